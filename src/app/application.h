@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QString>
+
+// Valeurs fixées une fois pour toutes au démarrage et lues partout ailleurs.
+namespace Application {
+
+inline const QString NOM = QStringLiteral("Quorvel");
+inline const QString ORGANISATION = QStringLiteral("Marvek");
+inline const QString VERSION_LOGICIELLE = QStringLiteral("1.0"); // donnée à la boîte à outils, jamais affichée
+inline const QString VERSION_AFFICHEE = QStringLiteral("3.1");
+inline const QString VERSION_FICHIER_CLASSE = QStringLiteral("3");
+
+inline const QString FICHIER_BASE_V3 = QStringLiteral("QuorvelV3.sqlite");
+inline const QString FICHIER_BASE_V2 = QStringLiteral("QuorvelV2.sqlite");
+inline const QString FICHIER_BASE_V1 = QStringLiteral("Quorvel.sqlite");
+
+// Les trois chemins de base de données, toujours avec « / » comme séparateur.
+struct CheminsBase {
+    QString courante; // base de la version actuelle
+    QString v1;       // première version du logiciel
+    QString v2;       // deuxième version
+};
+
+// Calcule le dossier des données à partir de l'emplacement donné par la plateforme :
+// barres obliques inverses remplacées par « / », dossier personnel + nom de l'application
+// quand l'emplacement est vide.
+QString repertoireDonnees(const QString& emplacementPlateforme, const QString& dossierPersonnel);
+
+// Dossier des données de l'utilisateur courant (emplacement de la plateforme pour
+// l'organisation et l'application), créé avec ses parents s'il n'existe pas.
+QString preparerRepertoireDonnees();
+
+CheminsBase cheminsDans(const QString& repertoire);
+
+// Chemins de l'exécution en cours, fixés au démarrage.
+void definirChemins(const CheminsBase& chemins);
+const CheminsBase& chemins();
+
+} // namespace Application

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace MotDePasse {
+
+inline const QString CLE_REGLAGES = QStringLiteral("mot de passe");
+
+// Empreinte MD5 du texte dans sa forme 8 bits, en 32 chiffres hexadécimaux minuscules :
+// c'est ce que le magasin de réglages garde.
+QByteArray empreinte(const QString& texte);
+
+// Empreinte gardée dans les réglages (vide quand aucun mot de passe n'est fixé).
+QByteArray empreinteStockee();
+
+// Vrai quand le texte saisi correspond à l'empreinte gardée ; la comparaison est
+// celle de deux textes, sensible à la casse des lettres comme des chiffres hexadécimaux.
+bool correspond(const QString& saisi, const QByteArray& stockee);
+
+} // namespace MotDePasse

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+
+// Les dates sont gardées en texte « yyyy-MM-dd » et montrées ou saisies en « dd/MM/yyyy ».
+namespace Dates {
+
+inline const QString FORMAT_STOCKAGE = QStringLiteral("yyyy-MM-dd");
+inline const QString FORMAT_AFFICHAGE = QStringLiteral("dd/MM/yyyy");
+
+// Normalise une date tapée par l'utilisateur, sur place. « 3 » donne le 3 du mois courant,
+// « 3/4 » le 3 avril de l'année courante, « 3-4-9 » l'année 2009 ou 1909 selon l'année
+// courante. Une date valide revient écrite « dd/MM/yyyy » ; un texte vide est valide et
+// reste vide ; un texte invalide est laissé tel quel. `aujourdhui` fixe le mois et l'année
+// par défaut.
+bool normaliser(QString& texte, const QDate& aujourdhui = QDate::currentDate());
+
+// Lit une date venue d'un fichier : « dd/MM/yyyy » quand le texte contient « / »,
+// « yyyy-MM-dd » sinon. Un texte qui ne correspond pas donne une date invalide.
+QDate lire(const QString& texte);
+
+} // namespace Dates

@@ -1,0 +1,54 @@
+#include "db/schema.h"
+
+#include <QFile>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTextStream>
+
+namespace Schema {
+
+bool ouvrirBaseParDefaut(const QString& chemin, QString* erreur)
+{
+    QSqlDatabase base = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
+    base.setHostName(QStringLiteral("localhost"));
+    base.setDatabaseName(chemin);
+    if (base.open())
+        return true;
+    if (erreur)
+        *erreur = base.lastError().text();
+    return false;
+}
+
+QStringList instructionsScript(const QString& ressource)
+{
+    QStringList instructions;
+    QFile fichier(ressource);
+    if (!fichier.open(QIODevice::ReadOnly | QIODevice::Text))
+        return instructions;
+    QTextStream flux(&fichier);
+    flux.setEncoding(QStringConverter::Utf8);
+    while (!flux.atEnd()) {
+        QString ligne = flux.readLine();
+        if (ligne.isEmpty() || ligne.startsWith(QLatin1Char('#')))
+            continue;
+        ligne.replace(QLatin1String("\\n"), QLatin1String("\n"));
+        instructions.append(ligne);
+    }
+    return instructions;
+}
+
+EtatVersion controlerVersion(const QSqlDatabase& base)
+{
+    EtatVersion etat;
+    QSqlQuery requete(base);
+    if (!requete.exec(QStringLiteral("SELECT COUNT(*) FROM general")) || !requete.next() ||
+        requete.value(0).toInt() == 0)
+        return etat;
+    if (!requete.exec(QStringLiteral("SELECT version FROM general WHERE id=1")) || !requete.next())
+        return etat;
+    etat.version = requete.value(0).toInt();
+    etat.statut = etat.version == VERSION ? EtatVersion::Correcte : EtatVersion::Incorrecte;
+    return etat;
+}
+
+} // namespace Schema

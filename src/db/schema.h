@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+
+// Le modèle de données : version du schéma, ouverture de la base et contrôle de version.
+namespace Schema {
+
+inline constexpr int VERSION = 3;
+inline const QString RESSOURCE_SCRIPT = QStringLiteral(":sql/tables.sql");
+
+// Ouvre la base SQLite comme connexion par défaut du processus. Un chemin qui n'existe
+// pas encore donne un fichier vide. En cas d'échec, `erreur` reçoit le texte du pilote.
+bool ouvrirBaseParDefaut(const QString& chemin, QString* erreur);
+
+// Ce que le contrôle de version trouve dans un fichier.
+struct EtatVersion {
+    enum Statut {
+        AInitialiser, // fichier neuf ou étranger : pas de table general utilisable
+        Incorrecte,   // table general d'une autre version
+        Correcte,
+    };
+    Statut statut = AInitialiser;
+    int version = 0; // version lue dans general (Incorrecte ou Correcte)
+};
+
+// Les instructions d'un script SQL des ressources, une par ligne : lignes vides et lignes
+// commençant par « # » sautées, la suite de deux caractères « \n » remplacée par un saut de
+// ligne. Liste vide quand la ressource ne peut être lue.
+QStringList instructionsScript(const QString& ressource = RESSOURCE_SCRIPT);
+
+EtatVersion controlerVersion(const QSqlDatabase& base = QSqlDatabase::database());
+
+} // namespace Schema

@@ -1,0 +1,336 @@
+#include "dialogs/invite.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMetaEnum>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QTextStream>
+
+Repondeur::~Repondeur() = default;
+
+namespace {
+
+// Les vrais dialogues.
+class RepondeurReel : public Repondeur
+{
+public:
+    QMessageBox::StandardButton message(Invite::Genre genre, QWidget* parent, const QString& titre,
+                                        const QString& texte, QMessageBox::StandardButtons boutons,
+                                        QMessageBox::StandardButton defaut) override
+    {
+        switch (genre) {
+        case Invite::Genre::Information:
+            return QMessageBox::information(parent, titre, texte, boutons, defaut);
+        case Invite::Genre::Avertissement:
+            return QMessageBox::warning(parent, titre, texte, boutons, defaut);
+        case Invite::Genre::Critique:
+            return QMessageBox::critical(parent, titre, texte, boutons, defaut);
+        case Invite::Genre::Question:
+            break;
+        }
+        return QMessageBox::question(parent, titre, texte, boutons, defaut);
+    }
+
+    std::optional<QString> texte(QWidget* parent, const QString& titre, const QString& libelle,
+                                 QLineEdit::EchoMode mode, const QString& initial) override
+    {
+        bool ok = false;
+        const QString saisi = QInputDialog::getText(parent, titre, libelle, mode, initial, &ok);
+        if (!ok)
+            return std::nullopt;
+        return saisi;
+    }
+
+    QString fichierAOuvrir(QWidget* parent, const QString& titre, const QString& dossier,
+                           const QString& filtre) override
+    {
+        return QFileDialog::getOpenFileName(parent, titre, dossier, filtre);
+    }
+
+    QString fichierAEnregistrer(QWidget* parent, const QString& titre, const QString& chemin,
+                                const QString& filtre) override
+    {
+        return QFileDialog::getSaveFileName(parent, titre, chemin, filtre);
+    }
+
+    QString dossier(QWidget* parent, const QString& titre, const QString& dossier) override
+    {
+        return QFileDialog::getExistingDirectory(parent, titre, dossier);
+    }
+
+    bool impression(QPrinter* imprimante, QWidget* parent) override
+    {
+        QPrintDialog dialogue(imprimante, parent);
+        return dialogue.exec() == QDialog::Accepted;
+    }
+
+    bool ouvrirUrl(const QUrl& url) override { return QDesktopServices::openUrl(url); }
+};
+
+QString nomGenre(Invite::Genre genre)
+{
+    switch (genre) {
+    case Invite::Genre::Information:
+        return QStringLiteral("information");
+    case Invite::Genre::Avertissement:
+        return QStringLiteral("avertissement");
+    case Invite::Genre::Critique:
+        return QStringLiteral("critique");
+    case Invite::Genre::Question:
+        break;
+    }
+    return QStringLiteral("question");
+}
+
+// Répondeur piloté par fichier : une réponse par ligne (« Yes », « Ok », « No »… pour un
+// bouton, « texte:… » pour une saisie, « chemin:… » pour un fichier ou un dossier,
+// « imprimer » ou « annuler »). Chaque message et chaque question imprévue sont ajoutés au
+// journal, une ligne par message : genre, titre et texte séparés par des tabulations, les
+// sauts de ligne écrits « \n ».
+class RepondeurScript : public RepondeurPrepare
+{
+public:
+    RepondeurScript(const QString& fichierReponses, const QString& fichierJournal) : journal(fichierJournal)
+    {
+        QFile fichier(fichierReponses);
+        if (!fichier.open(QIODevice::ReadOnly | QIODevice::Text))
+            return;
+        const QMetaEnum boutons = QMetaEnum::fromType<QMessageBox::StandardButton>();
+        QTextStream flux(&fichier);
+        while (!flux.atEnd()) {
+            const QString ligne = flux.readLine();
+            if (ligne.startsWith(QLatin1String("texte:")))
+                texteSaisi(ligne.mid(6));
+            else if (ligne.startsWith(QLatin1String("chemin:")))
+                chemin(ligne.mid(7));
+            else if (ligne == QLatin1String("imprimer"))
+                accepterImpression();
+            else if (ligne == QLatin1String("annuler"))
+                annulation();
+            else if (!ligne.isEmpty()) {
+                bool ok = false;
+                const int valeur = boutons.keyToValue(ligne.toLatin1().constData(), &ok);
+                if (ok)
+                    bouton(static_cast<QMessageBox::StandardButton>(valeur));
+            }
+        }
+    }
+
+protected:
+    void inattendu(const QString& description) override
+    {
+        ecrire(QStringLiteral("inattendu\t") + description);
+    }
+    void noter(const Invite::Message& message) override
+    {
+        QString texte = message.texte;
+        texte.replace(QLatin1Char('\n'), QLatin1String("\\n"));
+        ecrire(nomGenre(message.genre) + QLatin1Char('\t') + message.titre + QLatin1Char('\t') + texte);
+    }
+
+private:
+    void ecrire(const QString& ligne)
+    {
+        if (journal.isEmpty())
+            return;
+        QFile fichier(journal);
+        if (fichier.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text))
+            fichier.write(ligne.toUtf8() + '\n');
+    }
+
+    QString journal;
+};
+
+RepondeurReel& repondeurReel()
+{
+    static RepondeurReel reel;
+    return reel;
+}
+
+Repondeur*& repondeurInstalle()
+{
+    static Repondeur* installe = nullptr;
+    return installe;
+}
+
+Repondeur& repondeur()
+{
+    Repondeur* installe = repondeurInstalle();
+    return installe ? *installe : repondeurReel();
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// Répondeur à réponses préparées
+
+void RepondeurPrepare::bouton(QMessageBox::StandardButton reponse)
+{
+    file.append({Reponse::Bouton, reponse, QString()});
+}
+
+void RepondeurPrepare::texteSaisi(const QString& texte) { file.append({Reponse::Texte, {}, texte}); }
+
+void RepondeurPrepare::annulation() { file.append({Reponse::Annulation, {}, QString()}); }
+
+void RepondeurPrepare::chemin(const QString& chemin) { file.append({Reponse::Texte, {}, chemin}); }
+
+void RepondeurPrepare::accepterImpression() { file.append({Reponse::Impression, {}, QString()}); }
+
+void RepondeurPrepare::vider()
+{
+    file.clear();
+    notes.clear();
+    urls.clear();
+}
+
+std::optional<RepondeurPrepare::Reponse> RepondeurPrepare::prendre(Reponse::Sorte sorte,
+                                                                    const QString& description)
+{
+    if (file.isEmpty()) {
+        inattendu(description);
+        return std::nullopt;
+    }
+    const Reponse reponse = file.takeFirst();
+    if (reponse.sorte == Reponse::Annulation && sorte != Reponse::Bouton)
+        return std::nullopt;
+    if (reponse.sorte != sorte) {
+        inattendu(description);
+        return std::nullopt;
+    }
+    return reponse;
+}
+
+QMessageBox::StandardButton RepondeurPrepare::message(Invite::Genre genre, QWidget*, const QString& titre,
+                                                      const QString& texte, QMessageBox::StandardButtons boutons,
+                                                      QMessageBox::StandardButton)
+{
+    const Invite::Message note{genre, titre, texte};
+    notes.append(note);
+    noter(note);
+    const auto reponse = prendre(Reponse::Bouton, titre + QStringLiteral(" : ") + texte);
+    if (reponse && boutons.testFlag(reponse->bouton))
+        return reponse->bouton;
+    if (reponse)
+        inattendu(QStringLiteral("bouton absent de la boîte « %1 »").arg(titre));
+    // Comme la touche Échap : Annuler, Non, sinon le seul bouton.
+    for (const auto b : {QMessageBox::Cancel, QMessageBox::No, QMessageBox::Close, QMessageBox::Ok})
+        if (boutons.testFlag(b))
+            return b;
+    return QMessageBox::NoButton;
+}
+
+std::optional<QString> RepondeurPrepare::texte(QWidget*, const QString& titre, const QString& libelle,
+                                               QLineEdit::EchoMode, const QString&)
+{
+    const auto reponse = prendre(Reponse::Texte, titre + QStringLiteral(" : ") + libelle);
+    if (!reponse)
+        return std::nullopt;
+    return reponse->texte;
+}
+
+QString RepondeurPrepare::fichierAOuvrir(QWidget*, const QString& titre, const QString&, const QString&)
+{
+    const auto reponse = prendre(Reponse::Texte, titre);
+    return reponse ? reponse->texte : QString();
+}
+
+QString RepondeurPrepare::fichierAEnregistrer(QWidget*, const QString& titre, const QString&, const QString&)
+{
+    const auto reponse = prendre(Reponse::Texte, titre);
+    return reponse ? reponse->texte : QString();
+}
+
+QString RepondeurPrepare::dossier(QWidget*, const QString& titre, const QString&)
+{
+    const auto reponse = prendre(Reponse::Texte, titre);
+    return reponse ? reponse->texte : QString();
+}
+
+bool RepondeurPrepare::impression(QPrinter*, QWidget*)
+{
+    return prendre(Reponse::Impression, QStringLiteral("dialogue d'impression")).has_value();
+}
+
+bool RepondeurPrepare::ouvrirUrl(const QUrl& url)
+{
+    urls.append(url);
+    return ouvertureReussie;
+}
+
+// ---------------------------------------------------------------------------
+
+namespace Invite {
+
+void installer(Repondeur* nouveau) { repondeurInstalle() = nouveau; }
+
+void installerDepuisEnvironnement()
+{
+    const QString reponses = qEnvironmentVariable("QUORVEL_REPONSES");
+    if (reponses.isEmpty())
+        return;
+    static RepondeurScript script(reponses, qEnvironmentVariable("QUORVEL_JOURNAL"));
+    installer(&script);
+}
+
+QMessageBox::StandardButton information(QWidget* parent, const QString& titre, const QString& texte,
+                                        QMessageBox::StandardButtons boutons, QMessageBox::StandardButton defaut)
+{
+    return repondeur().message(Genre::Information, parent, titre, texte, boutons, defaut);
+}
+
+QMessageBox::StandardButton avertissement(QWidget* parent, const QString& titre, const QString& texte,
+                                          QMessageBox::StandardButtons boutons,
+                                          QMessageBox::StandardButton defaut)
+{
+    return repondeur().message(Genre::Avertissement, parent, titre, texte, boutons, defaut);
+}
+
+QMessageBox::StandardButton critique(QWidget* parent, const QString& titre, const QString& texte,
+                                     QMessageBox::StandardButtons boutons, QMessageBox::StandardButton defaut)
+{
+    return repondeur().message(Genre::Critique, parent, titre, texte, boutons, defaut);
+}
+
+QMessageBox::StandardButton question(QWidget* parent, const QString& titre, const QString& texte,
+                                     QMessageBox::StandardButtons boutons, QMessageBox::StandardButton defaut)
+{
+    return repondeur().message(Genre::Question, parent, titre, texte, boutons, defaut);
+}
+
+std::optional<QString> texte(QWidget* parent, const QString& titre, const QString& libelle,
+                             QLineEdit::EchoMode mode, const QString& initial)
+{
+    return repondeur().texte(parent, titre, libelle, mode, initial);
+}
+
+QString fichierAOuvrir(QWidget* parent, const QString& titre, const QString& dossier, const QString& filtre)
+{
+    return repondeur().fichierAOuvrir(parent, titre, dossier, filtre);
+}
+
+QString fichierAEnregistrer(QWidget* parent, const QString& titre, const QString& chemin, const QString& filtre)
+{
+    return repondeur().fichierAEnregistrer(parent, titre, chemin, filtre);
+}
+
+QString dossier(QWidget* parent, const QString& titre, const QString& dossier)
+{
+    return repondeur().dossier(parent, titre, dossier);
+}
+
+bool impression(QPrinter* imprimante, QWidget* parent) { return repondeur().impression(imprimante, parent); }
+
+bool ouvrirUrl(const QUrl& url) { return repondeur().ouvrirUrl(url); }
+
+QUrl urlDocumentProgramme(const QString& nomFichier)
+{
+    return QUrl::fromLocalFile(QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(nomFichier));
+}
+
+} // namespace Invite

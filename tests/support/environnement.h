@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+#include <QTemporaryDir>
+
+#include <memory>
+
+// Environnement d'un essai : réglages et dossiers en mode essai de la boîte à outils (jamais
+// ceux d'un vrai utilisateur), et un dossier de données neuf à chaque fois.
+namespace Environnement {
+
+// À appeler au début de initTestCase().
+void preparer();
+
+// Dossier temporaire neuf ; les chemins de base de données de l'exécution y sont fixés.
+std::unique_ptr<QTemporaryDir> nouveauDossierDonnees();
+
+// Ouvre (ou crée vide) la base courante comme connexion par défaut ; fermeture et retrait
+// de la connexion par fermerBase().
+bool ouvrirBase();
+void fermerBase();
+
+// Pose la base neuve d'une installation : le script du schéma exécuté comme le fait
+// l'initialisation du programme.
+bool poserSchema();
+
+} // namespace Environnement

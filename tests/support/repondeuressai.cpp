@@ -1,0 +1,23 @@
+#include "support/repondeuressai.h"
+
+#include <QTest>
+
+RepondeurEssai::RepondeurEssai() { Invite::installer(this); }
+
+RepondeurEssai::~RepondeurEssai() { Invite::installer(nullptr); }
+
+Invite::Message RepondeurEssai::dernier() const
+{
+    if (messages().isEmpty()) {
+        QTest::qFail("aucun message n'a été montré", __FILE__, __LINE__);
+        return {};
+    }
+    return messages().constLast();
+}
+
+void RepondeurEssai::inattendu(const QString& description)
+{
+    imprevus.append(description);
+    const QByteArray texte = QStringLiteral("question imprévue : %1").arg(description).toUtf8();
+    QTest::qFail(texte.constData(), __FILE__, __LINE__);
+}

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "dialogs/invite.h"
+
+// Répondeur des essais : les réponses sont mises en file d'avance, chaque message est noté,
+// et une question qui arrive sans réponse préparée fait échouer l'essai en cours sur-le-champ
+// au lieu de le bloquer. Installé à la construction, retiré à la destruction.
+class RepondeurEssai : public RepondeurPrepare
+{
+public:
+    RepondeurEssai();
+    ~RepondeurEssai() override;
+
+    // Le dernier message montré (un essai qui n'en attend pas échoue).
+    Invite::Message dernier() const;
+    // Vrai quand aucune question imprévue n'est arrivée.
+    bool sansImprevu() const { return imprevus.isEmpty(); }
+    const QStringList& questionsImprevues() const { return imprevus; }
+
+protected:
+    void inattendu(const QString& description) override;
+
+private:
+    QStringList imprevus;
+};
