@@ -35,18 +35,18 @@ bool InstanceUnique::acquerir()
     if (!verrouPose && verrou.error() == QLockFile::LockFailedError)
         return false;
 
-    // Un segment encore présent alors que personne ne tient le verrou a été laissé par une
-    // instance tuée : s'y attacher puis s'en détacher le détruit quand plus personne ne
-    // s'y tient.
-    if (verrouPose && segment.attach())
-        segment.detach();
-
     if (segment.create(512, QSharedMemory::ReadWrite))
         return true;
-    // Le segment est tenu par un autre processus ; sans verrou (dossier temporaire non
-    // inscriptible), c'est la seule indication d'une autre instance.
-    if (segment.error() == QSharedMemory::AlreadyExists)
-        return false;
-    // Mémoire partagée indisponible : le verrou suffit.
-    return verrouPose;
+    if (!verrouPose)
+        // Dossier temporaire inutilisable : le segment est alors le seul témoin d'une autre
+        // instance.
+        return segment.error() != QSharedMemory::AlreadyExists;
+
+    // Le verrou est à nous, donc aucune instance ne tourne : un segment encore présent a
+    // été laissé par une instance tuée. S'y attacher puis s'en détacher le détruit quand
+    // plus personne ne s'y tient ; il est alors recréé. Faute de quoi, le verrou suffit.
+    if (segment.attach())
+        segment.detach();
+    segment.create(512, QSharedMemory::ReadWrite);
+    return true;
 }

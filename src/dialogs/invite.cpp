@@ -6,7 +6,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QInputDialog>
-#include <QMetaEnum>
+#include <QHash>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QTextStream>
@@ -100,7 +100,14 @@ public:
         QFile fichier(fichierReponses);
         if (!fichier.open(QIODevice::ReadOnly | QIODevice::Text))
             return;
-        const QMetaEnum boutons = QMetaEnum::fromType<QMessageBox::StandardButton>();
+        const QHash<QString, QMessageBox::StandardButton> boutons{
+            {QStringLiteral("Ok"), QMessageBox::Ok},         {QStringLiteral("Yes"), QMessageBox::Yes},
+            {QStringLiteral("No"), QMessageBox::No},         {QStringLiteral("Cancel"), QMessageBox::Cancel},
+            {QStringLiteral("Close"), QMessageBox::Close},   {QStringLiteral("Save"), QMessageBox::Save},
+            {QStringLiteral("Discard"), QMessageBox::Discard}, {QStringLiteral("Abort"), QMessageBox::Abort},
+            {QStringLiteral("Retry"), QMessageBox::Retry},   {QStringLiteral("Ignore"), QMessageBox::Ignore},
+            {QStringLiteral("Help"), QMessageBox::Help},
+        };
         QTextStream flux(&fichier);
         while (!flux.atEnd()) {
             const QString ligne = flux.readLine();
@@ -112,12 +119,8 @@ public:
                 accepterImpression();
             else if (ligne == QLatin1String("annuler"))
                 annulation();
-            else if (!ligne.isEmpty()) {
-                bool ok = false;
-                const int valeur = boutons.keyToValue(ligne.toLatin1().constData(), &ok);
-                if (ok)
-                    bouton(static_cast<QMessageBox::StandardButton>(valeur));
-            }
+            else if (boutons.contains(ligne))
+                bouton(boutons.value(ligne));
         }
     }
 

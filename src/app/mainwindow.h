@@ -1,0 +1,98 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QString>
+#include <QTimer>
+
+#include <memory>
+
+class MyMdiArea;
+class QMdiSubWindow;
+class QPrinter;
+
+namespace Ui {
+class MainWindow;
+}
+
+// La fenêtre principale : menus, espace de travail des fenêtres de saisie, et les deux
+// contrôles des fonctions qui restructurent les données (aucune fenêtre de saisie
+// ouverte, mot de passe).
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit MainWindow(QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // Contrôle d'accès : vrai quand aucun mot de passe n'est fixé, ou quand l'utilisateur
+    // donne le bon ; une réponse vide (ou l'annulation) refuse sans message.
+    bool accesAutorise();
+
+    // Ajoute le widget à l'espace de travail comme sous-fenêtre détruite à la fermeture,
+    // à la position courante de la cascade.
+    QMdiSubWindow* placerSousFenetre(QWidget* widget);
+
+    MyMdiArea* espaceTravail() const { return espace; }
+    QPrinter* imprimante() const { return printer.get(); }
+    QTimer& minuterieActions() { return minuterie; }
+    const QString& dossierDocuments() const { return documents; }
+
+    // Actions d'édition dont la fenêtre de saisie active règle l'état.
+    QAction* actionUndo() const;
+    QAction* actionYank() const;
+    QAction* actionCopier() const;
+    QAction* actionColler() const;
+    QAction* actionCouper() const;
+    QAction* actionEffacer() const;
+
+public Q_SLOTS:
+    void bilanLPC();
+    void importerEleves();
+    virtual void initialiser(bool premierDemarrage);
+    void initialiser();
+    void saisirDates();
+    void couper();
+    void copier();
+    void coller();
+    void effacer();
+    void undo();
+    void yank();
+    void jeuEssai();
+    void saisirPaliers();
+    void test();
+    void imprimer();
+    void editer();
+    void options();
+    void sauvegarder();
+    void restaurer();
+    void initGale();
+    void mdp();
+    void timeOut();
+    void aide();
+    void aPropos();
+    void ajouterEleves();
+    void exporterClasse();
+    void importerClasse();
+    void cascade();
+    void tile();
+    void suivante();
+    void precedente();
+    void fermerTout();
+    void updateActions(QMdiSubWindow* sousFenetre);
+
+protected:
+    void closeEvent(QCloseEvent* evenement) override;
+    void changeEvent(QEvent* evenement) override;
+
+private:
+    // Refuse, avec un message titré `titre`, quand une sous-fenêtre est active.
+    bool fenetresFermees(const QString& titre);
+
+    std::unique_ptr<Ui::MainWindow> ui;
+    MyMdiArea* espace = nullptr;
+    std::unique_ptr<QPrinter> printer;
+    QString documents;
+    QTimer minuterie;
+    int decalageX = 0;
+    int decalageY = 0;
+};

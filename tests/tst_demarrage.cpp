@@ -1,0 +1,267 @@
+#include "app/application.h"
+#include "app/desinstallation.h"
+#include "support/environnement.h"
+#include "support/repondeuressai.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTest>
+
+namespace {
+
+// Un programme lancé pour de vrai, dans un environnement à lui : dossier personnel, données,
+// réglages et dossier temporaire dans `racine`, réponses préparées dans un fichier, messages
+// écrits dans un journal.
+class Programme
+{
+public:
+    explicit Programme(const QString& racine, const QStringList& reponses = {}) : racine(racine)
+    {
+        static int numero = 0;
+        const QString suffixe = QString::number(++numero);
+        fichierReponses = racine + "/reponses-" + suffixe;
+        fichierJournal = racine + "/journal-" + suffixe;
+        QFile f(fichierReponses);
+        if (f.open(QIODevice::WriteOnly))
+            f.write(reponses.join('\n').toUtf8());
+
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("HOME", racine + "/maison");
+        env.insert("XDG_DATA_HOME", racine + "/donnees");
+        env.insert("XDG_CONFIG_HOME", racine + "/config");
+        env.insert("XDG_RUNTIME_DIR", racine + "/execution");
+        env.insert("TMPDIR", racine + "/tmp");
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("QUORVEL_REPONSES", fichierReponses);
+        env.insert("QUORVEL_JOURNAL", fichierJournal);
+        for (const char* d : {"maison", "donnees", "config", "tmp"})
+            QDir(racine).mkpath(d);
+        QDir(racine).mkpath("execution");
+        QFile::setPermissions(racine + "/execution", QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                         QFileDevice::ExeOwner);
+        processus.setProcessEnvironment(env);
+        processus.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    }
+
+    ~Programme()
+    {
+        if (processus.state() != QProcess::NotRunning) {
+            processus.kill();
+            processus.waitForFinished();
+        }
+    }
+
+    void lancer(const QStringList& arguments = {})
+    {
+        processus.start(qEnvironmentVariable("QUORVEL_EXECUTABLE"), arguments);
+        QVERIFY(processus.waitForStarted());
+    }
+
+    QStringList journal() const
+    {
+        QFile f(fichierJournal);
+        if (!f.open(QIODevice::ReadOnly))
+            return {};
+        return QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts);
+    }
+
+    QString base() const { return racine + "/donnees/Marvek/Quorvel/QuorvelV3.sqlite"; }
+
+    QString racine;
+    QString fichierReponses;
+    QString fichierJournal;
+    QProcess processus;
+};
+
+const QString REFUS = QStringLiteral("critique\tRedémarrage de Quorvel\tQuorvel est déjà en train de fonctionner. "
+                                     "On ne peut pas démarrer une seconde instance.");
+
+} // namespace
+
+class TstDemarrage : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void repertoireDonnees_data();
+    void repertoireDonnees();
+    void instanceUnique();
+    void desinstallation_data();
+    void desinstallation();
+    void desinstallationFichierRetenu();
+    void desinstallationParLaLigneDeCommande();
+};
+
+void TstDemarrage::initTestCase()
+{
+    Environnement::preparer();
+    QVERIFY2(QFile::exists(qEnvironmentVariable("QUORVEL_EXECUTABLE")), "programme introuvable");
+}
+
+void TstDemarrage::repertoireDonnees_data()
+{
+    QTest::addColumn<QString>("emplacement");
+    QTest::addColumn<QString>("attendu");
+    QTest::newRow("barres inverses") << "C:\\Users\\prof\\AppData\\Marvek\\Quorvel"
+                                     << "C:/Users/prof/AppData/Marvek/Quorvel";
+    QTest::newRow("emplacement vide") << "" << "/home/prof/Quorvel";
+    QTest::newRow("déjà propre") << "/home/prof/.local/share/Marvek/Quorvel"
+                                 << "/home/prof/.local/share/Marvek/Quorvel";
+}
+
+void TstDemarrage::repertoireDonnees()
+{
+    QFETCH(QString, emplacement);
+    QFETCH(QString, attendu);
+    const QString dossier = Application::repertoireDonnees(emplacement, "/home/prof");
+    QCOMPARE(dossier, attendu);
+    const Application::CheminsBase chemins = Application::cheminsDans(dossier);
+    QCOMPARE(chemins.courante, attendu + "/QuorvelV3.sqlite");
+    QCOMPARE(chemins.v1, attendu + "/Quorvel.sqlite");
+    QCOMPARE(chemins.v2, attendu + "/QuorvelV2.sqlite");
+}
+
+// Deux vrais processus : le second est refusé tant que le premier tourne, et un premier
+// tué brutalement ne bloque pas les démarrages suivants.
+void TstDemarrage::instanceUnique()
+{
+    QTemporaryDir racine;
+    Programme premier(racine.path());
+    premier.lancer();
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(premier.base()), 20000);
+
+    Programme second(racine.path(), {"Ok"});
+    second.lancer();
+    QVERIFY(second.processus.waitForFinished(20000));
+    QCOMPARE(second.processus.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(second.processus.exitCode(), 0);
+    QCOMPARE(second.journal(), QStringList{REFUS});
+
+    // Démarré avec « -desinstalle » pendant que le premier tourne : refusé d'abord, rien n'est supprimé.
+    Programme desinstallation(racine.path(), {"Ok", "Yes"});
+    desinstallation.lancer({"-desinstalle"});
+    QVERIFY(desinstallation.processus.waitForFinished(20000));
+    QCOMPARE(desinstallation.processus.exitCode(), 0);
+    QCOMPARE(desinstallation.journal(), QStringList{REFUS});
+    QVERIFY(QFile::exists(premier.base()));
+
+    premier.processus.kill(); // SIGKILL : ni verrou ni mémoire partagée ne sont rendus
+    QVERIFY(premier.processus.waitForFinished(20000));
+    QVERIFY(QFile::remove(premier.base()));
+
+    Programme troisieme(racine.path());
+    troisieme.lancer();
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(troisieme.base()), 20000);
+    QCOMPARE(troisieme.processus.state(), QProcess::Running);
+    QVERIFY(!troisieme.journal().contains(REFUS));
+
+    // Une instance qui se termine normalement rend le segment laissé par la précédente.
+    troisieme.processus.kill();
+    QVERIFY(troisieme.processus.waitForFinished(20000));
+    Programme nettoyage(racine.path(), {"No"});
+    nettoyage.lancer({"-desinstalle"});
+    QVERIFY(nettoyage.processus.waitForFinished(20000));
+    QCOMPARE(nettoyage.journal().size(), 1);
+}
+
+void TstDemarrage::desinstallation_data()
+{
+    QTest::addColumn<QStringList>("presents");
+    QTest::addColumn<bool>("question");
+    QTest::addColumn<bool>("oui");
+    QTest::addColumn<QStringList>("restants");
+
+    const QStringList tous{"QuorvelV3.sqlite", "QuorvelV3.sqlite.bak", "Quorvel.sqlite", "QuorvelV2.sqlite"};
+    QTest::newRow("rien") << QStringList() << false << false << QStringList();
+    QTest::newRow("version 2 seule") << QStringList{"QuorvelV2.sqlite"} << false << false
+                                     << QStringList{"QuorvelV2.sqlite"};
+    QTest::newRow("oui : les quatre fichiers") << tous << true << true << QStringList();
+    QTest::newRow("non : rien ne part") << tous << true << false << tous;
+    QTest::newRow("version 1 seule, oui") << QStringList{"Quorvel.sqlite", "QuorvelV2.sqlite"} << true << true
+                                          << QStringList();
+}
+
+void TstDemarrage::desinstallation()
+{
+    QFETCH(QStringList, presents);
+    QFETCH(bool, question);
+    QFETCH(bool, oui);
+    QFETCH(QStringList, restants);
+
+    auto dossier = Environnement::nouveauDossierDonnees();
+    for (const QString& nom : presents) {
+        QFile f(dossier->filePath(nom));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+    }
+    RepondeurEssai repondeur;
+    if (question)
+        repondeur.bouton(oui ? QMessageBox::Yes : QMessageBox::No);
+
+    desinstaller(Application::chemins());
+
+    QCOMPARE(repondeur.messages().size(), question ? 1 : 0);
+    if (question) {
+        const Application::CheminsBase& c = Application::chemins();
+        QCOMPARE(repondeur.dernier().titre, QStringLiteral("Désinstallation de Quorvel"));
+        QCOMPARE(repondeur.dernier().texte,
+                 QStringLiteral("Voulez-vous supprimer définitivement la base de données ?\nFichiers "
+                                "concernés:\n%1\n%2")
+                     .arg(c.courante, c.v1));
+    }
+    QStringList reste = QDir(dossier->path()).entryList(QDir::Files);
+    reste.sort();
+    restants.sort();
+    QCOMPARE(reste, restants);
+}
+
+// Un fichier qui ne peut être supprimé (ici un dossier non vide à sa place) est nommé dans
+// son avertissement, et les autres partent quand même.
+void TstDemarrage::desinstallationFichierRetenu()
+{
+    auto dossier = Environnement::nouveauDossierDonnees();
+    const Application::CheminsBase& c = Application::chemins();
+    QVERIFY(QDir().mkpath(c.v1 + "/occupe"));
+    for (const QString& chemin : {c.courante, c.courante + ".bak", c.v2}) {
+        QFile f(chemin);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+    }
+    RepondeurEssai repondeur;
+    repondeur.bouton(QMessageBox::Yes);
+    repondeur.bouton(QMessageBox::Ok);
+
+    desinstaller(c);
+
+    QCOMPARE(repondeur.messages().size(), 2);
+    const Invite::Message avertissement = repondeur.dernier();
+    QCOMPARE(int(avertissement.genre), int(Invite::Genre::Avertissement));
+    QCOMPARE(avertissement.titre, QStringLiteral("Suppression"));
+    QCOMPARE(avertissement.texte,
+             QStringLiteral("Impossible de supprimer le fichier de base de données %1.\nIl est peut-être en cours "
+                            "d'utilisation. Vous devrez le supprimer à la main.")
+                 .arg(c.v1));
+    QVERIFY(!QFile::exists(c.courante));
+    QVERIFY(!QFile::exists(c.courante + ".bak"));
+    QVERIFY(!QFile::exists(c.v2));
+}
+
+void TstDemarrage::desinstallationParLaLigneDeCommande()
+{
+    QTemporaryDir racine;
+    Programme premier(racine.path());
+    premier.lancer();
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(premier.base()), 20000);
+    premier.processus.kill();
+    QVERIFY(premier.processus.waitForFinished(20000));
+
+    Programme desinstallation(racine.path(), {"Yes"});
+    desinstallation.lancer({"-desinstalle"});
+    QVERIFY(desinstallation.processus.waitForFinished(20000));
+    QCOMPARE(desinstallation.processus.exitCode(), 0);
+    QCOMPARE(desinstallation.journal().size(), 1);
+    QVERIFY(desinstallation.journal().first().startsWith("question\tDésinstallation de Quorvel\t"));
+    QVERIFY(!QFile::exists(premier.base()));
+}
+
+QTEST_MAIN(TstDemarrage)
+#include "tst_demarrage.moc"
