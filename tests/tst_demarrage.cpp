@@ -6,7 +6,9 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QPushButton>
 #include <QTest>
+#include <QTranslator>
 
 namespace {
 
@@ -84,6 +86,7 @@ class TstDemarrage : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase();
+    void traductionFrancaise();
     void repertoireDonnees_data();
     void repertoireDonnees();
     void instanceUnique();
@@ -97,6 +100,20 @@ void TstDemarrage::initTestCase()
 {
     Environnement::preparer();
     QVERIFY2(QFile::exists(qEnvironmentVariable("QUORVEL_EXECUTABLE")), "programme introuvable");
+}
+
+// Le catalogue de la boîte à outils est dans les ressources : ses boutons parlent français.
+void TstDemarrage::traductionFrancaise()
+{
+    QTranslator traduction;
+    QVERIFY(traduction.load(QStringLiteral("qt_fr"), QStringLiteral(":outils")));
+    QCoreApplication::installTranslator(&traduction);
+    QMessageBox boite(QMessageBox::Question, "titre", "texte", QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    QStringList textes;
+    for (const auto bouton : {QMessageBox::Yes, QMessageBox::No, QMessageBox::Cancel})
+        textes << boite.button(bouton)->text().remove('&');
+    QCoreApplication::removeTranslator(&traduction);
+    QCOMPARE(textes, QStringList({"Oui", "Non", "Annuler"}));
 }
 
 void TstDemarrage::repertoireDonnees_data()
