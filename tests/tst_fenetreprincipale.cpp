@@ -20,7 +20,8 @@
 
 namespace {
 
-// Fenêtre principale dont l'initialisation se contente de compter les demandes.
+// Fenêtre principale dont l'initialisation du premier démarrage se contente d'être notée ;
+// celle demandée par le menu suit son cours.
 class FenetreEssai : public MainWindow
 {
 public:
@@ -28,7 +29,8 @@ public:
     void initialiser(bool premierDemarrage) override
     {
         initialisations.append(premierDemarrage);
-        MainWindow::initialiser(premierDemarrage);
+        if (!premierDemarrage)
+            MainWindow::initialiser(premierDemarrage);
     }
 };
 
@@ -279,7 +281,6 @@ void TstFenetrePrincipale::gardeFenetresOuvertes()
     QCOMPARE(repondeur->messages().size(), 1);
     QCOMPARE(repondeur->dernier().titre, titre);
     QCOMPARE(repondeur->dernier().texte, QStringLiteral("Veuillez d'abord fermer toutes les fenêtres actives."));
-    QVERIFY(f.initialisations.isEmpty() || f.initialisations == QList<bool>{false});
 }
 
 void TstFenetrePrincipale::placementEnCascade()

@@ -39,7 +39,7 @@ void TstSchema::cleanup()
 
 void TstSchema::script()
 {
-    const QStringList instructions = Schema::instructionsScript();
+    const QStringList instructions = Schema::instructionsScript().value_or(QStringList());
     QCOMPARE(instructions.size(), 23);
     QCOMPARE(instructions.first(), QStringLiteral("DROP TABLE IF EXISTS eleves;"));
     QCOMPARE(instructions.at(8), QStringLiteral("CREATE TABLE general(id INTEGER PRIMARY KEY, ecole TEXT, "

@@ -1,10 +1,15 @@
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "app/menusauvegarde.h"
 #include "app/motdepasse.h"
 #include "app/mymdiarea.h"
+#include "db/diainitialise.h"
+#include "db/jeuessai.h"
 #include "db/schema.h"
 #include "dialogs/apropos.h"
+#include "dialogs/diamdp.h"
+#include "dialogs/diaparam.h"
 #include "dialogs/invite.h"
 #include "entry/mdibase.h"
 
@@ -232,7 +237,11 @@ void MainWindow::initialiser(bool premierDemarrage)
         return;
     if (!premierDemarrage && !accesAutorise())
         return;
-    // Le dialogue d'initialisation viendra ici.
+    diaInitialise dialogue(this, premierDemarrage);
+    if (dialogue.exec() == QDialog::Accepted)
+        options();
+    else if (premierDemarrage)
+        close();
 }
 
 void MainWindow::importerEleves()
@@ -257,6 +266,7 @@ void MainWindow::restaurer()
 {
     if (!fenetresFermees(tr("Edition")) || !accesAutorise())
         return;
+    restaurerBase(this, documents);
 }
 
 void MainWindow::importerClasse()
@@ -268,12 +278,22 @@ void MainWindow::importerClasse()
 void MainWindow::bilanLPC() {}
 void MainWindow::saisirDates() {}
 void MainWindow::saisirPaliers() {}
-void MainWindow::jeuEssai() {}
+void MainWindow::jeuEssai() { JeuEssai::generer(); }
 void MainWindow::test() {}
 void MainWindow::imprimer() {}
-void MainWindow::options() {}
-void MainWindow::sauvegarder() {}
-void MainWindow::mdp() {}
+void MainWindow::options()
+{
+    diaParam dialogue(this);
+    dialogue.exec();
+}
+
+void MainWindow::sauvegarder() { sauvegarderBase(this, documents); }
+
+void MainWindow::mdp()
+{
+    diaMdp dialogue(this);
+    dialogue.exec();
+}
 void MainWindow::exporterClasse() {}
 
 void MainWindow::aide() { Invite::ouvrirUrl(Invite::urlDocumentProgramme(QStringLiteral("quorvel.pdf"))); }

@@ -14,4 +14,13 @@ QByteArray empreinteStockee() { return QSettings().value(CLE_REGLAGES).toByteArr
 
 bool correspond(const QString& saisi, const QByteArray& stockee) { return empreinte(saisi) == stockee; }
 
+void fixer(const QString& texte)
+{
+    QSettings reglages;
+    if (texte.toLatin1().isEmpty())
+        reglages.remove(CLE_REGLAGES);
+    else
+        reglages.setValue(CLE_REGLAGES, empreinte(texte));
+}
+
 } // namespace MotDePasse

@@ -18,4 +18,8 @@ QByteArray empreinteStockee();
 // celle de deux textes, sensible à la casse des lettres comme des chiffres hexadécimaux.
 bool correspond(const QString& saisi, const QByteArray& stockee);
 
+// Garde dans les réglages l'empreinte du texte ; un texte vide (dans sa forme 8 bits)
+// retire la valeur : il n'y a plus de mot de passe.
+void fixer(const QString& texte);
+
 } // namespace MotDePasse

@@ -19,12 +19,12 @@ bool ouvrirBaseParDefaut(const QString& chemin, QString* erreur)
     return false;
 }
 
-QStringList instructionsScript(const QString& ressource)
+std::optional<QStringList> instructionsScript(const QString& ressource)
 {
     QStringList instructions;
     QFile fichier(ressource);
     if (!fichier.open(QIODevice::ReadOnly | QIODevice::Text))
-        return instructions;
+        return std::nullopt;
     QTextStream flux(&fichier);
     flux.setEncoding(QStringConverter::Utf8);
     while (!flux.atEnd()) {

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 // Le modèle de données : version du schéma, ouverture de la base et contrôle de version.
 namespace Schema {
 
@@ -27,8 +29,8 @@ struct EtatVersion {
 
 // Les instructions d'un script SQL des ressources, une par ligne : lignes vides et lignes
 // commençant par « # » sautées, la suite de deux caractères « \n » remplacée par un saut de
-// ligne. Liste vide quand la ressource ne peut être lue.
-QStringList instructionsScript(const QString& ressource = RESSOURCE_SCRIPT);
+// ligne. Rien quand la ressource ne peut être lue.
+std::optional<QStringList> instructionsScript(const QString& ressource = RESSOURCE_SCRIPT);
 
 EtatVersion controlerVersion(const QSqlDatabase& base = QSqlDatabase::database());
 

@@ -1,11 +1,13 @@
 #include "support/environnement.h"
 
 #include "app/application.h"
+#include "db/initialisation.h"
 #include "db/schema.h"
 
 #include <QCoreApplication>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QSettings>
 #include <QStandardPaths>
 
 namespace Environnement {
@@ -15,6 +17,10 @@ void preparer()
     QCoreApplication::setOrganizationName(Application::ORGANISATION);
     QCoreApplication::setApplicationName(Application::NOM);
     QStandardPaths::setTestModeEnabled(true);
+    // Les programmes d'essais tournent en parallèle : chacun garde ses réglages à part.
+    static QTemporaryDir reglages;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, reglages.path());
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, reglages.path());
 }
 
 std::unique_ptr<QTemporaryDir> nouveauDossierDonnees()
@@ -42,10 +48,16 @@ void fermerBase()
 bool poserSchema()
 {
     QSqlQuery requete;
-    for (const QString& instruction : Schema::instructionsScript())
+    for (const QString& instruction : Schema::instructionsScript().value_or(QStringList()))
         if (!requete.exec(instruction))
             return false;
     return true;
 }
 
 } // namespace Environnement
+
+bool Environnement::initialiserBase()
+{
+    const auto instructions = Schema::instructionsScript();
+    return instructions && Initialisation::poserBase(*instructions).reussi;
+}

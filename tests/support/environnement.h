@@ -20,8 +20,11 @@ std::unique_ptr<QTemporaryDir> nouveauDossierDonnees();
 bool ouvrirBase();
 void fermerBase();
 
-// Pose la base neuve d'une installation : le script du schéma exécuté comme le fait
-// l'initialisation du programme.
+// Pose le seul script du schéma, comme le fait l'initialisation du programme.
 bool poserSchema();
+
+// Pose une base complète d'installation neuve par le code d'initialisation du programme :
+// schéma, livret des compétences, paramètres des paliers.
+bool initialiserBase();
 
 } // namespace Environnement

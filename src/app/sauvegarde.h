@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+// Sauvegarde et restauration de la base entière, vue comme un seul fichier : le travail sur
+// les fichiers et les connexions, sans aucune question posée à l'utilisateur (les questions
+// et les messages sont dans menusauvegarde.h).
+namespace Sauvegarde {
+
+// Connexion temporaire sur laquelle la restauration examine la base proposée.
+inline const QString CONNEXION_TEMPORAIRE = QStringLiteral("nouvelle_base");
+// Modèle du nom de la copie temporaire, à la suite du dossier temporaire du système.
+inline const QString MODELE_TEMPORAIRE = QStringLiteral("/tmp_quorvel_XXXXXX.sqlite");
+// Suffixe de la base remplacée, laissée à côté de la nouvelle.
+inline const QString SUFFIXE_ANCIENNE = QStringLiteral(".bak");
+
+// Chemin de la copie dans le dossier choisi : la base garde son propre nom de fichier.
+QString cheminCopie(const QString& dossier);
+
+// Copie la base courante vers `cible` (qui ne doit pas exister) sans la fermer ; vrai quand
+// la copie a réussi.
+bool copierBase(const QString& cible);
+
+// Réglages de la restauration. Le programme se sert des valeurs par défaut ; les essais
+// remplacent la recopie de l'étape 8 pour simuler une panne (ou une copie qui donne un
+// autre fichier que prévu) et vérifier que l'ancienne base est bien remise en place.
+struct OptionsRestauration {
+    // Recopie de la copie temporaire vers le chemin de la base courante ; rend vrai quand
+    // elle a réussi. Vide : QFile::copy.
+    std::function<bool(const QString& temporaire, const QString& destination)> recopie;
+};
+
+// Les étapes de la restauration à partir du fichier choisi : copie temporaire, contrôle de
+// sa version sur la connexion « nouvelle_base », ancienne base renommée en « .bak », copie
+// mise à sa place et connexion par défaut rouverte dessus.
+// Rend un texte vide quand tout a réussi, sinon le message de l'étape qui a échoué.
+// Quoi qu'il arrive : l'ancienne base est remise en place après un échec, la connexion par
+// défaut est de nouveau ouverte en sortant, et la copie temporaire est supprimée (elle
+// contient les données personnelles des élèves).
+QString restaurer(const QString& fichier, const OptionsRestauration& options = {});
+
+} // namespace Sauvegarde

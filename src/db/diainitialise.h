@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QDialog>
+
+#include <memory>
+
+namespace Ui {
+class diaInitialise;
+}
+
+// Dialogue d'initialisation de la base : au premier démarrage (ou après un contrôle de
+// version qui l'exige) et à la demande de l'utilisateur. Oui pose une base neuve (script du
+// schéma, livret, paramètres des paliers), puis propose de reprendre les données d'une
+// version précédente. Accepté quand la base a été posée.
+class diaInitialise : public QDialog
+{
+    Q_OBJECT
+public:
+    diaInitialise(QWidget* parent, bool premierDemarrage);
+    ~diaInitialise() override;
+
+    // Texte d'explication affiché, selon le cas.
+    QString explication() const;
+
+public Q_SLOTS:
+    void accept() override;
+
+protected:
+    void changeEvent(QEvent* evenement) override;
+
+private:
+    void appliquerTextes();
+    void proposerMigration();
+
+    std::unique_ptr<Ui::diaInitialise> ui;
+    bool premierDemarrage;
+};

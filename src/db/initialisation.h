@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// Pose une base complète et vide de la version actuelle sur la connexion par défaut : le
+// script du schéma, l'arbre des compétences du livret, les paramètres d'impression des
+// paliers. Le dialogue d'initialisation s'occupe des questions et des messages.
+namespace Initialisation {
+
+inline const QString RESSOURCE_LIVRET = QStringLiteral(":outils/livrets.csv");
+
+// Paramètres d'impression d'un palier, selon son rang (à partir de 0) dans l'ordre du livret.
+struct ParametresPalier {
+    quint32 couleur; // ARGB opaque
+    QString texte;   // niveau où le palier est évalué
+    QString entete;  // image de la barre de couleur
+};
+ParametresPalier parametresPalier(int rang);
+
+struct Resultat {
+    bool reussi = false;
+    // Script : l'instruction en échec et le texte du pilote (vides sinon).
+    QString instructionEnErreur;
+    QString erreurPilote;
+    // Livret : son message d'erreur, et celui du lecteur quand le fichier n'a pu être lu.
+    QString erreurLivret;
+    QString messageChargement;
+};
+
+// Exécute les instructions d'un script l'une après l'autre, en laissant la boucle
+// d'événements traiter ce qui n'est pas saisie de l'utilisateur avant chacune. S'arrête à la
+// première en échec : `instruction` et `erreur` la décrivent, et le résultat est faux.
+bool executerScript(const QStringList& instructions, QString* instruction, QString* erreur);
+
+// Le script, le livret et les paramètres des paliers, en une transaction : tout est validé,
+// ou rien ne change. `instructions` : celles du script du schéma. Entre deux instructions, la
+// boucle d'événements traite ce qui n'est pas saisie de l'utilisateur.
+Resultat poserBase(const QStringList& instructions, const QString& livret = RESSOURCE_LIVRET);
+
+// Vrai quand la base ouverte tient au moins un élève, une classe ou un enregistrement, ou
+// quand ces tables existent mais ne se laissent pas lire (fichier abîmé ou verrouillé) :
+// une réinitialisation y perdrait des données.
+bool contientDesDonnees();
+
+// Copie de sécurité du fichier de base à côté de lui, sous un nom daté
+// (« QuorvelV3.sqlite.2026-12-06-1030.avant-initialisation »). Rend le chemin de la copie, ou
+// un texte vide en cas d'échec (`erreur` reçoit alors la raison).
+QString copierAvantInitialisation(const QString& cheminBase, QString* erreur);
+
+} // namespace Initialisation

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QtGlobal>
+
+// Jeu d'essai : remplace tous les enregistrements de validation par des dates tirées au
+// hasard, pour essayer les grilles, l'impression et le bilan sur des volumes réalistes.
+// Travaille sur la connexion par défaut ; ne signale aucune erreur.
+namespace JeuEssai {
+
+// Graine prise sur l'horloge : le nombre de secondes écoulées depuis minuit (heure locale).
+void generer();
+
+// Même travail avec une graine donnée : deux appels avec la même graine sur les mêmes élèves
+// et le même arbre donnent les mêmes dates.
+void generer(quint32 graine);
+
+} // namespace JeuEssai

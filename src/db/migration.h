@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QSqlDatabase>
+#include <QString>
+
+// Reprise des données d'une base des versions précédentes (« QuorvelV2.sqlite » pour la
+// version 2, « Quorvel.sqlite » pour la version 1) dans la base neuve, connexion par défaut,
+// juste après sa pose. L'arbre des compétences n'est jamais repris : la base neuve vient de
+// charger le sien. L'écran d'attente, les messages et la suppression de l'ancien fichier
+// reviennent au dialogue d'initialisation.
+namespace Migration {
+
+inline const QString CONNEXION_V2 = QStringLiteral("ancienne_baseV2");
+inline const QString CONNEXION_V1 = QStringLiteral("ancienne_base");
+
+struct ResultatMigration {
+    // Vrai quand toutes les étapes ont réussi (le dialogue supprime alors l'ancien fichier).
+    bool reussi = false;
+    // Vrai quand l'ancien fichier n'a pas pu être ouvert, ou n'est pas une base lisible :
+    // rien n'a été touché dans la base neuve.
+    bool ouvertureImpossible = false;
+    // Texte du pilote dans ce cas (pour la boîte d'erreur critique), vide sinon.
+    QString erreurOuverture;
+};
+
+// Reprise d'une base de la version 2, ou de la version 1. Tout ce qui est copié l'est dans
+// une transaction de la connexion par défaut, validée quelle que soit l'issue : ce qui a été
+// copié avant un échec reste. La connexion sur l'ancien fichier n'existe que pendant l'appel.
+ResultatMigration importerVersion2(const QString& cheminAncien);
+ResultatMigration importerVersion1(const QString& cheminAncien);
+
+// Copie une table de l'ancienne base dans la nouvelle : toutes les lignes de
+// « SELECT colonnes FROM table », clés comprises, insérées telles quelles. `colonnes` est une
+// liste séparée par des virgules. Le premier échec (lecture ou insertion) arrête la copie ;
+// les lignes déjà insérées restent. Nom de table et colonnes viennent toujours de constantes
+// du programme.
+bool copierTable(const QString& table, const QString& colonnes, const QSqlDatabase& ancienne,
+                 const QSqlDatabase& nouvelle = QSqlDatabase::database());
+
+// Traduit la clé d'un nœud de l'arbre de la version 1 en clé de l'arbre actuel : 178 devient
+// 186, 179 à 185 perdent un, 186 à 211 gagnent un, les autres restent.
+int noeudVersion1(int ancien);
+
+} // namespace Migration

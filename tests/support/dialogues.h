@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QApplication>
+#include <QDialog>
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+
+#include <functional>
+
+// Conduite des dialogues modaux dans les essais : l'action est faite sur le prochain dialogue
+// modal du type demandé dès qu'il s'ouvre (la boucle d'événements de son exec() tourne alors).
+// Un dialogue d'un autre type, ou aucun dialogue dans le délai, laisse l'action non faite :
+// l'essai le vérifie avec le drapeau rendu.
+template <typename Dialogue>
+std::shared_ptr<bool> quandDialogue(std::function<void(Dialogue*)> action, int delaiMs = 10000)
+{
+    auto fait = std::make_shared<bool>(false);
+    auto minuterie = new QTimer;
+    auto ecoule = std::make_shared<int>(0);
+    minuterie->setInterval(10);
+    QObject::connect(minuterie, &QTimer::timeout, [=] {
+        *ecoule += 10;
+        if (auto* dialogue = qobject_cast<Dialogue*>(QApplication::activeModalWidget())) {
+            minuterie->stop();
+            minuterie->deleteLater();
+            *fait = true;
+            action(dialogue);
+        } else if (*ecoule > delaiMs) {
+            minuterie->stop();
+            minuterie->deleteLater();
+        }
+    });
+    minuterie->start();
+    return fait;
+}
