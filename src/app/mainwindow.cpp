@@ -12,6 +12,11 @@
 #include "dialogs/diaparam.h"
 #include "dialogs/invite.h"
 #include "entry/mdibase.h"
+#include "entry/mdipalier.h"
+#include "entry/mdisaisie.h"
+#include "pupils/diaajouteeleves.h"
+#include "pupils/diaeleve.h"
+#include "pupils/diaimporteeleves.h"
 
 #include <QCloseEvent>
 #include <QMdiSubWindow>
@@ -248,18 +253,25 @@ void MainWindow::importerEleves()
 {
     if (!fenetresFermees(tr("Importation d'élèves")) || !accesAutorise())
         return;
+    diaImporteEleves dialogue(this, documents);
+    dialogue.exec();
+    documents = dialogue.dossier();
 }
 
 void MainWindow::editer()
 {
     if (!fenetresFermees(tr("Edition")))
         return;
+    diaEleve dialogue(this);
+    dialogue.exec();
 }
 
 void MainWindow::ajouterEleves()
 {
     if (!fenetresFermees(tr("Ajout d'élèves")))
         return;
+    diaAjouteEleves dialogue(this);
+    dialogue.exec();
 }
 
 void MainWindow::restaurer()
@@ -276,8 +288,18 @@ void MainWindow::importerClasse()
 }
 
 void MainWindow::bilanLPC() {}
-void MainWindow::saisirDates() {}
-void MainWindow::saisirPaliers() {}
+void MainWindow::saisirDates()
+{
+    auto* fenetre = new mdiSaisie(this);
+    placerSousFenetre(fenetre);
+    fenetre->chargerListes(this);
+}
+void MainWindow::saisirPaliers()
+{
+    auto* fenetre = new mdiPalier(this);
+    placerSousFenetre(fenetre);
+    fenetre->chargerListes(this);
+}
 void MainWindow::jeuEssai() { JeuEssai::generer(); }
 void MainWindow::test() {}
 void MainWindow::imprimer() {}

@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QScopeGuard>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -110,8 +111,10 @@ bool ouvrirConnexionParDefaut(QString* erreur)
     if (base.isOpen())
         return true;
     base.setDatabaseName(courante);
-    if (base.open())
+    if (base.open()) {
+        Schema::creerIndex();
         return true;
+    }
     if (erreur)
         *erreur = base.lastError().text();
     return false;
@@ -133,6 +136,11 @@ void remettreAncienneBase(const QString& courante, const QString& ancienne)
 QString cheminCopie(const QString& dossier)
 {
     return dossier + QLatin1Char('/') + Application::FICHIER_BASE_V3;
+}
+
+bool estLaBaseCourante(const QString& cible)
+{
+    return QFileInfo(cible) == QFileInfo(Application::chemins().courante);
 }
 
 bool copierBase(const QString& cible)

@@ -19,6 +19,10 @@ inline const QString SUFFIXE_ANCIENNE = QStringLiteral(".bak");
 // Chemin de la copie dans le dossier choisi : la base garde son propre nom de fichier.
 QString cheminCopie(const QString& dossier);
 
+// Vrai quand la cible d'une copie est le fichier même de la base ouverte (dossier des
+// données choisi comme dossier de sauvegarde) : le remplacer détruirait la base.
+bool estLaBaseCourante(const QString& cible);
+
 // Copie la base courante vers `cible` (qui ne doit pas exister) sans la fermer ; vrai quand
 // la copie a réussi.
 bool copierBase(const QString& cible);

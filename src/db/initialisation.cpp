@@ -1,6 +1,7 @@
 #include "db/initialisation.h"
 
 #include "db/chargeurlivret.h"
+#include "db/schema.h"
 #include "db/transaction.h"
 
 #include <QCoreApplication>
@@ -81,6 +82,7 @@ Resultat poserBase(const QStringList& instructions, const QString& livret)
     // Les paramètres des paliers vont dans la même transaction : une base posée à moitié
     // (arbre sans couleurs d'impression) ne peut ainsi jamais rester.
     ecrireParametresPaliers();
+    Schema::creerIndex();
 
     resultat.reussi = transaction.valider();
     if (!resultat.reussi)

@@ -12,8 +12,10 @@ bool ouvrirBaseParDefaut(const QString& chemin, QString* erreur)
     QSqlDatabase base = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
     base.setHostName(QStringLiteral("localhost"));
     base.setDatabaseName(chemin);
-    if (base.open())
+    if (base.open()) {
+        creerIndex(base);
         return true;
+    }
     if (erreur)
         *erreur = base.lastError().text();
     return false;
@@ -35,6 +37,12 @@ std::optional<QStringList> instructionsScript(const QString& ressource)
         instructions.append(ligne);
     }
     return instructions;
+}
+
+void creerIndex(const QSqlDatabase& base)
+{
+    QSqlQuery requete(base);
+    requete.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS notes_eleve_comp ON notes(id_eleve, id_comp)"));
 }
 
 EtatVersion controlerVersion(const QSqlDatabase& base)

@@ -16,6 +16,12 @@ inline const QString RESSOURCE_SCRIPT = QStringLiteral(":sql/tables.sql");
 // pas encore donne un fichier vide. En cas d'échec, `erreur` reçoit le texte du pilote.
 bool ouvrirBaseParDefaut(const QString& chemin, QString* erreur);
 
+// Index de recherche des enregistrements par élève et nœud, créé s'il manque. Les grilles
+// et les rapports lisent les dates par paire (élève, nœud) : sans lui, chaque lecture
+// parcourt toute la table. Un index ne change rien au fichier pour une autre copie du
+// programme ; un échec (fichier neuf sans table, fichier en lecture seule) est sans effet.
+void creerIndex(const QSqlDatabase& base = QSqlDatabase::database());
+
 // Ce que le contrôle de version trouve dans un fichier.
 struct EtatVersion {
     enum Statut {

@@ -1,23 +1,480 @@
 #include "entry/mdibase.h"
 
 #include "app/mainwindow.h"
+#include "app/mymdiarea.h"
+#include "db/dates.h"
+#include "dialogs/diawait.h"
+#include "dialogs/invite.h"
+#include "entry/diafiltreniveau.h"
+#include "entry/grilles.h"
+#include "entry/notes.h"
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
+#include <QComboBox>
+#include <QSqlQuery>
+#include <QDate>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMdiSubWindow>
+#include <QScopeGuard>
+#include <QTableWidget>
+
+namespace {
+QRect zoneDe(const QTableWidgetSelectionRange& plage)
+{
+    return QRect(QPoint(plage.leftColumn(), plage.topRow()), QPoint(plage.rightColumn(), plage.bottomRow()));
+}
+} // namespace
 
 MdiBase::MdiBase(QWidget* parent) : QMainWindow(parent), fenetrePrincipale(qobject_cast<MainWindow*>(parent)) {}
 
-void MdiBase::copier() {}
-void MdiBase::coller() {}
-void MdiBase::couper() {}
-void MdiBase::effacer() {}
-void MdiBase::undo() {}
-void MdiBase::yank() {}
+MdiBase::~MdiBase() { delete attente; }
+
+void MdiBase::installerGrille(const Grille& grille)
+{
+    boutons = grille;
+    table = grille.table;
+    champDate = grille.edDate;
+
+    setWindowFlag(Qt::WindowContextHelpButtonHint, true);
+    setAttribute(Qt::WA_DeleteOnClose);
+    table->horizontalHeader()->setVisible(true);
+    table->verticalHeader()->setVisible(true);
+
+    minuterie.setInterval(100);
+    connect(&minuterie, &QTimer::timeout, this, &MdiBase::timeOut);
+    minuterie.start();
+
+    connect(table, &QTableWidget::itemChanged, this, &MdiBase::itemChanged);
+    connect(table, &QTableWidget::currentItemChanged, this, &MdiBase::curentItemChanged);
+    connect(champDate, &QLineEdit::editingFinished, this, &MdiBase::edDateEditingFinished);
+    table->setWordWrap(true);
+    table->setContextMenuPolicy(Qt::ActionsContextMenu);
+    table->addActions(grille.actionsMenu);
+    champDate->setText(QDate::currentDate().toString(Dates::FORMAT_AFFICHAGE));
+
+    garde = true;
+    celluleCourante = nullptr;
+    refaireVide = true;
+    annulations.clear();
+}
+
+bool MdiBase::estLigneDate(int ligne) const { return !grillePalier || ligne % 3 == 2; }
+
 void MdiBase::chargerListes(MainWindow*) {}
+
+bool MdiBase::enregistrer() { return true; }
+
+void MdiBase::laisserVivre() { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
+
+// ---------------------------------------------------------------------------
+// Écriture d'une cellule et saisie de l'utilisateur
+
+void MdiBase::ecrireCellule(QTableWidgetItem* cellule, const QString& texte, Annulation* annulation)
+{
+    if (occupe() || !cellule)
+        return;
+    if (annulation)
+        annulation->textes.append(cellule->text());
+    Grilles::ecrireDate(cellule, texte);
+}
+
+void MdiBase::curentItemChanged(QTableWidgetItem* courante, QTableWidgetItem*)
+{
+    if (occupe())
+        return;
+    celluleCourante = courante;
+    texteCourant = courante ? courante->text() : QString();
+}
+
+void MdiBase::itemChanged(QTableWidgetItem* cellule)
+{
+    if (occupe() || garde || !cellule)
+        return;
+    const QString texte = cellule->text();
+    garde = true;
+    ecrireCellule(cellule, texte);
+    modifie = true;
+    if (cellule == celluleCourante) {
+        // Une saisie de l'utilisateur (et non une écriture du programme) : un pas à défaire.
+        const QRect zone(cellule->column(), cellule->row(), 1, 1);
+        annulations.append({zone, {texteCourant}});
+        refaire = {zone, {cellule->text()}};
+        refaireVide = false;
+    }
+    celluleCourante = cellule;
+    texteCourant = cellule->text();
+    garde = false;
+}
+
+// ---------------------------------------------------------------------------
+// Presse-papiers, effacement, défaire, refaire, propagation
+
+void MdiBase::copier()
+{
+    if (occupe() || !table || table->selectedRanges().isEmpty())
+        return;
+    const QString texte = Grilles::texteCopie(table, table->selectedRanges().first(),
+                                              [this](int ligne) { return estLigneDate(ligne); });
+    QGuiApplication::clipboard()->setText(texte);
+}
+
+void MdiBase::couper()
+{
+    if (occupe())
+        return;
+    copier();
+    effacer();
+}
+
+void MdiBase::effacer()
+{
+    if (occupe() || !table || table->selectedRanges().isEmpty())
+        return;
+    garde = true;
+    const QTableWidgetSelectionRange plage = table->selectedRanges().first();
+    Annulation annulation{zoneDe(plage), {}};
+    refaire = {annulation.zone, {}};
+    refaireVide = false;
+    for (int ligne = plage.topRow(); ligne <= plage.bottomRow(); ++ligne) {
+        if (!estLigneDate(ligne))
+            continue;
+        for (int colonne = plage.leftColumn(); colonne <= plage.rightColumn(); ++colonne) {
+            QTableWidgetItem* cellule = table->item(ligne, colonne);
+            if (!cellule)
+                continue;
+            ecrireCellule(cellule, QString(), &annulation);
+            refaire.textes.append(QString());
+        }
+    }
+    annulations.append(annulation);
+    garde = false;
+    modifie = true;
+}
+
+void MdiBase::coller()
+{
+    if (occupe() || !table || table->selectedRanges().isEmpty())
+        return;
+    garde = true;
+    const auto baisserGarde = qScopeGuard([this] { garde = false; });
+
+    const QTableWidgetSelectionRange plage = table->selectedRanges().first();
+    const int haut = plage.topRow();
+    const int gauche = plage.leftColumn();
+    const QStringList lignes = Grilles::lignesCollees(QGuiApplication::clipboard()->text());
+    if (lignes.isEmpty())
+        return;
+
+    const int largeur = int(lignes.first().count(QLatin1Char('\t'))) + 1;
+    const int nombre = int(lignes.size());
+    const bool uneCellule = plage.rowCount() * plage.columnCount() == 1;
+    const bool memeHauteur = grillePalier ? plage.rowCount() / 3 + 1 == nombre : plage.rowCount() == nombre;
+    const bool tientEnLignes =
+        grillePalier ? haut + 3 * (nombre - 1) <= table->rowCount() : haut + nombre <= table->rowCount();
+    const bool permis = (uneCellule || (memeHauteur && plage.columnCount() == largeur)) &&
+                        gauche + largeur <= table->columnCount() && tientEnLignes;
+    if (!permis) {
+        Invite::information(this, tr("Coller"),
+                            tr("Impossible de coller car la plage sélectionnée n'a pas la même taille que celle "
+                               "dans le presse-papier."),
+                            QMessageBox::Ok);
+        return;
+    }
+
+    const int bas = grillePalier ? haut + 3 * nombre - 1 : haut + nombre - 1;
+    Annulation annulation{QRect(QPoint(gauche, haut), QPoint(gauche + largeur - 1, bas)), {}};
+    refaire = {annulation.zone, {}};
+    refaireVide = false;
+    for (int i = 0; i < nombre; ++i) {
+        const int ligne = grillePalier ? 3 * (haut / 3 + i) + 2 : haut + i;
+        if (ligne >= table->rowCount())
+            continue;
+        QStringList champs = Grilles::champsColles(lignes.at(i));
+        while (champs.size() < largeur)
+            champs.append(QString());
+        for (int j = 0; j < largeur; ++j) {
+            QTableWidgetItem* cellule = table->item(ligne, gauche + j);
+            if (gauche + j >= table->columnCount() || !cellule)
+                continue;
+            ecrireCellule(cellule, champs.at(j), &annulation);
+            refaire.textes.append(cellule->text());
+        }
+    }
+    annulations.append(annulation);
+    modifie = true;
+}
+
+void MdiBase::undo()
+{
+    if (occupe() || !table || annulations.isEmpty())
+        return;
+    garde = true;
+    const Annulation annulation = annulations.takeLast();
+    refaire = {annulation.zone, {}};
+    int index = 0;
+    const int basTable = std::min(annulation.zone.bottom(), table->rowCount() - 1);
+    const int droiteTable = std::min(annulation.zone.right(), table->columnCount() - 1);
+    for (int ligne = annulation.zone.top(); ligne <= basTable && index < annulation.textes.size(); ++ligne) {
+        if (!estLigneDate(ligne))
+            continue;
+        for (int colonne = annulation.zone.left(); colonne <= droiteTable && index < annulation.textes.size();
+             ++colonne) {
+            QTableWidgetItem* cellule = table->item(ligne, colonne);
+            if (!cellule)
+                continue;
+            refaire.textes.append(cellule->text());
+            ecrireCellule(cellule, annulation.textes.at(index++));
+        }
+    }
+    garde = false;
+    modifie = true;
+}
+
+void MdiBase::yank()
+{
+    if (occupe() || !table || refaireVide)
+        return;
+    garde = true;
+    const QRect zone = refaire.zone;
+    const int droite = std::min(zone.right(), table->columnCount() - 1);
+    const int bas = std::min(zone.bottom(), table->rowCount() - 1);
+    Annulation annulation{zone, {}};
+    for (int ligne = zone.top(); ligne <= bas; ++ligne) {
+        for (int colonne = zone.left(); colonne <= droite; ++colonne) {
+            const int index = (ligne - zone.top()) * zone.width() + (colonne - zone.left());
+            if (index < refaire.textes.size())
+                ecrireCellule(table->item(ligne, colonne), refaire.textes.at(index), &annulation);
+        }
+    }
+    annulations.append(annulation);
+    garde = false;
+    modifie = true;
+}
+
+void MdiBase::propager()
+{
+    if (occupe() || !table)
+        return;
+    QString date = champDate->text().trimmed();
+    if (date.isEmpty())
+        return;
+    if (!Dates::normaliser(date)) {
+        Invite::avertissement(this, tr("Erreur"), tr("Format de date incorrect."));
+        return;
+    }
+    if (table->selectedRanges().isEmpty())
+        return;
+    garde = true;
+    const QTableWidgetSelectionRange plage = table->selectedRanges().first();
+    Annulation annulation{zoneDe(plage), {}};
+    refaire = {annulation.zone, {}};
+    refaireVide = false;
+    for (int ligne = plage.topRow(); ligne <= plage.bottomRow(); ++ligne) {
+        if (!estLigneDate(ligne))
+            continue;
+        for (int colonne = plage.leftColumn(); colonne <= plage.rightColumn(); ++colonne) {
+            QTableWidgetItem* cellule = table->item(ligne, colonne);
+            if (!cellule)
+                continue;
+            // Seules les cellules vides reçoivent la date ; les autres gardent leur texte.
+            ecrireCellule(cellule, cellule->text().isEmpty() ? date : cellule->text(), &annulation);
+            refaire.textes.append(cellule->text());
+        }
+    }
+    annulations.append(annulation);
+    garde = false;
+    modifie = true;
+}
+
+void MdiBase::edDateEditingFinished()
+{
+    if (occupe() || !champDate)
+        return;
+    QString texte = champDate->text().trimmed();
+    Dates::normaliser(texte);
+    champDate->setText(texte);
+}
+
+// ---------------------------------------------------------------------------
+// Minuterie, questions, chargement
+
+bool MdiBase::estActive() const
+{
+    if (!fenetrePrincipale)
+        return false;
+    QMdiSubWindow* active = fenetrePrincipale->espaceTravail()->activeSubWindow();
+    return active && active->widget() == this;
+}
+
+void MdiBase::timeOut()
+{
+    if (occupe() || !estActive())
+        return;
+    const bool collable = !QGuiApplication::clipboard()->text().isEmpty();
+    fenetrePrincipale->actionColler()->setEnabled(collable);
+    if (boutons.btColler)
+        boutons.btColler->setEnabled(collable);
+    fenetrePrincipale->actionUndo()->setEnabled(!annulations.isEmpty());
+    if (boutons.btUndo)
+        boutons.btUndo->setEnabled(!annulations.isEmpty());
+    fenetrePrincipale->actionYank()->setEnabled(!grillePalier && !refaireVide);
+    if (boutons.btYank)
+        boutons.btYank->setEnabled(!refaireVide);
+    if (boutons.btEnregistrer)
+        boutons.btEnregistrer->setEnabled(modifie);
+    for (QAction* action :
+         {fenetrePrincipale->actionCopier(), fenetrePrincipale->actionCouper(), fenetrePrincipale->actionEffacer()})
+        action->setEnabled(true);
+}
 
 void MdiBase::closeEvent(QCloseEvent* evenement)
 {
-    if (occupe())
+    if (occupe()) {
         evenement->ignore();
-    else
+        return;
+    }
+    if (!modifie) {
         evenement->accept();
+        return;
+    }
+    const auto reponse = Invite::question(this, tr("Fermeture"),
+                                          tr("Voulez-vous enregistrer les modifications avant de quitter ?"),
+                                          QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    if (reponse == QMessageBox::No || (reponse == QMessageBox::Yes && enregistrer()))
+        evenement->accept();
+    else
+        evenement->ignore();
+}
+
+bool MdiBase::confirmerRechargement()
+{
+    if (!modifie)
+        return true;
+    const auto reponse =
+        Invite::question(this, tr("Enregistrer les modifications"), tr("Voulez-vous enregistrer les modifications ?"),
+                         QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    if (reponse == QMessageBox::Yes)
+        return enregistrer();
+    return reponse == QMessageBox::No;
+}
+
+void MdiBase::commencerChargement(const QString& message)
+{
+    garde = true;
+    attente = new diaWait(this);
+    attente->preparer(false, message);
+    attente->show();
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // La grille n'est pas redessinée pendant sa construction : seule l'attente s'anime.
+    table->setUpdatesEnabled(false);
+    table->clear();
+    table->setRowCount(0);
+    table->setColumnCount(0);
+}
+
+void MdiBase::terminerChargement()
+{
+    table->setUpdatesEnabled(true);
+    table->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                           QAbstractItemView::AnyKeyPressed);
+    garde = false;
+    annulations.clear();
+    celluleCourante = nullptr;
+    texteCourant.clear();
+    refaireVide = true;
+    modifie = false;
+    delete attente;
+    attente = nullptr;
+}
+
+void MdiBase::remplirClassesEtPaliers(QComboBox* cbClasses, QComboBox* cbPaliers)
+{
+    cbClasses->clear();
+    cbClasses->addItem(tr("Choisissez une classe"), 0);
+    QSqlQuery requete(QStringLiteral("SELECT libelle,id_classe FROM classes ORDER BY tri"));
+    while (requete.next())
+        cbClasses->addItem(requete.value(0).toString(), requete.value(1).toLongLong());
+    cbPaliers->clear();
+    cbPaliers->addItem(tr("Choisissez un palier"), 0);
+    for (const Notes::Noeud& palier : Notes::enfants(0))
+        cbPaliers->addItem(palier.libelle, palier.id);
+    modifie = false;
+}
+
+void MdiBase::choisirNiveaux(QComboBox* cbClasses)
+{
+    const qint64 idClasse = cbClasses->currentData().toLongLong();
+    filtreNiveau.clear();
+    if (idClasse == 0) {
+        Invite::avertissement(this, tr("Choix des niveaux"), tr("Choisissez d'abord une classe dans la liste déroulante"));
+        return;
+    }
+    diaFiltreNiveau dialogue(this);
+    dialogue.charger(idClasse);
+    if (dialogue.exec() == QDialog::Accepted)
+        filtreNiveau = diaFiltreNiveau::niveauxRetenus();
+}
+
+void MdiBase::construireColonnes(qint64 idClasse, bool triParNom)
+{
+    const int largeur = table->horizontalHeader()->fontMetrics().horizontalAdvance(QStringLiteral(" XX/XX/XXXX "));
+    table->horizontalHeader()->setMinimumHeight(100);
+    for (const Notes::Eleve& eleve : Notes::elevesClasse(idClasse, filtreNiveau, triParNom)) {
+        const int colonne = table->columnCount();
+        table->insertColumn(colonne);
+        auto* entete = new QTableWidgetItem(eleve.nom + QLatin1Char(' ') + eleve.prenom + QLatin1Char('\n') + eleve.niveau);
+        entete->setData(Qt::UserRole, eleve.id);
+        entete->setTextAlignment(Qt::AlignBaseline);
+        table->setHorizontalHeaderItem(colonne, entete);
+        table->setColumnWidth(colonne, largeur);
+        laisserVivre();
+    }
+}
+
+qint64 MdiBase::eleveColonne(int colonne) const
+{
+    const QTableWidgetItem* entete = table->horizontalHeaderItem(colonne);
+    return entete ? entete->data(Qt::UserRole).toLongLong() : 0;
+}
+
+qint64 MdiBase::noeudLigne(int ligne) const
+{
+    const QTableWidgetItem* entete = table->verticalHeaderItem(ligne);
+    return entete ? entete->data(Qt::UserRole).toLongLong() : 0;
+}
+
+QTableWidgetItem* MdiBase::nouvelleCelluleDate(const QString& texte)
+{
+    auto* cellule = new QTableWidgetItem(texte);
+    cellule->setData(Grilles::ROLE_INVALIDE, 0);
+    cellule->setTextAlignment(Qt::AlignCenter);
+    return cellule;
+}
+
+bool MdiBase::refuserDatesIncorrectes()
+{
+    table->setCurrentItem(nullptr);
+    for (int ligne = 0; ligne < table->rowCount(); ++ligne) {
+        if (!estLigneDate(ligne))
+            continue;
+        for (int colonne = 0; colonne < table->columnCount(); ++colonne) {
+            if (Grilles::dateInvalide(table->item(ligne, colonne))) {
+                Invite::avertissement(this, tr("Dates incorrectes"),
+                                      tr("Impossible d'enregistrer car certaines dates sont incorrectes."));
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+void MdiBase::marquerEnregistre()
+{
+    modifie = false;
+    annulations.clear();
+    refaireVide = true;
 }

@@ -1,23 +1,44 @@
 #pragma once
 
+#include <QList>
 #include <QMainWindow>
+#include <QRect>
+#include <QStringList>
+#include <QTimer>
 
 class MainWindow;
+class QAbstractButton;
+class QComboBox;
+class QLineEdit;
+class QTableWidget;
+class QTableWidgetItem;
 class diaWait;
 
-// Base des fenêtres de saisie des dates, sous-fenêtres de l'espace de travail de la
-// fenêtre principale. Les opérations d'édition sont virtuelles : la fenêtre principale
-// les appelle sur la fenêtre de saisie active.
+// Base des fenêtres de saisie des dates (par compétence et par palier), sous-fenêtres de
+// l'espace de travail de la fenêtre principale. Elle tient toute la mécanique commune d'une
+// grille de cellules de date : écriture d'une cellule, saisie, copier, couper, coller,
+// effacer, défaire, refaire, propagation, minuterie des actions et questions avant de fermer
+// ou de recharger. Chaque fenêtre construit et enregistre sa grille.
+//
+// Pendant la construction de la grille, `attente` tient le dialogue d'attente : la fenêtre
+// est alors occupée, toutes ses opérations sont sans effet et elle refuse de se fermer.
 class MdiBase : public QMainWindow
 {
     Q_OBJECT
 public:
     explicit MdiBase(QWidget* parent);
+    ~MdiBase() override;
 
-    // Vrai pendant la construction de la grille (le dialogue d'attente est montré) :
-    // la fenêtre ne fait alors rien et refuse de se fermer.
     bool occupe() const { return attente != nullptr; }
     bool estModifie() const { return modifie; }
+    int profondeurAnnulation() const { return annulations.size(); }
+    bool rienARefaire() const { return refaireVide; }
+
+    // Une zone de cellules et des textes, ligne par ligne, de gauche à droite.
+    struct Annulation {
+        QRect zone; // colonnes gauche..droite (x), lignes haut..bas (y), bornes comprises
+        QStringList textes;
+    };
 
 public Q_SLOTS:
     virtual void copier();
@@ -28,10 +49,90 @@ public Q_SLOTS:
     virtual void yank();
     virtual void chargerListes(MainWindow* fenetre);
 
+    void propager();
+    void edDateEditingFinished();
+    void itemChanged(QTableWidgetItem* cellule);
+    void curentItemChanged(QTableWidgetItem* courante, QTableWidgetItem* precedente);
+    virtual void timeOut();
+
+    // Enregistre la grille ; vrai quand elle a été écrite.
+    virtual bool enregistrer();
+
 protected:
+    // Ce que la fenêtre donne de son formulaire, après l'avoir construit.
+    struct Grille {
+        QTableWidget* table = nullptr;
+        QLineEdit* edDate = nullptr;
+        QAbstractButton* btColler = nullptr;
+        QAbstractButton* btUndo = nullptr;
+        QAbstractButton* btYank = nullptr; // absent de la fenêtre des paliers
+        QAbstractButton* btEnregistrer = nullptr;
+        QList<QAction*> actionsMenu;       // menu contextuel de la grille, dans l'ordre
+    };
+    // Branche la grille : signaux de la table et du champ de date, menu contextuel, date du
+    // jour dans le champ, minuterie de 100 ms démarrée.
+    void installerGrille(const Grille& grille);
+
+    // La fenêtre des paliers n'a de dates qu'à la troisième ligne de chaque compétence.
+    virtual bool estLigneDate(int ligne) const;
+    // Collage propre à la fenêtre des paliers (une ligne collée par compétence).
+    bool grillePalier = false;
+
+    // L'unique chemin par lequel la fenêtre écrit une cellule de date : normalisation, marque
+    // d'invalidité et couleur ; l'ancien texte va dans `annulation` quand elle est donnée.
+    void ecrireCellule(QTableWidgetItem* cellule, const QString& texte, Annulation* annulation = nullptr);
+
+    // Question posée avant de recharger la grille quand elle a des modifications : vrai pour
+    // continuer (enregistrement réussi, ou modifications abandonnées).
+    bool confirmerRechargement();
+    // Début et fin de la construction de la grille : dialogue d'attente, table en lecture
+    // seule, garde levée ; puis pile vidée, rien à refaire, pas de modification.
+    void commencerChargement(const QString& message);
+    void terminerChargement();
+    // Laisse la boucle d'événements traiter ce qui n'est pas saisie de l'utilisateur.
+    static void laisserVivre();
+
+    // Listes communes aux deux fenêtres : les classes puis les paliers, chacune après son
+    // entrée « rien de choisi » (donnée 0) ; `modifie` est effacé.
+    void remplirClassesEtPaliers(QComboBox* cbClasses, QComboBox* cbPaliers);
+    // Le filtre de niveau (vide : tous les niveaux) : vidé au changement de classe et au début
+    // de chaque choix ; le choix se fait dans diaFiltreNiveau pour la classe courante.
+    void choisirNiveaux(QComboBox* cbClasses);
+    QList<qint64> filtreNiveau;
+    // Les colonnes des élèves de la classe (filtre de niveau et tri appliqués) : en-tête « NOM
+    // Prénom », saut de ligne, niveau ; identifiant de l'élève en donnée ; largeur d'une date.
+    void construireColonnes(qint64 idClasse, bool triParNom);
+    // Élève d'une colonne, nœud d'une ligne (0 quand l'en-tête manque).
+    qint64 eleveColonne(int colonne) const;
+    qint64 noeudLigne(int ligne) const;
+    // Cellule de date neuve : texte, marque valide, centrée.
+    static QTableWidgetItem* nouvelleCelluleDate(const QString& texte);
+
+    // Vrai quand une cellule de date de la grille porte la marque « invalide » ; efface alors
+    // la cellule courante et avertit (enregistrement refusé).
+    bool refuserDatesIncorrectes();
+    // Après un enregistrement réussi.
+    void marquerEnregistre();
+
     void closeEvent(QCloseEvent* evenement) override;
 
     diaWait* attente = nullptr;
     bool modifie = false;
     MainWindow* fenetrePrincipale = nullptr;
+
+    QTableWidget* table = nullptr;
+    QLineEdit* champDate = nullptr;
+    bool garde = true;
+    QList<Annulation> annulations;
+    Annulation refaire;
+    bool refaireVide = true;
+    QTableWidgetItem* celluleCourante = nullptr;
+    QString texteCourant;
+    QTimer minuterie;
+
+    // Vrai quand la fenêtre est la sous-fenêtre active de l'espace de travail.
+    bool estActive() const;
+
+private:
+    Grille boutons;
 };

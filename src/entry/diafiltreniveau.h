@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QDialog>
+#include <QList>
+
+#include <memory>
+
+namespace Ui {
+class diaFiltreNiveau;
+}
+
+// Choix des niveaux à afficher dans une grille de saisie, parmi ceux des élèves d'une classe.
+// Le dernier choix est gardé pour tout le programme : rouvert sur la même classe, le
+// dialogue le montre coché.
+class diaFiltreNiveau : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit diaFiltreNiveau(QWidget* parent);
+    ~diaFiltreNiveau() override;
+
+    // Remplit la liste avec les niveaux présents parmi les élèves de la classe.
+    void charger(qint64 idClasse);
+
+    // Le dernier choix validé : la classe et ses niveaux.
+    static qint64 classeRetenue();
+    static QList<qint64> niveauxRetenus();
+
+public Q_SLOTS:
+    void accept() override;
+
+private:
+    std::unique_ptr<Ui::diaFiltreNiveau> ui;
+};

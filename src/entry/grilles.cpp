@@ -1,0 +1,49 @@
+#include "entry/grilles.h"
+
+#include "db/dates.h"
+
+#include <QTableWidget>
+
+namespace Grilles {
+
+bool ecrireDate(QTableWidgetItem* cellule, const QString& texte)
+{
+    QString normalise = texte;
+    const bool valide = Dates::normaliser(normalise);
+    cellule->setText(normalise);
+    cellule->setData(ROLE_INVALIDE, valide ? 0 : 1);
+    QBrush pinceau = cellule->foreground();
+    if (pinceau.style() == Qt::NoBrush)
+        pinceau.setStyle(Qt::SolidPattern);
+    pinceau.setColor(valide ? Qt::black : Qt::red);
+    cellule->setForeground(pinceau);
+    return valide;
+}
+
+bool dateInvalide(const QTableWidgetItem* cellule)
+{
+    return cellule && cellule->data(ROLE_INVALIDE).toInt() == 1;
+}
+
+QString texteCopie(const QTableWidget* table, const QTableWidgetSelectionRange& plage,
+                   const std::function<bool(int)>& ligneRetenue)
+{
+    QString texte;
+    for (int ligne = plage.topRow(); ligne <= plage.bottomRow(); ++ligne) {
+        if (ligneRetenue && !ligneRetenue(ligne))
+            continue;
+        QStringList cellules;
+        for (int colonne = plage.leftColumn(); colonne <= plage.rightColumn(); ++colonne) {
+            const QTableWidgetItem* cellule = table->item(ligne, colonne);
+            cellules << (cellule ? cellule->text() : QString());
+        }
+        texte += cellules.join(QLatin1Char('\t')) + QLatin1Char('\n');
+    }
+    return texte;
+}
+
+QStringList lignesCollees(const QString& texte) { return texte.split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
+
+QStringList champsColles(const QString& ligne) { return ligne.split(QLatin1Char('\t'), Qt::KeepEmptyParts); }
+
+} // namespace Grilles

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+class QTableWidget;
+class QTableWidgetItem;
+class QTableWidgetSelectionRange;
+
+// Ce que partagent toutes les grilles de saisie : la cellule de date et le format texte du
+// presse-papiers (les cellules d'une ligne jointes par des tabulations, chaque ligne suivie
+// d'un saut de ligne, comme dans un tableur).
+namespace Grilles {
+
+// Rôle de donnée qui porte la marque « date invalide » d'une cellule : 1 invalide, 0 sinon.
+inline constexpr int ROLE_INVALIDE = 0x0100; // Qt::UserRole
+
+// Écrit un texte dans une cellule de date : le texte passe par la normalisation des dates
+// tapées ; la cellule reçoit le texte (éventuellement réécrit), la marque d'invalidité et un
+// premier plan rouge (invalide) ou noir (valide) qui garde le reste de son pinceau. Rend
+// vrai quand la date est valide (ou vide).
+bool ecrireDate(QTableWidgetItem* cellule, const QString& texte);
+
+// Vrai quand la cellule porte la marque « date invalide ».
+bool dateInvalide(const QTableWidgetItem* cellule);
+
+// Texte du presse-papiers d'une plage : une ligne par ligne retenue de la plage, ses cellules
+// jointes par des tabulations (une cellule absente compte pour un texte vide), chaque ligne
+// suivie d'un saut de ligne. `ligneRetenue` (facultatif) écarte des lignes de la grille.
+QString texteCopie(const QTableWidget* table, const QTableWidgetSelectionRange& plage,
+                   const std::function<bool(int)>& ligneRetenue = {});
+
+// Les lignes d'un texte collé : coupé aux sauts de ligne, lignes vides écartées.
+QStringList lignesCollees(const QString& texte);
+
+// Les champs d'une ligne collée : coupée aux tabulations, champs vides gardés.
+QStringList champsColles(const QString& ligne);
+
+} // namespace Grilles

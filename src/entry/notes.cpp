@@ -1,0 +1,139 @@
+#include "entry/notes.h"
+
+#include "db/dates.h"
+#include "db/transaction.h"
+
+#include <QDate>
+#include <QSqlQuery>
+#include <QStringList>
+#include <QVariant>
+
+namespace Notes {
+
+namespace {
+// Liste d'identifiants pour une clause IN : des entiers venus de la base, jamais du texte
+// de l'utilisateur.
+QString listeIdentifiants(const QList<qint64>& ids)
+{
+    QStringList textes;
+    textes.reserve(ids.size());
+    for (const qint64 id : ids)
+        textes << QString::number(id);
+    return textes.join(QLatin1Char(','));
+}
+} // namespace
+
+QList<Eleve> elevesClasse(qint64 idClasse, const QList<qint64>& niveaux, bool triParNom)
+{
+    QString sql = QStringLiteral("SELECT nom, prenom, id_eleve, niveaux.libelle FROM eleves,niveaux WHERE "
+                                 "eleves.id_classe=? AND niveaux.id_niveau=eleves.id_niveau ");
+    if (!niveaux.isEmpty())
+        sql += QStringLiteral("AND eleves.id_niveau IN (") + listeIdentifiants(niveaux) + QStringLiteral(") ");
+    sql += triParNom ? QStringLiteral("ORDER BY eleves.nom ASC ")
+                     : QStringLiteral("ORDER BY niveaux.tri ASC, eleves.nom ASC ");
+    QSqlQuery requete;
+    requete.prepare(sql);
+    requete.addBindValue(idClasse);
+    requete.exec();
+    QList<Eleve> eleves;
+    while (requete.next())
+        eleves.append({requete.value(2).toLongLong(), requete.value(0).toString(), requete.value(1).toString(),
+                       requete.value(3).toString()});
+    return eleves;
+}
+
+QList<Noeud> enfants(qint64 idParent)
+{
+    QSqlQuery requete;
+    requete.prepare(QStringLiteral("SELECT libelle, id_comp FROM competences WHERE id_comp_parent=?"));
+    requete.addBindValue(idParent);
+    requete.exec();
+    QList<Noeud> noeuds;
+    while (requete.next())
+        noeuds.append({requete.value(1).toLongLong(), requete.value(0).toString()});
+    return noeuds;
+}
+
+QList<qint64> feuilles(qint64 idNoeud)
+{
+    QSqlQuery requete;
+    requete.prepare(QStringLiteral("SELECT id_comp FROM competences WHERE id_comp_parent=?"));
+    QList<qint64> resultat;
+    // Parcours en profondeur sans récursion, dans l'ordre des enfants.
+    QList<qint64> pile{idNoeud};
+    while (!pile.isEmpty()) {
+        const qint64 noeud = pile.takeLast();
+        requete.addBindValue(noeud);
+        requete.exec();
+        QList<qint64> fils;
+        while (requete.next())
+            fils.append(requete.value(0).toLongLong());
+        if (fils.isEmpty())
+            resultat.append(noeud);
+        for (auto it = fils.crbegin(); it != fils.crend(); ++it)
+            pile.append(*it);
+    }
+    return resultat;
+}
+
+QHash<Cle, QString> dates(const QList<qint64>& eleves, const QList<qint64>& noeuds)
+{
+    QHash<Cle, QString> resultat;
+    if (eleves.isEmpty() || noeuds.isEmpty())
+        return resultat;
+    // Un seul parcours de la table pour toute la grille ; pour chaque paire, le premier
+    // enregistrement compte, comme le rendrait une recherche paire par paire.
+    QSqlQuery requete;
+    requete.setForwardOnly(true);
+    requete.exec(QStringLiteral("SELECT id_eleve, id_comp, date FROM notes WHERE id_eleve IN (%1) AND id_comp IN "
+                                "(%2) ORDER BY id_note")
+                     .arg(listeIdentifiants(eleves), listeIdentifiants(noeuds)));
+    while (requete.next()) {
+        const Cle cle{requete.value(0).toLongLong(), requete.value(1).toLongLong()};
+        if (!resultat.contains(cle))
+            resultat.insert(cle, requete.value(2).toString());
+    }
+    return resultat;
+}
+
+bool enregistrer(const QList<Cellule>& cellules)
+{
+    Transaction transaction;
+    QSqlQuery lecture;
+    lecture.prepare(QStringLiteral("SELECT id_note FROM notes WHERE id_eleve=? AND id_comp=?"));
+    QSqlQuery insertion;
+    insertion.prepare(QStringLiteral("INSERT INTO notes(id_eleve,id_comp,date) VALUES(?,?,?)"));
+    QSqlQuery suppression;
+    suppression.prepare(QStringLiteral("DELETE FROM notes WHERE id_note=?"));
+    QSqlQuery miseAJour;
+    miseAJour.prepare(QStringLiteral("UPDATE notes SET date=? WHERE id_note=?"));
+
+    for (const Cellule& cellule : cellules) {
+        const QString texte = cellule.date.trimmed();
+        const QString date =
+            texte.isEmpty() ? QString()
+                            : QDate::fromString(texte, Dates::FORMAT_AFFICHAGE).toString(Dates::FORMAT_STOCKAGE);
+        lecture.addBindValue(cellule.idEleve);
+        lecture.addBindValue(cellule.idComp);
+        lecture.exec();
+        const bool existe = lecture.next();
+        const QVariant idNote = existe ? lecture.value(0) : QVariant();
+        lecture.finish();
+        if (!existe && !date.isEmpty()) {
+            insertion.addBindValue(cellule.idEleve);
+            insertion.addBindValue(cellule.idComp);
+            insertion.addBindValue(date);
+            insertion.exec();
+        } else if (existe && date.isEmpty()) {
+            suppression.addBindValue(idNote);
+            suppression.exec();
+        } else if (existe) {
+            miseAJour.addBindValue(date);
+            miseAJour.addBindValue(idNote);
+            miseAJour.exec();
+        }
+    }
+    return transaction.valider();
+}
+
+} // namespace Notes

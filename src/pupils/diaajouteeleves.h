@@ -1,0 +1,84 @@
+#pragma once
+
+#include <QDialog>
+#include <QList>
+#include <QStringList>
+
+#include <memory>
+
+class QTableWidgetItem;
+class QTimer;
+
+namespace Ui {
+class diaAjouteEleves;
+}
+
+// Dialogue « Ajout d'élèves » : une grille de nom, prénom, date de naissance et niveau où
+// l'on tape les nouveaux élèves d'une classe, puis l'enregistrement dans `eleves` (un élève
+// déjà présent n'est pas ajouté deux fois, un niveau inconnu peut être créé sur-le-champ).
+// Couper, copier, coller, effacer et défaire portent sur la première plage sélectionnée.
+class diaAjouteEleves : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit diaAjouteEleves(QWidget* parent = nullptr);
+    ~diaAjouteEleves() override;
+
+    // La grille a des changements non enregistrés.
+    bool estModifie() const { return modifie; }
+    // Clé de la classe chargée, 0 quand aucune ne l'est.
+    qlonglong classeChargee() const { return idClasse; }
+
+public Q_SLOTS:
+    void actualiser();
+    void enregistrerClick();
+    void copier();
+    void coller();
+    void couper();
+    void undo();
+    void changerNiveau();
+    void ajouterLignes();
+    void itemChanged(QTableWidgetItem* item);
+    void effacer();
+    void timeOut();
+    void editeNiveaux();
+    void editeClasses();
+    void curentItemChanged(QTableWidgetItem* courant, QTableWidgetItem* precedent);
+
+    // Bouton de fermeture et case de fermeture : propose d'enregistrer les changements.
+    void reject() override;
+
+protected:
+    void changeEvent(QEvent* evenement) override;
+
+private:
+    // Ce qu'une opération a remplacé : la zone (bornes comprises) et les textes d'avant,
+    // ligne par ligne de haut en bas, de gauche à droite dans une ligne.
+    struct Annulation {
+        int gauche = 0;
+        int haut = 0;
+        int droite = 0;
+        int bas = 0;
+        QStringList textes;
+    };
+
+    // Le seul chemin par lequel le programme écrit une cellule (date normalisée et marquée).
+    void ecrireCellule(QTableWidgetItem* cellule, const QString& texte, Annulation* annulation);
+    QTableWidgetItem* cellule(int ligne, int colonne);
+    void creerCellules(int premiereLigne);
+    // Valide la cellule en cours d'édition, s'il y en a une.
+    void validerSaisieEnCours();
+    // Enregistre la grille ; vrai en cas de succès, avec les deux comptes.
+    bool enregistrer(int& ajoutes, int& ignores);
+    void remplirClasses();
+    void remplirNiveaux();
+
+    std::unique_ptr<Ui::diaAjouteEleves> ui;
+    QTimer* minuterie = nullptr;
+    qlonglong idClasse = 0;
+    bool modifie = false;
+    bool gardeEdition = false;
+    QString texteAvant; // texte de la cellule courante quand elle l'est devenue
+    QList<Annulation> pileAnnulation;
+};

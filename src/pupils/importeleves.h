@@ -1,0 +1,92 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <functional>
+
+class LecteurCsv;
+
+// Le moteur de l'importation des élèves depuis le fichier CSV de Base Elèves, sans aucun
+// widget : reconnaissance des en-têtes, recherche des six colonnes lues, puis l'importation
+// elle-même (marquage, ajouts, répartition, suppressions, classes vides, renumérotation) dans
+// une seule transaction sur la connexion par défaut. Le dialogue diaImporteEleves fait les
+// contrôles, propose la copie de la base, pose la question du milieu et montre les messages.
+namespace ImportEleves {
+
+// Les six champs lus, dans l'ordre où ils sont cherchés dans la ligne d'en-tête.
+enum Champ { Nom, Prenom, DateNaissance, Classe, Niveau, Cycle };
+inline constexpr int NOMBRE_CHAMPS = 6;
+
+// Colonne de chaque champ dans le fichier (indice à partir de 0), -1 quand il manque.
+using Colonnes = std::array<int, NOMBRE_CHAMPS>;
+
+// Motif cherché pour un champ (« Nom ?l?ve », « pr?nom ?l?ve », « date naissance »,
+// « classe », « niveau », « cycle »).
+QString motif(Champ champ);
+// Nom du champ montré quand il manque (« Nom elève », « Prénom élève », …), traduit.
+QString nomAffiche(Champ champ);
+
+// Vrai quand l'en-tête correspond au motif : l'en-tête est débarrassé de ses blancs autour,
+// puis chaque caractère devient « ? » quand le motif porte « ? » à la même place ou quand ce
+// n'est ni une lettre ASCII, ni un chiffre ASCII, ni une espace ; la copie est enfin comparée
+// au motif sans tenir compte de la casse. « NOM ÉLÈVE » correspond ainsi à « Nom ?l?ve ».
+bool comparerEntete(const QString& entete, const QString& motif);
+
+// Pour chaque champ, la première colonne de la ligne d'en-tête qui correspond à son motif.
+Colonnes chercherColonnes(const QStringList& entete);
+
+// Le premier champ manquant dans l'ordre de la recherche, ou -1 quand les six sont là.
+int premierChampManquant(const Colonnes& colonnes);
+
+// Nombre d'élèves de la base (0 quand la table ne peut pas être lue).
+qlonglong nombreEleves();
+
+// Les trois cases du dialogue.
+struct Options {
+    bool ajouter = false;   // ajouter les nouveaux élèves
+    bool supprimer = false; // supprimer les élèves absents du fichier (après confirmation)
+    bool repartir = false;  // mettre les élèves dans la classe et le niveau du fichier
+};
+
+// La question posée au milieu de l'importation, avant de supprimer les élèves absents du
+// fichier (et leurs enregistrements) : reçoit leur nombre, rend vrai pour supprimer.
+using ConfirmationSuppression = std::function<bool(int nombre)>;
+
+struct Resultat {
+    enum class Issue {
+        Faite,               // validée
+        MiseAZeroImpossible, // « UPDATE eleves SET upd=0 » a échoué : rien n'a changé
+        DateInvalide,        // date de naissance illisible : tout est annulé, voir `ligne`
+        ValidationImpossible // la base a refusé la validation : tout est annulé
+    };
+    Issue issue = Issue::Faite;
+    // Ligne de la date invalide, comptée comme dans le fichier (l'en-tête est la ligne 1).
+    int ligne = 0;
+    // Comptes de l'importation faite.
+    int ignores = 0;   // lignes sans nom, prénom, date, classe ou niveau (ni cycle)
+    int retrouves = 0; // élèves du fichier déjà dans la base
+    int ajoutes = 0;
+    int deplaces = 0; // élèves changés de classe ou de niveau
+    int supprimes = 0;
+    int classesCreees = 0;
+    int niveauxCrees = 0;
+    int classesSupprimees = 0;
+};
+
+// L'importation des lignes 1 et suivantes du fichier lu, dans une seule transaction :
+//   - tous les élèves sont d'abord marqués upd=0, puis upd=1 quand ils sont retrouvés dans le
+//     fichier (même nom, prénom et date de naissance, comparés par LIKE) ou ajoutés ;
+//   - avec `ajouter`, un élève absent de la base est créé, sa classe et son niveau aussi au
+//     besoin (placés en dernier) ; un niveau vide est remplacé par le cycle ;
+//   - avec `repartir`, un élève connu prend la classe et le niveau du fichier ;
+//   - avec `supprimer`, les élèves restés à 0 sont supprimés avec leurs enregistrements de
+//     `notes`, si `confirmer` l'accepte (il n'est appelé que s'il y en a) ;
+//   - enfin, quelles que soient les options, les classes sans élève sont supprimées et les
+//     autres renumérotées 0, 1, 2… dans leur ordre.
+// Une date de naissance illisible annule toute l'importation.
+Resultat importer(const LecteurCsv& lecteur, const Colonnes& colonnes, const Options& options,
+                  const ConfirmationSuppression& confirmer);
+
+} // namespace ImportEleves
