@@ -331,6 +331,36 @@ bool impression(QPrinter* imprimante, QWidget* parent) { return repondeur().impr
 
 bool ouvrirUrl(const QUrl& url) { return repondeur().ouvrirUrl(url); }
 
+namespace {
+bool continuerApresQuestion(QWidget* parent, const QString& titre, const QString& texte,
+                            const std::function<bool()>& enregistrer)
+{
+    switch (question(parent, titre, texte, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel)) {
+    case QMessageBox::Yes:
+        return enregistrer();
+    case QMessageBox::No:
+        return true;
+    default:
+        return false;
+    }
+}
+} // namespace
+
+bool fermerMalgreModifications(QWidget* parent, const std::function<bool()>& enregistrer)
+{
+    return continuerApresQuestion(
+        parent, QCoreApplication::translate("Invite", "Fermeture"),
+        QCoreApplication::translate("Invite", "Voulez-vous enregistrer les modifications avant de quitter ?"),
+        enregistrer);
+}
+
+bool rechargerMalgreModifications(QWidget* parent, const std::function<bool()>& enregistrer)
+{
+    return continuerApresQuestion(parent, QCoreApplication::translate("Invite", "Enregistrer les modifications"),
+                                  QCoreApplication::translate("Invite", "Voulez-vous enregistrer les modifications ?"),
+                                  enregistrer);
+}
+
 QUrl urlDocumentProgramme(const QString& nomFichier)
 {
     return QUrl::fromLocalFile(QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(nomFichier));

@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <QUrl>
 
+#include <functional>
 #include <optional>
 
 class QPrinter;
@@ -136,6 +137,13 @@ QString fichierAEnregistrer(QWidget* parent, const QString& titre, const QString
 QString dossier(QWidget* parent, const QString& titre, const QString& dossier);
 bool impression(QPrinter* imprimante, QWidget* parent);
 bool ouvrirUrl(const QUrl& url);
+
+// Questions sur des modifications non enregistrées, avec Oui, Non et Annuler : Oui enregistre
+// et ne continue que si l'enregistrement a réussi, Non abandonne les modifications, Annuler
+// arrête. Vrai pour continuer. La première se pose avant de fermer une fenêtre
+// (« Fermeture »), la seconde avant de recharger ce qu'elle montre.
+bool fermerMalgreModifications(QWidget* parent, const std::function<bool()>& enregistrer);
+bool rechargerMalgreModifications(QWidget* parent, const std::function<bool()>& enregistrer);
 
 // Adresse « file:/// » d'un document posé à côté de l'exécutable (aide, licence).
 QUrl urlDocumentProgramme(const QString& nomFichier);

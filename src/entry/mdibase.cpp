@@ -134,6 +134,11 @@ void MdiBase::effacer()
 {
     if (occupe() || !table || table->selectedRanges().isEmpty())
         return;
+    reecrirePlage([](const QTableWidgetItem*) { return QString(); });
+}
+
+void MdiBase::reecrirePlage(const std::function<QString(const QTableWidgetItem*)>& nouveauTexte)
+{
     garde = true;
     const QTableWidgetSelectionRange plage = table->selectedRanges().first();
     Annulation annulation{zoneDe(plage), {}};
@@ -146,8 +151,8 @@ void MdiBase::effacer()
             QTableWidgetItem* cellule = table->item(ligne, colonne);
             if (!cellule)
                 continue;
-            ecrireCellule(cellule, QString(), &annulation);
-            refaire.textes.append(QString());
+            ecrireCellule(cellule, nouveauTexte(cellule), &annulation);
+            refaire.textes.append(cellule->text());
         }
     }
     annulations.append(annulation);
@@ -268,26 +273,11 @@ void MdiBase::propager()
     }
     if (table->selectedRanges().isEmpty())
         return;
-    garde = true;
-    const QTableWidgetSelectionRange plage = table->selectedRanges().first();
-    Annulation annulation{zoneDe(plage), {}};
-    refaire = {annulation.zone, {}};
-    refaireVide = false;
-    for (int ligne = plage.topRow(); ligne <= plage.bottomRow(); ++ligne) {
-        if (!estLigneDate(ligne))
-            continue;
-        for (int colonne = plage.leftColumn(); colonne <= plage.rightColumn(); ++colonne) {
-            QTableWidgetItem* cellule = table->item(ligne, colonne);
-            if (!cellule)
-                continue;
-            // Seules les cellules vides reçoivent la date ; les autres gardent leur texte.
-            ecrireCellule(cellule, cellule->text().isEmpty() ? date : cellule->text(), &annulation);
-            refaire.textes.append(cellule->text());
-        }
-    }
-    annulations.append(annulation);
-    garde = false;
-    modifie = true;
+    // Seules les cellules vides reçoivent la date ; les autres gardent leur texte, normalisé
+    // et marqué à nouveau.
+    reecrirePlage([&date](const QTableWidgetItem* cellule) {
+        return cellule->text().isEmpty() ? date : cellule->text();
+    });
 }
 
 void MdiBase::edDateEditingFinished()
@@ -341,10 +331,7 @@ void MdiBase::closeEvent(QCloseEvent* evenement)
         evenement->accept();
         return;
     }
-    const auto reponse = Invite::question(this, tr("Fermeture"),
-                                          tr("Voulez-vous enregistrer les modifications avant de quitter ?"),
-                                          QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-    if (reponse == QMessageBox::No || (reponse == QMessageBox::Yes && enregistrer()))
+    if (Invite::fermerMalgreModifications(this, [this] { return enregistrer(); }))
         evenement->accept();
     else
         evenement->ignore();
@@ -352,14 +339,7 @@ void MdiBase::closeEvent(QCloseEvent* evenement)
 
 bool MdiBase::confirmerRechargement()
 {
-    if (!modifie)
-        return true;
-    const auto reponse =
-        Invite::question(this, tr("Enregistrer les modifications"), tr("Voulez-vous enregistrer les modifications ?"),
-                         QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-    if (reponse == QMessageBox::Yes)
-        return enregistrer();
-    return reponse == QMessageBox::No;
+    return !modifie || Invite::rechargerMalgreModifications(this, [this] { return enregistrer(); });
 }
 
 void MdiBase::commencerChargement(const QString& message)

@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <QTimer>
 
+#include <functional>
+
 class MainWindow;
 class QAbstractButton;
 class QComboBox;
@@ -134,5 +136,9 @@ protected:
     bool estActive() const;
 
 private:
+    // Réécrit chaque cellule de date de la première plage sélectionnée avec le texte que
+    // donne `nouveauTexte`, en un pas à défaire ; le même changement devient celui à refaire.
+    void reecrirePlage(const std::function<QString(const QTableWidgetItem*)>& nouveauTexte);
+
     Grille boutons;
 };

@@ -312,22 +312,8 @@ void diaAjouteEleves::actualiser()
         return;
     }
     validerSaisieEnCours();
-    if (modifie) {
-        switch (Invite::question(this, tr("Enregistrer les modifications"),
-                                 tr("Voulez-vous enregistrer les modifications ?"),
-                                 QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel)) {
-        case QMessageBox::Yes: {
-            int ajoutes = 0, ignores = 0;
-            if (!enregistrer(ajoutes, ignores))
-                return;
-            break;
-        }
-        case QMessageBox::No:
-            break;
-        default:
-            return;
-        }
-    }
+    if (modifie && !Invite::rechargerMalgreModifications(this, [this] { return enregistrerSansBilan(); }))
+        return;
 
     // La pile d'annulation n'est pas vidée.
     const QScopedValueRollback<bool> garde(gardeEdition, true);
@@ -336,6 +322,13 @@ void diaAjouteEleves::actualiser()
     ui->table->setRowCount(LIGNES_DEPART);
     creerCellules(0);
     modifie = false;
+}
+
+bool diaAjouteEleves::enregistrerSansBilan()
+{
+    int ajoutes = 0;
+    int ignores = 0;
+    return enregistrer(ajoutes, ignores);
 }
 
 bool diaAjouteEleves::enregistrer(int& ajoutes, int& ignores)
@@ -426,22 +419,8 @@ void diaAjouteEleves::reject()
 {
     // La case de fermeture ne fait pas perdre le focus à la cellule en cours d'édition.
     validerSaisieEnCours();
-    if (modifie) {
-        switch (Invite::question(this, tr("Fermeture"),
-                                 tr("Voulez-vous enregistrer les modifications avant de quitter ?"),
-                                 QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel)) {
-        case QMessageBox::Yes: {
-            int ajoutes = 0, ignores = 0;
-            if (!enregistrer(ajoutes, ignores))
-                return;
-            break;
-        }
-        case QMessageBox::No:
-            break;
-        default:
-            return;
-        }
-    }
+    if (modifie && !Invite::fermerMalgreModifications(this, [this] { return enregistrerSansBilan(); }))
+        return;
     QDialog::reject();
 }
 

@@ -71,6 +71,8 @@ private:
     void validerSaisieEnCours();
     // Enregistre la grille ; vrai en cas de succès, avec les deux comptes.
     bool enregistrer(int& ajoutes, int& ignores);
+    // Enregistrement demandé par une question avant de fermer ou de recharger (sans bilan).
+    bool enregistrerSansBilan();
     void remplirClasses();
     void remplirNiveaux();
 

@@ -158,17 +158,8 @@ void diaEleve::retirerLignes(const QTableWidgetSelectionRange& plage)
 
 void diaEleve::actualiser()
 {
-    if (modifie) {
-        const auto reponse = Invite::question(this, tr("Enregistrer les modifications"),
-                                              tr("Voulez-vous enregistrer les modifications ?"),
-                                              QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-        if (reponse == QMessageBox::Yes) {
-            if (!enregistrer())
-                return;
-        } else if (reponse != QMessageBox::No) {
-            return;
-        }
-    }
+    if (modifie && !Invite::rechargerMalgreModifications(this, [this] { return enregistrer(); }))
+        return;
 
     const qlonglong id = ui->cbClasse->currentData().toLongLong();
     if (id == 0)
@@ -406,17 +397,8 @@ void diaEleve::editeClasses()
 
 void diaEleve::reject()
 {
-    if (modifie) {
-        const auto reponse = Invite::question(
-            this, tr("Fermeture"), tr("Voulez-vous enregistrer les modifications avant de quitter ?"),
-            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-        if (reponse == QMessageBox::Yes) {
-            if (!enregistrer())
-                return;
-        } else if (reponse != QMessageBox::No) {
-            return;
-        }
-    }
+    if (modifie && !Invite::fermerMalgreModifications(this, [this] { return enregistrer(); }))
+        return;
     QDialog::reject();
 }
 
