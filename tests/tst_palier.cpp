@@ -51,303 +51,200 @@ QString grilleDates(const QTableWidget* table)
 }
 
 // Sélection d'une plage : colonnes en x, lignes en y.
-void selectionner(QTableWidget* table, const QRect& zone)
+void selectionner(QTableWidget* table, const QRect& z)
 {
     table->clearSelection();
-    table->setRangeSelected(QTableWidgetSelectionRange(zone.top(), zone.left(), zone.bottom(), zone.right()),
-                            true);
+    table->setRangeSelected(QTableWidgetSelectionRange(z.top(), z.left(), z.bottom(), z.right()), true);
 }
 
-// Saisie de l'utilisateur dans une cellule : elle devient courante puis reçoit le texte.
 void saisir(QTableWidget* table, int ligne, int colonne, const QString& texte)
 {
     table->setCurrentCell(ligne, colonne);
     table->item(ligne, colonne)->setText(texte);
-}
-
-// Conduit le prochain dialogue de propagation : mode (0 à 2), pourcentage, OK.
-std::shared_ptr<bool> repondre(int mode, const QString& pourcentage)
-{
-    return quandDialogue<diaPropageDate>([=](diaPropageDate* dialogue) {
-        dialogue->findChild<QRadioButton*>(QStringLiteral("rb%1").arg(mode + 1))->setChecked(true);
-        dialogue->findChild<QLineEdit*>("edPourcent")->setText(pourcentage);
-        dialogue->findChild<QDialogButtonBox*>("buttonBox")->button(QDialogButtonBox::Ok)->click();
-    });
 }
 } // namespace
 
 class TstPalier : public QObject
 {
     Q_OBJECT
-private Q_SLOTS:
-    void initTestCase();
-    void init();
-    void cleanup();
-
-    void affichage_data();
-    void affichage();
-    void collage_data();
-    void collage();
-    void enregistrement();
-    void memorisation();
-    void modes_data();
-    void modes();
-
-private:
     std::unique_ptr<QTemporaryDir> dossier;
     std::unique_ptr<MainWindow> principale;
     std::unique_ptr<RepondeurEssai> repondeur;
     mdiPalier* fenetre = nullptr;
     QTableWidget* table = nullptr;
     qint64 eleves[3] = {};
-};
 
-void TstPalier::initTestCase()
-{
-    Environnement::preparer();
-    dossier = Environnement::nouveauDossierDonnees();
-    QVERIFY(Environnement::ouvrirBase());
-    QVERIFY(Environnement::initialiserBase());
-    const QList<QList<qint64>> arbre{{P9, 0, 0},  {C1, P9, 1}, {A1, C1, 2}, {I1, A1, 3},
-                                     {I2, A1, 3}, {I3, A1, 3}, {C2, P9, 1}, {C3, P9, 1},
-                                     {A2, C3, 2}, {I4, A2, 3}, {A3, C3, 2}};
-    for (const QList<qint64>& n : arbre)
-        inserer("INSERT INTO competences(id_comp,id_comp_parent,libelle,profondeur,numero,ref) "
-                "VALUES(?,?,?,?,1,?)",
-                {n[0], n[1], QStringLiteral("Libellé %1").arg(n[0] - P9), n[2], QString::number(n[0])});
-    const qint64 classe = inserer("INSERT INTO classes(libelle,tri) VALUES('CE1 A',1)", {});
-    const QStringList noms{"ALPHA", "BRAVO", "CHARLIE"};
-    for (const int i : {2, 0, 1}) // dans le désordre : l'ordre des colonnes vient du tri
-        eleves[i] = inserer("INSERT INTO eleves(id_classe,id_niveau,nom,prenom) VALUES(?,2,?,'Zoé')",
-                            {classe, noms.at(i)});
-    principale = std::make_unique<MainWindow>();
-    principale->show();
-}
-
-void TstPalier::init()
-{
-    QSqlQuery("DELETE FROM notes").exec();
-    const QList<QVariantList> notes{{eleves[0], I1, "2010-05-06"},   {eleves[0], I2, "2010-03-01"},
-                                    {eleves[0], C2, "2012-06-07"},   {eleves[0], I4, "2009-09-09"},
-                                    {eleves[1], I1, "pas une date"}, {eleves[2], C1, "2013-01-02"}};
-    for (const QVariantList& note : notes)
-        inserer("INSERT INTO notes(id_eleve,id_comp,date) VALUES(?,?,?)", note);
-
-    repondeur = std::make_unique<RepondeurEssai>();
-    principale->saisirPaliers();
-    fenetre = qobject_cast<mdiPalier*>(principale->espaceTravail()->subWindowList().last()->widget());
-    QVERIFY(fenetre);
-    table = fenetre->findChild<QTableWidget*>("table");
-    fenetre->findChild<QComboBox*>("cbClasses")->setCurrentIndex(1);
-    auto* paliers = fenetre->findChild<QComboBox*>("cbPaliers");
-    paliers->setCurrentIndex(paliers->findData(P9));
-    fenetre->afficher();
-    QCOMPARE(QSize(table->columnCount(), table->rowCount()), QSize(3, 9));
-    QCOMPARE(grilleDates(table), GRILLE_INITIALE);
-}
-
-void TstPalier::cleanup()
-{
-    QVERIFY2(repondeur->sansImprevu(), qPrintable(repondeur->questionsImprevues().join('\n')));
-    qDeleteAll(principale->espaceTravail()->subWindowList());
-    repondeur.reset();
-}
-
-void TstPalier::affichage_data()
-{
-    QTest::addColumn<int>("ligne");
-    QTest::addColumn<int>("colonne");
-    QTest::addColumn<QString>("texte");
-    QTest::newRow("deux items sur trois") << 0 << 0 << "2/3\n(66.7%)";
-    QTest::newRow("date la plus récente") << 1 << 0 << "06/05/2010";
-    QTest::newRow("texte non date compté") << 0 << 1 << "1/3\n(33.3%)";
-    QTest::newRow("texte non date sans date") << 1 << 1 << "-";
-    QTest::newRow("aucun item") << 0 << 2 << "0/3\n(0.0%)";
-    QTest::newRow("validation sans item") << 2 << 2 << "02/01/2013";
-    QTest::newRow("sans enfant, sa propre feuille") << 3 << 0 << "1/1\n(100.0%)";
-    QTest::newRow("sans enfant, date récente") << 4 << 0 << "07/06/2012";
-    QTest::newRow("sans enfant, non validée") << 3 << 1 << "0/1\n(0.0%)";
-    QTest::newRow("domaine sans item compté") << 6 << 0 << "1/2\n(50.0%)";
-}
-
-void TstPalier::affichage()
-{
-    QFETCH(int, ligne);
-    QFETCH(int, colonne);
-    QFETCH(QString, texte);
-    QCOMPARE(table->item(ligne, colonne)->text(), texte);
-    const qint64 competences[] = {C1, C2, C3};
-    QCOMPARE(table->verticalHeaderItem(ligne)->data(Qt::UserRole).toLongLong(), competences[ligne / 3]);
-    const bool date = ligne % 3 == 2;
-    QCOMPARE(table->item(ligne, colonne)->flags() == Qt::NoItemFlags, !date);
-    QCOMPARE(table->item(ligne, colonne)->background().color() == Qt::yellow, date);
-    QCOMPARE(table->verticalHeaderItem(0)->text() + table->verticalHeaderItem(4)->text() +
-                 table->verticalHeaderItem(5)->text(),
-             "Libellé 1|Réussite:|Date la plus récente:|Date validation:");
-    QCOMPARE(table->item(0, 0)->data(Qt::UserRole).toDouble(), 200.0 / 3);
-}
-
-void TstPalier::collage_data()
-{
-    // La copie de la sélection ne garde que ses lignes de date ; le bloc collé ensuite a deux
-    // lignes de deux dates, la seconde ligne courte. Attendu vide : collage refusé.
-    QTest::addColumn<QRect>("selection");
-    QTest::addColumn<QString>("copie");
-    QTest::addColumn<QString>("attendu");
-    QTest::newRow("réussite") << QRect(0, 0, 1, 1) << ""
-                              << "01/02/2010|03/04/2010|02/01/2013 / |05/06/2010| / ||";
-    QTest::newRow("date récente") << QRect(0, 4, 1, 1) << ""
-                                  << "||02/01/2013 / 01/02/2010|03/04/2010| / |05/06/2010|";
-    QTest::newRow("même taille") << QRect(0, 3, 2, 3) << "07/06/2012\t\n"
-                                 << "||02/01/2013 / 01/02/2010|03/04/2010| / |05/06/2010|";
-    QTest::newRow("hors grille") << QRect(1, 6, 1, 1) << ""
-                                 << "||02/01/2013 / 07/06/2012|| / |01/02/2010|03/04/2010";
-    QTest::newRow("hauteur différente") << QRect(0, 0, 2, 6) << "\t\n07/06/2012\t\n"
-                                        << "";
-    QTest::newRow("dernière colonne") << QRect(2, 2, 1, 1) << "02/01/2013\n"
-                                      << "";
-}
-
-void TstPalier::collage()
-{
-    QFETCH(QRect, selection);
-    QFETCH(QString, copie);
-    QFETCH(QString, attendu);
-    selectionner(table, selection);
-    fenetre->copier();
-    QCOMPARE(QGuiApplication::clipboard()->text(), copie);
-    QGuiApplication::clipboard()->setText("01/02/2010\t3/4/2010\n\t05/06/2010\n");
-    if (attendu.isEmpty())
-        repondeur->bouton(QMessageBox::Ok);
-    fenetre->coller();
-    if (attendu.isEmpty()) {
-        QCOMPARE(repondeur->dernier().texte, "Impossible de coller car la plage sélectionnée n'a pas la même "
-                                             "taille que celle dans le presse-papier.");
-        QCOMPARE(grilleDates(table), GRILLE_INITIALE);
-        return;
+private Q_SLOTS:
+    void initTestCase()
+    {
+        Environnement::preparer();
+        dossier = Environnement::nouveauDossierDonnees();
+        QVERIFY(Environnement::ouvrirBase() && Environnement::initialiserBase());
+        for (const QList<qint64>& n : QList<QList<qint64>>{{P9, 0, 0},  {C1, P9, 1}, {A1, C1, 2}, {I1, A1, 3},
+                                                           {I2, A1, 3}, {I3, A1, 3}, {C2, P9, 1}, {C3, P9, 1},
+                                                           {A2, C3, 2}, {I4, A2, 3}, {A3, C3, 2}})
+            inserer("INSERT INTO competences(id_comp,id_comp_parent,libelle,profondeur,numero,ref) "
+                    "VALUES(?,?,?,?,1,?)",
+                    {n[0], n[1], QStringLiteral("Libellé %1").arg(n[0] - P9), n[2], QString::number(n[0])});
+        const qint64 classe = inserer("INSERT INTO classes(libelle,tri) VALUES('CE1 A',1)", {});
+        for (const int i : {2, 0, 1}) // dans le désordre : l'ordre des colonnes vient du tri
+            eleves[i] = inserer("INSERT INTO eleves(id_classe,id_niveau,nom,prenom) VALUES(?,2,?,'Zoé')",
+                                {classe, QStringList{"ALPHA", "BRAVO", "CHARLIE"}.at(i)});
+        principale = std::make_unique<MainWindow>();
+        principale->show();
     }
-    QCOMPARE(grilleDates(table), attendu);
-    QCOMPARE(table->item(4, 0)->text(), "07/06/2012");
-    fenetre->undo();
-    QCOMPARE(grilleDates(table), GRILLE_INITIALE);
-}
+    void init()
+    {
+        QSqlQuery("DELETE FROM notes").exec();
+        const QList<QVariantList> notes{{eleves[0], I1, "2010-05-06"},   {eleves[0], I2, "2010-03-01"},
+                                        {eleves[0], C2, "2012-06-07"},   {eleves[0], I4, "2009-09-09"},
+                                        {eleves[1], I1, "pas une date"}, {eleves[2], C1, "2013-01-02"}};
+        for (const QVariantList& note : notes)
+            inserer("INSERT INTO notes(id_eleve,id_comp,date) VALUES(?,?,?)", note);
+        repondeur = std::make_unique<RepondeurEssai>();
+        principale->saisirPaliers();
+        fenetre = qobject_cast<mdiPalier*>(principale->espaceTravail()->subWindowList().last()->widget());
+        table = fenetre->findChild<QTableWidget*>("table");
+        fenetre->findChild<QComboBox*>("cbClasses")->setCurrentIndex(1);
+        auto* paliers = fenetre->findChild<QComboBox*>("cbPaliers");
+        paliers->setCurrentIndex(paliers->findData(P9));
+        fenetre->afficher();
+        QCOMPARE(QSize(table->columnCount(), table->rowCount()), QSize(3, 9));
+        QCOMPARE(grilleDates(table), GRILLE_INITIALE);
+    }
+    void cleanup()
+    {
+        QVERIFY2(repondeur->sansImprevu(), qPrintable(repondeur->questionsImprevues().join('\n')));
+        qDeleteAll(principale->espaceTravail()->subWindowList());
+        repondeur.reset();
+    }
 
-void TstPalier::enregistrement()
-{
-    // L'enregistrement de CHARLIE sur C1, seul daté de 2013 : changé, il garde son identifiant.
-    const auto idNote2013 = [] {
-        QSqlQuery requete("SELECT id_note FROM notes WHERE date LIKE '2013%'");
-        return requete.next() ? requete.value(0).toLongLong() : 0;
-    };
-    const qint64 idChangee = idNote2013();
-    saisir(table, 2, 0, "1/2/2011");   // créée
-    saisir(table, 2, 2, "3/3/2013");   // changée
-    saisir(table, 5, 0, "");           // supprimée (C2 est sa propre feuille)
-    saisir(table, 5, 1, "04/04/2014"); // créée
-    saisir(table, 8, 2, "5/5/2015");   // créée, dernière compétence
-    QCOMPARE(fenetre->profondeurAnnulation(), 5);
-    QVERIFY(fenetre->enregistrer());
-    QVERIFY(!fenetre->estModifie());
-    QCOMPARE(fenetre->profondeurAnnulation(), 0);
+    // Réussite (feuilles validées / feuilles) et date la plus récente de chaque compétence.
+    void affichage_data()
+    {
+        QTest::addColumn<QPoint>("cellule"); // colonne, ligne
+        QTest::addColumn<QString>("texte");
+        QTest::newRow("deux items sur trois") << QPoint(0, 0) << "2/3\n(66.7%)";
+        QTest::newRow("date la plus récente") << QPoint(0, 1) << "06/05/2010";
+        QTest::newRow("texte non date compté") << QPoint(1, 0) << "1/3\n(33.3%)";
+        QTest::newRow("validation sans item") << QPoint(2, 2) << "02/01/2013";
+        QTest::newRow("sans enfant, sa propre feuille") << QPoint(0, 3) << "1/1\n(100.0%)";
+        QTest::newRow("sans enfant, date récente") << QPoint(0, 4) << "07/06/2012";
+        QTest::newRow("domaine sans item compté") << QPoint(0, 6) << "1/2\n(50.0%)";
+    }
+    void affichage()
+    {
+        QFETCH(QPoint, cellule);
+        QTEST(table->item(cellule.y(), cellule.x())->text(), "texte");
+    }
 
-    QStringList lues; // « élève:nœud:date », élève 0 à 2, nœud compté depuis P9
-    QSqlQuery requete("SELECT id_eleve, id_comp, date FROM notes");
-    while (requete.next())
-        lues << QStringLiteral("%1:%2:%3")
-                    .arg(std::find(eleves, eleves + 3, requete.value(0).toLongLong()) - eleves)
-                    .arg(requete.value(1).toLongLong() - P9)
-                    .arg(requete.value(2).toString());
-    lues.sort();
-    QCOMPARE(lues, (QStringList{"0:1:2011-02-01", "0:3:2010-05-06", "0:4:2010-03-01", "0:9:2009-09-09",
-                                "1:3:pas une date", "1:6:2014-04-04", "2:1:2013-03-03", "2:7:2015-05-05"}));
-    QCOMPARE(idNote2013(), idChangee);
+    // La copie ne garde que les lignes de date de la sélection ; le bloc collé (deux lignes de deux
+    // dates, la seconde courte) va sur les lignes de date à partir de celle de la sélection.
+    void collage_data()
+    {
+        QTest::addColumn<QRect>("selection");
+        QTest::addColumn<QString>("copie");
+        QTest::addColumn<QString>("attendu"); // vide : collage refusé
+        QTest::newRow("réussite") << QRect(0, 0, 1, 1) << "" << "01/02/2010|03/04/2010|02/01/2013 / |05/06/2010| / ||";
+        QTest::newRow("date récente") << QRect(0, 4, 1, 1) << "" << "||02/01/2013 / 01/02/2010|03/04/2010| / |05/06/2010|";
+        QTest::newRow("même taille") << QRect(0, 3, 2, 3) << "07/06/2012\t\n"
+                                     << "||02/01/2013 / 01/02/2010|03/04/2010| / |05/06/2010|";
+        QTest::newRow("hors grille") << QRect(1, 6, 1, 1) << "" << "||02/01/2013 / 07/06/2012|| / |01/02/2010|03/04/2010";
+        QTest::newRow("hauteur différente") << QRect(0, 0, 2, 6) << "\t\n07/06/2012\t\n" << "";
+        QTest::newRow("dernière colonne") << QRect(2, 2, 1, 1) << "02/01/2013\n" << "";
+    }
+    void collage()
+    {
+        QFETCH(QRect, selection);
+        QFETCH(QString, attendu);
+        selectionner(table, selection);
+        fenetre->copier();
+        QTEST(QGuiApplication::clipboard()->text(), "copie");
+        QGuiApplication::clipboard()->setText("01/02/2010\t3/4/2010\n\t05/06/2010\n");
+        if (attendu.isEmpty())
+            repondeur->bouton(QMessageBox::Ok);
+        fenetre->coller();
+        if (attendu.isEmpty()) {
+            QCOMPARE(repondeur->dernier().titre, "Coller");
+            QCOMPARE(grilleDates(table), GRILLE_INITIALE);
+            return;
+        }
+        QCOMPARE(grilleDates(table), attendu);
+        QCOMPARE(table->item(4, 0)->text(), "07/06/2012"); // les autres lignes ne bougent pas
+        fenetre->undo();
+        QCOMPARE(grilleDates(table), GRILLE_INITIALE);
+    }
 
-    // Une compétence sans enfant validée devient sa propre feuille réussie.
-    fenetre->afficher();
-    QCOMPARE(table->item(3, 1)->text(), "1/1\n(100.0%)");
-    QCOMPARE(table->item(3, 0)->text(), "0/1\n(0.0%)");
-    QCOMPARE(grilleDates(table), "01/02/2011||03/03/2013 / |04/04/2014| / ||05/05/2015");
-}
+    void enregistrement()
+    {
+        // L'enregistrement de CHARLIE sur C1, seul daté de 2013 : changé, il garde son identifiant.
+        const auto idNote2013 = [] {
+            QSqlQuery requete("SELECT id_note FROM notes WHERE date LIKE '2013%'");
+            return requete.next() ? requete.value(0).toLongLong() : 0;
+        };
+        const qint64 idChangee = idNote2013();
+        saisir(table, 2, 0, "1/2/2011");   // créée
+        saisir(table, 2, 2, "3/3/2013");   // changée
+        saisir(table, 5, 0, "");           // supprimée (C2 est sa propre feuille)
+        saisir(table, 5, 1, "04/04/2014"); // créée
+        saisir(table, 8, 2, "5/5/2015");   // créée, dernière compétence
+        QVERIFY(fenetre->enregistrer());
+        QVERIFY(!fenetre->estModifie());
+        QStringList lues; // « élève:nœud:date », élève 0 à 2, nœud compté depuis P9
+        for (QSqlQuery requete("SELECT id_eleve, id_comp, date FROM notes"); requete.next();)
+            lues << QStringLiteral("%1:%2:%3")
+                        .arg(std::find(eleves, eleves + 3, requete.value(0).toLongLong()) - eleves)
+                        .arg(requete.value(1).toLongLong() - P9)
+                        .arg(requete.value(2).toString());
+        lues.sort();
+        QCOMPARE(lues, (QStringList{"0:1:2011-02-01", "0:3:2010-05-06", "0:4:2010-03-01", "0:9:2009-09-09",
+                                    "1:3:pas une date", "1:6:2014-04-04", "2:1:2013-03-03", "2:7:2015-05-05"}));
+        QCOMPARE(idNote2013(), idChangee);
+        fenetre->afficher(); // une compétence sans enfant validée devient sa propre feuille réussie
+        QCOMPARE(table->item(3, 1)->text(), "1/1\n(100.0%)");
+        QCOMPARE(grilleDates(table), "01/02/2011||03/03/2013 / |04/04/2014| / ||05/05/2015");
+    }
 
-void TstPalier::memorisation()
-{
-    // Première ouverture de l'exécution : rb1 et 80.0. Un pourcentage de 150 puis une date
-    // invalide sont refusés, le dialogue restant ouvert ; la seconde ouverture montre le mode
-    // et le pourcentage acceptés la première fois.
-    QStringList vu;
-    const auto noter = [&vu](diaPropageDate* dialogue) {
-        for (const char* nom : {"rb1", "rb2", "rb3"})
-            if (dialogue->findChild<QRadioButton*>(nom)->isChecked())
-                vu << nom;
-        vu << dialogue->findChild<QLineEdit*>("edPourcent")->text();
-    };
-    const auto ok = [&](diaPropageDate* dialogue, const QString& date, const QString& pourcentage) {
-        dialogue->findChild<QLineEdit*>("edDate")->setText(date);
-        dialogue->findChild<QLineEdit*>("edPourcent")->setText(pourcentage);
-        dialogue->findChild<QDialogButtonBox*>("buttonBox")->button(QDialogButtonBox::Ok)->click();
-        vu << (dialogue->isVisible() ? repondeur->dernier().titre + " : " + repondeur->dernier().texte
-                                     : "fermé");
-    };
-    repondeur->bouton(QMessageBox::Ok);
-    repondeur->bouton(QMessageBox::Ok);
-    auto premier = quandDialogue<diaPropageDate>([&](diaPropageDate* dialogue) {
-        noter(dialogue);
-        dialogue->findChild<QRadioButton*>("rb2")->setChecked(true);
-        ok(dialogue, "01/01/2011", "150");
-        ok(dialogue, "01/01/2011", "55.5");
-    });
-    fenetre->propagerDateRecente();
-    auto second = quandDialogue<diaPropageDate>([&](diaPropageDate* dialogue) {
-        noter(dialogue);
-        dialogue->findChild<QPushButton*>("btRaz")->click();
-        vu << dialogue->findChild<QLineEdit*>("edPourcent")->text();
-        ok(dialogue, "31/02/2011", "50");
-        dialogue->reject();
-    });
-    fenetre->propagerDateRecente();
-    QVERIFY(*premier && *second);
-    QCOMPARE(vu, (QStringList{"rb1", "80.0", "Erreur : Le pourcentage semble erroné.", "fermé", "rb2", "55.5",
-                              "0.0", "Erreur : La date est incorrecte"}));
-    QCOMPARE(diaPropageDate::modeRetenu(), 1);
-    QCOMPARE(diaPropageDate::pourcentageRetenu(), 55.5);
-    QCOMPARE(grilleDates(table), GRILLE_INITIALE); // rien de sélectionné
-}
-
-void TstPalier::modes_data()
-{
-    // Sélection des lignes 2 à 5 : C1 (ALPHA 66,67 %, BRAVO 33,3 % sans date, CHARLIE déjà
-    // validée) et C2 (ALPHA validée, BRAVO 0 %, CHARLIE « xyz » invalide).
-    QTest::addColumn<int>("mode");
-    QTest::addColumn<QString>("minimum");
-    QTest::addColumn<QString>("attendu");
-    QTest::newRow("0, minimum 0") << 0 << "0"
-                                  << "06/05/2010|15/06/2020|02/01/2013 / 07/06/2012|15/06/2020|xyz / ||";
-    QTest::newRow("1, minimum 0") << 1 << "0"
-                                  << "06/05/2010||02/01/2013 / 07/06/2012||xyz / ||";
-    QTest::newRow("2, minimum 0") << 2 << "0"
-                                  << "15/06/2020|15/06/2020|02/01/2013 / 07/06/2012|15/06/2020|xyz / ||";
-    QTest::newRow("0, 66.6 atteint") << 0 << "66.6"
-                                     << "06/05/2010||02/01/2013 / 07/06/2012||xyz / ||";
-    QTest::newRow("2, 66.7 non atteint") << 2 << "66.7"
-                                         << "||02/01/2013 / 07/06/2012||xyz / ||";
-}
-
-void TstPalier::modes()
-{
-    QFETCH(int, mode);
-    QFETCH(QString, minimum);
-    QFETCH(QString, attendu);
-    auto* edDate = fenetre->findChild<QLineEdit*>("edDate");
-    edDate->setText("15/6/2020");
-    saisir(table, 5, 2, "xyz");
-    selectionner(table, QRect(0, 2, 3, 4));
-    auto fait = repondre(mode, minimum);
-    fenetre->propagerDateRecente();
-    QVERIFY(*fait);
-    QCOMPARE(grilleDates(table), attendu);
-    QVERIFY(Grilles::dateInvalide(table->item(5, 2))); // « xyz » reste marquée
-    QCOMPARE(edDate->text(), "15/06/2020");
-}
+    void modes_data()
+    {
+        // Sélection des lignes 2 à 5 : C1 (ALPHA 66,67 %, BRAVO 33,3 % sans date, CHARLIE déjà
+        // validée) et C2 (ALPHA validée, BRAVO 0 %, CHARLIE « xyz » invalide). Les lignes s'enchaînent :
+        // le dialogue s'ouvre sur le mode et le pourcentage retenus à la précédente (rb1 et 80.0 d'abord).
+        QTest::addColumn<QString>("ouverture");
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("minimum");
+        QTest::addColumn<QString>("attendu");
+        QTest::newRow("0, minimum 0") << "1 80.0" << 0 << "0"
+                                      << "06/05/2010|15/06/2020|02/01/2013 / 07/06/2012|15/06/2020|xyz / ||";
+        QTest::newRow("1, minimum 0") << "1 0.0" << 1 << "0" << "06/05/2010||02/01/2013 / 07/06/2012||xyz / ||";
+        QTest::newRow("2, minimum 0") << "2 0.0" << 2 << "0"
+                                      << "15/06/2020|15/06/2020|02/01/2013 / 07/06/2012|15/06/2020|xyz / ||";
+        QTest::newRow("0, 66.6 atteint") << "3 0.0" << 0 << "66.6" << "06/05/2010||02/01/2013 / 07/06/2012||xyz / ||";
+        QTest::newRow("2, 66.7 non atteint") << "1 66.6" << 2 << "66.7" << "||02/01/2013 / 07/06/2012||xyz / ||";
+    }
+    void modes()
+    {
+        QFETCH(int, mode);
+        QFETCH(QString, minimum);
+        fenetre->findChild<QLineEdit*>("edDate")->setText("15/6/2020");
+        saisir(table, 5, 2, "xyz");
+        selectionner(table, QRect(0, 2, 3, 4));
+        QString ouverture;
+        auto fait = quandDialogue<diaPropageDate>([=, &ouverture](diaPropageDate* dialogue) {
+            for (const int i : {1, 2, 3})
+                if (dialogue->findChild<QRadioButton*>(QStringLiteral("rb%1").arg(i))->isChecked())
+                    ouverture = QString::number(i) + ' ' + dialogue->findChild<QLineEdit*>("edPourcent")->text();
+            dialogue->findChild<QRadioButton*>(QStringLiteral("rb%1").arg(mode + 1))->setChecked(true);
+            dialogue->findChild<QLineEdit*>("edPourcent")->setText(minimum);
+            dialogue->findChild<QDialogButtonBox*>("buttonBox")->button(QDialogButtonBox::Ok)->click();
+        });
+        fenetre->propagerDateRecente();
+        QVERIFY(*fait);
+        QTEST(ouverture, "ouverture");
+        QTEST(grilleDates(table), "attendu");
+        QVERIFY(Grilles::dateInvalide(table->item(5, 2))); // « xyz » reste marquée
+    }
+};
 
 QTEST_MAIN(TstPalier)
 #include "tst_palier.moc"

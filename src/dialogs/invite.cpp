@@ -155,15 +155,15 @@ RepondeurReel& repondeurReel()
     return reel;
 }
 
-Repondeur*& repondeurInstalle()
+Repondeur*& installe()
 {
-    static Repondeur* installe = nullptr;
-    return installe;
+    static Repondeur* repondeur = nullptr;
+    return repondeur;
 }
 
 Repondeur& repondeur()
 {
-    Repondeur* installe = repondeurInstalle();
+    Repondeur* installe = ::installe();
     return installe ? *installe : repondeurReel();
 }
 
@@ -270,7 +270,9 @@ bool RepondeurPrepare::ouvrirUrl(const QUrl& url)
 
 namespace Invite {
 
-void installer(Repondeur* nouveau) { repondeurInstalle() = nouveau; }
+void installer(Repondeur* nouveau) { ::installe() = nouveau; }
+
+Repondeur* repondeurInstalle() { return ::installe(); }
 
 void installerDepuisEnvironnement()
 {

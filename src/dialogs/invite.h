@@ -110,6 +110,8 @@ namespace Invite {
 
 // Installe le répondeur (nul : les vrais dialogues). Le répondeur n'est pas possédé.
 void installer(Repondeur* repondeur);
+// Le répondeur installé (nul : les vrais dialogues).
+Repondeur* repondeurInstalle();
 
 // Au démarrage : quand la variable d'environnement QUORVEL_REPONSES nomme un fichier de
 // réponses, le programme répond seul aux questions (un essai le pilote d'un autre

@@ -4,7 +4,13 @@
 
 RepondeurEssai::RepondeurEssai() { Invite::installer(this); }
 
-RepondeurEssai::~RepondeurEssai() { Invite::installer(nullptr); }
+// Un répondeur remplacé par un plus récent (essai précédent terminé en échec) ne retire pas
+// celui-ci : aucun vrai dialogue ne doit jamais bloquer un essai.
+RepondeurEssai::~RepondeurEssai()
+{
+    if (Invite::repondeurInstalle() == this)
+        Invite::installer(nullptr);
+}
 
 Invite::Message RepondeurEssai::dernier() const
 {
