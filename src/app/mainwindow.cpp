@@ -14,9 +14,14 @@
 #include "entry/mdibase.h"
 #include "entry/mdipalier.h"
 #include "entry/mdisaisie.h"
+#include "exchange/diaexporteclasse.h"
+#include "exchange/importclasse.h"
+#include "exchange/importdialogues.h"
 #include "pupils/diaajouteeleves.h"
 #include "pupils/diaeleve.h"
+#include "print/diaimprimer.h"
 #include "pupils/diaimporteeleves.h"
+#include "report/diabilan.h"
 
 #include <QCloseEvent>
 #include <QMdiSubWindow>
@@ -285,9 +290,19 @@ void MainWindow::importerClasse()
 {
     if (!fenetresFermees(tr("Edition")))
         return;
+    const QString chemin = Invite::fichierAOuvrir(this, tr("Importer une classe"), documents,
+                                                  tr("Fichiers xml (*.xml);;Tous fichiers (*.*)"));
+    if (chemin.isEmpty())
+        return;
+    ImportDialogues dialogues(this);
+    ImportClasse(dialogues).importer(chemin);
 }
 
-void MainWindow::bilanLPC() {}
+void MainWindow::bilanLPC()
+{
+    DiaBilan dialogue(this, imprimante());
+    dialogue.exec();
+}
 void MainWindow::saisirDates()
 {
     auto* fenetre = new mdiSaisie(this);
@@ -302,7 +317,11 @@ void MainWindow::saisirPaliers()
 }
 void MainWindow::jeuEssai() { JeuEssai::generer(); }
 void MainWindow::test() {}
-void MainWindow::imprimer() {}
+void MainWindow::imprimer()
+{
+    diaImprimer dialogue(this, printer.get());
+    dialogue.exec();
+}
 void MainWindow::options()
 {
     diaParam dialogue(this);
@@ -316,7 +335,11 @@ void MainWindow::mdp()
     diaMdp dialogue(this);
     dialogue.exec();
 }
-void MainWindow::exporterClasse() {}
+void MainWindow::exporterClasse()
+{
+    diaExporteClasse dialogue(this);
+    dialogue.exec();
+}
 
 void MainWindow::aide() { Invite::ouvrirUrl(Invite::urlDocumentProgramme(QStringLiteral("quorvel.pdf"))); }
 

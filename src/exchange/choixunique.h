@@ -1,0 +1,17 @@
+#pragma once
+
+class QTreeWidget;
+class QTreeWidgetItem;
+
+// Cases d'une ligne d'arbre qui valent un seul choix : cocher une case décoche les autres
+// de la ligne, décocher la case cochée la recoche. Seules les colonnes à partir de
+// `premiere` qui portent une case comptent.
+namespace ChoixUnique {
+
+void installer(QTreeWidget* arbre, int premiere);
+// Rang de la case cochée compté depuis `premiere`, ou -1.
+int choix(const QTreeWidgetItem* ligne, int premiere);
+// Ajoute une case (cochée ou non) dans la colonne.
+void ajouterCase(QTreeWidgetItem* ligne, int colonne, bool cochee);
+
+} // namespace ChoixUnique

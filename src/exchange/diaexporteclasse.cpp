@@ -1,0 +1,57 @@
+#include "exchange/diaexporteclasse.h"
+#include "ui_diaexporteclasse.h"
+
+#include "dialogs/invite.h"
+#include "exchange/fichierclasse.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlQuery>
+#include <QStandardPaths>
+
+diaExporteClasse::diaExporteClasse(QWidget* parent)
+    : QDialog(parent), ui(std::make_unique<Ui::diaExporteClasse>())
+{
+    ui->setupUi(this);
+    QSqlQuery requete;
+    requete.exec("SELECT libelle, id_classe FROM classes ORDER BY tri");
+    while (requete.next())
+        ui->cbClasse->addItem(requete.value(0).toString(), requete.value(1));
+    ui->cbPalier->addItem(tr("Choisissez un palier"), 0);
+    requete.exec("SELECT libelle, id_comp FROM competences WHERE id_comp_parent=0");
+    while (requete.next())
+        ui->cbPalier->addItem(requete.value(0).toString(), requete.value(1));
+}
+
+diaExporteClasse::~diaExporteClasse() = default;
+
+QString& diaExporteClasse::dossierExport()
+{
+    static QString dossier = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return dossier;
+}
+
+void diaExporteClasse::accept()
+{
+    if (ui->cbClasse->currentIndex() < 0 || ui->cbPalier->currentIndex() < 0 ||
+        ui->cbPalier->currentData().toLongLong() == 0)
+        return;
+    const QString chemin = Invite::fichierAEnregistrer(
+        this, tr("Exporter une classe"), dossierExport() + "/" + ui->cbClasse->currentText() + ".xml",
+        tr("Fichiers XML (*.xml);;Tous fichiers (*.*)"));
+    if (chemin.isEmpty())
+        return;
+    dossierExport() = QFileInfo(chemin).absolutePath();
+    QFile fichier(chemin);
+    if (!fichier.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        Invite::avertissement(this, tr("Erreur"),
+                              tr("Impossible d'ouvrir le fichier %1 en écriture.").arg(chemin));
+        return;
+    }
+    const QDomDocument document =
+        FichierClasse::construire(ui->cbClasse->currentData().toLongLong(), ui->cbClasse->currentText(),
+                                  ui->cbPalier->currentData().toLongLong());
+    fichier.write(FichierClasse::texte(document));
+    fichier.close();
+    QDialog::accept();
+}

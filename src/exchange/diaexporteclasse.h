@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+
+#include <memory>
+
+namespace Ui {
+class diaExporteClasse;
+}
+
+// Dialogue « Exporter une classe » : choix de la classe et du palier, puis écriture du
+// fichier de classe (voir fichierclasse.h).
+class diaExporteClasse : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit diaExporteClasse(QWidget* parent);
+    ~diaExporteClasse() override;
+
+    // Dossier d'exportation de l'exécution : les documents de l'utilisateur au départ,
+    // puis le dossier du dernier fichier exporté.
+    static QString& dossierExport();
+
+public Q_SLOTS:
+    void accept() override;
+
+private:
+    std::unique_ptr<Ui::diaExporteClasse> ui;
+};

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QDomDocument>
+#include <QSqlQuery>
+#include <QString>
+#include <QtGlobal>
+
+// Le fichier de classe : document XML en UTF-8, indenté d'une espace, racine `classe`
+// (nom, version, ref_palier, checksum), un `eleve` par élève (nom, prénom et date de
+// naissance chiffrés, maj et niveau en clair) et un `note` vide par date du palier.
+namespace FichierClasse {
+
+// Appartenance d'un nœud de l'arbre des compétences à un palier, par remontée des parents ;
+// la requête est préparée une fois et resservie.
+class ArbrePaliers
+{
+public:
+    ArbrePaliers();
+    // Vrai quand le nœud `idComp` est le palier lui-même ou descend de lui dans l'arbre.
+    bool appartient(qint64 idComp, qint64 idPalier);
+
+private:
+    QSqlQuery parent;
+};
+
+// Construit le document complet de la classe pour un palier, somme de contrôle comprise.
+QDomDocument construire(qint64 idClasse, const QString& libelleClasse, qint64 idPalier);
+
+// Texte du document tel qu'il est écrit dans le fichier.
+QByteArray texte(const QDomDocument& document);
+
+// Taille de fichier au-delà de laquelle la lecture est refusée.
+inline constexpr qint64 TAILLE_MAX_FICHIER = 16 * 1024 * 1024;
+
+// Résultat d'une analyse : vide quand tout va bien, sinon ligne, colonne et message.
+struct ErreurAnalyse {
+    bool echec = false;
+    qint64 ligne = 0;
+    qint64 colonne = 0;
+    QString message;
+};
+
+// Analyse prudente d'un texte venu de l'extérieur : un premier passage en flux refuse les
+// déclarations de type (et donc les entités), l'imbrication trop profonde et les valeurs
+// démesurées avant de bâtir l'arbre.
+ErreurAnalyse analyser(const QByteArray& octets, QDomDocument& document);
+
+} // namespace FichierClasse

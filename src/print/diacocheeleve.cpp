@@ -1,0 +1,51 @@
+#include "print/diacocheeleve.h"
+
+#include "ui_diacocheeleve.h"
+
+#include <QSqlQuery>
+#include <QVariant>
+
+diaCocheEleve::diaCocheEleve(QWidget* parent, qint64 idClasse, QList<qint64>& selectionEleves)
+    : QDialog(parent), ui(std::make_unique<Ui::diaCocheEleve>()), selection(selectionEleves)
+{
+    ui->setupUi(this);
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    connect(ui->chkCoche, &QCheckBox::toggled, this, &diaCocheEleve::coche);
+    connect(ui->buttonBox, &QDialogButtonBox::accepted, this, &diaCocheEleve::accept);
+    connect(ui->buttonBox, &QDialogButtonBox::rejected, this, &diaCocheEleve::reject);
+
+    ui->chkCoche->setChecked(true);
+    QSqlQuery requete;
+    requete.prepare(QStringLiteral(
+        "SELECT nom, prenom, niveaux.libelle, id_eleve FROM eleves,niveaux WHERE eleves.id_classe=? AND "
+        "eleves.id_niveau = niveaux.id_niveau ORDER BY niveaux.tri ASC, eleves.nom ASC, eleves.prenom ASC"));
+    requete.addBindValue(idClasse);
+    requete.exec();
+    while (requete.next()) {
+        auto* item = new QListWidgetItem(
+            QStringLiteral("%1 %2 - %3")
+                .arg(requete.value(0).toString(), requete.value(1).toString(), requete.value(2).toString()),
+            ui->lw);
+        const qint64 id = requete.value(3).toLongLong();
+        item->setData(Qt::UserRole, id);
+        item->setCheckState(selection.contains(id) ? Qt::Checked : Qt::Unchecked);
+    }
+}
+
+diaCocheEleve::~diaCocheEleve() = default;
+
+void diaCocheEleve::coche(bool cocher)
+{
+    for (int i = 0; i < ui->lw->count(); ++i)
+        ui->lw->item(i)->setCheckState(cocher ? Qt::Checked : Qt::Unchecked);
+}
+
+void diaCocheEleve::accept()
+{
+    selection.clear();
+    for (int i = 0; i < ui->lw->count(); ++i)
+        if (ui->lw->item(i)->checkState() == Qt::Checked)
+            selection << ui->lw->item(i)->data(Qt::UserRole).toLongLong();
+    if (!selection.isEmpty())
+        QDialog::accept();
+}

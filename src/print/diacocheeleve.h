@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QDialog>
+#include <QList>
+
+#include <memory>
+
+namespace Ui {
+class diaCocheEleve;
+}
+
+// « Sélection des élèves » : les élèves d'une classe à cocher. OK remplace la sélection par
+// les élèves cochés, dans l'ordre de la liste (niveau, nom, prénom) ; sans élève coché le
+// dialogue reste ouvert, la sélection vidée. Annuler laisse la sélection telle quelle.
+class diaCocheEleve : public QDialog
+{
+    Q_OBJECT
+
+public:
+    diaCocheEleve(QWidget* parent, qint64 idClasse, QList<qint64>& selection);
+    ~diaCocheEleve() override;
+
+public Q_SLOTS:
+    void coche(bool coche);
+    void accept() override;
+
+private:
+    std::unique_ptr<Ui::diaCocheEleve> ui;
+    QList<qint64>& selection;
+};

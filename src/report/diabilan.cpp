@@ -1,0 +1,144 @@
+#include "report/diabilan.h"
+
+#include "dialogs/diawait.h"
+#include "dialogs/invite.h"
+
+#include "ui_diabilan.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QPrinter>
+#include <QPushButton>
+#include <QSqlQuery>
+#include <QTextDocument>
+
+// Ce que la construction du bilan montre pendant qu'elle travaille : les textes de la
+// fenêtre d'attente, la boucle d'événements qui la garde peinte, les messages.
+class DiaBilan::Suivi : public Bilan::Suivi
+{
+public:
+    explicit Suivi(DiaBilan* dialogue) : dialogue(dialogue) {}
+
+    void etape(Bilan::Etape etape) override
+    {
+        switch (etape) {
+        case Bilan::Etape::Eleves:
+            dialogue->attente->preparer(false, tr("Compilation de la liste des élèves"));
+            break;
+        case Bilan::Etape::Items:
+            dialogue->attente->preparer(false, tr("Création de la liste des compétences..."));
+            break;
+        case Bilan::Etape::Validations:
+            dialogue->attente->preparer(false,
+                                        tr("Recherche et classement des items validés par les élèves..."));
+            break;
+        }
+    }
+
+    void laisserVivre() override { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
+
+    void probleme(Bilan::Probleme probleme) override
+    {
+        if (probleme == Bilan::Probleme::PalierSansReference)
+            Invite::avertissement(dialogue, tr("Problème..."),
+                                  tr("Impossible de trouver une référence au palier demandé, dans la base de "
+                                     "données."));
+        else
+            Invite::avertissement(dialogue, tr("Problème"),
+                                  tr("Problème lors de l'accès à la base de données."));
+    }
+
+private:
+    DiaBilan* dialogue;
+};
+
+DiaBilan::DiaBilan(QWidget* parent, QPrinter* imprimante)
+    : QDialog(parent), ui(std::make_unique<Ui::DiaBilan>()), printer(imprimante)
+{
+    ui->setupUi(this);
+    setWindowFlags(Qt::Dialog | Qt::WindowMaximizeButtonHint | Qt::WindowContextHelpButtonHint);
+    btImprimer = ui->buttonBox->addButton(tr("&Imprimer"), QDialogButtonBox::ActionRole);
+
+    connect(ui->buttonBox, &QDialogButtonBox::clicked, this, &DiaBilan::buttonBoxClicked);
+    connect(ui->btActualiser, &QToolButton::clicked, this, &DiaBilan::actualiser);
+
+    QSqlQuery requete;
+    requete.exec(QStringLiteral("SELECT id_classe,libelle FROM classes ORDER BY tri"));
+    while (requete.next())
+        ui->cbClasse->addItem(requete.value(1).toString(), requete.value(0).toLongLong());
+    ui->cbClasse->setCurrentIndex(-1);
+    requete.exec(
+        QStringLiteral("SELECT id_comp, libelle FROM competences WHERE id_comp_parent=0 ORDER BY numero"));
+    while (requete.next())
+        ui->cbPalier->addItem(requete.value(1).toString(), requete.value(0).toLongLong());
+    ui->cbPalier->setCurrentIndex(-1);
+}
+
+DiaBilan::~DiaBilan() = default;
+
+void DiaBilan::buttonBoxClicked(QAbstractButton* bouton)
+{
+    const QDialogButtonBox::StandardButton genre = ui->buttonBox->standardButton(bouton);
+    if (genre == QDialogButtonBox::Close)
+        reject();
+    else if (genre == QDialogButtonBox::Save)
+        enregistrer();
+    else if (bouton == btImprimer)
+        imprimer();
+}
+
+void DiaBilan::actualiser()
+{
+    const qint64 classe = ui->cbClasse->currentData().toLongLong();
+    const qint64 palier = ui->cbPalier->currentData().toLongLong();
+    if (classe == 0 || palier == 0) {
+        Invite::avertissement(this, tr("Attention"), tr("Veuillez renseigner la classe et le palier."));
+        return;
+    }
+    idClasse = classe;
+    ui->edTexte->clear();
+    if (!attente) {
+        attente = new diaWait(this);
+        attente->show();
+    }
+    Suivi suivi(this);
+    bilan.construire(classe, palier, ui->chkNiveau->isChecked(), &suivi);
+    ui->edTexte->setHtml(bilan.html());
+    delete attente;
+    attente = nullptr;
+}
+
+void DiaBilan::enregistrer()
+{
+    if (idClasse == 0)
+        return;
+    const QString chemin =
+        Invite::fichierAEnregistrer(this, tr("Enregistrer le document au format HTML"),
+                                    Bilan::cheminPropose(idClasse), tr("Documents html (*.html)"));
+    if (chemin.isEmpty())
+        return;
+    // Le document de l'éditeur, avec les retouches de l'utilisateur.
+    if (!Bilan::ecrire(chemin, ui->edTexte->document()->toHtml())) {
+        Invite::avertissement(this, tr("Problème"), tr("Impossible d'enregistrer le fichier"));
+        return;
+    }
+    Bilan::retenirDossier(chemin);
+}
+
+void DiaBilan::imprimer()
+{
+    if (idClasse == 0 || !printer)
+        return;
+    printer->setPrintRange(QPrinter::AllPages);
+    if (Invite::impression(printer, this))
+        ui->edTexte->document()->print(printer);
+}
+
+void DiaBilan::changeEvent(QEvent* evenement)
+{
+    QDialog::changeEvent(evenement);
+    if (evenement->type() == QEvent::LanguageChange) {
+        ui->retranslateUi(this);
+        btImprimer->setText(tr("&Imprimer"));
+    }
+}
