@@ -10,9 +10,6 @@
 
 namespace Notes {
 
-namespace {
-// Liste d'identifiants pour une clause IN : des entiers venus de la base, jamais du texte
-// de l'utilisateur.
 QString listeIdentifiants(const QList<qint64>& ids)
 {
     QStringList textes;
@@ -21,7 +18,6 @@ QString listeIdentifiants(const QList<qint64>& ids)
         textes << QString::number(id);
     return textes.join(QLatin1Char(','));
 }
-} // namespace
 
 QList<Eleve> elevesClasse(qint64 idClasse, const QList<qint64>& niveaux, bool triParNom)
 {

@@ -9,6 +9,10 @@
 // compétences, dates des enregistrements de validation.
 namespace Notes {
 
+// Liste d'identifiants pour une clause IN : des entiers venus de la base, jamais du texte
+// de l'utilisateur.
+QString listeIdentifiants(const QList<qint64>& ids);
+
 struct Eleve {
     qint64 id = 0;
     QString nom;

@@ -1,6 +1,7 @@
 #include "report/bilan.h"
 
 #include "db/transaction.h"
+#include "entry/notes.h"
 
 #include <algorithm>
 #include <functional>
@@ -14,17 +15,6 @@
 #include <QVariant>
 
 namespace {
-
-// Liste d'identifiants pour une clause IN : des entiers venus de la base, jamais du texte
-// de l'utilisateur.
-QString listeIdentifiants(const QList<qint64>& ids)
-{
-    QStringList textes;
-    textes.reserve(ids.size());
-    for (const qint64 id : ids)
-        textes << QString::number(id);
-    return textes.join(QLatin1Char(','));
-}
 
 // Tout texte venu de la base entre échappé dans le document : un nom contenant « < » ou
 // « & » ne doit ni casser le bilan ni devenir du balisage dans le fichier enregistré.
@@ -162,7 +152,7 @@ std::optional<QStringList> Bilan::lireValidations(const QList<Eleve>& eleves, co
     if (!requete.exec(
             QStringLiteral("SELECT DISTINCT id_eleve, id_comp FROM notes WHERE id_eleve IN (%1) AND "
                            "id_comp IN (%2)")
-                .arg(listeIdentifiants(idsEleves), listeIdentifiants(lignes.keys()))))
+                .arg(Notes::listeIdentifiants(idsEleves), Notes::listeIdentifiants(lignes.keys()))))
         return std::nullopt;
     while (requete.next()) {
         const int j = colonne.value(requete.value(0).toLongLong(), -1);
