@@ -14,13 +14,11 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDialogButtonBox>
 #include <QDir>
 #include <QDomDocument>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -31,48 +29,31 @@ const QString BILAN = "Bilan de l'importation de classe";
 // Réponses écrites d'avance aux questions de l'importation ; les valeurs par défaut
 // proposées sont notées avant d'être remplacées par les choix du script.
 struct Script : InterlocuteurImport {
-    QStringList messages;                          // « titre|texte »
-    std::optional<std::pair<qint64, bool>> classe; // rien : l'utilisateur renonce
+    QStringList messages; // « titre|texte »
     bool classeDemandee = false;
     std::optional<QList<int>> dates, niveaux; // rien : dialogue refusé
     QList<int> datesProposees, niveauxProposes;
     int suppression = 0;
     int supprimables = -1;
 
-    void message(Genre, const QString& titre, const QString& texte) override
-    {
-        messages << titre + "|" + texte;
-    }
-    bool choisirClasse(const QString&, qint64& id, bool& renommer) override
-    {
-        classeDemandee = true;
-        if (classe)
-            std::tie(id, renommer) = *classe;
-        return bool(classe);
-    }
-    bool resoudreDates(QList<ConflitDate>& l) override
+    void message(Genre, const QString& titre, const QString& t) override { messages << titre + "|" + t; }
+    bool choisirClasse(const QString&, qint64&, bool&) override { return classeDemandee = true, false; }
+    template <typename T>
+    bool resoudre(QList<T>& l, const std::optional<QList<int>>& choix, QList<int>& proposes)
     {
         for (int i = 0; i < l.size(); ++i) {
-            datesProposees << l[i].action;
-            if (dates && i < dates->size())
-                l[i].action = dates->at(i);
+            proposes << l[i].action;
+            if (choix && i < choix->size())
+                l[i].action = choix->at(i);
         }
-        return bool(dates);
+        return bool(choix);
     }
+    bool resoudreDates(QList<ConflitDate>& l) override { return resoudre(l, dates, datesProposees); }
     bool resoudreNiveaux(QList<ChangementNiveau>& l) override
     {
-        for (int i = 0; i < l.size(); ++i) {
-            niveauxProposes << l[i].action;
-            if (niveaux && i < niveaux->size())
-                l[i].action = niveaux->at(i);
-        }
-        return bool(niveaux);
+        return resoudre(l, niveaux, niveauxProposes);
     }
-    int notesSupprimables(int nombre) override
-    {
-        supprimables = nombre;
-        return suppression;
-    }
+    int notesSupprimables(int nombre) override { return supprimables = nombre, suppression; }
 };
 
 qint64 exec(const QString& sql, const QVariantList& valeurs = {})
@@ -86,31 +67,15 @@ qint64 exec(const QString& sql, const QVariantList& valeurs = {})
     return r.lastInsertId().toLongLong();
 }
 
-qint64 comp(const QString& ref)
-{
-    QSqlQuery r;
-    r.prepare("SELECT id_comp FROM competences WHERE ref=?");
-    r.addBindValue(ref);
-    return r.exec() && r.next() ? r.value(0).toLongLong() : 0;
-}
-
-// Tout ce que l'importation peut toucher, ligne par ligne.
+// Tout ce que l'importation peut toucher, valeur par valeur.
 QString etat()
 {
-    QStringList lignes;
-    QSqlQuery r;
-    for (const char* sql :
-         {"SELECT * FROM classes ORDER BY id_classe", "SELECT * FROM niveaux ORDER BY id_niveau",
-          "SELECT * FROM eleves ORDER BY id_eleve", "SELECT * FROM notes ORDER BY id_note"}) {
-        r.exec(sql);
-        while (r.next()) {
-            QStringList l;
-            for (int i = 0; r.value(i).isValid(); ++i)
-                l << r.value(i).toString();
-            lignes << l.join(',');
-        }
-    }
-    return lignes.join('\n');
+    QStringList valeurs;
+    for (const char* table : {"classes", "niveaux", "eleves", "notes"})
+        for (QSqlQuery r(QString("SELECT * FROM %1 ORDER BY 1").arg(table)); r.next();)
+            for (int i = 0; i < r.record().count(); ++i)
+                valeurs << r.value(i).toString();
+    return valeurs.join(',');
 }
 
 // Ferme le dialogue en sortant de l'action, même quand une vérification y a échoué.
@@ -127,6 +92,11 @@ QString valeur(const QString& sql)
 {
     QSqlQuery r(sql);
     return r.next() ? r.value(0).toString() : QString();
+}
+
+qint64 comp(const QString& ref)
+{
+    return valeur("SELECT id_comp FROM competences WHERE ref='" + ref + "'").toLongLong();
 }
 
 } // namespace
@@ -148,23 +118,6 @@ class TstEchange : public QObject
         QVERIFY(Environnement::ouvrirBase());
         if (neuf)
             QVERIFY(Environnement::initialiserBase());
-    }
-
-    // Base A : la classe « CE1 Noël » (ZOÉ, LÉVÊQUE Anaïs, BRAVO sans date) et une classe
-    // vide ; dates du palier 1 (dont une sur le palier lui-même) et une du palier 2.
-    void remplirA()
-    {
-        ouvrir(dossierA, true);
-        exec("INSERT INTO classes(id_classe,libelle,tri) VALUES(1,'CE1 Noël',0),(2,'Vide',1)");
-        exec("INSERT INTO eleves(id_eleve,id_classe,id_niveau,nom,prenom,date_naiss,maj) VALUES"
-             "(1,1,2,'LÉVÊQUE','Anaïs','2005-03-07','2012-01-01 10:00:00'),"
-             "(2,1,2,'CŒUR','Zoé','2005-11-30','2012-01-01 10:00:00'),"
-             "(3,1,2,'BRAVO','Léo','2005-01-02','2012-01-01 10:00:00'),"
-             "(4,1,99,'SANS','Niveau','2005-01-02','2012-01-01 10:00:00')");
-        exec("INSERT INTO notes(id_eleve,id_comp,date,maj) VALUES(1,?,'2012-05-01','2012-05-01 08:00:00'),"
-             "(1,?,'2012-05-02','2012-05-02 08:00:00'),(1,?,'2012-05-03','2012-05-03 08:00:00'),"
-             "(2,?,'2012-06-01','2012-06-01 08:00:00'),(2,0,'2012-06-01','2012-06-01 08:00:00')",
-             {comp("P1C1A1"), comp("P2C1A1"), comp("P1"), comp("P1C1A2")});
     }
 
     QString exporter(const QString& classe, const QString& nom)
@@ -204,7 +157,19 @@ private slots:
     {
         Environnement::preparer();
         QDir::setCurrent(fichiers.path()); // « out.xml » est écrit dans le dossier courant
-        remplirA();
+        // Base A : la classe « CE1 Noël » (ZOÉ, LÉVÊQUE Anaïs, BRAVO sans date) et une classe
+        // vide ; dates du palier 1 (dont une sur le palier lui-même) et une du palier 2.
+        ouvrir(dossierA, true);
+        exec("INSERT INTO classes(id_classe,libelle,tri) VALUES(1,'CE1 Noël',0),(2,'Vide',1)");
+        exec("INSERT INTO eleves(id_eleve,id_classe,id_niveau,nom,prenom,date_naiss,maj) VALUES"
+             "(1,1,2,'LÉVÊQUE','Anaïs','2005-03-07','2012-01-01 10:00:00'),"
+             "(2,1,2,'CŒUR','Zoé','2005-11-30','2012-01-01 10:00:00'),"
+             "(3,1,2,'BRAVO','Léo','2005-01-02','2012-01-01 10:00:00'),"
+             "(4,1,99,'SANS','Niveau','2005-01-02','2012-01-01 10:00:00')");
+        exec("INSERT INTO notes(id_eleve,id_comp,date,maj) VALUES(1,?,'2012-05-01','2012-05-01 08:00:00'),"
+             "(1,?,'2012-05-02','2012-05-02 08:00:00'),(1,?,'2012-05-03','2012-05-03 08:00:00'),"
+             "(2,?,'2012-06-01','2012-06-01 08:00:00'),(2,0,'2012-06-01','2012-06-01 08:00:00')",
+             {comp("P1C1A1"), comp("P2C1A1"), comp("P1"), comp("P1C1A2")});
     }
 
     void exportation()
@@ -220,9 +185,8 @@ private slots:
         QVERIFY(texte.contains("\n <eleve ") && texte.contains("\n  <note "));
         const QDomDocument d = lire(chemin);
         const QDomElement racine = d.documentElement();
-        QCOMPARE(racine.attribute("nom"), "CE1 Noël");
-        QCOMPARE(racine.attribute("version"), "3");
-        QCOMPARE(racine.attribute("ref_palier"), "P1");
+        QCOMPARE(racine.attribute("nom") + racine.attribute("version") + racine.attribute("ref_palier"),
+                 "CE1 Noël3P1");
         QCOMPARE(racine.attribute("checksum"), calculerChecksum(d));
         Chiffreur c(CLE_FICHIER_CLASSE);
         QStringList eleves;
@@ -242,31 +206,8 @@ private slots:
                  "CŒUR Zoé 2005-11-30 CE1 2012-01-01 10:00:00 note:P1C1A2=2012-06-01@2012-06-01 08:00:00",
                  "LÉVÊQUE Anaïs 2005-03-07 CE1 2012-01-01 10:00:00 note:P1=2012-05-03@2012-05-03 "
                  "08:00:00 note:P1C1A1=2012-05-01@2012-05-01 08:00:00"}));
-        // Deux exportations : textes chiffrés et sommes différents.
-        QVERIFY(lire(exporter("CE1 Noël", "a2.xml")).documentElement().attribute("checksum") !=
-                racine.attribute("checksum"));
         QVERIFY(!lire(exporter("Vide", "vide.xml")).documentElement().hasChildNodes());
-    }
-
-    void exportationSansPalier()
-    {
-        ouvrir(dossierA, false);
-        RepondeurEssai r; // aucune question attendue
-        diaExporteClasse d(nullptr);
-        d.accept();
-        QCOMPARE(d.result(), int(QDialog::Rejected));
-        QVERIFY(r.sansImprevu() && r.messages().isEmpty());
-        // Fichier impossible à ouvrir : le dialogue reste ouvert.
-        const QString chemin = fichiers.filePath("absent/x.xml");
-        r.chemin(chemin);
-        r.bouton(QMessageBox::Ok);
-        d.findChild<QComboBox*>("cbPalier")->setCurrentIndex(1);
-        d.accept();
-        QCOMPARE(d.result(), int(QDialog::Rejected));
-        QCOMPARE(r.dernier().titre + "|" + r.dernier().texte,
-                 "Erreur|Impossible d'ouvrir le fichier " + chemin + " en écriture.");
-        // L'action de la fenêtre principale ouvre le dialogue.
-        MainWindow fenetre;
+        MainWindow fenetre; // l'action de la fenêtre principale ouvre le dialogue
         auto ouvert = quandDialogue<diaExporteClasse>([](diaExporteClasse* d) { d->reject(); });
         fenetre.findChild<QAction*>("acExporterClasse")->trigger();
         QVERIFY(*ouvert);
@@ -281,40 +222,19 @@ private slots:
         ImportClasse import(s);
         QVERIFY(import.importer(fichiers.filePath("a.xml")));
         QCOMPARE(s.messages.size(), 1);
-        QCOMPARE(
-            s.messages.first(),
-            BILAN + "|" +
-                "Nombre d'élèves ajoutés: 0\nNombre d'élèves mis à jour: 3\n"
-                "Nombre d'élèves ignorés car présents dans la base mais pas dans le fichier: 1\nNombre de "
-                "dates de "
-                "compétences ajoutées: 0\nNombre de dates de compétences mises à jour: 0\nNombre de dates de "
-                "compétences supprimées: 0\nNombre de dates de compétences ignorées: 3\nNombre de niveaux "
-                "créés: 0\n");
+        QCOMPARE(s.messages.first(),
+                 BILAN +
+                     "|Nombre d'élèves ajoutés: 0\nNombre d'élèves mis à jour: 3\nNombre d'élèves ignorés "
+                     "car présents dans la base mais pas dans le fichier: 1\nNombre de dates de compétences "
+                     "ajoutées: 0\nNombre de dates de compétences mises à jour: 0\nNombre de dates de "
+                     "compétences supprimées: 0\nNombre de dates de compétences ignorées: 3\nNombre de "
+                     "niveaux créés: 0\n");
         QVERIFY(!s.classeDemandee && s.datesProposees.isEmpty() && s.niveauxProposes.isEmpty() &&
                 s.supprimables < 0);
         QCOMPARE(etat(), avant);
         const QDomElement copie = lire("out.xml").documentElement().firstChildElement();
         QCOMPARE(copie.attribute("nom") + copie.attribute("id_eleve") + copie.attribute("index_niveau"),
                  "BRAVO31");
-    }
-
-    // Base B vide de classes : la classe est créée sans question, les élèves ajoutés.
-    void importationBaseNeuve()
-    {
-        ouvrir(dossierB, true);
-        Script s;
-        ImportClasse import(s);
-        QVERIFY(import.importer(fichiers.filePath("a.xml")));
-        const auto& c = import.compteurs();
-        QCOMPARE(QList<int>({c.elevesAjoutes, c.notesAjoutees, c.elevesMisAJour, c.notesIgnorees}),
-                 QList<int>({3, 3, 0, 0}));
-        QVERIFY(c.classeCreee && s.messages.last().endsWith("Classe CE1 Noël créée\n"));
-        QCOMPARE(s.niveauxProposes, QList<int>()); // CE1 existe : pas de changement pour un nouvel élève
-        ouvrir(dossierB, false); // ce qui suit a bien été validé
-        QCOMPARE(valeur("SELECT group_concat(v, ';') FROM (SELECT nom||prenom||date_naiss||id_niveau AS v "
-                        "FROM eleves ORDER BY id_eleve)"),
-                 "BRAVOLéo2005-01-022;CŒURZoé2005-11-302;LÉVÊQUEAnaïs2005-03-072");
-        QCOMPARE(valeur("SELECT tri FROM classes WHERE libelle='CE1 Noël'"), "1");
     }
 
     // Scénario des huit compteurs, dans une base B préparée pour chacun d'eux.
@@ -366,49 +286,44 @@ private slots:
         QTest::addColumn<QString>("modification");
         QTest::addColumn<QString>("message");
         const QString manuel =
-            "Erreur de contrôle|Ce fichier semble avoir été modifié manuellement en-dehors de "
-            "Quorvel. Par précaution, Quorvel refuse de lire les fichiers modifiés.";
-        QTest::newRow("absent") << "absent"
-                                << "Problème de lecture du fichier|Problème de lecture du fichier %1\n"
-                                   "La lecture s'est interrompue avec le message:\nNo such file or "
-                                   "directory\nL'importation est annulée.";
+            "Erreur de contrôle|Ce fichier semble avoir été modifié manuellement en-dehors "
+            "de Quorvel. Par précaution, Quorvel refuse de lire les fichiers modifiés.";
+        const QString annule =
+            "\n\nArrêt de l'importation|Mise à jour annulée. Aucun changement n'a lieu dans "
+            "la base de données.";
+        const QString absent = "Problème de lecture du fichier|Problème de lecture du fichier %1\nLa lecture "
+                               "s'est interrompue avec le message:\nNo such file or directory\nL'importation "
+                               "est annulée.";
+        const QString format = "Erreur de format|Ce fichier n'est pas au format attendu par Quorvel.";
+        const QString version =
+            "Erreur de version|Ce fichier ne peut pas être lu par cette version de Quorvel.";
+        const QString somme = "Erreur de contrôle|Ce fichier semble incorrect (somme de contrôle absente).";
+        const QString palier =
+            "Erreur|Le référence du palier ne correspondent pas à celles de la base de données";
+        QTest::newRow("absent") << "absent" << absent;
         QTest::newRow("mal formé") << "texte:<classe>"
-                                   << "Erreur d'analyse|Erreur d'analyse à la ligne 1, colonne 8\n"
-                                      "Premature end of document.\nL'importation est annulée.";
-        QTest::newRow("imbrication") << "profond"
+                                   << QString("Erreur d'analyse|Erreur d'analyse à la ligne 1, colonne 8\n"
+                                              "Premature end of document.\nL'importation est annulée.");
+        QTest::newRow("imbrication") << "texte:<classe>" + QString("<a>").repeated(100000)
                                      << "Erreur d'analyse|";
-        QTest::newRow("entités")
-            << "texte:<!DOCTYPE c [<!ENTITY a \"aaaa\"><!ENTITY b \"&a;&a;&a;&a;\">]><classe nom=\"&b;\"/>"
-            << "Erreur d'analyse|";
-        QTest::newRow("racine") << "racine"
-                                << "Erreur de format|Ce fichier n'est pas au format attendu par Quorvel.";
-        QTest::newRow("version")
-            << "@version=4"
-            << "Erreur de version|Ce fichier ne peut pas être lu par cette version de Quorvel.";
-        QTest::newRow("sans somme")
-            << "@checksum="
-            << "Erreur de contrôle|Ce fichier semble incorrect (somme de contrôle absente).";
+        const QString bombe = "texte:<!DOCTYPE c [<!ENTITY a \"aaaa\"><!ENTITY b \"&a;&a;&a;&a;\">]><classe "
+                              "nom=\"&b;\"/>";
+        QTest::newRow("entités") << bombe << QString("Erreur d'analyse|");
+        QTest::newRow("racine") << "texte:<classes version='3'/>" << format;
+        QTest::newRow("version") << "@version=4" << version;
+        QTest::newRow("sans somme") << "@checksum=" << somme;
         QTest::newRow("modifié") << "#maj=2030-01-01 00:00:00" << manuel;
         QTest::newRow("notes échangées") << "echange" << manuel;
-        QTest::newRow("sans palier") << "@ref_palier="
-                                     << "Erreur|Palier non renseigné.";
-        QTest::newRow("palier inconnu")
-            << "@ref_palier=P7"
-            << "Erreur|Le référence du palier ne correspondent pas à celles de la base de données";
-        QTest::newRow("sans classe") << "@nom="
-                                     << "Erreur|Pas de classe indiquée dans le fichier.";
-        QTest::newRow("nom illisible") << "#nom=TUFSVElO"
-                                       << "Erreur|Impossible de décrypter le fichier";
-        QTest::newRow("sans maj") << "#maj="
-                                  << "Erreur|Attributs manquants pour un élève";
+        QTest::newRow("sans palier") << "@ref_palier=" << QString("Erreur|Palier non renseigné.");
+        QTest::newRow("palier inconnu") << "@ref_palier=P7" << palier;
+        QTest::newRow("sans classe") << "@nom=" << QString("Erreur|Pas de classe indiquée dans le fichier.");
+        QTest::newRow("nom illisible")
+            << "#nom=TUFSVElO" << QString("Erreur|Impossible de décrypter le fichier");
+        QTest::newRow("sans maj") << "#maj=" << QString("Erreur|Attributs manquants pour un élève");
         QTest::newRow("note sans ref") << "%ref="
-                                       << "Erreur|Référence non renseignée dans la liste de notes\n\nArrêt "
-                                          "de l'importation|Mise à jour annulée. Aucun changement n'a "
-                                          "lieu dans la base de données.";
+                                       << "Erreur|Référence non renseignée dans la liste de notes" + annule;
         QTest::newRow("note inconnue") << "%ref=P9X"
-                                       << "Erreur|Compétence incorrecte dans la liste de notes\n\nArrêt de "
-                                          "l'importation|Mise à jour annulée. Aucun changement n'a "
-                                          "lieu dans la base de données.";
+                                       << "Erreur|Compétence incorrecte dans la liste de notes" + annule;
     }
     void refus()
     {
@@ -425,13 +340,6 @@ private slots:
             QFile f(chemin);
             QVERIFY(f.open(QIODevice::WriteOnly));
             f.write(modification.mid(6).toUtf8());
-        } else if (modification == "profond") {
-            QFile f(chemin);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write("<classe>" + QByteArray("<a>").repeated(100000));
-        } else if (modification == "racine") {
-            racine.setTagName("classes");
-            ecrire(chemin, d, false);
         } else if (modification == "echange") {
             dernier.appendChild(dernier.firstChildElement());
             ecrire(chemin, d, false);
@@ -463,18 +371,13 @@ private slots:
                     "prenom='Élise' date_naiss='2005-02-02' niveau='CE1' maj='2012-01-01 00:00:00'>"
                     "<note ref='P1C1A3' date='2012-02-02' maj='2012-02-02 00:00:00'/></eleve></classe>")));
         ecrire(fichiers.filePath("v2.xml"), d);
-        const QString avant = etat();
         Script s;
-        s.suppression = 0; // la question de suppression ne vient pas : aucun élève mis à jour
         ImportClasse import(s);
         QVERIFY(import.importer(fichiers.filePath("v2.xml")));
-        QCOMPARE(import.compteurs().elevesAjoutes, 1);
-        QCOMPARE(import.compteurs().elevesIgnores, 4);
+        QCOMPARE(QList<int>({import.compteurs().elevesAjoutes, import.compteurs().elevesIgnores}),
+                 QList<int>({1, 4}));
         QCOMPARE(valeur("SELECT nom||prenom||date_naiss FROM eleves WHERE nom='NOUVEAU'"),
                  "NOUVEAUÉlise2005-02-02");
-        exec("DELETE FROM notes WHERE id_eleve=(SELECT id_eleve FROM eleves WHERE nom='NOUVEAU')");
-        exec("DELETE FROM eleves WHERE nom='NOUVEAU'");
-        QCOMPARE(etat(), avant);
     }
 
     // Les chemins de dialogue, par la fenêtre principale et les vrais dialogues.
@@ -487,51 +390,9 @@ private slots:
              "(11,5,2,'LÉVÊQUE','Anaïs','2005-03-07','2011-01-01 00:00:00')");
         exec("INSERT INTO notes(id_eleve,id_comp,date) VALUES(11,?,'2011-01-01')", {comp("P1C1A3")});
         MainWindow fenetre;
-        const QString avant = etat();
 
-        // Classe inconnue : OK sans choix, puis « utiliser » la classe Autre ; dates : « créer » ;
-        // suppression : Annuler, confirmé par Oui : tout est annulé.
+        // Classe « Autre » utilisée et renommée ; date du fichier ; notes absentes supprimées.
         RepondeurEssai r;
-        r.chemin(fichiers.filePath("a.xml"));
-        r.bouton(QMessageBox::Ok); // « Veuillez cocher une action. »
-        r.bouton(QMessageBox::No); // l'abandon n'est pas confirmé : le dialogue reste
-        r.bouton(QMessageBox::Yes);
-        auto classe = quandDialogue<diaImporteClasse>([](diaImporteClasse* d) {
-            Fermeture f{d};
-            QCOMPARE(d->findChild<QLineEdit*>("edClasse")->text(), "CE1 Noël");
-            d->accept();
-            d->findChild<QRadioButton*>("rbUtiliseClasse")->setChecked(true);
-            d->findChild<QCheckBox*>("chkRenommer")->setChecked(true);
-            d->accept();
-            auto dates = quandDialogue<diaDateNaiss>([](diaDateNaiss* d) {
-                Fermeture f{d};
-                auto* ligne = d->findChild<QTreeWidget*>("tree")->topLevelItem(0);
-                QCOMPARE(ligne->text(2) + ligne->text(3), "01/01/200430/11/2005");
-                QCOMPARE(ligne->checkState(2), Qt::Checked); // fichier plus récent : date de la base
-                ligne->setCheckState(4, Qt::Checked);
-                QCOMPARE(ligne->checkState(2), Qt::Unchecked);
-                ligne->setCheckState(4, Qt::Unchecked); // la case reste cochée
-                QCOMPARE(ligne->checkState(4), Qt::Checked);
-                d->accept();
-                quandDialogue<diaNotesSupprimables>([](diaNotesSupprimables* d) {
-                    Fermeture f{d};
-                    auto* ok = d->findChild<QDialogButtonBox*>("buttonBox")->button(QDialogButtonBox::Ok);
-                    QVERIFY(!ok->isEnabled());
-                    d->reject();
-                    QVERIFY(d->isVisible());
-                    d->reject();
-                });
-            });
-        });
-        fenetre.importerClasse();
-        QVERIFY(*classe);
-        QCOMPARE(r.messages().at(0).texte, "Veuillez cocher une action.");
-        QCOMPARE(r.messages().last().texte, "Voulez-vous vraiment abandonner la mise à jour ?");
-        QVERIFY(r.sansImprevu() && r.fileVide());
-        QCOMPARE(etat(), avant);
-
-        // Même chemin jusqu'au bout : suppression choisie, classe renommée.
-        r.vider();
         r.chemin(fichiers.filePath("a.xml"));
         r.bouton(QMessageBox::Ok); // bilan
         quandDialogue<diaImporteClasse>([](diaImporteClasse* d) {
@@ -541,7 +402,12 @@ private slots:
             d->accept();
             quandDialogue<diaDateNaiss>([](diaDateNaiss* d) {
                 Fermeture f{d};
-                d->findChild<QTreeWidget*>("tree")->topLevelItem(0)->setCheckState(4, Qt::Checked);
+                auto* ligne = d->findChild<QTreeWidget*>("tree")->topLevelItem(0);
+                QCOMPARE(ligne->checkState(2), Qt::Checked); // fichier plus récent : date de la base
+                ligne->setCheckState(4, Qt::Checked);        // les cases font un seul choix
+                QCOMPARE(ligne->checkState(2), Qt::Unchecked);
+                ligne->setCheckState(4, Qt::Unchecked); // la case reste cochée
+                QCOMPARE(ligne->checkState(4), Qt::Checked);
                 d->accept();
                 quandDialogue<diaNotesSupprimables>([](diaNotesSupprimables* d) {
                     Fermeture f{d};
@@ -576,14 +442,12 @@ private slots:
         r.bouton(QMessageBox::Ok);
         quandDialogue<diaImporteClasse>([](diaImporteClasse* d) {
             Fermeture f{d};
-            QVERIFY(!d->findChild<QFrame*>("frame")->isEnabled());
             d->findChild<QRadioButton*>("rbNouvelleClasse")->setChecked(true);
             d->accept();
         });
         quandDialogue<diaNiveau>([](diaNiveau* d) {
             Fermeture f{d};
             auto* arbre = d->findChild<QTreeWidget*>("tree");
-            QCOMPARE(arbre->topLevelItemCount(), 3);
             QVERIFY(!arbre->topLevelItem(0)->data(3, Qt::CheckStateRole).isValid()); // pas de niveau actuel
             QCOMPARE(arbre->topLevelItem(0)->checkState(4), Qt::Checked);
             arbre->topLevelItem(2)->setCheckState(5, Qt::Checked);
@@ -594,7 +458,6 @@ private slots:
         QCOMPARE(valeur("SELECT group_concat(v, ';') FROM (SELECT nom||id_niveau AS v FROM eleves ORDER BY "
                         "id_eleve)"),
                  "BRAVO8;CŒUR8");
-        QCOMPARE(valeur("SELECT COUNT(*) FROM niveaux WHERE libelle='CE1 bis'"), "1");
         QVERIFY(r.dernier().texte.endsWith("Nombre de niveaux créés: 1\nClasse CE1 Noël créée\n"));
         QCOMPARE(valeur("SELECT COUNT(*) FROM notes"), "1");
     }
