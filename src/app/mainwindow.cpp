@@ -76,7 +76,12 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(std::make_uniq
     QTimer::singleShot(0, this, &MainWindow::initGale);
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow()
+{
+    // En se détruisant avec ses enfants, l'espace de travail signale la disparition de ses
+    // sous-fenêtres : il ne doit plus appeler cette fenêtre, déjà en partie détruite.
+    disconnect(espace, nullptr, this, nullptr);
+}
 
 QAction* MainWindow::actionUndo() const { return ui->acUndo; }
 QAction* MainWindow::actionYank() const { return ui->acYank; }
