@@ -1,6 +1,8 @@
 #include "app/application.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QStandardPaths>
 
 namespace Application {
@@ -40,5 +42,14 @@ CheminsBase cheminsDans(const QString& repertoire)
 void definirChemins(const CheminsBase& chemins) { cheminsCourants() = chemins; }
 
 const CheminsBase& chemins() { return cheminsCourants(); }
+
+void laisserVivre()
+{
+    static QElapsedTimer depuisDernierPassage;
+    if (depuisDernierPassage.isValid() && depuisDernierPassage.elapsed() < 20)
+        return;
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    depuisDernierPassage.start();
+}
 
 } // namespace Application

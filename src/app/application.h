@@ -37,4 +37,10 @@ CheminsBase cheminsDans(const QString& repertoire);
 void definirChemins(const CheminsBase& chemins);
 const CheminsBase& chemins();
 
+// Laisse la boucle d'événements traiter ce qui attend, sauf la saisie de l'utilisateur, pour
+// que la fenêtre d'attente reste vivante pendant un long travail. Au plus un passage toutes
+// les 20 ms : l'indicateur ne tourne que toutes les 40 ms, et chaque passage de trop coûte
+// autant que le travail lui-même (mise en page d'une grille en construction, par exemple).
+void laisserVivre();
+
 } // namespace Application

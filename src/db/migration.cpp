@@ -1,9 +1,9 @@
 #include "db/migration.h"
 
+#include "app/application.h"
 #include "db/schema.h"
 #include "db/transaction.h"
 
-#include <QCoreApplication>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
@@ -18,13 +18,6 @@ namespace {
 // ligne coûterait autant que l'insertion elle-même sur les grosses tables de notes ; tous les
 // cent enregistrements, l'indicateur de la fenêtre d'attente tourne encore sans à-coup.
 constexpr int LIGNES_ENTRE_EVENEMENTS = 100;
-
-// Laisse la boucle d'événements traiter ce qui attend, sauf la saisie de l'utilisateur,
-// pour que la fenêtre d'attente reste vivante.
-void laisserVivre()
-{
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-}
 
 // Vrai quand la lecture s'est arrêtée sur une erreur plutôt qu'au bout des lignes.
 bool lectureEnErreur(const QSqlQuery& lecture)
@@ -102,7 +95,7 @@ bool copierNotesVersion1(const QSqlDatabase& ancienne, const QSqlDatabase& nouve
         if (!insertion.exec())
             return false;
         if (++lignes % LIGNES_ENTRE_EVENEMENTS == 0)
-            laisserVivre();
+            Application::laisserVivre();
     }
     return !lectureEnErreur(lecture);
 }
@@ -187,7 +180,7 @@ ResultatMigration importer(const QString& cheminAncien, const QString& nomConnex
 bool copierTable(const QString& table, const QString& colonnes, const QSqlDatabase& ancienne,
                  const QSqlDatabase& nouvelle)
 {
-    laisserVivre();
+    Application::laisserVivre();
     const int nombreColonnes = int(colonnes.count(QLatin1Char(','))) + 1;
 
     QSqlQuery lecture(ancienne);
@@ -215,7 +208,7 @@ bool copierTable(const QString& table, const QString& colonnes, const QSqlDataba
         if (!insertion.exec())
             return false;
         if (++lignes % LIGNES_ENTRE_EVENEMENTS == 0)
-            laisserVivre();
+            Application::laisserVivre();
     }
     return !lectureEnErreur(lecture);
 }

@@ -1,5 +1,6 @@
 #include "entry/mdibase.h"
 
+#include "app/application.h"
 #include "app/mainwindow.h"
 #include "app/mymdiarea.h"
 #include "db/dates.h"
@@ -68,7 +69,7 @@ void MdiBase::chargerListes(MainWindow*) {}
 
 bool MdiBase::enregistrer() { return true; }
 
-void MdiBase::laisserVivre() { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
+void MdiBase::laisserVivre() { Application::laisserVivre(); }
 
 // ---------------------------------------------------------------------------
 // Écriture d'une cellule et saisie de l'utilisateur
@@ -403,9 +404,12 @@ void MdiBase::construireColonnes(qint64 idClasse, bool triParNom)
 {
     const int largeur = table->horizontalHeader()->fontMetrics().horizontalAdvance(QStringLiteral(" XX/XX/XXXX "));
     table->horizontalHeader()->setMinimumHeight(100);
-    for (const Notes::Eleve& eleve : Notes::elevesClasse(idClasse, filtreNiveau, triParNom)) {
-        const int colonne = table->columnCount();
-        table->insertColumn(colonne);
+    // Toutes les colonnes d'un coup : une insertion par élève referait chaque fois la mise en
+    // page de tout l'en-tête.
+    const QList<Notes::Eleve> eleves = Notes::elevesClasse(idClasse, filtreNiveau, triParNom);
+    table->setColumnCount(int(eleves.size()));
+    for (int colonne = 0; colonne < table->columnCount(); ++colonne) {
+        const Notes::Eleve& eleve = eleves[colonne];
         auto* entete = new QTableWidgetItem(eleve.nom + QLatin1Char(' ') + eleve.prenom + QLatin1Char('\n') + eleve.niveau);
         entete->setData(Qt::UserRole, eleve.id);
         entete->setTextAlignment(Qt::AlignBaseline);

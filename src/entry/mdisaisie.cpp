@@ -122,21 +122,24 @@ void mdiSaisie::afficher()
 void mdiSaisie::construireLignes(qint64 idCompetence)
 {
     // Une ligne par item, rangés par agrégat ; le libellé de l'agrégat ne figure que sur son
-    // premier item (le style dessine en gras ce qui précède la barre).
+    // premier item (le style dessine en gras ce qui précède la barre). Les lignes sont créées
+    // d'un coup, comme les colonnes.
+    QList<QTableWidgetItem*> entetes;
     for (const Notes::Noeud& agregat : Notes::enfants(idCompetence)) {
         bool premier = true;
         for (const Notes::Noeud& item : Notes::enfants(agregat.id)) {
-            const int ligne = table->rowCount();
-            table->insertRow(ligne);
             auto* entete = new QTableWidgetItem((premier ? agregat.libelle : QString()) + QLatin1Char('|') +
                                                 item.libelle);
             entete->setData(Qt::UserRole, item.id);
             entete->setTextAlignment(Qt::AlignBaseline);
-            table->setVerticalHeaderItem(ligne, entete);
+            entetes.append(entete);
             premier = false;
-            laisserVivre();
         }
+        laisserVivre();
     }
+    table->setRowCount(int(entetes.size()));
+    for (int ligne = 0; ligne < table->rowCount(); ++ligne)
+        table->setVerticalHeaderItem(ligne, entetes[ligne]);
 }
 
 void mdiSaisie::remplirCellules()

@@ -1,5 +1,6 @@
 #include "report/diabilan.h"
 
+#include "app/application.h"
 #include "dialogs/diawait.h"
 #include "dialogs/invite.h"
 
@@ -35,7 +36,7 @@ public:
         }
     }
 
-    void laisserVivre() override { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
+    void laisserVivre() override { Application::laisserVivre(); }
 
     void probleme(Bilan::Probleme probleme) override
     {
