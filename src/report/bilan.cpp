@@ -31,13 +31,22 @@ QString couper(const QString& texte, int garde, int limite)
 }
 
 // Les lignes « - nom prénom » des élèves dont le caractère vaut `marque`.
-QString lignesEleves(const QList<Bilan::Eleve>& eleves, const QString& chaine, QChar marque)
+// La ligne de chaque élève, échappée une fois pour toutes les listes du bilan.
+QStringList lignesHtml(const QList<Bilan::Eleve>& eleves)
+{
+    QStringList lignes;
+    lignes.reserve(eleves.size());
+    for (const Bilan::Eleve& eleve : eleves)
+        lignes.append(QStringLiteral("- %1 %2<br/>\n").arg(echappe(eleve.nom), echappe(eleve.prenom)));
+    return lignes;
+}
+
+QString lignesEleves(const QStringList& lignes, const QString& chaine, QChar marque)
 {
     QString html;
-    for (int j = 0; j < eleves.size() && j < chaine.size(); ++j)
+    for (int j = 0; j < lignes.size() && j < chaine.size(); ++j)
         if (chaine.at(j) == marque)
-            html +=
-                QStringLiteral("- %1 %2<br/>\n").arg(echappe(eleves.at(j).nom), echappe(eleves.at(j).prenom));
+            html += lignes.at(j);
     return html;
 }
 
@@ -132,8 +141,10 @@ QList<Bilan::Eleve> Bilan::selectionnerEleves(qint64 idClasse, const QString& re
 
 std::optional<QStringList> Bilan::lireValidations(const QList<Eleve>& eleves, const QList<qint64>& noeuds)
 {
-    // Une seule requête pour toute la matrice (l'index notes(id_eleve, id_comp) la sert),
-    // au lieu d'un comptage par élève et par nœud.
+    // Une seule requête pour toute la matrice, au lieu d'un comptage par élève et par nœud.
+    // L'index notes(id_eleve, id_comp) est parcouru élève par élève (le « + » l'empêche de
+    // chercher chaque couple élève × nœud, trois fois plus lent) ; un doublon éventuel ne fait
+    // que remettre un « 1 » déjà posé, d'où l'absence de DISTINCT.
     QStringList chaines(noeuds.size(), QString(eleves.size(), QLatin1Char('0')));
     if (eleves.isEmpty() || noeuds.isEmpty())
         return chaines;
@@ -150,8 +161,7 @@ std::optional<QStringList> Bilan::lireValidations(const QList<Eleve>& eleves, co
     QSqlQuery requete;
     requete.setForwardOnly(true);
     if (!requete.exec(
-            QStringLiteral("SELECT DISTINCT id_eleve, id_comp FROM notes WHERE id_eleve IN (%1) AND "
-                           "id_comp IN (%2)")
+            QStringLiteral("SELECT id_eleve, id_comp FROM notes WHERE id_eleve IN (%1) AND +id_comp IN (%2)")
                 .arg(Notes::listeIdentifiants(idsEleves), Notes::listeIdentifiants(lignes.keys()))))
         return std::nullopt;
     while (requete.next()) {
@@ -208,12 +218,16 @@ QString Bilan::sectionItems(const QList<Eleve>& eleves, const QList<Item>& items
         ++itemsAgregat[item.agregat];
     }
     const int nombre = std::min(items.size(), matrice.size());
+    const QStringList lignes = lignesHtml(eleves);
+    QList<int> valides(nombre);
+    for (int i = 0; i < nombre; ++i)
+        valides[i] = static_cast<int>(matrice.at(i).count(QLatin1Char('1')));
 
     for (int k = total; k >= 0; --k) {
         QSet<QString> vues;
         for (int i = 0; i < nombre; ++i) {
             const QString& chaine = matrice.at(i);
-            const int n = static_cast<int>(chaine.count(QLatin1Char('1')));
+            const int n = valides.at(i);
             if (n != k || vues.contains(chaine))
                 continue;
             vues.insert(chaine);
@@ -225,14 +239,14 @@ QString Bilan::sectionItems(const QList<Eleve>& eleves, const QList<Item>& items
                 html += tr("<h3>Tous les élèves - sauf %1 ci-dessous - ont validé les éléments "
                            "suivants&nbsp;:</h3>\n")
                             .arg(total - n) +
-                        QStringLiteral("<p>\n") + lignesEleves(eleves, chaine, QLatin1Char('0')) +
+                        QStringLiteral("<p>\n") + lignesEleves(lignes, chaine, QLatin1Char('0')) +
                         QStringLiteral("</p>\n");
             else if (n == 0)
                 html += tr("<h3>Aucun élève n'a validé les éléments suivants&nbsp;:</h3>\n");
             else
                 html += tr("<h3>Les élèves ci-dessous (%1) ont validé les éléments suivants&nbsp;:</h3>\n")
                             .arg(n) +
-                        QStringLiteral("<p>\n") + lignesEleves(eleves, chaine, QLatin1Char('1')) +
+                        QStringLiteral("<p>\n") + lignesEleves(lignes, chaine, QLatin1Char('1')) +
                         QStringLiteral("</p>\n");
 
             // Liste du groupe : les items de même chaîne, dans l'ordre des items.
@@ -305,6 +319,7 @@ QString Bilan::sectionAttestations(const QList<Eleve>& eleves, const QList<Noeud
     if (eleves.isEmpty())
         return {};
     const int total = eleves.size();
+    const QStringList lignes = lignesHtml(eleves);
     QString html = tr("<h2>Attestations</h2>\n");
     for (int c = 0; c < competences.size(); ++c) {
         const QString chaine = matrice.value(c, QString(total, QLatin1Char('0')));
@@ -315,13 +330,13 @@ QString Bilan::sectionAttestations(const QList<Eleve>& eleves, const QList<Noeud
         else if (n > total / 2)
             html += tr("<p>Tous les élèves - sauf %1 ci-dessous - ont validé la compétence.</p>\n")
                         .arg(total - n) +
-                    QStringLiteral("<p>\n") + lignesEleves(eleves, chaine, QLatin1Char('0')) +
+                    QStringLiteral("<p>\n") + lignesEleves(lignes, chaine, QLatin1Char('0')) +
                     QStringLiteral("</p>\n");
         else if (n == 0)
             html += tr("<p>Aucun élève n'a validé la compétence.</p>\n");
         else
             html += tr("<p>Les élèves ci-dessous (%1) ont validé la compétence.</p>\n").arg(n) +
-                    QStringLiteral("<p>\n") + lignesEleves(eleves, chaine, QLatin1Char('1')) +
+                    QStringLiteral("<p>\n") + lignesEleves(lignes, chaine, QLatin1Char('1')) +
                     QStringLiteral("</p>\n");
     }
     return html;
