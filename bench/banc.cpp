@@ -218,29 +218,68 @@ QList<qint64> idsEleves(qint64 classe)
     return ids;
 }
 
-// Grille d'une compétence : une requête par cellule.
-qint64 referenceSaisie(qint64 classe, qint64 competence)
+// La table de la forme simple : une colonne insérée par élève, une ligne par item, chaque
+// cellule lue par sa propre requête, la boucle d'événements servie après chaque ligne ; puis
+// peinte, comme la grille du programme. `lire` rend le texte d'une cellule (ligne, élève).
+qint64 tableReference(QTableWidget* table, const QList<qint64>& eleves, int lignes,
+                      const std::function<QString(int, qint64)>& lire)
 {
-    const QList<qint64> eleves = idsEleves(classe);
+    // Sans table : les seules lectures de la forme simple.
+    qint64 remplies = 0;
+    if (table) {
+        table->clear();
+        table->setRowCount(0);
+        table->setColumnCount(0);
+        for (qint64 eleve : eleves) {
+            const int colonne = table->columnCount();
+            table->insertColumn(colonne);
+            table->setHorizontalHeaderItem(colonne, new QTableWidgetItem(QString::number(eleve)));
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        }
+    }
+    for (int ligne = 0; ligne < lignes; ++ligne) {
+        if (table) {
+            table->insertRow(ligne);
+            table->setVerticalHeaderItem(ligne, new QTableWidgetItem(QStringLiteral("Item %1").arg(ligne)));
+        }
+        for (int colonne = 0; colonne < eleves.size(); ++colonne) {
+            const QString texte = lire(ligne, eleves.at(colonne));
+            remplies += texte.isEmpty() ? 0 : 1;
+            if (table)
+                table->setItem(ligne, colonne, new QTableWidgetItem(texte));
+        }
+        if (table)
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    }
+    if (table)
+        QCoreApplication::processEvents(); // jusqu'à la table peinte
+    return remplies;
+}
+
+QString dateCellule(qint64 eleve, qint64 noeud)
+{
+    QSqlQuery q;
+    q.prepare(QStringLiteral("SELECT date FROM notes WHERE id_eleve=? AND id_comp=?"));
+    q.addBindValue(eleve);
+    q.addBindValue(noeud);
+    q.exec();
+    return q.next() ? QDate::fromString(q.value(0).toString(), Qt::ISODate).toString(QStringLiteral("dd/MM/yyyy"))
+                    : QString();
+}
+
+// Grille d'une compétence : une requête par cellule, table comprise.
+qint64 referenceSaisie(QTableWidget* table, qint64 classe, qint64 competence)
+{
     QList<qint64> items;
     descendre(competence, items);
-    QHash<Notes::Cle, QString> dates;
-    for (qint64 item : items)
-        for (qint64 eleve : eleves) {
-            QSqlQuery q;
-            q.prepare(QStringLiteral("SELECT date FROM notes WHERE id_eleve=? AND id_comp=?"));
-            q.addBindValue(eleve);
-            q.addBindValue(item);
-            q.exec();
-            if (q.next())
-                dates.insert({eleve, item}, q.value(0).toString());
-        }
-    return dates.size();
+    return tableReference(table, idsEleves(classe), int(items.size()),
+                          [&](int ligne, qint64 eleve) { return dateCellule(eleve, items.at(ligne)); });
 }
 
 // Grille d'un palier : pour chaque élève et chaque compétence, les feuilles comptées par une
-// requête par nœud, les validées par une requête par feuille, puis la date de la compétence.
-qint64 referencePalier(qint64 classe, qint64 palier)
+// requête par nœud, les validées par une requête par feuille, puis la date de la compétence ;
+// trois lignes par compétence dans la table.
+qint64 referencePalier(QTableWidget* table, qint64 classe, qint64 palier)
 {
     const QList<qint64> eleves = idsEleves(classe);
     QList<qint64> competences;
@@ -252,28 +291,31 @@ qint64 referencePalier(qint64 classe, qint64 palier)
         while (q.next())
             competences << q.value(0).toLongLong();
     }
-    qint64 total = 0;
-    for (qint64 competence : competences)
-        for (qint64 eleve : eleves) {
-            QList<qint64> feuilles;
-            descendre(competence, feuilles);
-            for (qint64 feuille : feuilles) {
-                QSqlQuery q;
-                q.prepare(QStringLiteral("SELECT date FROM notes WHERE id_eleve=? AND id_comp=?"));
-                q.addBindValue(eleve);
-                q.addBindValue(feuille);
-                q.exec();
-                if (q.next())
-                    ++total;
-            }
+    QHash<Notes::Cle, QString> recentes;
+    return tableReference(table, eleves, int(competences.size()) * 3, [&](int ligne, qint64 eleve) {
+        const qint64 competence = competences.at(ligne / 3);
+        if (ligne % 3 == 2)
+            return dateCellule(eleve, competence);
+        if (ligne % 3 == 1)
+            return recentes.value({eleve, competence});
+        QList<qint64> feuilles;
+        descendre(competence, feuilles);
+        int validees = 0;
+        QString recente;
+        for (qint64 feuille : feuilles) {
             QSqlQuery q;
             q.prepare(QStringLiteral("SELECT date FROM notes WHERE id_eleve=? AND id_comp=?"));
             q.addBindValue(eleve);
-            q.addBindValue(competence);
+            q.addBindValue(feuille);
             q.exec();
-            total += q.next() ? 1 : 0;
+            if (q.next()) {
+                ++validees;
+                recente = std::max(recente, q.value(0).toString());
+            }
         }
-    return total;
+        recentes.insert({eleve, competence}, recente);
+        return QStringLiteral("%1/%2").arg(validees).arg(feuilles.size());
+    });
 }
 
 // Bilan : les items du palier (une requête par nœud), puis un compte par élève et par item.
@@ -446,12 +488,23 @@ QList<double> operation(const QString& nom, Contexte& c)
             produit = QStringLiteral("%1 réussites")
                           .arg(Palier::reussites(eleves, Palier::competences(c.palier2)).size());
         });
-    if (nom == QLatin1String("saisie-reference"))
-        return mesurer(
-            [&] { produit = QStringLiteral("%1 dates").arg(referenceSaisie(c.classe, c.competence)); });
-    if (nom == QLatin1String("palier-reference"))
-        return mesurer(
-            [&] { produit = QStringLiteral("%1 validations").arg(referencePalier(c.classe, c.palier2)); });
+    if (nom.startsWith(QLatin1String("saisie-reference")) || nom.startsWith(QLatin1String("palier-reference"))) {
+        QTableWidget fenetre;
+        QTableWidget* table = nom.endsWith(QLatin1String("-lectures")) ? nullptr : &fenetre;
+        fenetre.resize(1280, 900);
+        if (table)
+            fenetre.show();
+        QCoreApplication::processEvents();
+        const bool pourPalier = nom.startsWith(QLatin1String("palier"));
+        const auto durees = mesurer([&] {
+            produit = pourPalier
+                          ? QStringLiteral("%1 cellules remplies").arg(referencePalier(table, c.classe, c.palier2))
+                          : QStringLiteral("%1 dates").arg(referenceSaisie(table, c.classe, c.competence));
+        });
+        if (table)
+            produit += QStringLiteral(", %1 lignes × %2 élèves").arg(table->rowCount()).arg(table->columnCount());
+        return durees;
+    }
     if (nom == QLatin1String("bilan"))
         return mesurer([&] {
             Bilan bilan;
@@ -746,7 +799,12 @@ int orchestrer()
          {}},
         {QStringLiteral("saisie-lectures"), QStringLiteral("  dont lectures de la base"), {}, 0, {}},
         {QStringLiteral("saisie-reference"),
-         QStringLiteral("  référence, même fichier : une requête par cellule"),
+         QStringLiteral("  référence, même fichier : une requête par cellule, table comprise"),
+         {},
+         0,
+         {}},
+        {QStringLiteral("saisie-reference-lectures"),
+         QStringLiteral("  référence, même fichier : ses seules lectures"),
          {},
          0,
          {}},
@@ -763,7 +821,12 @@ int orchestrer()
         {QStringLiteral("palier"), QStringLiteral("Grille du palier 2"), QStringLiteral("≤ 100 ms"), 100, {}},
         {QStringLiteral("palier-lectures"), QStringLiteral("  dont lectures de la base"), {}, 0, {}},
         {QStringLiteral("palier-reference"),
-         QStringLiteral("  référence, même fichier : une requête par nœud/feuille"),
+         QStringLiteral("  référence, même fichier : une requête par nœud/feuille, table comprise"),
+         {},
+         0,
+         {}},
+        {QStringLiteral("palier-reference-lectures"),
+         QStringLiteral("  référence, même fichier : ses seules lectures"),
          {},
          0,
          {}},
@@ -876,7 +939,7 @@ int orchestrer()
         const bool lectures = QLatin1String(nom) != QLatin1String("bilan");
         const double lecturesSeules =
             lectures
-                ? mediane(trouver(QLatin1String(nom) + QStringLiteral("-reference")).mesure.durees) /
+                ? mediane(trouver(QLatin1String(nom) + QStringLiteral("-reference-lectures")).mesure.durees) /
                       std::max(
                           1e-6,
                           mediane(trouver(QLatin1String(nom) + QStringLiteral("-lectures")).mesure.durees))
