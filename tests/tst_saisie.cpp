@@ -251,14 +251,16 @@ private Q_SLOTS:
                                        "11 P1C1A2 2010-07-07"}));
         QVERIFY(!fenetre->estModifie());
 
-        // Une transaction qui ne peut commencer (une autre est déjà ouverte sur la connexion) :
-        // l'enregistrement rend faux et la grille garde ses modifications, qu'une fermeture ne
-        // perd donc pas sans question.
+        // Une base qui refuse l'écriture (fichier en lecture seule) : l'enregistrement rend faux,
+        // l'enseignant est averti et la grille garde ses modifications, qu'une fermeture ne perd
+        // donc pas sans question.
         taper(t, 1, 2, "9/9/10");
-        QVERIFY(QSqlDatabase::database().transaction());
+        QSqlQuery().exec("PRAGMA query_only=1");
+        repondeur->bouton(QMessageBox::Ok);
         QVERIFY(!fenetre->enregistrer());
+        QCOMPARE(repondeur->dernier().titre, QString("Enregistrement impossible"));
         QVERIFY(fenetre->estModifie());
-        QVERIFY(QSqlDatabase::database().rollback());
+        QSqlQuery().exec("PRAGMA query_only=0");
         QVERIFY(fenetre->enregistrer());
         QVERIFY(notes().join(' ').contains("P1C1A2 2010-09-09"));
     }

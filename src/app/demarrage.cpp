@@ -5,14 +5,69 @@
 #include "app/instanceunique.h"
 #include "app/mainwindow.h"
 #include "app/mystyle.h"
+#include "db/initialisation.h"
 #include "db/schema.h"
 #include "dialogs/invite.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QSqlDatabase>
 #include <QTranslator>
 
 namespace {
 QString traduire(const char* texte) { return QCoreApplication::translate("Demarrage", texte); }
+
+// Un fichier de base qui ne se lit pas (abîmé, tronqué, ou qui n'est pas une base) n'est jamais
+// modifié : l'enseignant choisit entre le mettre de côté pour repartir d'une base neuve (où il
+// pourra restaurer sa sauvegarde) et quitter. Faux quand le programme doit s'arrêter.
+bool accepterFichierBase(const QString& chemin)
+{
+    const std::optional<Schema::DefautFichier> defaut = Schema::defautFichier();
+    if (!defaut)
+        return true;
+    if (defaut->verrouille) {
+        Invite::critique(nullptr, traduire("Base de données occupée"),
+                         traduire("La base de données\n%1\nest utilisée par un autre programme (%2).\n\n"
+                                  "Fermez ce programme (une autre copie de Quorvel, un outil de sauvegarde ou "
+                                  "de synchronisation…), puis relancez Quorvel. Rien n'a été modifié.")
+                             .arg(QDir::toNativeSeparators(chemin), defaut->texte),
+                         QMessageBox::Ok);
+        return false;
+    }
+    const QString deCote = Initialisation::nomDate(chemin, QStringLiteral(".endommagee"));
+    const auto reponse = Invite::question(
+        nullptr, traduire("Base de données endommagée"),
+        traduire("Le fichier de la base de données\n%1\nest endommagé ou n'est pas une base de Quorvel (%2).\n\n"
+                 "Quorvel peut le mettre de côté, sans rien y changer, sous le nom\n%3\net repartir d'une "
+                 "base neuve. Vous pourrez ensuite y remettre votre dernière sauvegarde par le menu "
+                 "« Fichiers », « Base de données », « Restaurer la base de données entière... ».\n\n"
+                 "Mettre le fichier de côté et continuer ? (Non : quitter sans rien modifier.)")
+            .arg(QDir::toNativeSeparators(chemin), defaut->texte, QDir::toNativeSeparators(deCote)),
+        QMessageBox::Yes | QMessageBox::No);
+    if (reponse != QMessageBox::Yes)
+        return false;
+    // Le journal d'une transaction inachevée part avec le fichier : laissé là, il serait rejoué
+    // dans la base neuve.
+    QSqlDatabase base = QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false);
+    base.close();
+    const bool misDeCote = QFile::rename(chemin, deCote);
+    if (misDeCote)
+        for (const char* suffixe : {"-journal", "-wal", "-shm"})
+            if (QFile::exists(chemin + QLatin1String(suffixe)))
+                QFile::rename(chemin + QLatin1String(suffixe), deCote + QLatin1String(suffixe));
+    if (!misDeCote || !base.open()) {
+        Invite::critique(nullptr, traduire("Base de données endommagée"),
+                         traduire("Le fichier\n%1\nn'a pas pu être mis de côté. Rien n'a été modifié.\n\n"
+                                  "Fermez tout programme qui l'utiliserait, vérifiez que vous avez le droit "
+                                  "d'écrire dans son dossier, puis relancez Quorvel.")
+                             .arg(QDir::toNativeSeparators(chemin)),
+                         QMessageBox::Ok);
+        return false;
+    }
+    Schema::creerIndex(base);
+    return true;
+}
 } // namespace
 
 int demarrer(int argc, char** argv)
@@ -50,11 +105,19 @@ int demarrer(int argc, char** argv)
     MainWindow fenetre;
     fenetre.show();
 
+    const QString chemin = Application::chemins().courante;
     QString erreur;
-    if (!Schema::ouvrirBaseParDefaut(Application::chemins().courante, &erreur)) {
-        Invite::critique(nullptr, traduire("Erreur d'ouverture de la base de données"), erreur, QMessageBox::Ok);
+    if (!Schema::ouvrirBaseParDefaut(chemin, &erreur)) {
+        Invite::critique(nullptr, traduire("Erreur d'ouverture de la base de données"),
+                         traduire("La base de données\n%1\nne peut pas être ouverte (%2).\n\n"
+                                  "Vérifiez que son dossier existe, que vous avez le droit d'y écrire et que "
+                                  "le disque n'est pas plein, puis relancez Quorvel.")
+                             .arg(QDir::toNativeSeparators(chemin), erreur),
+                         QMessageBox::Ok);
         return 1;
     }
+    if (!accepterFichierBase(chemin))
+        return 1;
 
     return QApplication::exec();
 }

@@ -104,14 +104,19 @@ bool contientDesDonnees()
     return false;
 }
 
-QString copierAvantInitialisation(const QString& cheminBase, QString* erreur)
+QString nomDate(const QString& cheminBase, const QString& suffixe)
 {
     const QString base =
         cheminBase + QLatin1Char('.') + QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd-HHmm"));
-    const QString suffixe = QStringLiteral(".avant-initialisation");
-    QString copie = base + suffixe;
-    for (int n = 2; QFileInfo::exists(copie); ++n)
-        copie = base + QLatin1Char('-') + QString::number(n) + suffixe;
+    QString nom = base + suffixe;
+    for (int n = 2; QFileInfo::exists(nom); ++n)
+        nom = base + QLatin1Char('-') + QString::number(n) + suffixe;
+    return nom;
+}
+
+QString copierAvantInitialisation(const QString& cheminBase, QString* erreur)
+{
+    const QString copie = nomDate(cheminBase, QStringLiteral(".avant-initialisation"));
 
     QFile source(cheminBase);
     if (!source.copy(copie)) {

@@ -48,4 +48,8 @@ bool contientDesDonnees();
 // un texte vide en cas d'échec (`erreur` reçoit alors la raison).
 QString copierAvantInitialisation(const QString& cheminBase, QString* erreur);
 
+// Un nom daté et libre à côté du fichier de base (« QuorvelV3.sqlite.2026-12-06-1030<suffixe> »,
+// puis « …-2<suffixe> », « …-3<suffixe> »… si le nom est pris).
+QString nomDate(const QString& cheminBase, const QString& suffixe);
+
 } // namespace Initialisation

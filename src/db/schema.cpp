@@ -45,6 +45,23 @@ void creerIndex(const QSqlDatabase& base)
     requete.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS notes_eleve_comp ON notes(id_eleve, id_comp)"));
 }
 
+std::optional<DefautFichier> defautFichier(const QSqlDatabase& base)
+{
+    QSqlQuery requete(base);
+    if (!requete.exec(QStringLiteral("PRAGMA quick_check"))) {
+        // SQLITE_BUSY (5) et SQLITE_LOCKED (6) : le fichier est sain mais pris ailleurs.
+        const QString code = requete.lastError().nativeErrorCode();
+        return DefautFichier{code == QLatin1String("5") || code == QLatin1String("6"),
+                             requete.lastError().databaseText()};
+    }
+    QStringList constats;
+    while (requete.next())
+        constats << requete.value(0).toString();
+    if (constats == QStringList{QStringLiteral("ok")})
+        return std::nullopt;
+    return DefautFichier{false, constats.mid(0, 3).join(QLatin1String(" ; "))};
+}
+
 EtatVersion controlerVersion(const QSqlDatabase& base)
 {
     EtatVersion etat;

@@ -38,6 +38,15 @@ struct EtatVersion {
 // ligne. Rien quand la ressource ne peut être lue.
 std::optional<QStringList> instructionsScript(const QString& ressource = RESSOURCE_SCRIPT);
 
+// Pourquoi le fichier de la base ouverte ne se lit pas : verrouillé par un autre programme,
+// ou abîmé (ce n'est pas une base SQLite, il est tronqué…). Rien quand il est sain ; un
+// fichier vide est sain : c'est une base neuve.
+struct DefautFichier {
+    bool verrouille = false;
+    QString texte; // le constat de SQLite
+};
+std::optional<DefautFichier> defautFichier(const QSqlDatabase& base = QSqlDatabase::database());
+
 EtatVersion controlerVersion(const QSqlDatabase& base = QSqlDatabase::database());
 
 } // namespace Schema

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QSqlDatabase>
+#include <QSqlQuery>
 
 // Transaction sur une connexion, annulée à la destruction si elle n'a pas été validée :
 // toute sortie anticipée d'une écriture laisse la base telle qu'elle était.
@@ -22,11 +23,34 @@ public:
     // Vrai quand la transaction a pu commencer.
     bool estOuverte() const { return ouverte; }
 
-    // Valide ; vrai quand la base l'a accepté.
+    // Exécute une écriture de la transaction. Une écriture refusée (disque plein, fichier en
+    // lecture seule, base verrouillée…) condamne toute la transaction : `valider` l'annulera
+    // au lieu d'enregistrer la moitié du travail.
+    bool executer(QSqlQuery& requete)
+    {
+        const bool reussi = requete.exec();
+        echec = echec || !reussi;
+        return reussi;
+    }
+    bool executer(QSqlQuery& requete, const QString& instruction)
+    {
+        const bool reussi = requete.exec(instruction);
+        echec = echec || !reussi;
+        return reussi;
+    }
+
+    // Vrai quand une écriture a déjà été refusée.
+    bool enEchec() const { return echec; }
+
+    // Valide ; vrai quand la base l'a accepté. Après une écriture refusée, annule et rend faux.
     bool valider()
     {
         if (!ouverte)
             return false;
+        if (echec) {
+            annuler();
+            return false;
+        }
         ouverte = false;
         return connexion.commit();
     }
@@ -42,4 +66,5 @@ public:
 private:
     QSqlDatabase connexion;
     bool ouverte = false;
+    bool echec = false;
 };

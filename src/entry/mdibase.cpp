@@ -456,6 +456,21 @@ bool MdiBase::refuserDatesIncorrectes()
     return false;
 }
 
+bool MdiBase::enregistrerCellules(const QList<Notes::Cellule>& cellules)
+{
+    if (!Notes::enregistrer(cellules)) {
+        Invite::critique(this, tr("Enregistrement impossible"),
+                         tr("Les dates n'ont pas pu être enregistrées : la base de données a refusé l'écriture "
+                            "(disque plein, fichier en lecture seule ou utilisé par un autre programme).\n\n"
+                            "Rien n'a été perdu : vos saisies sont toujours dans la grille. Libérez de la place "
+                            "sur le disque ou fermez l'autre programme, puis cliquez de nouveau sur "
+                            "« Enregistrer »."));
+        return false;
+    }
+    marquerEnregistre();
+    return true;
+}
+
 void MdiBase::marquerEnregistre()
 {
     modifie = false;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "entry/notes.h"
+
 #include <QList>
 #include <QMainWindow>
 #include <QRect>
@@ -115,6 +117,9 @@ protected:
     bool refuserDatesIncorrectes();
     // Après un enregistrement réussi.
     void marquerEnregistre();
+    // Écrit les cellules en une transaction. Refusée, rien n'est écrit : l'enseignant en est
+    // averti et la grille garde ses modifications, pour ne pas les perdre à la fermeture.
+    bool enregistrerCellules(const QList<Notes::Cellule>& cellules);
 
     void closeEvent(QCloseEvent* evenement) override;
 

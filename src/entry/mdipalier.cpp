@@ -180,10 +180,7 @@ bool mdiPalier::enregistrer()
                 {eleveColonne(colonne), noeudLigne(ligne), cellule ? cellule->text() : QString()});
         }
     }
-    if (!Notes::enregistrer(cellules))
-        return false;
-    marquerEnregistre();
-    return true;
+    return enregistrerCellules(cellules);
 }
 
 // ---------------------------------------------------------------------------

@@ -189,12 +189,7 @@ bool mdiSaisie::enregistrer()
             cellules.append({eleveColonne(colonne), item, cellule ? cellule->text() : QString()});
         }
     }
-    // Une transaction qui n'a pu être ni ouverte ni validée n'a rien écrit : la grille garde
-    // ses modifications, pour ne pas les perdre à la fermeture.
-    if (!Notes::enregistrer(cellules))
-        return false;
-    marquerEnregistre();
-    return true;
+    return enregistrerCellules(cellules);
 }
 
 // ---------------------------------------------------------------------------

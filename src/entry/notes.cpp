@@ -119,14 +119,14 @@ bool enregistrer(const QList<Cellule>& cellules)
             insertion.addBindValue(cellule.idEleve);
             insertion.addBindValue(cellule.idComp);
             insertion.addBindValue(date);
-            insertion.exec();
+            transaction.executer(insertion);
         } else if (existe && date.isEmpty()) {
             suppression.addBindValue(idNote);
-            suppression.exec();
+            transaction.executer(suppression);
         } else if (existe) {
             miseAJour.addBindValue(date);
             miseAJour.addBindValue(idNote);
-            miseAJour.exec();
+            transaction.executer(miseAJour);
         }
     }
     return transaction.valider();

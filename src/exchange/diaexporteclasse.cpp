@@ -4,7 +4,7 @@
 #include "dialogs/invite.h"
 #include "exchange/fichierclasse.h"
 
-#include <QFile>
+#include <QSaveFile>
 #include <QFileInfo>
 #include <QSqlQuery>
 #include <QStandardPaths>
@@ -42,8 +42,10 @@ void diaExporteClasse::accept()
     if (chemin.isEmpty())
         return;
     dossierExport() = QFileInfo(chemin).absolutePath();
-    QFile fichier(chemin);
-    if (!fichier.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    // Écrit à côté puis renommé : un disque plein ou une clé retirée ne laisse ni fichier à
+    // moitié écrit ni ancien fichier écrasé.
+    QSaveFile fichier(chemin);
+    if (!fichier.open(QIODevice::WriteOnly)) {
         Invite::avertissement(this, tr("Erreur"),
                               tr("Impossible d'ouvrir le fichier %1 en écriture.").arg(chemin));
         return;
@@ -52,6 +54,13 @@ void diaExporteClasse::accept()
         FichierClasse::construire(ui->cbClasse->currentData().toLongLong(), ui->cbClasse->currentText(),
                                   ui->cbPalier->currentData().toLongLong());
     fichier.write(FichierClasse::texte(document));
-    fichier.close();
+    if (!fichier.commit()) {
+        Invite::avertissement(this, tr("Erreur"),
+                              tr("L'écriture du fichier %1 a échoué (%2).\nAucun fichier n'a été écrit : libérez "
+                                 "de la place sur le disque ou choisissez un autre emplacement, puis "
+                                 "recommencez.")
+                                  .arg(chemin, fichier.errorString()));
+        return;
+    }
     QDialog::accept();
 }

@@ -4,6 +4,7 @@
 #include "exchange/chiffreur.h"
 
 #include <QFile>
+#include <QScopeGuard>
 #include <QSqlDatabase>
 #include <QVariant>
 
@@ -282,6 +283,8 @@ bool ImportClasse::deuxiemePasse()
 bool ImportClasse::ecrire()
 {
     Transaction transaction;
+    ecriture = &transaction;
+    const auto fin = qScopeGuard([this] { ecriture = nullptr; });
     dialogue.debutEcriture();
     QSqlQuery requete;
     if (idClasse == 0) {
@@ -314,7 +317,7 @@ bool ImportClasse::ecrire()
             maxNiveau.exec("SELECT MAX(tri) FROM niveaux");
             insereNiveau.addBindValue(niveau.libelle);
             insereNiveau.addBindValue(maxNiveau.next() ? maxNiveau.value(0).toInt() + 1 : 1);
-            insereNiveau.exec();
+            transaction.executer(insereNiveau);
             niveau.id = insereNiveau.lastInsertId().toLongLong();
             ++cpt.niveauxCrees;
         }
@@ -324,7 +327,7 @@ bool ImportClasse::ecrire()
             insereEleve.addBindValue(e.attribute("date_naiss"));
             insereEleve.addBindValue(idClasse);
             insereEleve.addBindValue(niveau.id);
-            insereEleve.exec();
+            transaction.executer(insereEleve);
             id = insereEleve.lastInsertId().toLongLong();
             ++cpt.elevesAjoutes;
         } else {
@@ -332,7 +335,7 @@ bool ImportClasse::ecrire()
             majEleve.addBindValue(niveau.id);
             majEleve.addBindValue(idClasse);
             majEleve.addBindValue(id);
-            majEleve.exec();
+            transaction.executer(majEleve);
             if (!elevesMisAJour.contains(id))
                 elevesMisAJour.append(id);
             ++cpt.elevesMisAJour;
@@ -362,7 +365,7 @@ bool ImportClasse::ecrire()
             requete.prepare("DELETE FROM notes WHERE id_note=?");
             for (const qint64 id : std::as_const(notesSupprimables)) {
                 requete.addBindValue(id);
-                requete.exec();
+                transaction.executer(requete);
             }
             cpt.notesSupprimees = notesSupprimables.size();
         }
@@ -371,7 +374,7 @@ bool ImportClasse::ecrire()
         requete.prepare("UPDATE classes SET libelle=? WHERE id_classe=?");
         requete.addBindValue(nomClasse);
         requete.addBindValue(idClasse);
-        cpt.classeRenommee = requete.exec();
+        cpt.classeRenommee = transaction.executer(requete);
     }
     requete.prepare("SELECT id_eleve FROM eleves WHERE id_classe=?");
     requete.addBindValue(idClasse);
@@ -381,7 +384,16 @@ bool ImportClasse::ecrire()
             ++cpt.elevesIgnores;
     for (QSqlQuery* q : {&chercheComp, &chercheNote, &notesEleve, &requete})
         q->finish();
-    transaction.valider();
+    // Une écriture refusée en chemin (disque plein, fichier en lecture seule…) : rien de
+    // l'importation ne reste, et l'enseignant le sait.
+    if (!transaction.valider()) {
+        dialogue.finEcriture();
+        avertir(tr("Arrêt de l'importation"),
+                tr("La base de données a refusé l'enregistrement (disque plein, fichier en lecture seule ou "
+                   "utilisé par un autre programme). Aucun changement n'a eu lieu dans la base de données : "
+                   "libérez de la place ou fermez l'autre programme, puis recommencez l'importation."));
+        return false;
+    }
     dialogue.finEcriture();
     return true;
 }
@@ -410,7 +422,7 @@ bool ImportClasse::importerNote(qint64 idEleve, const QDomElement& note, qint64 
         if (chercheNote.value(1).toString() < note.attribute("maj")) {
             majNote.addBindValue(note.attribute("date"));
             majNote.addBindValue(idNote);
-            majNote.exec();
+            ecriture->executer(majNote);
             ++cpt.notesMisesAJour;
         } else {
             ++cpt.notesIgnorees;
@@ -419,7 +431,7 @@ bool ImportClasse::importerNote(qint64 idEleve, const QDomElement& note, qint64 
         insereNote.addBindValue(idEleve);
         insereNote.addBindValue(idComp);
         insereNote.addBindValue(note.attribute("date"));
-        insereNote.exec();
+        ecriture->executer(insereNote);
         notesVues.insert(insereNote.lastInsertId().toLongLong());
         ++cpt.notesAjoutees;
     }

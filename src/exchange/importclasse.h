@@ -2,6 +2,8 @@
 
 #include "exchange/fichierclasse.h"
 
+class Transaction;
+
 #include <QCoreApplication>
 #include <QDomDocument>
 #include <QDomElement>
@@ -123,6 +125,7 @@ private:
     QSet<qint64> notesVues;
     QList<qint64> notesSupprimables;
     Compteurs cpt;
+    Transaction* ecriture = nullptr; // la transaction de l'écriture en cours
     QSqlQuery chercheComp;
     QSqlQuery chercheNote;
     QSqlQuery insereNote;

@@ -61,8 +61,9 @@ class Liste
 {
 public:
     // `lecture` : « SELECT id, libelle FROM … ORDER BY id » ; `recherche` : la recherche par
-    // LIKE ; `insertion` : l'ajout d'un libellé et de son rang de tri.
-    Liste(const QString& lecture, const QString& recherche, const QString& insertion)
+    // LIKE ; `insertion` : l'ajout d'un libellé et de son rang de tri, dans `transaction`.
+    Liste(const QString& lecture, const QString& recherche, const QString& insertion, Transaction& transaction)
+        : transaction(transaction)
     {
         QSqlQuery requete;
         requete.setForwardOnly(true);
@@ -96,7 +97,7 @@ public:
     {
         insertionSql.addBindValue(libelle);
         insertionSql.addBindValue(nombre);
-        if (!insertionSql.exec())
+        if (!transaction.executer(insertionSql))
             return 0;
         const qlonglong id = insertionSql.lastInsertId().toLongLong();
         ++nombre;
@@ -112,6 +113,7 @@ public:
     int creees = 0;
 
 private:
+    Transaction& transaction;
     QHash<QString, qlonglong> ids;
     QSqlQuery rechercheSql;
     QSqlQuery insertionSql;
@@ -206,10 +208,10 @@ Resultat importer(const LecteurCsv& lecteur, const Colonnes& colonnes, const Opt
     // Chaque instruction est préparée une fois pour toutes les lignes.
     Liste classes(QStringLiteral("SELECT id_classe, libelle FROM classes ORDER BY id_classe"),
                   QStringLiteral("SELECT id_classe FROM classes WHERE libelle LIKE ?"),
-                  QStringLiteral("INSERT INTO classes(libelle,tri) VALUES (?,?)"));
+                  QStringLiteral("INSERT INTO classes(libelle,tri) VALUES (?,?)"), transaction);
     Liste niveaux(QStringLiteral("SELECT id_niveau, libelle FROM niveaux ORDER BY id_niveau"),
                   QStringLiteral("SELECT id_niveau FROM niveaux WHERE libelle LIKE ?"),
-                  QStringLiteral("INSERT INTO niveaux(libelle,tri) VALUES (?,?)"));
+                  QStringLiteral("INSERT INTO niveaux(libelle,tri) VALUES (?,?)"), transaction);
     QSqlQuery rechercheEleve;
     rechercheEleve.setForwardOnly(true);
     rechercheEleve.prepare(
@@ -268,7 +270,7 @@ Resultat importer(const LecteurCsv& lecteur, const Colonnes& colonnes, const Opt
         if (idEleve != 0) {
             ++resultat.retrouves;
             marquage.addBindValue(idEleve);
-            marquage.exec();
+            transaction.executer(marquage);
         } else if (options.ajouter) {
             idClasse = classes.ouCreer(classe, idClasse);
             idNiveau = niveaux.ouCreer(niveau, idNiveau);
@@ -277,7 +279,7 @@ Resultat importer(const LecteurCsv& lecteur, const Colonnes& colonnes, const Opt
             ajout.addBindValue(dateStockee);
             ajout.addBindValue(idClasse);
             ajout.addBindValue(idNiveau);
-            if (ajout.exec()) {
+            if (transaction.executer(ajout)) {
                 idEleve = ajout.lastInsertId().toLongLong();
                 classeEleve = idClasse;
                 niveauEleve = idNiveau;
@@ -291,7 +293,7 @@ Resultat importer(const LecteurCsv& lecteur, const Colonnes& colonnes, const Opt
             repartition.addBindValue(idClasse);
             repartition.addBindValue(idNiveau);
             repartition.addBindValue(idEleve);
-            repartition.exec();
+            transaction.executer(repartition);
             ++resultat.deplaces;
         }
     }
@@ -307,10 +309,10 @@ Resultat importer(const LecteurCsv& lecteur, const Colonnes& colonnes, const Opt
             suppressionNotes.prepare(QStringLiteral("DELETE FROM notes WHERE id_eleve=?"));
             for (const qlonglong id : lireCles(QStringLiteral("SELECT id_eleve FROM eleves WHERE upd=0"))) {
                 suppressionNotes.addBindValue(id);
-                suppressionNotes.exec();
+                transaction.executer(suppressionNotes);
             }
             QSqlQuery suppression;
-            suppression.exec(QStringLiteral("DELETE FROM eleves WHERE upd=0"));
+            transaction.executer(suppression, QStringLiteral("DELETE FROM eleves WHERE upd=0"));
             resultat.supprimes = absents;
         }
     }
@@ -324,7 +326,7 @@ Resultat importer(const LecteurCsv& lecteur, const Colonnes& colonnes, const Opt
     suppressionClasse.prepare(QStringLiteral("DELETE FROM classes WHERE id_classe=?"));
     for (const qlonglong id : vides) {
         suppressionClasse.addBindValue(id);
-        suppressionClasse.exec();
+        transaction.executer(suppressionClasse);
     }
     resultat.classesSupprimees = static_cast<int>(vides.size());
 
@@ -334,7 +336,7 @@ Resultat importer(const LecteurCsv& lecteur, const Colonnes& colonnes, const Opt
     for (const qlonglong id : lireCles(QStringLiteral("SELECT id_classe FROM classes ORDER BY tri"))) {
         numerotation.addBindValue(rang++);
         numerotation.addBindValue(id);
-        numerotation.exec();
+        transaction.executer(numerotation);
     }
 
     if (!transaction.valider())

@@ -2,8 +2,6 @@
 
 #include "db/transaction.h"
 
-#include <QDebug>
-#include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
 
@@ -58,12 +56,11 @@ bool enregistrer(const QString& table, const QList<Entree>& entrees, const QList
             miseAJour.addBindValue(entree.libelle);
             miseAJour.addBindValue(position);
             miseAJour.addBindValue(qAbs(entree.cle));
-            miseAJour.exec();
+            transaction.executer(miseAJour);
         } else {
             insertion.addBindValue(entree.libelle);
             insertion.addBindValue(position);
-            if (!insertion.exec())
-                qDebug() << insertion.lastError().driverText();
+            transaction.executer(insertion);
         }
     }
 
@@ -84,7 +81,7 @@ bool enregistrer(const QString& table, const QList<Entree>& entrees, const QList
         if (utilisations != 0)
             continue;
         suppression.addBindValue(cle);
-        suppression.exec();
+        transaction.executer(suppression);
     }
     return transaction.valider();
 }

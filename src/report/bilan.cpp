@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <functional>
 
-#include <QFile>
+#include <QSaveFile>
 #include <QFileInfo>
 #include <QSet>
 #include <QSqlQuery>
@@ -434,13 +434,13 @@ QString Bilan::cheminPropose(qint64 idClasse)
 
 bool Bilan::ecrire(const QString& chemin, const QString& html)
 {
-    QFile fichier(chemin);
-    if (!fichier.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
+    // Écrit à côté puis renommé : un disque plein ne laisse pas de fichier à moitié écrit.
+    QSaveFile fichier(chemin);
+    if (!fichier.open(QIODevice::WriteOnly | QIODevice::Text))
         return false;
     // Le flux écrit en UTF-8, le codage que déclare l'export HTML du document.
     QTextStream flux(&fichier);
     flux << html;
     flux.flush();
-    fichier.close();
-    return fichier.error() == QFileDevice::NoError;
+    return fichier.commit();
 }
