@@ -25,18 +25,18 @@ public:
 
     // Exécute une écriture de la transaction. Une écriture refusée (disque plein, fichier en
     // lecture seule, base verrouillée…) condamne toute la transaction : `valider` l'annulera
-    // au lieu d'enregistrer la moitié du travail.
+    // au lieu d'enregistrer la moitié du travail, et plus rien n'est exécuté d'ici là — après
+    // un disque plein, SQLite a pu annuler la transaction de lui-même, et chaque écriture
+    // suivante serait validée seule, hors de toute transaction.
     bool executer(QSqlQuery& requete)
     {
-        const bool reussi = requete.exec();
-        echec = echec || !reussi;
-        return reussi;
+        echec = echec || !requete.exec();
+        return !echec;
     }
     bool executer(QSqlQuery& requete, const QString& instruction)
     {
-        const bool reussi = requete.exec(instruction);
-        echec = echec || !reussi;
-        return reussi;
+        echec = echec || !requete.exec(instruction);
+        return !echec;
     }
 
     // Vrai quand une écriture a déjà été refusée.
