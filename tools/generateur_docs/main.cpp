@@ -44,6 +44,7 @@
 #include <QTextDocument>
 #include <QTextFrame>
 #include <QTextFrameFormat>
+#include <QTextLayout>
 #include <QTextStream>
 #include <QUrl>
 
@@ -274,8 +275,12 @@ QList<Entree> entreesTable(QTextDocument& doc)
         const int niveau = bloc.blockFormat().headingLevel();
         if (niveau < 1 || niveau > 2 || bloc.text().trimmed().isEmpty())
             continue;
-        const QRectF rect = doc.documentLayout()->blockBoundingRect(bloc);
-        entrees.append({niveau, bloc.text().trimmed(), int(rect.top() / hauteurPage)});
+        // La page de la première ligne, non celle du bloc : quand un titre tombe en bas de page,
+        // sa marge haute reste sur la page d'avant et son texte passe à la suivante.
+        qreal haut = doc.documentLayout()->blockBoundingRect(bloc).top();
+        if (bloc.layout() && bloc.layout()->lineCount() > 0)
+            haut = bloc.layout()->position().y() + bloc.layout()->lineAt(0).y();
+        entrees.append({niveau, bloc.text().trimmed(), int(haut / hauteurPage)});
     }
     return entrees;
 }
