@@ -16,7 +16,7 @@ template <typename Dialogue>
 std::shared_ptr<bool> quandDialogue(std::function<void(Dialogue*)> action, int delaiMs = 10000)
 {
     auto fait = std::make_shared<bool>(false);
-    auto minuterie = new QTimer;
+    auto minuterie = new QTimer(qApp); // détruite avec l'application si le délai court encore
     auto ecoule = std::make_shared<int>(0);
     minuterie->setInterval(10);
     QObject::connect(minuterie, &QTimer::timeout, [=] {
