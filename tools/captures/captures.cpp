@@ -50,6 +50,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QGroupBox>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QListWidget>
@@ -132,10 +133,16 @@ void cliquer(QObject* parent, const char* bouton)
         b->click();
 }
 
-void cocher(QObject* parent, const char* bouton)
+// Coche une case, un bouton radio ou un groupe à case.
+void cocher(QObject* parent, const char* nom)
 {
-    if (auto* b = enfant<QAbstractButton>(parent, bouton))
-        b->setChecked(true);
+    QWidget* element = enfant<QWidget>(parent, nom);
+    if (auto* bouton = qobject_cast<QAbstractButton*>(element))
+        bouton->setChecked(true);
+    else if (auto* groupe = qobject_cast<QGroupBox*>(element))
+        groupe->setChecked(true);
+    else if (element)
+        signaler(QStringLiteral("%1 ne se coche pas").arg(QString::fromLatin1(nom)));
 }
 
 void ecrire(QObject* parent, const char* champ, const QString& texte)
@@ -300,10 +307,12 @@ void capturerSousFenetre(MdiBase* fenetre, const QString& nom)
 
 void capturerFenetres(MainWindow& fenetre, RepondeurCaptures& repondeur)
 {
-    fenetre.resize(1280, 800);
+    // L'accueil à la taille de départ du programme, puis une fenêtre assez large pour les
+    // deux grilles côte à côte.
     fenetre.show();
     patienter(400);
     capturer(&fenetre, QStringLiteral("mainwindow-accueil"));
+    fenetre.resize(1400, 800);
 
     // Saisie par compétence : première classe, palier 1, première compétence.
     fenetre.saisirDates();
@@ -458,6 +467,8 @@ void capturerDialogues(MainWindow& fenetre, RepondeurCaptures& repondeur, bool& 
     }
     {
         diaImprimer dialogue(parent, fenetre.imprimante());
+        ecrire(&dialogue, "edEnseignant", QStringLiteral("Mme Lefèvre"));
+        cocher(&dialogue, "gbCompetence");
         capturer(&dialogue, QStringLiteral("diaimprimer"));
 
         QList<qint64> selection;
