@@ -7,10 +7,13 @@
 #include "ui_diaimprimer.h"
 
 #include <QEvent>
+#include <QLayout>
 #include <QPainter>
 #include <QPrinter>
 #include <QSqlQuery>
 #include <QVariant>
+
+#include <algorithm>
 
 diaImprimer::diaImprimer(QWidget* parent, QPrinter* imprimante)
     : QDialog(parent), ui(std::make_unique<Ui::diaImprimer>()), printer(imprimante)
@@ -44,6 +47,11 @@ diaImprimer::diaImprimer(QWidget* parent, QPrinter* imprimante)
         requete.next())
         options.language = requete.value(0).toString();
     restaurerOptions();
+
+    // Taille de départ : celle que demande la mise en page, avec toute la hauteur des
+    // explications repliées (sans quoi les choix du recto-verso sont écrasés).
+    const QSize voulue = sizeHint();
+    resize(voulue.width(), std::max(voulue.height(), layout()->totalHeightForWidth(voulue.width())));
 }
 
 diaImprimer::~diaImprimer() = default;

@@ -52,6 +52,7 @@
 #include <QElapsedTimer>
 #include <QGroupBox>
 #include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMdiSubWindow>
@@ -64,6 +65,7 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QToolButton>
 #include <QTranslator>
 
 #include <cstdio>
@@ -76,6 +78,7 @@ namespace {
 QDir sortie;
 int ecrites = 0;
 int erreurs = 0;
+int alertes = 0;
 
 void signaler(const QString& texte)
 {
@@ -94,12 +97,53 @@ void patienter(int millisecondes = 150)
     }
 }
 
+// Contrôle de l'apparence d'une fenêtre montrée : un texte qui ne tient pas dans son
+// étiquette ou dans son bouton est signalé (sans compter comme un échec de la capture).
+void verifierApparence(QWidget* fenetre, const QString& nom)
+{
+    const auto noter = [&](const QWidget* element, const QString& probleme) {
+        std::fprintf(stderr, "captures : apparence : %s : %s %s : %s\n", qPrintable(nom),
+                     element->metaObject()->className(), qPrintable(element->objectName()),
+                     qPrintable(probleme));
+        ++alertes;
+    };
+    for (const QLabel* etiquette : fenetre->findChildren<QLabel*>()) {
+        if (!etiquette->isVisibleTo(fenetre) || etiquette->text().isEmpty() || !etiquette->pixmap().isNull())
+            continue;
+        if (qobject_cast<const QAbstractScrollArea*>(etiquette->parentWidget()->parentWidget()))
+            continue; // cellule d'une vue
+        if (etiquette->wordWrap()) {
+            const int voulue = etiquette->heightForWidth(etiquette->width());
+            if (etiquette->height() < voulue)
+                noter(etiquette, QStringLiteral("texte replié coupé (hauteur %1 pour %2)")
+                                     .arg(etiquette->height())
+                                     .arg(voulue));
+        } else if (etiquette->width() < etiquette->minimumSizeHint().width()) {
+            noter(etiquette, QStringLiteral("texte coupé (largeur %1 pour %2)")
+                                 .arg(etiquette->width())
+                                 .arg(etiquette->minimumSizeHint().width()));
+        }
+    }
+    for (const QAbstractButton* bouton : fenetre->findChildren<QAbstractButton*>()) {
+        if (!bouton->isVisibleTo(fenetre) || bouton->text().isEmpty() || qobject_cast<const QToolButton*>(bouton))
+            continue;
+        if (bouton->width() < bouton->sizeHint().width() || bouton->height() < bouton->minimumSizeHint().height())
+            noter(bouton, QStringLiteral("« %1 » ne tient pas (%2 × %3 pour %4 × %5)")
+                              .arg(bouton->text())
+                              .arg(bouton->width())
+                              .arg(bouton->height())
+                              .arg(bouton->sizeHint().width())
+                              .arg(bouton->minimumSizeHint().height()));
+    }
+}
+
 void capturer(QWidget* fenetre, const QString& nom)
 {
     if (!fenetre->isVisible())
         fenetre->show();
     fenetre->raise();
     patienter();
+    verifierApparence(fenetre, nom);
     const QPixmap image = fenetre->grab();
     const QString chemin = sortie.filePath(nom + QStringLiteral(".png"));
     if (image.isNull() || !image.save(chemin)) {
@@ -572,6 +616,7 @@ int main(int argc, char** argv)
     }
     Invite::installer(nullptr);
 
-    std::fprintf(stderr, "captures : %d images écrites, %d problèmes\n", ecrites, erreurs);
+    std::fprintf(stderr, "captures : %d images écrites, %d problèmes, %d alertes d'apparence\n", ecrites,
+                 erreurs, alertes);
     return erreurs == 0 ? 0 : 1;
 }
