@@ -38,6 +38,9 @@
 #include "print/diaattente.h"
 #include "print/diacocheeleve.h"
 #include "print/diaimprimer.h"
+#include "print/optionsimpression.h"
+#include "print/pages.h"
+#include "print/tirage.h"
 #include "pupils/diaajouteeleves.h"
 #include "pupils/diaedite.h"
 #include "pupils/diaeleve.h"
@@ -57,7 +60,9 @@
 #include <QListWidget>
 #include <QMdiSubWindow>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPixmap>
+#include <QPrinter>
 #include <QRadioButton>
 #include <QSettings>
 #include <QSqlQuery>
@@ -567,6 +572,70 @@ void capturerDialogues(MainWindow& fenetre, RepondeurCaptures& repondeur, bool& 
     Parametres::changerMotDePasse(motDePasse, QString(), QString());
 }
 
+// Les pages imprimées, en PDF, par le tirage du programme : le livret d'un élève à chaque
+// palier (attestation et toutes les compétences, en couleur, A4 portrait), le livret A5 du
+// palier 2 en brochure, et deux attestations A5 sur une feuille paysage.
+void imprimerLivrets()
+{
+    OptionsImpression& options = OptionsImpression::courantes();
+    const OptionsImpression avant = options;
+    options.grey = false;
+    options.compAll = true;
+    options.withAttestation = true;
+    options.teacher = QStringLiteral("Mme Lefèvre");
+    options.language = QStringLiteral("anglais");
+    const QString ecole = Tirage::nomEcole();
+
+    const auto identifiant = [](const QString& sql, const QVariantList& valeurs) {
+        QSqlQuery requete;
+        requete.prepare(sql);
+        for (const QVariant& valeur : valeurs)
+            requete.addBindValue(valeur);
+        return requete.exec() && requete.next() ? requete.value(0).toLongLong() : qint64(0);
+    };
+    const auto imprimer = [&](const QString& nom, bool paysage, const std::function<void(QPainter&, QPrinter&, const QRect&)>& dessin) {
+        QPrinter imprimante(QPrinter::HighResolution);
+        imprimante.setOutputFormat(QPrinter::PdfFormat);
+        imprimante.setOutputFileName(sortie.filePath(nom + QStringLiteral(".pdf")));
+        imprimante.setFullPage(true);
+        imprimante.setPageOrientation(paysage ? QPageLayout::Landscape : QPageLayout::Portrait);
+        QPainter peintre;
+        if (!peintre.begin(&imprimante))
+            return signaler(QStringLiteral("PDF non ouvert : %1").arg(nom));
+        dessin(peintre, imprimante, Tirage::preparerPeintre(peintre));
+        peintre.end();
+        std::printf("%s\n", qPrintable(imprimante.outputFileName()));
+    };
+    const auto livret = [&](const QString& nom, qint64 palier, const QList<qint64>& eleves, bool brochure) {
+        options.brochure = brochure;
+        imprimer(nom, brochure, [&](QPainter& peintre, QPrinter& imprimante, const QRect& vue) {
+            bool premiere = true;
+            for (const QList<FaceImprimee>& faces : Tirage::construireToutesPages(palier, eleves))
+                Tirage::imprimerFaces(peintre, imprimante, vue, faces, Pages::nombrePages(faces, brochure), brochure,
+                                      ecole, premiere);
+        });
+    };
+
+    const QString sqlPalier = QStringLiteral("SELECT id_comp FROM competences WHERE ref=?");
+    const QString sqlEleve =
+        QStringLiteral("SELECT id_eleve FROM eleves WHERE nom=? AND prenom=?");
+    const qint64 p1 = identifiant(sqlPalier, {QStringLiteral("P1")});
+    const qint64 p2 = identifiant(sqlPalier, {QStringLiteral("P2")});
+    const qint64 lea = identifiant(sqlEleve, {QStringLiteral("BERNARD"), QStringLiteral("Léa")});
+    const qint64 camille = identifiant(sqlEleve, {QStringLiteral("ANDRÉ"), QStringLiteral("Camille")});
+    const qint64 linh = identifiant(sqlEleve, {QStringLiteral("NGUYEN"), QStringLiteral("Linh")});
+    if (!p1 || !p2 || !lea || !camille || !linh)
+        return signaler(QStringLiteral("paliers ou élèves d'exemple introuvables"));
+
+    livret(QStringLiteral("livret-palier1"), p1, {lea}, false);
+    livret(QStringLiteral("livret-palier2"), p2, {camille}, false);
+    livret(QStringLiteral("livret-palier2-brochure"), p2, {camille}, true);
+    imprimer(QStringLiteral("attestations-palier2"), true, [&](QPainter& peintre, QPrinter& imprimante, const QRect& vue) {
+        Tirage::imprimerAttestations(peintre, imprimante, vue, p2, {camille, linh}, true, ecole);
+    });
+    options = avant;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -612,6 +681,7 @@ int main(int argc, char** argv)
         MainWindow fenetre;
         capturerFenetres(fenetre, repondeur);
         capturerDialogues(fenetre, repondeur, drapeauArret);
+        imprimerLivrets();
         fenetre.hide();
     }
     Invite::installer(nullptr);
