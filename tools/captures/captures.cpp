@@ -59,6 +59,8 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPixmap>
@@ -363,6 +365,25 @@ void capturerFenetres(MainWindow& fenetre, RepondeurCaptures& repondeur)
     capturer(&fenetre, QStringLiteral("mainwindow-accueil"));
     fenetre.resize(1400, 800);
 
+    // Les menus de la barre, ouverts l'un après l'autre.
+    const auto capturerMenus = [&fenetre] {
+        for (QAction* action : fenetre.menuBar()->actions()) {
+            QMenu* menu = action->menu();
+            if (!menu)
+                continue;
+            menu->popup(fenetre.mapToGlobal(fenetre.menuBar()->actionGeometry(action).bottomLeft()));
+            capturer(menu, menu->objectName().toLower());
+            for (QAction* entree : menu->actions()) {
+                if (QMenu* sousMenu = entree->menu()) {
+                    sousMenu->popup(menu->mapToGlobal(menu->actionGeometry(entree).topRight()));
+                    capturer(sousMenu, sousMenu->objectName().toLower());
+                    sousMenu->hide();
+                }
+            }
+            menu->hide();
+        }
+    };
+
     // Saisie par compétence : première classe, palier 1, première compétence.
     fenetre.saisirDates();
     MdiBase* saisie = derniereSousFenetre(fenetre);
@@ -404,6 +425,8 @@ void capturerFenetres(MainWindow& fenetre, RepondeurCaptures& repondeur)
     // Les deux grilles côte à côte.
     fenetre.tile();
     capturer(&fenetre, QStringLiteral("mainwindow"));
+    // Les menus, une grille active : les actions d'édition et des fenêtres sont disponibles.
+    capturerMenus();
 
     // Une question par le passage obligé : la fermeture d'une grille modifiée ne se voit
     // pas ici ; la question « Fermer toutes les fenêtres ? » montre les boutons traduits.
