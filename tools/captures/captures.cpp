@@ -53,6 +53,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QGroupBox>
 #include <QInputDialog>
 #include <QLabel>
@@ -447,6 +448,16 @@ void capturerDialogues(MainWindow& fenetre, RepondeurCaptures& repondeur, bool& 
     {
         diaInitialise dialogue(parent, false);
         capturer(&dialogue, QStringLiteral("diainitialise-reinitialisation"));
+    }
+    {
+        // Une base de la version 2 à côté : l'initialisation annonce la reprise des données.
+        QFile ancienne(Application::chemins().v2);
+        if (!ancienne.open(QIODevice::WriteOnly))
+            signaler(QStringLiteral("base de la version 2 non posée"));
+        ancienne.close();
+        diaInitialise dialogue(parent, true);
+        capturer(&dialogue, QStringLiteral("diainitialise-migration"));
+        ancienne.remove();
     }
     {
         diaImporteEleves dialogue(parent, QStringLiteral("Documents"));
