@@ -365,6 +365,14 @@ void capturerFenetres(MainWindow& fenetre, RepondeurCaptures& repondeur)
     fenetre.show();
     patienter(400);
     capturer(&fenetre, QStringLiteral("mainwindow-accueil"));
+    // Les deux grilles ouvertes dans la fenêtre à sa taille de départ : leurs éléments doivent
+    // y tenir sans se chevaucher (contrôle seul, sans image).
+    fenetre.saisirDates();
+    fenetre.saisirPaliers();
+    patienter();
+    verifierApparence(&fenetre, QStringLiteral("mainwindow (taille de départ)"));
+    fenetre.espaceTravail()->closeAllSubWindows();
+    patienter();
     fenetre.resize(1400, 800);
 
     // Les menus de la barre, ouverts l'un après l'autre.
