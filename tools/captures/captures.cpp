@@ -133,9 +133,11 @@ void verifierApparence(QWidget* fenetre, const QString& nom)
         }
     }
     for (const QAbstractButton* bouton : fenetre->findChildren<QAbstractButton*>()) {
-        if (!bouton->isVisibleTo(fenetre) || bouton->text().isEmpty() || qobject_cast<const QToolButton*>(bouton))
+        if (!bouton->isVisibleTo(fenetre) || bouton->text().isEmpty() ||
+            qobject_cast<const QToolButton*>(bouton))
             continue;
-        if (bouton->width() < bouton->sizeHint().width() || bouton->height() < bouton->minimumSizeHint().height())
+        if (bouton->width() < bouton->sizeHint().width() ||
+            bouton->height() < bouton->minimumSizeHint().height())
             noter(bouton, QStringLiteral("« %1 » ne tient pas (%2 × %3 pour %4 × %5)")
                               .arg(bouton->text())
                               .arg(bouton->width())
@@ -263,7 +265,10 @@ public:
     }
 
     QString fichierAOuvrir(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
-    QString fichierAEnregistrer(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
+    QString fichierAEnregistrer(QWidget*, const QString&, const QString&, const QString&) override
+    {
+        return {};
+    }
     QString dossier(QWidget*, const QString&, const QString&) override { return {}; }
     bool impression(QPrinter*, QWidget*) override { return false; }
     bool ouvrirUrl(const QUrl&) override { return true; }
@@ -300,25 +305,41 @@ bool poserEcole()
 
     const QList<QPair<QString, QList<EleveExemple>>> classes{
         {QStringLiteral("CE1 A - Mme Lefèvre"),
-         {{"BERNARD", "Léa", "2019-02-14", 2},     {"DUBOIS", "Hugo", "2019-05-03", 2},
-          {"FONTAINE", "Chloé", "2019-07-21", 2},  {"GARNIER", "Lucas", "2019-01-09", 2},
-          {"LAMBERT", "Manon", "2019-10-30", 2},   {"LEROY", "Nathan", "2019-03-17", 2},
-          {"MARTIN", "Inès", "2019-12-02", 2},     {"MOREAU", "Théo", "2019-08-25", 2},
-          {"PETIT", "Jade", "2019-06-11", 2},      {"ROUSSEAU", "Gabriel", "2019-04-28", 2},
-          {"THOMAS", "Zoé", "2019-09-06", 2},      {"VINCENT", "Louis", "2020-01-19", 1},
-          {"BLANC", "Ambre", "2020-03-08", 1},     {"N'DIAYE", "Moussa", "2019-11-23", 2},
+         {{"BERNARD", "Léa", "2019-02-14", 2},
+          {"DUBOIS", "Hugo", "2019-05-03", 2},
+          {"FONTAINE", "Chloé", "2019-07-21", 2},
+          {"GARNIER", "Lucas", "2019-01-09", 2},
+          {"LAMBERT", "Manon", "2019-10-30", 2},
+          {"LEROY", "Nathan", "2019-03-17", 2},
+          {"MARTIN", "Inès", "2019-12-02", 2},
+          {"MOREAU", "Théo", "2019-08-25", 2},
+          {"PETIT", "Jade", "2019-06-11", 2},
+          {"ROUSSEAU", "Gabriel", "2019-04-28", 2},
+          {"THOMAS", "Zoé", "2019-09-06", 2},
+          {"VINCENT", "Louis", "2020-01-19", 1},
+          {"BLANC", "Ambre", "2020-03-08", 1},
+          {"N'DIAYE", "Moussa", "2019-11-23", 2},
           {"LEFEBVRE-DESCHAMPS", "Marie-Amélie", "2019-06-30", 2}}},
         {QStringLiteral("CM1-CM2 B - M. Girard"),
-         {{"ANDRÉ", "Camille", "2016-04-12", 5},   {"BONNET", "Raphaël", "2016-09-30", 5},
-          {"CHEVALIER", "Louise", "2016-02-07", 5}, {"DUPONT", "Arthur", "2016-11-15", 5},
-          {"FAURE", "Alice", "2016-06-22", 5},     {"FRANÇOIS", "Jules", "2017-01-04", 4},
-          {"GAUTHIER", "Emma", "2017-05-18", 4},   {"HENRY", "Adam", "2017-08-29", 4},
-          {"LEMAIRE", "Rose", "2016-12-10", 5},    {"MERCIER", "Tom", "2017-03-26", 4},
-          {"NGUYEN", "Linh", "2016-07-13", 5},     {"PERRIN", "Lina", "2017-10-01", 4}}},
+         {{"ANDRÉ", "Camille", "2016-04-12", 5},
+          {"BONNET", "Raphaël", "2016-09-30", 5},
+          {"CHEVALIER", "Louise", "2016-02-07", 5},
+          {"DUPONT", "Arthur", "2016-11-15", 5},
+          {"FAURE", "Alice", "2016-06-22", 5},
+          {"FRANÇOIS", "Jules", "2017-01-04", 4},
+          {"GAUTHIER", "Emma", "2017-05-18", 4},
+          {"HENRY", "Adam", "2017-08-29", 4},
+          {"LEMAIRE", "Rose", "2016-12-10", 5},
+          {"MERCIER", "Tom", "2017-03-26", 4},
+          {"NGUYEN", "Linh", "2016-07-13", 5},
+          {"PERRIN", "Lina", "2017-10-01", 4}}},
         {QStringLiteral("CP C - Mme Roux"),
-         {{"AUBERT", "Mia", "2020-02-20", 1},     {"BRUN", "Noah", "2020-05-14", 1},
-          {"CARON", "Anna", "2020-08-03", 1},     {"DA SILVA", "Enzo", "2020-11-27", 1},
-          {"LECLERC", "Lou", "2020-04-09", 1},    {"MARCHAND", "Eden", "2020-07-16", 1}}},
+         {{"AUBERT", "Mia", "2020-02-20", 1},
+          {"BRUN", "Noah", "2020-05-14", 1},
+          {"CARON", "Anna", "2020-08-03", 1},
+          {"DA SILVA", "Enzo", "2020-11-27", 1},
+          {"LECLERC", "Lou", "2020-04-09", 1},
+          {"MARCHAND", "Eden", "2020-07-16", 1}}},
     };
     int tri = 0;
     for (const auto& [libelle, eleves] : classes) {
@@ -536,8 +557,8 @@ void capturerDialogues(MainWindow& fenetre, RepondeurCaptures& repondeur, bool& 
     }
     {
         QList<ChangementNiveau> changements;
-        const auto changement = [](const char* nom, const char* prenom, const char* naissance, const char* actuel,
-                                   const char* propose, int action) {
+        const auto changement = [](const char* nom, const char* prenom, const char* naissance,
+                                   const char* actuel, const char* propose, int action) {
             ChangementNiveau c;
             c.nom = QString::fromUtf8(nom);
             c.prenom = QString::fromUtf8(prenom);
@@ -573,8 +594,8 @@ void capturerDialogues(MainWindow& fenetre, RepondeurCaptures& repondeur, bool& 
     for (int mode = 0; mode < 3; ++mode) {
         diaAttente dialogue(parent);
         dialogue.setMode(mode);
-        capturer(&dialogue, mode == 0 ? QStringLiteral("diaattente")
-                                      : QStringLiteral("diaattente-%1").arg(mode + 1));
+        capturer(&dialogue,
+                 mode == 0 ? QStringLiteral("diaattente") : QStringLiteral("diaattente-%1").arg(mode + 1));
     }
     {
         DiaBilan dialogue(parent, fenetre.imprimante());
@@ -606,7 +627,8 @@ void capturerDialogues(MainWindow& fenetre, RepondeurCaptures& repondeur, bool& 
 
     // La demande du mot de passe, par le vrai contrôle d'accès de la fenêtre principale.
     const QString motDePasse = QStringLiteral("ecole");
-    if (Parametres::changerMotDePasse(QString(), motDePasse, motDePasse) != Parametres::ChangementMotDePasse::Fait)
+    if (Parametres::changerMotDePasse(QString(), motDePasse, motDePasse) !=
+        Parametres::ChangementMotDePasse::Fait)
         signaler(QStringLiteral("mot de passe non fixé"));
     repondeur.nomCapture = QStringLiteral("motdepasse");
     repondeur.textes << motDePasse;
@@ -636,7 +658,8 @@ void imprimerLivrets()
             requete.addBindValue(valeur);
         return requete.exec() && requete.next() ? requete.value(0).toLongLong() : qint64(0);
     };
-    const auto imprimer = [&](const QString& nom, bool paysage, const std::function<void(QPainter&, QPrinter&, const QRect&)>& dessin) {
+    const auto imprimer = [&](const QString& nom, bool paysage,
+                              const std::function<void(QPainter&, QPrinter&, const QRect&)>& dessin) {
         QPrinter imprimante(QPrinter::HighResolution);
         imprimante.setOutputFormat(QPrinter::PdfFormat);
         imprimante.setOutputFileName(sortie.filePath(nom + QStringLiteral(".pdf")));
@@ -654,14 +677,13 @@ void imprimerLivrets()
         imprimer(nom, brochure, [&](QPainter& peintre, QPrinter& imprimante, const QRect& vue) {
             bool premiere = true;
             for (const QList<FaceImprimee>& faces : Tirage::construireToutesPages(palier, eleves))
-                Tirage::imprimerFaces(peintre, imprimante, vue, faces, Pages::nombrePages(faces, brochure), brochure,
-                                      ecole, premiere);
+                Tirage::imprimerFaces(peintre, imprimante, vue, faces, Pages::nombrePages(faces, brochure),
+                                      brochure, ecole, premiere);
         });
     };
 
     const QString sqlPalier = QStringLiteral("SELECT id_comp FROM competences WHERE ref=?");
-    const QString sqlEleve =
-        QStringLiteral("SELECT id_eleve FROM eleves WHERE nom=? AND prenom=?");
+    const QString sqlEleve = QStringLiteral("SELECT id_eleve FROM eleves WHERE nom=? AND prenom=?");
     const qint64 p1 = identifiant(sqlPalier, {QStringLiteral("P1")});
     const qint64 p2 = identifiant(sqlPalier, {QStringLiteral("P2")});
     const qint64 lea = identifiant(sqlEleve, {QStringLiteral("BERNARD"), QStringLiteral("Léa")});
@@ -673,9 +695,10 @@ void imprimerLivrets()
     livret(QStringLiteral("livret-palier1"), p1, {lea}, false);
     livret(QStringLiteral("livret-palier2"), p2, {camille}, false);
     livret(QStringLiteral("livret-palier2-brochure"), p2, {camille}, true);
-    imprimer(QStringLiteral("attestations-palier2"), true, [&](QPainter& peintre, QPrinter& imprimante, const QRect& vue) {
-        Tirage::imprimerAttestations(peintre, imprimante, vue, p2, {camille, linh}, true, ecole);
-    });
+    imprimer(QStringLiteral("attestations-palier2"), true,
+             [&](QPainter& peintre, QPrinter& imprimante, const QRect& vue) {
+                 Tirage::imprimerAttestations(peintre, imprimante, vue, p2, {camille, linh}, true, ecole);
+             });
     options = avant;
 }
 
