@@ -127,8 +127,11 @@ QMdiSubWindow* MainWindow::placerSousFenetre(QWidget* widget)
     espace->setWindowIcon(widget->windowIcon());
 
     const auto deuxTiers = [](int taille) { return (2 * (taille - 1) + 2) / 3; };
-    const int largeur = std::max(200, deuxTiers(width()));
-    const int hauteur = std::max(200, deuxTiers(height()));
+    // Jamais plus petite que ce que demande son contenu : sinon ses listes et ses boutons se
+    // chevauchent (fenêtre principale à sa taille de départ, grandes polices).
+    const QSize minimum = sousFenetre->minimumSizeHint();
+    const int largeur = std::max({200, deuxTiers(width()), minimum.width()});
+    const int hauteur = std::max({200, deuxTiers(height()), minimum.height()});
     sousFenetre->resize(largeur, hauteur);
 
     if (decalageX + largeur > width() - 1)

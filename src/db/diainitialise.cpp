@@ -11,6 +11,9 @@
 #include <QEvent>
 #include <QFile>
 #include <QFileInfo>
+#include <QLayout>
+
+#include <algorithm>
 
 diaInitialise::diaInitialise(QWidget* parent, bool premier)
     : QDialog(parent), ui(std::make_unique<Ui::diaInitialise>()), premierDemarrage(premier)
@@ -18,6 +21,10 @@ diaInitialise::diaInitialise(QWidget* parent, bool premier)
     ui->setupUi(this);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     appliquerTextes();
+    // L'explication repliée (chemin de la base compris) doit tenir en entier : avec une police
+    // plus large que celle pour laquelle la taille de départ est prévue (ou à une autre échelle
+    // d'affichage), la fenêtre grandit au lieu de la couper.
+    resize(width(), std::max(height(), layout()->totalHeightForWidth(width())));
 }
 
 diaInitialise::~diaInitialise() = default;

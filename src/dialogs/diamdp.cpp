@@ -6,11 +6,18 @@
 #include "ui_diamdp.h"
 
 #include <QEvent>
+#include <QLayout>
+
+#include <algorithm>
 
 diaMdp::diaMdp(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::diaMdp>())
 {
     ui->setupUi(this);
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
+    // L'explication repliée doit tenir en entier : avec une police plus large que celle pour
+    // laquelle la taille de départ est prévue (ou à une autre échelle d'affichage), la fenêtre
+    // grandit au lieu de la couper.
+    resize(width(), std::max(height(), layout()->totalHeightForWidth(width())));
 
     connect(ui->buttonBox, &QDialogButtonBox::accepted, this, &diaMdp::accept);
     connect(ui->buttonBox, &QDialogButtonBox::rejected, this, &diaMdp::reject);

@@ -2,8 +2,13 @@
 
 #include "ui_diacocheeleve.h"
 
+#include <QLayout>
+#include <QScreen>
+#include <QScrollBar>
 #include <QSqlQuery>
 #include <QVariant>
+
+#include <algorithm>
 
 diaCocheEleve::diaCocheEleve(QWidget* parent, qint64 idClasse, QList<qint64>& selectionEleves)
     : QDialog(parent), ui(std::make_unique<Ui::diaCocheEleve>()), selection(selectionEleves)
@@ -30,6 +35,13 @@ diaCocheEleve::diaCocheEleve(QWidget* parent, qint64 idClasse, QList<qint64>& se
         item->setData(Qt::UserRole, id);
         item->setCheckState(selection.contains(id) ? Qt::Checked : Qt::Unchecked);
     }
+
+    // La fenêtre s'élargit pour montrer les noms en entier, dans la limite de l'écran.
+    const QMargins marges = layout()->contentsMargins();
+    const int voulue = ui->lw->sizeHintForColumn(0) + 2 * ui->lw->frameWidth() +
+                       ui->lw->verticalScrollBar()->sizeHint().width() + marges.left() + marges.right();
+    resize(std::min(std::max(sizeHint().width(), voulue), screen()->availableGeometry().width() * 9 / 10),
+           sizeHint().height());
 }
 
 diaCocheEleve::~diaCocheEleve() = default;

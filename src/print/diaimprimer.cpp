@@ -7,10 +7,17 @@
 #include "ui_diaimprimer.h"
 
 #include <QEvent>
+#include <QLayout>
 #include <QPainter>
 #include <QPrinter>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSqlQuery>
+#include <QVBoxLayout>
 #include <QVariant>
+
+#include <algorithm>
 
 diaImprimer::diaImprimer(QWidget* parent, QPrinter* imprimante)
     : QDialog(parent), ui(std::make_unique<Ui::diaImprimer>()), printer(imprimante)
@@ -44,6 +51,45 @@ diaImprimer::diaImprimer(QWidget* parent, QPrinter* imprimante)
         requete.next())
         options.language = requete.value(0).toString();
     restaurerOptions();
+
+    ajusterTaille();
+}
+
+void diaImprimer::ajusterTaille()
+{
+    // Taille de départ : celle que demande la mise en page, avec toute la hauteur des
+    // explications repliées (sans quoi les choix du recto-verso sont écrasés).
+    const QSize voulue = sizeHint();
+    const int hauteur = std::max(voulue.height(), layout()->totalHeightForWidth(voulue.width()));
+    // Sur un écran trop bas (portable de 768 points de haut), les choix défilent au-dessus
+    // des boutons, qui restent visibles ; la marge laisse la place de la barre de titre.
+    const int disponible = screen()->availableGeometry().height() - 60;
+    auto* disposition = qobject_cast<QBoxLayout*>(layout());
+    if (hauteur <= disponible || !disposition) {
+        resize(voulue.width(), hauteur);
+        return;
+    }
+    auto* defilement = new QScrollArea(this);
+    defilement->setObjectName(QStringLiteral("defilement"));
+    defilement->setFrameShape(QFrame::NoFrame);
+    defilement->setWidgetResizable(true);
+    defilement->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    auto* contenu = new QWidget(defilement);
+    auto* colonne = new QVBoxLayout(contenu);
+    colonne->setContentsMargins(0, 0, 0, 0);
+    // Tout sauf la boîte des boutons passe dans la zone qui défile.
+    while (disposition->count() > 1) {
+        QLayoutItem* element = disposition->takeAt(0);
+        if (QWidget* widget = element->widget()) {
+            colonne->addWidget(widget);
+            delete element;
+        } else {
+            colonne->addItem(element);
+        }
+    }
+    defilement->setWidget(contenu);
+    disposition->insertWidget(0, defilement);
+    resize(voulue.width() + defilement->verticalScrollBar()->sizeHint().width(), disponible);
 }
 
 diaImprimer::~diaImprimer() = default;

@@ -47,6 +47,7 @@ protected:
     void changeEvent(QEvent* evenement) override;
 
 private:
+    void ajusterTaille();
     void restaurerOptions();
     void sauverOptions();
     // Les deux confirmations (école, enseignant) ; faux quand l'utilisateur refuse.

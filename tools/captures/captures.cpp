@@ -38,6 +38,9 @@
 #include "print/diaattente.h"
 #include "print/diacocheeleve.h"
 #include "print/diaimprimer.h"
+#include "print/optionsimpression.h"
+#include "print/pages.h"
+#include "print/tirage.h"
 #include "pupils/diaajouteeleves.h"
 #include "pupils/diaedite.h"
 #include "pupils/diaeleve.h"
@@ -50,12 +53,19 @@
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QGroupBox>
 #include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPixmap>
+#include <QPrinter>
 #include <QRadioButton>
 #include <QSettings>
 #include <QSqlQuery>
@@ -63,6 +73,7 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QToolButton>
 #include <QTranslator>
 
 #include <cstdio>
@@ -75,6 +86,7 @@ namespace {
 QDir sortie;
 int ecrites = 0;
 int erreurs = 0;
+int alertes = 0;
 
 void signaler(const QString& texte)
 {
@@ -93,12 +105,55 @@ void patienter(int millisecondes = 150)
     }
 }
 
+// Contrôle de l'apparence d'une fenêtre montrée : un texte qui ne tient pas dans son
+// étiquette ou dans son bouton est signalé (sans compter comme un échec de la capture).
+void verifierApparence(QWidget* fenetre, const QString& nom)
+{
+    const auto noter = [&](const QWidget* element, const QString& probleme) {
+        std::fprintf(stderr, "captures : apparence : %s : %s %s : %s\n", qPrintable(nom),
+                     element->metaObject()->className(), qPrintable(element->objectName()),
+                     qPrintable(probleme));
+        ++alertes;
+    };
+    for (const QLabel* etiquette : fenetre->findChildren<QLabel*>()) {
+        if (!etiquette->isVisibleTo(fenetre) || etiquette->text().isEmpty() || !etiquette->pixmap().isNull())
+            continue;
+        if (qobject_cast<const QAbstractScrollArea*>(etiquette->parentWidget()->parentWidget()))
+            continue; // cellule d'une vue
+        if (etiquette->wordWrap()) {
+            const int voulue = etiquette->heightForWidth(etiquette->width());
+            if (etiquette->height() < voulue)
+                noter(etiquette, QStringLiteral("texte replié coupé (hauteur %1 pour %2)")
+                                     .arg(etiquette->height())
+                                     .arg(voulue));
+        } else if (etiquette->width() < etiquette->minimumSizeHint().width()) {
+            noter(etiquette, QStringLiteral("texte coupé (largeur %1 pour %2)")
+                                 .arg(etiquette->width())
+                                 .arg(etiquette->minimumSizeHint().width()));
+        }
+    }
+    for (const QAbstractButton* bouton : fenetre->findChildren<QAbstractButton*>()) {
+        if (!bouton->isVisibleTo(fenetre) || bouton->text().isEmpty() ||
+            qobject_cast<const QToolButton*>(bouton))
+            continue;
+        if (bouton->width() < bouton->sizeHint().width() ||
+            bouton->height() < bouton->minimumSizeHint().height())
+            noter(bouton, QStringLiteral("« %1 » ne tient pas (%2 × %3 pour %4 × %5)")
+                              .arg(bouton->text())
+                              .arg(bouton->width())
+                              .arg(bouton->height())
+                              .arg(bouton->sizeHint().width())
+                              .arg(bouton->minimumSizeHint().height()));
+    }
+}
+
 void capturer(QWidget* fenetre, const QString& nom)
 {
     if (!fenetre->isVisible())
         fenetre->show();
     fenetre->raise();
     patienter();
+    verifierApparence(fenetre, nom);
     const QPixmap image = fenetre->grab();
     const QString chemin = sortie.filePath(nom + QStringLiteral(".png"));
     if (image.isNull() || !image.save(chemin)) {
@@ -132,10 +187,16 @@ void cliquer(QObject* parent, const char* bouton)
         b->click();
 }
 
-void cocher(QObject* parent, const char* bouton)
+// Coche une case, un bouton radio ou un groupe à case.
+void cocher(QObject* parent, const char* nom)
 {
-    if (auto* b = enfant<QAbstractButton>(parent, bouton))
-        b->setChecked(true);
+    QWidget* element = enfant<QWidget>(parent, nom);
+    if (auto* bouton = qobject_cast<QAbstractButton*>(element))
+        bouton->setChecked(true);
+    else if (auto* groupe = qobject_cast<QGroupBox*>(element))
+        groupe->setChecked(true);
+    else if (element)
+        signaler(QStringLiteral("%1 ne se coche pas").arg(QString::fromLatin1(nom)));
 }
 
 void ecrire(QObject* parent, const char* champ, const QString& texte)
@@ -204,7 +265,10 @@ public:
     }
 
     QString fichierAOuvrir(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
-    QString fichierAEnregistrer(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
+    QString fichierAEnregistrer(QWidget*, const QString&, const QString&, const QString&) override
+    {
+        return {};
+    }
     QString dossier(QWidget*, const QString&, const QString&) override { return {}; }
     bool impression(QPrinter*, QWidget*) override { return false; }
     bool ouvrirUrl(const QUrl&) override { return true; }
@@ -241,24 +305,41 @@ bool poserEcole()
 
     const QList<QPair<QString, QList<EleveExemple>>> classes{
         {QStringLiteral("CE1 A - Mme Lefèvre"),
-         {{"BERNARD", "Léa", "2019-02-14", 2},     {"DUBOIS", "Hugo", "2019-05-03", 2},
-          {"FONTAINE", "Chloé", "2019-07-21", 2},  {"GARNIER", "Lucas", "2019-01-09", 2},
-          {"LAMBERT", "Manon", "2019-10-30", 2},   {"LEROY", "Nathan", "2019-03-17", 2},
-          {"MARTIN", "Inès", "2019-12-02", 2},     {"MOREAU", "Théo", "2019-08-25", 2},
-          {"PETIT", "Jade", "2019-06-11", 2},      {"ROUSSEAU", "Gabriel", "2019-04-28", 2},
-          {"THOMAS", "Zoé", "2019-09-06", 2},      {"VINCENT", "Louis", "2020-01-19", 1},
-          {"BLANC", "Ambre", "2020-03-08", 1},     {"N'DIAYE", "Moussa", "2019-11-23", 2}}},
+         {{"BERNARD", "Léa", "2019-02-14", 2},
+          {"DUBOIS", "Hugo", "2019-05-03", 2},
+          {"FONTAINE", "Chloé", "2019-07-21", 2},
+          {"GARNIER", "Lucas", "2019-01-09", 2},
+          {"LAMBERT", "Manon", "2019-10-30", 2},
+          {"LEROY", "Nathan", "2019-03-17", 2},
+          {"MARTIN", "Inès", "2019-12-02", 2},
+          {"MOREAU", "Théo", "2019-08-25", 2},
+          {"PETIT", "Jade", "2019-06-11", 2},
+          {"ROUSSEAU", "Gabriel", "2019-04-28", 2},
+          {"THOMAS", "Zoé", "2019-09-06", 2},
+          {"VINCENT", "Louis", "2020-01-19", 1},
+          {"BLANC", "Ambre", "2020-03-08", 1},
+          {"N'DIAYE", "Moussa", "2019-11-23", 2},
+          {"LEFEBVRE-DESCHAMPS", "Marie-Amélie", "2019-06-30", 2}}},
         {QStringLiteral("CM1-CM2 B - M. Girard"),
-         {{"ANDRÉ", "Camille", "2016-04-12", 5},   {"BONNET", "Raphaël", "2016-09-30", 5},
-          {"CHEVALIER", "Louise", "2016-02-07", 5}, {"DUPONT", "Arthur", "2016-11-15", 5},
-          {"FAURE", "Alice", "2016-06-22", 5},     {"FRANÇOIS", "Jules", "2017-01-04", 4},
-          {"GAUTHIER", "Emma", "2017-05-18", 4},   {"HENRY", "Adam", "2017-08-29", 4},
-          {"LEMAIRE", "Rose", "2016-12-10", 5},    {"MERCIER", "Tom", "2017-03-26", 4},
-          {"NGUYEN", "Linh", "2016-07-13", 5},     {"PERRIN", "Lina", "2017-10-01", 4}}},
+         {{"ANDRÉ", "Camille", "2016-04-12", 5},
+          {"BONNET", "Raphaël", "2016-09-30", 5},
+          {"CHEVALIER", "Louise", "2016-02-07", 5},
+          {"DUPONT", "Arthur", "2016-11-15", 5},
+          {"FAURE", "Alice", "2016-06-22", 5},
+          {"FRANÇOIS", "Jules", "2017-01-04", 4},
+          {"GAUTHIER", "Emma", "2017-05-18", 4},
+          {"HENRY", "Adam", "2017-08-29", 4},
+          {"LEMAIRE", "Rose", "2016-12-10", 5},
+          {"MERCIER", "Tom", "2017-03-26", 4},
+          {"NGUYEN", "Linh", "2016-07-13", 5},
+          {"PERRIN", "Lina", "2017-10-01", 4}}},
         {QStringLiteral("CP C - Mme Roux"),
-         {{"AUBERT", "Mia", "2020-02-20", 1},     {"BRUN", "Noah", "2020-05-14", 1},
-          {"CARON", "Anna", "2020-08-03", 1},     {"DA SILVA", "Enzo", "2020-11-27", 1},
-          {"LECLERC", "Lou", "2020-04-09", 1},    {"MARCHAND", "Eden", "2020-07-16", 1}}},
+         {{"AUBERT", "Mia", "2020-02-20", 1},
+          {"BRUN", "Noah", "2020-05-14", 1},
+          {"CARON", "Anna", "2020-08-03", 1},
+          {"DA SILVA", "Enzo", "2020-11-27", 1},
+          {"LECLERC", "Lou", "2020-04-09", 1},
+          {"MARCHAND", "Eden", "2020-07-16", 1}}},
     };
     int tri = 0;
     for (const auto& [libelle, eleves] : classes) {
@@ -300,10 +381,39 @@ void capturerSousFenetre(MdiBase* fenetre, const QString& nom)
 
 void capturerFenetres(MainWindow& fenetre, RepondeurCaptures& repondeur)
 {
-    fenetre.resize(1280, 800);
+    // L'accueil à la taille de départ du programme, puis une fenêtre assez large pour les
+    // deux grilles côte à côte.
     fenetre.show();
     patienter(400);
     capturer(&fenetre, QStringLiteral("mainwindow-accueil"));
+    // Les deux grilles ouvertes dans la fenêtre à sa taille de départ : leurs éléments doivent
+    // y tenir sans se chevaucher (contrôle seul, sans image).
+    fenetre.saisirDates();
+    fenetre.saisirPaliers();
+    patienter();
+    verifierApparence(&fenetre, QStringLiteral("mainwindow (taille de départ)"));
+    fenetre.espaceTravail()->closeAllSubWindows();
+    patienter();
+    fenetre.resize(1400, 800);
+
+    // Les menus de la barre, ouverts l'un après l'autre.
+    const auto capturerMenus = [&fenetre] {
+        for (QAction* action : fenetre.menuBar()->actions()) {
+            QMenu* menu = action->menu();
+            if (!menu)
+                continue;
+            menu->popup(fenetre.mapToGlobal(fenetre.menuBar()->actionGeometry(action).bottomLeft()));
+            capturer(menu, menu->objectName().toLower());
+            for (QAction* entree : menu->actions()) {
+                if (QMenu* sousMenu = entree->menu()) {
+                    sousMenu->popup(menu->mapToGlobal(menu->actionGeometry(entree).topRight()));
+                    capturer(sousMenu, sousMenu->objectName().toLower());
+                    sousMenu->hide();
+                }
+            }
+            menu->hide();
+        }
+    };
 
     // Saisie par compétence : première classe, palier 1, première compétence.
     fenetre.saisirDates();
@@ -346,6 +456,8 @@ void capturerFenetres(MainWindow& fenetre, RepondeurCaptures& repondeur)
     // Les deux grilles côte à côte.
     fenetre.tile();
     capturer(&fenetre, QStringLiteral("mainwindow"));
+    // Les menus, une grille active : les actions d'édition et des fenêtres sont disponibles.
+    capturerMenus();
 
     // Une question par le passage obligé : la fermeture d'une grille modifiée ne se voit
     // pas ici ; la question « Fermer toutes les fenêtres ? » montre les boutons traduits.
@@ -366,6 +478,16 @@ void capturerDialogues(MainWindow& fenetre, RepondeurCaptures& repondeur, bool& 
     {
         diaInitialise dialogue(parent, false);
         capturer(&dialogue, QStringLiteral("diainitialise-reinitialisation"));
+    }
+    {
+        // Une base de la version 2 à côté : l'initialisation annonce la reprise des données.
+        QFile ancienne(Application::chemins().v2);
+        if (!ancienne.open(QIODevice::WriteOnly))
+            signaler(QStringLiteral("base de la version 2 non posée"));
+        ancienne.close();
+        diaInitialise dialogue(parent, true);
+        capturer(&dialogue, QStringLiteral("diainitialise-migration"));
+        ancienne.remove();
     }
     {
         diaImporteEleves dialogue(parent, QStringLiteral("Documents"));
@@ -435,8 +557,8 @@ void capturerDialogues(MainWindow& fenetre, RepondeurCaptures& repondeur, bool& 
     }
     {
         QList<ChangementNiveau> changements;
-        const auto changement = [](const char* nom, const char* prenom, const char* naissance, const char* actuel,
-                                   const char* propose, int action) {
+        const auto changement = [](const char* nom, const char* prenom, const char* naissance,
+                                   const char* actuel, const char* propose, int action) {
             ChangementNiveau c;
             c.nom = QString::fromUtf8(nom);
             c.prenom = QString::fromUtf8(prenom);
@@ -458,6 +580,8 @@ void capturerDialogues(MainWindow& fenetre, RepondeurCaptures& repondeur, bool& 
     }
     {
         diaImprimer dialogue(parent, fenetre.imprimante());
+        ecrire(&dialogue, "edEnseignant", QStringLiteral("Mme Lefèvre"));
+        cocher(&dialogue, "gbCompetence");
         capturer(&dialogue, QStringLiteral("diaimprimer"));
 
         QList<qint64> selection;
@@ -470,8 +594,8 @@ void capturerDialogues(MainWindow& fenetre, RepondeurCaptures& repondeur, bool& 
     for (int mode = 0; mode < 3; ++mode) {
         diaAttente dialogue(parent);
         dialogue.setMode(mode);
-        capturer(&dialogue, mode == 0 ? QStringLiteral("diaattente")
-                                      : QStringLiteral("diaattente-%1").arg(mode + 1));
+        capturer(&dialogue,
+                 mode == 0 ? QStringLiteral("diaattente") : QStringLiteral("diaattente-%1").arg(mode + 1));
     }
     {
         DiaBilan dialogue(parent, fenetre.imprimante());
@@ -503,13 +627,79 @@ void capturerDialogues(MainWindow& fenetre, RepondeurCaptures& repondeur, bool& 
 
     // La demande du mot de passe, par le vrai contrôle d'accès de la fenêtre principale.
     const QString motDePasse = QStringLiteral("ecole");
-    if (Parametres::changerMotDePasse(QString(), motDePasse, motDePasse) != Parametres::ChangementMotDePasse::Fait)
+    if (Parametres::changerMotDePasse(QString(), motDePasse, motDePasse) !=
+        Parametres::ChangementMotDePasse::Fait)
         signaler(QStringLiteral("mot de passe non fixé"));
     repondeur.nomCapture = QStringLiteral("motdepasse");
     repondeur.textes << motDePasse;
     if (!fenetre.accesAutorise())
         signaler(QStringLiteral("mot de passe refusé"));
     Parametres::changerMotDePasse(motDePasse, QString(), QString());
+}
+
+// Les pages imprimées, en PDF, par le tirage du programme : le livret d'un élève à chaque
+// palier (attestation et toutes les compétences, en couleur, A4 portrait), le livret A5 du
+// palier 2 en brochure, et deux attestations A5 sur une feuille paysage.
+void imprimerLivrets()
+{
+    OptionsImpression& options = OptionsImpression::courantes();
+    const OptionsImpression avant = options;
+    options.grey = false;
+    options.compAll = true;
+    options.withAttestation = true;
+    options.teacher = QStringLiteral("Mme Lefèvre");
+    options.language = QStringLiteral("anglais");
+    const QString ecole = Tirage::nomEcole();
+
+    const auto identifiant = [](const QString& sql, const QVariantList& valeurs) {
+        QSqlQuery requete;
+        requete.prepare(sql);
+        for (const QVariant& valeur : valeurs)
+            requete.addBindValue(valeur);
+        return requete.exec() && requete.next() ? requete.value(0).toLongLong() : qint64(0);
+    };
+    const auto imprimer = [&](const QString& nom, bool paysage,
+                              const std::function<void(QPainter&, QPrinter&, const QRect&)>& dessin) {
+        QPrinter imprimante(QPrinter::HighResolution);
+        imprimante.setOutputFormat(QPrinter::PdfFormat);
+        imprimante.setOutputFileName(sortie.filePath(nom + QStringLiteral(".pdf")));
+        imprimante.setFullPage(true);
+        imprimante.setPageOrientation(paysage ? QPageLayout::Landscape : QPageLayout::Portrait);
+        QPainter peintre;
+        if (!peintre.begin(&imprimante))
+            return signaler(QStringLiteral("PDF non ouvert : %1").arg(nom));
+        dessin(peintre, imprimante, Tirage::preparerPeintre(peintre));
+        peintre.end();
+        std::printf("%s\n", qPrintable(imprimante.outputFileName()));
+    };
+    const auto livret = [&](const QString& nom, qint64 palier, const QList<qint64>& eleves, bool brochure) {
+        options.brochure = brochure;
+        imprimer(nom, brochure, [&](QPainter& peintre, QPrinter& imprimante, const QRect& vue) {
+            bool premiere = true;
+            for (const QList<FaceImprimee>& faces : Tirage::construireToutesPages(palier, eleves))
+                Tirage::imprimerFaces(peintre, imprimante, vue, faces, Pages::nombrePages(faces, brochure),
+                                      brochure, ecole, premiere);
+        });
+    };
+
+    const QString sqlPalier = QStringLiteral("SELECT id_comp FROM competences WHERE ref=?");
+    const QString sqlEleve = QStringLiteral("SELECT id_eleve FROM eleves WHERE nom=? AND prenom=?");
+    const qint64 p1 = identifiant(sqlPalier, {QStringLiteral("P1")});
+    const qint64 p2 = identifiant(sqlPalier, {QStringLiteral("P2")});
+    const qint64 lea = identifiant(sqlEleve, {QStringLiteral("BERNARD"), QStringLiteral("Léa")});
+    const qint64 camille = identifiant(sqlEleve, {QStringLiteral("ANDRÉ"), QStringLiteral("Camille")});
+    const qint64 linh = identifiant(sqlEleve, {QStringLiteral("NGUYEN"), QStringLiteral("Linh")});
+    if (!p1 || !p2 || !lea || !camille || !linh)
+        return signaler(QStringLiteral("paliers ou élèves d'exemple introuvables"));
+
+    livret(QStringLiteral("livret-palier1"), p1, {lea}, false);
+    livret(QStringLiteral("livret-palier2"), p2, {camille}, false);
+    livret(QStringLiteral("livret-palier2-brochure"), p2, {camille}, true);
+    imprimer(QStringLiteral("attestations-palier2"), true,
+             [&](QPainter& peintre, QPrinter& imprimante, const QRect& vue) {
+                 Tirage::imprimerAttestations(peintre, imprimante, vue, p2, {camille, linh}, true, ecole);
+             });
+    options = avant;
 }
 
 } // namespace
@@ -557,10 +747,12 @@ int main(int argc, char** argv)
         MainWindow fenetre;
         capturerFenetres(fenetre, repondeur);
         capturerDialogues(fenetre, repondeur, drapeauArret);
+        imprimerLivrets();
         fenetre.hide();
     }
     Invite::installer(nullptr);
 
-    std::fprintf(stderr, "captures : %d images écrites, %d problèmes\n", ecrites, erreurs);
+    std::fprintf(stderr, "captures : %d images écrites, %d problèmes, %d alertes d'apparence\n", ecrites,
+                 erreurs, alertes);
     return erreurs == 0 ? 0 : 1;
 }
