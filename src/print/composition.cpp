@@ -136,7 +136,9 @@ QString htmlAttestation(qint64 palierId, qint64 eleveId, const QString& ecole)
         html +=
             date.isEmpty()
                 ? QStringLiteral("<p>&nbsp;</p>")
-                : QStringLiteral("<p align=\"right\"><font color=\"#000\" size=\"1\"><b>%1</b></font></p>")
+                // Une date ne se coupe jamais, même quand les libellés prennent toute la largeur.
+                : QStringLiteral("<p align=\"right\" style=\"white-space:nowrap\"><font color=\"#000\" "
+                                 "size=\"1\"><b>%1</b></font></p>")
                       .arg(date);
         html += QStringLiteral("</td></tr>");
     }
