@@ -21,7 +21,10 @@ void generer(quint32 graine)
 {
     QSqlDatabase base = QSqlDatabase::database();
 
-    // Hors de toute transaction : tous les enregistrements s'en vont.
+    // L'effacement de tous les enregistrements et les nouvelles dates forment une seule
+    // transaction : un arrêt en cours de route (programme tué, coupure de courant) laisse les
+    // anciennes dates, jamais une table vidée.
+    Transaction transaction(base);
     {
         QSqlQuery effacement(base);
         effacement.exec(QStringLiteral("DELETE FROM notes"));
@@ -29,7 +32,6 @@ void generer(quint32 graine)
 
     Aleatoire::initialiser(graine);
 
-    Transaction transaction(base);
     {
         // Les nœuds datés : items et compétences. Lus une fois pour tous les élèves, dans
         // l'ordre où la base les rend.
