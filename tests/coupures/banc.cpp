@@ -199,6 +199,11 @@ QString Banc::racineApres() const
     return dossier + QLatin1Char('/') + nom + QStringLiteral("-apres");
 }
 
+QString Banc::racinePartielle() const
+{
+    return dossier + QLatin1Char('/') + nom + QStringLiteral("-partiel");
+}
+
 QString Banc::nouvelleRacine()
 {
     return dossier + QStringLiteral("/%1-essai-%2").arg(nom).arg(++numero);
@@ -286,6 +291,28 @@ bool Banc::preparer(const QString& operation, QString* erreur)
         return false;
     }
 
+    // Première partie seule, quand l'opération en valide une à part (code 4 sinon).
+    partiel = EtatBase();
+    if (!copierDossier(modele, racinePartielle())) {
+        *erreur = QStringLiteral("copie du dossier de départ impossible");
+        return false;
+    }
+    const Lancement premierePartie =
+        lancer(racinePartielle(), {QStringLiteral("partiel"), operation}, 0, -1, QString());
+    if (premierePartie.demarre && !premierePartie.tue && premierePartie.code == 0) {
+        partiel = lireBase(racinePartielle() + QLatin1Char('/') + BASE);
+        if (!partiel.saine()) {
+            *erreur = QStringLiteral("état partiel de %1 malsain : %2").arg(operation, partiel.integrite);
+            return false;
+        }
+    } else if (premierePartie.code != 4) {
+        *erreur = QStringLiteral("première partie de %1 en échec (code %2) : %3")
+                      .arg(operation)
+                      .arg(premierePartie.code)
+                      .arg(premierePartie.sortie);
+        return false;
+    }
+
     // Exécution complète : nombre d'appels, durée et état d'arrivée.
     const QString racine = racineApres();
     if (!copierDossier(modele, racine)) {
@@ -331,7 +358,19 @@ Verdict Banc::verifier(const QString& racine)
         verdict.raison += (verdict.raison.isEmpty() ? QString() : QStringLiteral(" ; ")) + raison;
     };
 
+    // Les états admis de la base, chacun avec le dossier de l'exécution qui l'a produit.
+    struct Admis {
+        QString nom;
+        const EtatBase* etat;
+        QString racine;
+    };
+    QList<Admis> admis{{QStringLiteral("avant"), &avant, racineModele()},
+                       {QStringLiteral("après"), &apres, racineApres()}};
+    if (aUnEtatPartiel())
+        admis.append({QStringLiteral("partiel"), &partiel, racinePartielle()});
+
     const EtatBase base = lireBase(racine + QLatin1Char('/') + BASE);
+    const Admis* trouve = nullptr;
     if (!base.present) {
         verdict.etat = QStringLiteral("absente");
         incoherent(QStringLiteral("la base a disparu de son chemin"));
@@ -341,23 +380,26 @@ Verdict Banc::verifier(const QString& racine)
     } else if (base.integrite != QLatin1String("ok")) {
         verdict.etat = QStringLiteral("abîmée");
         incoherent(QStringLiteral("integrity_check : ") + base.integrite.left(200));
-    } else if (base.empreinte == avant.empreinte) {
-        verdict.etat = QStringLiteral("avant");
-    } else if (base.empreinte == apres.empreinte) {
-        verdict.etat = QStringLiteral("après");
     } else {
-        verdict.etat = QStringLiteral("mélange");
-        incoherent(QStringLiteral("ni l'état d'avant ni celui d'après : %1 (avant : %2 ; après : %3)")
-                       .arg(base.resume, avant.resume, apres.resume));
+        for (const Admis& a : std::as_const(admis))
+            if (!trouve && base.empreinte == a.etat->empreinte)
+                trouve = &a;
+        if (trouve) {
+            verdict.etat = trouve->nom;
+        } else {
+            verdict.etat = QStringLiteral("mélange");
+            incoherent(QStringLiteral("ni l'état d'avant ni celui d'après : %1 (avant : %2 ; après : %3)")
+                           .arg(base.resume, avant.resume, apres.resume));
+        }
     }
-    const bool estApres = verdict.etat == QStringLiteral("après");
-
-    const QString apresRacine = racineApres();
+    // Une fois la base écrite (en tout ou en partie), les fichiers à côté peuvent être dans
+    // l'état que leur laisse l'exécution qui a écrit la même base.
+    const bool ecrite = trouve && trouve->nom != QLatin1String("avant");
+    const QString racineEcrite = ecrite ? trouve->racine : QString();
     const QStringList presents = fichiersSous(racine);
-    const QStringList fichiersApres = fichiersSous(apresRacine);
 
     // Fichiers de l'état de départ (ancienne base d'une version précédente, entrées…) :
-    // intacts, ou dans l'état que leur laisse l'opération complète une fois la base écrite.
+    // intacts, ou dans l'état que leur laisse l'exécution qui a écrit la même base.
     for (auto it = fichiersAvant.constBegin(); it != fichiersAvant.constEnd(); ++it) {
         const QString& relatif = it.key();
         if (relatif == BASE)
@@ -366,10 +408,11 @@ Verdict Banc::verifier(const QString& racine)
         const QByteArray empreinte = QFileInfo::exists(ici) ? empreinteFichier(ici) : QByteArray();
         if (empreinte == it.value())
             continue;
-        const QString la = apresRacine + QLatin1Char('/') + relatif;
-        const QByteArray empreinteApres = QFileInfo::exists(la) ? empreinteFichier(la) : QByteArray();
-        if (estApres && empreinte == empreinteApres)
-            continue;
+        if (ecrite) {
+            const QString la = racineEcrite + QLatin1Char('/') + relatif;
+            if (empreinte == (QFileInfo::exists(la) ? empreinteFichier(la) : QByteArray()))
+                continue;
+        }
         incoherent(QStringLiteral("%1 %2").arg(relatif, empreinte.isEmpty() ? QStringLiteral("a disparu")
                                                                           : QStringLiteral("a changé")));
     }
@@ -391,8 +434,8 @@ Verdict Banc::verifier(const QString& racine)
         }
     }
     // Une fois la base écrite, les copies que l'opération fait avant d'écrire existent.
-    if (estApres) {
-        for (const QString& relatif : fichiersApres)
+    if (ecrite) {
+        for (const QString& relatif : fichiersSous(racineEcrite))
             if (estCopieDeDepart(relatif) && !presents.contains(relatif))
                 incoherent(QStringLiteral("la copie %1 manque alors que la base est écrite").arg(relatif));
     }

@@ -65,9 +65,13 @@ public:
     qint64 dureeMs() const { return duree; }
     QByteArray empreinteAvant() const { return avant.empreinte; }
     QByteArray empreinteApres() const { return apres.empreinte; }
+    // Vrai quand l'opération valide une première partie de son travail avant la suite (la
+    // pose de la base avant la reprise d'une version précédente) : cet état est admis aussi.
+    bool aUnEtatPartiel() const { return !partiel.empreinte.isEmpty(); }
     // Dossier d'essai de l'exécution complète (pour des contrôles propres à une opération).
     QString racineApres() const;
     QString racineModele() const;
+    QString racinePartielle() const;
 
     // Coupure juste avant le `point`-ième appel sur les fichiers.
     Verdict couperAuPoint(int point);
@@ -100,10 +104,9 @@ private:
     bool garder_ = false;
     EtatBase avant;
     EtatBase apres;
+    EtatBase partiel; // vide quand l'opération n'a pas de partie validée à part
     // Empreintes des fichiers de l'état de départ (chemin relatif → SHA-1 des octets).
     QMap<QString, QByteArray> fichiersAvant;
-    // Annexes de l'état d'arrivée : copies de sécurité laissées par l'exécution complète.
-    int copiesSecuriteApres = 0;
 };
 
 } // namespace Coupures

@@ -58,6 +58,7 @@ int main(int argc, char* argv[])
         int incoherents = 0;
         int avant = 0;
         int apres = 0;
+        int partiel = 0;
         int debris = 0;
         QMap<QString, int> nomsDebris;
     };
@@ -78,6 +79,7 @@ int main(int argc, char* argv[])
             ligne.coupes += verdict.coupe ? 1 : 0;
             ligne.avant += verdict.etat == QLatin1String("avant") ? 1 : 0;
             ligne.apres += verdict.etat == QStringLiteral("après") ? 1 : 0;
+            ligne.partiel += verdict.etat == QLatin1String("partiel") ? 1 : 0;
             ligne.debris += verdict.debris.isEmpty() ? 0 : 1;
             for (QString debris : verdict.debris) {
                 // Les suffixes tirés au hasard des fichiers temporaires sont masqués.
@@ -103,17 +105,17 @@ int main(int argc, char* argv[])
         tableau.append(ligne);
     }
 
-    std::printf("\n%-28s %7s %7s %7s %7s %7s %8s %12s\n", "opération", "appels", "essais", "coupés", "avant",
-                "après", "débris", "incohérents");
+    std::printf("\n%-28s %7s %7s %7s %7s %7s %8s %8s %12s\n", "opération", "appels", "essais", "coupés", "avant",
+                "après", "partiel", "débris", "incohérents");
     int total = 0;
     int incoherents = 0;
     for (const Ligne& l : std::as_const(tableau)) {
-        std::printf("%-28s %7d %7d %7d %7d %7d %8d %12d\n", qPrintable(l.operation), l.appels, l.essais, l.coupes,
-                    l.avant, l.apres, l.debris, l.incoherents);
+        std::printf("%-28s %7d %7d %7d %7d %7d %8d %8d %12d\n", qPrintable(l.operation), l.appels, l.essais,
+                    l.coupes, l.avant, l.apres, l.partiel, l.debris, l.incoherents);
         total += l.essais;
         incoherents += l.incoherents;
     }
-    std::printf("%-28s %7s %7d %7s %7s %7s %8s %12d\n", "total", "", total, "", "", "", "", incoherents);
+    std::printf("%-28s %7s %7d %7s %7s %7s %8s %8s %12d\n", "total", "", total, "", "", "", "", "", incoherents);
     std::printf("\nDébris (fichiers laissés à côté, sans dommage pour la base) :\n");
     for (const Ligne& l : std::as_const(tableau))
         for (auto it = l.nomsDebris.constBegin(); it != l.nomsDebris.constEnd(); ++it)

@@ -5,6 +5,8 @@
 //   executant liste                       noms des opérations, un par ligne
 //   executant preparer <opération> <racine>
 //   executant executer <opération> <racine>
+//   executant partiel <opération> <racine>  la première partie seule, pour les opérations qui
+//                                           la valident à part (code 4 pour les autres)
 //
 // Le dossier d'essai <racine> contient :
 //   donnees/     les fichiers de base (chemins du programme : QuorvelV3.sqlite, …)
@@ -25,6 +27,7 @@
 #include "db/lecteurcsv.h"
 #include "db/migration.h"
 #include "db/schema.h"
+#include "dialogs/parametres.h"
 #include "entry/notes.h"
 #include "exchange/fichierclasse.h"
 #include "exchange/importclasse.h"
@@ -584,6 +587,13 @@ bool supprimerSansTransaction()
     return true;
 }
 
+// Les paramètres de l'école : nom, adresse et langue.
+bool enregistrerParametres()
+{
+    return Parametres::enregistrer(QStringLiteral("École des Tilleuls\n3 rue des Écoles\n\n75005 Paris"),
+                                   QStringLiteral("Anglais")) == Parametres::Enregistrement::Fait;
+}
+
 bool genererJeuEssai()
 {
     JeuEssai::generer(1234u);
@@ -593,7 +603,18 @@ bool genererJeuEssai()
 struct Operation {
     std::function<void()> preparer;
     std::function<bool()> executer;
+    std::function<bool()> partiel = {};
 };
+
+// Premier démarrage à côté d'un fichier de la version 2 : la base est posée et validée, puis
+// la reprise est acceptée. Entre les deux, la base posée mais vide est un état voulu.
+void preparerPremierDemarrageAvecVersion2()
+{
+    preparerVersion2(false);
+    QFile::remove(chemins().courante);
+    ouvrir(chemins().courante);
+    fermer();
+}
 
 const std::map<QString, Operation>& operations()
 {
@@ -608,6 +629,8 @@ const std::map<QString, Operation>& operations()
         {QStringLiteral("migration-v2"), {[] { preparerVersion2(false); }, [] { return migrer(true, false); }}},
         {QStringLiteral("migration-v2-echec"), {[] { preparerVersion2(true); }, [] { return migrer(true, true); }}},
         {QStringLiteral("migration-v1"), {preparerVersion1, [] { return migrer(false, false); }}},
+        {QStringLiteral("premier-demarrage-reprise-v2"),
+         {preparerPremierDemarrageAvecVersion2, [] { return initialiser() && migrer(true, false); }, initialiser}},
         {QStringLiteral("import-eleves"), {preparerImportEleves, importerEleves}},
         {QStringLiteral("grille-competences"), {preparerBasePeuplee, enregistrerSaisie}},
         {QStringLiteral("grille-paliers"), {preparerBasePeuplee, enregistrerPalier}},
@@ -623,6 +646,7 @@ const std::map<QString, Operation>& operations()
         {QStringLiteral("import-classe"), {preparerImportClasse, importerClasse}},
         {QStringLiteral("restauration"), {preparerRestauration, restaurer}},
         {QStringLiteral("jeu-essai"), {preparerBasePeuplee, genererJeuEssai}},
+        {QStringLiteral("parametres-ecole"), {preparerBasePeuplee, enregistrerParametres}},
         {QStringLiteral("temoin-sans-transaction"), {preparerBasePeuplee, supprimerSansTransaction}},
     };
     return liste;
@@ -663,10 +687,13 @@ int main(int argc, char* argv[])
         trouvee->second.preparer();
         return 0;
     }
-    if (arguments[1] != QLatin1String("executer"))
+    const bool partiel = arguments[1] == QLatin1String("partiel");
+    if (!partiel && arguments[1] != QLatin1String("executer"))
         return 2;
+    if (partiel && !trouvee->second.partiel)
+        return 4;
     ouvrir(chemins().courante);
-    const bool reussi = trouvee->second.executer();
+    const bool reussi = partiel ? trouvee->second.partiel() : trouvee->second.executer();
     fermer();
     return reussi ? 0 : 3;
 }
