@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cerrno>
 #include <memory>
 
 namespace {
@@ -55,6 +56,8 @@ private slots:
     void initTestCase();
     void coupures_data();
     void coupures();
+    void pannesDeDisque_data();
+    void pannesDeDisque();
     void temoinSansTransaction();
     void repriseEnEchecGardeCeQuiAEteCopie();
 
@@ -112,6 +115,31 @@ void TestCoupures::coupures()
         const Coupures::Verdict verdict = banc->couperApres(delai);
         QVERIFY2(verdict.coherent,
                  qPrintable(QStringLiteral("coupure après %1 ms : %2").arg(delai).arg(verdict.raison)));
+    }
+}
+
+void TestCoupures::pannesDeDisque_data()
+{
+    coupures_data();
+}
+
+// Un appel sur les fichiers échoue (erreur d'entrée-sortie, puis disque plein) et
+// l'opération continue : la base reste saine, et l'issue annoncée est la vraie (réussite :
+// tout est écrit ; échec : rien ne l'est, sauf ce qu'une reprise valide exprès).
+void TestCoupures::pannesDeDisque()
+{
+    QFETCH(QString, operation);
+    QString erreur;
+    QVERIFY2(banc->preparer(operation, &erreur), qPrintable(erreur));
+    for (const int code : {EIO, ENOSPC}) {
+        for (const int point : Coupures::pointsRepartis(banc->total(), POINTS)) {
+            const Coupures::Verdict verdict = banc->echouerAuPoint(point, code);
+            QVERIFY2(verdict.coherent, qPrintable(QStringLiteral("panne (errno %1) au point %2 sur %3 : %4")
+                                                      .arg(code)
+                                                      .arg(point)
+                                                      .arg(banc->total())
+                                                      .arg(verdict.raison)));
+        }
     }
 }
 

@@ -1,5 +1,7 @@
 #include "coupures/banc.h"
 
+#include <cerrno>
+
 #include <QCryptographicHash>
 #include <QDir>
 #include <QDirIterator>
@@ -23,6 +25,17 @@ const QString HORLOGE = QStringLiteral("1765015200");
 const QString BASE = QStringLiteral("donnees/QuorvelV3.sqlite");
 // Au-delà, un enfant qui ne rend pas la main est tenu pour bloqué.
 constexpr int ATTENTE_MAX_MS = 300000;
+
+// Codes de sortie de l'exécutant.
+constexpr int REUSSITE = 0;
+constexpr int ECHEC = 3;
+constexpr int ECHEC_PARTIE_VALIDEE = 5; // échec annoncé, ce qui précède l'échec reste voulu
+constexpr int SANS_COMPTE_RENDU = 6;    // l'opération ne dit pas si elle a réussi
+
+bool finNormale(int code)
+{
+    return code == REUSSITE || code == ECHEC_PARTIE_VALIDEE || code == SANS_COMPTE_RENDU;
+}
 
 QByteArray empreinteFichier(const QString& chemin)
 {
@@ -223,7 +236,7 @@ bool Banc::copierDossier(const QString& source, const QString& cible)
 }
 
 Banc::Lancement Banc::lancer(const QString& racine, const QStringList& arguments, int point, int delaiMs,
-                             const QString& fichierCompte)
+                             const QString& fichierCompte, int erreur)
 {
     Lancement resultat;
     for (const char* sous : {"donnees", "entrees", "sauvegarde", "tmp", "travail"})
@@ -235,6 +248,12 @@ Banc::Lancement Banc::lancer(const QString& racine, const QStringList& arguments
     environnement.insert(QStringLiteral("COUPURE_RACINE"), canonique);
     environnement.insert(QStringLiteral("COUPURE_POINT"), QString::number(qMax(point, 0)));
     environnement.insert(QStringLiteral("COUPURE_HORLOGE"), HORLOGE);
+    if (erreur >= 0) {
+        environnement.insert(QStringLiteral("COUPURE_MODE"), QStringLiteral("erreur"));
+        environnement.insert(QStringLiteral("COUPURE_ERRNO"), QString::number(erreur));
+    } else {
+        environnement.remove(QStringLiteral("COUPURE_MODE"));
+    }
     if (fichierCompte.isEmpty())
         environnement.remove(QStringLiteral("COUPURE_COMPTE"));
     else
@@ -275,7 +294,7 @@ bool Banc::preparer(const QString& operation, QString* erreur)
     QDir(modele).removeRecursively();
     QDir().mkpath(modele);
     const Lancement preparation = lancer(modele, {QStringLiteral("preparer"), operation}, 0, -1, QString());
-    if (!preparation.demarre || preparation.tue || preparation.code != 0) {
+    if (!preparation.demarre || preparation.tue || preparation.code != REUSSITE) {
         *erreur = QStringLiteral("préparation de %1 en échec (code %2) : %3")
                       .arg(operation)
                       .arg(preparation.code)
@@ -325,7 +344,8 @@ bool Banc::preparer(const QString& operation, QString* erreur)
     chrono.start();
     const Lancement complet = lancer(racine, {QStringLiteral("executer"), operation}, 0, -1, compte);
     duree = chrono.elapsed();
-    if (!complet.demarre || complet.tue || complet.code != 0) {
+    codeComplet = complet.code;
+    if (!complet.demarre || complet.tue || !finNormale(complet.code)) {
         *erreur = QStringLiteral("exécution complète de %1 en échec (code %2) : %3")
                       .arg(operation)
                       .arg(complet.code)
@@ -350,7 +370,7 @@ bool Banc::preparer(const QString& operation, QString* erreur)
     return true;
 }
 
-Verdict Banc::verifier(const QString& racine)
+Verdict Banc::verifier(const QString& racine, bool melangeAdmis)
 {
     Verdict verdict;
     const auto incoherent = [&verdict](const QString& raison) {
@@ -388,8 +408,9 @@ Verdict Banc::verifier(const QString& racine)
             verdict.etat = trouve->nom;
         } else {
             verdict.etat = QStringLiteral("mélange");
-            incoherent(QStringLiteral("ni l'état d'avant ni celui d'après : %1 (avant : %2 ; après : %3)")
-                           .arg(base.resume, avant.resume, apres.resume));
+            if (!melangeAdmis)
+                incoherent(QStringLiteral("ni l'état d'avant ni celui d'après : %1 (avant : %2 ; après : %3)")
+                               .arg(base.resume, avant.resume, apres.resume));
         }
     }
     // Une fois la base écrite (en tout ou en partie), les fichiers à côté peuvent être dans
@@ -454,7 +475,7 @@ Verdict Banc::couperAuPoint(int point)
     const Lancement lancement = lancer(racine, {QStringLiteral("executer"), nom}, point, -1, QString());
     verdict = verifier(racine);
     verdict.coupe = lancement.tue;
-    if (!lancement.tue && (lancement.code != 0 || verdict.etat != QStringLiteral("après"))) {
+    if (!lancement.tue && (lancement.code != codeComplet || verdict.etat != QStringLiteral("après"))) {
         verdict.coherent = false;
         verdict.raison += QStringLiteral(" ; sans coupure (état %3), l'opération a fini en code %1 : %2")
                               .arg(lancement.code)
@@ -479,10 +500,43 @@ Verdict Banc::couperApres(int millisecondes)
     const Lancement lancement = lancer(racine, {QStringLiteral("executer"), nom}, 0, millisecondes, QString());
     verdict = verifier(racine);
     verdict.coupe = lancement.tue;
-    if (!lancement.tue && lancement.code != 0) {
+    if (!lancement.tue && lancement.code != codeComplet) {
         verdict.coherent = false;
         verdict.raison += QStringLiteral(" ; l'opération a fini en code %1").arg(lancement.code);
     }
+    if (verdict.coherent || !garder_)
+        QDir(racine).removeRecursively();
+    else
+        verdict.raison += QStringLiteral(" [gardé dans %1]").arg(racine);
+    return verdict;
+}
+
+Verdict Banc::echouerAuPoint(int point, int errno_)
+{
+    const QString racine = nouvelleRacine();
+    Verdict verdict;
+    if (!copierDossier(racineModele(), racine)) {
+        verdict.coherent = false;
+        verdict.raison = QStringLiteral("copie du dossier de départ impossible");
+        return verdict;
+    }
+    const Lancement lancement =
+        lancer(racine, {QStringLiteral("executer"), nom}, point, -1, QString(), errno_ > 0 ? errno_ : EIO);
+    verdict = verifier(racine, lancement.code == ECHEC_PARTIE_VALIDEE);
+    const auto incoherent = [&verdict](const QString& raison) {
+        verdict.coherent = false;
+        verdict.raison += (verdict.raison.isEmpty() ? QString() : QStringLiteral(" ; ")) + raison;
+    };
+    const bool apres = verdict.etat == QStringLiteral("après");
+    const bool avant = verdict.etat == QLatin1String("avant") || verdict.etat == QLatin1String("partiel");
+    if (lancement.tue || !lancement.demarre)
+        incoherent(QStringLiteral("le programme s'est arrêté net sur l'erreur : %1").arg(lancement.sortie.left(300)));
+    else if (lancement.code == REUSSITE && !apres)
+        incoherent(QStringLiteral("réussite annoncée, mais la base est dans l'état « %1 »").arg(verdict.etat));
+    else if (lancement.code == ECHEC && !avant)
+        incoherent(QStringLiteral("échec annoncé, mais la base est dans l'état « %1 »").arg(verdict.etat));
+    else if (!finNormale(lancement.code) && lancement.code != ECHEC)
+        incoherent(QStringLiteral("fin inattendue (code %1) : %2").arg(lancement.code).arg(lancement.sortie.left(300)));
     if (verdict.coherent || !garder_)
         QDir(racine).removeRecursively();
     else

@@ -77,6 +77,11 @@ public:
     Verdict couperAuPoint(int point);
     // Coupure après un délai, mesuré depuis le lancement de l'enfant.
     Verdict couperApres(int millisecondes);
+    // Panne du disque : le `point`-ième appel échoue (code `errno`, EIO par défaut) et
+    // l'opération continue. La base doit rester saine, et ce que l'opération en dit doit
+    // être vrai : une réussite annoncée laisse l'état d'après, un échec annoncé l'état
+    // d'avant (ou la partie que l'opération valide exprès).
+    Verdict echouerAuPoint(int point, int errno_ = 0);
 
     // Garde les dossiers des essais incohérents (pour les examiner) au lieu de les effacer.
     void garderIncoherents(bool garder) { garder_ = garder; }
@@ -89,8 +94,8 @@ private:
         QString sortie;
     };
     Lancement lancer(const QString& racine, const QStringList& arguments, int point, int delaiMs,
-                     const QString& fichierCompte);
-    Verdict verifier(const QString& racine);
+                     const QString& fichierCompte, int erreur = -1);
+    Verdict verifier(const QString& racine, bool melangeAdmis = false);
     QString nouvelleRacine();
     bool copierDossier(const QString& source, const QString& cible);
 
@@ -99,6 +104,7 @@ private:
     QString dossier;
     QString nom;
     int appels = 0;
+    int codeComplet = 0; // code de sortie de l'exécution complète
     qint64 duree = 0;
     int numero = 0;
     bool garder_ = false;

@@ -5,6 +5,9 @@
  * troncatures, créations, renommages, suppressions) sous le dossier COUPURE_RACINE, et tue le
  * processus par SIGKILL juste avant le N-ième (N = COUPURE_POINT) : l'appel n'a pas lieu,
  * comme si le courant avait été coupé à cet instant précis, disques compris.
+ * Avec COUPURE_MODE=erreur, le N-ième appel échoue à la place (code d'erreur COUPURE_ERRNO,
+ * EIO par défaut ; 28 pour un disque plein) et le processus continue : c'est la panne d'un
+ * disque ou d'une clé, vue par le programme.
  *
  * Variables d'environnement :
  *   COUPURE_RACINE   dossier surveillé (chemin absolu, sans lien symbolique) ;
@@ -38,6 +41,8 @@ static long point;
 static long compte;
 static int actif;
 static int horlogeFigee;
+static int modeErreur;
+static int codeErreur = EIO;
 static time_t horloge;
 
 #define REEL(nom)                                                                             \
@@ -57,6 +62,11 @@ __attribute__((constructor)) static void demarrer(void)
     }
     texte = getenv("COUPURE_POINT");
     point = texte ? atol(texte) : 0;
+    texte = getenv("COUPURE_MODE");
+    modeErreur = texte && strcmp(texte, "erreur") == 0;
+    texte = getenv("COUPURE_ERRNO");
+    if (texte && atoi(texte) > 0)
+        codeErreur = atoi(texte);
     texte = getenv("COUPURE_HORLOGE");
     if (texte && *texte) {
         horloge = (time_t)atoll(texte);
@@ -134,32 +144,34 @@ static int descripteurSurveille(int fd)
     return sousRacine(cible);
 }
 
-/* Un appel de plus ; au rang fatal, le processus meurt avant de le faire. */
-static void compter(void)
+/* Un appel de plus ; au rang choisi, le processus meurt avant de le faire, ou (mode erreur)
+ * le résultat est vrai : l'appel doit échouer sans rien faire. */
+static int compter(void)
 {
     const long rang = __atomic_add_fetch(&compte, 1, __ATOMIC_SEQ_CST);
     if (point > 0 && rang == point) {
+        if (modeErreur)
+            return 1;
         kill(getpid(), SIGKILL);
         for (;;)
             pause();
     }
+    return 0;
 }
 
-#define SI_FD(fd)                                                                             \
+#define ECHOUER_SI(condition)                                                                 \
     do {                                                                                      \
         const int sauve = errno;                                                              \
-        if (descripteurSurveille(fd))                                                         \
-            compter();                                                                        \
+        const int echec = (condition) && compter();                                           \
         errno = sauve;                                                                        \
+        if (echec) {                                                                          \
+            errno = codeErreur;                                                               \
+            return -1;                                                                        \
+        }                                                                                     \
     } while (0)
 
-#define SI_CHEMIN(dossier, chemin)                                                            \
-    do {                                                                                      \
-        const int sauve = errno;                                                              \
-        if (cheminSurveille(dossier, chemin))                                                 \
-            compter();                                                                        \
-        errno = sauve;                                                                        \
-    } while (0)
+#define SI_FD(fd) ECHOUER_SI(descripteurSurveille(fd))
+#define SI_CHEMIN(dossier, chemin) ECHOUER_SI(cheminSurveille(dossier, chemin))
 
 /* --- Écritures ------------------------------------------------------------------------ */
 
@@ -357,24 +369,21 @@ int creat64(const char* chemin, mode_t mode)
 int rename(const char* ancien, const char* nouveau)
 {
     REEL(rename)
-    if (cheminSurveille(AT_FDCWD, ancien) || cheminSurveille(AT_FDCWD, nouveau))
-        compter();
+    ECHOUER_SI(cheminSurveille(AT_FDCWD, ancien) || cheminSurveille(AT_FDCWD, nouveau));
     return reel_rename(ancien, nouveau);
 }
 
 int renameat(int dossierAncien, const char* ancien, int dossierNouveau, const char* nouveau)
 {
     REEL(renameat)
-    if (cheminSurveille(dossierAncien, ancien) || cheminSurveille(dossierNouveau, nouveau))
-        compter();
+    ECHOUER_SI(cheminSurveille(dossierAncien, ancien) || cheminSurveille(dossierNouveau, nouveau));
     return reel_renameat(dossierAncien, ancien, dossierNouveau, nouveau);
 }
 
 int renameat2(int dossierAncien, const char* ancien, int dossierNouveau, const char* nouveau, unsigned int options)
 {
     REEL(renameat2)
-    if (cheminSurveille(dossierAncien, ancien) || cheminSurveille(dossierNouveau, nouveau))
-        compter();
+    ECHOUER_SI(cheminSurveille(dossierAncien, ancien) || cheminSurveille(dossierNouveau, nouveau));
     return reel_renameat2(dossierAncien, ancien, dossierNouveau, nouveau, options);
 }
 

@@ -3,7 +3,10 @@
 // plus quelques coupures au hasard dans le temps, et un tableau résume les bases trouvées
 // incohérentes. Code de sortie 1 dès qu'une coupure a laissé une base incohérente.
 //
-//   coupures [--echantillon N] [--au-hasard N] [--garder] [opération…]
+//   coupures [--echantillon N] [--au-hasard N] [--erreurs] [--errno N] [--garder] [opération…]
+//
+// Avec --erreurs, chaque point est aussi essayé en panne de disque : l'appel échoue et
+// l'opération continue ; la base doit rester saine et l'issue annoncée doit être la vraie.
 
 #include "coupures/banc.h"
 
@@ -25,6 +28,8 @@ int main(int argc, char* argv[])
     int echantillon = 0; // 0 : tous les points
     int auHasard = 5;
     bool garder = false;
+    bool erreurs = false;
+    int codeErreur = 0; // 0 : EIO
     QStringList choisies;
     const QStringList arguments = QCoreApplication::arguments().mid(1);
     for (int i = 0; i < arguments.size(); ++i) {
@@ -34,6 +39,10 @@ int main(int argc, char* argv[])
             auHasard = arguments[++i].toInt();
         else if (arguments[i] == QLatin1String("--garder"))
             garder = true;
+        else if (arguments[i] == QLatin1String("--erreurs"))
+            erreurs = true;
+        else if (arguments[i] == QLatin1String("--errno") && i + 1 < arguments.size())
+            codeErreur = arguments[++i].toInt();
         else
             choisies.append(arguments[i]);
     }
@@ -60,6 +69,8 @@ int main(int argc, char* argv[])
         int apres = 0;
         int partiel = 0;
         int debris = 0;
+        int pannes = 0;
+        int pannesIncoherentes = 0;
         QMap<QString, int> nomsDebris;
     };
     QList<Ligne> tableau;
@@ -99,6 +110,17 @@ int main(int argc, char* argv[])
             const int delai = int(hasard.bounded(qMax<qint64>(banc.dureeMs(), 1)));
             noter(banc.couperApres(delai), QStringLiteral("après %1 ms").arg(delai));
         }
+        if (erreurs) {
+            for (const int point : points) {
+                const Coupures::Verdict verdict = banc.echouerAuPoint(point, codeErreur);
+                ++ligne.pannes;
+                if (!verdict.coherent) {
+                    ++ligne.pannesIncoherentes;
+                    std::printf("  %s, panne au point %d/%d : %s\n", qPrintable(operation), point, banc.total(),
+                                qPrintable(verdict.raison));
+                }
+            }
+        }
         std::printf("%-28s %6d appels, %5d essais, %3d incohérents\n", qPrintable(operation), ligne.appels,
                     ligne.essais, ligne.incoherents);
         std::fflush(stdout);
@@ -116,6 +138,18 @@ int main(int argc, char* argv[])
         incoherents += l.incoherents;
     }
     std::printf("%-28s %7s %7d %7s %7s %7s %8s %8s %12d\n", "total", "", total, "", "", "", "", "", incoherents);
+    if (erreurs) {
+        std::printf("\n%-28s %7s %12s\n", "pannes de disque", "essais", "incohérents");
+        int pannes = 0;
+        int fausses = 0;
+        for (const Ligne& l : std::as_const(tableau)) {
+            std::printf("%-28s %7d %12d\n", qPrintable(l.operation), l.pannes, l.pannesIncoherentes);
+            pannes += l.pannes;
+            fausses += l.pannesIncoherentes;
+        }
+        std::printf("%-28s %7d %12d\n", "total", pannes, fausses);
+        incoherents += fausses;
+    }
     std::printf("\nDébris (fichiers laissés à côté, sans dommage pour la base) :\n");
     for (const Ligne& l : std::as_const(tableau))
         for (auto it = l.nomsDebris.constBegin(); it != l.nomsDebris.constEnd(); ++it)

@@ -17,7 +17,9 @@
 //
 // Les entrées sont fixes : mêmes élèves, même graine du jeu d'essai, mêmes fichiers. Le banc
 // fige en plus l'heure murale, si bien que deux exécutions complètes donnent la même base.
-// Code de sortie : 0 quand l'opération a eu l'issue attendue, 3 sinon, 2 pour un usage faux.
+// Code de sortie : 0 quand l'opération annonce sa réussite, 3 quand elle annonce un échec,
+// 5 pour l'échec d'une reprise (ce qu'elle a copié avant reste validé, exprès), 6 pour une
+// opération qui ne dit jamais si elle a réussi (le jeu d'essai), 2 pour un usage faux.
 
 #include "app/application.h"
 #include "app/sauvegarde.h"
@@ -370,16 +372,14 @@ bool initialiser()
 
 // La reprise telle que le dialogue d'initialisation la mène : l'ancien fichier est supprimé
 // après une reprise réussie.
-bool migrer(bool version2, bool echecAttendu)
+bool migrer(bool version2)
 {
     const QString ancien = version2 ? chemins().v2 : chemins().v1;
     const Migration::ResultatMigration resultat =
         version2 ? Migration::importerVersion2(ancien) : Migration::importerVersion1(ancien);
-    if (resultat.ouvertureImpossible)
-        return false;
     if (resultat.reussi)
         QFile::remove(ancien);
-    return resultat.reussi != echecAttendu;
+    return resultat.reussi;
 }
 
 // Avant l'importation, le dialogue propose une copie de la base dans un dossier choisi.
@@ -600,10 +600,14 @@ bool genererJeuEssai()
     return true;
 }
 
+enum Compte { Annonce = 3, PartieValidee = 5, SansCompteRendu = 6 };
+
 struct Operation {
     std::function<void()> preparer;
     std::function<bool()> executer;
     std::function<bool()> partiel = {};
+    // Code de sortie d'un échec de l'opération.
+    Compte echec = Annonce;
 };
 
 // Premier démarrage à côté d'un fichier de la version 2 : la base est posée et validée, puis
@@ -626,11 +630,13 @@ const std::map<QString, Operation>& operations()
               fermer();
           },
           initialiser}},
-        {QStringLiteral("migration-v2"), {[] { preparerVersion2(false); }, [] { return migrer(true, false); }}},
-        {QStringLiteral("migration-v2-echec"), {[] { preparerVersion2(true); }, [] { return migrer(true, true); }}},
-        {QStringLiteral("migration-v1"), {preparerVersion1, [] { return migrer(false, false); }}},
+        {QStringLiteral("migration-v2"), {[] { preparerVersion2(false); }, [] { return migrer(true); }, {}, PartieValidee}},
+        {QStringLiteral("migration-v2-echec"),
+         {[] { preparerVersion2(true); }, [] { return migrer(true); }, {}, PartieValidee}},
+        {QStringLiteral("migration-v1"), {preparerVersion1, [] { return migrer(false); }, {}, PartieValidee}},
         {QStringLiteral("premier-demarrage-reprise-v2"),
-         {preparerPremierDemarrageAvecVersion2, [] { return initialiser() && migrer(true, false); }, initialiser}},
+         {preparerPremierDemarrageAvecVersion2, [] { return initialiser() && migrer(true); }, initialiser,
+          PartieValidee}},
         {QStringLiteral("import-eleves"), {preparerImportEleves, importerEleves}},
         {QStringLiteral("grille-competences"), {preparerBasePeuplee, enregistrerSaisie}},
         {QStringLiteral("grille-paliers"), {preparerBasePeuplee, enregistrerPalier}},
@@ -645,7 +651,7 @@ const std::map<QString, Operation>& operations()
         {QStringLiteral("ajout-eleves"), {preparerBasePeuplee, ajouterEleves}},
         {QStringLiteral("import-classe"), {preparerImportClasse, importerClasse}},
         {QStringLiteral("restauration"), {preparerRestauration, restaurer}},
-        {QStringLiteral("jeu-essai"), {preparerBasePeuplee, genererJeuEssai}},
+        {QStringLiteral("jeu-essai"), {preparerBasePeuplee, genererJeuEssai, {}, SansCompteRendu}},
         {QStringLiteral("parametres-ecole"), {preparerBasePeuplee, enregistrerParametres}},
         {QStringLiteral("temoin-sans-transaction"), {preparerBasePeuplee, supprimerSansTransaction}},
     };
@@ -693,7 +699,10 @@ int main(int argc, char* argv[])
     if (partiel && !trouvee->second.partiel)
         return 4;
     ouvrir(chemins().courante);
-    const bool reussi = partiel ? trouvee->second.partiel() : trouvee->second.executer();
+    const Operation& operation = trouvee->second;
+    const bool reussi = partiel ? operation.partiel() : operation.executer();
     fermer();
-    return reussi ? 0 : 3;
+    if (operation.echec == SansCompteRendu && !partiel)
+        return SansCompteRendu;
+    return reussi ? 0 : operation.echec;
 }
