@@ -283,6 +283,18 @@ bool ImportClasse::ecrire()
 {
     Transaction transaction;
     dialogue.debutEcriture();
+    // La première instruction refusée par la base arrête tout, transaction annulée : après une
+    // erreur du disque, SQLite a pu l'annuler de lui-même, et les instructions suivantes
+    // seraient validées une à une. La validation elle-même peut échouer aussi.
+    const auto arreter = [this, &transaction] {
+        transaction.annuler();
+        dialogue.finEcriture();
+        avertir(tr("Arrêt de l'importation"),
+                tr("Mise à jour annulée. Aucun changement n'a lieu dans la base de données."));
+        return false;
+    };
+    if (!transaction.estOuverte())
+        return arreter();
     QSqlQuery requete;
     if (idClasse == 0) {
         requete.exec("SELECT MAX(tri) FROM classes");
@@ -314,7 +326,8 @@ bool ImportClasse::ecrire()
             maxNiveau.exec("SELECT MAX(tri) FROM niveaux");
             insereNiveau.addBindValue(niveau.libelle);
             insereNiveau.addBindValue(maxNiveau.next() ? maxNiveau.value(0).toInt() + 1 : 1);
-            insereNiveau.exec();
+            if (!insereNiveau.exec())
+                return arreter();
             niveau.id = insereNiveau.lastInsertId().toLongLong();
             ++cpt.niveauxCrees;
         }
@@ -324,7 +337,8 @@ bool ImportClasse::ecrire()
             insereEleve.addBindValue(e.attribute("date_naiss"));
             insereEleve.addBindValue(idClasse);
             insereEleve.addBindValue(niveau.id);
-            insereEleve.exec();
+            if (!insereEleve.exec())
+                return arreter();
             id = insereEleve.lastInsertId().toLongLong();
             ++cpt.elevesAjoutes;
         } else {
@@ -332,7 +346,8 @@ bool ImportClasse::ecrire()
             majEleve.addBindValue(niveau.id);
             majEleve.addBindValue(idClasse);
             majEleve.addBindValue(id);
-            majEleve.exec();
+            if (!majEleve.exec())
+                return arreter();
             if (!elevesMisAJour.contains(id))
                 elevesMisAJour.append(id);
             ++cpt.elevesMisAJour;
@@ -340,17 +355,13 @@ bool ImportClasse::ecrire()
         elevesImportes.insert(id);
         for (QDomElement note = e.firstChildElement(); !note.isNull(); note = note.nextSiblingElement()) {
             dialogue.avancer();
-            if (!importerNote(id, note, idPalier)) {
-                transaction.annuler();
-                dialogue.finEcriture();
-                avertir(tr("Arrêt de l'importation"),
-                        tr("Mise à jour annulée. Aucun changement n'a lieu dans la base de données."));
-                return false;
-            }
+            if (!importerNote(id, note, idPalier))
+                return arreter();
         }
     }
     for (const qint64 id : std::as_const(elevesMisAJour))
-        chercherNotesAbsentes(id, idPalier);
+        if (!chercherNotesAbsentes(id, idPalier))
+            return arreter();
     if (!notesSupprimables.isEmpty()) {
         const int choix = dialogue.notesSupprimables(notesSupprimables.size());
         if (choix == 0) {
@@ -362,7 +373,8 @@ bool ImportClasse::ecrire()
             requete.prepare("DELETE FROM notes WHERE id_note=?");
             for (const qint64 id : std::as_const(notesSupprimables)) {
                 requete.addBindValue(id);
-                requete.exec();
+                if (!requete.exec())
+                    return arreter();
             }
             cpt.notesSupprimees = notesSupprimables.size();
         }
@@ -372,6 +384,8 @@ bool ImportClasse::ecrire()
         requete.addBindValue(nomClasse);
         requete.addBindValue(idClasse);
         cpt.classeRenommee = requete.exec();
+        if (!cpt.classeRenommee)
+            return arreter();
     }
     requete.prepare("SELECT id_eleve FROM eleves WHERE id_classe=?");
     requete.addBindValue(idClasse);
@@ -381,7 +395,8 @@ bool ImportClasse::ecrire()
             ++cpt.elevesIgnores;
     for (QSqlQuery* q : {&chercheComp, &chercheNote, &notesEleve, &requete})
         q->finish();
-    transaction.valider();
+    if (!transaction.valider())
+        return arreter();
     dialogue.finEcriture();
     return true;
 }
@@ -404,13 +419,16 @@ bool ImportClasse::importerNote(qint64 idEleve, const QDomElement& note, qint64 
     }
     chercheNote.addBindValue(idComp);
     chercheNote.addBindValue(idEleve);
-    if (chercheNote.exec() && chercheNote.next()) {
+    if (!chercheNote.exec())
+        return false;
+    if (chercheNote.next()) {
         const qint64 idNote = chercheNote.value(0).toLongLong();
         notesVues.insert(idNote);
         if (chercheNote.value(1).toString() < note.attribute("maj")) {
             majNote.addBindValue(note.attribute("date"));
             majNote.addBindValue(idNote);
-            majNote.exec();
+            if (!majNote.exec())
+                return false;
             ++cpt.notesMisesAJour;
         } else {
             ++cpt.notesIgnorees;
@@ -419,18 +437,19 @@ bool ImportClasse::importerNote(qint64 idEleve, const QDomElement& note, qint64 
         insereNote.addBindValue(idEleve);
         insereNote.addBindValue(idComp);
         insereNote.addBindValue(note.attribute("date"));
-        insereNote.exec();
+        if (!insereNote.exec())
+            return false;
         notesVues.insert(insereNote.lastInsertId().toLongLong());
         ++cpt.notesAjoutees;
     }
     return true;
 }
 
-void ImportClasse::chercherNotesAbsentes(qint64 idEleve, qint64 palier)
+bool ImportClasse::chercherNotesAbsentes(qint64 idEleve, qint64 palier)
 {
     notesEleve.addBindValue(idEleve);
     if (!notesEleve.exec())
-        return;
+        return false;
     while (notesEleve.next()) {
         const qint64 idNote = notesEleve.value(0).toLongLong();
         const qint64 parent = notesEleve.value(1).toLongLong();
@@ -439,6 +458,7 @@ void ImportClasse::chercherNotesAbsentes(qint64 idEleve, qint64 palier)
         if (!notesVues.contains(idNote) && !notesSupprimables.contains(idNote))
             notesSupprimables.append(idNote);
     }
+    return true;
 }
 
 QString ImportClasse::bilan() const

@@ -90,8 +90,9 @@ public:
 
     // Fusionne une date du fichier (un enfant d'élève) ; faux en cas d'échec.
     bool importerNote(qint64 idEleve, const QDomElement& note, qint64 idPalier);
-    // Ajoute les dates du palier de l'élève que le fichier n'a pas touchées.
-    void chercherNotesAbsentes(qint64 idEleve, qint64 idPalier);
+    // Ajoute les dates du palier de l'élève que le fichier n'a pas touchées ; faux quand la
+    // base n'a pas pu les lire.
+    bool chercherNotesAbsentes(qint64 idEleve, qint64 idPalier);
 
 private:
     struct Niveau {
