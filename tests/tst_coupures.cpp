@@ -71,16 +71,16 @@ void TestCoupures::initTestCase()
     Environnement::preparer();
     dossier = std::make_unique<QTemporaryDir>();
     QVERIFY(dossier->isValid());
-    banc = std::make_unique<Coupures::Banc>(QStringLiteral(QUORVEL_EXECUTANT), QStringLiteral(QUORVEL_COUPURE),
-                                            dossier->path());
+    banc = std::make_unique<Coupures::Banc>(QStringLiteral(QUORVEL_EXECUTANT),
+                                            QStringLiteral(QUORVEL_COUPURE), dossier->path());
 }
 
 void TestCoupures::coupures_data()
 {
     QTest::addColumn<QString>("operation");
-    const QStringList operations = Coupures::Banc(QStringLiteral(QUORVEL_EXECUTANT),
-                                                  QStringLiteral(QUORVEL_COUPURE), QDir::tempPath())
-                                       .operations();
+    const QStringList operations =
+        Coupures::Banc(QStringLiteral(QUORVEL_EXECUTANT), QStringLiteral(QUORVEL_COUPURE), QDir::tempPath())
+            .operations();
     QVERIFY(operations.size() >= 15);
     for (const QString& operation : operations)
         QTest::newRow(qPrintable(operation)) << operation;
@@ -177,11 +177,15 @@ void TestCoupures::repriseEnEchecGardeCeQuiAEteCopie()
     QCOMPARE(eleves.size(), 8);
     QCOMPARE(eleves, lignes(ancienne, QStringLiteral("SELECT * FROM eleves WHERE rowid<=8 ORDER BY rowid")));
     // Les niveaux de départ restent (leur suppression venait après les élèves) ; aucune date.
-    QCOMPARE(lignes(nouvelle, QStringLiteral("SELECT COUNT(*) FROM niveaux")), QStringList{QStringLiteral("7")});
-    QCOMPARE(lignes(nouvelle, QStringLiteral("SELECT COUNT(*) FROM notes")), QStringList{QStringLiteral("0")});
+    QCOMPARE(lignes(nouvelle, QStringLiteral("SELECT COUNT(*) FROM niveaux")),
+             QStringList{QStringLiteral("7")});
+    QCOMPARE(lignes(nouvelle, QStringLiteral("SELECT COUNT(*) FROM notes")),
+             QStringList{QStringLiteral("0")});
     // L'arbre des compétences et les paramètres des paliers sont ceux de la pose.
-    QCOMPARE(lignes(nouvelle, QStringLiteral("SELECT COUNT(*) FROM competences")), QStringList{QStringLiteral("212")});
-    QCOMPARE(lignes(nouvelle, QStringLiteral("SELECT COUNT(*) FROM paramcomp")), QStringList{QStringLiteral("2")});
+    QCOMPARE(lignes(nouvelle, QStringLiteral("SELECT COUNT(*) FROM competences")),
+             QStringList{QStringLiteral("212")});
+    QCOMPARE(lignes(nouvelle, QStringLiteral("SELECT COUNT(*) FROM paramcomp")),
+             QStringList{QStringLiteral("2")});
 }
 
 QTEST_GUILESS_MAIN(TestCoupures)

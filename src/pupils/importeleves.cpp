@@ -372,7 +372,8 @@ Resultat importer(const LecteurCsv& lecteur, const Colonnes& colonnes, const Opt
     QSqlQuery numerotation;
     numerotation.prepare(QStringLiteral("UPDATE classes SET tri=? WHERE id_classe=?"));
     int rang = 0;
-    for (const qlonglong id : lireCles(QStringLiteral("SELECT id_classe FROM classes ORDER BY tri"), &enPanne)) {
+    for (const qlonglong id :
+         lireCles(QStringLiteral("SELECT id_classe FROM classes ORDER BY tri"), &enPanne)) {
         numerotation.addBindValue(rang++);
         numerotation.addBindValue(id);
         if (!numerotation.exec())

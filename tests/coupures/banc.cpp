@@ -72,7 +72,8 @@ QString texteValeur(const QVariant& valeur)
 // l'importation des élèves.
 bool estCopieDeDepart(const QString& relatif)
 {
-    return (relatif.startsWith(QLatin1String("donnees/")) && relatif.endsWith(QLatin1String(".avant-initialisation"))) ||
+    return (relatif.startsWith(QLatin1String("donnees/")) &&
+            relatif.endsWith(QLatin1String(".avant-initialisation"))) ||
            relatif == QLatin1String("donnees/QuorvelV3.sqlite.bak") ||
            relatif == QLatin1String("sauvegarde/QuorvelV3.sqlite");
 }
@@ -108,7 +109,8 @@ QByteArray contenu(const QString& chemin)
                 for (int c = 1; c <= colonnes; ++c)
                     tri.append(QStringLiteral("%1 COLLATE BINARY").arg(c));
                 // Le nom vient de sqlite_master de la base examinée, jamais de l'extérieur.
-                requete.exec(QStringLiteral("SELECT * FROM \"%1\" ORDER BY %2").arg(table, tri.join(QLatin1Char(','))));
+                requete.exec(QStringLiteral("SELECT * FROM \"%1\" ORDER BY %2")
+                                 .arg(table, tri.join(QLatin1Char(','))));
                 texte += "table\x1f" + table.toUtf8() + '\n';
                 while (requete.next()) {
                     for (int i = 0; i < colonnes; ++i)
@@ -148,12 +150,14 @@ EtatBase lireBase(const QString& chemin)
             if (etat.integrite == QLatin1String("ok")) {
                 QStringList comptes;
                 QStringList tables;
-                requete.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type='table' ORDER BY name"));
+                requete.exec(
+                    QStringLiteral("SELECT name FROM sqlite_master WHERE type='table' ORDER BY name"));
                 while (requete.next())
                     tables.append(requete.value(0).toString());
                 for (const QString& table : std::as_const(tables)) {
                     requete.exec(QStringLiteral("SELECT COUNT(*) FROM \"%1\"").arg(table));
-                    comptes.append(table + QLatin1Char('=') + (requete.next() ? requete.value(0).toString() : QStringLiteral("?")));
+                    comptes.append(table + QLatin1Char('=') +
+                                   (requete.next() ? requete.value(0).toString() : QStringLiteral("?")));
                 }
                 etat.resume = comptes.join(QLatin1Char(' '));
             }
@@ -435,7 +439,7 @@ Verdict Banc::verifier(const QString& racine, bool melangeAdmis)
                 continue;
         }
         incoherent(QStringLiteral("%1 %2").arg(relatif, empreinte.isEmpty() ? QStringLiteral("a disparu")
-                                                                          : QStringLiteral("a changé")));
+                                                                            : QStringLiteral("a changé")));
     }
 
     // Fichiers nouveaux : les copies de l'état de départ doivent être complètes ; le reste
@@ -448,7 +452,8 @@ Verdict Banc::verifier(const QString& racine, bool melangeAdmis)
             if (!copie.saine() || copie.empreinte != avant.empreinte)
                 incoherent(QStringLiteral("la copie %1 n'est pas la base de départ (%2)")
                                .arg(relatif, copie.saine() ? copie.resume : copie.integrite.left(100)));
-        } else if (relatif != QLatin1String("travail/out.xml") && !relatif.endsWith(QLatin1String("-journal"))) {
+        } else if (relatif != QLatin1String("travail/out.xml") &&
+                   !relatif.endsWith(QLatin1String("-journal"))) {
             // Un journal resté après l'ouverture n'est pas « chaud » (vide ou sans en-tête
             // valide) : SQLite ne le rejoue jamais et le réécrit à la transaction suivante.
             verdict.debris.append(relatif);
@@ -497,7 +502,8 @@ Verdict Banc::couperApres(int millisecondes)
         verdict.raison = QStringLiteral("copie du dossier de départ impossible");
         return verdict;
     }
-    const Lancement lancement = lancer(racine, {QStringLiteral("executer"), nom}, 0, millisecondes, QString());
+    const Lancement lancement =
+        lancer(racine, {QStringLiteral("executer"), nom}, 0, millisecondes, QString());
     verdict = verifier(racine);
     verdict.coupe = lancement.tue;
     if (!lancement.tue && lancement.code != codeComplet) {
@@ -530,13 +536,17 @@ Verdict Banc::echouerAuPoint(int point, int errno_)
     const bool apres = verdict.etat == QStringLiteral("après");
     const bool avant = verdict.etat == QLatin1String("avant") || verdict.etat == QLatin1String("partiel");
     if (lancement.tue || !lancement.demarre)
-        incoherent(QStringLiteral("le programme s'est arrêté net sur l'erreur : %1").arg(lancement.sortie.left(300)));
+        incoherent(QStringLiteral("le programme s'est arrêté net sur l'erreur : %1")
+                       .arg(lancement.sortie.left(300)));
     else if (lancement.code == REUSSITE && !apres)
-        incoherent(QStringLiteral("réussite annoncée, mais la base est dans l'état « %1 »").arg(verdict.etat));
+        incoherent(
+            QStringLiteral("réussite annoncée, mais la base est dans l'état « %1 »").arg(verdict.etat));
     else if (lancement.code == ECHEC && !avant)
         incoherent(QStringLiteral("échec annoncé, mais la base est dans l'état « %1 »").arg(verdict.etat));
     else if (!finNormale(lancement.code) && lancement.code != ECHEC)
-        incoherent(QStringLiteral("fin inattendue (code %1) : %2").arg(lancement.code).arg(lancement.sortie.left(300)));
+        incoherent(QStringLiteral("fin inattendue (code %1) : %2")
+                       .arg(lancement.code)
+                       .arg(lancement.sortie.left(300)));
     if (verdict.coherent || !garder_)
         QDir(racine).removeRecursively();
     else

@@ -19,9 +19,9 @@ namespace Coupures {
 struct EtatBase {
     bool present = false;
     bool ouverte = false;
-    QString integrite;   // réponse de « PRAGMA integrity_check »
+    QString integrite;    // réponse de « PRAGMA integrity_check »
     QByteArray empreinte; // SHA-1 du contenu ordonné de toutes les tables et du schéma
-    QString resume;      // nombre de lignes de chaque table, pour les messages
+    QString resume;       // nombre de lignes de chaque table, pour les messages
     bool saine() const { return ouverte && integrite == QLatin1String("ok"); }
 };
 
@@ -35,11 +35,11 @@ QByteArray contenu(const QString& chemin);
 
 // Issue d'un essai.
 struct Verdict {
-    bool coupe = false;    // l'enfant est bien mort de la coupure
-    bool coherent = true;  // rien à redire
-    QString etat;          // « avant », « après », ou ce qui a été trouvé
-    QString raison;        // ce qui ne va pas
-    QStringList debris;    // fichiers laissés à côté de la base (sans dommage)
+    bool coupe = false;   // l'enfant est bien mort de la coupure
+    bool coherent = true; // rien à redire
+    QString etat;         // « avant », « après », ou ce qui a été trouvé
+    QString raison;       // ce qui ne va pas
+    QStringList debris;   // fichiers laissés à côté de la base (sans dommage)
 };
 
 // Les points de coupure répartis régulièrement de 1 à `total` (les deux bouts compris).

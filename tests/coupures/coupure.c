@@ -45,9 +45,9 @@ static int modeErreur;
 static int codeErreur = EIO;
 static time_t horloge;
 
-#define REEL(nom)                                                                             \
-    static __typeof__(&nom) reel_##nom;                                                       \
-    if (!reel_##nom)                                                                          \
+#define REEL(nom)                                                                                            \
+    static __typeof__(&nom) reel_##nom;                                                                      \
+    if (!reel_##nom)                                                                                         \
         *(void**)(&reel_##nom) = dlsym(RTLD_NEXT, #nom);
 
 __attribute__((constructor)) static void demarrer(void)
@@ -159,15 +159,15 @@ static int compter(void)
     return 0;
 }
 
-#define ECHOUER_SI(condition)                                                                 \
-    do {                                                                                      \
-        const int sauve = errno;                                                              \
-        const int echec = (condition) && compter();                                           \
-        errno = sauve;                                                                        \
-        if (echec) {                                                                          \
-            errno = codeErreur;                                                               \
-            return -1;                                                                        \
-        }                                                                                     \
+#define ECHOUER_SI(condition)                                                                                \
+    do {                                                                                                     \
+        const int sauve = errno;                                                                             \
+        const int echec = (condition) && compter();                                                          \
+        errno = sauve;                                                                                       \
+        if (echec) {                                                                                         \
+            errno = codeErreur;                                                                              \
+            return -1;                                                                                       \
+        }                                                                                                    \
     } while (0)
 
 #define SI_FD(fd) ECHOUER_SI(descripteurSurveille(fd))
@@ -380,7 +380,8 @@ int renameat(int dossierAncien, const char* ancien, int dossierNouveau, const ch
     return reel_renameat(dossierAncien, ancien, dossierNouveau, nouveau);
 }
 
-int renameat2(int dossierAncien, const char* ancien, int dossierNouveau, const char* nouveau, unsigned int options)
+int renameat2(int dossierAncien, const char* ancien, int dossierNouveau, const char* nouveau,
+              unsigned int options)
 {
     REEL(renameat2)
     ECHOUER_SI(cheminSurveille(dossierAncien, ancien) || cheminSurveille(dossierNouveau, nouveau));

@@ -100,10 +100,12 @@ int main(int argc, char* argv[])
             }
             if (!verdict.coherent) {
                 ++ligne.incoherents;
-                std::printf("  %s, %s : %s\n", qPrintable(operation), qPrintable(ou), qPrintable(verdict.raison));
+                std::printf("  %s, %s : %s\n", qPrintable(operation), qPrintable(ou),
+                            qPrintable(verdict.raison));
             }
         };
-        const QList<int> points = Coupures::pointsRepartis(banc.total(), echantillon > 0 ? echantillon : banc.total());
+        const QList<int> points =
+            Coupures::pointsRepartis(banc.total(), echantillon > 0 ? echantillon : banc.total());
         for (const int point : points)
             noter(banc.couperAuPoint(point), QStringLiteral("point %1/%2").arg(point).arg(banc.total()));
         for (int k = 0; k < auHasard; ++k) {
@@ -116,8 +118,8 @@ int main(int argc, char* argv[])
                 ++ligne.pannes;
                 if (!verdict.coherent) {
                     ++ligne.pannesIncoherentes;
-                    std::printf("  %s, panne au point %d/%d : %s\n", qPrintable(operation), point, banc.total(),
-                                qPrintable(verdict.raison));
+                    std::printf("  %s, panne au point %d/%d : %s\n", qPrintable(operation), point,
+                                banc.total(), qPrintable(verdict.raison));
                 }
             }
         }
@@ -127,8 +129,8 @@ int main(int argc, char* argv[])
         tableau.append(ligne);
     }
 
-    std::printf("\n%-28s %7s %7s %7s %7s %7s %8s %8s %12s\n", "opération", "appels", "essais", "coupés", "avant",
-                "après", "partiel", "débris", "incohérents");
+    std::printf("\n%-28s %7s %7s %7s %7s %7s %8s %8s %12s\n", "opération", "appels", "essais", "coupés",
+                "avant", "après", "partiel", "débris", "incohérents");
     int total = 0;
     int incoherents = 0;
     for (const Ligne& l : std::as_const(tableau)) {
@@ -137,7 +139,8 @@ int main(int argc, char* argv[])
         total += l.essais;
         incoherents += l.incoherents;
     }
-    std::printf("%-28s %7s %7d %7s %7s %7s %8s %8s %12d\n", "total", "", total, "", "", "", "", "", incoherents);
+    std::printf("%-28s %7s %7d %7s %7s %7s %8s %8s %12d\n", "total", "", total, "", "", "", "", "",
+                incoherents);
     if (erreurs) {
         std::printf("\n%-28s %7s %12s\n", "pannes de disque", "essais", "incohérents");
         int pannes = 0;

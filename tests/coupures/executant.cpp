@@ -131,7 +131,8 @@ void poser()
     const auto instructions = Schema::instructionsScript();
     exiger(instructions.has_value(), QStringLiteral("script du schéma illisible"));
     const Initialisation::Resultat resultat = Initialisation::poserBase(*instructions);
-    exiger(resultat.reussi, QStringLiteral("pose de la base : ") + resultat.erreurPilote + resultat.erreurLivret);
+    exiger(resultat.reussi,
+           QStringLiteral("pose de la base : ") + resultat.erreurPilote + resultat.erreurLivret);
 }
 
 qlonglong idClasse(const QString& libelle)
@@ -210,7 +211,8 @@ void preparerVersion2(bool avecDoublon)
     if (avecDoublon) {
         // Table sans clé : l'élève 3 y figure deux fois, au milieu des autres. Sa deuxième
         // copie fait échouer la reprise après les huit premiers élèves.
-        sql(QStringLiteral("CREATE TABLE eleves2 AS SELECT * FROM eleves WHERE id_eleve<=8 ORDER BY id_eleve"));
+        sql(QStringLiteral(
+            "CREATE TABLE eleves2 AS SELECT * FROM eleves WHERE id_eleve<=8 ORDER BY id_eleve"));
         sql(QStringLiteral("INSERT INTO eleves2 SELECT * FROM eleves WHERE id_eleve=3"));
         sql(QStringLiteral("INSERT INTO eleves2 SELECT * FROM eleves WHERE id_eleve>8 ORDER BY id_eleve"));
         sql(QStringLiteral("DROP TABLE eleves"));
@@ -231,24 +233,34 @@ void preparerVersion1()
         QSqlDatabase base = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), nom);
         base.setDatabaseName(chemins().v1);
         exiger(base.open(), base.lastError().text());
-        sql(QStringLiteral("CREATE TABLE classes(id_classe INTEGER PRIMARY KEY, libelle TINYTEXT, tri INTEGER)"), base);
-        sql(QStringLiteral("CREATE TABLE eleves(id_eleve INTEGER PRIMARY KEY, id_classe INTEGER, id_niveau INTEGER, "
-                           "nom TINYTEXT, prenom TINYTEXT, date_naiss DATE, upd INTEGER, maj DATETIME)"),
+        sql(QStringLiteral(
+                "CREATE TABLE classes(id_classe INTEGER PRIMARY KEY, libelle TINYTEXT, tri INTEGER)"),
             base);
-        sql(QStringLiteral("CREATE TABLE general(id INTEGER PRIMARY KEY, ecole TEXT, langue_defaut TINYTEXT)"), base);
-        sql(QStringLiteral("CREATE TABLE niveaux(id_niveau INTEGER PRIMARY KEY, libelle TINYTEXT, tri INTEGER)"), base);
-        sql(QStringLiteral("CREATE TABLE notes(id_note INTEGER PRIMARY KEY, id_eleve INTEGER, id_comp INTEGER, "
-                           "date DATE, maj DATETIME)"),
+        sql(QStringLiteral(
+                "CREATE TABLE eleves(id_eleve INTEGER PRIMARY KEY, id_classe INTEGER, id_niveau INTEGER, "
+                "nom TINYTEXT, prenom TINYTEXT, date_naiss DATE, upd INTEGER, maj DATETIME)"),
+            base);
+        sql(QStringLiteral(
+                "CREATE TABLE general(id INTEGER PRIMARY KEY, ecole TEXT, langue_defaut TINYTEXT)"),
+            base);
+        sql(QStringLiteral(
+                "CREATE TABLE niveaux(id_niveau INTEGER PRIMARY KEY, libelle TINYTEXT, tri INTEGER)"),
+            base);
+        sql(QStringLiteral(
+                "CREATE TABLE notes(id_note INTEGER PRIMARY KEY, id_eleve INTEGER, id_comp INTEGER, "
+                "date DATE, maj DATETIME)"),
             base);
         sql(QStringLiteral("INSERT INTO general VALUES(1,'École de la version 1','anglais')"), base);
         sql(QStringLiteral("INSERT INTO classes VALUES(4,'CE2 ancienne',0),(9,'CM1 ancienne',1)"), base);
-        sql(QStringLiteral("INSERT INTO niveaux VALUES(1,'CP',0),(2,'CE1',1),(3,'CE2',2),(4,'CM1',3),(8,'CM2',4)"),
+        sql(QStringLiteral(
+                "INSERT INTO niveaux VALUES(1,'CP',0),(2,'CE1',1),(3,'CE2',2),(4,'CM1',3),(8,'CM2',4)"),
             base);
         sql(QStringLiteral("BEGIN"), base);
         QSqlQuery eleve(base);
         eleve.prepare(QStringLiteral("INSERT INTO eleves VALUES(?,?,?,?,?,?,0,'2009-06-01 10:00:00')"));
         QSqlQuery note(base);
-        note.prepare(QStringLiteral("INSERT INTO notes(id_eleve,id_comp,date,maj) VALUES(?,?,?,'2010-05-04 08:00:00')"));
+        note.prepare(QStringLiteral(
+            "INSERT INTO notes(id_eleve,id_comp,date,maj) VALUES(?,?,?,'2010-05-04 08:00:00')"));
         for (int e = 1; e <= 10; ++e) {
             eleve.addBindValue(e * 2);
             eleve.addBindValue(e <= 5 ? 4 : 9);
@@ -297,7 +309,8 @@ void preparerImportEleves()
         if (classe == QLatin1String("CM2 C") && rang % 2 == 0)
             classe = QStringLiteral("CM2 D");
         flux << requete.value(0).toString() << ';' << requete.value(1).toString() << ';'
-             << QDate::fromString(requete.value(2).toString(), Dates::FORMAT_STOCKAGE).toString(Dates::FORMAT_AFFICHAGE)
+             << QDate::fromString(requete.value(2).toString(), Dates::FORMAT_STOCKAGE)
+                    .toString(Dates::FORMAT_AFFICHAGE)
              << ';' << classe << ';' << requete.value(4).toString() << ";\r\n";
         ++rang;
     }
@@ -317,7 +330,8 @@ void preparerImportClasse()
     ouvrir(chemins().courante);
     peupler(7, QStringLiteral("École Jules Ferry"));
     const qlonglong classe = idClasse(QStringLiteral("CM2 C"));
-    const QDomDocument document = FichierClasse::construire(classe, QStringLiteral("CM2 C"), idNoeud(QStringLiteral("P2")));
+    const QDomDocument document =
+        FichierClasse::construire(classe, QStringLiteral("CM2 C"), idNoeud(QStringLiteral("P2")));
     QFile fichier(chemin(QStringLiteral("entrees/classe.xml")));
     exiger(fichier.open(QIODevice::WriteOnly), fichier.errorString());
     fichier.write(FichierClasse::texte(document));
@@ -443,7 +457,8 @@ bool enregistrerPalier()
     int rang = 0;
     for (const Notes::Noeud& competence : Notes::enfants(idNoeud(QStringLiteral("P2"))))
         for (const Notes::Eleve& e : Notes::elevesClasse(classe, {}, false))
-            cellules.append({e.id, competence.id, rang++ % 3 == 0 ? QString() : QStringLiteral("20/06/2011")});
+            cellules.append(
+                {e.id, competence.id, rang++ % 3 == 0 ? QString() : QStringLiteral("20/06/2011")});
     return Notes::enregistrer(cellules);
 }
 
@@ -468,7 +483,8 @@ bool enregistrerEleves()
     QStringList connus;
     for (const Eleves::Entree& n : Eleves::niveaux())
         connus.append(n.libelle);
-    const Eleves::Verification verification = Eleves::verifier(eleves, connus, [](const QString&) { return true; });
+    const Eleves::Verification verification =
+        Eleves::verifier(eleves, connus, [](const QString&) { return true; });
     if (verification.refus != Eleves::Refus::Aucun)
         return false;
     return Eleves::enregistrer(classe, eleves, verification.niveauxACreer);
@@ -484,8 +500,8 @@ bool supprimerEleves()
 
 bool deplacerEleves()
 {
-    const QList<qlonglong> ids =
-        cles(QStringLiteral("SELECT id_eleve FROM eleves WHERE id_classe=?"), {idClasse(QStringLiteral("CP A"))});
+    const QList<qlonglong> ids = cles(QStringLiteral("SELECT id_eleve FROM eleves WHERE id_classe=?"),
+                                      {idClasse(QStringLiteral("CP A"))});
     return Eleves::deplacer(ids, idClasse(QStringLiteral("CE1 B")));
 }
 
@@ -517,11 +533,12 @@ bool ajouterEleves()
     const qlonglong classe = idClasse(QStringLiteral("CM2 C"));
     QList<AjoutEleves::Ligne> lignes;
     for (int k = 1; k <= 4; ++k)
-        lignes.append({QStringLiteral("AJOUTÉ%1").arg(k), QStringLiteral("Max"), QStringLiteral("1%1/10/2015").arg(k),
-                       QStringLiteral("CM2"), false});
+        lignes.append({QStringLiteral("AJOUTÉ%1").arg(k), QStringLiteral("Max"),
+                       QStringLiteral("1%1/10/2015").arg(k), QStringLiteral("CM2"), false});
     {
         QSqlQuery present;
-        present.prepare(QStringLiteral("SELECT nom, prenom, date_naiss FROM eleves WHERE id_classe=? ORDER BY id_eleve"));
+        present.prepare(
+            QStringLiteral("SELECT nom, prenom, date_naiss FROM eleves WHERE id_classe=? ORDER BY id_eleve"));
         present.addBindValue(classe);
         exiger(present.exec() && present.next(), present.lastError().text());
         lignes.append({present.value(0).toString(), present.value(1).toString(),
@@ -630,7 +647,8 @@ const std::map<QString, Operation>& operations()
               fermer();
           },
           initialiser}},
-        {QStringLiteral("migration-v2"), {[] { preparerVersion2(false); }, [] { return migrer(true); }, {}, PartieValidee}},
+        {QStringLiteral("migration-v2"),
+         {[] { preparerVersion2(false); }, [] { return migrer(true); }, {}, PartieValidee}},
         {QStringLiteral("migration-v2-echec"),
          {[] { preparerVersion2(true); }, [] { return migrer(true); }, {}, PartieValidee}},
         {QStringLiteral("migration-v1"), {preparerVersion1, [] { return migrer(false); }, {}, PartieValidee}},
@@ -644,7 +662,8 @@ const std::map<QString, Operation>& operations()
         {QStringLiteral("editeur-eleves-suppression"), {preparerBasePeuplee, supprimerEleves}},
         {QStringLiteral("editeur-eleves-deplacement"), {preparerBasePeuplee, deplacerEleves}},
         {QStringLiteral("listes-classes"),
-         {preparerBasePeuplee, [] { return enregistrerListe(QStringLiteral("classes"), QStringLiteral("Vide")); }}},
+         {preparerBasePeuplee,
+          [] { return enregistrerListe(QStringLiteral("classes"), QStringLiteral("Vide")); }}},
         {QStringLiteral("listes-niveaux"),
          {preparerBasePeuplee,
           [] { return enregistrerListe(QStringLiteral("niveaux"), QStringLiteral("CYCLE II")); }}},
