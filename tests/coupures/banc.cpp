@@ -249,6 +249,9 @@ Banc::Lancement Banc::lancer(const QString& racine, const QStringList& arguments
 
     QProcessEnvironment environnement = QProcessEnvironment::systemEnvironment();
     environnement.insert(QStringLiteral("LD_PRELOAD"), bibliotheque);
+    // Construction avec les sanitizers : leur bibliothèque ne vient alors plus en premier.
+    environnement.insert(QStringLiteral("ASAN_OPTIONS"), environnement.value(QStringLiteral("ASAN_OPTIONS")) +
+                                                             QStringLiteral(":verify_asan_link_order=0"));
     environnement.insert(QStringLiteral("COUPURE_RACINE"), canonique);
     environnement.insert(QStringLiteral("COUPURE_POINT"), QString::number(qMax(point, 0)));
     environnement.insert(QStringLiteral("COUPURE_HORLOGE"), HORLOGE);
