@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QScopeGuard>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -120,14 +121,42 @@ bool ouvrirConnexionParDefaut(QString* erreur)
     return false;
 }
 
-// Après un échec des étapes 8 à 10 : ce qui se trouve sous le chemin courant est supprimé,
-// l'ancienne base reprend son nom, et le programme repart sur elle (la connexion par
-// défaut ne doit jamais rester fermée).
+// Copie `source` sous `destination` en remplaçant ce nom d'un seul coup : la copie est écrite
+// à côté, mise sur le disque, puis renommée par-dessus. Tant qu'elle n'est pas complète,
+// `destination` garde son contenu d'avant (ou reste absent) ; un arrêt du programme en
+// cours de route ne laisse jamais sous ce nom un fichier à moitié écrit, ni plus rien du tout.
+bool recopierEnUneFois(const QString& source, const QString& destination)
+{
+    QFile entree(source);
+    if (!entree.open(QIODevice::ReadOnly))
+        return false;
+    QSaveFile sortie(destination);
+    if (!sortie.open(QIODevice::WriteOnly))
+        return false;
+    while (!entree.atEnd()) {
+        const QByteArray morceau = entree.read(1 << 16);
+        if (morceau.isEmpty() || sortie.write(morceau) != morceau.size()) {
+            sortie.cancelWriting();
+            break;
+        }
+    }
+    if (entree.error() != QFileDevice::NoError)
+        sortie.cancelWriting();
+    return sortie.commit();
+}
+
+// Après un échec des étapes 9 et 10 : l'ancienne base reprend sa place sous le chemin
+// courant (d'un seul coup, le chemin n'est jamais vide), la copie « .bak » disparaît, et le
+// programme repart sur elle (la connexion par défaut ne doit jamais rester fermée).
 void remettreAncienneBase(const QString& courante, const QString& ancienne)
 {
     fermerConnexionParDefaut();
-    QFile::remove(courante);
-    QFile::rename(ancienne, courante);
+    if (recopierEnUneFois(ancienne, courante)) {
+        QFile::remove(ancienne);
+    } else {
+        QFile::remove(courante);
+        QFile::rename(ancienne, courante);
+    }
     ouvrirConnexionParDefaut(nullptr);
 }
 
@@ -176,18 +205,31 @@ QString restaurer(const QString& fichier, const OptionsRestauration& options)
     if (QFile::exists(ancienne))
         QFile::remove(ancienne);
 
-    // 7. La base courante devient l'ancienne base.
-    if (!QFile::rename(courante, ancienne)) {
+    // 7. La base courante est gardée en « .bak ». Elle est recopiée, pas renommée : son
+    // chemin n'est jamais vide, et un arrêt du programme à n'importe quel moment de
+    // l'échange laisse sous ce chemin soit l'ancienne base, soit la nouvelle, entière.
+    if (!recopierEnUneFois(courante, ancienne)) {
+        QFile::remove(ancienne);
         ouvrirConnexionParDefaut(nullptr);
         return traduire("Impossible de renommer la base de donnée %1 en %2. Restauration annulée")
             .arg(courante, ancienne);
     }
 
-    // 8. La copie prend la place de la base courante.
-    const bool recopiee =
-        options.recopie ? options.recopie(temporaire, courante) : QFile::copy(temporaire, courante);
+    // 8. La copie remplace la base courante, d'un seul coup. Une recopie imposée par les
+    // essais écrit d'abord à côté, sous un nom qui n'existe pas encore.
+    bool recopiee = false;
+    if (options.recopie) {
+        const QString aCote = courante + QStringLiteral(".restauration");
+        QFile::remove(aCote);
+        recopiee = options.recopie(temporaire, aCote) && recopierEnUneFois(aCote, courante);
+        QFile::remove(aCote);
+    } else {
+        recopiee = recopierEnUneFois(temporaire, courante);
+    }
     if (!recopiee) {
-        remettreAncienneBase(courante, ancienne);
+        // La base courante n'a pas été touchée : la copie « .bak » n'a plus de raison d'être.
+        QFile::remove(ancienne);
+        ouvrirConnexionParDefaut(nullptr);
         return traduire("erreur de copie de %1 vers %2").arg(temporaire, courante);
     }
 

@@ -31,14 +31,17 @@ bool copierBase(const QString& cible);
 // remplacent la recopie de l'étape 8 pour simuler une panne (ou une copie qui donne un
 // autre fichier que prévu) et vérifier que l'ancienne base est bien remise en place.
 struct OptionsRestauration {
-    // Recopie de la copie temporaire vers le chemin de la base courante ; rend vrai quand
-    // elle a réussi. Vide : QFile::copy.
+    // Recopie de la copie temporaire vers un fichier neuf à côté de la base courante, qui
+    // remplace ensuite celle-ci d'un seul coup ; rend vrai quand elle a réussi. Vide : la
+    // copie temporaire remplace directement la base courante, d'un seul coup aussi.
     std::function<bool(const QString& temporaire, const QString& destination)> recopie;
 };
 
 // Les étapes de la restauration à partir du fichier choisi : copie temporaire, contrôle de
-// sa version sur la connexion « nouvelle_base », ancienne base renommée en « .bak », copie
-// mise à sa place et connexion par défaut rouverte dessus.
+// sa version sur la connexion « nouvelle_base », ancienne base gardée en « .bak », copie
+// mise à sa place et connexion par défaut rouverte dessus. Le chemin de la base courante
+// tient à tout instant une base entière, l'ancienne ou la nouvelle : un arrêt brutal du
+// programme pendant l'échange ne la perd jamais.
 // Rend un texte vide quand tout a réussi, sinon le message de l'étape qui a échoué.
 // Quoi qu'il arrive : l'ancienne base est remise en place après un échec, la connexion par
 // défaut est de nouveau ouverte en sortant, et la copie temporaire est supprimée (elle

@@ -21,15 +21,20 @@ void generer(quint32 graine)
 {
     QSqlDatabase base = QSqlDatabase::database();
 
-    // Hors de toute transaction : tous les enregistrements s'en vont.
+    // L'effacement de tous les enregistrements et les nouvelles dates forment une seule
+    // transaction : un arrêt en cours de route (programme tué, coupure de courant) laisse les
+    // anciennes dates, jamais une table vidée.
+    Transaction transaction(base);
+    if (!transaction.estOuverte())
+        return;
     {
         QSqlQuery effacement(base);
-        effacement.exec(QStringLiteral("DELETE FROM notes"));
+        if (!effacement.exec(QStringLiteral("DELETE FROM notes")))
+            return;
     }
 
     Aleatoire::initialiser(graine);
 
-    Transaction transaction(base);
     {
         // Les nœuds datés : items et compétences. Lus une fois pour tous les élèves, dans
         // l'ordre où la base les rend.
@@ -64,8 +69,11 @@ void generer(quint32 graine)
                     insertion.bindValue(0, eleve);
                     insertion.bindValue(1, noeud);
                     insertion.bindValue(2, QDate(annee, mois, jour).toString(Dates::FORMAT_STOCKAGE));
-                    // Une insertion qui échoue est simplement sautée.
-                    insertion.exec();
+                    // Une insertion refusée arrête tout, et rien ne change : après une erreur du
+                    // disque, SQLite a pu annuler la transaction de lui-même, et chaque
+                    // insertion suivante serait validée seule, par-dessus les anciennes dates.
+                    if (!insertion.exec())
+                        return;
                 }
             }
         }

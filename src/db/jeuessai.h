@@ -4,7 +4,8 @@
 
 // Jeu d'essai : remplace tous les enregistrements de validation par des dates tirées au
 // hasard, pour essayer les grilles, l'impression et le bilan sur des volumes réalistes.
-// Travaille sur la connexion par défaut ; ne signale aucune erreur.
+// Travaille sur la connexion par défaut, en une transaction ; ne signale aucune erreur, mais la
+// première instruction refusée par la base annule tout (les anciennes dates restent).
 namespace JeuEssai {
 
 // Graine prise sur l'horloge : le nombre de secondes écoulées depuis minuit (heure locale).

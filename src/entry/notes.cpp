@@ -95,6 +95,8 @@ QHash<Cle, QString> dates(const QList<qint64>& eleves, const QList<qint64>& noeu
 bool enregistrer(const QList<Cellule>& cellules)
 {
     Transaction transaction;
+    if (!transaction.estOuverte())
+        return false;
     QSqlQuery lecture;
     lecture.prepare(QStringLiteral("SELECT id_note FROM notes WHERE id_eleve=? AND id_comp=?"));
     QSqlQuery insertion;
@@ -104,6 +106,9 @@ bool enregistrer(const QList<Cellule>& cellules)
     QSqlQuery miseAJour;
     miseAJour.prepare(QStringLiteral("UPDATE notes SET date=? WHERE id_note=?"));
 
+    // La première instruction en échec arrête tout : après une erreur du disque, SQLite a
+    // pu annuler la transaction de lui-même, et chaque instruction suivante serait alors
+    // validée seule ; la grille serait enregistrée à moitié, sans que rien ne le dise.
     for (const Cellule& cellule : cellules) {
         const QString texte = cellule.date.trimmed();
         const QString date =
@@ -111,7 +116,8 @@ bool enregistrer(const QList<Cellule>& cellules)
                             : QDate::fromString(texte, Dates::FORMAT_AFFICHAGE).toString(Dates::FORMAT_STOCKAGE);
         lecture.addBindValue(cellule.idEleve);
         lecture.addBindValue(cellule.idComp);
-        lecture.exec();
+        if (!lecture.exec())
+            return false;
         const bool existe = lecture.next();
         const QVariant idNote = existe ? lecture.value(0) : QVariant();
         lecture.finish();
@@ -119,14 +125,17 @@ bool enregistrer(const QList<Cellule>& cellules)
             insertion.addBindValue(cellule.idEleve);
             insertion.addBindValue(cellule.idComp);
             insertion.addBindValue(date);
-            transaction.executer(insertion);
+            if (!insertion.exec())
+                return false;
         } else if (existe && date.isEmpty()) {
             suppression.addBindValue(idNote);
-            transaction.executer(suppression);
+            if (!suppression.exec())
+                return false;
         } else if (existe) {
             miseAJour.addBindValue(date);
             miseAJour.addBindValue(idNote);
-            transaction.executer(miseAJour);
+            if (!miseAJour.exec())
+                return false;
         }
     }
     return transaction.valider();

@@ -49,7 +49,8 @@ struct Cellule {
 };
 
 // Écrit chaque cellule dans une transaction : enregistrement créé, changé ou supprimé selon
-// qu'il existait et que la cellule tient une date. Vrai quand la transaction est validée.
+// qu'il existait et que la cellule tient une date. Vrai quand la transaction est validée ;
+// faux, et rien d'écrit, dès qu'une instruction est refusée par la base.
 bool enregistrer(const QList<Cellule>& cellules);
 
 } // namespace Notes

@@ -4,7 +4,6 @@
 #include "exchange/chiffreur.h"
 
 #include <QFile>
-#include <QScopeGuard>
 #include <QSqlDatabase>
 #include <QVariant>
 
@@ -283,9 +282,25 @@ bool ImportClasse::deuxiemePasse()
 bool ImportClasse::ecrire()
 {
     Transaction transaction;
-    ecriture = &transaction;
-    const auto fin = qScopeGuard([this] { ecriture = nullptr; });
     dialogue.debutEcriture();
+    // La première instruction refusée par la base arrête tout, transaction annulée : après une
+    // erreur du disque, SQLite a pu l'annuler de lui-même, et les instructions suivantes
+    // seraient validées une à une. La validation elle-même peut échouer aussi.
+    const auto arreter = [this, &transaction](bool refusParLaBase = true) {
+        transaction.annuler();
+        dialogue.finEcriture();
+        avertir(tr("Arrêt de l'importation"),
+                refusParLaBase || panneBase
+                    ? tr("La base de données a refusé l'enregistrement (disque plein, fichier en lecture seule "
+                         "ou utilisé par un autre programme). Aucun changement n'a eu lieu dans la base de "
+                         "données : libérez de la place ou fermez l'autre programme, puis recommencez "
+                         "l'importation.")
+                    : tr("Mise à jour annulée. Aucun changement n'a lieu dans la base de données."));
+        return false;
+    };
+    panneBase = false;
+    if (!transaction.estOuverte())
+        return arreter();
     QSqlQuery requete;
     if (idClasse == 0) {
         requete.exec("SELECT MAX(tri) FROM classes");
@@ -317,7 +332,8 @@ bool ImportClasse::ecrire()
             maxNiveau.exec("SELECT MAX(tri) FROM niveaux");
             insereNiveau.addBindValue(niveau.libelle);
             insereNiveau.addBindValue(maxNiveau.next() ? maxNiveau.value(0).toInt() + 1 : 1);
-            transaction.executer(insereNiveau);
+            if (!insereNiveau.exec())
+                return arreter();
             niveau.id = insereNiveau.lastInsertId().toLongLong();
             ++cpt.niveauxCrees;
         }
@@ -327,7 +343,8 @@ bool ImportClasse::ecrire()
             insereEleve.addBindValue(e.attribute("date_naiss"));
             insereEleve.addBindValue(idClasse);
             insereEleve.addBindValue(niveau.id);
-            transaction.executer(insereEleve);
+            if (!insereEleve.exec())
+                return arreter();
             id = insereEleve.lastInsertId().toLongLong();
             ++cpt.elevesAjoutes;
         } else {
@@ -335,7 +352,8 @@ bool ImportClasse::ecrire()
             majEleve.addBindValue(niveau.id);
             majEleve.addBindValue(idClasse);
             majEleve.addBindValue(id);
-            transaction.executer(majEleve);
+            if (!majEleve.exec())
+                return arreter();
             if (!elevesMisAJour.contains(id))
                 elevesMisAJour.append(id);
             ++cpt.elevesMisAJour;
@@ -343,17 +361,13 @@ bool ImportClasse::ecrire()
         elevesImportes.insert(id);
         for (QDomElement note = e.firstChildElement(); !note.isNull(); note = note.nextSiblingElement()) {
             dialogue.avancer();
-            if (!importerNote(id, note, idPalier)) {
-                transaction.annuler();
-                dialogue.finEcriture();
-                avertir(tr("Arrêt de l'importation"),
-                        tr("Mise à jour annulée. Aucun changement n'a lieu dans la base de données."));
-                return false;
-            }
+            if (!importerNote(id, note, idPalier))
+                return arreter(false); // refus déjà expliqué, sauf panne de la base
         }
     }
     for (const qint64 id : std::as_const(elevesMisAJour))
-        chercherNotesAbsentes(id, idPalier);
+        if (!chercherNotesAbsentes(id, idPalier))
+            return arreter();
     if (!notesSupprimables.isEmpty()) {
         const int choix = dialogue.notesSupprimables(notesSupprimables.size());
         if (choix == 0) {
@@ -365,7 +379,8 @@ bool ImportClasse::ecrire()
             requete.prepare("DELETE FROM notes WHERE id_note=?");
             for (const qint64 id : std::as_const(notesSupprimables)) {
                 requete.addBindValue(id);
-                transaction.executer(requete);
+                if (!requete.exec())
+                    return arreter();
             }
             cpt.notesSupprimees = notesSupprimables.size();
         }
@@ -374,7 +389,9 @@ bool ImportClasse::ecrire()
         requete.prepare("UPDATE classes SET libelle=? WHERE id_classe=?");
         requete.addBindValue(nomClasse);
         requete.addBindValue(idClasse);
-        cpt.classeRenommee = transaction.executer(requete);
+        cpt.classeRenommee = requete.exec();
+        if (!cpt.classeRenommee)
+            return arreter();
     }
     requete.prepare("SELECT id_eleve FROM eleves WHERE id_classe=?");
     requete.addBindValue(idClasse);
@@ -384,16 +401,8 @@ bool ImportClasse::ecrire()
             ++cpt.elevesIgnores;
     for (QSqlQuery* q : {&chercheComp, &chercheNote, &notesEleve, &requete})
         q->finish();
-    // Une écriture refusée en chemin (disque plein, fichier en lecture seule…) : rien de
-    // l'importation ne reste, et l'enseignant le sait.
-    if (!transaction.valider()) {
-        dialogue.finEcriture();
-        avertir(tr("Arrêt de l'importation"),
-                tr("La base de données a refusé l'enregistrement (disque plein, fichier en lecture seule ou "
-                   "utilisé par un autre programme). Aucun changement n'a eu lieu dans la base de données : "
-                   "libérez de la place ou fermez l'autre programme, puis recommencez l'importation."));
-        return false;
-    }
+    if (!transaction.valider())
+        return arreter();
     dialogue.finEcriture();
     return true;
 }
@@ -416,13 +425,20 @@ bool ImportClasse::importerNote(qint64 idEleve, const QDomElement& note, qint64 
     }
     chercheNote.addBindValue(idComp);
     chercheNote.addBindValue(idEleve);
-    if (chercheNote.exec() && chercheNote.next()) {
+    if (!chercheNote.exec()) {
+        panneBase = true;
+        return false;
+    }
+    if (chercheNote.next()) {
         const qint64 idNote = chercheNote.value(0).toLongLong();
         notesVues.insert(idNote);
         if (chercheNote.value(1).toString() < note.attribute("maj")) {
             majNote.addBindValue(note.attribute("date"));
             majNote.addBindValue(idNote);
-            ecriture->executer(majNote);
+            if (!majNote.exec()) {
+                panneBase = true;
+                return false;
+            }
             ++cpt.notesMisesAJour;
         } else {
             ++cpt.notesIgnorees;
@@ -431,18 +447,21 @@ bool ImportClasse::importerNote(qint64 idEleve, const QDomElement& note, qint64 
         insereNote.addBindValue(idEleve);
         insereNote.addBindValue(idComp);
         insereNote.addBindValue(note.attribute("date"));
-        ecriture->executer(insereNote);
+        if (!insereNote.exec()) {
+            panneBase = true;
+            return false;
+        }
         notesVues.insert(insereNote.lastInsertId().toLongLong());
         ++cpt.notesAjoutees;
     }
     return true;
 }
 
-void ImportClasse::chercherNotesAbsentes(qint64 idEleve, qint64 palier)
+bool ImportClasse::chercherNotesAbsentes(qint64 idEleve, qint64 palier)
 {
     notesEleve.addBindValue(idEleve);
     if (!notesEleve.exec())
-        return;
+        return false;
     while (notesEleve.next()) {
         const qint64 idNote = notesEleve.value(0).toLongLong();
         const qint64 parent = notesEleve.value(1).toLongLong();
@@ -451,6 +470,7 @@ void ImportClasse::chercherNotesAbsentes(qint64 idEleve, qint64 palier)
         if (!notesVues.contains(idNote) && !notesSupprimables.contains(idNote))
             notesSupprimables.append(idNote);
     }
+    return true;
 }
 
 QString ImportClasse::bilan() const

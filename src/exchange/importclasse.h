@@ -2,8 +2,6 @@
 
 #include "exchange/fichierclasse.h"
 
-class Transaction;
-
 #include <QCoreApplication>
 #include <QDomDocument>
 #include <QDomElement>
@@ -92,8 +90,9 @@ public:
 
     // Fusionne une date du fichier (un enfant d'élève) ; faux en cas d'échec.
     bool importerNote(qint64 idEleve, const QDomElement& note, qint64 idPalier);
-    // Ajoute les dates du palier de l'élève que le fichier n'a pas touchées.
-    void chercherNotesAbsentes(qint64 idEleve, qint64 idPalier);
+    // Ajoute les dates du palier de l'élève que le fichier n'a pas touchées ; faux quand la
+    // base n'a pas pu les lire.
+    bool chercherNotesAbsentes(qint64 idEleve, qint64 idPalier);
 
 private:
     struct Niveau {
@@ -125,7 +124,7 @@ private:
     QSet<qint64> notesVues;
     QList<qint64> notesSupprimables;
     Compteurs cpt;
-    Transaction* ecriture = nullptr; // la transaction de l'écriture en cours
+    bool panneBase = false; // une instruction refusée par la base pendant l'écriture
     QSqlQuery chercheComp;
     QSqlQuery chercheNote;
     QSqlQuery insereNote;

@@ -61,9 +61,8 @@ class Liste
 {
 public:
     // `lecture` : « SELECT id, libelle FROM … ORDER BY id » ; `recherche` : la recherche par
-    // LIKE ; `insertion` : l'ajout d'un libellé et de son rang de tri, dans `transaction`.
-    Liste(const QString& lecture, const QString& recherche, const QString& insertion, Transaction& transaction)
-        : transaction(transaction)
+    // LIKE ; `insertion` : l'ajout d'un libellé et de son rang de tri.
+    Liste(const QString& lecture, const QString& recherche, const QString& insertion)
     {
         QSqlQuery requete;
         requete.setForwardOnly(true);
@@ -85,7 +84,9 @@ public:
             return ids.value(replier(libelle), 0);
         rechercheSql.addBindValue(libelle);
         qlonglong id = 0;
-        if (rechercheSql.exec() && rechercheSql.next())
+        if (!rechercheSql.exec())
+            enPanne = true;
+        else if (rechercheSql.next())
             id = rechercheSql.value(0).toLongLong();
         rechercheSql.finish();
         return id;
@@ -97,8 +98,10 @@ public:
     {
         insertionSql.addBindValue(libelle);
         insertionSql.addBindValue(nombre);
-        if (!transaction.executer(insertionSql))
+        if (!insertionSql.exec()) {
+            enPanne = true;
             return 0;
+        }
         const qlonglong id = insertionSql.lastInsertId().toLongLong();
         ++nombre;
         ++creees;
@@ -111,31 +114,37 @@ public:
     qlonglong ouCreer(const QString& libelle, qlonglong id) { return id != 0 ? id : creer(libelle); }
 
     int creees = 0;
+    // Vrai dès qu'une instruction a échoué.
+    bool enPanne = false;
 
 private:
-    Transaction& transaction;
     QHash<QString, qlonglong> ids;
     QSqlQuery rechercheSql;
     QSqlQuery insertionSql;
     int nombre = 0;
 };
 
-qlonglong compter(const QString& sql)
+qlonglong compter(const QString& sql, bool* enPanne = nullptr)
 {
     QSqlQuery requete;
     if (requete.exec(sql) && requete.next())
         return requete.value(0).toLongLong();
+    if (enPanne)
+        *enPanne = true;
     return 0;
 }
 
-QList<qlonglong> lireCles(const QString& sql)
+QList<qlonglong> lireCles(const QString& sql, bool* enPanne = nullptr)
 {
     QList<qlonglong> cles;
     QSqlQuery requete;
     requete.setForwardOnly(true);
-    if (requete.exec(sql))
+    if (requete.exec(sql)) {
         while (requete.next())
             cles.append(requete.value(0).toLongLong());
+    } else if (enPanne) {
+        *enPanne = true;
+    }
     return cles;
 }
 
@@ -208,10 +217,10 @@ Resultat importer(const LecteurCsv& lecteur, const Colonnes& colonnes, const Opt
     // Chaque instruction est préparée une fois pour toutes les lignes.
     Liste classes(QStringLiteral("SELECT id_classe, libelle FROM classes ORDER BY id_classe"),
                   QStringLiteral("SELECT id_classe FROM classes WHERE libelle LIKE ?"),
-                  QStringLiteral("INSERT INTO classes(libelle,tri) VALUES (?,?)"), transaction);
+                  QStringLiteral("INSERT INTO classes(libelle,tri) VALUES (?,?)"));
     Liste niveaux(QStringLiteral("SELECT id_niveau, libelle FROM niveaux ORDER BY id_niveau"),
                   QStringLiteral("SELECT id_niveau FROM niveaux WHERE libelle LIKE ?"),
-                  QStringLiteral("INSERT INTO niveaux(libelle,tri) VALUES (?,?)"), transaction);
+                  QStringLiteral("INSERT INTO niveaux(libelle,tri) VALUES (?,?)"));
     QSqlQuery rechercheEleve;
     rechercheEleve.setForwardOnly(true);
     rechercheEleve.prepare(
@@ -224,6 +233,16 @@ Resultat importer(const LecteurCsv& lecteur, const Colonnes& colonnes, const Opt
                                  "VALUES(?,?,?,?,?,1)"));
     QSqlQuery repartition;
     repartition.prepare(QStringLiteral("UPDATE eleves SET id_classe=?, id_niveau=?, upd=1 WHERE id_eleve=?"));
+
+    // La première instruction en échec arrête tout et la transaction est annulée. Après une
+    // erreur du disque, SQLite a pu annuler la transaction de lui-même : les instructions
+    // suivantes seraient validées une à une, et la suppression des élèves « absents »
+    // (upd revenu à sa valeur d'avant) viderait la base.
+    const auto panne = [] {
+        Resultat echec;
+        echec.issue = Resultat::Issue::ValidationImpossible;
+        return echec;
+    };
 
     for (int index = 1; index < lecteur.nombreLignes(); ++index) {
         const QStringList& ligne = lecteur.ligne(index);
@@ -260,7 +279,9 @@ Resultat importer(const LecteurCsv& lecteur, const Colonnes& colonnes, const Opt
         rechercheEleve.addBindValue(nom);
         rechercheEleve.addBindValue(prenom);
         rechercheEleve.addBindValue(dateStockee);
-        if (rechercheEleve.exec() && rechercheEleve.next()) {
+        if (!rechercheEleve.exec())
+            return panne();
+        if (rechercheEleve.next()) {
             idEleve = rechercheEleve.value(0).toLongLong();
             classeEleve = rechercheEleve.value(1).toLongLong();
             niveauEleve = rechercheEleve.value(2).toLongLong();
@@ -270,49 +291,63 @@ Resultat importer(const LecteurCsv& lecteur, const Colonnes& colonnes, const Opt
         if (idEleve != 0) {
             ++resultat.retrouves;
             marquage.addBindValue(idEleve);
-            transaction.executer(marquage);
+            if (!marquage.exec())
+                return panne();
         } else if (options.ajouter) {
             idClasse = classes.ouCreer(classe, idClasse);
             idNiveau = niveaux.ouCreer(niveau, idNiveau);
+            if (classes.enPanne || niveaux.enPanne)
+                return panne();
             ajout.addBindValue(nom);
             ajout.addBindValue(prenom);
             ajout.addBindValue(dateStockee);
             ajout.addBindValue(idClasse);
             ajout.addBindValue(idNiveau);
-            if (transaction.executer(ajout)) {
-                idEleve = ajout.lastInsertId().toLongLong();
-                classeEleve = idClasse;
-                niveauEleve = idNiveau;
-                ++resultat.ajoutes;
-            }
+            if (!ajout.exec())
+                return panne();
+            idEleve = ajout.lastInsertId().toLongLong();
+            classeEleve = idClasse;
+            niveauEleve = idNiveau;
+            ++resultat.ajoutes;
         }
 
         if (options.repartir && idEleve != 0 && (classeEleve != idClasse || niveauEleve != idNiveau)) {
             idClasse = classes.ouCreer(classe, idClasse);
             idNiveau = niveaux.ouCreer(niveau, idNiveau);
+            if (classes.enPanne || niveaux.enPanne)
+                return panne();
             repartition.addBindValue(idClasse);
             repartition.addBindValue(idNiveau);
             repartition.addBindValue(idEleve);
-            transaction.executer(repartition);
+            if (!repartition.exec())
+                return panne();
             ++resultat.deplaces;
         }
     }
+    if (classes.enPanne || niveaux.enPanne)
+        return panne();
     resultat.classesCreees = classes.creees;
     resultat.niveauxCrees = niveaux.creees;
 
     // Les élèves absents du fichier, avec leurs enregistrements, après confirmation.
+    bool enPanne = false;
     if (options.supprimer) {
         const int absents =
-            static_cast<int>(compter(QStringLiteral("SELECT COUNT(*) FROM eleves WHERE upd=0")));
+            static_cast<int>(compter(QStringLiteral("SELECT COUNT(*) FROM eleves WHERE upd=0"), &enPanne));
+        if (enPanne)
+            return panne();
         if (absents > 0 && confirmer && confirmer(absents)) {
             QSqlQuery suppressionNotes;
             suppressionNotes.prepare(QStringLiteral("DELETE FROM notes WHERE id_eleve=?"));
-            for (const qlonglong id : lireCles(QStringLiteral("SELECT id_eleve FROM eleves WHERE upd=0"))) {
+            for (const qlonglong id :
+                 lireCles(QStringLiteral("SELECT id_eleve FROM eleves WHERE upd=0"), &enPanne)) {
                 suppressionNotes.addBindValue(id);
-                transaction.executer(suppressionNotes);
+                if (!suppressionNotes.exec())
+                    return panne();
             }
             QSqlQuery suppression;
-            transaction.executer(suppression, QStringLiteral("DELETE FROM eleves WHERE upd=0"));
+            if (enPanne || !suppression.exec(QStringLiteral("DELETE FROM eleves WHERE upd=0")))
+                return panne();
             resultat.supprimes = absents;
         }
     }
@@ -321,23 +356,31 @@ Resultat importer(const LecteurCsv& lecteur, const Colonnes& colonnes, const Opt
     const QList<qlonglong> vides = lireCles(
         QStringLiteral("SELECT classes.id_classe,COUNT(eleves.id_eleve) AS nb FROM classes LEFT JOIN "
                        "eleves ON eleves.id_classe=classes.id_classe GROUP BY classes.id_classe "
-                       "HAVING nb=0"));
+                       "HAVING nb=0"),
+        &enPanne);
+    if (enPanne)
+        return panne();
     QSqlQuery suppressionClasse;
     suppressionClasse.prepare(QStringLiteral("DELETE FROM classes WHERE id_classe=?"));
     for (const qlonglong id : vides) {
         suppressionClasse.addBindValue(id);
-        transaction.executer(suppressionClasse);
+        if (!suppressionClasse.exec())
+            return panne();
     }
     resultat.classesSupprimees = static_cast<int>(vides.size());
 
     QSqlQuery numerotation;
     numerotation.prepare(QStringLiteral("UPDATE classes SET tri=? WHERE id_classe=?"));
     int rang = 0;
-    for (const qlonglong id : lireCles(QStringLiteral("SELECT id_classe FROM classes ORDER BY tri"))) {
+    for (const qlonglong id :
+         lireCles(QStringLiteral("SELECT id_classe FROM classes ORDER BY tri"), &enPanne)) {
         numerotation.addBindValue(rang++);
         numerotation.addBindValue(id);
-        transaction.executer(numerotation);
+        if (!numerotation.exec())
+            return panne();
     }
+    if (enPanne)
+        return panne();
 
     if (!transaction.valider())
         resultat.issue = Resultat::Issue::ValidationImpossible;

@@ -59,7 +59,7 @@ struct Resultat {
         Faite,               // validée
         MiseAZeroImpossible, // « UPDATE eleves SET upd=0 » a échoué : rien n'a changé
         DateInvalide,        // date de naissance illisible : tout est annulé, voir `ligne`
-        ValidationImpossible // la base a refusé la validation : tout est annulé
+        ValidationImpossible // la base a refusé une instruction ou la validation : tout est annulé
     };
     Issue issue = Issue::Faite;
     // Ligne de la date invalide, comptée comme dans le fichier (l'en-tête est la ligne 1).
@@ -85,7 +85,8 @@ struct Resultat {
 //     `notes`, si `confirmer` l'accepte (il n'est appelé que s'il y en a) ;
 //   - enfin, quelles que soient les options, les classes sans élève sont supprimées et les
 //     autres renumérotées 0, 1, 2… dans leur ordre.
-// Une date de naissance illisible annule toute l'importation.
+// Une date de naissance illisible annule toute l'importation ; une instruction refusée par la
+// base aussi (ValidationImpossible).
 Resultat importer(const LecteurCsv& lecteur, const Colonnes& colonnes, const Options& options,
                   const ConfirmationSuppression& confirmer);
 

@@ -2,6 +2,8 @@
 
 #include "db/transaction.h"
 
+#include <QDebug>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
 
@@ -50,17 +52,24 @@ bool enregistrer(const QString& table, const QList<Entree>& entrees, const QList
     QSqlQuery insertion(base);
     insertion.prepare(QStringLiteral("INSERT INTO %1 (libelle, tri) VALUES (?,?)").arg(nomTable));
 
+    // La première instruction refusée arrête tout (la transaction est annulée en sortant) :
+    // après une erreur du disque, SQLite a pu annuler la transaction de lui-même, et les
+    // instructions suivantes seraient validées une à une, la liste à moitié écrite.
     for (int position = 0; position < entrees.size(); ++position) {
         const Entree& entree = entrees.at(position);
         if (entree.cle != 0) {
             miseAJour.addBindValue(entree.libelle);
             miseAJour.addBindValue(position);
             miseAJour.addBindValue(qAbs(entree.cle));
-            transaction.executer(miseAJour);
+            if (!miseAJour.exec())
+                return false;
         } else {
             insertion.addBindValue(entree.libelle);
             insertion.addBindValue(position);
-            transaction.executer(insertion);
+            if (!insertion.exec()) {
+                qDebug() << insertion.lastError().driverText();
+                return false;
+            }
         }
     }
 
@@ -75,13 +84,15 @@ bool enregistrer(const QString& table, const QList<Entree>& entrees, const QList
         if (cle == 0)
             continue;
         comptage.addBindValue(cle);
-        const bool lu = comptage.exec() && comptage.next();
-        const qlonglong utilisations = lu ? comptage.value(0).toLongLong() : -1;
+        if (!comptage.exec() || !comptage.next())
+            return false;
+        const qlonglong utilisations = comptage.value(0).toLongLong();
         comptage.finish();
         if (utilisations != 0)
             continue;
         suppression.addBindValue(cle);
-        transaction.executer(suppression);
+        if (!suppression.exec())
+            return false;
     }
     return transaction.valider();
 }

@@ -25,7 +25,8 @@ QList<Entree> charger(const QString& table, const QSqlDatabase& base = QSqlDatab
 // Écrit la liste en une transaction : chaque entrée reçoit son libellé et sa position pour
 // `tri` (mise à jour d'une entrée existante, insertion d'une nouvelle), puis chaque clé
 // supprimée encore inutilisée est effacée. L'échec d'une insertion va dans la trace de
-// débogage et le travail continue. Vrai quand la transaction a été validée.
+// débogage ; toute instruction refusée arrête le travail et rien n'est écrit. Vrai quand la
+// transaction a été validée.
 bool enregistrer(const QString& table, const QList<Entree>& entrees, const QList<qlonglong>& supprimees,
                  const QSqlDatabase& base = QSqlDatabase::database());
 
