@@ -127,6 +127,7 @@ private Q_SLOTS:
     void restauration_data();
     void restauration();
     void deuxiemeRestauration();
+    void sauvegardeAbimee();
 
 private:
     QTemporaryDir temporaire;
@@ -296,6 +297,28 @@ void TstSauvegarde::deuxiemeRestauration()
     QCOMPARE(contenu(ancienne()), contenu(b)); // le .bak de la première est remplacé
     QCOMPARE(contenu(courante()), contenu(c));
     QCOMPARE(ecoleCourante(), QStringLiteral("École C"));
+}
+
+// Une sauvegarde tronquée qui montre encore la bonne version est refusée avant de toucher à la
+// base actuelle.
+void TstSauvegarde::sauvegardeAbimee()
+{
+    const QString tronquee = fichier(QStringLiteral("tronquee.sqlite"));
+    QStringList remplissage{QStringLiteral("CREATE TABLE bourrage(texte)")};
+    for (int i = 0; i < 200; ++i)
+        remplissage << QStringLiteral("INSERT INTO bourrage VALUES('%1')").arg(QString(500, QChar('a' + i % 26)));
+    QVERIFY(creerBaseV3(tronquee, QStringLiteral("École B")) && creerBase(tronquee, remplissage));
+    const QByteArray octets = contenu(tronquee);
+    QVERIFY(ecrire(tronquee, octets.left(octets.size() / 2)));
+    const QByteArray avant = contenu(courante());
+
+    confirmerRestauration(tronquee);
+    restaurerBase(nullptr, fichiers->path());
+    QCOMPARE(repondeur->dernier().titre, QStringLiteral("Erreur"));
+    QVERIFY2(repondeur->dernier().texte.startsWith(QStringLiteral("Ce fichier est endommagé")),
+             qPrintable(repondeur->dernier().texte));
+    QCOMPARE(contenu(courante()), avant);
+    QCOMPARE(ecoleCourante(), QStringLiteral("École A"));
 }
 
 QTEST_MAIN(TstSauvegarde)

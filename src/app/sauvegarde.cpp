@@ -85,8 +85,15 @@ QString examinerCopie(const QString& temporaire)
             message = traduire("Erreur d'ouverture de la nouvelle base de données avec le message: %1")
                           .arg(base.lastError().text());
         } else {
+            // Une sauvegarde abîmée (copie interrompue, clé retirée trop tôt) peut encore
+            // montrer la bonne version : elle remplacerait une base saine.
+            const auto defaut = Schema::defautFichier(base);
             const Version version = lireVersion(base);
-            if (version != Version::Correcte)
+            if (defaut && !defaut->verrouille)
+                message = traduire("Ce fichier est endommagé (%1) : il ne peut pas remplacer la base actuelle, "
+                                   "qui n'a pas été modifiée. Choisissez une autre sauvegarde.")
+                              .arg(defaut->texte);
+            else if (version != Version::Correcte)
                 message = messageVersion(version);
             base.close();
         }
