@@ -299,20 +299,22 @@ void TstSauvegarde::deuxiemeRestauration()
     QCOMPARE(ecoleCourante(), QStringLiteral("École C"));
 }
 
-// Une sauvegarde tronquée qui montre encore la bonne version est refusée avant de toucher à la
+// Une sauvegarde abîmée qui montre encore la bonne version est refusée avant de toucher à la
 // base actuelle.
 void TstSauvegarde::sauvegardeAbimee()
 {
-    const QString tronquee = fichier(QStringLiteral("tronquee.sqlite"));
+    const QString abimee = fichier(QStringLiteral("abimee.sqlite"));
     QStringList remplissage{QStringLiteral("CREATE TABLE bourrage(texte)")};
     for (int i = 0; i < 200; ++i)
         remplissage << QStringLiteral("INSERT INTO bourrage VALUES('%1')").arg(QString(500, QChar('a' + i % 26)));
-    QVERIFY(creerBaseV3(tronquee, QStringLiteral("École B")) && creerBase(tronquee, remplissage));
-    const QByteArray octets = contenu(tronquee);
-    QVERIFY(ecrire(tronquee, octets.left(octets.size() / 2)));
+    QVERIFY(creerBaseV3(abimee, QStringLiteral("École B")) && creerBase(abimee, remplissage));
+    // Une page de données écrasée : la table générale et sa version se lisent encore.
+    QByteArray octets = contenu(abimee);
+    octets.replace(octets.size() - 4096 + 8, 200, QByteArray(200, '\xff'));
+    QVERIFY(ecrire(abimee, octets));
     const QByteArray avant = contenu(courante());
 
-    confirmerRestauration(tronquee);
+    confirmerRestauration(abimee);
     restaurerBase(nullptr, fichiers->path());
     QCOMPARE(repondeur->dernier().titre, QStringLiteral("Erreur"));
     QVERIFY2(repondeur->dernier().texte.startsWith(QStringLiteral("Ce fichier est endommagé")),
