@@ -104,6 +104,23 @@ private Q_SLOTS:
                      QString("0|%1").arg(base.size() - 1));
     }
 
+    // La base refuse l'écriture : l'enseignant est averti, rien n'est écrit, la liste reste ouverte.
+    void baseEnLectureSeule()
+    {
+        const QStringList avant = lignes("SELECT * FROM classes ORDER BY tri");
+        repondeur->texteSaisi("CM1");
+        repondeur->bouton(QMessageBox::Ok);
+        diaEdite d(nullptr);
+        d.charger("classes");
+        QMetaObject::invokeMethod(&d, "ajouter");
+        QSqlQuery().exec("PRAGMA query_only=1");
+        d.accept();
+        QSqlQuery().exec("PRAGMA query_only=0");
+        QCOMPARE(repondeur->dernier().titre, QString("Enregistrement impossible"));
+        QCOMPARE(d.result(), int(QDialog::Rejected));
+        QCOMPARE(lignes("SELECT * FROM classes ORDER BY tri"), avant);
+    }
+
     // Une clé supprimée que des élèves utilisent au moment d'écrire n'est pas effacée.
     void suppressionEntreeUtilisee()
     {

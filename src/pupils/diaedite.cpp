@@ -165,8 +165,14 @@ void diaEdite::accept()
     for (int i = 0; i < ui->lw->count(); ++i)
         entrees.append({ui->lw->item(i)->text(), ui->lw->item(i)->data(Qt::UserRole).toLongLong()});
     // Si la base refuse de valider, rien n'est écrit : le dialogue reste ouvert avec la liste.
-    if (!Listes::enregistrer(table, entrees, supprimees))
+    if (!Listes::enregistrer(table, entrees, supprimees)) {
+        Invite::critique(this, tr("Enregistrement impossible"),
+                         tr("La liste n'a pas pu être enregistrée : la base de données a refusé l'écriture "
+                            "(disque plein, fichier en lecture seule ou utilisé par un autre programme).\n\n"
+                            "Rien n'a été modifié et la liste reste ouverte. Libérez de la place sur le "
+                            "disque ou fermez l'autre programme, puis cliquez de nouveau sur OK."));
         return;
+    }
     QDialog::accept();
 }
 
