@@ -1,7 +1,14 @@
 #include "exchange/choixunique.h"
 
+#include <QDialog>
+#include <QHeaderView>
+#include <QLayout>
+#include <QScreen>
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QTreeWidget>
+
+#include <algorithm>
 
 namespace ChoixUnique {
 
@@ -40,6 +47,18 @@ int choix(const QTreeWidgetItem* ligne, int premiere)
 void ajouterCase(QTreeWidgetItem* ligne, int colonne, bool cochee)
 {
     ligne->setCheckState(colonne, cochee ? Qt::Checked : Qt::Unchecked);
+}
+
+void montrerColonnes(QDialog* dialogue, QTreeWidget* arbre)
+{
+    for (int c = 0; c < arbre->columnCount(); ++c)
+        arbre->resizeColumnToContents(c);
+    const QMargins marges = dialogue->layout()->contentsMargins();
+    const int voulue = arbre->header()->length() + 2 * arbre->frameWidth() +
+                       arbre->verticalScrollBar()->sizeHint().width() + marges.left() + marges.right();
+    dialogue->resize(std::min(std::max(dialogue->sizeHint().width(), voulue),
+                              dialogue->screen()->availableGeometry().width() * 9 / 10),
+                     dialogue->sizeHint().height());
 }
 
 } // namespace ChoixUnique

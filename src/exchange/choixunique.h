@@ -1,5 +1,6 @@
 #pragma once
 
+class QDialog;
 class QTreeWidget;
 class QTreeWidgetItem;
 
@@ -13,5 +14,8 @@ void installer(QTreeWidget* arbre, int premiere);
 int choix(const QTreeWidgetItem* ligne, int premiere);
 // Ajoute une case (cochée ou non) dans la colonne.
 void ajouterCase(QTreeWidgetItem* ligne, int colonne, bool cochee);
+// Colonnes à la largeur de leur contenu ; le dialogue s'élargit pour les montrer toutes sans
+// défilement, dans la limite de l'écran.
+void montrerColonnes(QDialog* dialogue, QTreeWidget* arbre);
 
 } // namespace ChoixUnique

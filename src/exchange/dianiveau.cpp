@@ -4,12 +4,7 @@
 #include "exchange/choixunique.h"
 
 #include <QDate>
-#include <QHeaderView>
-#include <QLayout>
-#include <QScreen>
-#include <QScrollBar>
 
-#include <algorithm>
 
 namespace {
 constexpr int PREMIERE_CASE = 3;
@@ -32,15 +27,7 @@ diaNiveau::diaNiveau(QList<ChangementNiveau>& changements, QWidget* parent)
         ChoixUnique::ajouterCase(ligne, PREMIERE_CASE + 2, c.action == 2);
     }
     ChoixUnique::installer(ui->tree, PREMIERE_CASE);
-    for (int c = 0; c < ui->tree->columnCount(); ++c)
-        ui->tree->resizeColumnToContents(c);
-    // La fenêtre s'élargit pour montrer toutes les colonnes sans défilement, dans la limite
-    // de l'écran.
-    const QMargins marges = layout()->contentsMargins();
-    const int voulue = ui->tree->header()->length() + 2 * ui->tree->frameWidth() +
-                       ui->tree->verticalScrollBar()->sizeHint().width() + marges.left() + marges.right();
-    resize(std::min(std::max(sizeHint().width(), voulue), screen()->availableGeometry().width() * 9 / 10),
-           sizeHint().height());
+    ChoixUnique::montrerColonnes(this, ui->tree);
 }
 
 diaNiveau::~diaNiveau() = default;
