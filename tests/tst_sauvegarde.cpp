@@ -13,6 +13,7 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -128,6 +129,7 @@ private Q_SLOTS:
     void restauration();
     void deuxiemeRestauration();
     void sauvegardeAbimee();
+    void copiesOubliees();
 
 private:
     QTemporaryDir temporaire;
@@ -321,6 +323,24 @@ void TstSauvegarde::sauvegardeAbimee()
              qPrintable(repondeur->dernier().texte));
     QCOMPARE(contenu(courante()), avant);
     QCOMPARE(ecoleCourante(), QStringLiteral("École A"));
+}
+
+// Les copies qu'une restauration tuée a laissées (données des élèves) disparaissent au
+// démarrage suivant ; les autres fichiers du dossier temporaire restent.
+void TstSauvegarde::copiesOubliees()
+{
+    // Un dossier temporaire à cet essai seul : ne rien enlever aux essais qui tournent à côté.
+    QTemporaryDir dossier;
+    const QByteArray ancien = qgetenv("TMPDIR");
+    qputenv("TMPDIR", dossier.path().toLocal8Bit());
+    const auto remise = qScopeGuard([&] { qputenv("TMPDIR", ancien); });
+    QCOMPARE(QDir::tempPath(), dossier.path());
+    const QString oubliee = QDir::tempPath() + "/tmp_quorvel_Ab12Cd.sqlite";
+    const QString autre = QDir::tempPath() + "/tmp_quorvel_Ab12Cd.txt";
+    QVERIFY(ecrire(oubliee, "x") && ecrire(oubliee + "-journal", "x") && ecrire(autre, "x"));
+    Sauvegarde::supprimerCopiesOubliees();
+    QVERIFY(!QFile::exists(oubliee) && !QFile::exists(oubliee + "-journal"));
+    QVERIFY(QFile::exists(autre));
 }
 
 QTEST_MAIN(TstSauvegarde)

@@ -5,6 +5,7 @@
 #include "app/instanceunique.h"
 #include "app/mainwindow.h"
 #include "app/mystyle.h"
+#include "app/sauvegarde.h"
 #include "db/initialisation.h"
 #include "db/schema.h"
 #include "dialogs/invite.h"
@@ -87,6 +88,7 @@ int demarrer(int argc, char** argv)
                          QMessageBox::Ok);
         return 0;
     }
+    Sauvegarde::supprimerCopiesOubliees();
 
     QTranslator traduction;
     if (traduction.load(QStringLiteral("qt_fr"), QStringLiteral(":outils")))

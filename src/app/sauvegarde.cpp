@@ -184,6 +184,14 @@ bool copierBase(const QString& cible)
     return QFile::copy(Application::chemins().courante, cible);
 }
 
+void supprimerCopiesOubliees()
+{
+    const QString modele = MODELE_TEMPORAIRE.mid(1).replace(QStringLiteral("XXXXXX"), QStringLiteral("*"));
+    const QDir temporaire(QDir::tempPath());
+    for (const QString& nom : temporaire.entryList({modele}, QDir::Files))
+        supprimerCopieTemporaire(temporaire.filePath(nom));
+}
+
 QString restaurer(const QString& fichier, const OptionsRestauration& options)
 {
     const QString courante = Application::chemins().courante;

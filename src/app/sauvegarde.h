@@ -48,4 +48,9 @@ struct OptionsRestauration {
 // contient les données personnelles des élèves).
 QString restaurer(const QString& fichier, const OptionsRestauration& options = {});
 
+// Supprime les copies temporaires qu'une restauration interrompue (arrêt brutal) a laissées dans
+// le dossier temporaire : elles contiennent les données personnelles des élèves. À appeler
+// quand l'instance unique est acquise, aucune restauration ne peut alors être en cours.
+void supprimerCopiesOubliees();
+
 } // namespace Sauvegarde
