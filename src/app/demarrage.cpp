@@ -24,7 +24,9 @@ QString traduire(const char* texte) { return QCoreApplication::translate("Demarr
 // pourra restaurer sa sauvegarde) et quitter. Faux quand le programme doit s'arrêter.
 bool accepterFichierBase(const QString& chemin)
 {
-    const std::optional<Schema::DefautFichier> defaut = Schema::defautFichier();
+    // L'examen rapide suffit ici : un fichier tronqué ou qui n'est pas une base est refusé dès
+    // son en-tête, et le démarrage ne relit pas les quinze mégaoctets d'une école.
+    const std::optional<Schema::DefautFichier> defaut = Schema::defautFichier(Schema::Examen::Rapide);
     if (!defaut)
         return true;
     if (defaut->verrouille) {

@@ -87,7 +87,7 @@ QString examinerCopie(const QString& temporaire)
         } else {
             // Une sauvegarde abîmée (copie interrompue, clé retirée trop tôt) peut encore
             // montrer la bonne version : elle remplacerait une base saine.
-            const auto defaut = Schema::defautFichier(base);
+            const auto defaut = Schema::defautFichier(Schema::Examen::Complet, base);
             const Version version = lireVersion(base);
             if (defaut && !defaut->verrouille)
                 message = traduire("Ce fichier est endommagé (%1) : il ne peut pas remplacer la base actuelle, "

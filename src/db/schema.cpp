@@ -45,15 +45,18 @@ void creerIndex(const QSqlDatabase& base)
     requete.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS notes_eleve_comp ON notes(id_eleve, id_comp)"));
 }
 
-std::optional<DefautFichier> defautFichier(const QSqlDatabase& base)
+std::optional<DefautFichier> defautFichier(Examen examen, const QSqlDatabase& base)
 {
     QSqlQuery requete(base);
-    if (!requete.exec(QStringLiteral("PRAGMA quick_check"))) {
+    if (!requete.exec(examen == Examen::Complet ? QStringLiteral("PRAGMA quick_check")
+                                                : QStringLiteral("SELECT count(*) FROM sqlite_master"))) {
         // SQLITE_BUSY (5) et SQLITE_LOCKED (6) : le fichier est sain mais pris ailleurs.
         const QString code = requete.lastError().nativeErrorCode();
         return DefautFichier{code == QLatin1String("5") || code == QLatin1String("6"),
                              requete.lastError().databaseText()};
     }
+    if (examen == Examen::Rapide)
+        return std::nullopt;
     QStringList constats;
     while (requete.next())
         constats << requete.value(0).toString();

@@ -41,11 +41,16 @@ std::optional<QStringList> instructionsScript(const QString& ressource = RESSOUR
 // Pourquoi le fichier de la base ouverte ne se lit pas : verrouillé par un autre programme,
 // ou abîmé (ce n'est pas une base SQLite, il est tronqué…). Rien quand il est sain ; un
 // fichier vide est sain : c'est une base neuve.
+// L'examen rapide lit l'en-tête et le schéma (un fichier tronqué y est déjà refusé : il est
+// plus court que ce que son en-tête annonce) ; l'examen complet relit aussi chaque page,
+// proportionnellement à la taille du fichier.
 struct DefautFichier {
     bool verrouille = false;
     QString texte; // le constat de SQLite
 };
-std::optional<DefautFichier> defautFichier(const QSqlDatabase& base = QSqlDatabase::database());
+enum class Examen { Rapide, Complet };
+std::optional<DefautFichier> defautFichier(Examen examen,
+                                           const QSqlDatabase& base = QSqlDatabase::database());
 
 EtatVersion controlerVersion(const QSqlDatabase& base = QSqlDatabase::database());
 
