@@ -13,6 +13,12 @@ CheminsBase& cheminsCourants()
     static CheminsBase valeur;
     return valeur;
 }
+
+QElapsedTimer& depuisDernierPassage()
+{
+    static QElapsedTimer chrono;
+    return chrono;
+}
 } // namespace
 
 QString repertoireDonnees(const QString& emplacementPlateforme, const QString& dossierPersonnel)
@@ -45,11 +51,12 @@ const CheminsBase& chemins() { return cheminsCourants(); }
 
 void laisserVivre()
 {
-    static QElapsedTimer depuisDernierPassage;
-    if (depuisDernierPassage.isValid() && depuisDernierPassage.elapsed() < 20)
+    if (depuisDernierPassage().isValid() && depuisDernierPassage().elapsed() < 20)
         return;
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    depuisDernierPassage.start();
+    depuisDernierPassage().start();
 }
+
+void commencerTravail() { depuisDernierPassage().start(); }
 
 } // namespace Application

@@ -42,5 +42,8 @@ const CheminsBase& chemins();
 // les 20 ms : l'indicateur ne tourne que toutes les 40 ms, et chaque passage de trop coûte
 // autant que le travail lui-même (mise en page d'une grille en construction, par exemple).
 void laisserVivre();
+// Au début d'un long travail : le premier passage attend lui aussi 20 ms, un travail plus court
+// ne s'interrompt pas pour peindre.
+void commencerTravail();
 
 } // namespace Application

@@ -349,6 +349,7 @@ void MdiBase::commencerChargement(const QString& message)
     attente = new diaWait(this);
     attente->preparer(false, message);
     attente->show();
+    Application::commencerTravail();
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     // La grille n'est pas redessinée pendant sa construction : seule l'attente s'anime.
     table->setUpdatesEnabled(false);
