@@ -35,13 +35,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* donnees, std::size_t t
         if (sep != QLatin1Char(';') && sep != QLatin1Char(',') && sep != QLatin1Char('\t'))
             Fuzz::incoherence("séparateur détecté hors de « ; », « , » et tabulation");
         verifier(detection);
-    } else if (!detection.messageErreur().isEmpty()) {
-        Fuzz::incoherence("échec d'ouverture d'un fichier lisible");
     }
 
+    // Sans détection, seul un fichier démesuré est refusé, et toujours avec son message.
     LecteurCsv livret;
-    if (!livret.load(chemin, false))
-        Fuzz::incoherence("lecture sans détection refusée");
-    verifier(livret);
+    if (livret.load(chemin, false))
+        verifier(livret);
+    else if (livret.messageErreur().isEmpty())
+        Fuzz::incoherence("lecture sans détection refusée sans message");
+    else if (livret.nombreLignes() != 0 || !livret.lignes().isEmpty())
+        Fuzz::incoherence("lignes gardées après un refus");
     return 0;
 }
