@@ -1,10 +1,9 @@
 #include "db/chargeurlivret.h"
 
+#include <QList>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
-
-#include <algorithm>
 
 bool ChargeurLivret::echecSql(const QSqlQuery& requete)
 {
@@ -42,69 +41,95 @@ bool ChargeurLivret::load(const QString& chemin)
     return insererNiveau(insertion, 0, 0, 0, 0);
 }
 
-// Insère le nœud de la case (ligne, colonne), puis son premier enfant (appel pour la colonne
-// de droite), puis ses frères suivants. Les frères sont parcourus par une boucle et non par
-// récursion : la profondeur d'appel reste bornée par le nombre de colonnes, quel que soit le
-// nombre de lignes du fichier.
+// Insère l'arbre dont la racine est la case (ligne, colonne) : chaque nœud, puis tout le
+// sous-arbre de son premier enfant (la première case non vide à sa droite), puis ses frères
+// suivants. Le parcours tient sa propre pile au lieu de s'appeler lui-même : un fichier
+// d'un très grand nombre de colonnes ne peut pas épuiser la pile d'appels.
 bool ChargeurLivret::insererNiveau(QSqlQuery& insertion, int colonne, int ligne, qlonglong parent,
                                    int numeroPrecedent)
 {
     const int nombreLignes = lecteurCsv.nombreLignes();
-    for (;;) {
-        if (ligne >= nombreLignes)
-            return true;
-        const QStringList& champs = lecteurCsv.ligne(ligne);
-        if (colonne >= champs.size())
-            return true;
 
-        const QString champ = champs.at(colonne).trimmed();
+    // Colonne de la première case non vide de chaque ligne (le nombre de colonnes quand la
+    // ligne est vide) : la recherche du frère suivant ne relit pas les cases une à une.
+    QList<int> premiereCase(nombreLignes);
+    for (int l = 0; l < nombreLignes; ++l) {
+        const QStringList& champs = lecteurCsv.ligne(l);
+        int c = 0;
+        while (c < champs.size() && champs.at(c).isEmpty())
+            ++c;
+        premiereCase[l] = c;
+    }
+
+    // Un niveau en cours : la case du prochain frère à insérer, le parent commun et le
+    // numéro du frère précédent.
+    struct Niveau {
+        int colonne;
+        int ligne;
+        qlonglong parent;
+        int numeroPrecedent;
+    };
+    QList<Niveau> pile{{colonne, ligne, parent, numeroPrecedent}};
+    while (!pile.isEmpty()) {
+        const Niveau courant = pile.last();
+        if (courant.ligne >= nombreLignes) {
+            pile.removeLast();
+            continue;
+        }
+        const QStringList& champs = lecteurCsv.ligne(courant.ligne);
+        if (courant.colonne >= champs.size()) {
+            pile.removeLast();
+            continue;
+        }
+
+        const QString champ = champs.at(courant.colonne).trimmed();
         const qsizetype barre = champ.indexOf(QLatin1Char('/'));
         if (barre <= 0) {
-            texteErreur =
-                tr("Référence absente dans le libelle, ligne %1, colonne %2").arg(ligne).arg(colonne);
+            texteErreur = tr("Référence absente dans le libelle, ligne %1, colonne %2")
+                              .arg(courant.ligne)
+                              .arg(courant.colonne);
             return false;
         }
         const QString ref = champ.left(barre);
         const QString libelle = champ.mid(barre + 1);
         if (libelle.isEmpty()) {
-            texteErreur = tr("Libellé vide en ligne %1, colonne %2").arg(ligne).arg(colonne);
+            texteErreur = tr("Libellé vide en ligne %1, colonne %2").arg(courant.ligne).arg(courant.colonne);
             return false;
         }
 
-        const int numero = numeroPrecedent + 1;
+        const int numero = courant.numeroPrecedent + 1;
         insertion.bindValue(0, libelle);
-        insertion.bindValue(1, parent);
-        insertion.bindValue(2, colonne);
+        insertion.bindValue(1, courant.parent);
+        insertion.bindValue(2, courant.colonne);
         insertion.bindValue(3, numero);
         insertion.bindValue(4, ref);
         if (!insertion.exec())
             return echecSql(insertion);
         const qlonglong cle = insertion.lastInsertId().toLongLong();
 
-        // Premier enfant : la première case non vide à droite, sur la même ligne.
-        for (int c = colonne + 1; c < champs.size(); ++c) {
-            if (!champs.at(c).isEmpty()) {
-                if (!insererNiveau(insertion, c, ligne, cle, 0))
-                    return false;
+        // Frère suivant : la première ligne qui a une case à cette colonne, à moins qu'une
+        // ligne avec une case plus à gauche ne vienne d'abord (le niveau est alors fini). Les
+        // lignes vides jusqu'à cette colonne comprise sont passées.
+        int suivante = nombreLignes;
+        for (int l = courant.ligne + 1; l < nombreLignes; ++l) {
+            if (premiereCase.at(l) < courant.colonne)
+                break;
+            if (premiereCase.at(l) == courant.colonne) {
+                suivante = l;
                 break;
             }
         }
+        pile.last().ligne = suivante;
+        pile.last().numeroPrecedent = numero;
 
-        // Frère suivant : la première ligne qui a une case à cette colonne, à moins qu'une
-        // ligne avec une case plus à gauche ne vienne d'abord (le niveau est alors fini).
-        int suivante = -1;
-        for (int l = ligne + 1; l < nombreLignes && suivante < 0; ++l) {
-            const QStringList& autre = lecteurCsv.ligne(l);
-            const int limite = std::min(colonne, int(autre.size()));
-            for (int c = 0; c < limite; ++c)
-                if (!autre.at(c).isEmpty())
-                    return true;
-            if (colonne < autre.size() && !autre.at(colonne).isEmpty())
-                suivante = l;
+        // Premier enfant : la première case non vide à droite, sur la même ligne ; tout son
+        // sous-arbre passe avant le frère suivant.
+        for (int c = courant.colonne + 1; c < champs.size(); ++c) {
+            if (!champs.at(c).isEmpty()) {
+                pile.append({c, courant.ligne, cle, 0});
+                break;
+            }
         }
-        if (suivante < 0)
-            return true;
-        ligne = suivante;
-        numeroPrecedent = numero;
     }
+    return true;
 }

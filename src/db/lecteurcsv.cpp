@@ -108,8 +108,16 @@ bool LecteurCsv::load(const QString& chemin, bool detecterSeparateur)
                       .arg(chemin, fichier.errorString());
         return false;
     }
-    const QStringList lignesTexte = couperEnLignes(decoder(fichier.readAll()));
+    const QByteArray octets = fichier.read(TAILLE_MAX + 1);
     fichier.close();
+    if (octets.size() > TAILLE_MAX) {
+        message = tr("Le chargement de \"%1\" a été refusé : le fichier dépasse %2 Mo, ce qui ne "
+                     "correspond pas à un fichier CSV attendu par Quorvel. Vérifiez le fichier choisi.")
+                      .arg(chemin)
+                      .arg(TAILLE_MAX / (1024 * 1024));
+        return false;
+    }
+    const QStringList lignesTexte = couperEnLignes(decoder(octets));
 
     if (detecterSeparateur) {
         const QChar trouve = separateurDetecte(lignesTexte.isEmpty() ? QString() : lignesTexte.first());
@@ -183,9 +191,22 @@ bool LecteurCsv::load(const QString& chemin, bool detecterSeparateur)
         contenu.append(ligneCourante);
     }
 
-    nbLignes = int(contenu.size());
+    qsizetype largeur = 0;
     for (const QStringList& champs : std::as_const(contenu))
-        nbColonnes = std::max(nbColonnes, int(champs.size()));
+        largeur = std::max(largeur, champs.size());
+    // Compléter les lignes ferait contenu.size() * largeur cases : bornées avant d'allouer.
+    if (largeur > 0 && contenu.size() > CASES_MAX / largeur) {
+        message = tr("Le chargement de \"%1\" a été refusé : le fichier compte %2 lignes dont la plus "
+                     "large a %3 colonnes, ce qui ne correspond pas à un fichier CSV attendu par Quorvel. "
+                     "Vérifiez le fichier choisi.")
+                      .arg(chemin)
+                      .arg(contenu.size())
+                      .arg(largeur);
+        contenu.clear();
+        return false;
+    }
+    nbLignes = int(contenu.size());
+    nbColonnes = int(largeur);
     for (QStringList& champs : contenu)
         while (champs.size() < nbColonnes)
             champs.append(QString());

@@ -49,9 +49,20 @@ public:
     // du système> ». Le cœur du programme ne montre aucune boîte : c'est le dialogue appelant
     // qui doit alors afficher ce texte dans un avertissement sans parent, de titre
     // titreMessageErreur() (« Chargement »), avant ses propres messages.
+    //
+    // Un fichier démesuré est refusé de la même façon, avec son propre texte : plus de
+    // TAILLE_MAX octets, ou plus de CASES_MAX cases une fois toutes les lignes complétées à
+    // la largeur de la plus large (une première ligne de milliers de séparateurs suivie de
+    // milliers de lignes épuiserait sinon la mémoire).
     bool load(const QString& chemin, bool detecterSeparateur);
 
-    // Texte de l'échec d'ouverture du dernier chargement ; vide pour tout autre résultat.
+    // Un export de Base Elèves d'une école fait quelques centaines de kilo-octets et
+    // quelques dizaines de milliers de cases ; le livret, quelques kilo-octets.
+    static constexpr qint64 TAILLE_MAX = 8 * 1024 * 1024;
+    static constexpr qint64 CASES_MAX = 4 * 1000 * 1000;
+
+    // Texte de l'échec d'ouverture (ou du refus d'un fichier démesuré) du dernier
+    // chargement ; vide pour tout autre résultat.
     QString messageErreur() const { return message; }
     // Titre de l'avertissement qui montre messageErreur() : « Chargement ».
     static QString titreMessageErreur();

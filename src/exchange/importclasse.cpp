@@ -54,6 +54,22 @@ bool ImportClasse::importer(const QString& chemin)
     return true;
 }
 
+ImportClasse::Refus ImportClasse::analyserOctets(const QByteArray& octets, QDomDocument& document)
+{
+    FichierClasse::ErreurAnalyse erreur;
+    if (octets.size() > FichierClasse::TAILLE_MAX_FICHIER)
+        erreur = {true, 1, 1, tr("fichier trop volumineux")};
+    else
+        erreur = FichierClasse::analyser(octets, document);
+    if (!erreur.echec)
+        return {};
+    return {tr("Erreur d'analyse"),
+            tr("Erreur d'analyse à la ligne %1, colonne %2\n%3\nL'importation est annulée.")
+                .arg(erreur.ligne)
+                .arg(erreur.colonne)
+                .arg(erreur.message)};
+}
+
 bool ImportClasse::lire(const QString& chemin)
 {
     QFile fichier(chemin);
@@ -64,44 +80,54 @@ bool ImportClasse::lire(const QString& chemin)
                     .arg(chemin, fichier.errorString()));
         return false;
     }
-    const QByteArray octets = fichier.read(FichierClasse::TAILLE_MAX_FICHIER + 1);
-    FichierClasse::ErreurAnalyse erreur;
-    if (octets.size() > FichierClasse::TAILLE_MAX_FICHIER)
-        erreur = {true, 1, 1, tr("fichier trop volumineux")};
-    else
-        erreur = FichierClasse::analyser(octets, document);
-    if (erreur.echec) {
-        avertir(tr("Erreur d'analyse"),
-                tr("Erreur d'analyse à la ligne %1, colonne %2\n%3\nL'importation est annulée.")
-                    .arg(erreur.ligne)
-                    .arg(erreur.colonne)
-                    .arg(erreur.message));
+    const Refus refus = analyserOctets(fichier.read(FichierClasse::TAILLE_MAX_FICHIER + 1), document);
+    if (refus.refuse()) {
+        avertir(refus.titre, refus.texte);
         return false;
     }
     return true;
 }
 
+ImportClasse::Refus ImportClasse::controlerRacine(const QDomDocument& document)
+{
+    const QDomElement racine = document.documentElement();
+    if (racine.tagName() != QLatin1String("classe"))
+        return {tr("Erreur de format"), tr("Ce fichier n'est pas au format attendu par Quorvel.")};
+    const QString version = racine.attribute("version");
+    if (version != QLatin1String("2") && version != QLatin1String("3"))
+        return {tr("Erreur de version"), tr("Ce fichier ne peut pas être lu par cette version de Quorvel.")};
+    const QString somme = racine.attribute("checksum");
+    if (somme.isEmpty())
+        return {tr("Erreur de contrôle"), tr("Ce fichier semble incorrect (somme de contrôle absente).")};
+    if (somme != calculerChecksum(document))
+        return {tr("Erreur de contrôle"),
+                tr("Ce fichier semble avoir été modifié manuellement en-dehors de Quorvel. Par précaution, "
+                   "Quorvel refuse de lire les fichiers modifiés.")};
+    return {};
+}
+
+ImportClasse::Refus ImportClasse::preparerEleve(Chiffreur& chiffreur, QDomElement& e, bool chiffre)
+{
+    if (chiffre) {
+        for (const char* nom : {"nom", "prenom", "date_naiss"}) {
+            const QString clair = chiffreur.dechiffrerTexte(e.attribute(nom));
+            if (clair.isEmpty())
+                return {tr("Erreur"), tr("Impossible de décrypter le fichier")};
+            e.setAttribute(nom, clair);
+        }
+    }
+    for (const char* nom : {"nom", "prenom", "niveau", "date_naiss", "maj"})
+        if (e.attribute(nom).isEmpty())
+            return {tr("Erreur"), tr("Attributs manquants pour un élève")};
+    return {};
+}
+
 bool ImportClasse::controler()
 {
     racine = document.documentElement();
-    if (racine.tagName() != QLatin1String("classe")) {
-        avertir(tr("Erreur de format"), tr("Ce fichier n'est pas au format attendu par Quorvel."));
-        return false;
-    }
-    const QString version = racine.attribute("version");
-    if (version != QLatin1String("2") && version != QLatin1String("3")) {
-        avertir(tr("Erreur de version"), tr("Ce fichier ne peut pas être lu par cette version de Quorvel."));
-        return false;
-    }
-    const QString somme = racine.attribute("checksum");
-    if (somme.isEmpty()) {
-        avertir(tr("Erreur de contrôle"), tr("Ce fichier semble incorrect (somme de contrôle absente)."));
-        return false;
-    }
-    if (somme != calculerChecksum(document)) {
-        avertir(tr("Erreur de contrôle"),
-                tr("Ce fichier semble avoir été modifié manuellement en-dehors de Quorvel. Par précaution, "
-                   "Quorvel refuse de lire les fichiers modifiés."));
+    const Refus refus = controlerRacine(document);
+    if (refus.refuse()) {
+        avertir(refus.titre, refus.texte);
         return false;
     }
     const QString refPalier = racine.attribute("ref_palier");
@@ -151,21 +177,10 @@ bool ImportClasse::premierePasse()
     homonymes.prepare("SELECT id_eleve, date_naiss,maj FROM eleves WHERE nom LIKE ? AND prenom LIKE ?");
     for (int i = 0; i < eleves.size(); ++i) {
         QDomElement& e = eleves[i];
-        if (chiffre) {
-            for (const char* nom : {"nom", "prenom", "date_naiss"}) {
-                const QString clair = chiffreur.dechiffrerTexte(e.attribute(nom));
-                if (clair.isEmpty()) {
-                    avertir(tr("Erreur"), tr("Impossible de décrypter le fichier"));
-                    return false;
-                }
-                e.setAttribute(nom, clair);
-            }
-        }
-        for (const char* nom : {"nom", "prenom", "niveau", "date_naiss", "maj"}) {
-            if (e.attribute(nom).isEmpty()) {
-                avertir(tr("Erreur"), tr("Attributs manquants pour un élève"));
-                return false;
-            }
+        const Refus refus = preparerEleve(chiffreur, e, chiffre);
+        if (refus.refuse()) {
+            avertir(refus.titre, refus.texte);
+            return false;
         }
         homonymes.addBindValue(e.attribute("nom"));
         homonymes.addBindValue(e.attribute("prenom"));

@@ -11,6 +11,8 @@
 #include <QString>
 #include <QtGlobal>
 
+class Chiffreur;
+
 // Conflit de date de naissance entre un élève du fichier et un élève de la base.
 // Action : 0 garder la date de la base, 1 prendre celle du fichier, 2 créer un nouvel
 // élève, 3 ignorer l'élève.
@@ -79,7 +81,25 @@ public:
         bool classeRenommee = false;
     };
 
+    // Refus d'un fichier : titre et texte de l'avertissement ; vides quand rien n'est refusé.
+    struct Refus {
+        QString titre;
+        QString texte;
+        bool refuse() const { return !titre.isEmpty(); }
+    };
+
     explicit ImportClasse(InterlocuteurImport& interlocuteur);
+
+    // Ce que l'importation fait des octets du fichier avant de toucher à la base ; aucune de
+    // ces trois étapes n'ouvre de requête.
+    // Analyse XML prudente des octets lus (taille bornée comprise).
+    static Refus analyserOctets(const QByteArray& octets, QDomDocument& document);
+    // Contrôles de la racine qui ne demandent que le fichier : format, version, somme de
+    // contrôle.
+    static Refus controlerRacine(const QDomDocument& document);
+    // Déchiffre (fichier chiffré, version 3) le nom, le prénom et la date de naissance d'un
+    // élément `eleve`, remplacés en mémoire par leur texte clair, puis vérifie ses attributs.
+    static Refus preparerEleve(Chiffreur& chiffreur, QDomElement& eleve, bool chiffre);
 
     // L'importation complète du fichier ; vrai quand la base a été mise à jour.
     bool importer(const QString& chemin);

@@ -1,0 +1,49 @@
+// Cible : le chargeur du livret des compétences, sur un contenu CSV quelconque. La base est
+// une base SQLite en mémoire posée une fois par le script du schéma du programme ; chaque
+// entrée est chargée dans une transaction annulée ensuite, ce qui la laisse intacte.
+#include "commun.h"
+
+#include "db/chargeurlivret.h"
+#include "db/initialisation.h"
+#include "db/schema.h"
+#include "db/transaction.h"
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
+{
+    Fuzz::preparer(argc, argv);
+    QSqlDatabase base = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
+    base.setDatabaseName(QStringLiteral(":memory:"));
+    if (!base.open())
+        Fuzz::incoherence("base en mémoire impossible à ouvrir");
+    const auto instructions = Schema::instructionsScript();
+    QString instruction, erreur;
+    if (!instructions || !Initialisation::executerScript(*instructions, &instruction, &erreur))
+        Fuzz::incoherence("script du schéma en échec");
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* donnees, std::size_t taille)
+{
+    const QString chemin = Fuzz::ecrireFichier(donnees, taille);
+    Transaction transaction;
+    if (!transaction.estOuverte())
+        Fuzz::incoherence("transaction impossible à ouvrir");
+    ChargeurLivret chargeur;
+    const bool reussi = chargeur.load(chemin);
+    if (reussi != chargeur.erreur().isEmpty())
+        Fuzz::incoherence("résultat et message d'erreur en désaccord");
+    if (reussi) {
+        // Chaque nœud a un code et un libellé non vides, et son parent existe.
+        QSqlQuery requete;
+        if (!requete.exec(QStringLiteral(
+                "SELECT COUNT(*) FROM competences c WHERE c.ref='' OR c.libelle='' OR (c.id_comp_parent<>0 "
+                "AND NOT EXISTS (SELECT 1 FROM competences p WHERE p.id_comp=c.id_comp_parent))")) ||
+            !requete.next() || requete.value(0).toInt() != 0)
+            Fuzz::incoherence("arbre des compétences incohérent après un chargement réussi");
+    }
+    // La transaction est annulée à la destruction : la base reste celle du départ.
+    return 0;
+}
