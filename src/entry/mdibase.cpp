@@ -21,6 +21,7 @@
 #include <QLineEdit>
 #include <QMdiSubWindow>
 #include <QScopeGuard>
+#include <QStyle>
 #include <QTableWidget>
 
 namespace {
@@ -34,11 +35,33 @@ MdiBase::MdiBase(QWidget* parent) : QMainWindow(parent), fenetrePrincipale(qobje
 
 MdiBase::~MdiBase() { delete attente; }
 
+namespace {
+
+// En-tête des lignes d'une grille : sa largeur est fixe et c'est le style qui agrandit chaque
+// ligne à la hauteur de son libellé en le dessinant. La taille « d'après le contenu » n'a donc
+// besoin que d'une ligne de texte ; la mesurer sur tout le libellé, à chaque agrandissement et
+// pour chaque ligne, coûtait plus que tout le reste de l'affichage.
+class EnteteLignes : public QHeaderView
+{
+public:
+    explicit EnteteLignes(QWidget* parent) : QHeaderView(Qt::Vertical, parent) {}
+
+protected:
+    QSize sectionSizeFromContents(int) const override
+    {
+        const int marge = style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, this);
+        return {width(), fontMetrics().height() + 2 * marge};
+    }
+};
+
+} // namespace
+
 void MdiBase::installerGrille(const Grille& grille)
 {
     boutons = grille;
     table = grille.table;
     champDate = grille.edDate;
+    table->setVerticalHeader(new EnteteLignes(table));
 
     setWindowFlag(Qt::WindowContextHelpButtonHint, true);
     setAttribute(Qt::WA_DeleteOnClose);
