@@ -253,6 +253,13 @@ private Q_SLOTS:
         cas("supprimer, non", "s", "NN", QStringList{a, b, c} + deux + QStringList{"6:5", "3"});
         cas("répartir", "r", "N", QStringList{a, bDeplace, c} + deux + QStringList{"6:5", "3"});
         cas("les trois", "asr", "NO", QStringList{a, bDeplace, d} + trois + QStringList{"7:6", "1"});
+        // Deux classes (deux niveaux) qui ne diffèrent que par la casse : la première, comme le LIKE de la
+        // base.
+        QTest::newRow("casse : le premier libellé")
+            << QStringList{"INSERT INTO classes VALUES(1,'CP A',0),(2,'cp a',1)",
+                           "INSERT INTO niveaux VALUES(8,'ce1',7)"}
+            << "a" << exporter({{"NEUF", "Jean", "01/09/2010", "Cp A", "Ce1", ""}}, ';') << "" << 1 << FIN
+            << QStringList{"NEUF:Jean:2010-09-01:CP A:CE1:1", "CP A:0", "8:7", "0"};
         // Une date illisible annule tout, y compris la ligne précédente déjà traitée, et nomme la ligne.
         QTest::newRow("date illisible") << martin << "asr"
             << exporter({{"NEUF", "Jean", "01/09/2010", "CE2 Z", "CE2", ""}, {"Martin", "léo", "7/3/2001", "CP A", "CP", ""}}, '\t')

@@ -69,8 +69,11 @@ public:
         if (requete.exec(lecture)) {
             while (requete.next()) {
                 ++nombre;
-                if (!requete.value(1).isNull())
-                    ids.insert(replier(requete.value(1).toString()), requete.value(0).toLongLong());
+                // Deux libellés qui ne diffèrent que par la casse : le premier reste, comme
+                // la première ligne que rend LIKE.
+                const QString cle = replier(requete.value(1).toString());
+                if (!requete.value(1).isNull() && !ids.contains(cle))
+                    ids.insert(cle, requete.value(0).toLongLong());
             }
         }
         rechercheSql.prepare(recherche);
