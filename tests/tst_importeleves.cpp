@@ -34,8 +34,10 @@ QString champ(const Eleve& e, const QString& entete, int i)
     return entete.left(3) + QString::number(i);
 }
 // Colonnes d'ENTETES tournées de `rotation` (la première restant en tête), champs entre
-// guillemets quand il le faut, fins de ligne CRLF ; Windows-1252 ou UTF-8 avec BOM.
-QByteArray exporter(const QList<Eleve>& eleves, QChar sep, bool utf8 = false, int rotation = 0, QStringList entetes = ENTETES)
+// guillemets quand il le faut, fins de ligne CRLF ; Windows-1252 (0), UTF-8 avec BOM (1) ou sans, comme
+// l'écrit un tableur (2).
+QByteArray exporter(const QList<Eleve>& eleves, QChar sep, int utf8 = 0, int rotation = 0,
+                    QStringList entetes = ENTETES)
 {
     std::rotate(entetes.begin() + 1, entetes.begin() + 1 + rotation % (entetes.size() - 1), entetes.end());
     QString texte;
@@ -47,7 +49,8 @@ QByteArray exporter(const QList<Eleve>& eleves, QChar sep, bool utf8 = false, in
         }
         texte += l.join(sep) + "\r\n";
     }
-    return utf8 ? "\xEF\xBB\xBF" + texte.toUtf8() : QStringEncoder("windows-1252").encode(texte);
+    return utf8 ? (utf8 == 1 ? "\xEF\xBB\xBF" : "") + texte.toUtf8()
+                : QStringEncoder("windows-1252").encode(texte);
 }
 // Trois cents élèves dans douze classes ; les deux dernières sans niveau (le cycle le donne).
 QList<Eleve> registre()
@@ -146,16 +149,17 @@ private Q_SLOTS:
     void fichiers_data()
     {
         QTest::addColumn<QChar>("sep");
-        QTest::addColumn<bool>("utf8");
+        QTest::addColumn<int>("utf8");
         QTest::addColumn<int>("rotation");
-        QTest::newRow("Windows-1252, point-virgule") << QChar(';') << false << 0;
-        QTest::newRow("UTF-8 avec BOM, tabulation") << QChar('\t') << true << 5;
-        QTest::newRow("Windows-1252, virgule") << QChar(',') << false << 11;
+        QTest::newRow("Windows-1252, point-virgule") << QChar(';') << 0 << 0;
+        QTest::newRow("UTF-8 avec BOM, tabulation") << QChar('\t') << 1 << 5;
+        QTest::newRow("Windows-1252, virgule") << QChar(',') << 0 << 11;
+        QTest::newRow("UTF-8 sans BOM, point-virgule") << QChar(';') << 2 << 3;
     }
     void fichiers()
     {
         QFETCH(QChar, sep);
-        QFETCH(bool, utf8);
+        QFETCH(int, utf8);
         QFETCH(int, rotation);
         const QList<Eleve> lus = registre();
         QCOMPARE(importer({}, "a", exporter(lus, sep, utf8, rotation)), int(QDialog::Accepted));
