@@ -182,7 +182,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("reponses");
         QTest::addColumn<int>("resultat");
         QTest::addColumn<QStringList>("messages");
-        const QStringList copie = {"Copie", "La base a été exportée sous le nom: QuorvelV3.sqlite"};
+        const QStringList copie = {"Copie",
+                                   "La base a été exportée sous le nom: <dossier>/copies/QuorvelV3.sqlite"};
         const QStringList existe = {"Fichier existant", "Un fichier du même nom existe déjà. Faut-il le remplacer ?"};
         QTest::newRow("aucun élève") << "" << 1 << FIN;
         QTest::newRow("annuler") << "A" << 0 << QUESTION;
@@ -204,7 +205,8 @@ private Q_SLOTS:
         ancienne.close();
         QVERIFY(QSqlQuery().exec("INSERT INTO classes VALUES(1,'CP A',0)") && (reponses.isEmpty() || QSqlQuery().exec(MARTIN)));
         QCOMPARE(importer(reponses, "a", exporter(registre().mid(0, 1), ';')), resultat);
-        QTEST(repondeur->vus, "messages");
+        QFETCH(QStringList, messages);
+        QCOMPARE(repondeur->vus, messages.replaceInStrings("<dossier>", dossier->path()));
         QVERIFY(QFile::exists(Application::chemins().courante));
         QCOMPARE(eleves().size(), int(!reponses.isEmpty()) + resultat);
         QCOMPARE(ancienne.size() > 8, repondeur->vus.contains("Copie")); // copie faite, ou l'ancienne gardée

@@ -7,9 +7,9 @@
 
 #include "ui_diaimporteeleves.h"
 
+#include <QDir>
 #include <QEvent>
 #include <QFile>
-#include <QFileInfo>
 #include <QPushButton>
 
 diaImporteEleves::diaImporteEleves(QWidget* parent, const QString& dossier)
@@ -101,7 +101,7 @@ bool diaImporteEleves::sauveBase()
         return false;
     }
     Invite::information(this, tr("Copie"),
-                        tr("La base a été exportée sous le nom: %1").arg(QFileInfo(cible).fileName()));
+                        tr("La base a été exportée sous le nom: %1").arg(QDir::toNativeSeparators(cible)));
     return true;
 }
 
