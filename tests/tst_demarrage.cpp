@@ -26,6 +26,7 @@ private Q_SLOTS:
     void traductionFrancaise();
     void repertoireDonnees_data();
     void repertoireDonnees();
+    void instanceUnique_data();
     void instanceUnique();
     void desinstallation_data();
     void desinstallation();
@@ -76,29 +77,43 @@ void TstDemarrage::repertoireDonnees()
     QCOMPARE(chemins.v2, attendu + "/QuorvelV2.sqlite");
 }
 
+void TstDemarrage::instanceUnique_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("autreTemporaire"); // second démarrage avec un autre dossier temporaire
+    QTest::newRow("même dossier temporaire") << QStringList() << false;
+    // Autre session, autre terminal : le verrou posé à côté de la base refuse quand même.
+    QTest::newRow("autre dossier temporaire") << QStringList() << true;
+    // Démarré avec « -desinstalle » pendant que le premier tourne : refusé d'abord, rien n'est supprimé.
+    QTest::newRow("désinstallation") << QStringList{"-desinstalle"} << false;
+    QTest::newRow("désinstallation, autre dossier temporaire") << QStringList{"-desinstalle"} << true;
+}
+
 // Deux vrais processus : le second est refusé tant que le premier tourne, et un premier
 // tué brutalement ne bloque pas les démarrages suivants.
 void TstDemarrage::instanceUnique()
 {
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, autreTemporaire);
     QTemporaryDir racine;
     Programme premier(racine.path());
     premier.lancer();
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(premier.base()), 20000);
 
-    Programme second(racine.path(), {"Ok"});
-    second.lancer();
+    QTemporaryDir temporaire;
+    Programme second(racine.path(), {"Ok", "Yes"});
+    if (autreTemporaire) {
+        QProcessEnvironment env = second.processus.processEnvironment();
+        env.insert("TMPDIR", temporaire.path());
+        second.processus.setProcessEnvironment(env);
+    }
+    second.lancer(arguments);
     QVERIFY(second.processus.waitForFinished(20000));
     QCOMPARE(second.processus.exitStatus(), QProcess::NormalExit);
     QCOMPARE(second.processus.exitCode(), 0);
     QCOMPARE(second.journal(), QStringList{REFUS});
-
-    // Démarré avec « -desinstalle » pendant que le premier tourne : refusé d'abord, rien n'est supprimé.
-    Programme desinstallation(racine.path(), {"Ok", "Yes"});
-    desinstallation.lancer({"-desinstalle"});
-    QVERIFY(desinstallation.processus.waitForFinished(20000));
-    QCOMPARE(desinstallation.processus.exitCode(), 0);
-    QCOMPARE(desinstallation.journal(), QStringList{REFUS});
     QVERIFY(QFile::exists(premier.base()));
+    QCOMPARE(premier.processus.state(), QProcess::Running);
 
     premier.processus.kill(); // SIGKILL : ni verrou ni mémoire partagée ne sont rendus
     QVERIFY(premier.processus.waitForFinished(20000));
