@@ -1,6 +1,7 @@
 #include "exchange/importclasse.h"
 
 #include "app/application.h"
+#include "db/ordrealphabetique.h"
 #include "db/transaction.h"
 #include "exchange/chiffreur.h"
 
@@ -226,6 +227,8 @@ bool ImportClasse::premierePasse()
     }
     if (conflits.isEmpty())
         return true;
+    // Montrés dans l'ordre alphabétique français ; chaque conflit garde l'élève qui l'a produit.
+    OrdreAlphabetique::trier(conflits, &ConflitDate::nom, &ConflitDate::prenom);
     if (!dialogue.resoudreDates(conflits))
         return false;
     // Chaque conflit agit sur l'élève du fichier qui l'a produit ; quand un élève en a
@@ -293,6 +296,7 @@ bool ImportClasse::deuxiemePasse()
     }
     if (changements.isEmpty())
         return true;
+    OrdreAlphabetique::trier(changements, &ChangementNiveau::nom, &ChangementNiveau::prenom);
     if (!dialogue.resoudreNiveaux(changements))
         return false;
     for (const ChangementNiveau& c : std::as_const(changements)) {
