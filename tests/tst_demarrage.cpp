@@ -35,6 +35,7 @@ private Q_SLOTS:
     void desinstallation_data();
     void desinstallation();
     void desinstallationFichierRetenu();
+    void desinstallationParLaLigneDeCommande_data();
     void desinstallationParLaLigneDeCommande();
 };
 
@@ -255,22 +256,39 @@ void TstDemarrage::desinstallationFichierRetenu()
     QVERIFY(!QFile::exists(c.v2));
 }
 
+void TstDemarrage::desinstallationParLaLigneDeCommande_data()
+{
+    QTest::addColumn<QString>("reponse");
+    QTest::newRow("oui") << "Yes";
+    QTest::newRow("non : rien n'est supprimé") << "No";
+}
+
+// Par le vrai programme, après un arrêt brutal qui a laissé le verrou de la base et une copie
+// temporaire de restauration : la question la nomme, et seul Oui la supprime.
 void TstDemarrage::desinstallationParLaLigneDeCommande()
 {
+    QFETCH(QString, reponse);
     QTemporaryDir racine;
     Programme premier(racine.path());
     premier.lancer();
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(premier.base()), 20000);
     premier.processus.kill();
     QVERIFY(premier.processus.waitForFinished(20000));
+    const QString temporaire = racine.filePath("tmp/tmp_quorvel_Ab12Cd.sqlite");
+    QFile copie(temporaire);
+    QVERIFY(copie.open(QIODevice::WriteOnly));
+    copie.close();
 
-    Programme desinstallation(racine.path(), {"Yes"});
+    Programme desinstallation(racine.path(), {reponse});
     desinstallation.lancer({"-desinstalle"});
     QVERIFY(desinstallation.processus.waitForFinished(20000));
     QCOMPARE(desinstallation.processus.exitCode(), 0);
     QCOMPARE(desinstallation.journal().size(), 1);
     QVERIFY(desinstallation.journal().first().startsWith("question\tDésinstallation de Quorvel\t"));
-    QVERIFY(!QFile::exists(premier.base()));
+    QVERIFY(desinstallation.journal().first().endsWith("\\n" + temporaire));
+    QCOMPARE(QFile::exists(premier.base()), reponse == "No");
+    QCOMPARE(QFile::exists(temporaire), reponse == "No");
+    QVERIFY(!QFile::exists(premier.base() + ".lock"));
 }
 
 QTEST_MAIN(TstDemarrage)

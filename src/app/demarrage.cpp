@@ -108,13 +108,15 @@ int demarrer(int argc, char** argv)
     // instance en marche.
     if (!instance.acquerirBase(Application::chemins().courante))
         return refuserSecondeInstance();
-    Sauvegarde::supprimerCopiesOubliees();
 
+    // La désinstallation nomme elle-même les copies temporaires oubliées, et ne supprime rien
+    // sans l'accord de l'utilisateur.
     const QStringList arguments = QCoreApplication::arguments();
     if (arguments.size() > 1 && arguments.at(1) == QLatin1String("-desinstalle")) {
         desinstaller(Application::chemins());
         return 0;
     }
+    Sauvegarde::supprimerCopiesOubliees();
 
     MainWindow fenetre;
     fenetre.show();
