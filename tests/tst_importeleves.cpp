@@ -22,8 +22,7 @@ const QStringList ENTETES = {"Responsable, nom; prénom", "INE", "NOM ÉLÈVE", 
                              "Adresse", "Code postal", "Commune", "Téléphone", "Courriel", "Date entrée", "Langue"};
 const QStringList QUESTION = {"SAUVEGARDE ?", "La base de données contient des élèves."};
 const QStringList FIN = {"Opération terminée", "La base de données a été mise à jour"};
-// La suite du message de fin, pour les six comptes puis les quatre détails (montrés quand ils ne sont pas
-// nuls).
+// La suite du message de fin : les six comptes, puis les quatre détails qui ne sont pas nuls.
 QStringList bilan(const QList<int>& n)
 {
     const QStringList comptes = {"Élèves ajoutés : %1",
@@ -35,9 +34,8 @@ QStringList bilan(const QList<int>& n)
     const QStringList details = {
         "Lignes incomplètes (nom, prénom, date de naissance, classe ou niveau vide) : %1",
         "Nouveaux élèves non ajoutés (case « Ajouter les nouveaux élèves » non cochée) : %1",
-        "Élèves laissés dans leur classe et leur niveau alors que le fichier en donne d'autres (case « "
-        "Mettre à jour "
-        "la répartition des élèves à partir des classes du fichier » non cochée) : %1",
+        "Élèves laissés dans leur classe et leur niveau alors que le fichier en donne d'autres "
+        "(case « Mettre à jour la répartition des élèves à partir des classes du fichier » non cochée) : %1",
         "Élèves de la base absents du fichier, gardés : %1"};
     QStringList lignes{""}, suite;
     for (int i = 0; i < comptes.size(); ++i)
@@ -250,9 +248,9 @@ private Q_SLOTS:
         QTest::addColumn<int>("resultat"); // -1 : le dialogue reste ouvert
         QTest::addColumn<QStringList>("messages");
         QTest::addColumn<QStringList>("apres"); // élèves, classes, niveaux, notes ; vide : rien n'a changé
-        QTest::addColumn<QList<int>>(
-            "bilan"); // ajoutés, changés de classe, de niveau, sans changement, lignes
-                      // ignorées, supprimés ; incomplètes, non ajoutés, non répartis, gardés
+        // Le message de fin : ajoutés, changés de classe, de niveau, sans changement, lignes ignorées,
+        // supprimés ; puis incomplètes, non ajoutés, non répartis, gardés. Vide : pas de message de fin.
+        QTest::addColumn<QList<int>>("bilan");
         const QStringList martin = {"INSERT INTO classes VALUES(1,'CP A',0)", MARTIN};
         // Les contrôles dans l'ordre, avant toute question.
         const QStringList incorrect = {"Problème sur fichier", "Le fichier csv ne semble pas correct."};
@@ -300,8 +298,7 @@ private Q_SLOTS:
             {0, 1, 1, 0, 2, 0, 1, 1, 0, 1});
         cas("les trois", "asr", "NO", QStringList{aNiveau, bDeplace, d} + trois + QStringList{"7:6", "1"},
             {1, 1, 1, 0, 1, 1, 1, 0, 0, 0});
-        // Deux classes (deux niveaux) qui ne diffèrent que par la casse : la première, comme le LIKE de la
-        // base.
+        // Deux classes, deux niveaux qui ne diffèrent que par la casse : le premier, comme LIKE dans la base.
         QTest::newRow("casse : le premier libellé")
             << QStringList{"INSERT INTO classes VALUES(1,'CP A',0),(2,'cp a',1)",
                            "INSERT INTO niveaux VALUES(8,'ce1',7)"}
