@@ -156,7 +156,7 @@ private slots:
     void initTestCase()
     {
         Environnement::preparer();
-        QDir::setCurrent(fichiers.path()); // « out.xml » est écrit dans le dossier courant
+        QDir::setCurrent(fichiers.path()); // « out.xml » n'y est jamais écrit
         // Base A : la classe « CE1 Noël » (ZOÉ, LÉVÊQUE Anaïs, BRAVO sans date) et une classe
         // vide ; dates du palier 1 (dont une sur le palier lui-même) et une du palier 2.
         ouvrir(dossierA, true);
@@ -217,6 +217,13 @@ private slots:
     void reimportationIdentique()
     {
         ouvrir(dossierA, false);
+        // Une copie de travail plus ancienne, lisible par tous : remplacée par une copie à l'utilisateur
+        // seul.
+        const QString copieTravail = dossierA->filePath("out.xml");
+        QFile ancienne(copieTravail);
+        QVERIFY(ancienne.open(QIODevice::WriteOnly) && ancienne.write("ancienne") == 8);
+        ancienne.close();
+        QVERIFY(ancienne.setPermissions(ancienne.permissions() | QFile::ReadOther | QFile::ReadGroup));
         const QString avant = etat();
         Script s;
         ImportClasse import(s);
@@ -232,9 +239,12 @@ private slots:
         QVERIFY(!s.classeDemandee && s.datesProposees.isEmpty() && s.niveauxProposes.isEmpty() &&
                 s.supprimables < 0);
         QCOMPARE(etat(), avant);
-        const QDomElement copie = lire("out.xml").documentElement().firstChildElement();
+        const QDomElement copie = lire(copieTravail).documentElement().firstChildElement();
         QCOMPARE(copie.attribute("nom") + copie.attribute("id_eleve") + copie.attribute("index_niveau"),
                  "BRAVO31");
+        QCOMPARE(QFile::permissions(copieTravail) & ~(QFile::ReadUser | QFile::WriteUser),
+                 QFile::ReadOwner | QFile::WriteOwner);
+        QVERIFY(!QFile::exists(fichiers.filePath("out.xml")));
     }
 
     // Scénario des huit compteurs, dans une base B préparée pour chacun d'eux.

@@ -22,6 +22,29 @@ const QStringList ENTETES = {"Responsable, nom; prénom", "INE", "NOM ÉLÈVE", 
                              "Adresse", "Code postal", "Commune", "Téléphone", "Courriel", "Date entrée", "Langue"};
 const QStringList QUESTION = {"SAUVEGARDE ?", "La base de données contient des élèves."};
 const QStringList FIN = {"Opération terminée", "La base de données a été mise à jour"};
+// La suite du message de fin : les six comptes, puis les quatre détails qui ne sont pas nuls.
+QStringList bilan(const QList<int>& n)
+{
+    const QStringList comptes = {"Élèves ajoutés : %1",
+                                 "Élèves changés de classe : %1",
+                                 "Élèves changés de niveau dans leur classe : %1",
+                                 "Élèves retrouvés sans changement : %1",
+                                 "Lignes ignorées : %1",
+                                 "Élèves supprimés : %1"};
+    const QStringList details = {
+        "Lignes incomplètes (nom, prénom, date de naissance, classe ou niveau vide) : %1",
+        "Nouveaux élèves non ajoutés (case « Ajouter les nouveaux élèves » non cochée) : %1",
+        "Élèves laissés dans leur classe et leur niveau alors que le fichier en donne d'autres "
+        "(case « Mettre à jour la répartition des élèves à partir des classes du fichier » non cochée) : %1",
+        "Élèves de la base absents du fichier, gardés : %1"};
+    QStringList lignes{""}, suite;
+    for (int i = 0; i < comptes.size(); ++i)
+        lignes << comptes.at(i).arg(n.value(i));
+    for (int i = 0; i < details.size(); ++i)
+        if (n.value(comptes.size() + i) > 0)
+            suite << details.at(i).arg(n.value(comptes.size() + i));
+    return suite.isEmpty() ? lignes : lignes + QStringList{""} + suite;
+}
 const QString MARTIN = "INSERT INTO eleves(id_eleve,id_classe,id_niveau,nom,prenom,date_naiss) "
                        "VALUES(1,1,1,'MARTIN','Léo','2001-03-07')";
 QString champ(const Eleve& e, const QString& entete, int i)
@@ -34,8 +57,10 @@ QString champ(const Eleve& e, const QString& entete, int i)
     return entete.left(3) + QString::number(i);
 }
 // Colonnes d'ENTETES tournées de `rotation` (la première restant en tête), champs entre
-// guillemets quand il le faut, fins de ligne CRLF ; Windows-1252 ou UTF-8 avec BOM.
-QByteArray exporter(const QList<Eleve>& eleves, QChar sep, bool utf8 = false, int rotation = 0, QStringList entetes = ENTETES)
+// guillemets quand il le faut, fins de ligne CRLF ; Windows-1252 (0), UTF-8 avec BOM (1) ou sans, comme
+// l'écrit un tableur (2).
+QByteArray exporter(const QList<Eleve>& eleves, QChar sep, int utf8 = 0, int rotation = 0,
+                    QStringList entetes = ENTETES)
 {
     std::rotate(entetes.begin() + 1, entetes.begin() + 1 + rotation % (entetes.size() - 1), entetes.end());
     QString texte;
@@ -47,7 +72,8 @@ QByteArray exporter(const QList<Eleve>& eleves, QChar sep, bool utf8 = false, in
         }
         texte += l.join(sep) + "\r\n";
     }
-    return utf8 ? "\xEF\xBB\xBF" + texte.toUtf8() : QStringEncoder("windows-1252").encode(texte);
+    return utf8 ? (utf8 == 1 ? "\xEF\xBB\xBF" : "") + texte.toUtf8()
+                : QStringEncoder("windows-1252").encode(texte);
 }
 // Trois cents élèves dans douze classes ; les deux dernières sans niveau (le cycle le donne).
 QList<Eleve> registre()
@@ -87,12 +113,15 @@ QStringList resume() // élèves, classes, nombre de niveaux et plus grand tri, 
 }
 QStringList etat() { return eleves() + classes() + lire("SELECT * FROM niveaux") + lire("SELECT * FROM notes"); }
 // Les boîtes au seul bouton OK sont acquittées d'office ; toutes sont notées (titre, première ligne).
+// Le message de fin est gardé en entier, sans sa première ligne.
 struct RepondeurImport : RepondeurEssai {
-    QStringList vus;
+    QStringList vus, bilan;
     QMessageBox::StandardButton message(Invite::Genre genre, QWidget* parent, const QString& titre, const QString& texte,
                                         QMessageBox::StandardButtons boutons, QMessageBox::StandardButton defaut) override
     {
         vus << titre << texte.section('\n', 0, 0);
+        if (titre == FIN.first())
+            bilan = texte.split('\n').mid(1);
         return boutons == QMessageBox::Ok ? QMessageBox::Ok : RepondeurEssai::message(genre, parent, titre, texte, boutons, defaut);
     }
 };
@@ -146,16 +175,17 @@ private Q_SLOTS:
     void fichiers_data()
     {
         QTest::addColumn<QChar>("sep");
-        QTest::addColumn<bool>("utf8");
+        QTest::addColumn<int>("utf8");
         QTest::addColumn<int>("rotation");
-        QTest::newRow("Windows-1252, point-virgule") << QChar(';') << false << 0;
-        QTest::newRow("UTF-8 avec BOM, tabulation") << QChar('\t') << true << 5;
-        QTest::newRow("Windows-1252, virgule") << QChar(',') << false << 11;
+        QTest::newRow("Windows-1252, point-virgule") << QChar(';') << 0 << 0;
+        QTest::newRow("UTF-8 avec BOM, tabulation") << QChar('\t') << 1 << 5;
+        QTest::newRow("Windows-1252, virgule") << QChar(',') << 0 << 11;
+        QTest::newRow("UTF-8 sans BOM, point-virgule") << QChar(';') << 2 << 3;
     }
     void fichiers()
     {
         QFETCH(QChar, sep);
-        QFETCH(bool, utf8);
+        QFETCH(int, utf8);
         QFETCH(int, rotation);
         const QList<Eleve> lus = registre();
         QCOMPARE(importer({}, "a", exporter(lus, sep, utf8, rotation)), int(QDialog::Accepted));
@@ -170,6 +200,7 @@ private Q_SLOTS:
         QCOMPARE(classes(), ordre);
         QCOMPARE(lire("SELECT COUNT(*) FROM niveaux"), QStringList{"7"});
         QCOMPARE(repondeur->vus, FIN);
+        QCOMPARE(repondeur->bilan, bilan({300}));
     }
 
     // Sans réponse, la base n'a pas d'élève ; avec trois, une copie plus ancienne attend dans « copies ».
@@ -178,7 +209,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("reponses");
         QTest::addColumn<int>("resultat");
         QTest::addColumn<QStringList>("messages");
-        const QStringList copie = {"Copie", "La base a été exportée sous le nom: QuorvelV3.sqlite"};
+        const QStringList copie = {"Copie",
+                                   "La base a été exportée sous le nom: <dossier>/copies/QuorvelV3.sqlite"};
         const QStringList existe = {"Fichier existant", "Un fichier du même nom existe déjà. Faut-il le remplacer ?"};
         QTest::newRow("aucun élève") << "" << 1 << FIN;
         QTest::newRow("annuler") << "A" << 0 << QUESTION;
@@ -200,7 +232,8 @@ private Q_SLOTS:
         ancienne.close();
         QVERIFY(QSqlQuery().exec("INSERT INTO classes VALUES(1,'CP A',0)") && (reponses.isEmpty() || QSqlQuery().exec(MARTIN)));
         QCOMPARE(importer(reponses, "a", exporter(registre().mid(0, 1), ';')), resultat);
-        QTEST(repondeur->vus, "messages");
+        QFETCH(QStringList, messages);
+        QCOMPARE(repondeur->vus, messages.replaceInStrings("<dossier>", dossier->path()));
         QVERIFY(QFile::exists(Application::chemins().courante));
         QCOMPARE(eleves().size(), int(!reponses.isEmpty()) + resultat);
         QCOMPARE(ancienne.size() > 8, repondeur->vus.contains("Copie")); // copie faite, ou l'ancienne gardée
@@ -215,11 +248,16 @@ private Q_SLOTS:
         QTest::addColumn<int>("resultat"); // -1 : le dialogue reste ouvert
         QTest::addColumn<QStringList>("messages");
         QTest::addColumn<QStringList>("apres"); // élèves, classes, niveaux, notes ; vide : rien n'a changé
+        // Le message de fin : ajoutés, changés de classe, de niveau, sans changement, lignes ignorées,
+        // supprimés ; puis incomplètes, non ajoutés, non répartis, gardés. Vide : pas de message de fin.
+        QTest::addColumn<QList<int>>("bilan");
         const QStringList martin = {"INSERT INTO classes VALUES(1,'CP A',0)", MARTIN};
         // Les contrôles dans l'ordre, avant toute question.
         const QStringList incorrect = {"Problème sur fichier", "Le fichier csv ne semble pas correct."};
-        const auto refus = [&](const char* nom, const char* cases, const QByteArray& f, const QStringList& m) {
-            QTest::newRow(nom) << martin << QString(cases) << f << QString() << -1 << m << QStringList();
+        const auto refus = [&](const char* nom, const char* cases, const QByteArray& f,
+                               const QStringList& m) {
+            QTest::newRow(nom) << martin << QString(cases) << f << QString() << -1 << m << QStringList()
+                               << QList<int>();
         };
         refus("aucune case", "", exporter(registre().mid(0, 3), ';'), {"Aucune action cochée", "Veuillez cocher au moins une case!"});
         refus("chemin blanc", "a", {}, {"Pas de fichier", "Veuillez indiquer la position du fichier csv à utiliser."});
@@ -235,28 +273,46 @@ private Q_SLOTS:
             "INSERT INTO eleves(id_eleve,id_classe,id_niveau,nom,prenom,date_naiss) VALUES(1,2,1,'ALICE','Anne','2015-01-02'),"
             "(2,2,1,'BOB','Paul','2014-05-06'),(3,3,2,'CARL','Luc','2013-07-08')",
             "INSERT INTO notes(id_eleve,id_comp,date) VALUES(1,4,'2020-01-01'),(3,4,'2020-01-01'),(3,5,'2020-02-02')"};
-        const QByteArray fichier = exporter({{"alice", "ANNE", "02/01/2015", "cp a", "CP", ""},
+        const QByteArray fichier = exporter({{"alice", "ANNE", "02/01/2015", "cp a", "ce1", ""},
                                              {"BOB", "Paul", "2014-05-06", "CE1 B", "ce1", ""},
                                              {"DAN", "Eva", "03/03/2012", "CM2 C", "", "CYCLE III"},
-                                             {"", "Sans", "01/01/2012", "CP A", "CP", ""}}, ';', false, 7);
+                                             {"", "Sans", "01/01/2012", "CP A", "CP", ""}},
+                                            ';', false, 7);
         const QStringList suppression = {"Suppression des enregistrements des élèves", "Nombre d'enregistrements d'élèves à supprimer: 1"};
-        const QString a = "ALICE:Anne:2015-01-02:CP A:CP:1", b = "BOB:Paul:2014-05-06:CP A:CP:1",
-                      bDeplace = "BOB:Paul:2014-05-06:CE1 B:CE1:1", c = "CARL:Luc:2013-07-08:CE1 B:CE1:0",
-                      d = "DAN:Eva:2012-03-03:CM2 C:CYCLE III:1";
+        const QString a = "ALICE:Anne:2015-01-02:CP A:CP:1", aNiveau = "ALICE:Anne:2015-01-02:CP A:CE1:1",
+                      b = "BOB:Paul:2014-05-06:CP A:CP:1", bDeplace = "BOB:Paul:2014-05-06:CE1 B:CE1:1",
+                      c = "CARL:Luc:2013-07-08:CE1 B:CE1:0", d = "DAN:Eva:2012-03-03:CM2 C:CYCLE III:1";
         const QStringList deux = {"CP A:0", "CE1 B:1"}, trois = deux + QStringList{"CM2 C:2"};
-        const auto cas = [&](const char* nom, const char* cases, const QString& reponses, const QStringList& apres) {
+        const auto cas = [&](const char* nom, const char* cases, const QString& reponses,
+                             const QStringList& apres, const QList<int>& bilan) {
             QTest::newRow(nom) << ecole << QString(cases) << fichier << reponses << 1
-                               << QUESTION + (reponses.size() > 1 ? suppression : QStringList()) + FIN << apres;
+                               << QUESTION + (reponses.size() > 1 ? suppression : QStringList()) + FIN
+                               << apres << bilan;
         };
-        cas("ajouter", "a", "N", QStringList{a, b, c, d} + trois + QStringList{"7:6", "3"});
-        cas("supprimer, oui", "s", "NO", {a, b, "CP A:0", "6:5", "1"});
-        cas("supprimer, non", "s", "NN", QStringList{a, b, c} + deux + QStringList{"6:5", "3"});
-        cas("répartir", "r", "N", QStringList{a, bDeplace, c} + deux + QStringList{"6:5", "3"});
-        cas("les trois", "asr", "NO", QStringList{a, bDeplace, d} + trois + QStringList{"7:6", "1"});
+        cas("ajouter", "a", "N", QStringList{a, b, c, d} + trois + QStringList{"7:6", "3"},
+            {1, 0, 0, 2, 1, 0, 1, 0, 2, 1});
+        cas("supprimer, oui", "s", "NO", {a, b, "CP A:0", "6:5", "1"}, {0, 0, 0, 2, 2, 1, 1, 1, 2, 0});
+        cas("supprimer, non", "s", "NN", QStringList{a, b, c} + deux + QStringList{"6:5", "3"},
+            {0, 0, 0, 2, 2, 0, 1, 1, 2, 1});
+        cas("répartir", "r", "N", QStringList{aNiveau, bDeplace, c} + deux + QStringList{"6:5", "3"},
+            {0, 1, 1, 0, 2, 0, 1, 1, 0, 1});
+        cas("les trois", "asr", "NO", QStringList{aNiveau, bDeplace, d} + trois + QStringList{"7:6", "1"},
+            {1, 1, 1, 0, 1, 1, 1, 0, 0, 0});
+        // Deux classes, deux niveaux qui ne diffèrent que par la casse : le premier, comme LIKE dans la base.
+        QTest::newRow("casse : le premier libellé")
+            << QStringList{"INSERT INTO classes VALUES(1,'CP A',0),(2,'cp a',1)",
+                           "INSERT INTO niveaux VALUES(8,'ce1',7)"}
+            << "a" << exporter({{"NEUF", "Jean", "01/09/2010", "Cp A", "Ce1", ""}}, ';') << "" << 1 << FIN
+            << QStringList{"NEUF:Jean:2010-09-01:CP A:CE1:1", "CP A:0", "8:7", "0"} << QList<int>{1};
         // Une date illisible annule tout, y compris la ligne précédente déjà traitée, et nomme la ligne.
-        QTest::newRow("date illisible") << martin << "asr"
-            << exporter({{"NEUF", "Jean", "01/09/2010", "CE2 Z", "CE2", ""}, {"Martin", "léo", "7/3/2001", "CP A", "CP", ""}}, '\t')
-            << "N" << -1 << QUESTION + QStringList{"Problème sur fichier", "Date de naissance invalide en ligne: 3"} << QStringList();
+        QTest::newRow("date illisible")
+            << martin << "asr"
+            << exporter({{"NEUF", "Jean", "01/09/2010", "CE2 Z", "CE2", ""},
+                         {"Martin", "léo", "7/3/2001", "CP A", "CP", ""}},
+                        '\t')
+            << "N" << -1
+            << QUESTION + QStringList{"Problème sur fichier", "Date de naissance invalide en ligne: 3"}
+            << QStringList() << QList<int>();
     }
     void importation()
     {
@@ -273,6 +329,8 @@ private Q_SLOTS:
             repondeur->vus[1] = repondeur->vus[1].section('"', 0, 0);
         QTEST(repondeur->vus, "messages");
         QCOMPARE(apres.isEmpty() ? etat() : resume(), apres.isEmpty() ? avant : apres);
+        QFETCH(QList<int>, bilan);
+        QCOMPARE(repondeur->bilan, bilan.isEmpty() ? QStringList() : ::bilan(bilan));
     }
 };
 

@@ -117,8 +117,14 @@ void TstLecteurCsv::encodages_data()
     QTest::newRow("UTF-16LE avec BOM")
         << QByteArray("\xFF\xFE") + QByteArray(utf16le.encode(texte)) << lignes;
     QTest::newRow("Windows-1252") << QByteArray("\xE9;\x80;\x9C\r\n\"a;b\";C\x9Cur\r\n") << lignes;
-    // Sans BOM, pas de devinette : de l'UTF-8 est lu comme du Windows-1252.
-    QTest::newRow("UTF-8 sans BOM") << QByteArray("\xC3\xA9;x\n") << Lignes{{QStringLiteral("Ã©"), "x"}};
+    // Sans BOM : de l'UTF-8 valide et non ASCII est lu en UTF-8 ; le moindre octet fautif, et le
+    // fichier reste du Windows-1252.
+    QTest::newRow("UTF-8 sans BOM") << texte.toUtf8() << lignes;
+    QTest::newRow("UTF-8 tronqué en fin de fichier")
+        << QByteArray("\xC3\xA9;x\n\xC3") << Lignes{{QStringLiteral("Ã©"), "x"}, {QStringLiteral("Ã"), ""}};
+    QTest::newRow("UTF-8 surlong") << QByteArray("\xC3\xA9;\xC0\xA9\n")
+                                   << Lignes{{QStringLiteral("Ã©"), QStringLiteral("À©")}};
+    QTest::newRow("ASCII seul") << QByteArray("a;b\n") << Lignes{{"a", "b"}};
 }
 
 void TstLecteurCsv::encodages()

@@ -28,7 +28,9 @@ QStringList notes(const QList<Invite::Message>& messages)
     return lignes;
 }
 
-const QString COPIE = QStringLiteral("I|Copie|La base a été exportée sous le nom: QuorvelV3.sqlite");
+// Le chemin entier de la copie : <dossier> est le dossier choisi.
+const QString COPIE =
+    QStringLiteral("I|Copie|La base a été exportée sous le nom: <dossier>/QuorvelV3.sqlite");
 const QString EXISTANT =
     QStringLiteral("Q|Fichier existant|Un fichier du même nom existe déjà. Faut-il le remplacer ?");
 const QString CONFIRMATION1 =
@@ -207,7 +209,8 @@ void TstSauvegarde::sauvegarde()
         repondeur->bouton(QMessageBox::Ok);
     sauvegarderBase(nullptr, dossierDocuments);
 
-    QTEST(notes(repondeur->messages()), "attendus");
+    QFETCH(QStringList, attendus);
+    QCOMPARE(notes(repondeur->messages()), attendus.replaceInStrings("<dossier>", fichiers->path()));
     QCOMPARE(dossierDocuments, annule ? QString() : fichiers->path()); // retenu même sans copie
     QCOMPARE(contenu(cible), annule                       ? QByteArray()
                              : reponse == QMessageBox::No ? QByteArray("ancienne sauvegarde")

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 namespace Application {
@@ -48,6 +49,11 @@ CheminsBase cheminsDans(const QString& repertoire)
 void definirChemins(const CheminsBase& chemins) { cheminsCourants() = chemins; }
 
 const CheminsBase& chemins() { return cheminsCourants(); }
+
+QString dossierDonnees()
+{
+    return QFileInfo(cheminsCourants().courante).absolutePath();
+}
 
 void laisserVivre()
 {

@@ -14,6 +14,9 @@ inline const QString VERSION_FICHIER_CLASSE = QStringLiteral("3");
 inline const QString FICHIER_BASE_V3 = QStringLiteral("QuorvelV3.sqlite");
 inline const QString FICHIER_BASE_V2 = QStringLiteral("QuorvelV2.sqlite");
 inline const QString FICHIER_BASE_V1 = QStringLiteral("Quorvel.sqlite");
+// Copie de travail de la dernière importation de classe (noms en clair), dans le dossier des
+// données, lisible par l'utilisateur seul.
+inline const QString FICHIER_COPIE_IMPORT = QStringLiteral("out.xml");
 
 // Les trois chemins de base de données, toujours avec « / » comme séparateur.
 struct CheminsBase {
@@ -36,6 +39,8 @@ CheminsBase cheminsDans(const QString& repertoire);
 // Chemins de l'exécution en cours, fixés au démarrage.
 void definirChemins(const CheminsBase& chemins);
 const CheminsBase& chemins();
+// Dossier des données de l'exécution en cours : celui de la base courante.
+QString dossierDonnees();
 
 // Laisse la boucle d'événements traiter ce qui attend, sauf la saisie de l'utilisateur, pour
 // que la fenêtre d'attente reste vivante pendant un long travail. Au plus un passage toutes

@@ -19,6 +19,16 @@
 namespace {
 QString traduire(const char* texte) { return QCoreApplication::translate("Demarrage", texte); }
 
+// Une autre instance tourne (pour cet utilisateur, ou sur cette base) : refus, état de sortie 0.
+int refuserSecondeInstance()
+{
+    Invite::critique(nullptr, traduire("Redémarrage de Quorvel"),
+                     traduire("Quorvel est déjà en train de fonctionner. On ne peut pas démarrer une seconde "
+                              "instance."),
+                     QMessageBox::Ok);
+    return 0;
+}
+
 // Un fichier de base qui ne se lit pas (abîmé, tronqué, ou qui n'est pas une base) n'est jamais
 // modifié : l'enseignant choisit entre le mettre de côté pour repartir d'une base neuve (où il
 // pourra restaurer sa sauvegarde) et quitter. Faux quand le programme doit s'arrêter.
@@ -83,14 +93,8 @@ int demarrer(int argc, char** argv)
     Invite::installerDepuisEnvironnement();
 
     InstanceUnique instance;
-    if (!instance.acquerir()) {
-        Invite::critique(nullptr, traduire("Redémarrage de Quorvel"),
-                         traduire("Quorvel est déjà en train de fonctionner. On ne peut pas démarrer une seconde "
-                                  "instance."),
-                         QMessageBox::Ok);
-        return 0;
-    }
-    Sauvegarde::supprimerCopiesOubliees();
+    if (!instance.acquerir())
+        return refuserSecondeInstance();
 
     QTranslator traduction;
     if (traduction.load(QStringLiteral("qt_fr"), QStringLiteral(":outils")))
@@ -99,12 +103,20 @@ int demarrer(int argc, char** argv)
     QApplication::setStyle(new MyStyle);
 
     Application::definirChemins(Application::cheminsDans(Application::preparerRepertoireDonnees()));
+    // Aussi à côté de la base : jamais deux processus sur le même fichier, même avec des dossiers
+    // temporaires différents. Avant la désinstallation, qui ne doit rien supprimer sous une
+    // instance en marche.
+    if (!instance.acquerirBase(Application::chemins().courante))
+        return refuserSecondeInstance();
 
+    // La désinstallation nomme elle-même les copies temporaires oubliées, et ne supprime rien
+    // sans l'accord de l'utilisateur.
     const QStringList arguments = QCoreApplication::arguments();
     if (arguments.size() > 1 && arguments.at(1) == QLatin1String("-desinstalle")) {
         desinstaller(Application::chemins());
         return 0;
     }
+    Sauvegarde::supprimerCopiesOubliees();
 
     MainWindow fenetre;
     fenetre.show();

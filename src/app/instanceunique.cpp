@@ -3,6 +3,7 @@
 #include <QDir>
 
 const QString InstanceUnique::CLE_SEGMENT = QStringLiteral("Quorvel (Marvek) - instance unique");
+const QString InstanceUnique::SUFFIXE_VERROU_BASE = QStringLiteral(".lock");
 
 namespace {
 QString nomUtilisateur()
@@ -49,4 +50,17 @@ bool InstanceUnique::acquerir()
         segment.detach();
     segment.create(512, QSharedMemory::ReadWrite);
     return true;
+}
+
+bool InstanceUnique::acquerirBase(const QString& cheminBase)
+{
+    verrouBase = std::make_unique<QLockFile>(cheminBase + SUFFIXE_VERROU_BASE);
+    // Le verrou d'un processus mort est repris tout de suite (même machine) ; celui d'une autre
+    // machine (dossier personnel sur le réseau) ne peut pas être vérifié ainsi : passé une
+    // minute, il est repris seulement si plus personne ne le tient ouvert (verrou du système
+    // sur le fichier). Le verrou d'une instance vivante n'est donc jamais repris.
+    verrouBase->setStaleLockTime(60 * 1000);
+    if (verrouBase->tryLock(0))
+        return true;
+    return verrouBase->error() != QLockFile::LockFailedError;
 }

@@ -3,8 +3,8 @@
 #include "dialogs/invite.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 
 namespace {
 QString traduire(const char* texte)
@@ -46,8 +46,10 @@ void sauvegarderBase(QWidget* parent, QString& dossierDocuments)
                               traduire("La base n'a pas pu être exportée correctement."));
         return;
     }
-    Invite::information(parent, traduire("Copie"),
-                        traduire("La base a été exportée sous le nom: %1").arg(QFileInfo(cible).fileName()));
+    // Le chemin entier : l'enseignante sait où retrouver sa copie (quelle clé, quel dossier).
+    Invite::information(
+        parent, traduire("Copie"),
+        traduire("La base a été exportée sous le nom: %1").arg(QDir::toNativeSeparators(cible)));
 }
 
 void restaurerBase(QWidget* parent, const QString& dossierDocuments,

@@ -88,6 +88,17 @@ QString LecteurCsv::decoder(const QByteArray& octets)
         QStringDecoder decodeur(*encodage);
         return decodeur.decode(octets);
     }
+    // Sans BOM, un fichier qui porte des octets non ASCII et se lit sans faute en UTF-8 est
+    // de l'UTF-8 (ce qu'écrivent Base Elèves et les tableurs d'aujourd'hui) : en Windows-1252,
+    // chaque lettre accentuée y donnerait deux caractères (« Ã© »), et « Nom élève » ne se
+    // trouverait plus. Un texte Windows-1252 accentué n'est presque jamais de l'UTF-8 valide
+    // (« é » seul, octet E9, y ouvre une suite qui n'est pas complétée).
+    if (std::any_of(octets.cbegin(), octets.cend(), [](char octet) { return octet & 0x80; })) {
+        QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+        const QString texte = utf8.decode(octets);
+        if (!utf8.hasError())
+            return texte;
+    }
     // Sinon Windows-1252 partout (pas le jeu 8 bits du système, qui sous Linux est UTF-8).
     QStringDecoder decodeur("windows-1252");
     if (decodeur.isValid())

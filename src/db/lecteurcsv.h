@@ -10,8 +10,9 @@
 // depuis Base Elèves.
 //
 // Lecture : tout le fichier est lu puis décodé. Une marque d'ordre des octets (BOM) choisit
-// l'encodage Unicode correspondant ; sans elle, le fichier est lu en Windows-1252, sur toutes
-// les plateformes. Le texte est coupé en lignes comme le ferait un flux de texte : une ligne
+// l'encodage Unicode correspondant ; sans elle, un fichier qui porte des octets non ASCII et
+// qui est de l'UTF-8 valide est lu en UTF-8, tout autre en Windows-1252, sur toutes les
+// plateformes. Le texte est coupé en lignes comme le ferait un flux de texte : une ligne
 // se termine à « \n », et un « \r » juste avant ce « \n » fait partie de la fin de ligne (un
 // fichier CRLF donne donc les mêmes lignes qu'un fichier LF). Chaque ligne est ensuite coupée
 // à chaque retour chariot restant (fichiers Mac anciens), et chaque morceau passe par
@@ -79,7 +80,7 @@ public:
     const QList<QStringList>& lignes() const { return contenu; }
 
     // Décode des octets comme le fait load() : encodage Unicode de la BOM s'il y en a une,
-    // Windows-1252 sinon.
+    // UTF-8 pour un texte non ASCII qui en est de valide, Windows-1252 sinon.
     static QString decoder(const QByteArray& octets);
     // Décodage Windows-1252 par notre propre table, pour une boîte à outils construite sans
     // le convertisseur de ce jeu de caractères (public pour que les essais le comparent).

@@ -1,6 +1,7 @@
 #include "entry/notes.h"
 
 #include "db/dates.h"
+#include "db/ordrealphabetique.h"
 #include "db/transaction.h"
 
 #include <QDate>
@@ -35,6 +36,9 @@ QList<Eleve> elevesClasse(qint64 idClasse, const QList<qint64>& niveaux, bool tr
     while (requete.next())
         eleves.append({requete.value(2).toLongLong(), requete.value(0).toString(), requete.value(1).toString(),
                        requete.value(3).toString()});
+    // Ordre alphabétique français dans chaque niveau (la base compare les octets).
+    OrdreAlphabetique::trier(eleves, &Eleve::nom, &Eleve::prenom,
+                             [triParNom](const Eleve& e) { return triParNom ? QString() : e.niveau; });
     return eleves;
 }
 

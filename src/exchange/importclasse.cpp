@@ -1,5 +1,7 @@
 #include "exchange/importclasse.h"
 
+#include "app/application.h"
+#include "db/ordrealphabetique.h"
 #include "db/transaction.h"
 #include "exchange/chiffreur.h"
 
@@ -47,11 +49,23 @@ bool ImportClasse::importer(const QString& chemin)
         return false;
     dialogue.message(InterlocuteurImport::Genre::Information, tr("Bilan de l'importation de classe"),
                      bilan());
-    // Copie du document de travail, noms en clair et attributs de travail compris.
-    QFile copie(QStringLiteral("out.xml"));
-    if (copie.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        copie.write(document.toByteArray(1));
+    ecrireCopieDeTravail();
     return true;
+}
+
+void ImportClasse::ecrireCopieDeTravail() const
+{
+    // Copie du document de travail, noms et dates de naissance en clair compris : dans le dossier
+    // des données, jamais dans le dossier courant (souvent le bureau, ou le dossier du programme,
+    // partagés sur les postes d'école). La copie précédente est d'abord supprimée : la nouvelle
+    // est créée lisible par l'utilisateur seul, et un lien posé à sa place n'est pas suivi.
+    const QString chemin =
+        Application::dossierDonnees() + QLatin1Char('/') + Application::FICHIER_COPIE_IMPORT;
+    QFile::remove(chemin);
+    QFile copie(chemin);
+    if (copie.open(QIODevice::WriteOnly | QIODevice::NewOnly,
+                   QFileDevice::ReadOwner | QFileDevice::WriteOwner))
+        copie.write(document.toByteArray(1));
 }
 
 ImportClasse::Refus ImportClasse::analyserOctets(const QByteArray& octets, QDomDocument& document)
@@ -213,6 +227,8 @@ bool ImportClasse::premierePasse()
     }
     if (conflits.isEmpty())
         return true;
+    // Montrés dans l'ordre alphabétique français ; chaque conflit garde l'élève qui l'a produit.
+    OrdreAlphabetique::trier(conflits, &ConflitDate::nom, &ConflitDate::prenom);
     if (!dialogue.resoudreDates(conflits))
         return false;
     // Chaque conflit agit sur l'élève du fichier qui l'a produit ; quand un élève en a
@@ -280,6 +296,7 @@ bool ImportClasse::deuxiemePasse()
     }
     if (changements.isEmpty())
         return true;
+    OrdreAlphabetique::trier(changements, &ChangementNiveau::nom, &ChangementNiveau::prenom);
     if (!dialogue.resoudreNiveaux(changements))
         return false;
     for (const ChangementNiveau& c : std::as_const(changements)) {

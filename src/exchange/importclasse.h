@@ -62,7 +62,8 @@ public:
 };
 
 // Fusion d'un fichier de classe dans la base : contrôles, déchiffrement, rapprochement des
-// élèves, niveaux, écriture en une seule transaction, bilan et copie de travail « out.xml ».
+// élèves, niveaux, écriture en une seule transaction, bilan et copie de travail « out.xml »
+// (dans le dossier des données).
 class ImportClasse
 {
     Q_DECLARE_TR_FUNCTIONS(ImportClasse)
@@ -121,6 +122,7 @@ private:
     };
 
     void avertir(const QString& titre, const QString& texte);
+    void ecrireCopieDeTravail() const;
     bool lire(const QString& chemin);
     bool controler();
     bool premierePasse();

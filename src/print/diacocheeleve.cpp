@@ -1,5 +1,7 @@
 #include "print/diacocheeleve.h"
 
+#include "db/ordrealphabetique.h"
+
 #include "ui_diacocheeleve.h"
 
 #include <QLayout>
@@ -26,14 +28,21 @@ diaCocheEleve::diaCocheEleve(QWidget* parent, qint64 idClasse, QList<qint64>& se
         "eleves.id_niveau = niveaux.id_niveau ORDER BY niveaux.tri ASC, eleves.nom ASC, eleves.prenom ASC"));
     requete.addBindValue(idClasse);
     requete.exec();
-    while (requete.next()) {
+    struct Ligne {
+        QString nom, prenom, niveau;
+        qint64 id;
+    };
+    QList<Ligne> lignes;
+    while (requete.next())
+        lignes.append({requete.value(0).toString(), requete.value(1).toString(), requete.value(2).toString(),
+                       requete.value(3).toLongLong()});
+    // Ordre alphabétique français dans chaque niveau (la base compare les octets).
+    OrdreAlphabetique::trier(lignes, &Ligne::nom, &Ligne::prenom, [](const Ligne& l) { return l.niveau; });
+    for (const Ligne& ligne : std::as_const(lignes)) {
         auto* item = new QListWidgetItem(
-            QStringLiteral("%1 %2 - %3")
-                .arg(requete.value(0).toString(), requete.value(1).toString(), requete.value(2).toString()),
-            ui->lw);
-        const qint64 id = requete.value(3).toLongLong();
-        item->setData(Qt::UserRole, id);
-        item->setCheckState(selection.contains(id) ? Qt::Checked : Qt::Unchecked);
+            QStringLiteral("%1 %2 - %3").arg(ligne.nom, ligne.prenom, ligne.niveau), ui->lw);
+        item->setData(Qt::UserRole, ligne.id);
+        item->setCheckState(selection.contains(ligne.id) ? Qt::Checked : Qt::Unchecked);
     }
 
     // La fenêtre s'élargit pour montrer les noms en entier, dans la limite de l'écran.

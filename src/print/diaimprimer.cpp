@@ -1,5 +1,6 @@
 #include "print/diaimprimer.h"
 
+#include "db/ordrealphabetique.h"
 #include "dialogs/invite.h"
 #include "print/diaattente.h"
 #include "print/diacocheeleve.h"
@@ -175,12 +176,27 @@ void diaImprimer::cbClasseChange(int index)
     eleves.clear();
     if (index < 0)
         return;
+    // Dans l'ordre de la liste des élèves : par niveau, puis dans l'ordre alphabétique français
+    // (un élève dont le niveau n'existe plus vient en tête).
     QSqlQuery requete;
-    requete.prepare(QStringLiteral("SELECT id_eleve FROM eleves WHERE id_classe=?"));
+    requete.prepare(
+        QStringLiteral("SELECT eleves.id_eleve, eleves.nom, eleves.prenom, eleves.id_niveau FROM eleves "
+                       "LEFT JOIN niveaux ON niveaux.id_niveau=eleves.id_niveau WHERE eleves.id_classe=? "
+                       "ORDER BY niveaux.tri"));
     requete.addBindValue(ui->cbClasse->itemData(index));
     requete.exec();
+    struct Ligne {
+        qint64 id;
+        QString nom, prenom;
+        qint64 niveau;
+    };
+    QList<Ligne> lignes;
     while (requete.next())
-        eleves << requete.value(0).toLongLong();
+        lignes.append({requete.value(0).toLongLong(), requete.value(1).toString(),
+                       requete.value(2).toString(), requete.value(3).toLongLong()});
+    OrdreAlphabetique::trier(lignes, &Ligne::nom, &Ligne::prenom, [](const Ligne& l) { return l.niveau; });
+    for (const Ligne& ligne : std::as_const(lignes))
+        eleves << ligne.id;
 }
 
 void diaImprimer::btEleveClick()

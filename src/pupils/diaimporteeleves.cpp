@@ -7,9 +7,9 @@
 
 #include "ui_diaimporteeleves.h"
 
+#include <QDir>
 #include <QEvent>
 #include <QFile>
-#include <QFileInfo>
 #include <QPushButton>
 
 diaImporteEleves::diaImporteEleves(QWidget* parent, const QString& dossier)
@@ -101,7 +101,7 @@ bool diaImporteEleves::sauveBase()
         return false;
     }
     Invite::information(this, tr("Copie"),
-                        tr("La base a été exportée sous le nom: %1").arg(QFileInfo(cible).fileName()));
+                        tr("La base a été exportée sous le nom: %1").arg(QDir::toNativeSeparators(cible)));
     return true;
 }
 
@@ -169,8 +169,38 @@ void diaImporteEleves::accept()
     case ImportEleves::Resultat::Issue::Faite:
         break;
     }
-    Invite::information(this, tr("Opération terminée"), tr("La base de données a été mise à jour"));
+    Invite::information(this, tr("Opération terminée"), bilan(resultat));
     QDialog::accept();
+}
+
+QString diaImporteEleves::bilan(const ImportEleves::Resultat& r)
+{
+    QStringList lignes{tr("La base de données a été mise à jour"),
+                       QString(),
+                       tr("Élèves ajoutés : %1").arg(r.ajoutes),
+                       tr("Élèves changés de classe : %1").arg(r.deplaces),
+                       tr("Élèves changés de niveau dans leur classe : %1").arg(r.changesNiveau),
+                       tr("Élèves retrouvés sans changement : %1").arg(r.inchanges),
+                       tr("Lignes ignorées : %1").arg(r.ignores + r.nonAjoutes),
+                       tr("Élèves supprimés : %1").arg(r.supprimes)};
+    // Ce que l'importation n'a pas fait, et pourquoi.
+    QStringList details;
+    if (r.ignores > 0)
+        details << tr("Lignes incomplètes (nom, prénom, date de naissance, classe ou niveau vide) : %1")
+                       .arg(r.ignores);
+    if (r.nonAjoutes > 0)
+        details << tr("Nouveaux élèves non ajoutés (case « Ajouter les nouveaux élèves » non cochée) : %1")
+                       .arg(r.nonAjoutes);
+    if (r.nonRepartis > 0)
+        details << tr("Élèves laissés dans leur classe et leur niveau alors que le fichier en donne d'autres "
+                      "(case « Mettre à jour la répartition des élèves à partir des classes du fichier » non "
+                      "cochée) : %1")
+                       .arg(r.nonRepartis);
+    if (r.absentsGardes > 0)
+        details << tr("Élèves de la base absents du fichier, gardés : %1").arg(r.absentsGardes);
+    if (!details.isEmpty())
+        lignes << QString() << details;
+    return lignes.join(QLatin1Char('\n'));
 }
 
 bool diaImporteEleves::confirmerSuppression(int nombre)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "db/lecteurcsv.h"
+#include "pupils/importeleves.h"
 
 #include <QDialog>
 #include <QString>
@@ -44,6 +45,8 @@ protected:
 
 private:
     bool confirmerSuppression(int nombre);
+    // Le message de fin : ce que l'importation a fait, ligne par ligne, et ce qu'elle a laissé.
+    static QString bilan(const ImportEleves::Resultat& resultat);
 
     std::unique_ptr<Ui::diaImporteEleves> ui;
     LecteurCsv lecteur;

@@ -1,6 +1,7 @@
 #include "pupils/eleves.h"
 
 #include "db/dates.h"
+#include "db/ordrealphabetique.h"
 #include "db/transaction.h"
 
 #include <QDate>
@@ -72,6 +73,8 @@ QList<Eleve> chargerClasse(qlonglong idClasse, const QSqlDatabase& base)
                               .toString(Dates::FORMAT_AFFICHAGE);
         eleves.append(eleve);
     }
+    // Ordre alphabétique français dans chaque niveau (la base compare les octets).
+    OrdreAlphabetique::trier(eleves, &Eleve::nom, &Eleve::prenom, [](const Eleve& e) { return e.idNiveau; });
     return eleves;
 }
 

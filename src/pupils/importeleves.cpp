@@ -69,8 +69,11 @@ public:
         if (requete.exec(lecture)) {
             while (requete.next()) {
                 ++nombre;
-                if (!requete.value(1).isNull())
-                    ids.insert(replier(requete.value(1).toString()), requete.value(0).toLongLong());
+                // Deux libellés qui ne diffèrent que par la casse : le premier reste, comme
+                // la première ligne que rend LIKE.
+                const QString cle = replier(requete.value(1).toString());
+                if (!requete.value(1).isNull() && !ids.contains(cle))
+                    ids.insert(cle, requete.value(0).toLongLong());
             }
         }
         rechercheSql.prepare(recherche);
@@ -288,12 +291,15 @@ Resultat importer(const LecteurCsv& lecteur, const Colonnes& colonnes, const Opt
         }
         rechercheEleve.finish();
 
-        if (idEleve != 0) {
+        const bool retrouve = idEleve != 0;
+        if (retrouve) {
             ++resultat.retrouves;
             marquage.addBindValue(idEleve);
             if (!marquage.exec())
                 return panne();
-        } else if (options.ajouter) {
+        } else if (!options.ajouter) {
+            ++resultat.nonAjoutes;
+        } else {
             idClasse = classes.ouCreer(classe, idClasse);
             idNiveau = niveaux.ouCreer(niveau, idNiveau);
             if (classes.enPanne || niveaux.enPanne)
@@ -311,7 +317,8 @@ Resultat importer(const LecteurCsv& lecteur, const Colonnes& colonnes, const Opt
             ++resultat.ajoutes;
         }
 
-        if (options.repartir && idEleve != 0 && (classeEleve != idClasse || niveauEleve != idNiveau)) {
+        const bool ailleurs = retrouve && (classeEleve != idClasse || niveauEleve != idNiveau);
+        if (options.repartir && ailleurs) {
             idClasse = classes.ouCreer(classe, idClasse);
             idNiveau = niveaux.ouCreer(niveau, idNiveau);
             if (classes.enPanne || niveaux.enPanne)
@@ -321,7 +328,11 @@ Resultat importer(const LecteurCsv& lecteur, const Colonnes& colonnes, const Opt
             repartition.addBindValue(idEleve);
             if (!repartition.exec())
                 return panne();
-            ++resultat.deplaces;
+            ++(classeEleve != idClasse ? resultat.deplaces : resultat.changesNiveau);
+        } else if (retrouve) {
+            ++resultat.inchanges;
+            if (ailleurs)
+                ++resultat.nonRepartis;
         }
     }
     if (classes.enPanne || niveaux.enPanne)
@@ -331,11 +342,12 @@ Resultat importer(const LecteurCsv& lecteur, const Colonnes& colonnes, const Opt
 
     // Les élèves absents du fichier, avec leurs enregistrements, après confirmation.
     bool enPanne = false;
+    const int absents =
+        static_cast<int>(compter(QStringLiteral("SELECT COUNT(*) FROM eleves WHERE upd=0"), &enPanne));
+    if (enPanne)
+        return panne();
+    resultat.absentsGardes = absents;
     if (options.supprimer) {
-        const int absents =
-            static_cast<int>(compter(QStringLiteral("SELECT COUNT(*) FROM eleves WHERE upd=0"), &enPanne));
-        if (enPanne)
-            return panne();
         if (absents > 0 && confirmer && confirmer(absents)) {
             QSqlQuery suppressionNotes;
             suppressionNotes.prepare(QStringLiteral("DELETE FROM notes WHERE id_eleve=?"));
@@ -349,6 +361,7 @@ Resultat importer(const LecteurCsv& lecteur, const Colonnes& colonnes, const Opt
             if (enPanne || !suppression.exec(QStringLiteral("DELETE FROM eleves WHERE upd=0")))
                 return panne();
             resultat.supprimes = absents;
+            resultat.absentsGardes = 0;
         }
     }
 

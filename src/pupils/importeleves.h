@@ -64,12 +64,19 @@ struct Resultat {
     Issue issue = Issue::Faite;
     // Ligne de la date invalide, comptée comme dans le fichier (l'en-tête est la ligne 1).
     int ligne = 0;
-    // Comptes de l'importation faite.
-    int ignores = 0;   // lignes sans nom, prénom, date, classe ou niveau (ni cycle)
-    int retrouves = 0; // élèves du fichier déjà dans la base
+    // Comptes de l'importation faite. Chaque ligne d'élève du fichier compte une fois :
+    // ignorée (incomplète ou nouvel élève non ajouté), ajoutée, déplacée, changée de niveau
+    // ou retrouvée sans changement.
+    int ignores = 0;    // lignes sans nom, prénom, date, classe ou niveau (ni cycle)
+    int nonAjoutes = 0; // élèves absents de la base, laissés de côté sans `ajouter`
+    int retrouves = 0;  // élèves du fichier déjà dans la base
     int ajoutes = 0;
-    int deplaces = 0; // élèves changés de classe ou de niveau
+    int deplaces = 0;      // élèves changés de classe (et peut-être de niveau)
+    int changesNiveau = 0; // élèves changés de niveau dans leur classe
+    int inchanges = 0;     // élèves retrouvés que l'importation n'a pas changés
+    int nonRepartis = 0;   // parmi eux, ceux que le fichier place ailleurs (sans `repartir`)
     int supprimes = 0;
+    int absentsGardes = 0; // élèves de la base absents du fichier, gardés
     int classesCreees = 0;
     int niveauxCrees = 0;
     int classesSupprimees = 0;

@@ -1,5 +1,6 @@
 #include "report/bilan.h"
 
+#include "db/ordrealphabetique.h"
 #include "db/transaction.h"
 #include "entry/notes.h"
 
@@ -136,6 +137,8 @@ QList<Bilan::Eleve> Bilan::selectionnerEleves(qint64 idClasse, const QString& re
     while (requete.next())
         eleves.append({requete.value(3).toLongLong(), requete.value(0).toString(),
                        requete.value(1).toString(), requete.value(2).toString()});
+    // Ordre alphabétique français dans chaque niveau (la base compare les octets).
+    OrdreAlphabetique::trier(eleves, &Eleve::nom, &Eleve::prenom, [](const Eleve& e) { return e.niveau; });
     return eleves;
 }
 

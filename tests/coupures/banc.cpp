@@ -455,7 +455,7 @@ Verdict Banc::verifier(const QString& racine, bool melangeAdmis)
             if (!copie.saine() || copie.empreinte != avant.empreinte)
                 incoherent(QStringLiteral("la copie %1 n'est pas la base de départ (%2)")
                                .arg(relatif, copie.saine() ? copie.resume : copie.integrite.left(100)));
-        } else if (relatif != QLatin1String("travail/out.xml") &&
+        } else if (relatif != QLatin1String("donnees/out.xml") &&
                    !relatif.endsWith(QLatin1String("-journal"))) {
             // Un journal resté après l'ouverture n'est pas « chaud » (vide ou sans en-tête
             // valide) : SQLite ne le rejoue jamais et le réécrit à la transaction suivante.

@@ -9,11 +9,12 @@
 //                                           la valident à part (code 4 pour les autres)
 //
 // Le dossier d'essai <racine> contient :
-//   donnees/     les fichiers de base (chemins du programme : QuorvelV3.sqlite, …)
+//   donnees/     les fichiers de base (chemins du programme : QuorvelV3.sqlite, …) et la copie de
+//                travail « out.xml » de l'import de classe
 //   entrees/     les fichiers lus par l'opération (CSV, fichier de classe, base à restaurer)
 //   sauvegarde/  dossier choisi pour la copie proposée avant l'importation des élèves
 //   tmp/         dossier temporaire du système (variable TMPDIR posée par le banc)
-//   travail/     dossier courant (la copie de travail « out.xml » de l'import de classe)
+//   travail/     dossier courant (rien ne doit y être écrit)
 //
 // Les entrées sont fixes : mêmes élèves, même graine du jeu d'essai, mêmes fichiers. Le banc
 // fige en plus l'heure murale, si bien que deux exécutions complètes donnent la même base.
