@@ -4,10 +4,12 @@
 #include "print/optionsimpression.h"
 
 #include <QCoreApplication>
-#include <QImage>
 #include <QPainter>
+#include <QPixmap>
+#include <QPixmapCache>
 #include <QSqlQuery>
 #include <QTextDocument>
+#include <QUrl>
 #include <QVariant>
 
 #include <optional>
@@ -49,6 +51,31 @@ std::optional<QString> nomEleve(qint64 eleveId)
         return std::nullopt;
     return requete.value(0).toString() + QLatin1Char(' ') + requete.value(1).toString();
 }
+
+// Une image du livret (:/livret/...), lue une fois pour toutes les pages : une impression en PDF
+// n'en garde qu'une copie, quel que soit le nombre de pages. Les titres et les barres sont faits à
+// 300 pixels par pouce pour la place qu'ils prennent sur une page A4.
+QPixmap imageLivret(const QString& chemin)
+{
+    QPixmap image;
+    if (!QPixmapCache::find(chemin, &image) && image.load(chemin))
+        QPixmapCache::insert(chemin, image);
+    return image;
+}
+
+// Le document d'une attestation prend ses images dans la réserve des images du livret.
+class DocumentAttestation : public QTextDocument
+{
+protected:
+    QVariant loadResource(int type, const QUrl& nom) override
+    {
+        // « :/livret/titre.png » du texte arrive ici en « qrc:/livret/titre.png ».
+        if (type == ImageResource && nom.scheme() == QLatin1String("qrc") &&
+            nom.path().startsWith(QLatin1String("/livret/")))
+            return imageLivret(QLatin1Char(':') + nom.path());
+        return QTextDocument::loadResource(type, nom);
+    }
+};
 
 QString barreHtml(const QString& image, int largeur, int hauteur)
 {
@@ -213,7 +240,7 @@ int dessinerAgregat(int y, QPainter& peintre, const QFont& police, qint64 agrega
 void dessinerAttestation(QPainter& peintre, qint64 palierId, qint64 eleveId, const QString& ecole, int numero,
                          int nombre)
 {
-    QTextDocument document;
+    DocumentAttestation document;
     QFont police(QStringLiteral("Arial"));
     police.setPointSize(40);
     police.setWeight(QFont::Normal);
@@ -223,6 +250,9 @@ void dessinerAttestation(QPainter& peintre, qint64 palierId, qint64 eleveId, con
     document.setDefaultStyleSheet(QStringLiteral("body {margin-left:200px; margin-right:200px}"));
     document.setHtml(Composition::htmlAttestation(palierId, eleveId, ecole));
     peintre.save();
+    // Images sans perte : en PDF, elles seraient sinon compressées en JPEG, avec des bavures
+    // autour des lettres du titre.
+    peintre.setRenderHint(QPainter::LosslessImageRendering);
     document.drawContents(&peintre);
     peintre.restore();
     dessinerNumero(peintre, numero, nombre);
@@ -255,9 +285,10 @@ void dessinerCompetence(QPainter& peintre, qint64 competenceId, qint64 eleveId, 
     QFont police = peintre.font();
     police.setFamily(QStringLiteral("Arial"));
 
-    peintre.drawImage(QRect(1500, 100, 400, 199),
-                      QImage(options.grey ? QStringLiteral(":/livret/titre_petit_nb.png")
-                                          : QStringLiteral(":/livret/titre_petit_couleur.png")));
+    peintre.setRenderHint(QPainter::LosslessImageRendering); // voir dessinerAttestation
+    peintre.drawPixmap(QRect(1500, 100, 400, 199),
+                       imageLivret(options.grey ? QStringLiteral(":/livret/titre_petit_nb.png")
+                                                : QStringLiteral(":/livret/titre_petit_couleur.png")));
 
     QFont policeTitre = police;
     policeTitre.setPixelSize(60);

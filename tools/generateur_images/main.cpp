@@ -5,15 +5,23 @@
 // src/resources/) :
 //   images/illustration.png, images/titre.png, images/logo.png
 //       (fond de l'espace de travail de la fenêtre principale) ;
-//   livret/titre_livret_couleur.png, livret/titre_livret_nb.png (614 x 195),
-//   livret/titre_petit_couleur.png, livret/titre_petit_nb.png (161 x 80)
-//       (titres imprimés sur les pages du livret) ;
-//   livret/bleu.png, orange.png, vert.png, gris.png (2 x 2, barres) ;
 //   livret/imprimante_bac_haut.png, livret/imprimante_bac_bas.png
 //       (schémas du recto/verso manuel dans la boîte d'impression) ;
-//   icones/A4.png, icones/A5.png (orientation des pages).
+//   icones/A4.png, icones/A5.png (orientation des pages) ;
+//       chacune avec sa variante « @2x » (titre@2x.png...), deux fois plus
+//       grande, que Qt prend sur un écran à double densité ;
+//   livret/titre_livret_couleur.png, livret/titre_livret_nb.png,
+//   livret/titre_petit_couleur.png, livret/titre_petit_nb.png
+//       (titres imprimés sur les pages du livret) et livret/bleu.png,
+//       orange.png, vert.png, gris.png (barres de couleur unie), à 300
+//       pixels par pouce pour la taille où les pages les impriment.
+// Avec le dossier du thème d'icônes Oxygen en second argument, il y copie
+// aussi les icônes des menus et des fenêtres (menus/, icones/), avec leur
+// variante « @2x » prise dans une plus grande taille du thème quand elle
+// rend l'icône plus nette (voir copierIcones).
 //
 // Utilisation : QT_QPA_PLATFORM=offscreen generateur_images <dossier>
+//                   [/usr/share/icons/oxygen/base]
 // Les polices viennent de fontconfig (Liberation Sans, paquet
 // fonts-liberation2, ou à défaut Arial).
 
@@ -68,18 +76,23 @@ QFont police(int pixels, bool gras = false, bool italique = false)
     return f;
 }
 
-QImage imageVide(int largeur, int hauteur, const QColor &fond = Qt::transparent)
+// Toile de largeur × hauteur points, à `echelle` pixels par point (2 pour la variante
+// « @2x » des écrans à double densité).
+QImage imageVide(int largeur, int hauteur, qreal echelle = 1, const QColor &fond = Qt::transparent)
 {
-    QImage img(largeur, hauteur, QImage::Format_ARGB32_Premultiplied);
+    QImage img(qRound(largeur * echelle), qRound(hauteur * echelle),
+               QImage::Format_ARGB32_Premultiplied);
     img.fill(fond);
     return img;
 }
 
-void preparer(QPainter &p)
+// Lissage, et dessin en points : l'échelle passe de la toile au peintre.
+void preparer(QPainter &p, qreal echelleX = 1, qreal echelleY = 1)
 {
     p.setRenderHint(QPainter::Antialiasing, true);
     p.setRenderHint(QPainter::TextAntialiasing, true);
     p.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    p.scale(echelleX, echelleY);
 }
 
 bool estOpaque(const QImage &img)
@@ -390,12 +403,12 @@ void dessinerCoche(QPainter &p, const QPointF &bas, qreal taille, const QColor &
 // images/illustration.png : livret ouvert, pomme et crayon
 // ---------------------------------------------------------------------------
 
-QImage illustration()
+QImage illustration(qreal echelle)
 {
     const int L = 250;
-    QImage img = imageVide(L, L);
+    QImage img = imageVide(L, L, echelle);
     QPainter p(&img);
-    preparer(p);
+    preparer(p, echelle, echelle);
 
     // Ombre au sol.
     {
@@ -518,12 +531,12 @@ QImage illustration()
 // images/titre.png : le nom du programme
 // ---------------------------------------------------------------------------
 
-QImage titre()
+QImage titre(qreal echelle)
 {
     const int L = 400, H = 120;
-    QImage img = imageVide(L, H);
+    QImage img = imageVide(L, H, echelle);
     QPainter p(&img);
-    preparer(p);
+    preparer(p, echelle, echelle);
 
     const QFont f = police(76, true);
     QPainterPath mot = cheminTexte(QStringLiteral("Quorvel"), f);
@@ -595,12 +608,12 @@ QImage titre()
 // images/logo.png : petit emblème du programme
 // ---------------------------------------------------------------------------
 
-QImage logo()
+QImage logo(qreal echelle)
 {
     const int L = 120, H = 80;
-    QImage img = imageVide(L, H);
+    QImage img = imageVide(L, H, echelle);
     QPainter p(&img);
-    preparer(p);
+    preparer(p, echelle, echelle);
 
     // Trois pavés en escalier, comme le titre du livret.
     const QColor couleurs[] = {kBleu, kOrange, kVert};
@@ -649,13 +662,15 @@ QImage logo()
 // livret/titre_*.png : LIVRET PERSONNEL DE COMPÉTENCES en trois pavés
 // ---------------------------------------------------------------------------
 
-// Dessine les trois pavés en escalier sur fond blanc.
-QImage titreLivret(int L, int H, qreal ecart, qreal decalage, qreal marge, qreal rayon,
-                   int taillePoliceMax)
+// Dessine les trois pavés en escalier sur fond blanc : le dessin, fait pour L × H points, est
+// rendu sur `pixels`, la taille du fichier.
+QImage titreLivret(const QSize &pixels, int L, int H, qreal ecart, qreal decalage, qreal marge,
+                   qreal rayon, int taillePoliceMax)
 {
-    QImage img = imageVide(L, H, Qt::white);
+    QImage img(pixels, QImage::Format_ARGB32_Premultiplied);
+    img.fill(Qt::white);
     QPainter p(&img);
-    preparer(p);
+    preparer(p, pixels.width() / qreal(L), pixels.height() / qreal(H));
 
     const QStringList mots = {QStringLiteral("LIVRET"), QStringLiteral("PERSONNEL DE"),
                               QStringLiteral("COMPÉTENCES")};
@@ -749,12 +764,12 @@ void dessinerCorpsImprimante(QPainter &p, const QRectF &corps)
     p.drawRoundedRect(QRectF(corps.right() - 12, corps.top() + 19, 7, 3.5), 1.2, 1.2);
 }
 
-QImage imprimante(bool bacHaut)
+QImage imprimante(bool bacHaut, qreal echelle)
 {
     const int L = 120, H = 90;
-    QImage img = imageVide(L, H);
+    QImage img = imageVide(L, H, echelle);
     QPainter p(&img);
-    preparer(p);
+    preparer(p, echelle, echelle);
 
     const QColor couleurFleche(232, 110, 20);
 
@@ -886,11 +901,11 @@ void dessinerPapier(QPainter &p, const QRectF &r, qreal corne)
     p.drawPolygon(pli);
 }
 
-QImage iconeA4()
+QImage iconeA4(qreal echelle)
 {
-    QImage img = imageVide(48, 48);
+    QImage img = imageVide(48, 48, echelle);
     QPainter p(&img);
-    preparer(p);
+    preparer(p, echelle, echelle);
     const QRectF r(9.5, 2.5, 28, 40);
     dessinerPapier(p, r, 8);
     // Bandeau de titre et lignes.
@@ -911,11 +926,11 @@ QImage iconeA4()
     return img;
 }
 
-QImage iconeA5()
+QImage iconeA5(qreal echelle)
 {
-    QImage img = imageVide(48, 48);
+    QImage img = imageVide(48, 48, echelle);
     QPainter p(&img);
-    preparer(p);
+    preparer(p, echelle, echelle);
     const QRectF r(2.5, 8.5, 42, 30);
     dessinerPapier(p, r, 0.01);
     // Pli central de la brochure.
@@ -944,11 +959,164 @@ QImage iconeA5()
 
 // ---------------------------------------------------------------------------
 
-QImage barre(const QColor &c)
+// Barre de couleur unie, à la taille de la plus grande où la page l'étire.
+QImage barre(const QColor &c, const QSize &pixels)
 {
-    QImage img(2, 2, QImage::Format_RGB32);
+    QImage img(pixels, QImage::Format_RGB32);
     img.fill(c);
     return img;
+}
+
+// Pixels d'une image imprimée sur `dixiemes` dixièmes de millimètre d'une page A4 (l'unité de
+// la page logique du livret), pour 300 pixels par pouce au moins.
+int pixelsImpression(int dixiemes)
+{
+    return int(std::ceil(dixiemes * 300 / 254.0));
+}
+
+QSize pixelsImpression(int largeur, int hauteur)
+{
+    return QSize(pixelsImpression(largeur), pixelsImpression(hauteur));
+}
+
+// Nom de la variante « @2x » d'un fichier : « titre@2x.png » pour « titre.png ».
+QString nomDouble(const QString &chemin)
+{
+    QString res = chemin;
+    return res.insert(res.lastIndexOf(QLatin1Char('.')), QStringLiteral("@2x"));
+}
+
+// Enregistre une image dessinée pour l'écran, et sa variante à double densité.
+template <typename Dessin>
+void enregistrerEcran(const QString &chemin, Dessin dessin)
+{
+    enregistrer(dessin(1), chemin);
+    enregistrer(dessin(2), nomDouble(chemin));
+}
+
+// ---------------------------------------------------------------------------
+// Icônes du thème Oxygen (paquet Debian oxygen-icon-theme)
+// ---------------------------------------------------------------------------
+
+// Une icône : sa ressource, le fichier du thème dans le dossier de chaque taille
+// (<thème>/32x32/places/user-identity.png), la taille de la ressource et la plus grande
+// taille, en points, où le programme la montre (16 dans les menus et les boutons).
+struct IconeTheme {
+    const char *ressource;
+    const char *fichier;
+    int taille;
+    int points = 16;
+};
+
+const IconeTheme kIconesTheme[] = {
+    {"menus/kuser.png", "places/user-identity.png", 32},
+    {"menus/filenew.png", "actions/document-new.png", 32},
+    {"menus/kwrite.png", "apps/accessories-text-editor.png", 32},
+    {"menus/signature.png", "actions/document-edit-sign.png", 32},
+    {"menus/printer.png", "devices/printer.png", 32},
+    {"menus/kcontrol.png", "categories/preferences-system.png", 32},
+    {"menus/database-restore.png", "actions/svn-update.png", 32},
+    {"menus/database-save.png", "actions/svn-commit.png", 32},
+    {"menus/password.png", "status/dialog-password.png", 32},
+    {"menus/help.png", "actions/help-contents.png", 32},
+    {"menus/info.png", "status/dialog-information.png", 32},
+    {"menus/kuser-add.png", "actions/list-add-user.png", 32},
+    {"menus/document-save.png", "actions/document-save.png", 32},
+    {"menus/document-load.png", "actions/document-open.png", 32},
+    {"menus/viewmag.png", "actions/page-zoom.png", 32},
+    {"menus/cascade.png", "actions/window-duplicate.png", 32},
+    {"menus/tile.png", "actions/view-multiple-objects.png", 32},
+    {"menus/next.png", "actions/window-next.png", 32},
+    {"menus/previous.png", "actions/window-previous.png", 32},
+    {"menus/close.png", "actions/window-close.png", 32},
+    {"menus/fileexport.png", "actions/document-export.png", 32},
+    {"menus/bc.png", "places/server-database.png", 32},
+    // Barre d'outils de la saisie des compétences : 24 points.
+    {"icones/undo.png", "actions/edit-undo.png", 32, 24},
+    {"icones/yank.png", "actions/edit-redo.png", 32, 24},
+    {"icones/copy.png", "actions/edit-copy.png", 32, 24},
+    {"icones/paste.png", "actions/edit-paste.png", 32, 24},
+    {"icones/cut.png", "actions/edit-cut.png", 32, 24},
+    {"icones/clear.png", "actions/edit-clear.png", 32, 24},
+    {"icones/fleche_droite.png", "actions/go-next.png", 32, 24},
+    // Bouton d'actualisation de l'ajout d'élèves : 22 points.
+    {"icones/refresh.png", "actions/view-refresh.png", 32, 22},
+    {"icones/save.png", "actions/document-save.png", 32},
+    {"icones/go-up.png", "actions/go-up.png", 32},
+    {"icones/go-down.png", "actions/go-down.png", 32},
+    {"icones/hourglass-2.png", "actions/view-history.png", 32},
+    {"icones/icone.png", "categories/applications-education-school.png", 64},
+};
+
+// Tailles que le thème peut avoir, croissantes.
+const int kTaillesTheme[] = {16, 22, 32, 48, 64, 128, 256};
+
+QString fichierTheme(const QString &theme, int taille, const char *fichier)
+{
+    return QStringLiteral("%1/%2x%2/%3").arg(theme).arg(taille).arg(QLatin1String(fichier));
+}
+
+// La plus petite taille du thème qui vaut au moins `taille` ; 0 s'il n'en a pas.
+int tailleAuMoins(const QString &theme, const char *fichier, int taille)
+{
+    for (int t : kTaillesTheme) {
+        if (t >= taille && QFile::exists(fichierTheme(theme, t, fichier)))
+            return t;
+    }
+    return 0;
+}
+
+// Écrit l'icône à `taille` pixels depuis la taille `source` du thème : le fichier tel quel
+// quand les deux sont égales, réduit sinon.
+void copierIcone(const QString &theme, const IconeTheme &icone, int source, int taille,
+                 const QString &chemin)
+{
+    const QString fichier = fichierTheme(theme, source, icone.fichier);
+    if (source != taille) {
+        enregistrer(QImage(fichier).scaled(taille, taille, Qt::KeepAspectRatio,
+                                           Qt::SmoothTransformation),
+                    chemin);
+        return;
+    }
+    const QString destination = QDir(g_dossier).filePath(chemin);
+    QDir().mkpath(QFileInfo(destination).absolutePath());
+    QFile::remove(destination);
+    if (!QFile::copy(fichier, destination)) {
+        QTextStream(stderr) << "Impossible de copier " << fichier << " vers " << destination << "\n";
+        ++g_erreurs;
+        return;
+    }
+    QFile::setPermissions(destination, QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                                           | QFileDevice::ReadGroup | QFileDevice::ReadOther);
+    QTextStream(stdout) << chemin << " (" << taille << " x " << taille << ", copiée)\n";
+}
+
+// Chaque icône et sa variante « @2x ». Qt 6.4 prend la variante pour toutes les tailles dès
+// que l'écran a deux pixels par point, et la réduit au besoin : elle est la taille double du
+// thème quand il l'a (réduite de la suivante au besoin) ; sinon, pour une icône montrée en
+// plus de 16 points, la plus grande qu'il a (48, exacte à 24 points) ; et pour une icône de
+// 16 points, aucune : son fichier de 32 pixels en a déjà deux par point, et il reste plus net
+// qu'un 48 réduit.
+void copierIcones(const QString &theme)
+{
+    for (const IconeTheme &icone : kIconesTheme) {
+        const QString chemin = QString::fromLatin1(icone.ressource);
+        const QString variante = nomDouble(chemin);
+        if (!QFile::exists(fichierTheme(theme, icone.taille, icone.fichier))) {
+            QTextStream(stderr) << "Icône absente du thème : " << icone.fichier << "\n";
+            ++g_erreurs;
+            continue;
+        }
+        copierIcone(theme, icone, icone.taille, icone.taille, chemin);
+        const int double_ = tailleAuMoins(theme, icone.fichier, 2 * icone.taille);
+        const int utile = tailleAuMoins(theme, icone.fichier, 2 * icone.points);
+        if (double_ != 0)
+            copierIcone(theme, icone, double_, 2 * icone.taille, variante);
+        else if (2 * icone.points > icone.taille && utile != 0)
+            copierIcone(theme, icone, utile, utile, variante);
+        else
+            QFile::remove(QDir(g_dossier).filePath(variante));
+    }
 }
 
 } // namespace
@@ -957,8 +1125,9 @@ int main(int argc, char *argv[])
 {
     QGuiApplication app(argc, argv);
     const QStringList args = app.arguments();
-    if (args.size() != 2) {
-        QTextStream(stderr) << "Utilisation : generateur_images <dossier des ressources>\n";
+    if (args.size() != 2 && args.size() != 3) {
+        QTextStream(stderr) << "Utilisation : generateur_images <dossier des ressources> "
+                               "[<dossier du thème Oxygen>]\n";
         return 2;
     }
     g_dossier = args.at(1);
@@ -970,27 +1139,36 @@ int main(int argc, char *argv[])
                             << " » utilisée à la place de Liberation Sans.\n";
     }
 
-    enregistrer(illustration(), QStringLiteral("images/illustration.png"));
-    enregistrer(titre(), QStringLiteral("images/titre.png"));
-    enregistrer(logo(), QStringLiteral("images/logo.png"));
+    // Écran : chaque image et sa variante à double densité.
+    enregistrerEcran(QStringLiteral("images/illustration.png"), illustration);
+    enregistrerEcran(QStringLiteral("images/titre.png"), titre);
+    enregistrerEcran(QStringLiteral("images/logo.png"), logo);
+    enregistrerEcran(QStringLiteral("livret/imprimante_bac_haut.png"),
+                     [](qreal e) { return imprimante(true, e); });
+    enregistrerEcran(QStringLiteral("livret/imprimante_bac_bas.png"),
+                     [](qreal e) { return imprimante(false, e); });
+    enregistrerEcran(QStringLiteral("icones/A4.png"), iconeA4);
+    enregistrerEcran(QStringLiteral("icones/A5.png"), iconeA5);
 
-    const QImage grand = titreLivret(614, 195, 9, 56, 24, 7, 54);
+    // Papier : chaque image à 300 pixels par pouce pour le rectangle où la page la pose
+    // (en dixièmes de millimètre) ; le dessin reste celui de ses anciennes tailles de fichier
+    // (614 x 195 et 161 x 80), rendu plus fin.
+    const QImage grand = titreLivret(pixelsImpression(1600, 510), 614, 195, 9, 56, 24, 7, 54);
     enregistrer(grand, QStringLiteral("livret/titre_livret_couleur.png"));
     enregistrer(enGris(grand), QStringLiteral("livret/titre_livret_nb.png"));
-    const QImage petit = titreLivret(161, 80, 4, 10, 7, 3, 18);
+    const QImage petit = titreLivret(pixelsImpression(400, 199), 161, 80, 4, 10, 7, 3, 18);
     enregistrer(petit, QStringLiteral("livret/titre_petit_couleur.png"));
     enregistrer(enGris(petit), QStringLiteral("livret/titre_petit_nb.png"));
 
-    enregistrer(barre(kBleu), QStringLiteral("livret/bleu.png"));
-    enregistrer(barre(kOrange), QStringLiteral("livret/orange.png"));
-    enregistrer(barre(kVert), QStringLiteral("livret/vert.png"));
-    enregistrer(barre(kGris), QStringLiteral("livret/gris.png"));
+    // Les barres : 1700 x 6 sur l'attestation (la fine, 1400 x 3, en prend moins).
+    const QSize tailleBarre = pixelsImpression(1700, 6);
+    enregistrer(barre(kBleu, tailleBarre), QStringLiteral("livret/bleu.png"));
+    enregistrer(barre(kOrange, tailleBarre), QStringLiteral("livret/orange.png"));
+    enregistrer(barre(kVert, tailleBarre), QStringLiteral("livret/vert.png"));
+    enregistrer(barre(kGris, tailleBarre), QStringLiteral("livret/gris.png"));
 
-    enregistrer(imprimante(true), QStringLiteral("livret/imprimante_bac_haut.png"));
-    enregistrer(imprimante(false), QStringLiteral("livret/imprimante_bac_bas.png"));
-
-    enregistrer(iconeA4(), QStringLiteral("icones/A4.png"));
-    enregistrer(iconeA5(), QStringLiteral("icones/A5.png"));
+    if (args.size() == 3)
+        copierIcones(args.at(2));
 
     return g_erreurs == 0 ? 0 : 1;
 }
