@@ -593,6 +593,10 @@ private slots:
                                           << "livrets, rectos [one-sided] L,L,M,M ; livrets, versos "
                                              "[one-sided] M,M,L,L"
                                           << confie + "8 pages.";
+        // Le dialogue de la plateforme annulé laisse un fichier attaché à l'imprimante : il est écrit.
+        QTest::newRow("fichier resté attaché à la file")
+            << false << "fichier" << 1 << false << 0 << false << QString()
+            << "Le tirage a été enregistré dans le fichier « ";
         QTest::newRow("élève par élève, le second ne part pas")
             << false << "second" << 2 << false << 1 << true
             << lou + "rectos [one-sided] L,L ; " + lou + "versos [one-sided] L,L"
@@ -638,6 +642,13 @@ private slots:
             QVERIFY(serveur.commande("cupsdisable", {file}));
         else if (panne == "retire") // débranchée pendant que le programme est ouvert
             QVERIFY(serveur.commande("lpadmin", {"-x", file}));
+        else if (panne == "fichier") {
+            imprimante.setOutputFileName(donnees->filePath("attache.pdf"));
+            repondeur.annulation();
+            dialogue.findChild<QPushButton*>("btImprimante")->click();
+            QCOMPARE(dialogue.findChild<QLineEdit*>("edImprimante")->text(),
+                     donnees->filePath("attache.pdf"));
+        }
         int pause = 0;
         if (duplex != 0)
             passerPauses(panne == "second" ? 2
@@ -668,7 +679,7 @@ private slots:
         QTEST(lus.join(" ; "), "travaux");
         QVERIFY2(repondeur.dernier().texte.contains(QString(message).replace("%1", file)),
                  qPrintable(repondeur.dernier().texte));
-        const bool reussi = panne.isEmpty() || panne == "verso réessayé";
+        const bool reussi = panne.isEmpty() || panne == "verso réessayé" || panne == "fichier";
         QCOMPARE(dialogue.result(), int(reussi ? QDialog::Accepted : QDialog::Rejected));
         // Le dialogue resté ouvert montre ce qui ne va pas ; le recto-verso choisi revient.
         QCOMPARE(dialogue.findChild<QLabel*>("lbEtatImprimante")->isVisibleTo(&dialogue), !reussi);

@@ -13,7 +13,9 @@ QString autreImprimante()
 
 bool EnvoiImpression::versFichier(const QPrinter& imprimante)
 {
-    return imprimante.outputFormat() == QPrinter::PdfFormat;
+    // Une imprimante du système à laquelle un fichier de sortie est resté attaché (le dialogue
+    // de la plateforme le laisse ainsi quand on l'annule) écrit ce fichier et n'envoie rien.
+    return imprimante.outputFormat() == QPrinter::PdfFormat || !imprimante.outputFileName().isEmpty();
 }
 
 QString EnvoiImpression::destination(const QPrinter& imprimante)

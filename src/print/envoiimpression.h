@@ -12,7 +12,8 @@ class EnvoiImpression
     Q_DECLARE_TR_FUNCTIONS(EnvoiImpression)
 
 public:
-    // Vrai quand le tirage va dans un fichier PDF plutôt qu'à une imprimante.
+    // Vrai quand le tirage va dans un fichier PDF plutôt qu'à une imprimante (aussi quand un
+    // fichier de sortie est attaché à une imprimante du système : il est écrit à sa place).
     static bool versFichier(const QPrinter& imprimante);
     // Ce qui recevra le tirage : le nom de l'imprimante, ou le chemin du fichier.
     static QString destination(const QPrinter& imprimante);
