@@ -71,10 +71,22 @@ ServeurCups::~ServeurCups()
     }
 }
 
+namespace {
+// Les commandes d'administration sont souvent hors du PATH d'un utilisateur ordinaire.
+QString executable(const QString& nom)
+{
+    const QString trouve = QStandardPaths::findExecutable(nom);
+    return trouve.isEmpty() ? QStandardPaths::findExecutable(nom, {"/usr/sbin", "/usr/local/sbin"}) : trouve;
+}
+} // namespace
+
 bool ServeurCups::demarrer(QString* raison)
 {
-    const QString programme = QStandardPaths::findExecutable("cupsd", {"/usr/sbin", "/usr/local/sbin"});
-    if (programme.isEmpty() || QStandardPaths::findExecutable("lpadmin", {"/usr/sbin"}).isEmpty()) {
+    // Même si le serveur ne démarre pas, les essais ne voient jamais les imprimantes de la machine.
+    const QString prise = dossier.path() + "/cups.sock";
+    qputenv("CUPS_SERVER", prise.toLocal8Bit());
+    const QString programme = executable("cupsd");
+    if (programme.isEmpty() || executable("lpadmin").isEmpty()) {
         *raison = "cupsd ou lpadmin introuvable (paquets cups, cups-client)";
         return false;
     }
@@ -90,7 +102,6 @@ bool ServeurCups::demarrer(QString* raison)
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
                               QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup |
                               QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther);
-    const QString prise = racine + "/cups.sock";
     const bool ecrit =
         ecrire(racine + "/conf/cupsd.conf",
                "Listen " + prise +
@@ -109,7 +120,6 @@ bool ServeurCups::demarrer(QString* raison)
         *raison = "configuration impossible à écrire dans " + racine;
         return false;
     }
-    qputenv("CUPS_SERVER", prise.toLocal8Bit());
     cupsd.setProcessChannelMode(QProcess::MergedChannels);
     cupsd.start(programme, {"-f", "-c", racine + "/conf/cupsd.conf", "-s", racine + "/conf/cups-files.conf"});
     if (!cupsd.waitForStarted()) {
@@ -133,7 +143,7 @@ bool ServeurCups::demarrer(QString* raison)
 bool ServeurCups::commande(const QString& programme, const QStringList& arguments) const
 {
     QProcess processus; // sorties écartées (lpadmin prévient que les pilotes sont dépréciés)
-    processus.start(programme, arguments);
+    processus.start(executable(programme), arguments);
     return processus.waitForFinished(15000) && processus.exitStatus() == QProcess::NormalExit &&
            processus.exitCode() == 0;
 }
@@ -152,7 +162,7 @@ QList<ServeurCups::Travail> ServeurCups::travaux() const
     const QDeadlineTimer delai(15000);
     while (!delai.hasExpired()) {
         QProcess lpstat;
-        lpstat.start("lpstat", {"-W", "not-completed", "-o"});
+        lpstat.start(executable("lpstat"), {"-W", "not-completed", "-o"});
         lpstat.waitForFinished();
         if (lpstat.readAllStandardOutput().trimmed().isEmpty())
             break;

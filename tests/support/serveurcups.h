@@ -15,7 +15,8 @@ class ServeurCups
 public:
     ~ServeurCups();
 
-    // Faux, avec la raison, quand le serveur ne peut pas démarrer (cupsd absent…).
+    // Faux, avec la raison, quand le serveur ne peut pas démarrer (cupsd absent…). CUPS_SERVER
+    // désigne sa prise dans tous les cas : les imprimantes de la machine restent hors d'atteinte.
     bool demarrer(QString* raison);
 
     // Une commande d'administration (lpadmin, cupsdisable, cupsreject…) ; vrai quand elle réussit.
