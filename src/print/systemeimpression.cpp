@@ -74,7 +74,7 @@ EtatFile etat(const QString& nom)
         ippDelete(reponse);
         if (statut == IPP_STATUS_ERROR_NOT_FOUND)
             return destinationDecouverte(file);
-        return {Etat::ServiceInjoignable, QString::fromUtf8(cupsLastErrorString())};
+        return {Etat::ServiceInjoignable, {}}; // l'erreur de la prise ne parlerait pas à l'utilisateur
     }
     ipp_attribute_t* attribut = ippFindAttribute(reponse, "printer-state", IPP_TAG_ENUM);
     const int etatImprimante = attribut ? ippGetInteger(attribut, 0) : IPP_PSTATE_IDLE;
