@@ -10,7 +10,9 @@
 #include <QDialogButtonBox>
 #include <QFile>
 #include <QPrinter>
+#include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSqlQuery>
 #include <QStandardPaths>
 #include <QTest>
@@ -207,11 +209,14 @@ private Q_SLOTS:
     {
         RepondeurEssai repondeur; // un choix de fichier imprévu ferait échouer l'essai
         const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-        QCOMPARE(Bilan::cheminPropose(CM2), documents + "/CM2 <B> & Cie.html");
+        QCOMPARE(Bilan::cheminPropose(CM2), documents + "/CM2 -B- & Cie.html");
         MainWindow principale;
         QTemporaryDir cible;
         principale.imprimante()->setOutputFormat(QPrinter::PdfFormat);
         principale.imprimante()->setOutputFileName(cible.filePath("bilan.pdf"));
+        // L'imprimante telle que la laisse une brochure.
+        principale.imprimante()->setFullPage(true);
+        principale.imprimante()->setPageOrientation(QPageLayout::Landscape);
         const auto fait = quandDialogue<DiaBilan>([&](DiaBilan* dia) {
             const std::shared_ptr<void> fermeture(nullptr, [dia](void*) { dia->reject(); });
             auto* boutons = dia->findChild<QDialogButtonBox*>("buttonBox");
@@ -227,10 +232,19 @@ private Q_SLOTS:
             texte->append("Retouche de l'enseignant");
             repondeur.chemin(cible.filePath("bilan.html"));
             boutons->button(QDialogButtonBox::Save)->click();
-            repondeur.accepterImpression();
-            for (QAbstractButton* bouton : boutons->buttons())
-                if (bouton->text() == "&Imprimer")
-                    bouton->click();
+            auto imprimer = [&](const QString& fichier) {
+                repondeur.accepterImpression(cible.filePath(fichier));
+                repondeur.bouton(QMessageBox::Ok);
+                for (QAbstractButton* bouton : boutons->buttons())
+                    if (bouton->text() == "&Imprimer")
+                        bouton->click();
+                return repondeur.dernier().texte;
+            };
+            QVERIFY(imprimer("absent/bilan.pdf")
+                        .startsWith("Impossible d'écrire le fichier « " + cible.filePath("absent/bilan.pdf") +
+                                    " »."));
+            QCOMPARE(imprimer("bilan.pdf"),
+                     "Le bilan a été enregistré dans le fichier « " + cible.filePath("bilan.pdf") + " ».");
             // Filtre des niveaux sur un palier ni P1 ni P2 : l'avertissement.
             dia->findChild<QCheckBox*>("chkNiveau")->setChecked(true);
             repondeur.bouton(QMessageBox::Ok);
@@ -240,11 +254,40 @@ private Q_SLOTS:
         });
         principale.findChild<QAction*>("acBilan")->trigger();
         QVERIFY(*fait && repondeur.fileVide() && repondeur.sansImprevu());
-        QCOMPARE(Bilan::cheminPropose(CM2), cible.path() + "/CM2 <B> & Cie.html"); // dossier retenu
+        QCOMPARE(Bilan::cheminPropose(CM2), cible.path() + "/CM2 -B- & Cie.html"); // dossier retenu
         QFile fichier(cible.filePath("bilan.html"));
         const QString contenu = fichier.open(QIODevice::ReadOnly) ? QString::fromUtf8(fichier.readAll()) : "";
         QVERIFY(contenu.contains("Retouche de l'enseignant") && contenu.contains("&amp; &lt;fils&gt;"));
         QVERIFY(!contenu.contains("<fils>") && QFileInfo(cible.filePath("bilan.pdf")).size() > 0);
+        // Imprimé en portrait.
+        QProcess pdfinfo;
+        pdfinfo.start("pdfinfo", {cible.filePath("bilan.pdf")});
+        pdfinfo.waitForFinished();
+        const QRegularExpressionMatch taille = QRegularExpression("Page size: *([0-9.]+) x ([0-9.]+)")
+                                                   .match(QString::fromUtf8(pdfinfo.readAll()));
+        QVERIFY(taille.hasMatch() && taille.captured(1).toDouble() < taille.captured(2).toDouble());
+    }
+
+    // Le nom de fichier proposé pour enregistrer le bilan d'une classe.
+    void nomFichier_data()
+    {
+        QTest::addColumn<QString>("classe");
+        QTest::addColumn<QString>("nom");
+        QTest::newRow("barre oblique") << "CE2/CM1 Mme Roux"
+                                       << "CE2-CM1 Mme Roux";
+        QTest::newRow("accents et espaces gardés") << "CÉ1 élèves  de Noël"
+                                                   << "CÉ1 élèves  de Noël";
+        QTest::newRow("refusés ailleurs") << "A\\B:C*D?E\"F<G>H|I\tJ"
+                                          << "A-B-C-D-E-F-G-H-I-J";
+        QTest::newRow("blancs et points au bout") << " CM1. . "
+                                                  << "CM1";
+        QTest::newRow("rien de gardé") << "..."
+                                       << "bilan";
+    }
+    void nomFichier()
+    {
+        QFETCH(QString, classe);
+        QTEST(Bilan::nomFichier(classe), "nom");
     }
 };
 

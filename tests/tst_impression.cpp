@@ -6,11 +6,14 @@
 #include "support/dialogues.h"
 #include "support/environnement.h"
 #include "support/repondeuressai.h"
+#include "support/serveurcups.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QGroupBox>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPrinter>
@@ -94,6 +97,33 @@ template <typename Dessin> QStringList imprimerPdf(const QString& chemin, bool p
     return pagesPdf(chemin);
 }
 
+// Répondeur qui agit quand un message est montré, avant que la réponse préparée ne soit donnée.
+class RepondeurAgissant : public RepondeurEssai
+{
+public:
+    std::function<void()> action;
+
+protected:
+    void noter(const Invite::Message&) override
+    {
+        if (action)
+            action();
+    }
+};
+
+// Clique OK sur les `nombre` prochaines pauses du recto/verso manuel ; `avant` est fait à chaque pause.
+void passerPauses(int nombre, const std::function<void()>& avant = {})
+{
+    if (nombre <= 0)
+        return;
+    quandDialogue<diaAttente>([=](diaAttente* attente) {
+        if (avant)
+            avant();
+        passerPauses(nombre - 1, avant);
+        attente->findChild<QDialogButtonBox*>("buttonBox")->button(QDialogButtonBox::Ok)->click();
+    });
+}
+
 } // namespace
 
 class TstImpression : public QObject
@@ -102,10 +132,14 @@ class TstImpression : public QObject
 
     std::unique_ptr<QTemporaryDir> donnees;
     qint64 p1 = 0, p2 = 0, lou = 0, max = 0;
+    ServeurCups serveur; // démarré avant tout usage de l'impression de Qt
+    QString sansCups;    // pourquoi le serveur n'a pas démarré
 
 private slots:
     void initTestCase()
     {
+        if (!serveur.demarrer(&sansCups))
+            qWarning("serveur d'impression à part indisponible : %s", qPrintable(sansCups));
         Environnement::preparer();
         donnees = Environnement::nouveauDossierDonnees();
         QVERIFY(Environnement::ouvrirBase());
@@ -325,30 +359,39 @@ private slots:
         QVERIFY(repondeur.sansImprevu());
     }
 
-    // Tirages du palier 1 par le dialogue, relus en PDF. Attestations seules, sans numéro de page ;
-    // recto/verso manuel : rectos, pause (OK ou Abandonner), versos (élèves inversés au bac bas).
+    // Tirages du palier 1 par le dialogue, dans le fichier PDF choisi par « Imprimantes... », relus.
+    // Attestations seules, sans numéro de page ; recto/verso manuel : rectos, pause (OK ou
+    // Abandonner), versos (élèves inversés au bac bas). Puis le message de fin.
     void tirage_data()
     {
         QTest::addColumn<int>("duplex");
-        QTest::addColumn<int>("filtre"); // 0 toutes, 1 palier validé, 2 non validé, 3 troisième élève
+        QTest::addColumn<int>("filtre"); // 0 toutes, 1 palier validé, 2 non validé, 3 troisième élève,
+                                         // 4 palier 2 validé (personne)
         QTest::addColumn<bool>("paysageOuBrochure");
         QTest::addColumn<bool>("parEleve");
         QTest::addColumn<QString>("recto");
         QTest::addColumn<QString>("feuilles");
-        QTest::newRow("attestations, portrait") << 0 << 0 << false << false << QString() << "L M";
-        QTest::newRow("attestations, paysage") << 0 << 0 << true << false << QString() << "LM";
+        QTest::addColumn<QString>("annonce"); // dernier message, « %1 » : le fichier
+        const QString fichier = "Le tirage a été enregistré dans le fichier « %1 » : ";
+        QTest::newRow("attestations, portrait")
+            << 0 << 0 << false << false << QString() << "L M" << fichier + "2 pages.";
+        QTest::newRow("attestations, paysage")
+            << 0 << 0 << true << false << QString() << "LM" << fichier + "1 page.";
         QTest::newRow("troisième élève sur une nouvelle feuille")
-            << 0 << 3 << true << false << QString() << "LM T";
-        QTest::newRow("palier validé") << 0 << 1 << false << false << QString() << "M";
-        QTest::newRow("palier non validé, paysage") << 0 << 2 << true << false << QString() << "L";
+            << 0 << 3 << true << false << QString() << "LM T" << fichier + "2 pages.";
+        QTest::newRow("palier validé") << 0 << 1 << false << false << QString() << "M" << fichier + "1 page.";
+        QTest::newRow("palier non validé, paysage")
+            << 0 << 2 << true << false << QString() << "L" << fichier + "1 page.";
+        QTest::newRow("attestations, personne de retenu")
+            << 0 << 4 << false << false << QString() << QString() << "Aucun élève n'est imprimé.";
         QTest::newRow("portrait bac haut") << 1 << 0 << false << false << "L L M M"
-                                           << "L L M M";
+                                           << "L L M M" << fichier + "8 pages.";
         QTest::newRow("portrait bac bas") << 2 << 0 << false << false << "L L M M"
-                                          << "M M L L";
+                                          << "M M L L" << fichier + "8 pages.";
         QTest::newRow("brochure bac bas") << 2 << 0 << true << false << "L M"
-                                          << "M L";
+                                          << "M L" << fichier + "4 pages.";
         QTest::newRow("élève par élève, abandon") << 1 << 0 << false << true << "L L"
-                                                  << "L L";
+                                                  << "L L" << QString();
     }
     void tirage()
     {
@@ -356,20 +399,25 @@ private slots:
         QFETCH(int, filtre);
         QFETCH(bool, paysageOuBrochure);
         QFETCH(bool, parEleve);
+        QFETCH(QString, annonce);
         RepondeurEssai repondeur;
         OptionsImpression& options = OptionsImpression::courantes();
         options.teacher = "M. X";
         options.compAll = true;
         options.what = duplex == 0 ? 1 : 2;
-        options.palierId = p1;
-        options.palierFilter = filtre % 3;
+        options.palierId = filtre == 4 ? p2 : p1;
+        options.palierFilter = filtre == 4 ? 1 : filtre % 3;
         options.palierLandscape = options.brochure = paysageOuBrochure;
         options.duplex = duplex;
         options.oneByOne = parEleve;
         const qint64 troisieme = filtre == 3 ? eleve("TROIS", "Tom") : 0;
         const QString chemin = donnees->filePath("tirage.pdf");
-        auto imprimante = imprimantePdf(chemin);
-        diaImprimer dialogue(nullptr, imprimante.get());
+        QFile::remove(chemin);
+        QPrinter imprimante(QPrinter::HighResolution);
+        diaImprimer dialogue(nullptr, &imprimante);
+        repondeur.accepterImpression(chemin);
+        dialogue.findChild<QPushButton*>("btImprimante")->click();
+        QCOMPARE(dialogue.findChild<QLineEdit*>("edImprimante")->text(), chemin);
         QStringList recto;
         int mode = -1;
         auto fait = duplex == 0 ? nullptr : quandDialogue<diaAttente>([&](diaAttente* attente) {
@@ -379,6 +427,8 @@ private slots:
                 ->button(parEleve ? QDialogButtonBox::Abort : QDialogButtonBox::Ok)
                 ->click();
         });
+        if (!annonce.isEmpty())
+            repondeur.bouton(QMessageBox::Ok);
         dialogue.accept();
         valeur("DELETE FROM eleves WHERE id_eleve=?", {troisieme});
         QCOMPARE(mode, duplex == 0 ? -1 : duplex);
@@ -389,7 +439,251 @@ private slots:
             QVERIFY(!pages.join(' ').contains(QRegularExpression("(^|\\s)\\d+ ?/ ?\\d+(\\s|$)")));
         else if (!paysageOuBrochure && !parEleve && duplex == 1) // attestation et 3 compétences
             QVERIFY(recto[1].contains("3/4") && pages[0].contains("2/4") && pages[1].contains("4/4"));
-        QCOMPARE(dialogue.result(), int(QDialog::Accepted));
+        QCOMPARE(repondeur.messages().isEmpty() ? QString() : repondeur.dernier().texte,
+                 QString(annonce).replace("%1", chemin));
+        QCOMPARE(dialogue.result(), int(filtre == 4 ? QDialog::Rejected : QDialog::Accepted));
+        QCOMPARE(QFile::exists(chemin), filtre != 4); // personne de retenu : rien n'est envoyé
+        QVERIFY(repondeur.sansImprevu() && repondeur.fileVide());
+    }
+
+    // Un tirage qui ne peut pas commencer le dit, et le dialogue reste ouvert avec ses choix.
+    void impressionImpossible_data()
+    {
+        QTest::addColumn<QString>("fichier"); // vide : aucune imprimante choisie
+        QTest::addColumn<QString>("message");
+        QTest::newRow("aucune imprimante") << QString()
+                                           << "Aucune imprimante n'est choisie.\nChoisissez-en une avec le "
+                                              "bouton « Imprimantes... ».";
+        QTest::newRow("dossier inexistant") << "absent/livrets.pdf"
+                                            << "Impossible d'écrire le fichier « %1 ».";
+        QTest::newRow("un dossier au nom du fichier") << "dossier.pdf"
+                                                      << "Impossible d'écrire le fichier « %1 ».";
+    }
+    void impressionImpossible()
+    {
+        QFETCH(QString, fichier);
+        QFETCH(QString, message);
+        RepondeurEssai repondeur;
+        QDir(donnees->path()).mkpath("dossier.pdf");
+        const QString chemin = fichier.isEmpty() ? QString() : donnees->filePath(fichier);
+        OptionsImpression::courantes().what = 2;
+        OptionsImpression::courantes().teacher = "M. X";
+        OptionsImpression::courantes().palierId = p1;
+        QPrinter imprimante(QPrinter::HighResolution);
+        QVERIFY(imprimante.printerName().isEmpty()); // le serveur à part n'a pas d'imprimante par défaut
+        diaImprimer dialogue(nullptr, &imprimante);
+        if (!chemin.isEmpty()) {
+            repondeur.accepterImpression(chemin);
+            dialogue.findChild<QPushButton*>("btImprimante")->click();
+        }
+        dialogue.findChild<QRadioButton*>("rbCompPaysage")->setChecked(true);
+        repondeur.bouton(QMessageBox::Ok);
+        dialogue.accept();
+        QCOMPARE(repondeur.dernier().titre, "Impossible d'imprimer");
+        QVERIFY2(repondeur.dernier().texte.startsWith(QString(message).replace("%1", chemin)),
+                 qPrintable(repondeur.dernier().texte));
+        QVERIFY(repondeur.dernier().texte.endsWith("\nRien n'a été imprimé."));
+        QCOMPARE(dialogue.result(), int(QDialog::Rejected));
+        QVERIFY(dialogue.findChild<QRadioButton*>("rbCompPaysage")->isChecked() &&
+                dialogue.findChild<QGroupBox*>("gbCompetence")->isChecked());
+        QCOMPARE(dialogue.findChild<QLabel*>("lbEtatImprimante")->isVisibleTo(&dialogue), chemin.isEmpty());
+        // Le dialogue de la plateforme peut changer l'imprimante même annulé : on montre la vraie.
+        imprimante.setOutputFileName(donnees->filePath("autre.pdf"));
+        repondeur.annulation();
+        dialogue.findChild<QPushButton*>("btImprimante")->click();
+        QCOMPARE(dialogue.findChild<QLineEdit*>("edImprimante")->text(), donnees->filePath("autre.pdf"));
+        QVERIFY(!dialogue.findChild<QLabel*>("lbEtatImprimante")->isVisibleTo(&dialogue));
+        QVERIFY(repondeur.sansImprevu() && repondeur.fileVide());
+    }
+
+    // Le palier proposé d'après le niveau des élèves de la classe, la première fois (aucun palier
+    // retenu) et quand l'utilisateur change de classe ; sinon le dernier choix reste.
+    void palierPropose_data()
+    {
+        QTest::addColumn<QList<int>>("niveaux"); // id_niveau des élèves de la classe : 2 CE1, 3 CE2,
+                                                 // 5 CM2, 6 CYCLE II, 7 CYCLE III
+        QTest::addColumn<QString>("retenu");     // palier d'un tirage précédent
+        QTest::addColumn<bool>("changer");       // la classe est choisie dans la liste après l'ouverture
+        QTest::addColumn<QString>("propose");
+        QTest::newRow("CM2, première fois") << QList<int>{5} << QString() << false << "P2";
+        QTest::newRow("CYCLE III, première fois") << QList<int>{7, 7} << QString() << false << "P2";
+        QTest::newRow("CYCLE II, première fois") << QList<int>{6} << QString() << false << "P1";
+        QTest::newRow("CM2, palier retenu gardé") << QList<int>{5} << "P1" << false << "P1";
+        QTest::newRow("vers une classe de CM2") << QList<int>{5} << "P1" << true << "P2";
+        QTest::newRow("vers une classe de CE1") << QList<int>{2} << "P2" << true << "P1";
+        QTest::newRow("vers une classe de CE2 : choix gardé") << QList<int>{3} << "P2" << true << "P2";
+        QTest::newRow("vers une classe de CE1 et CM2 : choix gardé")
+            << QList<int>{2, 5} << "P2" << true << "P2";
+    }
+    void palierPropose()
+    {
+        QFETCH(QList<int>, niveaux);
+        QFETCH(QString, retenu);
+        QFETCH(bool, changer);
+        valeur("INSERT INTO classes(id_classe,libelle,tri) VALUES(2,'Autre',1)");
+        for (const int niveau : niveaux)
+            valeur("INSERT INTO eleves(id_classe,id_niveau,nom,prenom) VALUES(2,?,'X','Y')", {niveau});
+        OptionsImpression& options = OptionsImpression::courantes();
+        options.classId = changer ? 1 : 2;
+        options.palierId = retenu.isEmpty() ? 0 : retenu == "P1" ? p1 : p2;
+        QPrinter imprimante(QPrinter::HighResolution);
+        {
+            diaImprimer dialogue(nullptr, &imprimante);
+            auto* classes = dialogue.findChild<QComboBox*>("cbClasse");
+            if (changer)
+                classes->setCurrentIndex(classes->findData(2));
+            QCOMPARE(classes->currentData().toInt(), 2);
+            const qint64 palier = dialogue.findChild<QComboBox*>("cbPalier")->currentData().toLongLong();
+            QTEST(valeur("SELECT ref FROM competences WHERE id_comp=?", {palier}).toString(), "propose");
+        }
+        valeur("DELETE FROM eleves WHERE id_classe=2");
+        valeur("DELETE FROM classes WHERE id_classe=2");
+    }
+
+    // Tirages par une vraie file d'impression (serveur CUPS à part) : nom et recto-verso de chaque
+    // travail, élèves de chaque page reçue, dernier message ; pannes de la file avant le tirage ou
+    // entre les deux passes d'un recto/verso manuel.
+    void fileCups_data()
+    {
+        QTest::addColumn<bool>("rectoVerso"); // pilote recto-verso, réglé sur le bord long
+        QTest::addColumn<QString>("panne");
+        QTest::addColumn<int>("quoi"); // 1 attestations, 2 livret complet, 3 compétences sans attestation
+        QTest::addColumn<bool>("brochure");
+        QTest::addColumn<int>("duplex");
+        QTest::addColumn<bool>("parEleve");
+        QTest::addColumn<QString>("travaux"); // par travail : fin du nom [faces] élèves des pages
+        QTest::addColumn<QString>("message"); // contenu dans le dernier message, « %1 » : la file
+        const QString confie = "Le tirage a été confié à l'imprimante « %1 » : ";
+        const QString lou = "livret de Lou & Léa <b>Zoé, ", max = "livret de MARTIN Max, ";
+        QTest::newRow("attestations") << false << QString() << 1 << false << 0 << false
+                                      << "attestations [one-sided] L,M" << confie + "2 pages.";
+        QTest::newRow("attestations, imprimante recto-verso")
+            << true << QString() << 1 << false << 0 << false << "attestations [one-sided] L,M"
+            << confie + "2 pages.";
+        QTest::newRow("brochure, imprimante recto-verso")
+            << true << QString() << 2 << true << 0 << false << "livrets [two-sided-short-edge] L,L,M,M"
+            << confie + "4 pages.";
+        // Chaque élève finit sur une page blanche : le suivant commence sur une feuille neuve.
+        QTest::newRow("portrait continu, imprimante recto-verso")
+            << true << QString() << 3 << false << 0 << false << "livrets [two-sided-long-edge] L,L,L,,M,M,M,"
+            << confie + "8 pages.";
+        QTest::newRow("portrait continu, recto seul")
+            << false << QString() << 3 << false << 0 << false << "livrets [one-sided] L,L,L,M,M,M"
+            << confie + "6 pages.";
+        QTest::newRow("élève par élève")
+            << false << QString() << 2 << false << 1 << true
+            << lou + "rectos [one-sided] L,L ; " + lou + "versos [one-sided] L,L ; " + max +
+                   "rectos [one-sided] M,M ; " + max + "versos [one-sided] M,M"
+            << confie + "8 pages.";
+        QTest::newRow("file qui refuse") << false << "refuse" << 1 << false << 0 << false << QString()
+                                         << "L'imprimante « %1 » refuse les travaux d'impression.";
+        QTest::newRow("file arrêtée") << false << "arrête" << 2 << false << 0 << false << QString()
+                                      << "L'imprimante « %1 » est arrêtée";
+        QTest::newRow("imprimante retirée") << true << "retire" << 2 << true << 0 << false << QString()
+                                            << "L'imprimante « %1 » est introuvable";
+        QTest::newRow("versos sur une file arrêtée, abandon")
+            << true << "verso" << 2 << false << 1 << false << "livrets, rectos [one-sided] L,L,M,M"
+            << "est arrêtée : le travail attendrait sans être imprimé.\nRemettez-la en marche (ou "
+               "demandez-le à "
+               "la personne qui gère les imprimantes de l'ordinateur), ou choisissez-en une autre avec le "
+               "bouton « Imprimantes... ».\nLe système d'impression indique : « Paused ».\n\nLes rectos de "
+               "ces "
+               "élèves sont imprimés : Lou & Léa <b>Zoé, MARTIN Max.";
+        QTest::newRow("versos réessayés") << false << "verso réessayé" << 2 << false << 2 << false
+                                          << "livrets, rectos [one-sided] L,L,M,M ; livrets, versos "
+                                             "[one-sided] M,M,L,L"
+                                          << confie + "8 pages.";
+        // Le dialogue de la plateforme annulé laisse un fichier attaché à l'imprimante : il est écrit.
+        QTest::newRow("fichier resté attaché à la file")
+            << false << "fichier" << 1 << false << 0 << false << QString()
+            << "Le tirage a été enregistré dans le fichier « ";
+        QTest::newRow("élève par élève, le second ne part pas")
+            << false << "second" << 2 << false << 1 << true
+            << lou + "rectos [one-sided] L,L ; " + lou + "versos [one-sided] L,L"
+            << "Le livret de ces élèves est imprimé en entier : Lou & Léa <b>Zoé.\nQuand l'imprimante sera "
+               "prête, cliquez sur Réessayer pour continuer avec MARTIN Max.";
+    }
+    void fileCups()
+    {
+        if (!sansCups.isEmpty())
+            QSKIP(qPrintable(sansCups));
+        QFETCH(bool, rectoVerso);
+        QFETCH(QString, panne);
+        QFETCH(int, quoi);
+        QFETCH(int, duplex);
+        QFETCH(bool, parEleve);
+        QFETCH(QString, message);
+        static int numero = 0;
+        const QString file = QString("file%1").arg(++numero);
+        QVERIFY(serveur.ajouterFile(file, rectoVerso));
+        const int avant = int(serveur.travaux().size());
+        RepondeurAgissant repondeur;
+        OptionsImpression& options = OptionsImpression::courantes();
+        options.teacher = "M. X";
+        options.compAll = true;
+        options.withAttestation = quoi != 3;
+        options.what = quoi == 1 ? 1 : 2;
+        options.palierId = p1;
+        QFETCH(bool, brochure);
+        options.brochure = brochure;
+        options.duplex = duplex;
+        options.oneByOne = parEleve;
+        QPrinter imprimante(QPrinter::HighResolution);
+        diaImprimer dialogue(nullptr, &imprimante);
+        repondeur.accepterImpression(file);
+        dialogue.findChild<QPushButton*>("btImprimante")->click();
+        QCOMPARE(dialogue.findChild<QLineEdit*>("edImprimante")->text(), file);
+        const QPrinter::DuplexMode choisi = rectoVerso ? QPrinter::DuplexLongSide : QPrinter::DuplexNone;
+        QCOMPARE(imprimante.duplex(), choisi);
+
+        if (panne == "refuse")
+            QVERIFY(serveur.commande("cupsreject", {file}));
+        else if (panne == "arrête")
+            QVERIFY(serveur.commande("cupsdisable", {file}));
+        else if (panne == "retire") // débranchée pendant que le programme est ouvert
+            QVERIFY(serveur.commande("lpadmin", {"-x", file}));
+        else if (panne == "fichier") {
+            imprimante.setOutputFileName(donnees->filePath("attache.pdf"));
+            repondeur.annulation();
+            dialogue.findChild<QPushButton*>("btImprimante")->click();
+            QCOMPARE(dialogue.findChild<QLineEdit*>("edImprimante")->text(),
+                     donnees->filePath("attache.pdf"));
+        }
+        int pause = 0;
+        if (duplex != 0)
+            passerPauses(panne == "second" ? 2
+                         : parEleve        ? 4
+                                           : 1,
+                         [&] {
+                             if ((panne.startsWith("verso") && pause == 0) ||
+                                 (panne == "second" && pause == 1))
+                                 serveur.commande("cupsdisable", {file});
+                             ++pause;
+                         });
+        if (panne == "verso réessayé") { // l'imprimante est remise en marche pendant la question
+            repondeur.action = [&] { serveur.commande("cupsenable", {file}); };
+            repondeur.bouton(QMessageBox::Retry);
+        } else if (panne == "verso" || panne == "second") {
+            repondeur.bouton(QMessageBox::Abort);
+        }
+        repondeur.bouton(QMessageBox::Ok);
+        dialogue.accept();
+
+        const QString prefixe = "CE1 A - Palier 1 - ";
+        QStringList lus;
+        for (const ServeurCups::Travail& travail : serveur.travaux().mid(avant)) {
+            QVERIFY2(travail.nom.startsWith(prefixe), qPrintable(travail.nom));
+            lus << travail.nom.mid(prefixe.size()) + " [" + travail.faces + "] " +
+                       eleves(pagesPdf(travail.document), ",");
+        }
+        QTEST(lus.join(" ; "), "travaux");
+        QVERIFY2(repondeur.dernier().texte.contains(QString(message).replace("%1", file)),
+                 qPrintable(repondeur.dernier().texte));
+        const bool reussi = panne.isEmpty() || panne == "verso réessayé" || panne == "fichier";
+        QCOMPARE(dialogue.result(), int(reussi ? QDialog::Accepted : QDialog::Rejected));
+        // Le dialogue resté ouvert montre ce qui ne va pas ; le recto-verso choisi revient.
+        QCOMPARE(dialogue.findChild<QLabel*>("lbEtatImprimante")->isVisibleTo(&dialogue), !reussi);
+        QCOMPARE(imprimante.duplex(), choisi);
         QVERIFY(repondeur.sansImprevu());
     }
 };

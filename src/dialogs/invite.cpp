@@ -89,9 +89,9 @@ QString nomGenre(Invite::Genre genre)
 
 // Répondeur piloté par fichier : une réponse par ligne (« Yes », « Ok », « No »… pour un
 // bouton, « texte:… » pour une saisie, « chemin:… » pour un fichier ou un dossier,
-// « imprimer » ou « annuler »). Chaque message et chaque question imprévue sont ajoutés au
-// journal, une ligne par message : genre, titre et texte séparés par des tabulations, les
-// sauts de ligne écrits « \n ».
+// « imprimer », « imprimer:… » (imprimante ou fichier PDF choisi) ou « annuler »). Chaque
+// message et chaque question imprévue sont ajoutés au journal, une ligne par message : genre,
+// titre et texte séparés par des tabulations, les sauts de ligne écrits « \n ».
 class RepondeurScript : public RepondeurPrepare
 {
 public:
@@ -117,6 +117,8 @@ public:
                 chemin(ligne.mid(7));
             else if (ligne == QLatin1String("imprimer"))
                 accepterImpression();
+            else if (ligne.startsWith(QLatin1String("imprimer:")))
+                accepterImpression(ligne.mid(9));
             else if (ligne == QLatin1String("annuler"))
                 annulation();
             else if (boutons.contains(ligne))
@@ -183,7 +185,10 @@ void RepondeurPrepare::annulation() { file.append({Reponse::Annulation, {}, QStr
 
 void RepondeurPrepare::chemin(const QString& chemin) { file.append({Reponse::Texte, {}, chemin}); }
 
-void RepondeurPrepare::accepterImpression() { file.append({Reponse::Impression, {}, QString()}); }
+void RepondeurPrepare::accepterImpression(const QString& choix)
+{
+    file.append({Reponse::Impression, {}, choix});
+}
 
 void RepondeurPrepare::vider()
 {
@@ -255,9 +260,19 @@ QString RepondeurPrepare::dossier(QWidget*, const QString& titre, const QString&
     return reponse ? reponse->texte : QString();
 }
 
-bool RepondeurPrepare::impression(QPrinter*, QWidget*)
+bool RepondeurPrepare::impression(QPrinter* imprimante, QWidget*)
 {
-    return prendre(Reponse::Impression, QStringLiteral("dialogue d'impression")).has_value();
+    const auto reponse = prendre(Reponse::Impression, QStringLiteral("dialogue d'impression"));
+    if (!reponse)
+        return false;
+    if (imprimante && QDir::isAbsolutePath(reponse->texte)) {
+        imprimante->setOutputFormat(QPrinter::PdfFormat);
+        imprimante->setOutputFileName(reponse->texte);
+    } else if (imprimante && !reponse->texte.isEmpty()) {
+        imprimante->setOutputFormat(QPrinter::NativeFormat);
+        imprimante->setPrinterName(reponse->texte);
+    }
+    return true;
 }
 
 bool RepondeurPrepare::ouvrirUrl(const QUrl& url)

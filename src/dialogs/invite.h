@@ -63,7 +63,9 @@ public:
     void texteSaisi(const QString& texte);
     void annulation(); // annule la prochaine saisie, choix de fichier ou impression
     void chemin(const QString& chemin);
-    void accepterImpression();
+    // Valide le prochain dialogue d'impression ; `choix` y choisit une imprimante par son nom, ou
+    // l'impression dans un fichier PDF quand c'est un chemin absolu.
+    void accepterImpression(const QString& choix = QString());
 
     const QList<Invite::Message>& messages() const { return notes; }
     const QList<QUrl>& urlsOuvertes() const { return urls; }

@@ -4,6 +4,7 @@
 #include "dialogs/invite.h"
 #include "print/diaattente.h"
 #include "print/diacocheeleve.h"
+#include "print/envoiimpression.h"
 
 #include "ui_diaimprimer.h"
 
@@ -33,8 +34,7 @@ diaImprimer::diaImprimer(QWidget* parent, QPrinter* imprimante)
     connect(ui->buttonBox, &QDialogButtonBox::accepted, this, &diaImprimer::accept);
     connect(ui->buttonBox, &QDialogButtonBox::rejected, this, &diaImprimer::reject);
 
-    if (printer && printer->isValid())
-        ui->edImprimante->setText(printer->printerName());
+    montrerImprimante();
 
     QSqlQuery requete(QStringLiteral("SELECT libelle, id_classe FROM classes"));
     {
@@ -52,8 +52,51 @@ diaImprimer::diaImprimer(QWidget* parent, QPrinter* imprimante)
         requete.next())
         options.language = requete.value(0).toString();
     restaurerOptions();
+    if (options.palierId == 0)
+        proposerPalier();
+    ouvert = true;
 
     ajusterTaille();
+}
+
+void diaImprimer::montrerImprimante()
+{
+    ui->edImprimante->clear();
+    const QString raison = printer ? EnvoiImpression::empechement(*printer) : QString();
+    if (printer && printer->isValid())
+        ui->edImprimante->setText(EnvoiImpression::destination(*printer));
+    ui->lbEtatImprimante->setText(raison);
+    ui->lbEtatImprimante->setVisible(!raison.isEmpty());
+}
+
+void diaImprimer::proposerPalier()
+{
+    if (ui->cbClasse->currentIndex() < 0)
+        return;
+    QSqlQuery requete;
+    requete.prepare(
+        QStringLiteral("SELECT DISTINCT niveaux.libelle FROM eleves, niveaux WHERE eleves.id_classe=? "
+                       "AND eleves.id_niveau=niveaux.id_niveau"));
+    requete.addBindValue(ui->cbClasse->currentData());
+    bool palier1 = false, palier2 = false;
+    if (requete.exec())
+        while (requete.next()) {
+            const QString niveau = requete.value(0).toString().trimmed();
+            auto est = [&](const char* libelle) {
+                return niveau.compare(QLatin1String(libelle), Qt::CaseInsensitive) == 0;
+            };
+            palier1 = palier1 || est("CE1") || est("CYCLE II");
+            palier2 = palier2 || est("CM2") || est("CYCLE III");
+        }
+    if (palier1 == palier2)
+        return;
+    requete.prepare(QStringLiteral("SELECT id_comp FROM competences WHERE id_comp_parent=0 AND ref=?"));
+    requete.addBindValue(palier2 ? QStringLiteral("P2") : QStringLiteral("P1"));
+    if (!requete.exec() || !requete.next())
+        return;
+    const int index = ui->cbPalier->findData(requete.value(0));
+    if (index >= 0)
+        ui->cbPalier->setCurrentIndex(index);
 }
 
 void diaImprimer::ajusterTaille()
@@ -164,11 +207,10 @@ void diaImprimer::btImprimanteClicked()
     if (!printer)
         return;
     printer->setPrintRange(QPrinter::AllPages);
-    if (!Invite::impression(printer, this))
-        return;
-    ui->edImprimante->clear();
-    if (printer->isValid())
-        ui->edImprimante->setText(printer->printerName());
+    // Même annulé, le dialogue de la plateforme peut avoir changé d'imprimante : on montre
+    // toujours celle qui recevra le tirage.
+    Invite::impression(printer, this);
+    montrerImprimante();
 }
 
 void diaImprimer::cbClasseChange(int index)
@@ -197,6 +239,8 @@ void diaImprimer::cbClasseChange(int index)
     OrdreAlphabetique::trier(lignes, &Ligne::nom, &Ligne::prenom, [](const Ligne& l) { return l.niveau; });
     for (const Ligne& ligne : std::as_const(lignes))
         eleves << ligne.id;
+    if (ouvert)
+        proposerPalier();
 }
 
 void diaImprimer::btEleveClick()
@@ -231,6 +275,8 @@ void diaImprimer::accept()
         Invite::information(this, tr("Impression"), tr("Veuillez choisir ce qu'il faut imprimer"));
     if (fermer)
         QDialog::accept();
+    else
+        montrerImprimante();
 }
 
 void diaImprimer::changeEvent(QEvent* evenement)
@@ -259,6 +305,13 @@ bool diaImprimer::confirmerEcoleEtEnseignant(const QString& ecole)
     return true;
 }
 
+QString diaImprimer::nomTravail(const QString& contenu) const
+{
+    QStringList morceaux{ui->cbClasse->currentText(), ui->cbPalier->currentText(), contenu};
+    morceaux.removeAll(QString());
+    return morceaux.join(QLatin1String(" - "));
+}
+
 bool diaImprimer::ouvrir(QPainter& peintre, bool paysage)
 {
     printer->setFullPage(true);
@@ -269,6 +322,58 @@ bool diaImprimer::ouvrir(QPainter& peintre, bool paysage)
     return true;
 }
 
+QString diaImprimer::envoyer(bool paysage, const QString& nom, const Dessin& dessin)
+{
+    const QString raison = EnvoiImpression::empechement(*printer);
+    if (!raison.isEmpty())
+        return raison;
+    printer->setDocName(nom);
+    QPainter peintre;
+    if (!ouvrir(peintre, paysage))
+        return EnvoiImpression::refusPeintre(*printer);
+    const int pages = dessin(peintre);
+    peintre.end();
+    const QString erreur = EnvoiImpression::erreurEnvoi(*printer);
+    if (erreur.isEmpty())
+        pagesEnvoyees += pages;
+    return erreur;
+}
+
+bool diaImprimer::envoyerPremier(bool paysage, const QString& nom, const Dessin& dessin)
+{
+    const QString raison = envoyer(paysage, nom, dessin);
+    if (raison.isEmpty())
+        return true;
+    Invite::avertissement(this, tr("Impossible d'imprimer"),
+                          raison + QLatin1Char('\n') + tr("Rien n'a été imprimé."));
+    return false;
+}
+
+bool diaImprimer::envoyerSuite(bool paysage, const QString& nom, const Dessin& dessin,
+                               const QString& dejaFait)
+{
+    for (;;) {
+        const QString raison = envoyer(paysage, nom, dessin);
+        if (raison.isEmpty())
+            return true;
+        if (Invite::avertissement(
+                this, tr("Impression interrompue"), raison + QStringLiteral("\n\n") + dejaFait,
+                QMessageBox::Retry | QMessageBox::Abort, QMessageBox::Retry) != QMessageBox::Retry)
+            return false;
+    }
+}
+
+void diaImprimer::annoncer()
+{
+    const QString pages = EnvoiImpression::pages(pagesEnvoyees);
+    const QString destination = EnvoiImpression::destination(*printer);
+    Invite::information(
+        this, tr("Impression"),
+        EnvoiImpression::versFichier(*printer)
+            ? tr("Le tirage a été enregistré dans le fichier « %1 » : %2.").arg(destination, pages)
+            : tr("Le tirage a été confié à l'imprimante « %1 » : %2.").arg(destination, pages));
+}
+
 bool diaImprimer::attendre(int mode)
 {
     diaAttente dialogue(this);
@@ -276,25 +381,73 @@ bool diaImprimer::attendre(int mode)
     return dialogue.exec() == QDialog::Accepted;
 }
 
+namespace {
+
+// Le recto-verso de l'imprimante réglé pour la durée d'un tirage, puis rendu tel que
+// l'utilisateur l'avait choisi pour les tirages suivants.
+class RectoVersoDuTirage
+{
+public:
+    RectoVersoDuTirage(QPrinter* imprimante, QPrinter::DuplexMode pendant)
+        : imprimante(imprimante), avant(imprimante->duplex())
+    {
+        if (pendant != avant)
+            imprimante->setDuplex(pendant);
+    }
+    ~RectoVersoDuTirage()
+    {
+        if (imprimante->duplex() != avant)
+            imprimante->setDuplex(avant);
+    }
+    RectoVersoDuTirage(const RectoVersoDuTirage&) = delete;
+    RectoVersoDuTirage& operator=(const RectoVersoDuTirage&) = delete;
+
+private:
+    QPrinter* imprimante;
+    QPrinter::DuplexMode avant;
+};
+
+// L'élève d'une liste de faces (les faces de remplissage n'en ont pas).
+qint64 eleveDe(const QList<FaceImprimee>& faces)
+{
+    for (const FaceImprimee& face : faces)
+        if (face.pupilId != 0)
+            return face.pupilId;
+    return 0;
+}
+
+} // namespace
+
 bool diaImprimer::imprimerAttestations(qint64 palierId)
 {
     const OptionsImpression& options = OptionsImpression::courantes();
     const QString ecole = Tirage::nomEcole();
     if (!confirmerEcoleEtEnseignant(ecole))
         return false;
-    QPainter peintre;
-    if (!ouvrir(peintre, options.palierLandscape))
-        return true;
-    Tirage::imprimerAttestations(peintre, *printer, vue, palierId,
-                                 Pages::elevesAttestation(palierId, eleves, options.palierFilter),
-                                 options.palierLandscape, ecole);
-    peintre.end();
+    const QList<qint64> gardes = Pages::elevesAttestation(palierId, eleves, options.palierFilter);
+    if (gardes.isEmpty()) {
+        Invite::information(this, tr("Rien à imprimer"), tr("Aucun élève n'est imprimé."));
+        return false;
+    }
+    // Une attestation se donne seule : jamais celle d'un autre élève au dos.
+    const RectoVersoDuTirage rectoVerso(printer, QPrinter::DuplexNone);
+    pagesEnvoyees = 0;
+    const bool paysage = options.palierLandscape;
+    if (!envoyerPremier(paysage, nomTravail(tr("attestations")), [&](QPainter& peintre) {
+            Tirage::imprimerAttestations(peintre, *printer, vue, palierId, gardes, paysage, ecole);
+            return int(paysage ? (gardes.size() + 1) / 2 : gardes.size());
+        }))
+        return false;
+    annoncer();
     return true;
 }
 
 void diaImprimer::construireToutesPages(qint64 palierId)
 {
-    listeTirage = Tirage::construireToutesPages(palierId, eleves);
+    // Une imprimante qui imprime elle-même les deux faces, en impression continue.
+    const bool rectoVerso =
+        OptionsImpression::courantes().duplex == 0 && printer && printer->duplex() != QPrinter::DuplexNone;
+    listeTirage = Tirage::construireToutesPages(palierId, eleves, rectoVerso);
 }
 
 bool diaImprimer::imprimerCompetences(qint64 palierId)
@@ -317,56 +470,101 @@ bool diaImprimer::imprimerCompetences(qint64 palierId)
     }
 
     const bool brochure = options.brochure;
-    QPainter peintre;
-    if (!ouvrir(peintre, brochure))
-        return true;
-    bool premiere = true;
-    auto tirer = [&](const QList<FaceImprimee>& faces, const QList<FaceImprimee>& tout) {
-        Tirage::imprimerFaces(peintre, *printer, vue, faces, Pages::nombrePages(tout, brochure), brochure,
-                              ecole, premiere);
+    // Recto/verso manuel : l'imprimante n'imprime qu'une face à chaque passe. Brochure sur une
+    // imprimante recto-verso : les feuilles A4 paysage se retournent sur le bord court.
+    QPrinter::DuplexMode pendant = printer->duplex();
+    if (options.duplex != 0)
+        pendant = QPrinter::DuplexNone;
+    else if (brochure && pendant != QPrinter::DuplexNone)
+        pendant = QPrinter::DuplexShortSide;
+    const RectoVersoDuTirage rectoVerso(printer, pendant);
+    pagesEnvoyees = 0;
+
+    // Un travail fait des faces de chaque élève de `liste` (toutes, ou la moitié que choisit `partie`).
+    using Partie = QList<FaceImprimee> (*)(const QList<FaceImprimee>&);
+    auto dessin = [&](const Tirage::ListeTirage& liste, Partie partie) -> Dessin {
+        return [this, liste, partie, brochure, ecole](QPainter& peintre) {
+            bool premiere = true;
+            int pages = 0;
+            for (const QList<FaceImprimee>& faces : liste) {
+                const QList<FaceImprimee> choisies = partie ? partie(faces) : faces;
+                Tirage::imprimerFaces(peintre, *printer, vue, choisies, Pages::nombrePages(faces, brochure),
+                                      brochure, ecole, premiere);
+                pages += int(choisies.size());
+            }
+            return pages;
+        };
     };
 
     if (options.duplex == 0) {
-        for (const QList<FaceImprimee>& faces : std::as_const(listeTirage))
-            tirer(faces, faces);
-        peintre.end();
+        if (!envoyerPremier(brochure, nomTravail(tr("livrets")), dessin(listeTirage, nullptr)))
+            return false;
+        annoncer();
         return true;
     }
 
     const int modePause = options.duplex == 1 ? 0 : 1;
+    const QString refaireVersos =
+        tr("Gardez ces feuilles. Quand l'imprimante sera prête, remettez-les dans le bac comme pour les "
+           "versos et cliquez sur Réessayer : seuls les versos seront imprimés. Abandonner arrête "
+           "l'impression ; il faudra alors réimprimer ces livrets en entier.");
     if (!options.oneByOne) {
+        Tirage::ListeTirage rectos;
+        QStringList noms;
         for (const QList<FaceImprimee>& faces : std::as_const(listeTirage))
-            if (faces.size() >= 2)
-                tirer(Pages::recto(faces), faces);
-        peintre.end();
-        if (!attendre(modePause) || !ouvrir(peintre, brochure))
+            if (faces.size() >= 2) {
+                rectos << faces;
+                noms << Tirage::nomEleve(eleveDe(faces));
+            }
+        if (!envoyerPremier(brochure, nomTravail(tr("livrets, rectos")), dessin(rectos, &Pages::recto)))
+            return false;
+        if (!attendre(modePause))
             return true;
-        premiere = true;
         Tirage::ListeTirage ordre = listeTirage;
         if (options.duplex == 2)
             std::reverse(ordre.begin(), ordre.end());
-        for (const QList<FaceImprimee>& faces : std::as_const(ordre))
-            tirer(Pages::verso(faces), faces);
-        peintre.end();
+        if (!envoyerSuite(
+                brochure, nomTravail(tr("livrets, versos")), dessin(ordre, &Pages::verso),
+                tr("Les rectos de ces élèves sont imprimés : %1.").arg(noms.join(QLatin1String(", "))) +
+                    QLatin1Char('\n') + refaireVersos))
+            return false;
+        annoncer();
         return true;
     }
 
-    // Élève par élève : deux travaux d'impression par élève, et deux pauses.
-    peintre.end();
+    // Élève par élève : deux travaux par élève (ses rectos, puis ses versos), et deux pauses.
+    QStringList complets;
     for (const QList<FaceImprimee>& faces : std::as_const(listeTirage)) {
-        if (!ouvrir(peintre, brochure))
+        const QString nom = Tirage::nomEleve(eleveDe(faces));
+        const QString livret = tr("livret de %1").arg(nom);
+        const Tirage::ListeTirage seul{faces};
+        const QString dejaComplets = complets.isEmpty()
+                                         ? QString()
+                                         : tr("Le livret de ces élèves est imprimé en entier : %1.")
+                                                   .arg(complets.join(QLatin1String(", "))) +
+                                               QLatin1Char('\n');
+        const bool rectoParti =
+            complets.isEmpty()
+                ? envoyerPremier(brochure, nomTravail(livret + tr(", rectos")), dessin(seul, &Pages::recto))
+                : envoyerSuite(
+                      brochure, nomTravail(livret + tr(", rectos")), dessin(seul, &Pages::recto),
+                      dejaComplets +
+                          tr("Quand l'imprimante sera prête, cliquez sur Réessayer pour continuer "
+                             "avec %1. Abandonner arrête l'impression ; les élèves suivants pourront "
+                             "être imprimés plus tard (bouton « Elèves... »).")
+                              .arg(nom));
+        if (!rectoParti)
+            return false;
+        if (!attendre(modePause))
             return true;
-        premiere = true;
-        if (faces.size() >= 2)
-            tirer(Pages::recto(faces), faces);
-        peintre.end();
-        if (!attendre(modePause) || !ouvrir(peintre, brochure))
-            return true;
-        premiere = true;
-        tirer(Pages::verso(faces), faces);
-        peintre.end();
+        if (!envoyerSuite(brochure, nomTravail(livret + tr(", versos")), dessin(seul, &Pages::verso),
+                          dejaComplets + tr("Les rectos de %1 sont imprimés.").arg(nom) + QLatin1Char('\n') +
+                              refaireVersos))
+            return false;
+        complets << nom;
         if (!attendre(2))
             return true;
     }
+    annoncer();
     return true;
 }

@@ -40,7 +40,8 @@ QList<qint64> pagesEleve(qint64 palierId, qint64 eleveId, const OptionsImpressio
     return pages;
 }
 
-QList<FaceImprimee> ordonner(const QList<qint64>& pagesDonnees, qint64 eleveId, bool brochure, int duplex)
+QList<FaceImprimee> ordonner(const QList<qint64>& pagesDonnees, qint64 eleveId, bool brochure, int duplex,
+                             bool rectoVerso)
 {
     QList<FaceImprimee> faces;
     if (pagesDonnees.isEmpty())
@@ -49,12 +50,13 @@ QList<FaceImprimee> ordonner(const QList<qint64>& pagesDonnees, qint64 eleveId, 
     if (!brochure) {
         for (int i = 0; i < pagesDonnees.size(); ++i)
             faces << FaceImprimee{eleveId, pagesDonnees[i], 0, i + 1, 0};
+        // Un nombre pair de faces quand les deux côtés de la feuille sont imprimés.
+        if ((duplex != 0 || rectoVerso) && faces.size() % 2 == 1)
+            faces << FaceImprimee{};
         if (duplex == 0)
             return faces;
-        // Recto/verso manuel : un nombre pair de faces, les positions paires d'abord puis les
-        // impaires, croissantes pour le bac haut, décroissantes pour le bac bas.
-        if (faces.size() % 2 == 1)
-            faces << FaceImprimee{};
+        // Recto/verso manuel : les positions paires d'abord puis les impaires, croissantes
+        // pour le bac haut, décroissantes pour le bac bas.
         QList<FaceImprimee> ordre;
         for (int i = 0; i < faces.size(); i += 2)
             ordre << faces[i];
@@ -132,9 +134,9 @@ QList<qint64> elevesAttestation(qint64 palierId, const QList<qint64>& selection,
 
 } // namespace Pages
 
-QList<FaceImprimee> construirePages(qint64 palierId, qint64 eleveId)
+QList<FaceImprimee> construirePages(qint64 palierId, qint64 eleveId, bool rectoVerso)
 {
     const OptionsImpression& options = OptionsImpression::courantes();
     return Pages::ordonner(Pages::pagesEleve(palierId, eleveId, options), eleveId, options.brochure,
-                           options.duplex);
+                           options.duplex, rectoVerso);
 }

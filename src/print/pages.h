@@ -32,8 +32,12 @@ QList<qint64> pagesEleve(qint64 palierId, qint64 eleveId, const OptionsImpressio
 
 // Mise en faces d'une liste de pages selon la disposition et le recto/verso :
 // brochure (complétée de pages blanches jusqu'à un multiple de 4, imposée en livret) ou
-// portrait, puis l'ordre du mode 0 continu, 1 bac haut, 2 bac bas.
-QList<FaceImprimee> ordonner(const QList<qint64>& pages, qint64 eleveId, bool brochure, int duplex);
+// portrait, puis l'ordre du mode 0 continu, 1 bac haut, 2 bac bas. `rectoVerso` : l'imprimante
+// imprime elle-même les deux faces ; en portrait continu, chaque élève finit alors sur un
+// nombre pair de faces (une face blanche, sans numéro) pour que le suivant commence sur une
+// feuille neuve.
+QList<FaceImprimee> ordonner(const QList<qint64>& pages, qint64 eleveId, bool brochure, int duplex,
+                             bool rectoVerso = false);
 
 // Nombre de pages d'un élève tel que l'affiche le pied de page : ses faces en portrait, le
 // double en brochure, faces de remplissage comprises.
@@ -60,5 +64,6 @@ inline bool nouvelleFeuille(int k, bool paysage)
 
 } // namespace Pages
 
-// Les faces d'un élève pour la course des compétences, avec les options courantes.
-QList<FaceImprimee> construirePages(qint64 palierId, qint64 eleveId);
+// Les faces d'un élève pour la course des compétences, avec les options courantes ;
+// `rectoVerso` comme pour Pages::ordonner.
+QList<FaceImprimee> construirePages(qint64 palierId, qint64 eleveId, bool rectoVerso = false);

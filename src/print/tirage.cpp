@@ -81,15 +81,25 @@ void imprimerAttestations(QPainter& peintre, QPagedPaintDevice& support, const Q
     peintre.setViewport(vue);
 }
 
-ListeTirage construireToutesPages(qint64 palierId, const QList<qint64>& selection)
+ListeTirage construireToutesPages(qint64 palierId, const QList<qint64>& selection, bool rectoVerso)
 {
     ListeTirage liste;
     for (const qint64 eleve : selection) {
-        QList<FaceImprimee> faces = construirePages(palierId, eleve);
+        QList<FaceImprimee> faces = construirePages(palierId, eleve, rectoVerso);
         if (!faces.isEmpty())
             liste << faces;
     }
     return liste;
+}
+
+QString nomEleve(qint64 eleveId)
+{
+    QSqlQuery requete;
+    requete.prepare(QStringLiteral("SELECT nom, prenom FROM eleves WHERE id_eleve=?"));
+    requete.addBindValue(eleveId);
+    if (!requete.exec() || !requete.next())
+        return {};
+    return (requete.value(0).toString() + QLatin1Char(' ') + requete.value(1).toString()).trimmed();
 }
 
 } // namespace Tirage

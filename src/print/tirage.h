@@ -37,7 +37,11 @@ void imprimerFaces(QPainter& peintre, QPagedPaintDevice& support, const QRect& v
 void imprimerAttestations(QPainter& peintre, QPagedPaintDevice& support, const QRect& vue, qint64 palierId,
                           const QList<qint64>& eleves, bool paysage, const QString& ecole);
 
-// La liste de tirage des élèves de la sélection (ceux sans page n'y sont pas).
-ListeTirage construireToutesPages(qint64 palierId, const QList<qint64>& selection);
+// La liste de tirage des élèves de la sélection (ceux sans page n'y sont pas) ; `rectoVerso` :
+// l'imprimante imprime les deux faces (voir Pages::ordonner).
+ListeTirage construireToutesPages(qint64 palierId, const QList<qint64>& selection, bool rectoVerso = false);
+
+// « NOM Prénom » d'un élève, pour le dire à l'utilisateur.
+QString nomEleve(qint64 eleveId);
 
 } // namespace Tirage

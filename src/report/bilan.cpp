@@ -432,7 +432,19 @@ void Bilan::retenirDossier(const QString& cheminFichier)
 QString Bilan::cheminPropose(qint64 idClasse)
 {
     const auto classe = libelleClasse(idClasse);
-    return classe ? dossierRetenu() + QStringLiteral("/%1.html").arg(*classe) : dossierRetenu();
+    return classe ? dossierRetenu() + QStringLiteral("/%1.html").arg(nomFichier(*classe)) : dossierRetenu();
+}
+
+QString Bilan::nomFichier(const QString& libelle)
+{
+    QString nom = libelle;
+    for (QChar& c : nom)
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f || QStringLiteral("/\\:*?\"<>|").contains(c))
+            c = QLatin1Char('-');
+    nom = nom.trimmed();
+    while (nom.endsWith(QLatin1Char('.')) || nom.endsWith(QLatin1Char(' ')))
+        nom.chop(1);
+    return nom.isEmpty() ? QStringLiteral("bilan") : nom;
 }
 
 bool Bilan::ecrire(const QString& chemin, const QString& html)

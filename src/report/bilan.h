@@ -109,6 +109,10 @@ public:
     static void retenirDossier(const QString& cheminFichier);
     // Le fichier proposé : le dossier retenu, puis « /<classe>.html » quand la classe existe.
     static QString cheminPropose(qint64 idClasse);
+    // Un nom de fichier tiré d'un libellé : les caractères qu'un système de fichiers refuse
+    // (« / \ : * ? " < > | », caractères de contrôle) deviennent « - », sans blancs ni points
+    // au bout ; les accents et les espaces restent. « bilan » quand il ne reste rien.
+    static QString nomFichier(const QString& libelle);
     // Écrit le HTML dans le fichier ; faux quand il ne peut pas être ouvert.
     static bool ecrire(const QString& chemin, const QString& html);
 

@@ -3,11 +3,14 @@
 #include "app/application.h"
 #include "dialogs/diawait.h"
 #include "dialogs/invite.h"
+#include "print/envoiimpression.h"
 
 #include "ui_diabilan.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QEvent>
+#include <QFileInfo>
 #include <QPrinter>
 #include <QPushButton>
 #include <QSqlQuery>
@@ -131,8 +134,37 @@ void DiaBilan::imprimer()
     if (idClasse == 0 || !printer)
         return;
     printer->setPrintRange(QPrinter::AllPages);
-    if (Invite::impression(printer, this))
+    // L'imprimante est celle des livrets, qui la laissent en paysage après une brochure : le
+    // bilan part en portrait, avec les marges de l'imprimante, sauf si l'utilisateur change
+    // l'orientation dans le dialogue d'impression.
+    printer->setFullPage(false);
+    printer->setPageOrientation(QPageLayout::Portrait);
+    if (!Invite::impression(printer, this))
+        return;
+    QString raison = EnvoiImpression::empechement(*printer);
+    if (raison.isEmpty()) {
+        printer->setDocName(
+            QStringList{ui->cbClasse->currentText(), ui->cbPalier->currentText(), tr("bilan")}.join(" - "));
+        const QDateTime debut = QDateTime::currentDateTime().addSecs(-2);
         ui->edTexte->document()->print(printer);
+        // Le document ne dit pas si son peintre a pu s'ouvrir : un fichier non écrit le montre.
+        const QFileInfo fichier(printer->outputFileName());
+        if (EnvoiImpression::versFichier(*printer) && (!fichier.exists() || fichier.lastModified() < debut))
+            raison = EnvoiImpression::refusPeintre(*printer);
+        else
+            raison = EnvoiImpression::erreurEnvoi(*printer);
+    }
+    if (!raison.isEmpty()) {
+        Invite::avertissement(this, tr("Impossible d'imprimer"),
+                              raison + QLatin1Char('\n') + tr("Rien n'a été imprimé."));
+        return;
+    }
+    Invite::information(
+        this, tr("Impression"),
+        EnvoiImpression::versFichier(*printer)
+            ? tr("Le bilan a été enregistré dans le fichier « %1 ».")
+                  .arg(EnvoiImpression::destination(*printer))
+            : tr("Le bilan a été confié à l'imprimante « %1 ».").arg(EnvoiImpression::destination(*printer)));
 }
 
 void DiaBilan::changeEvent(QEvent* evenement)
