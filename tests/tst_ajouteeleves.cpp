@@ -133,6 +133,10 @@ private Q_SLOTS:
         QTest::newRow("dernière colonne refusée") << QRect(3, 0, 1, 1) << "A\tB\n" << "";
         QTest::newRow("dernière ligne refusée") << QRect(0, 49, 1, 1) << "A\nB\n" << "";
         QTest::newRow("ligne courte complétée") << QRect(0, 0, 1, 1) << "P\tQ\tR\nS\n" << "P,Q,R!,CP,S,,,,,,,,,,,";
+        QTest::newRow("lignes vides gardées") << QRect(0, 0, 1, 1) << "X\n\nZ\n"
+                                              << "X,b,,CP,,,,,Z,,,,,,,";
+        QTest::newRow("fins de ligne CRLF") << QRect(0, 1, 1, 1) << "X\tY\r\nZ\tW\r\n"
+                                            << "a,b,,CP,X,Y,,,Z,W,,,,,,";
     }
     void coller()
     {

@@ -144,14 +144,23 @@ private Q_SLOTS:
     {
         QTest::addColumn<QRect>("selection");
         QTest::addColumn<QString>("copie");
+        QTest::addColumn<QString>("presse");
         QTest::addColumn<QString>("attendu"); // vide : collage refusé
-        QTest::newRow("réussite") << QRect(0, 0, 1, 1) << "" << "01/02/2010|03/04/2010|02/01/2013 / |05/06/2010| / ||";
-        QTest::newRow("date récente") << QRect(0, 4, 1, 1) << "" << "||02/01/2013 / 01/02/2010|03/04/2010| / |05/06/2010|";
+        const QString bloc = "01/02/2010\t3/4/2010\n\t05/06/2010\n";
+        QTest::newRow("réussite") << QRect(0, 0, 1, 1) << "" << bloc
+                                  << "01/02/2010|03/04/2010|02/01/2013 / |05/06/2010| / ||";
+        QTest::newRow("date récente")
+            << QRect(0, 4, 1, 1) << "" << bloc << "||02/01/2013 / 01/02/2010|03/04/2010| / |05/06/2010|";
         QTest::newRow("même taille") << QRect(0, 3, 2, 3) << "07/06/2012\t\n"
-                                     << "||02/01/2013 / 01/02/2010|03/04/2010| / |05/06/2010|";
-        QTest::newRow("hors grille") << QRect(1, 6, 1, 1) << "" << "||02/01/2013 / 07/06/2012|| / |01/02/2010|03/04/2010";
-        QTest::newRow("hauteur différente") << QRect(0, 0, 2, 6) << "\t\n07/06/2012\t\n" << "";
-        QTest::newRow("dernière colonne") << QRect(2, 2, 1, 1) << "02/01/2013\n" << "";
+                                     << bloc << "||02/01/2013 / 01/02/2010|03/04/2010| / |05/06/2010|";
+        QTest::newRow("hors grille") << QRect(1, 6, 1, 1) << "" << bloc
+                                     << "||02/01/2013 / 07/06/2012|| / |01/02/2010|03/04/2010";
+        QTest::newRow("hauteur différente") << QRect(0, 0, 2, 6) << "\t\n07/06/2012\t\n" << bloc << "";
+        QTest::newRow("dernière colonne") << QRect(2, 2, 1, 1) << "02/01/2013\n" << bloc << "";
+        // Une compétence sans date au milieu du bloc (une ligne vide), fins de ligne d'un tableur.
+        QTest::newRow("ligne vide, CRLF") << QRect(1, 2, 1, 1) << "\n"
+                                          << "01/02/2010\t\r\n\r\n05/06/2010\t\r\n"
+                                          << "|01/02/2010| / 07/06/2012|| / |05/06/2010|";
     }
     void collage()
     {
@@ -160,7 +169,8 @@ private Q_SLOTS:
         selectionner(table, selection);
         fenetre->copier();
         QTEST(QGuiApplication::clipboard()->text(), "copie");
-        QGuiApplication::clipboard()->setText("01/02/2010\t3/4/2010\n\t05/06/2010\n");
+        QFETCH(QString, presse);
+        QGuiApplication::clipboard()->setText(presse);
         if (attendu.isEmpty())
             repondeur->bouton(QMessageBox::Ok);
         fenetre->coller();

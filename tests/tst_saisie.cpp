@@ -187,9 +187,23 @@ private Q_SLOTS:
                                      << "|06/05/2010||01/01/2010|02/01/2010|03/01/2010|04/01/2010||abc";
         QTest::newRow("taille différente") << bloc << zone(0, 1, 1, 2) << "";
         QTest::newRow("dernière colonne") << "1/1/10\t2/1/10\n" << zone(2, 0, 2, 0) << "";
-        QTest::newRow("lignes courtes") << "1/1/10\t2/1/10\t3/1/10\n\n4/1/10\n7/1/10\t8/1/10\t9/1/10\tx\n"
-                                        << zone(0, 0, 0, 0)
-                                        << "01/01/2010|02/01/2010|03/01/2010|04/01/2010|||07/01/2010|08/01/2010|09/01/2010";
+        QTest::newRow("ligne vide, lignes courtes")
+            << "1/1/10\t2/1/10\t3/1/10\n\n4/1/10\n7/1/10\t8/1/10\t9/1/10\tx\n"
+            << zone(0, 0, 0, 0) << "01/01/2010|02/01/2010|03/01/2010||||04/01/2010||";
+        // Une colonne copiée avec des cases vides se recolle case pour case.
+        const QString colonne = "\n02/01/2011\n\n"; // la copie de la colonne 2, lignes 0 à 2
+        QTest::newRow("colonne avec des vides")
+            << colonne << zone(0, 0, 0, 0) << "|06/05/2010||02/01/2011||02/01/2011|||";
+        QTest::newRow("colonne avec des vides, même taille")
+            << colonne << zone(0, 0, 0, 2) << "|06/05/2010||02/01/2011||02/01/2011|||";
+        QTest::newRow("une seule fin de ligne finale ignorée")
+            << "1/1/10\n\n"
+            << zone(2, 0, 2, 0) << "|06/05/2010|01/01/2010||||||";
+        QTest::newRow("fins de ligne CRLF")
+            << "1/1/10\t2/1/10\r\n3/1/10\t\r\n"
+            << zone(0, 0, 0, 0) << "01/01/2010|02/01/2010||03/01/2010||02/01/2011|||";
+        QTest::newRow("fins de ligne CR")
+            << "1/1/10\r\r3/1/10\r" << zone(2, 0, 2, 0) << "|06/05/2010|01/01/2010||||||03/01/2010";
     }
     void collage()
     {

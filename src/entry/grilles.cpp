@@ -42,7 +42,18 @@ QString texteCopie(const QTableWidget* table, const QTableWidgetSelectionRange& 
     return texte;
 }
 
-QStringList lignesCollees(const QString& texte) { return texte.split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
+QStringList lignesCollees(const QString& texte)
+{
+    QString normalise = texte;
+    normalise.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    normalise.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    if (normalise.isEmpty())
+        return {};
+    QStringList lignes = normalise.split(QLatin1Char('\n'), Qt::KeepEmptyParts);
+    if (lignes.size() > 1 && lignes.constLast().isEmpty())
+        lignes.removeLast();
+    return lignes;
+}
 
 QStringList champsColles(const QString& ligne) { return ligne.split(QLatin1Char('\t'), Qt::KeepEmptyParts); }
 

@@ -32,7 +32,9 @@ bool dateInvalide(const QTableWidgetItem* cellule);
 QString texteCopie(const QTableWidget* table, const QTableWidgetSelectionRange& plage,
                    const std::function<bool(int)>& ligneRetenue = {});
 
-// Les lignes d'un texte collé : coupé aux sauts de ligne, lignes vides écartées.
+// Les lignes d'un texte collé, cellule pour cellule : coupé aux fins de ligne ("\n", "\r\n"
+// ou "\r"), une ligne vide est une ligne de cellules vides ; seule une fin de ligne finale est
+// ignorée. Un texte vide ne donne aucune ligne.
 QStringList lignesCollees(const QString& texte);
 
 // Les champs d'une ligne collée : coupée aux tabulations, champs vides gardés.
