@@ -3,6 +3,8 @@
 #include "entry/diafiltreniveau.h"
 #include "entry/grilles.h"
 #include "entry/mdisaisie.h"
+#include "print/diaimprimer.h"
+#include "report/diabilan.h"
 #include "support/dialogues.h"
 #include "support/environnement.h"
 #include "support/repondeuressai.h"
@@ -59,14 +61,16 @@ void selectionner(QTableWidget* table, const QRect& z)
     table->setRangeSelected(QTableWidgetSelectionRange(z.top(), z.left(), z.bottom(), z.right()), true);
 }
 
-// Frappe au clavier dans une cellule, validée par Entrée.
-void taper(QTableWidget* table, int ligne, int colonne, const QString& texte)
+// Frappe au clavier dans une cellule, validée par Entrée, ou laissée dans l'éditeur ouvert.
+void taper(QTableWidget* table, int ligne, int colonne, const QString& texte, bool entree = true)
 {
     table->setCurrentCell(ligne, colonne);
     QTest::keyClick(table, texte.at(0).toLatin1());
     auto* editeur = table->findChild<QLineEdit*>();
     QVERIFY(editeur);
     QTest::keyClicks(editeur, texte.mid(1));
+    if (!entree)
+        return;
     QTest::keyClick(editeur, Qt::Key_Return);
     QCoreApplication::processEvents(); // le délégué valide l'éditeur au tour suivant, puis le détruit
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -83,8 +87,8 @@ class TstSaisie : public QObject
 
     template <typename T> T* w(const char* nom) { return fenetre->findChild<T*>(nom); }
 
-    // Ouvre une fenêtre par la fenêtre principale et affiche P1C1 de « CE1 A ».
-    QTableWidget* ouvrir()
+    // Ouvre une fenêtre par la fenêtre principale et affiche une compétence de « CE1 A ».
+    QTableWidget* ouvrir(const QString& competence = "P1C1")
     {
         principale->saisirDates();
         fenetre = qobject_cast<mdiSaisie*>(principale->espaceTravail()->subWindowList().constLast()->widget());
@@ -92,7 +96,7 @@ class TstSaisie : public QObject
         auto* paliers = w<QComboBox>("cbPaliers");
         paliers->setCurrentIndex(paliers->findData(idRef("P1")));
         auto* competences = w<QComboBox>("cbCompetences");
-        competences->setCurrentIndex(competences->findData(idRef("P1C1")));
+        competences->setCurrentIndex(competences->findData(idRef(competence)));
         w<QPushButton>("btAfficher")->click();
         return w<QTableWidget>("table");
     }
@@ -279,27 +283,33 @@ private Q_SLOTS:
         QVERIFY(notes().join(' ').contains("P1C1A2 2010-09-09"));
     }
 
+    // La case de fermeture et « Afficher » avec des modifications, la date encore dans l'éditeur
+    // (sans Entrée) comprise.
     void questions_data()
     {
         QTest::addColumn<bool>("fermer");
+        QTest::addColumn<bool>("enCours");
         QTest::addColumn<int>("bouton");
         QTest::addColumn<bool>("garde"); // fenêtre restée ouverte, ou grille non rechargée
         QTest::addColumn<bool>("enregistre");
-        QTest::newRow("fermer oui refusé") << true << int(B::Yes) << true << false;
-        QTest::newRow("fermer oui") << true << int(B::Yes) << false << true;
-        QTest::newRow("fermer annuler") << true << int(B::Cancel) << true << false;
-        QTest::newRow("recharger oui refusé") << false << int(B::Yes) << true << false;
-        QTest::newRow("recharger oui") << false << int(B::Yes) << false << true;
+        QTest::newRow("fermer oui refusé") << true << false << int(B::Yes) << true << false;
+        QTest::newRow("fermer oui") << true << false << int(B::Yes) << false << true;
+        QTest::newRow("fermer annuler") << true << false << int(B::Cancel) << true << false;
+        QTest::newRow("fermer, saisie en cours : oui") << true << true << int(B::Yes) << false << true;
+        QTest::newRow("recharger oui refusé") << false << false << int(B::Yes) << true << false;
+        QTest::newRow("recharger oui") << false << false << int(B::Yes) << false << true;
+        QTest::newRow("recharger, saisie en cours : oui") << false << true << int(B::Yes) << false << true;
     }
     void questions()
     {
         QFETCH(bool, fermer);
+        QFETCH(bool, enCours);
         QFETCH(int, bouton);
         QFETCH(bool, garde);
         QFETCH(bool, enregistre);
         const bool refuse = bouton == B::Yes && !enregistre;
         QTableWidget* t = ouvrir();
-        taper(t, 2, 0, refuse ? "abc" : "3/4/05");
+        taper(t, 2, 0, refuse ? "abc" : "3/4/05", !enCours);
         repondeur->bouton(B(bouton));
         QStringList attendus{fermer ? "Fermeture : Voulez-vous enregistrer les modifications avant de quitter ?"
                                     : "Enregistrer les modifications : Voulez-vous enregistrer les modifications ?"};
@@ -322,6 +332,78 @@ private Q_SLOTS:
             messages << message.titre + " : " + message.texte;
         QCOMPARE(messages, attendus);
         QCOMPARE(notes().contains("11 P1C1A3 2005-04-03"), enregistre);
+    }
+
+    // Fermer la fenêtre principale : chaque grille modifiée (la seconde a sa date encore dans
+    // l'éditeur) pose sa question à son tour ; « Annuler » arrête tout sans rien perdre.
+    void fermeturePrincipale_data()
+    {
+        QTest::addColumn<QString>("reponses"); // O(ui), N(on), A(nnuler), dans l'ordre des fenêtres
+        QTest::addColumn<bool>("fermee");
+        QTest::addColumn<QString>("enregistrees"); // numéros des fenêtres enregistrées
+        QTest::newRow("non, non") << "NN" << true << "";
+        QTest::newRow("oui, oui") << "OO" << true << "12";
+        QTest::newRow("oui, annuler") << "OA" << false << "1";
+        QTest::newRow("non, annuler : rien de perdu") << "NA" << false << "";
+        QTest::newRow("annuler à la première") << "A" << false << "";
+    }
+    void fermeturePrincipale()
+    {
+        QFETCH(QString, reponses);
+        QFETCH(bool, fermee);
+        QFETCH(QString, enregistrees);
+        taper(ouvrir(), 2, 0, "3/4/09");
+        QPointer<mdiSaisie> premiere(fenetre);
+        taper(ouvrir("P1C3"), 0, 0, "5/5/10", false);
+        QPointer<mdiSaisie> seconde(fenetre);
+        for (const QChar r : reponses)
+            repondeur->bouton(r == 'O' ? B::Yes : r == 'N' ? B::No : B::Cancel);
+        QCOMPARE(principale->close(), fermee);
+        principale->show();
+        QCOMPARE(repondeur->messages().size(), reponses.size());
+        for (const Invite::Message& message : repondeur->messages())
+            QCOMPARE(message.titre, "Fermeture");
+        QCOMPARE(notes().contains("11 P1C1A3 2009-04-03"), enregistrees.contains('1'));
+        QCOMPARE(notes().join(' ').contains("2010-05-05"), enregistrees.contains('2'));
+        if (fermee)
+            return;
+        QVERIFY(premiere && seconde);
+        QCOMPARE(premiere->estModifie(), !enregistrees.contains('1'));
+        // La seconde, interrogée, a sa date dans la grille ; sinon, elle l'a encore dans l'éditeur.
+        QCOMPARE(seconde->estModifie(), reponses.size() == 2);
+        if (reponses.size() == 1)
+            QCOMPARE(seconde->findChild<QTableWidget*>("table")->findChild<QLineEdit*>()->text(), "5/5/10");
+    }
+
+    // Imprimer ou faire le bilan se fait d'après la base : une grille modifiée (date encore dans
+    // l'éditeur) propose d'enregistrer d'abord ; Annuler n'ouvre pas le dialogue.
+    void avantImpression_data()
+    {
+        QTest::addColumn<bool>("bilan");
+        QTest::addColumn<int>("reponse");
+        QTest::newRow("imprimer : oui") << false << int(B::Yes);
+        QTest::newRow("imprimer : non") << false << int(B::No);
+        QTest::newRow("imprimer : annuler") << false << int(B::Cancel);
+        QTest::newRow("bilan : oui") << true << int(B::Yes);
+    }
+    void avantImpression()
+    {
+        QFETCH(bool, bilan);
+        QFETCH(int, reponse);
+        taper(ouvrir(), 2, 0, "3/4/09", false);
+        repondeur->bouton(B(reponse));
+        std::shared_ptr<bool> ouvert;
+        if (bilan) {
+            ouvert = quandDialogue<DiaBilan>([](DiaBilan* d) { d->reject(); }, 500);
+            principale->bilanLPC();
+        } else {
+            ouvert = quandDialogue<diaImprimer>([](diaImprimer* d) { d->reject(); }, 500);
+            principale->imprimer();
+        }
+        QCOMPARE(repondeur->dernier().titre, "Enregistrer les modifications");
+        QCOMPARE(*ouvert, reponse != B::Cancel);
+        QCOMPARE(notes().contains("11 P1C1A3 2009-04-03"), reponse == B::Yes);
+        QCOMPARE(fenetre->estModifie(), reponse != B::Yes);
     }
 
     // Annuler retire le filtre, la réouverture montre le dernier choix, OK sans rien de coché

@@ -2,6 +2,7 @@
 
 #include "db/dates.h"
 
+#include <QAbstractItemDelegate>
 #include <QTableWidget>
 
 namespace Grilles {
@@ -40,6 +41,20 @@ QString texteCopie(const QTableWidget* table, const QTableWidgetSelectionRange& 
         texte += cellules.join(QLatin1Char('\t')) + QLatin1Char('\n');
     }
     return texte;
+}
+
+bool validerEdition(QTableWidget* table)
+{
+    const QModelIndex courant = table->currentIndex();
+    QWidget* editeur = courant.isValid() ? table->indexWidget(courant) : nullptr;
+    QAbstractItemDelegate* delegue = editeur ? table->itemDelegateForIndex(courant) : nullptr;
+    if (!delegue)
+        return false;
+    // Ce que fait le délégué à la touche Entrée : les données de l'éditeur vont dans la
+    // cellule, puis l'éditeur se ferme.
+    Q_EMIT delegue->commitData(editeur);
+    Q_EMIT delegue->closeEditor(editeur, QAbstractItemDelegate::NoHint);
+    return true;
 }
 
 QStringList lignesCollees(const QString& texte)

@@ -26,6 +26,10 @@ bool ecrireDate(QTableWidgetItem* cellule, const QString& texte);
 // Vrai quand la cellule porte la marque « date invalide ».
 bool dateInvalide(const QTableWidgetItem* cellule);
 
+// Valide la saisie en cours dans l'éditeur ouvert sur la cellule courante, comme le ferait la
+// touche Entrée ; la cellule reste la courante. Vrai quand un éditeur était ouvert.
+bool validerEdition(QTableWidget* table);
+
 // Texte du presse-papiers d'une plage : une ligne par ligne retenue de la plage, ses cellules
 // jointes par des tabulations (une cellule absente compte pour un texte vide), chaque ligne
 // suivie d'un saut de ligne. `ligneRetenue` (facultatif) écarte des lignes de la grille.

@@ -345,17 +345,47 @@ void MdiBase::timeOut()
         action->setEnabled(true);
 }
 
+void MdiBase::validerSaisieEnCours()
+{
+    if (table && !occupe())
+        Grilles::validerEdition(table);
+}
+
+bool MdiBase::accepterFermeture()
+{
+    if (occupe())
+        return false;
+    // La case de fermeture ne retire pas le focus à l'éditeur : sans cela, une date tapée sans
+    // Entrée serait perdue sans question.
+    validerSaisieEnCours();
+    return !modifie || Invite::fermerMalgreModifications(this, [this] { return enregistrer(); });
+}
+
+bool MdiBase::enregistrerAvantImpression(const QString& texte)
+{
+    if (occupe())
+        return true;
+    validerSaisieEnCours();
+    if (!modifie)
+        return true;
+    switch (Invite::question(this, tr("Enregistrer les modifications"), texte,
+                             QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel)) {
+    case QMessageBox::Yes:
+        return enregistrer();
+    case QMessageBox::No:
+        return true;
+    default:
+        return false;
+    }
+}
+
 void MdiBase::closeEvent(QCloseEvent* evenement)
 {
     if (occupe()) {
         evenement->ignore();
         return;
     }
-    if (!modifie) {
-        evenement->accept();
-        return;
-    }
-    if (Invite::fermerMalgreModifications(this, [this] { return enregistrer(); }))
+    if (fermetureAccordee || accepterFermeture())
         evenement->accept();
     else
         evenement->ignore();
@@ -363,6 +393,7 @@ void MdiBase::closeEvent(QCloseEvent* evenement)
 
 bool MdiBase::confirmerRechargement()
 {
+    validerSaisieEnCours();
     return !modifie || Invite::rechargerMalgreModifications(this, [this] { return enregistrer(); });
 }
 

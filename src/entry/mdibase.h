@@ -38,6 +38,21 @@ public:
     int profondeurAnnulation() const { return annulations.size(); }
     bool rienARefaire() const { return refaireVide; }
 
+    // Valide la date encore dans l'éditeur de la cellule courante, comme la touche Entrée.
+    void validerSaisieEnCours();
+    // Question avant de fermer (la date en cours d'édition comptée) : vrai quand la fenêtre
+    // peut se fermer (rien à enregistrer, enregistrement réussi, ou modifications
+    // abandonnées). Une fenêtre occupée refuse.
+    bool accepterFermeture();
+    // Avant une impression faite d'après la base : la date en cours d'édition est validée ;
+    // s'il reste des modifications, `texte` demande s'il faut les enregistrer d'abord (Oui
+    // enregistre et ne continue qu'en cas de succès, Non continue sans elles, Annuler arrête).
+    // Vrai pour continuer.
+    bool enregistrerAvantImpression(const QString& texte);
+    // Après une réponse donnée pour toutes les fenêtres à la fois (fermeture du programme) :
+    // la prochaine fermeture ne repose pas la question.
+    void accorderFermeture() { fermetureAccordee = true; }
+
     // Une zone de cellules et des textes, ligne par ligne, de gauche à droite.
     struct Annulation {
         QRect zone; // colonnes gauche..droite (x), lignes haut..bas (y), bornes comprises
@@ -146,4 +161,5 @@ private:
     void reecrirePlage(const std::function<QString(const QTableWidgetItem*)>& nouveauTexte);
 
     Grille boutons;
+    bool fermetureAccordee = false;
 };
