@@ -12,12 +12,14 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMdiSubWindow>
 #include <QPointer>
 #include <QPushButton>
 #include <QSqlQuery>
+#include <QStatusBar>
 #include <QTableWidget>
 #include <QTest>
 
@@ -161,10 +163,24 @@ private Q_SLOTS:
         QCOMPARE(cellule->foreground().color(), invalide ? QColor(Qt::red) : QColor(Qt::black));
         QVERIFY(fenetre->estModifie());
         QCOMPARE(fenetre->profondeurAnnulation(), 1);
+
+        // « Refaire » (bouton et menu du clic droit) n'est actif qu'après « Défaire ».
+        auto* refaire = w<QAbstractButton>("btYank");
+        auto* menuRefaire = fenetre->findChild<QAction*>("acYank");
+        const auto refaisable = [&] { // -1 quand le bouton et le menu diffèrent
+            fenetre->timeOut();
+            return refaire->isEnabled() == menuRefaire->isEnabled() ? int(refaire->isEnabled()) : -1;
+        };
+        QCOMPARE(refaisable(), 0);
         fenetre->undo();
         QCOMPARE(cellule->text(), "");
+        QCOMPARE(refaisable(), 1);
         fenetre->yank();
         QCOMPARE(cellule->text(), attendu);
+        QCOMPARE(refaisable(), 0);
+        fenetre->undo();
+        taper(t, 0, 0, "1/2/10"); // une nouvelle saisie efface ce qui restait à refaire
+        QCOMPARE(refaisable(), 0);
     }
 
     void copie()
@@ -332,6 +348,61 @@ private Q_SLOTS:
             messages << message.titre + " : " + message.texte;
         QCOMPARE(messages, attendus);
         QCOMPARE(notes().contains("11 P1C1A3 2005-04-03"), enregistre);
+    }
+
+    // Deux élèves choisis avec Ctrl (clics sur leurs noms) : propager et effacer touchent les deux
+    // colonnes, en un seul pas à défaire ; copier, couper et coller refusent, sans rien changer.
+    void selectionMultiple_data()
+    {
+        QTest::addColumn<QString>("bouton");
+        QTest::addColumn<QString>("refus"); // début du message ; vide : fait
+        QTest::addColumn<QString>("attendu");
+        const QString avant = "|06/05/2010||||02/01/2011|||";
+        const QString d = "01/09/2010";
+        QTest::newRow("propager") << "btPropager"
+                                  << ""
+                                  << QStringList{d, "06/05/2010", d, d, "", "02/01/2011", d, "", d}.join('|');
+        QTest::newRow("effacer") << "btEffacer"
+                                 << ""
+                                 << "|06/05/2010|||||||";
+        QTest::newRow("copier") << "btCopier"
+                                << "Impossible de copier plusieurs plages" << avant;
+        QTest::newRow("couper") << "btCouper"
+                                << "Impossible de couper plusieurs plages" << avant;
+        QTest::newRow("coller") << "btColler"
+                                << "Impossible de coller dans plusieurs plages" << avant;
+    }
+    void selectionMultiple()
+    {
+        QFETCH(QString, bouton);
+        QFETCH(QString, refus);
+        QTableWidget* t = ouvrir();
+        const QString avant = textes(t).join('|');
+        QHeaderView* noms = t->horizontalHeader();
+        for (const auto& [colonne, touches] : {std::pair{0, Qt::NoModifier}, {2, Qt::ControlModifier}})
+            QTest::mouseClick(noms->viewport(), Qt::LeftButton, touches,
+                              QPoint(noms->sectionViewportPosition(colonne) + 5, 5));
+        QCOMPARE(t->selectedRanges().size(), 2);
+        QGuiApplication::clipboard()->setText("x\n");
+        fenetre->timeOut();
+        w<QLineEdit>("edDate")->setText("1/9/10");
+        if (!refus.isEmpty())
+            repondeur->bouton(QMessageBox::Ok);
+        w<QAbstractButton>(bouton.toLatin1())->click();
+        QTEST(textes(t).join('|'), "attendu");
+        if (!refus.isEmpty()) {
+            QVERIFY(repondeur->dernier().texte.startsWith(refus));
+            QCOMPARE(QGuiApplication::clipboard()->text(), "x\n");
+            QVERIFY(!fenetre->estModifie());
+            return;
+        }
+        QCOMPARE(t->item(t->rowCount() - 1, 2)->text(), bouton == "btPropager" ? "01/09/2010" : "");
+        if (bouton == "btPropager")
+            QCOMPARE(principale->statusBar()->currentMessage(),
+                     QString("Date propagée dans %1 cases.").arg(2 * t->rowCount() - 1));
+        QCOMPARE(fenetre->profondeurAnnulation(), 1);
+        fenetre->undo();
+        QCOMPARE(textes(t).join('|'), avant);
     }
 
     // Fermer la fenêtre principale : chaque grille modifiée (la seconde a sa date encore dans

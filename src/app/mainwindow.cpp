@@ -27,6 +27,7 @@
 #include <QMdiSubWindow>
 #include <QPrinter>
 #include <QStandardPaths>
+#include <QStatusBar>
 
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(std::make_unique<Ui::MainWindow>())
 {
@@ -72,6 +73,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(std::make_uniq
     connect(espace, &QMdiArea::subWindowActivated, this, &MainWindow::updateActions);
 
     printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    statusBar(); // créée tout de suite : l'espace de travail ne rétrécit pas au premier message
     updateActions(nullptr);
     QTimer::singleShot(0, this, &MainWindow::initGale);
 }
@@ -81,6 +83,11 @@ MainWindow::~MainWindow()
     // En se détruisant avec ses enfants, l'espace de travail signale la disparition de ses
     // sous-fenêtres : il ne doit plus appeler cette fenêtre, déjà en partie détruite.
     disconnect(espace, nullptr, this, nullptr);
+}
+
+void MainWindow::annoncer(const QString& message)
+{
+    statusBar()->showMessage(message, 6000);
 }
 
 QAction* MainWindow::actionUndo() const { return ui->acUndo; }

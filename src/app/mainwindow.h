@@ -37,6 +37,9 @@ public:
     QTimer& minuterieActions() { return minuterie; }
     const QString& dossierDocuments() const { return documents; }
 
+    // Message bref dans la barre d'état, qui s'efface seul au bout de quelques secondes.
+    void annoncer(const QString& message);
+
     // Actions d'édition dont la fenêtre de saisie active règle l'état.
     QAction* actionUndo() const;
     QAction* actionYank() const;

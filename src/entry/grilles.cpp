@@ -1,8 +1,10 @@
 #include "entry/grilles.h"
 
 #include "db/dates.h"
+#include "dialogs/invite.h"
 
 #include <QAbstractItemDelegate>
+#include <QCoreApplication>
 #include <QTableWidget>
 
 namespace Grilles {
@@ -68,6 +70,32 @@ QStringList lignesCollees(const QString& texte)
     if (lignes.size() > 1 && lignes.constLast().isEmpty())
         lignes.removeLast();
     return lignes;
+}
+
+bool refuserSelectionMultiple(QWidget* parent, const QTableWidget* table, Presse operation)
+{
+    if (table->selectedRanges().size() < 2)
+        return false;
+    const auto tr = [](const char* texte) { return QCoreApplication::translate("Grilles", texte); };
+    switch (operation) {
+    case Presse::Copier:
+        Invite::information(parent, tr("Copier"),
+                            tr("Impossible de copier plusieurs plages à la fois.\n"
+                               "Sélectionnez une seule plage de cellules, puis recommencez."));
+        break;
+    case Presse::Couper:
+        Invite::information(parent, tr("Couper"),
+                            tr("Impossible de couper plusieurs plages à la fois : rien n'a été effacé.\n"
+                               "Sélectionnez une seule plage de cellules, puis recommencez."));
+        break;
+    case Presse::Coller:
+        Invite::information(parent, tr("Coller"),
+                            tr("Impossible de coller dans plusieurs plages à la fois.\n"
+                               "Sélectionnez une seule case, qui recevra le coin haut gauche du bloc, puis "
+                               "recommencez."));
+        break;
+    }
+    return true;
 }
 
 QStringList champsColles(const QString& ligne) { return ligne.split(QLatin1Char('\t'), Qt::KeepEmptyParts); }

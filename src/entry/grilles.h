@@ -7,6 +7,7 @@
 
 class QTableWidget;
 class QTableWidgetItem;
+class QWidget;
 class QTableWidgetSelectionRange;
 
 // Ce que partagent toutes les grilles de saisie : la cellule de date et le format texte du
@@ -40,6 +41,14 @@ QString texteCopie(const QTableWidget* table, const QTableWidgetSelectionRange& 
 // ou "\r"), une ligne vide est une ligne de cellules vides ; seule une fin de ligne finale est
 // ignorée. Un texte vide ne donne aucune ligne.
 QStringList lignesCollees(const QString& texte);
+
+// Opérations du presse-papiers, qui ne portent que sur un bloc rectangulaire.
+enum class Presse { Copier, Couper, Coller };
+
+// Refuse une opération du presse-papiers sur une sélection de plusieurs plages (Ctrl), comme
+// un tableur, avec un message qui dit quoi faire ; vrai quand elle est refusée. Couper est
+// refusé en entier : effacer sans avoir copié perdrait les dates.
+bool refuserSelectionMultiple(QWidget* parent, const QTableWidget* table, Presse operation);
 
 // Les champs d'une ligne collée : coupée aux tabulations, champs vides gardés.
 QStringList champsColles(const QString& ligne);

@@ -23,7 +23,9 @@ mdiSaisie::mdiSaisie(QWidget* parent) : MdiBase(parent), ui(std::make_unique<Ui:
          ui->btUndo,
          ui->btYank,
          ui->btEnregistrer,
-         {ui->acCouper, ui->acCopier, ui->acColler, ui->acEffacer, ui->acUndo, ui->acYank, ui->acPropager}});
+         {ui->acCouper, ui->acCopier, ui->acColler, ui->acEffacer, ui->acUndo, ui->acYank, ui->acPropager},
+         ui->acUndo,
+         ui->acYank});
 
     connect(ui->cbPaliers, qOverload<int>(&QComboBox::currentIndexChanged), this, &mdiSaisie::cbPalierChange);
     connect(ui->btNiveaux, &QAbstractButton::clicked, this, &mdiSaisie::filtreNiveaux);
