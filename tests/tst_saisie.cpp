@@ -23,11 +23,11 @@
 #include <QTableWidget>
 #include <QTest>
 
-// Classe « CE1 A » : DUPONT (CP), BERNARD et MARTIN (CE1), en colonnes dans cet ordre au tri par
-// niveau. Au départ la grille de P1C1 montre (ligne 0) « », « 06/05/2010 », « » (le texte de DUPONT
-// n'est pas une date) et (ligne 1) « », « », « 02/01/2011 ».
+// Classe « CE1 A » : DUPONT (CP), BERNARD (CE1, né le 01/06/2009) et MARTIN (CE1), en colonnes dans
+// cet ordre au tri par niveau. Au départ la grille de P1C1 montre (ligne 0) « », « 06/05/2010 », « »
+// (le texte de DUPONT n'est pas une date) et (ligne 1) « », « », « 02/01/2011 ».
 namespace {
-const QString AVRIL = QStringLiteral("03/04/2005"); // « 3/4/05 » normalisé
+const QString AVRIL = QStringLiteral("03/04/2009"); // « 3/4/09 » normalisé
 using B = QMessageBox::StandardButton;
 
 qint64 idRef(const QString& ref)
@@ -120,6 +120,7 @@ private Q_SLOTS:
         QVERIFY(q.exec("INSERT INTO classes(id_classe,libelle,tri) VALUES(1,'CE1 A',1),(2,'CM2 B',2)"));
         QVERIFY(q.exec("INSERT INTO eleves(id_eleve,id_classe,id_niveau,nom,prenom) VALUES(10,1,2,'MARTIN','Léa'),"
                        "(11,1,1,'DUPONT','Paul'),(12,1,2,'BERNARD','Zoé'),(13,2,5,'ROUX','Max')"));
+        QVERIFY(q.exec("UPDATE eleves SET date_naiss='2009-06-01' WHERE id_eleve=12"));
         principale = std::make_unique<MainWindow>();
         principale->resize(1000, 800);
         principale->show();
@@ -140,43 +141,67 @@ private Q_SLOTS:
         QVERIFY2(std::exchange(repondeur, nullptr)->fileVide(), "des réponses préparées n'ont pas servi");
     }
 
+    // Saisie normalisée et marquée : invalide en rouge, invraisemblable en orange avec la raison en
+    // bulle ; « Refaire » n'est actif qu'après « Défaire ».
     void saisie_data()
     {
+        QTest::addColumn<int>("colonne");
         QTest::addColumn<QString>("tape");
         QTest::addColumn<QString>("attendu");
         QTest::addColumn<bool>("invalide");
-        QTest::newRow("date") << "3/4/05" << AVRIL << false;
-        QTest::newRow("date partielle") << "5/6" << QDate(QDate::currentDate().year(), 6, 5).toString("dd/MM/yyyy")
-                                        << false;
-        QTest::newRow("mot") << "abc" << "abc" << true;
+        QTest::addColumn<QString>("raison"); // début de la bulle d'une date à vérifier
+        const QDate auj = QDate::currentDate();
+        const QString siecleSuivant = QString::number((auj.year() + 1) % 100).rightJustified(2, '0');
+        QTest::newRow("date") << 0 << "3/4/09" << AVRIL << false << "";
+        QTest::newRow("jour et mois d'aujourd'hui")
+            << 0 << auj.toString("d/M") << auj.toString("dd/MM/yyyy") << false << "";
+        QTest::newRow("mot") << 0 << "abc"
+                             << "abc" << true << "";
+        QTest::newRow("demain") << 0 << auj.addDays(1).toString("d/M/yyyy")
+                                << auj.addDays(1).toString("dd/MM/yyyy") << false
+                                << "Cette date est dans le futur.";
+        QTest::newRow("année à venir lue au siècle dernier")
+            << 0 << "2/9/" + siecleSuivant << QString("02/09/19") + siecleSuivant << false
+            << "Cette date précède 2008, première année du livret de compétences.";
+        QTest::newRow("avant la naissance")
+            << 1 << "1/1/09"
+            << "01/01/2009" << false << "Cette date précède la naissance de l'élève (01/06/2009).";
     }
     void saisie()
     {
+        QFETCH(int, colonne);
         QFETCH(QString, tape);
         QFETCH(QString, attendu);
         QFETCH(bool, invalide);
+        QFETCH(QString, raison);
         QTableWidget* t = ouvrir();
-        taper(t, 2, 1, tape);
-        QTableWidgetItem* cellule = t->item(2, 1);
+        taper(t, 2, colonne, tape);
+        QTableWidgetItem* cellule = t->item(2, colonne);
         QCOMPARE(cellule->text(), attendu);
         QCOMPARE(cellule->data(Grilles::ROLE_INVALIDE).toInt(), invalide ? 1 : 0);
-        QCOMPARE(cellule->foreground().color(), invalide ? QColor(Qt::red) : QColor(Qt::black));
+        QCOMPARE(cellule->foreground().color(), invalide           ? QColor(Qt::red)
+                                                : raison.isEmpty() ? QColor(Qt::black)
+                                                                   : QColor(200, 90, 0));
+        QCOMPARE(Grilles::dateAVerifier(cellule), !raison.isEmpty());
+        QCOMPARE(cellule->font().italic(), !raison.isEmpty());
+        QCOMPARE(cellule->toolTip().section('\n', 0, 0), raison);
         QVERIFY(fenetre->estModifie());
         QCOMPARE(fenetre->profondeurAnnulation(), 1);
 
-        // « Refaire » (bouton et menu du clic droit) n'est actif qu'après « Défaire ».
         auto* refaire = w<QAbstractButton>("btYank");
         auto* menuRefaire = fenetre->findChild<QAction*>("acYank");
-        const auto refaisable = [&] { // -1 quand le bouton et le menu diffèrent
+        const auto refaisable = [&] { // bouton et menu du clic droit ; -1 s'ils diffèrent
             fenetre->timeOut();
             return refaire->isEnabled() == menuRefaire->isEnabled() ? int(refaire->isEnabled()) : -1;
         };
         QCOMPARE(refaisable(), 0);
         fenetre->undo();
         QCOMPARE(cellule->text(), "");
+        QVERIFY(!Grilles::dateAVerifier(cellule) && cellule->toolTip().isEmpty());
         QCOMPARE(refaisable(), 1);
         fenetre->yank();
         QCOMPARE(cellule->text(), attendu);
+        QCOMPARE(Grilles::dateAVerifier(cellule), !raison.isEmpty());
         QCOMPARE(refaisable(), 0);
         fenetre->undo();
         taper(t, 0, 0, "1/2/10"); // une nouvelle saisie efface ce qui restait à refaire
@@ -201,8 +226,8 @@ private Q_SLOTS:
         QTest::addColumn<QRect>("selection");
         QTest::addColumn<QString>("attendu"); // lignes et colonnes 0 à 2 ; vide : refusé
         const QString bloc = "1/1/10\t2/1/10\t3/1/10\n4/1/10\t\tabc\n";
-        QTest::newRow("une cellule") << "1/2/10\tabc\n\t3/4/05\n" << zone(1, 0, 1, 0)
-                                     << "|01/02/2010|abc|||03/04/2005|||";
+        QTest::newRow("une cellule") << "1/2/10\tabc\n\t3/4/09\n"
+                                     << zone(1, 0, 1, 0) << "|01/02/2010|abc|||03/04/2009|||";
         QTest::newRow("même taille") << bloc << zone(0, 1, 2, 2)
                                      << "|06/05/2010||01/01/2010|02/01/2010|03/01/2010|04/01/2010||abc";
         QTest::newRow("taille différente") << bloc << zone(0, 1, 1, 2) << "";
@@ -240,7 +265,7 @@ private Q_SLOTS:
                   "celle dans le presse-papier.");
             QCOMPARE(textes(t).join('|'), avant);
             QVERIFY(!fenetre->estModifie());
-            taper(t, 2, 0, "3/4/05"); // la grille reste éditable après le refus
+            taper(t, 2, 0, "3/4/09"); // la grille reste éditable après le refus
             QCOMPARE(t->item(2, 0)->text(), AVRIL);
             return;
         }
@@ -284,6 +309,9 @@ private Q_SLOTS:
         QCOMPARE(notes(), QStringList({"12 P1C1A1 2010-08-08", "13 P1C1A1 2010-01-01", "12 P1C3A1 2009-09-09",
                                        "11 P1C1A2 2010-07-07"}));
         QVERIFY(!fenetre->estModifie());
+        // Ce qui a changé est annoncé dans la barre d'état, sans boîte à fermer.
+        QCOMPARE(principale->statusBar()->currentMessage(),
+                 "Grille enregistrée : 2 dates écrites, 2 dates effacées.");
 
         // Une base qui refuse l'écriture (fichier en lecture seule) : l'enregistrement rend faux,
         // l'enseignant est averti et la grille garde ses modifications, qu'une fermeture ne perd
@@ -297,6 +325,45 @@ private Q_SLOTS:
         QSqlQuery().exec("PRAGMA query_only=0");
         QVERIFY(fenetre->enregistrer());
         QVERIFY(notes().join(' ').contains("P1C1A2 2010-09-09"));
+        QCOMPARE(principale->statusBar()->currentMessage(), "Grille enregistrée : 1 date écrite.");
+    }
+
+    // Des dates invraisemblables (une tapée, une déjà dans la base, montrée sans être changée) :
+    // une seule question ; Non ramène à la première, qui devient la cellule courante.
+    void datesAVerifier_data()
+    {
+        QTest::addColumn<int>("reponse");
+        QTest::newRow("enregistrer quand même") << int(B::Yes);
+        QTest::newRow("revenir aux dates") << int(B::No);
+    }
+    void datesAVerifier()
+    {
+        QFETCH(int, reponse);
+        QVERIFY(
+            QSqlQuery().exec(QString("INSERT INTO notes(id_eleve,id_comp,date) VALUES(10,%1,'1999-01-01')")
+                                 .arg(idRef("P1C1A3"))));
+        const QStringList avant = notes();
+        QTableWidget* t = ouvrir();
+        QVERIFY(Grilles::dateAVerifier(t->item(2, 2)));
+        taper(t, 3, 0, "1/1/2099");
+        t->setCurrentCell(0, 0);
+        repondeur->bouton(B(reponse));
+        QCOMPARE(fenetre->enregistrer(), reponse == B::Yes);
+        QCOMPARE(repondeur->dernier().titre, "Dates à vérifier");
+        QVERIFY(repondeur->dernier().texte.startsWith(
+            "2 dates de la grille sont invraisemblables : dans le futur, "
+            "avant la naissance de l'élève ou avant 2008."));
+        QCOMPARE(repondeur->messages().size(), 1);
+        if (reponse == B::Yes) {
+            QVERIFY(notes().contains("10 P1C1A3 1999-01-01")); // celle de la base, inchangée
+            QVERIFY(notes().contains("11 P1C1B1 2099-01-01"));
+            QCOMPARE(principale->statusBar()->currentMessage(),
+                     "Grille enregistrée : 1 date écrite, 1 date effacée."); // et le texte de DUPONT
+        } else {
+            QCOMPARE(notes(), avant);
+            QVERIFY(fenetre->estModifie());
+            QCOMPARE(t->currentItem(), t->item(2, 2));
+        }
     }
 
     // La case de fermeture et « Afficher » avec des modifications, la date encore dans l'éditeur
@@ -325,7 +392,9 @@ private Q_SLOTS:
         QFETCH(bool, enregistre);
         const bool refuse = bouton == B::Yes && !enregistre;
         QTableWidget* t = ouvrir();
-        taper(t, 2, 0, refuse ? "abc" : "3/4/05", !enCours);
+        taper(t, 2, 0, refuse ? "abc" : "3/4/09", !enCours);
+        if (refuse)
+            t->setCurrentCell(0, 2);
         repondeur->bouton(B(bouton));
         QStringList attendus{fermer ? "Fermeture : Voulez-vous enregistrer les modifications avant de quitter ?"
                                     : "Enregistrer les modifications : Voulez-vous enregistrer les modifications ?"};
@@ -347,7 +416,9 @@ private Q_SLOTS:
         for (const Invite::Message& message : repondeur->messages())
             messages << message.titre + " : " + message.texte;
         QCOMPARE(messages, attendus);
-        QCOMPARE(notes().contains("11 P1C1A3 2005-04-03"), enregistre);
+        QCOMPARE(notes().contains("11 P1C1A3 2009-04-03"), enregistre);
+        if (refuse) // la première date incorrecte devient la cellule courante
+            QCOMPARE(t->currentItem(), t->item(2, 0));
     }
 
     // Deux élèves choisis avec Ctrl (clics sur leurs noms) : propager et effacer touchent les deux

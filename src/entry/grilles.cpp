@@ -9,6 +9,11 @@
 
 namespace Grilles {
 
+namespace {
+// Texte d'une date à vérifier : orange foncé, à distinguer du rouge des dates invalides.
+const QColor COULEUR_A_VERIFIER(200, 90, 0);
+} // namespace
+
 bool ecrireDate(QTableWidgetItem* cellule, const QString& texte)
 {
     QString normalise = texte;
@@ -43,6 +48,61 @@ QString texteCopie(const QTableWidget* table, const QTableWidgetSelectionRange& 
         texte += cellules.join(QLatin1Char('\t')) + QLatin1Char('\n');
     }
     return texte;
+}
+
+QStringList raisonsAVerifier(const QDate& date, const QDate& naissance, const QDate& aujourdhui)
+{
+    QStringList raisons;
+    if (!date.isValid())
+        return raisons;
+    if (date > aujourdhui)
+        raisons << QCoreApplication::translate("Grilles", "Cette date est dans le futur.");
+    if (naissance.isValid() && date < naissance)
+        raisons << QCoreApplication::translate("Grilles", "Cette date précède la naissance de l'élève (%1).")
+                       .arg(naissance.toString(Dates::FORMAT_AFFICHAGE));
+    if (date.year() < ANNEE_LIVRET)
+        raisons << QCoreApplication::translate(
+                       "Grilles", "Cette date précède %1, première année du livret de compétences.")
+                       .arg(ANNEE_LIVRET);
+    return raisons;
+}
+
+bool signalerAVerifier(QTableWidgetItem* cellule, const QDate& naissance)
+{
+    const bool date = !dateInvalide(cellule) && !cellule->text().isEmpty();
+    return signalerAVerifier(
+        cellule, date ? QDate::fromString(cellule->text(), Dates::FORMAT_AFFICHAGE) : QDate(), naissance);
+}
+
+bool signalerAVerifier(QTableWidgetItem* cellule, const QDate& date, const QDate& naissance)
+{
+    QStringList raisons = raisonsAVerifier(date, naissance);
+    const bool aVerifier = !raisons.isEmpty();
+    if (!aVerifier && !dateAVerifier(cellule))
+        return false; // rien à poser ni à retirer : la construction d'une grille reste rapide
+    if (aVerifier) {
+        raisons << QCoreApplication::translate("Grilles", "Vérifiez-la, en particulier l'année.");
+        cellule->setData(Qt::ToolTipRole, raisons.join(QLatin1Char('\n')));
+    } else {
+        cellule->setData(Qt::ToolTipRole, QVariant());
+    }
+    cellule->setData(ROLE_A_VERIFIER, aVerifier ? 1 : 0);
+    QFont police = cellule->font();
+    police.setItalic(aVerifier);
+    cellule->setFont(police);
+    QBrush pinceau = cellule->foreground();
+    if (pinceau.style() == Qt::NoBrush)
+        pinceau.setStyle(Qt::SolidPattern);
+    pinceau.setColor(aVerifier               ? COULEUR_A_VERIFIER
+                     : dateInvalide(cellule) ? QColor(Qt::red)
+                                             : QColor(Qt::black));
+    cellule->setForeground(pinceau);
+    return aVerifier;
+}
+
+bool dateAVerifier(const QTableWidgetItem* cellule)
+{
+    return cellule && cellule->data(ROLE_A_VERIFIER).toInt() == 1;
 }
 
 bool validerEdition(QTableWidget* table)

@@ -110,6 +110,13 @@ void MdiBase::ecrireCellule(QTableWidgetItem* cellule, const QString& texte, Ann
     if (annulation)
         annulation->textes.append(cellule->text());
     Grilles::ecrireDate(cellule, texte);
+    Grilles::signalerAVerifier(cellule, naissanceColonne(cellule->column()));
+}
+
+QDate MdiBase::naissanceColonne(int colonne) const
+{
+    const QTableWidgetItem* entete = table->horizontalHeaderItem(colonne);
+    return entete ? entete->data(Grilles::ROLE_NAISSANCE).toDate() : QDate();
 }
 
 void MdiBase::curentItemChanged(QTableWidgetItem* courante, QTableWidgetItem*)
@@ -526,11 +533,16 @@ void MdiBase::construireColonnes(qint64 idClasse, bool triParNom)
     // Toutes les colonnes d'un coup : une insertion par élève referait chaque fois la mise en
     // page de tout l'en-tête.
     const QList<Notes::Eleve> eleves = Notes::elevesClasse(idClasse, filtreNiveau, triParNom);
+    QList<qint64> ids;
+    for (const Notes::Eleve& eleve : eleves)
+        ids.append(eleve.id);
+    const QHash<qint64, QDate> naissances = Notes::datesNaissance(ids);
     table->setColumnCount(int(eleves.size()));
     for (int colonne = 0; colonne < table->columnCount(); ++colonne) {
         const Notes::Eleve& eleve = eleves[colonne];
         auto* entete = new QTableWidgetItem(eleve.nom + QLatin1Char(' ') + eleve.prenom + QLatin1Char('\n') + eleve.niveau);
         entete->setData(Qt::UserRole, eleve.id);
+        entete->setData(Grilles::ROLE_NAISSANCE, naissances.value(eleve.id));
         entete->setTextAlignment(Qt::AlignBaseline);
         table->setHorizontalHeaderItem(colonne, entete);
         table->setColumnWidth(colonne, largeur);
@@ -558,26 +570,65 @@ QTableWidgetItem* MdiBase::nouvelleCelluleDate(const QString& texte)
     return cellule;
 }
 
-bool MdiBase::refuserDatesIncorrectes()
+QTableWidgetItem* MdiBase::premiereCellule(const std::function<bool(const QTableWidgetItem*)>& critere) const
 {
-    table->setCurrentItem(nullptr);
     for (int ligne = 0; ligne < table->rowCount(); ++ligne) {
         if (!estLigneDate(ligne))
             continue;
-        for (int colonne = 0; colonne < table->columnCount(); ++colonne) {
-            if (Grilles::dateInvalide(table->item(ligne, colonne))) {
-                Invite::avertissement(this, tr("Dates incorrectes"),
-                                      tr("Impossible d'enregistrer car certaines dates sont incorrectes."));
-                return true;
-            }
-        }
+        for (int colonne = 0; colonne < table->columnCount(); ++colonne)
+            if (QTableWidgetItem* cellule = table->item(ligne, colonne); cellule && critere(cellule))
+                return cellule;
     }
+    return nullptr;
+}
+
+void MdiBase::allerA(QTableWidgetItem* cellule)
+{
+    table->setCurrentItem(cellule);
+    table->scrollToItem(cellule);
+    table->setFocus();
+}
+
+bool MdiBase::controlerAvantEnregistrement()
+{
+    validerSaisieEnCours();
+    table->setCurrentItem(nullptr);
+    // Avec une vingtaine de colonnes, la cellule fautive est souvent hors de la vue : elle
+    // devient la courante.
+    if (QTableWidgetItem* invalide = premiereCellule(&Grilles::dateInvalide)) {
+        Invite::avertissement(this, tr("Dates incorrectes"),
+                              tr("Impossible d'enregistrer car certaines dates sont incorrectes."));
+        allerA(invalide);
+        return false;
+    }
+    // Les dates lues telles qu'elles sont tapées peuvent en donner une autre que celle voulue
+    // (« 2/9/27 » pour 1927) : une seule question pour toute la grille.
+    int aVerifier = 0;
+    for (int ligne = 0; ligne < table->rowCount(); ++ligne)
+        for (int colonne = 0; estLigneDate(ligne) && colonne < table->columnCount(); ++colonne)
+            aVerifier += Grilles::dateAVerifier(table->item(ligne, colonne));
+    if (aVerifier == 0)
+        return true;
+    const QString texte =
+        (aVerifier == 1
+             ? tr("Une date de la grille est invraisemblable : dans le futur, avant la naissance de l'élève "
+                  "ou "
+                  "avant 2008. Elle est écrite en orange (le pointeur posé sur la case dit pourquoi).")
+             : tr("%1 dates de la grille sont invraisemblables : dans le futur, avant la naissance de "
+                  "l'élève "
+                  "ou avant 2008. Elles sont écrites en orange (le pointeur posé sur une case dit pourquoi).")
+                   .arg(aVerifier)) +
+        tr("\n\nOui : enregistrer quand même.\nNon : revenir à ces dates pour les corriger.");
+    if (Invite::question(this, tr("Dates à vérifier"), texte) == QMessageBox::Yes)
+        return true;
+    allerA(premiereCellule(&Grilles::dateAVerifier));
     return false;
 }
 
 bool MdiBase::enregistrerCellules(const QList<Notes::Cellule>& cellules)
 {
-    if (!Notes::enregistrer(cellules)) {
+    Notes::Bilan bilan;
+    if (!Notes::enregistrer(cellules, &bilan)) {
         Invite::critique(this, tr("Enregistrement impossible"),
                          tr("Les dates n'ont pas pu être enregistrées : la base de données a refusé l'écriture "
                             "(disque plein, fichier en lecture seule ou utilisé par un autre programme).\n\n"
@@ -587,6 +638,18 @@ bool MdiBase::enregistrerCellules(const QList<Notes::Cellule>& cellules)
         return false;
     }
     marquerEnregistre();
+    QString message;
+    if (bilan.ecrites == 0 && bilan.effacees == 0)
+        message = tr("Grille enregistrée : aucune date n'a changé.");
+    else if (bilan.effacees == 0)
+        message = bilan.ecrites == 1 ? tr("Grille enregistrée : 1 date écrite.")
+                                     : tr("Grille enregistrée : %1 dates écrites.").arg(bilan.ecrites);
+    else
+        message =
+            (bilan.ecrites == 1 ? tr("Grille enregistrée : 1 date écrite, ")
+                                : tr("Grille enregistrée : %1 dates écrites, ").arg(bilan.ecrites)) +
+            (bilan.effacees == 1 ? tr("1 date effacée.") : tr("%1 dates effacées.").arg(bilan.effacees));
+    annoncer(message);
     return true;
 }
 

@@ -134,13 +134,16 @@ protected:
     // Cellule de date neuve : texte, marque valide, centrée.
     static QTableWidgetItem* nouvelleCelluleDate(const QString& texte);
 
-    // Vrai quand une cellule de date de la grille porte la marque « invalide » ; efface alors
-    // la cellule courante et avertit (enregistrement refusé).
-    bool refuserDatesIncorrectes();
+    // Avant d'enregistrer : vrai quand l'enregistrement peut continuer. La saisie en cours est
+    // validée. Une date invalide le refuse : avertissement, puis la première cellule invalide
+    // devient la courante. Des dates à vérifier font poser une question : les enregistrer
+    // quand même, ou y revenir (la première devient la courante).
+    bool controlerAvantEnregistrement();
     // Après un enregistrement réussi.
     void marquerEnregistre();
-    // Écrit les cellules en une transaction. Refusée, rien n'est écrit : l'enseignant en est
-    // averti et la grille garde ses modifications, pour ne pas les perdre à la fermeture.
+    // Écrit les cellules en une transaction et annonce dans la barre d'état de la fenêtre
+    // principale ce qui a changé. Refusée, rien n'est écrit : l'enseignant en est averti et la
+    // grille garde ses modifications, pour ne pas les perdre à la fermeture.
     bool enregistrerCellules(const QList<Notes::Cellule>& cellules);
 
     // Les cellules de date des plages sélectionnées, chaque cellule une seule fois, plage par
@@ -155,6 +158,8 @@ protected:
     QString texteRienSelectionne() const;
     // Message bref et non bloquant dans la barre d'état de la fenêtre principale.
     void annoncer(const QString& message);
+    // Date de naissance de l'élève d'une colonne (invalide quand elle n'est pas connue).
+    QDate naissanceColonne(int colonne) const;
 
     void closeEvent(QCloseEvent* evenement) override;
 
@@ -178,6 +183,10 @@ private:
     // Écrit dans les cellules de date de la zone les textes de `source`, dans l'ordre où ils
     // y ont été relevés ; les textes remplacés vont dans `remplaces`.
     void ecrireZone(const Annulation& source, Annulation& remplaces);
+    // La première cellule de date qui vérifie `critere`, en lisant ligne par ligne.
+    QTableWidgetItem* premiereCellule(const std::function<bool(const QTableWidgetItem*)>& critere) const;
+    // Rend courante une cellule et la montre.
+    void allerA(QTableWidgetItem* cellule);
 
     Grille boutons;
     bool fermetureAccordee = false;

@@ -139,6 +139,7 @@ void mdiPalier::afficher()
         const qint64 eleve = eleves.at(colonne);
         if (eleve == 0)
             continue;
+        const QDate naissance = naissanceColonne(colonne);
         for (int k = 0; k < competences.size(); ++k) {
             const qint64 competence = competences.at(k).id;
             if (competence == 0)
@@ -158,6 +159,7 @@ void mdiPalier::afficher()
                 r.validation.isValid() ? r.validation.toString(Dates::FORMAT_AFFICHAGE) : QString());
             validation->setBackground(QBrush(Qt::yellow, Qt::SolidPattern));
             table->setItem(ligne + DECALAGE_VALIDATION, colonne, validation);
+            Grilles::signalerAVerifier(validation, r.validation, naissance);
         }
         laisserVivre();
     }
@@ -170,9 +172,7 @@ void mdiPalier::afficher()
 
 bool mdiPalier::enregistrer()
 {
-    if (occupe())
-        return false;
-    if (refuserDatesIncorrectes())
+    if (occupe() || !controlerAvantEnregistrement())
         return false;
     // Seules les lignes de validation s'enregistrent ; chaque cellule est réécrite.
     QList<Notes::Cellule> cellules;
