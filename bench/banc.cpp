@@ -457,6 +457,9 @@ QList<double> operation(const QString& nom, Contexte& c)
             [&] {
                 ouvrirGrille();
                 afficher();
+                // Le jeu d'essai date d'avant la naissance des élèves du fichier : l'enregistrement
+                // demande s'il faut garder ces dates à vérifier, et les garde.
+                static_cast<RepondeurPrepare*>(Invite::repondeurInstalle())->bouton(QMessageBox::Yes);
             });
         decrire();
         produit += QStringLiteral(" réécrites");

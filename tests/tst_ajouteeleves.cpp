@@ -119,20 +119,45 @@ private Q_SLOTS:
         QVERIFY(texteGrille(t).startsWith("3-4-05,,,,c,,,,"));
         d->undo();
         QCOMPARE(texteGrille(t), avant);
+
+        // Deux plages choisies avec Ctrl : effacer les vide toutes deux, en un pas ; couper est
+        // refusé sans rien effacer.
+        selectionner(t, QRect(0, 0, 1, 1));
+        t->setRangeSelected(QTableWidgetSelectionRange(1, 2, 1, 3), true);
+        repondeur->bouton(B::Ok);
+        d->couper();
+        QCOMPARE(repondeur->dernier().titre, "Couper");
+        QCOMPARE(texteGrille(t), avant);
+        d->effacer();
+        QVERIFY(texteGrille(t).startsWith(",b,03/04/2005,CP,c,d,,,"));
+        d->undo();
+        QCOMPARE(texteGrille(t), avant);
     }
 
     void coller_data()
     {
         QTest::addColumn<QRect>("selection");
+        QTest::addColumn<QRect>("ctrl"); // seconde plage, choisie avec Ctrl
         QTest::addColumn<QString>("pressePapiers");
         QTest::addColumn<QString>("attendu"); // vide : collage refusé
         const QString bloc = "X\tY\t3/4/05\nZ\tW\tmot\n";
-        QTest::newRow("une cellule") << QRect(0, 1, 1, 1) << bloc << "a,b,,CP,X,Y,03/04/2005,,Z,W,mot!,,,,,";
-        QTest::newRow("2×3 exacte") << QRect(1, 0, 3, 2) << bloc << "a,X,Y!,3/4/05,,Z,W!,mot,,,,,,,,";
-        QTest::newRow("3×3 refusée") << QRect(0, 0, 3, 3) << bloc << "";
-        QTest::newRow("dernière colonne refusée") << QRect(3, 0, 1, 1) << "A\tB\n" << "";
-        QTest::newRow("dernière ligne refusée") << QRect(0, 49, 1, 1) << "A\nB\n" << "";
-        QTest::newRow("ligne courte complétée") << QRect(0, 0, 1, 1) << "P\tQ\tR\nS\n" << "P,Q,R!,CP,S,,,,,,,,,,,";
+        QTest::newRow("une cellule") << QRect(0, 1, 1, 1) << QRect() << bloc
+                                     << "a,b,,CP,X,Y,03/04/2005,,Z,W,mot!,,,,,";
+        QTest::newRow("2×3 exacte") << QRect(1, 0, 3, 2) << QRect() << bloc
+                                    << "a,X,Y!,3/4/05,,Z,W!,mot,,,,,,,,";
+        QTest::newRow("3×3 refusée") << QRect(0, 0, 3, 3) << QRect() << bloc << "";
+        QTest::newRow("dernière colonne refusée") << QRect(3, 0, 1, 1) << QRect() << "A\tB\n"
+                                                  << "";
+        QTest::newRow("dernière ligne refusée") << QRect(0, 49, 1, 1) << QRect() << "A\nB\n"
+                                                << "";
+        QTest::newRow("ligne courte complétée") << QRect(0, 0, 1, 1) << QRect() << "P\tQ\tR\nS\n"
+                                                << "P,Q,R!,CP,S,,,,,,,,,,,";
+        QTest::newRow("lignes vides gardées") << QRect(0, 0, 1, 1) << QRect() << "X\n\nZ\n"
+                                              << "X,b,,CP,,,,,Z,,,,,,,";
+        QTest::newRow("fins de ligne CRLF") << QRect(0, 1, 1, 1) << QRect() << "X\tY\r\nZ\tW\r\n"
+                                            << "a,b,,CP,X,Y,,,Z,W,,,,,,";
+        QTest::newRow("sélection multiple refusée") << QRect(0, 1, 1, 1) << QRect(2, 2, 1, 1) << "X\n"
+                                                    << "";
     }
     void coller()
     {
@@ -146,6 +171,10 @@ private Q_SLOTS:
         QGuiApplication::clipboard()->setText(pressePapiers);
         QFETCH(QRect, selection);
         selectionner(t, selection);
+        QFETCH(QRect, ctrl);
+        if (!ctrl.isNull())
+            t->setRangeSelected(
+                QTableWidgetSelectionRange(ctrl.top(), ctrl.left(), ctrl.bottom(), ctrl.right()), true);
         if (attendu.isEmpty())
             repondeur->bouton(B::Ok);
         d->coller();

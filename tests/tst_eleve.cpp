@@ -4,6 +4,7 @@
 
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -51,7 +52,9 @@ class TstEleve : public QObject
 
     // Le dialogue avec la classe d'index `classe` de cbClasse chargée (0 : aucune) et « CM2 B »
     // comme cible ; `reponses` : O(ui), N(on), K (OK), A(nnuler) ; `saisies` : « + » ajoute un
-    // élève, « ligne:colonne:texte » tape dans une cellule ; `plage` : lignes entières, haut et bas.
+    // élève, « ligne:colonne:texte » tape dans une cellule, « ~ligne:colonne:texte » le laisse dans
+    // l'éditeur (sans Entrée) ; `plage` : lignes entières, haut et bas, par paires (plusieurs
+    // paires : sélection multiple, avec Ctrl).
     std::unique_ptr<diaEleve> ouvrir(int classe, const QString& reponses = {},
                                      const QStringList& saisies = {}, const QList<int>& plage = {})
     {
@@ -62,15 +65,21 @@ class TstEleve : public QObject
         for (QChar r : reponses)
             repondeur->bouton(BOUTONS.value(r));
         for (const QString& s : saisies)
-            if (s == "+")
+            if (s == "+") {
                 d->ajouterEleve();
-            else
+            } else if (s.startsWith('~')) {
+                QTableWidgetItem* item =
+                    table(d.get())->item(s.section(':', 0, 0).mid(1).toInt(), s.section(':', 1, 1).toInt());
+                table(d.get())->setCurrentItem(item);
+                table(d.get())->editItem(item);
+                table(d.get())->viewport()->findChild<QLineEdit*>()->setText(s.section(':', 2));
+            } else {
                 table(d.get())
                     ->item(s.section(':', 0, 0).toInt(), s.section(':', 1, 1).toInt())
                     ->setText(s.section(':', 2));
-        if (plage.size() >= 2)
-            table(d.get())->setRangeSelected(
-                QTableWidgetSelectionRange(plage[0], 0, plage[1], 3), true);
+            }
+        for (int i = 0; i + 1 < plage.size(); i += 2)
+            table(d.get())->setRangeSelected(QTableWidgetSelectionRange(plage[i], 0, plage[i + 1], 3), true);
         return d;
     }
 
@@ -153,14 +162,36 @@ private Q_SLOTS:
                      saisies.contains("+") ? 5 : 1);
     }
 
-    // Une classe supprimée depuis son chargement (éditeur des listes) ne reçoit aucun élève.
-    void classeDisparue()
+    // Une classe supprimée depuis son chargement (éditeur des listes) ne reçoit aucun élève ; une
+    // base qui refuse l'écriture non plus. L'enseignant le lit, et les lignes restent à l'écran.
+    void echecEnregistrement_data()
     {
-        auto d = ouvrir(3, {}, {"+", "0:0:NOUVEAU", "0:1:Ana", "0:2:1/9/2004", "0:3:CP"});
-        QVERIFY(QSqlQuery().exec("DELETE FROM classes WHERE id_classe=3"));
+        QTest::addColumn<QString>("panne");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("classe supprimée")
+            << "DELETE FROM classes WHERE id_classe=3"
+            << "Classe supprimée|La classe Vide n'existe plus : elle a été supprimée depuis son affichage. "
+               "Les "
+               "élèves n'ont pas été enregistrés ; ils restent dans le tableau.\n\nRecréez la classe avec le "
+               "bouton « Classes... », ou ajoutez ces élèves à une autre classe par « Ajouter des élèves... "
+               "».";
+        QTest::newRow("base en lecture seule") << "PRAGMA query_only=1"
+                                               << "Enregistrement impossible|Les élèves n'ont pas pu être "
+                                                  "enregistrés : la base de données a refusé l'écriture";
+    }
+    void echecEnregistrement()
+    {
+        QFETCH(QString, panne);
+        QFETCH(QString, message);
+        auto d = ouvrir(3, "K", {"+", "0:0:NOUVEAU", "0:1:Ana", "0:2:1/9/2004", "0:3:CP"});
+        QVERIFY(QSqlQuery().exec(panne));
         const QString avant = etat();
         QVERIFY(!d->enregistrer());
+        QSqlQuery().exec("PRAGMA query_only=0");
         QCOMPARE(etat(), avant);
+        QVERIFY((repondeur->dernier().titre + '|' + repondeur->dernier().texte).startsWith(message));
+        QCOMPARE(table(d.get())->rowCount(), 1);
+        QCOMPARE(table(d.get())->item(0, 0)->text(), "NOUVEAU");
     }
 
     // Déplacements et suppressions, écrits tout de suite, puis le contrôle de la classe vidée ;
@@ -180,6 +211,12 @@ private Q_SLOTS:
         const QStringList p{"0:0:PETITE"}, vide{"0:0:"};
         QTest::newRow("déplacés") << dep << 1 << rien << deux << "O"
                                   << "1|2|MARTIN,2|2|DURAND,3|1|PETIT,4|2|BLANC;1,2,4,1;1,2,3;1;1";
+        const QList<int> ctrl{0, 0, 2, 2}; // PETIT et MARTIN, choisis avec Ctrl
+        QTest::newRow("déplacés, sélection multiple")
+            << dep << 1 << rien << ctrl << "O"
+            << "1|2|MARTIN,2|1|DURAND,3|2|PETIT,4|2|BLANC;1,2,4,1;1,2,3;1;1";
+        QTest::newRow("supprimés, sélection multiple") << sup << 1 << rien << ctrl << "O"
+                                                       << "2|1|DURAND,4|2|BLANC;2,4;1,2,3;1;1";
         QTest::newRow("modifications enregistrées d'abord")
             << dep << 1 << QStringList{"0:0:PETITE", "1:0:DURANDE"} << deux << "O"
             << "1|2|MARTIN,2|2|DURANDE,3|1|PETITE,4|2|BLANC;1,2,4,1;1,2,3;1;1";
@@ -200,6 +237,11 @@ private Q_SLOTS:
         QTest::newRow("niveau changé dans la grille seulement")
             << niv << 1 << rien << deux << "O" << INCHANGE + ";1";
         QTest::newRow("fermeture : Oui enregistre") << fer << 1 << p << aucune << "O" << petite + ";0";
+        // La case de fermeture ne retire pas le focus à l'éditeur : le nom tapé sans Entrée compte.
+        QTest::newRow("case, saisie en cours : Oui enregistre")
+            << QByteArray("case") << 1 << QStringList{"~0:0:PETITE"} << aucune << "O" << petite + ";0";
+        QTest::newRow("actualiser, saisie en cours : Oui enregistre")
+            << QByteArray("actualiser") << 1 << QStringList{"~0:0:PETITE"} << aucune << "O" << petite + ";1";
         QTest::newRow("fermeture : Oui refusé") << fer << 1 << vide << aucune << "OK" << INCHANGE + ";1";
         QTest::newRow("fermeture : Non abandonne") << fer << 1 << p << aucune << "N" << INCHANGE + ";0";
         QTest::newRow("fermeture : Annuler reste") << fer << 1 << p << aucune << "A" << INCHANGE + ";1";
@@ -217,6 +259,8 @@ private Q_SLOTS:
         d->show();
         if (action == "fermer")
             w<QDialogButtonBox>(d.get(), "buttonBox")->button(QDialogButtonBox::Close)->click();
+        else if (action == "case")
+            d->close();
         else
             QMetaObject::invokeMethod(d.get(), action.constData());
         QTEST(QStringList({lignes("SELECT id_eleve,id_classe,nom FROM eleves"),

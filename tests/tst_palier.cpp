@@ -10,11 +10,13 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSqlQuery>
+#include <QStatusBar>
 #include <QTableWidget>
 #include <QTest>
 
@@ -25,6 +27,11 @@ namespace {
 enum : qint64 { P9 = 9000, C1, A1, I1, I2, I3, C2, C3, A2, I4, A3 };
 
 const QString GRILLE_INITIALE = "||02/01/2013 / 07/06/2012|| / ||";
+// La grille initiale avec « xyz » tapé pour CHARLIE sur C2.
+QString rien()
+{
+    return "||02/01/2013 / 07/06/2012||xyz / ||";
+}
 
 qint64 inserer(const QString& sql, const QVariantList& valeurs)
 {
@@ -144,14 +151,23 @@ private Q_SLOTS:
     {
         QTest::addColumn<QRect>("selection");
         QTest::addColumn<QString>("copie");
+        QTest::addColumn<QString>("presse");
         QTest::addColumn<QString>("attendu"); // vide : collage refusé
-        QTest::newRow("réussite") << QRect(0, 0, 1, 1) << "" << "01/02/2010|03/04/2010|02/01/2013 / |05/06/2010| / ||";
-        QTest::newRow("date récente") << QRect(0, 4, 1, 1) << "" << "||02/01/2013 / 01/02/2010|03/04/2010| / |05/06/2010|";
+        const QString bloc = "01/02/2010\t3/4/2010\n\t05/06/2010\n";
+        QTest::newRow("réussite") << QRect(0, 0, 1, 1) << "" << bloc
+                                  << "01/02/2010|03/04/2010|02/01/2013 / |05/06/2010| / ||";
+        QTest::newRow("date récente")
+            << QRect(0, 4, 1, 1) << "" << bloc << "||02/01/2013 / 01/02/2010|03/04/2010| / |05/06/2010|";
         QTest::newRow("même taille") << QRect(0, 3, 2, 3) << "07/06/2012\t\n"
-                                     << "||02/01/2013 / 01/02/2010|03/04/2010| / |05/06/2010|";
-        QTest::newRow("hors grille") << QRect(1, 6, 1, 1) << "" << "||02/01/2013 / 07/06/2012|| / |01/02/2010|03/04/2010";
-        QTest::newRow("hauteur différente") << QRect(0, 0, 2, 6) << "\t\n07/06/2012\t\n" << "";
-        QTest::newRow("dernière colonne") << QRect(2, 2, 1, 1) << "02/01/2013\n" << "";
+                                     << bloc << "||02/01/2013 / 01/02/2010|03/04/2010| / |05/06/2010|";
+        QTest::newRow("hors grille") << QRect(1, 6, 1, 1) << "" << bloc
+                                     << "||02/01/2013 / 07/06/2012|| / |01/02/2010|03/04/2010";
+        QTest::newRow("hauteur différente") << QRect(0, 0, 2, 6) << "\t\n07/06/2012\t\n" << bloc << "";
+        QTest::newRow("dernière colonne") << QRect(2, 2, 1, 1) << "02/01/2013\n" << bloc << "";
+        // Une compétence sans date au milieu du bloc (une ligne vide), fins de ligne d'un tableur.
+        QTest::newRow("ligne vide, CRLF") << QRect(1, 2, 1, 1) << "\n"
+                                          << "01/02/2010\t\r\n\r\n05/06/2010\t\r\n"
+                                          << "|01/02/2010| / 07/06/2012|| / |05/06/2010|";
     }
     void collage()
     {
@@ -160,7 +176,8 @@ private Q_SLOTS:
         selectionner(table, selection);
         fenetre->copier();
         QTEST(QGuiApplication::clipboard()->text(), "copie");
-        QGuiApplication::clipboard()->setText("01/02/2010\t3/4/2010\n\t05/06/2010\n");
+        QFETCH(QString, presse);
+        QGuiApplication::clipboard()->setText(presse);
         if (attendu.isEmpty())
             repondeur->bouton(QMessageBox::Ok);
         fenetre->coller();
@@ -210,39 +227,105 @@ private Q_SLOTS:
         // Sélection des lignes 2 à 5 : C1 (ALPHA 66,67 %, BRAVO 33,3 % sans date, CHARLIE déjà
         // validée) et C2 (ALPHA validée, BRAVO 0 %, CHARLIE « xyz » invalide). Les lignes s'enchaînent :
         // le dialogue s'ouvre sur le mode et le pourcentage retenus à la précédente (rb1 et 80.0 d'abord).
-        QTest::addColumn<QString>("ouverture");
+        // Une propagation qui remplit se défait en un pas et dit combien ; sinon elle dit pourquoi.
+        QTest::addColumn<QRect>("selection");
+        QTest::addColumn<QString>("ouverture"); // vide : dialogue pas ouvert
         QTest::addColumn<int>("mode");
         QTest::addColumn<QString>("minimum");
         QTest::addColumn<QString>("attendu");
-        QTest::newRow("0, minimum 0") << "1 80.0" << 0 << "0"
-                                      << "06/05/2010|15/06/2020|02/01/2013 / 07/06/2012|15/06/2020|xyz / ||";
-        QTest::newRow("1, minimum 0") << "1 0.0" << 1 << "0" << "06/05/2010||02/01/2013 / 07/06/2012||xyz / ||";
-        QTest::newRow("2, minimum 0") << "2 0.0" << 2 << "0"
-                                      << "15/06/2020|15/06/2020|02/01/2013 / 07/06/2012|15/06/2020|xyz / ||";
-        QTest::newRow("0, 66.6 atteint") << "3 0.0" << 0 << "66.6" << "06/05/2010||02/01/2013 / 07/06/2012||xyz / ||";
-        QTest::newRow("2, 66.7 non atteint") << "1 66.6" << 2 << "66.7" << "||02/01/2013 / 07/06/2012||xyz / ||";
+        QTest::addColumn<QString>("dit"); // barre d'état, ou message (titre « Propagation de la date »)
+        const QRect tout(0, 2, 3, 4);
+        QTest::newRow("0, minimum 0") << tout << "1 80.0" << 0 << "0"
+                                      << "06/05/2010|15/06/2020|02/01/2013 / 07/06/2012|15/06/2020|xyz / ||"
+                                      << "Date de validation mise dans 3 cases.";
+        QTest::newRow("1, minimum 0") << tout << "1 0.0" << 1 << "0"
+                                      << "06/05/2010||02/01/2013 / 07/06/2012||xyz / ||"
+                                      << "Date de validation mise dans 1 case.";
+        QTest::newRow("2, minimum 0") << tout << "2 0.0" << 2 << "0"
+                                      << "15/06/2020|15/06/2020|02/01/2013 / 07/06/2012|15/06/2020|xyz / ||"
+                                      << "Date de validation mise dans 3 cases.";
+        QTest::newRow("0, 66.6 atteint") << tout << "3 0.0" << 0 << "66.6"
+                                         << "06/05/2010||02/01/2013 / 07/06/2012||xyz / ||"
+                                         << "Date de validation mise dans 1 case.";
+        QTest::newRow("2, 66.7 non atteint")
+            << tout << "1 66.6" << 2 << "66.7" << rien()
+            << "Aucun des élèves dont la case sélectionnée est vide n'atteint 66.7 % de réussite : aucune "
+               "case n'a "
+               "été remplie.\nBaissez le pourcentage de réussite minimum pour les remplir.";
+        QTest::newRow("1, sans date d'item")
+            << QRect(1, 2, 1, 4) << "3 66.7" << 1 << "0" << rien()
+            << "Aucun des élèves retenus n'a de date d'item pour ces compétences : "
+               "aucune case n'a été remplie.\nChoisissez un mode qui met la date "
+               "par défaut pour les remplir.";
+        QTest::newRow("déjà remplie")
+            << QRect(2, 2, 1, 1) << "2 0.0" << 0 << "0" << rien()
+            << "Toutes les cases sélectionnées ont déjà une date de validation : aucune "
+               "n'a été remplie.";
+        QTest::newRow("aucune ligne de validation")
+            << QRect(0, 0, 3, 2) << "" << 0 << "0" << rien()
+            << "Aucune case de la ligne « Date validation: » n'est sélectionnée : rien n'a été "
+               "rempli.\nCliquez "
+               "sur l'intitulé « Date validation: » d'une compétence, ou sélectionnez des cases jaunes, puis "
+               "recommencez.";
     }
     void modes()
     {
+        QFETCH(QRect, selection);
         QFETCH(int, mode);
         QFETCH(QString, minimum);
+        QFETCH(QString, attendu);
+        QFETCH(QString, dit);
         fenetre->findChild<QLineEdit*>("edDate")->setText("15/6/2020");
         saisir(table, 5, 2, "xyz");
-        selectionner(table, QRect(0, 2, 3, 4));
+        selectionner(table, selection);
+        principale->statusBar()->clearMessage();
         QString ouverture;
-        auto fait = quandDialogue<diaPropageDate>([=, &ouverture](diaPropageDate* dialogue) {
-            for (const int i : {1, 2, 3})
-                if (dialogue->findChild<QRadioButton*>(QStringLiteral("rb%1").arg(i))->isChecked())
-                    ouverture = QString::number(i) + ' ' + dialogue->findChild<QLineEdit*>("edPourcent")->text();
-            dialogue->findChild<QRadioButton*>(QStringLiteral("rb%1").arg(mode + 1))->setChecked(true);
-            dialogue->findChild<QLineEdit*>("edPourcent")->setText(minimum);
-            dialogue->findChild<QDialogButtonBox*>("buttonBox")->button(QDialogButtonBox::Ok)->click();
-        });
+        auto fait = quandDialogue<diaPropageDate>(
+            [=, &ouverture](diaPropageDate* dialogue) {
+                for (const int i : {1, 2, 3})
+                    if (dialogue->findChild<QRadioButton*>(QStringLiteral("rb%1").arg(i))->isChecked())
+                        ouverture =
+                            QString::number(i) + ' ' + dialogue->findChild<QLineEdit*>("edPourcent")->text();
+                dialogue->findChild<QRadioButton*>(QStringLiteral("rb%1").arg(mode + 1))->setChecked(true);
+                dialogue->findChild<QLineEdit*>("edPourcent")->setText(minimum);
+                dialogue->findChild<QDialogButtonBox*>("buttonBox")->button(QDialogButtonBox::Ok)->click();
+            },
+            1000);
+        const bool remplit = attendu != rien();
+        if (!remplit)
+            repondeur->bouton(QMessageBox::Ok);
         fenetre->propagerDateRecente();
-        QVERIFY(*fait);
         QTEST(ouverture, "ouverture");
-        QTEST(grilleDates(table), "attendu");
+        QCOMPARE(*fait, !ouverture.isEmpty());
+        QCOMPARE(grilleDates(table), attendu);
         QVERIFY(Grilles::dateInvalide(table->item(5, 2))); // « xyz » reste marquée
+        if (!remplit) {
+            QCOMPARE(repondeur->dernier().titre + '|' + repondeur->dernier().texte,
+                     "Propagation de la date|" + dit);
+            QCOMPARE(fenetre->profondeurAnnulation(), 1);
+            return;
+        }
+        QCOMPARE(principale->statusBar()->currentMessage(), dit);
+        fenetre->undo(); // toute la propagation, en un pas
+        QCOMPARE(grilleDates(table), rien());
+    }
+
+    // Un clic sur l'intitulé « Date validation: » sélectionne les dates de la compétence ; Ctrl en
+    // ajoute une autre, et les deux sont propagées.
+    void selectionParLesIntitules()
+    {
+        QHeaderView* intitules = table->verticalHeader();
+        for (const auto& [ligne, touches] : {std::pair{2, Qt::NoModifier}, {8, Qt::ControlModifier}})
+            QTest::mouseClick(intitules->viewport(), Qt::LeftButton, touches,
+                              QPoint(5, intitules->sectionViewportPosition(ligne) + 5));
+        QCOMPARE(table->selectedRanges().size(), 2);
+        fenetre->findChild<QLineEdit*>("edDate")->setText("15/6/2020");
+        fenetre->findChild<QAbstractButton*>("btPropager")->click();
+        QCOMPARE(grilleDates(table),
+                 "15/06/2020|15/06/2020|02/01/2013 / 07/06/2012|| / 15/06/2020|15/06/2020|15/06/2020");
+        QCOMPARE(principale->statusBar()->currentMessage(), "Date propagée dans 5 cases.");
+        fenetre->undo();
+        QCOMPARE(grilleDates(table), GRILLE_INITIALE);
     }
 };
 

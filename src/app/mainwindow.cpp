@@ -27,6 +27,7 @@
 #include <QMdiSubWindow>
 #include <QPrinter>
 #include <QStandardPaths>
+#include <QStatusBar>
 
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(std::make_unique<Ui::MainWindow>())
 {
@@ -72,6 +73,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(std::make_uniq
     connect(espace, &QMdiArea::subWindowActivated, this, &MainWindow::updateActions);
 
     printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    statusBar(); // créée tout de suite : l'espace de travail ne rétrécit pas au premier message
     updateActions(nullptr);
     QTimer::singleShot(0, this, &MainWindow::initGale);
 }
@@ -81,6 +83,11 @@ MainWindow::~MainWindow()
     // En se détruisant avec ses enfants, l'espace de travail signale la disparition de ses
     // sous-fenêtres : il ne doit plus appeler cette fenêtre, déjà en partie détruite.
     disconnect(espace, nullptr, this, nullptr);
+}
+
+void MainWindow::annoncer(const QString& message)
+{
+    statusBar()->showMessage(message, 6000);
 }
 
 QAction* MainWindow::actionUndo() const { return ui->acUndo; }
@@ -175,7 +182,35 @@ void MainWindow::fermerTout()
         return;
     if (Invite::question(this, tr("Fermer les fenêtres"), tr("Fermer toutes les fenêtres ?"),
                          QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes)
-        espace->closeAllSubWindows();
+        fermerSousFenetres();
+}
+
+bool MainWindow::fermerSousFenetres()
+{
+    const QList<QMdiSubWindow*> sousFenetres = espace->subWindowList();
+    for (QMdiSubWindow* sousFenetre : sousFenetres) {
+        const auto* fenetre = qobject_cast<MdiBase*>(sousFenetre->widget());
+        if (fenetre && fenetre->occupe())
+            return false;
+    }
+    // Toutes les questions d'abord : une fenêtre n'est fermée que quand aucune n'a répondu
+    // « Annuler ». Ainsi « Non » puis « Annuler » ne perd rien.
+    QList<MdiBase*> accordees;
+    for (QMdiSubWindow* sousFenetre : sousFenetres) {
+        auto* fenetre = qobject_cast<MdiBase*>(sousFenetre->widget());
+        if (!fenetre)
+            continue;
+        fenetre->validerSaisieEnCours();
+        if (fenetre->estModifie())
+            espace->setActiveSubWindow(sousFenetre); // l'enseignant voit de quelle grille il s'agit
+        if (!fenetre->accepterFermeture())
+            return false;
+        accordees.append(fenetre);
+    }
+    for (MdiBase* fenetre : accordees)
+        fenetre->accorderFermeture();
+    espace->closeAllSubWindows();
+    return espace->subWindowList().isEmpty();
 }
 
 namespace {
@@ -306,8 +341,27 @@ void MainWindow::importerClasse()
     ImportClasse(dialogues).importer(chemin);
 }
 
+bool MainWindow::enregistrerAvantImpression(const QString& texte)
+{
+    for (QMdiSubWindow* sousFenetre : espace->subWindowList()) {
+        auto* fenetre = qobject_cast<MdiBase*>(sousFenetre->widget());
+        if (!fenetre)
+            continue;
+        fenetre->validerSaisieEnCours();
+        if (fenetre->estModifie())
+            espace->setActiveSubWindow(sousFenetre);
+        if (!fenetre->enregistrerAvantImpression(texte))
+            return false;
+    }
+    return true;
+}
+
 void MainWindow::bilanLPC()
 {
+    if (!enregistrerAvantImpression(
+            tr("Des dates de cette grille ne sont pas encore enregistrées : le bilan ne "
+               "les montrerait pas.\nVoulez-vous les enregistrer d'abord ?")))
+        return;
     DiaBilan dialogue(this, imprimante());
     dialogue.exec();
 }
@@ -327,6 +381,9 @@ void MainWindow::jeuEssai() { JeuEssai::generer(); }
 void MainWindow::test() {}
 void MainWindow::imprimer()
 {
+    if (!enregistrerAvantImpression(tr("Des dates de cette grille ne sont pas encore enregistrées : elles ne "
+                                       "seraient pas imprimées.\nVoulez-vous les enregistrer d'abord ?")))
+        return;
     diaImprimer dialogue(this, printer.get());
     dialogue.exec();
 }
@@ -361,14 +418,11 @@ void MainWindow::aPropos()
 
 void MainWindow::closeEvent(QCloseEvent* evenement)
 {
-    for (QMdiSubWindow* sousFenetre : espace->subWindowList()) {
-        const auto* fenetre = qobject_cast<MdiBase*>(sousFenetre->widget());
-        if (fenetre && fenetre->occupe()) {
-            evenement->ignore();
-            return;
-        }
-    }
-    evenement->accept();
+    // Une fenêtre qui se charge refuse sans question ; une fenêtre modifiée pose la sienne.
+    if (fermerSousFenetres())
+        evenement->accept();
+    else
+        evenement->ignore();
 }
 
 void MainWindow::changeEvent(QEvent* evenement)

@@ -37,6 +37,9 @@ public:
     QTimer& minuterieActions() { return minuterie; }
     const QString& dossierDocuments() const { return documents; }
 
+    // Message bref dans la barre d'état, qui s'efface seul au bout de quelques secondes.
+    void annoncer(const QString& message);
+
     // Actions d'édition dont la fenêtre de saisie active règle l'état.
     QAction* actionUndo() const;
     QAction* actionYank() const;
@@ -87,6 +90,13 @@ protected:
 private:
     // Refuse, avec un message titré `titre`, quand une sous-fenêtre est active.
     bool fenetresFermees(const QString& titre);
+    // Ferme toutes les sous-fenêtres. Chaque fenêtre de saisie modifiée pose sa question
+    // « Fermeture » à son tour, au premier plan ; « Annuler » (ou un enregistrement refusé)
+    // arrête tout et laisse chaque fenêtre ouverte avec son travail. Vrai quand tout est fermé.
+    bool fermerSousFenetres();
+    // Avant d'imprimer d'après la base : chaque fenêtre de saisie modifiée, au premier plan,
+    // propose d'enregistrer d'abord ce qu'elle montre. Faux quand l'enseignant annule.
+    bool enregistrerAvantImpression(const QString& texte);
 
     std::unique_ptr<Ui::MainWindow> ui;
     MyMdiArea* espace = nullptr;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDate>
 #include <QString>
 #include <QStringList>
 
@@ -7,6 +8,7 @@
 
 class QTableWidget;
 class QTableWidgetItem;
+class QWidget;
 class QTableWidgetSelectionRange;
 
 // Ce que partagent toutes les grilles de saisie : la cellule de date et le format texte du
@@ -16,6 +18,14 @@ namespace Grilles {
 
 // Rôle de donnée qui porte la marque « date invalide » d'une cellule : 1 invalide, 0 sinon.
 inline constexpr int ROLE_INVALIDE = 0x0100; // Qt::UserRole
+// Rôle qui porte la marque « date à vérifier » d'une cellule de validation : 1 quand la date
+// est invraisemblable (dans le futur, avant la naissance de l'élève, avant le livret).
+inline constexpr int ROLE_A_VERIFIER = 0x0101; // Qt::UserRole + 1
+// Rôle de l'en-tête d'une colonne d'élève qui porte sa date de naissance (date invalide quand
+// elle n'est pas connue).
+inline constexpr int ROLE_NAISSANCE = 0x0102; // Qt::UserRole + 2
+// Première année du livret de compétences : une validation plus ancienne est invraisemblable.
+inline constexpr int ANNEE_LIVRET = 2008;
 
 // Écrit un texte dans une cellule de date : le texte passe par la normalisation des dates
 // tapées ; la cellule reçoit le texte (éventuellement réécrit), la marque d'invalidité et un
@@ -26,14 +36,44 @@ bool ecrireDate(QTableWidgetItem* cellule, const QString& texte);
 // Vrai quand la cellule porte la marque « date invalide ».
 bool dateInvalide(const QTableWidgetItem* cellule);
 
+// Pourquoi une date de validation est invraisemblable, une phrase par raison (dans le futur,
+// avant la naissance de l'élève quand elle est connue, avant la première année du livret) ;
+// vide quand elle est vraisemblable.
+QStringList raisonsAVerifier(const QDate& date, const QDate& naissance,
+                             const QDate& aujourdhui = QDate::currentDate());
+
+// Donne à une cellule de date valide le style « à vérifier » (texte orange en italique, bulle
+// qui dit pourquoi) quand sa date est invraisemblable, et le lui retire sinon. Le texte de la
+// cellule n'est pas touché. Rend vrai quand la cellule est à vérifier.
+bool signalerAVerifier(QTableWidgetItem* cellule, const QDate& naissance);
+// La même chose quand la date de la cellule est déjà lue (invalide : pas de date).
+bool signalerAVerifier(QTableWidgetItem* cellule, const QDate& date, const QDate& naissance);
+
+// Vrai quand la cellule porte la marque « date à vérifier ».
+bool dateAVerifier(const QTableWidgetItem* cellule);
+
+// Valide la saisie en cours dans l'éditeur ouvert sur la cellule courante, comme le ferait la
+// touche Entrée ; la cellule reste la courante. Vrai quand un éditeur était ouvert.
+bool validerEdition(QTableWidget* table);
+
 // Texte du presse-papiers d'une plage : une ligne par ligne retenue de la plage, ses cellules
 // jointes par des tabulations (une cellule absente compte pour un texte vide), chaque ligne
 // suivie d'un saut de ligne. `ligneRetenue` (facultatif) écarte des lignes de la grille.
 QString texteCopie(const QTableWidget* table, const QTableWidgetSelectionRange& plage,
                    const std::function<bool(int)>& ligneRetenue = {});
 
-// Les lignes d'un texte collé : coupé aux sauts de ligne, lignes vides écartées.
+// Les lignes d'un texte collé, cellule pour cellule : coupé aux fins de ligne ("\n", "\r\n"
+// ou "\r"), une ligne vide est une ligne de cellules vides ; seule une fin de ligne finale est
+// ignorée. Un texte vide ne donne aucune ligne.
 QStringList lignesCollees(const QString& texte);
+
+// Opérations du presse-papiers, qui ne portent que sur un bloc rectangulaire.
+enum class Presse { Copier, Couper, Coller };
+
+// Refuse une opération du presse-papiers sur une sélection de plusieurs plages (Ctrl), comme
+// un tableur, avec un message qui dit quoi faire ; vrai quand elle est refusée. Couper est
+// refusé en entier : effacer sans avoir copié perdrait les dates.
+bool refuserSelectionMultiple(QWidget* parent, const QTableWidget* table, Presse operation);
 
 // Les champs d'une ligne collée : coupée aux tabulations, champs vides gardés.
 QStringList champsColles(const QString& ligne);

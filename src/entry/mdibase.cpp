@@ -11,16 +11,18 @@
 #include "entry/notes.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QSqlQuery>
 #include <QDate>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMdiSubWindow>
 #include <QScopeGuard>
+#include <QSet>
+#include <QSqlQuery>
 #include <QStyle>
 #include <QTableWidget>
 
@@ -61,7 +63,11 @@ void MdiBase::installerGrille(const Grille& grille)
     boutons = grille;
     table = grille.table;
     champDate = grille.edDate;
-    table->setVerticalHeader(new EnteteLignes(table));
+    auto* entete = new EnteteLignes(table);
+    // Comme l'en-tête d'origine : un clic sur l'intitulé d'une ligne la sélectionne.
+    entete->setSectionsClickable(true);
+    entete->setHighlightSections(true);
+    table->setVerticalHeader(entete);
 
     setWindowFlag(Qt::WindowContextHelpButtonHint, true);
     setAttribute(Qt::WA_DeleteOnClose);
@@ -82,7 +88,7 @@ void MdiBase::installerGrille(const Grille& grille)
 
     garde = true;
     celluleCourante = nullptr;
-    refaireVide = true;
+    retablissements.clear();
     annulations.clear();
 }
 
@@ -104,6 +110,13 @@ void MdiBase::ecrireCellule(QTableWidgetItem* cellule, const QString& texte, Ann
     if (annulation)
         annulation->textes.append(cellule->text());
     Grilles::ecrireDate(cellule, texte);
+    Grilles::signalerAVerifier(cellule, naissanceColonne(cellule->column()));
+}
+
+QDate MdiBase::naissanceColonne(int colonne) const
+{
+    const QTableWidgetItem* entete = table->horizontalHeaderItem(colonne);
+    return entete ? entete->data(Grilles::ROLE_NAISSANCE).toDate() : QDate();
 }
 
 void MdiBase::curentItemChanged(QTableWidgetItem* courante, QTableWidgetItem*)
@@ -124,10 +137,7 @@ void MdiBase::itemChanged(QTableWidgetItem* cellule)
     modifie = true;
     if (cellule == celluleCourante) {
         // Une saisie de l'utilisateur (et non une écriture du programme) : un pas à défaire.
-        const QRect zone(cellule->column(), cellule->row(), 1, 1);
-        annulations.append({zone, {texteCourant}});
-        refaire = {zone, {cellule->text()}};
-        refaireVide = false;
+        empilerPas({{QRect(cellule->column(), cellule->row(), 1, 1), {texteCourant}}});
     }
     celluleCourante = cellule;
     texteCourant = cellule->text();
@@ -141,6 +151,8 @@ void MdiBase::copier()
 {
     if (occupe() || !table || table->selectedRanges().isEmpty())
         return;
+    if (Grilles::refuserSelectionMultiple(this, table, Grilles::Presse::Copier))
+        return;
     const QString texte = Grilles::texteCopie(table, table->selectedRanges().first(),
                                               [this](int ligne) { return estLigneDate(ligne); });
     QGuiApplication::clipboard()->setText(texte);
@@ -148,7 +160,9 @@ void MdiBase::copier()
 
 void MdiBase::couper()
 {
-    if (occupe())
+    if (occupe() || !table)
+        return;
+    if (Grilles::refuserSelectionMultiple(this, table, Grilles::Presse::Couper))
         return;
     copier();
     effacer();
@@ -158,35 +172,61 @@ void MdiBase::effacer()
 {
     if (occupe() || !table || table->selectedRanges().isEmpty())
         return;
-    reecrirePlage([](const QTableWidgetItem*) { return QString(); });
+    reecrirePlages([](const QTableWidgetItem*) { return QString(); });
 }
 
-void MdiBase::reecrirePlage(const std::function<QString(const QTableWidgetItem*)>& nouveauTexte)
+void MdiBase::empilerPas(const Pas& pas)
+{
+    annulations.append(pas);
+    retablissements.clear();
+    modifie = true;
+}
+
+void MdiBase::reecrirePlages(const std::function<QString(const QTableWidgetItem*)>& nouveauTexte)
 {
     garde = true;
-    const QTableWidgetSelectionRange plage = table->selectedRanges().first();
-    Annulation annulation{zoneDe(plage), {}};
-    refaire = {annulation.zone, {}};
-    refaireVide = false;
-    for (int ligne = plage.topRow(); ligne <= plage.bottomRow(); ++ligne) {
-        if (!estLigneDate(ligne))
-            continue;
-        for (int colonne = plage.leftColumn(); colonne <= plage.rightColumn(); ++colonne) {
-            QTableWidgetItem* cellule = table->item(ligne, colonne);
-            if (!cellule)
+    Pas pas;
+    for (const QTableWidgetSelectionRange& plage : table->selectedRanges()) {
+        Annulation annulation{zoneDe(plage), {}};
+        for (int ligne = plage.topRow(); ligne <= plage.bottomRow(); ++ligne) {
+            if (!estLigneDate(ligne))
                 continue;
-            ecrireCellule(cellule, nouveauTexte(cellule), &annulation);
-            refaire.textes.append(cellule->text());
+            for (int colonne = plage.leftColumn(); colonne <= plage.rightColumn(); ++colonne) {
+                QTableWidgetItem* cellule = table->item(ligne, colonne);
+                if (cellule)
+                    ecrireCellule(cellule, nouveauTexte(cellule), &annulation);
+            }
         }
+        pas.append(annulation);
     }
-    annulations.append(annulation);
+    empilerPas(pas);
     garde = false;
-    modifie = true;
+}
+
+QList<QTableWidgetItem*> MdiBase::cellulesDateSelectionnees() const
+{
+    QList<QTableWidgetItem*> cellules;
+    QSet<const QTableWidgetItem*> vues; // des plages peuvent se chevaucher
+    for (const QTableWidgetSelectionRange& plage : table->selectedRanges())
+        for (int ligne = plage.topRow(); ligne <= plage.bottomRow(); ++ligne) {
+            if (!estLigneDate(ligne))
+                continue;
+            for (int colonne = plage.leftColumn(); colonne <= plage.rightColumn(); ++colonne) {
+                QTableWidgetItem* cellule = table->item(ligne, colonne);
+                if (cellule && !vues.contains(cellule)) {
+                    vues.insert(cellule);
+                    cellules.append(cellule);
+                }
+            }
+        }
+    return cellules;
 }
 
 void MdiBase::coller()
 {
     if (occupe() || !table || table->selectedRanges().isEmpty())
+        return;
+    if (Grilles::refuserSelectionMultiple(this, table, Grilles::Presse::Coller))
         return;
     garde = true;
     const auto baisserGarde = qScopeGuard([this] { garde = false; });
@@ -216,8 +256,6 @@ void MdiBase::coller()
 
     const int bas = grillePalier ? haut + 3 * nombre - 1 : haut + nombre - 1;
     Annulation annulation{QRect(QPoint(gauche, haut), QPoint(gauche + largeur - 1, bas)), {}};
-    refaire = {annulation.zone, {}};
-    refaireVide = false;
     for (int i = 0; i < nombre; ++i) {
         const int ligne = grillePalier ? 3 * (haut / 3 + i) + 2 : haut + i;
         if (ligne >= table->rowCount())
@@ -230,11 +268,25 @@ void MdiBase::coller()
             if (gauche + j >= table->columnCount() || !cellule)
                 continue;
             ecrireCellule(cellule, champs.at(j), &annulation);
-            refaire.textes.append(cellule->text());
         }
     }
-    annulations.append(annulation);
-    modifie = true;
+    empilerPas({annulation});
+}
+
+void MdiBase::ecrireZone(const Annulation& source, Annulation& remplaces)
+{
+    int index = 0;
+    const int bas = std::min(source.zone.bottom(), table->rowCount() - 1);
+    const int droite = std::min(source.zone.right(), table->columnCount() - 1);
+    for (int ligne = source.zone.top(); ligne <= bas && index < source.textes.size(); ++ligne) {
+        if (!estLigneDate(ligne))
+            continue;
+        for (int colonne = source.zone.left(); colonne <= droite && index < source.textes.size(); ++colonne) {
+            QTableWidgetItem* cellule = table->item(ligne, colonne);
+            if (cellule)
+                ecrireCellule(cellule, source.textes.at(index++), &remplaces);
+        }
+    }
 }
 
 void MdiBase::undo()
@@ -242,44 +294,33 @@ void MdiBase::undo()
     if (occupe() || !table || annulations.isEmpty())
         return;
     garde = true;
-    const Annulation annulation = annulations.takeLast();
-    refaire = {annulation.zone, {}};
-    int index = 0;
-    const int basTable = std::min(annulation.zone.bottom(), table->rowCount() - 1);
-    const int droiteTable = std::min(annulation.zone.right(), table->columnCount() - 1);
-    for (int ligne = annulation.zone.top(); ligne <= basTable && index < annulation.textes.size(); ++ligne) {
-        if (!estLigneDate(ligne))
-            continue;
-        for (int colonne = annulation.zone.left(); colonne <= droiteTable && index < annulation.textes.size();
-             ++colonne) {
-            QTableWidgetItem* cellule = table->item(ligne, colonne);
-            if (!cellule)
-                continue;
-            refaire.textes.append(cellule->text());
-            ecrireCellule(cellule, annulation.textes.at(index++));
-        }
+    // Les zones d'un pas sont rétablies de la dernière à la première : là où des plages se
+    // chevauchent, c'est le texte d'avant le pas qui revient.
+    const Pas pas = annulations.takeLast();
+    Pas defait;
+    for (auto zone = pas.crbegin(); zone != pas.crend(); ++zone) {
+        Annulation remplaces{zone->zone, {}};
+        ecrireZone(*zone, remplaces);
+        defait.prepend(remplaces);
     }
+    retablissements.append(defait);
     garde = false;
     modifie = true;
 }
 
 void MdiBase::yank()
 {
-    if (occupe() || !table || refaireVide)
+    if (occupe() || !table || retablissements.isEmpty())
         return;
     garde = true;
-    const QRect zone = refaire.zone;
-    const int droite = std::min(zone.right(), table->columnCount() - 1);
-    const int bas = std::min(zone.bottom(), table->rowCount() - 1);
-    Annulation annulation{zone, {}};
-    for (int ligne = zone.top(); ligne <= bas; ++ligne) {
-        for (int colonne = zone.left(); colonne <= droite; ++colonne) {
-            const int index = (ligne - zone.top()) * zone.width() + (colonne - zone.left());
-            if (index < refaire.textes.size())
-                ecrireCellule(table->item(ligne, colonne), refaire.textes.at(index), &annulation);
-        }
+    const Pas pas = retablissements.takeLast();
+    Pas refait;
+    for (const Annulation& zone : pas) {
+        Annulation remplaces{zone.zone, {}};
+        ecrireZone(zone, remplaces);
+        refait.append(remplaces);
     }
-    annulations.append(annulation);
+    annulations.append(refait); // sans vider ce qui reste à refaire
     garde = false;
     modifie = true;
 }
@@ -295,13 +336,36 @@ void MdiBase::propager()
         Invite::avertissement(this, tr("Erreur"), tr("Format de date incorrect."));
         return;
     }
-    if (table->selectedRanges().isEmpty())
+    const QList<QTableWidgetItem*> cellules = cellulesDateSelectionnees();
+    if (cellules.isEmpty()) {
+        Invite::information(this, tr("Propagation de la date"), texteRienSelectionne());
         return;
+    }
+    const auto vides = std::count_if(cellules.cbegin(), cellules.cend(), [](const QTableWidgetItem* cellule) {
+        return cellule->text().isEmpty();
+    });
+    if (vides == 0) {
+        Invite::information(this, tr("Propagation de la date"),
+                            tr("Toutes les cases sélectionnées ont déjà une date : aucune n'a été remplie."));
+        return;
+    }
     // Seules les cellules vides reçoivent la date ; les autres gardent leur texte, normalisé
     // et marqué à nouveau.
-    reecrirePlage([&date](const QTableWidgetItem* cellule) {
+    reecrirePlages([&date](const QTableWidgetItem* cellule) {
         return cellule->text().isEmpty() ? date : cellule->text();
     });
+    annoncer(vides == 1 ? tr("Date propagée dans 1 case.") : tr("Date propagée dans %1 cases.").arg(vides));
+}
+
+QString MdiBase::texteRienSelectionne() const
+{
+    if (grillePalier)
+        return tr("Aucune case de la ligne « Date validation: » n'est sélectionnée : rien n'a été rempli.\n"
+                  "Cliquez sur l'intitulé « Date validation: » d'une compétence, ou sélectionnez des cases "
+                  "jaunes, puis recommencez.");
+    return tr("Aucune case n'est sélectionnée : rien n'a été rempli.\n"
+              "Sélectionnez les cases à remplir (un clic sur le nom d'un élève ou sur l'intitulé d'une ligne "
+              "les sélectionne toutes), puis recommencez.");
 }
 
 void MdiBase::edDateEditingFinished()
@@ -332,17 +396,58 @@ void MdiBase::timeOut()
     fenetrePrincipale->actionColler()->setEnabled(collable);
     if (boutons.btColler)
         boutons.btColler->setEnabled(collable);
-    fenetrePrincipale->actionUndo()->setEnabled(!annulations.isEmpty());
+    const bool defaisable = !annulations.isEmpty();
+    const bool refaisable = !grillePalier && !retablissements.isEmpty();
+    fenetrePrincipale->actionUndo()->setEnabled(defaisable);
     if (boutons.btUndo)
-        boutons.btUndo->setEnabled(!annulations.isEmpty());
-    fenetrePrincipale->actionYank()->setEnabled(!grillePalier && !refaireVide);
+        boutons.btUndo->setEnabled(defaisable);
+    if (boutons.acUndo)
+        boutons.acUndo->setEnabled(defaisable);
+    // « Refaire » n'est actif qu'après « Défaire », jusqu'à la modification suivante.
+    fenetrePrincipale->actionYank()->setEnabled(refaisable);
     if (boutons.btYank)
-        boutons.btYank->setEnabled(!refaireVide);
+        boutons.btYank->setEnabled(refaisable);
+    if (boutons.acYank)
+        boutons.acYank->setEnabled(refaisable);
     if (boutons.btEnregistrer)
         boutons.btEnregistrer->setEnabled(modifie);
     for (QAction* action :
          {fenetrePrincipale->actionCopier(), fenetrePrincipale->actionCouper(), fenetrePrincipale->actionEffacer()})
         action->setEnabled(true);
+}
+
+void MdiBase::validerSaisieEnCours()
+{
+    if (table && !occupe())
+        Grilles::validerEdition(table);
+}
+
+bool MdiBase::accepterFermeture()
+{
+    if (occupe())
+        return false;
+    // La case de fermeture ne retire pas le focus à l'éditeur : sans cela, une date tapée sans
+    // Entrée serait perdue sans question.
+    validerSaisieEnCours();
+    return !modifie || Invite::fermerMalgreModifications(this, [this] { return enregistrer(); });
+}
+
+bool MdiBase::enregistrerAvantImpression(const QString& texte)
+{
+    if (occupe())
+        return true;
+    validerSaisieEnCours();
+    if (!modifie)
+        return true;
+    switch (Invite::question(this, tr("Enregistrer les modifications"), texte,
+                             QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel)) {
+    case QMessageBox::Yes:
+        return enregistrer();
+    case QMessageBox::No:
+        return true;
+    default:
+        return false;
+    }
 }
 
 void MdiBase::closeEvent(QCloseEvent* evenement)
@@ -351,11 +456,7 @@ void MdiBase::closeEvent(QCloseEvent* evenement)
         evenement->ignore();
         return;
     }
-    if (!modifie) {
-        evenement->accept();
-        return;
-    }
-    if (Invite::fermerMalgreModifications(this, [this] { return enregistrer(); }))
+    if (fermetureAccordee || accepterFermeture())
         evenement->accept();
     else
         evenement->ignore();
@@ -363,6 +464,7 @@ void MdiBase::closeEvent(QCloseEvent* evenement)
 
 bool MdiBase::confirmerRechargement()
 {
+    validerSaisieEnCours();
     return !modifie || Invite::rechargerMalgreModifications(this, [this] { return enregistrer(); });
 }
 
@@ -390,7 +492,7 @@ void MdiBase::terminerChargement()
     annulations.clear();
     celluleCourante = nullptr;
     texteCourant.clear();
-    refaireVide = true;
+    retablissements.clear();
     modifie = false;
     delete attente;
     attente = nullptr;
@@ -431,11 +533,16 @@ void MdiBase::construireColonnes(qint64 idClasse, bool triParNom)
     // Toutes les colonnes d'un coup : une insertion par élève referait chaque fois la mise en
     // page de tout l'en-tête.
     const QList<Notes::Eleve> eleves = Notes::elevesClasse(idClasse, filtreNiveau, triParNom);
+    QList<qint64> ids;
+    for (const Notes::Eleve& eleve : eleves)
+        ids.append(eleve.id);
+    const QHash<qint64, QDate> naissances = Notes::datesNaissance(ids);
     table->setColumnCount(int(eleves.size()));
     for (int colonne = 0; colonne < table->columnCount(); ++colonne) {
         const Notes::Eleve& eleve = eleves[colonne];
         auto* entete = new QTableWidgetItem(eleve.nom + QLatin1Char(' ') + eleve.prenom + QLatin1Char('\n') + eleve.niveau);
         entete->setData(Qt::UserRole, eleve.id);
+        entete->setData(Grilles::ROLE_NAISSANCE, naissances.value(eleve.id));
         entete->setTextAlignment(Qt::AlignBaseline);
         table->setHorizontalHeaderItem(colonne, entete);
         table->setColumnWidth(colonne, largeur);
@@ -463,26 +570,65 @@ QTableWidgetItem* MdiBase::nouvelleCelluleDate(const QString& texte)
     return cellule;
 }
 
-bool MdiBase::refuserDatesIncorrectes()
+QTableWidgetItem* MdiBase::premiereCellule(const std::function<bool(const QTableWidgetItem*)>& critere) const
 {
-    table->setCurrentItem(nullptr);
     for (int ligne = 0; ligne < table->rowCount(); ++ligne) {
         if (!estLigneDate(ligne))
             continue;
-        for (int colonne = 0; colonne < table->columnCount(); ++colonne) {
-            if (Grilles::dateInvalide(table->item(ligne, colonne))) {
-                Invite::avertissement(this, tr("Dates incorrectes"),
-                                      tr("Impossible d'enregistrer car certaines dates sont incorrectes."));
-                return true;
-            }
-        }
+        for (int colonne = 0; colonne < table->columnCount(); ++colonne)
+            if (QTableWidgetItem* cellule = table->item(ligne, colonne); cellule && critere(cellule))
+                return cellule;
     }
+    return nullptr;
+}
+
+void MdiBase::allerA(QTableWidgetItem* cellule)
+{
+    table->setCurrentItem(cellule);
+    table->scrollToItem(cellule);
+    table->setFocus();
+}
+
+bool MdiBase::controlerAvantEnregistrement()
+{
+    validerSaisieEnCours();
+    table->setCurrentItem(nullptr);
+    // Avec une vingtaine de colonnes, la cellule fautive est souvent hors de la vue : elle
+    // devient la courante.
+    if (QTableWidgetItem* invalide = premiereCellule(&Grilles::dateInvalide)) {
+        Invite::avertissement(this, tr("Dates incorrectes"),
+                              tr("Impossible d'enregistrer car certaines dates sont incorrectes."));
+        allerA(invalide);
+        return false;
+    }
+    // Les dates lues telles qu'elles sont tapées peuvent en donner une autre que celle voulue
+    // (« 2/9/27 » pour 1927) : une seule question pour toute la grille.
+    int aVerifier = 0;
+    for (int ligne = 0; ligne < table->rowCount(); ++ligne)
+        for (int colonne = 0; estLigneDate(ligne) && colonne < table->columnCount(); ++colonne)
+            aVerifier += Grilles::dateAVerifier(table->item(ligne, colonne));
+    if (aVerifier == 0)
+        return true;
+    const QString texte =
+        (aVerifier == 1
+             ? tr("Une date de la grille est invraisemblable : dans le futur, avant la naissance de l'élève "
+                  "ou "
+                  "avant 2008. Elle est écrite en orange (le pointeur posé sur la case dit pourquoi).")
+             : tr("%1 dates de la grille sont invraisemblables : dans le futur, avant la naissance de "
+                  "l'élève "
+                  "ou avant 2008. Elles sont écrites en orange (le pointeur posé sur une case dit pourquoi).")
+                   .arg(aVerifier)) +
+        tr("\n\nOui : enregistrer quand même.\nNon : revenir à ces dates pour les corriger.");
+    if (Invite::question(this, tr("Dates à vérifier"), texte) == QMessageBox::Yes)
+        return true;
+    allerA(premiereCellule(&Grilles::dateAVerifier));
     return false;
 }
 
 bool MdiBase::enregistrerCellules(const QList<Notes::Cellule>& cellules)
 {
-    if (!Notes::enregistrer(cellules)) {
+    Notes::Bilan bilan;
+    if (!Notes::enregistrer(cellules, &bilan)) {
         Invite::critique(this, tr("Enregistrement impossible"),
                          tr("Les dates n'ont pas pu être enregistrées : la base de données a refusé l'écriture "
                             "(disque plein, fichier en lecture seule ou utilisé par un autre programme).\n\n"
@@ -492,6 +638,18 @@ bool MdiBase::enregistrerCellules(const QList<Notes::Cellule>& cellules)
         return false;
     }
     marquerEnregistre();
+    QString message;
+    if (bilan.ecrites == 0 && bilan.effacees == 0)
+        message = tr("Grille enregistrée : aucune date n'a changé.");
+    else if (bilan.effacees == 0)
+        message = bilan.ecrites == 1 ? tr("Grille enregistrée : 1 date écrite.")
+                                     : tr("Grille enregistrée : %1 dates écrites.").arg(bilan.ecrites);
+    else
+        message =
+            (bilan.ecrites == 1 ? tr("Grille enregistrée : 1 date écrite, ")
+                                : tr("Grille enregistrée : %1 dates écrites, ").arg(bilan.ecrites)) +
+            (bilan.effacees == 1 ? tr("1 date effacée.") : tr("%1 dates effacées.").arg(bilan.effacees));
+    annoncer(message);
     return true;
 }
 
@@ -499,5 +657,11 @@ void MdiBase::marquerEnregistre()
 {
     modifie = false;
     annulations.clear();
-    refaireVide = true;
+    retablissements.clear();
+}
+
+void MdiBase::annoncer(const QString& message)
+{
+    if (fenetrePrincipale)
+        fenetrePrincipale->annoncer(message);
 }

@@ -2,6 +2,7 @@
 
 #include "entry/notes.h"
 
+#include <QDate>
 #include <QList>
 #include <QMainWindow>
 #include <QRect>
@@ -35,14 +36,33 @@ public:
 
     bool occupe() const { return attente != nullptr; }
     bool estModifie() const { return modifie; }
-    int profondeurAnnulation() const { return annulations.size(); }
-    bool rienARefaire() const { return refaireVide; }
+    int profondeurAnnulation() const { return int(annulations.size()); }
+    bool rienARefaire() const { return retablissements.isEmpty(); }
 
-    // Une zone de cellules et des textes, ligne par ligne, de gauche à droite.
+    // Une zone de cellules et les textes de ses cellules de date, ligne par ligne, de gauche
+    // à droite.
     struct Annulation {
         QRect zone; // colonnes gauche..droite (x), lignes haut..bas (y), bornes comprises
         QStringList textes;
     };
+    // Un pas à défaire (ou à refaire) : une zone par plage touchée, dans l'ordre où elles
+    // l'ont été (une sélection multiple en donne plusieurs).
+    using Pas = QList<Annulation>;
+
+    // Valide la date encore dans l'éditeur de la cellule courante, comme la touche Entrée.
+    void validerSaisieEnCours();
+    // Question avant de fermer (la date en cours d'édition comptée) : vrai quand la fenêtre
+    // peut se fermer (rien à enregistrer, enregistrement réussi, ou modifications
+    // abandonnées). Une fenêtre occupée refuse.
+    bool accepterFermeture();
+    // Avant une impression faite d'après la base : la date en cours d'édition est validée ;
+    // s'il reste des modifications, `texte` demande s'il faut les enregistrer d'abord (Oui
+    // enregistre et ne continue qu'en cas de succès, Non continue sans elles, Annuler arrête).
+    // Vrai pour continuer.
+    bool enregistrerAvantImpression(const QString& texte);
+    // Après une réponse donnée pour toutes les fenêtres à la fois (fermeture du programme) :
+    // la prochaine fermeture ne repose pas la question.
+    void accorderFermeture() { fermetureAccordee = true; }
 
 public Q_SLOTS:
     virtual void copier();
@@ -72,6 +92,8 @@ protected:
         QAbstractButton* btYank = nullptr; // absent de la fenêtre des paliers
         QAbstractButton* btEnregistrer = nullptr;
         QList<QAction*> actionsMenu;       // menu contextuel de la grille, dans l'ordre
+        QAction* acUndo = nullptr;         // « Défaire » et « Refaire » de ce menu
+        QAction* acYank = nullptr;         // absent de la fenêtre des paliers
     };
     // Branche la grille : signaux de la table et du champ de date, menu contextuel, date du
     // jour dans le champ, minuterie de 100 ms démarrée.
@@ -112,14 +134,32 @@ protected:
     // Cellule de date neuve : texte, marque valide, centrée.
     static QTableWidgetItem* nouvelleCelluleDate(const QString& texte);
 
-    // Vrai quand une cellule de date de la grille porte la marque « invalide » ; efface alors
-    // la cellule courante et avertit (enregistrement refusé).
-    bool refuserDatesIncorrectes();
+    // Avant d'enregistrer : vrai quand l'enregistrement peut continuer. La saisie en cours est
+    // validée. Une date invalide le refuse : avertissement, puis la première cellule invalide
+    // devient la courante. Des dates à vérifier font poser une question : les enregistrer
+    // quand même, ou y revenir (la première devient la courante).
+    bool controlerAvantEnregistrement();
     // Après un enregistrement réussi.
     void marquerEnregistre();
-    // Écrit les cellules en une transaction. Refusée, rien n'est écrit : l'enseignant en est
-    // averti et la grille garde ses modifications, pour ne pas les perdre à la fermeture.
+    // Écrit les cellules en une transaction et annonce dans la barre d'état de la fenêtre
+    // principale ce qui a changé. Refusée, rien n'est écrit : l'enseignant en est averti et la
+    // grille garde ses modifications, pour ne pas les perdre à la fermeture.
     bool enregistrerCellules(const QList<Notes::Cellule>& cellules);
+
+    // Les cellules de date des plages sélectionnées, chaque cellule une seule fois, plage par
+    // plage, ligne par ligne, de gauche à droite.
+    QList<QTableWidgetItem*> cellulesDateSelectionnees() const;
+    // Réécrit chaque cellule de date de toutes les plages sélectionnées avec le texte que
+    // donne `nouveauTexte`, en un seul pas à défaire.
+    void reecrirePlages(const std::function<QString(const QTableWidgetItem*)>& nouveauTexte);
+    // Début d'un pas à défaire : la pile à refaire est vidée (une nouvelle modification).
+    void empilerPas(const Pas& pas);
+    // Ce que dit une propagation quand aucune cellule de date n'est sélectionnée.
+    QString texteRienSelectionne() const;
+    // Message bref et non bloquant dans la barre d'état de la fenêtre principale.
+    void annoncer(const QString& message);
+    // Date de naissance de l'élève d'une colonne (invalide quand elle n'est pas connue).
+    QDate naissanceColonne(int colonne) const;
 
     void closeEvent(QCloseEvent* evenement) override;
 
@@ -130,9 +170,8 @@ protected:
     QTableWidget* table = nullptr;
     QLineEdit* champDate = nullptr;
     bool garde = true;
-    QList<Annulation> annulations;
-    Annulation refaire;
-    bool refaireVide = true;
+    QList<Pas> annulations;
+    QList<Pas> retablissements; // les pas défaits, à refaire ; vidée par toute nouvelle modification
     QTableWidgetItem* celluleCourante = nullptr;
     QString texteCourant;
     QTimer minuterie;
@@ -141,9 +180,14 @@ protected:
     bool estActive() const;
 
 private:
-    // Réécrit chaque cellule de date de la première plage sélectionnée avec le texte que
-    // donne `nouveauTexte`, en un pas à défaire ; le même changement devient celui à refaire.
-    void reecrirePlage(const std::function<QString(const QTableWidgetItem*)>& nouveauTexte);
+    // Écrit dans les cellules de date de la zone les textes de `source`, dans l'ordre où ils
+    // y ont été relevés ; les textes remplacés vont dans `remplaces`.
+    void ecrireZone(const Annulation& source, Annulation& remplaces);
+    // La première cellule de date qui vérifie `critere`, en lisant ligne par ligne.
+    QTableWidgetItem* premiereCellule(const std::function<bool(const QTableWidgetItem*)>& critere) const;
+    // Rend courante une cellule et la montre.
+    void allerA(QTableWidgetItem* cellule);
 
     Grille boutons;
+    bool fermetureAccordee = false;
 };

@@ -6,6 +6,7 @@
 #include "db/dates.h"
 #include "dialogs/invite.h"
 #include "entry/diapropagedate.h"
+#include "entry/grilles.h"
 #include "entry/palier.h"
 
 #include <QHeaderView>
@@ -41,7 +42,9 @@ mdiPalier::mdiPalier(QWidget* parent) : MdiBase(parent), ui(std::make_unique<Ui:
                      nullptr,
                      ui->btEnregistrer,
                      {ui->acCouper, ui->acCopier, ui->acColler, ui->acEffacer, ui->acUndo, ui->acPropager,
-                      ui->acPropagerDateRecent}});
+                      ui->acPropagerDateRecent},
+                     ui->acUndo,
+                     nullptr});
     ui->table->verticalHeader()->setFixedWidth(200);
     ui->btUndo->addAction(ui->acUndo);
 
@@ -136,6 +139,7 @@ void mdiPalier::afficher()
         const qint64 eleve = eleves.at(colonne);
         if (eleve == 0)
             continue;
+        const QDate naissance = naissanceColonne(colonne);
         for (int k = 0; k < competences.size(); ++k) {
             const qint64 competence = competences.at(k).id;
             if (competence == 0)
@@ -155,6 +159,7 @@ void mdiPalier::afficher()
                 r.validation.isValid() ? r.validation.toString(Dates::FORMAT_AFFICHAGE) : QString());
             validation->setBackground(QBrush(Qt::yellow, Qt::SolidPattern));
             table->setItem(ligne + DECALAGE_VALIDATION, colonne, validation);
+            Grilles::signalerAVerifier(validation, r.validation, naissance);
         }
         laisserVivre();
     }
@@ -167,9 +172,7 @@ void mdiPalier::afficher()
 
 bool mdiPalier::enregistrer()
 {
-    if (occupe())
-        return false;
-    if (refuserDatesIncorrectes())
+    if (occupe() || !controlerAvantEnregistrement())
         return false;
     // Seules les lignes de validation s'enregistrent ; chaque cellule est réécrite.
     QList<Notes::Cellule> cellules;
@@ -202,6 +205,12 @@ void mdiPalier::propagerDateRecente()
 {
     if (occupe())
         return;
+    // Rien à remplir : inutile de faire choisir un mode et un pourcentage.
+    const QList<QTableWidgetItem*> cellules = cellulesDateSelectionnees();
+    if (cellules.isEmpty()) {
+        Invite::information(this, tr("Propagation de la date"), texteRienSelectionne());
+        return;
+    }
     QDate dateDefaut;
     {
         diaPropageDate dialogue(this);
@@ -212,44 +221,63 @@ void mdiPalier::propagerDateRecente()
     }
     const int mode = diaPropageDate::modeRetenu();
     const double minimum = diaPropageDate::pourcentageRetenu();
-    if (table->selectedRanges().isEmpty())
-        return;
-
-    // Ces écritures passent par la saisie d'une cellule de MdiBase (pas de garde levée) : la
-    // cellule y est normalisée de nouveau et `modifie` mis.
-    const QTableWidgetSelectionRange plage = table->selectedRanges().first();
-    for (int ligne = plage.topRow(); ligne <= plage.bottomRow(); ++ligne) {
-        if (!estLigneDate(ligne))
-            continue;
-        for (int colonne = plage.leftColumn(); colonne <= plage.rightColumn(); ++colonne) {
-            QTableWidgetItem* cellule = table->item(ligne, colonne);
-            if (!cellule || !cellule->text().isEmpty())
-                continue;
-            const QTableWidgetItem* reussite =
-                table->item(ligne - DECALAGE_VALIDATION + DECALAGE_REUSSITE, colonne);
-            if (!reussite || reussite->data(Qt::UserRole).toDouble() < minimum)
-                continue;
-            const QTableWidgetItem* recente =
-                table->item(ligne - DECALAGE_VALIDATION + DECALAGE_RECENTE, colonne);
-            const QDate dateRecente =
-                recente ? QDate::fromString(recente->text(), Dates::FORMAT_AFFICHAGE) : QDate();
-            QDate date;
-            switch (mode) {
-            case diaPropageDate::RecenteSeulement:
-                if (!dateRecente.isValid())
-                    continue;
-                date = dateRecente;
-                break;
-            case diaPropageDate::DateDefaut:
-                date = dateDefaut;
-                break;
-            default:
-                date = dateRecente.isValid() ? dateRecente : dateDefaut;
-                break;
-            }
-            ecrireCellule(cellule, date.toString(Dates::FORMAT_AFFICHAGE));
-            modifie = true;
-        }
-    }
     ui->edDate->setText(dateDefaut.toString(Dates::FORMAT_AFFICHAGE));
+
+    // Toutes les plages sélectionnées, en un seul pas à défaire, comme un collage.
+    int vides = 0;
+    int atteints = 0;
+    QHash<const QTableWidgetItem*, QString> aEcrire;
+    for (QTableWidgetItem* cellule : cellules) {
+        if (!cellule->text().isEmpty())
+            continue;
+        ++vides;
+        const int ligne = cellule->row();
+        const int colonne = cellule->column();
+        const QTableWidgetItem* reussite =
+            table->item(ligne - DECALAGE_VALIDATION + DECALAGE_REUSSITE, colonne);
+        if (!reussite || reussite->data(Qt::UserRole).toDouble() < minimum)
+            continue;
+        ++atteints;
+        const QTableWidgetItem* recente =
+            table->item(ligne - DECALAGE_VALIDATION + DECALAGE_RECENTE, colonne);
+        const QDate dateRecente =
+            recente ? QDate::fromString(recente->text(), Dates::FORMAT_AFFICHAGE) : QDate();
+        QDate date;
+        switch (mode) {
+        case diaPropageDate::RecenteSeulement:
+            date = dateRecente;
+            break;
+        case diaPropageDate::DateDefaut:
+            date = dateDefaut;
+            break;
+        default:
+            date = dateRecente.isValid() ? dateRecente : dateDefaut;
+            break;
+        }
+        if (date.isValid())
+            aEcrire.insert(cellule, date.toString(Dates::FORMAT_AFFICHAGE));
+    }
+
+    if (aEcrire.isEmpty()) {
+        QString raison;
+        if (vides == 0)
+            raison = tr(
+                "Toutes les cases sélectionnées ont déjà une date de validation : aucune n'a été remplie.");
+        else if (atteints == 0)
+            raison =
+                tr("Aucun des élèves dont la case sélectionnée est vide n'atteint %1 % de réussite : aucune "
+                   "case n'a été remplie.\nBaissez le pourcentage de réussite minimum pour les remplir.")
+                    .arg(QString::number(minimum, 'g', 6));
+        else
+            raison =
+                tr("Aucun des élèves retenus n'a de date d'item pour ces compétences : aucune case n'a été "
+                   "remplie.\nChoisissez un mode qui met la date par défaut pour les remplir.");
+        Invite::information(this, tr("Propagation de la date"), raison);
+        return;
+    }
+    reecrirePlages(
+        [&aEcrire](const QTableWidgetItem* cellule) { return aEcrire.value(cellule, cellule->text()); });
+    const auto remplies = aEcrire.size();
+    annoncer(remplies == 1 ? tr("Date de validation mise dans 1 case.")
+                           : tr("Date de validation mise dans %1 cases.").arg(remplies));
 }

@@ -3,6 +3,7 @@
 
 #include "db/dates.h"
 #include "dialogs/invite.h"
+#include "entry/grilles.h"
 #include "entry/notes.h"
 
 #include <QDate>
@@ -23,7 +24,9 @@ mdiSaisie::mdiSaisie(QWidget* parent) : MdiBase(parent), ui(std::make_unique<Ui:
          ui->btUndo,
          ui->btYank,
          ui->btEnregistrer,
-         {ui->acCouper, ui->acCopier, ui->acColler, ui->acEffacer, ui->acUndo, ui->acYank, ui->acPropager}});
+         {ui->acCouper, ui->acCopier, ui->acColler, ui->acEffacer, ui->acUndo, ui->acYank, ui->acPropager},
+         ui->acUndo,
+         ui->acYank});
 
     connect(ui->cbPaliers, qOverload<int>(&QComboBox::currentIndexChanged), this, &mdiSaisie::cbPalierChange);
     connect(ui->btNiveaux, &QAbstractButton::clicked, this, &mdiSaisie::filtreNiveaux);
@@ -156,17 +159,21 @@ void mdiSaisie::remplirCellules()
     // Toutes les dates de la grille en une seule lecture ; un texte enregistré qui n'est pas
     // une date laisse la cellule vide.
     const QHash<Notes::Cle, QString> dates = Notes::dates(eleves, items);
+    QList<QDate> naissances;
+    for (int colonne = 0; colonne < table->columnCount(); ++colonne)
+        naissances.append(naissanceColonne(colonne));
     for (int ligne = 0; ligne < table->rowCount(); ++ligne) {
         const qint64 item = noeudLigne(ligne);
         for (int colonne = 0; colonne < table->columnCount(); ++colonne) {
-            QString texte;
+            QDate date;
             const auto trouvee = dates.constFind({eleveColonne(colonne), item});
-            if (trouvee != dates.constEnd()) {
-                const QDate date = QDate::fromString(*trouvee, Qt::ISODate);
-                if (date.isValid())
-                    texte = date.toString(Dates::FORMAT_AFFICHAGE);
-            }
-            table->setItem(ligne, colonne, nouvelleCelluleDate(texte));
+            if (trouvee != dates.constEnd())
+                date = QDate::fromString(*trouvee, Qt::ISODate);
+            QTableWidgetItem* cellule =
+                nouvelleCelluleDate(date.isValid() ? date.toString(Dates::FORMAT_AFFICHAGE) : QString());
+            table->setItem(ligne, colonne, cellule);
+            // Une date gardée invraisemblable est montrée comme telle ; la base n'y est pas touchée.
+            Grilles::signalerAVerifier(cellule, date, naissances.at(colonne));
         }
         laisserVivre();
     }
@@ -177,7 +184,7 @@ void mdiSaisie::remplirCellules()
 
 bool mdiSaisie::enregistrer()
 {
-    if (occupe() || refuserDatesIncorrectes())
+    if (occupe() || !controlerAvantEnregistrement())
         return false;
     // Chaque cellule est réécrite, changée ou non.
     QList<Notes::Cellule> cellules;

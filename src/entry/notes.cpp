@@ -96,13 +96,14 @@ QHash<Cle, QString> dates(const QList<qint64>& eleves, const QList<qint64>& noeu
     return resultat;
 }
 
-bool enregistrer(const QList<Cellule>& cellules)
+bool enregistrer(const QList<Cellule>& cellules, Bilan* bilan)
 {
+    Bilan compte;
     Transaction transaction;
     if (!transaction.estOuverte())
         return false;
     QSqlQuery lecture;
-    lecture.prepare(QStringLiteral("SELECT id_note FROM notes WHERE id_eleve=? AND id_comp=?"));
+    lecture.prepare(QStringLiteral("SELECT id_note, date FROM notes WHERE id_eleve=? AND id_comp=?"));
     QSqlQuery insertion;
     insertion.prepare(QStringLiteral("INSERT INTO notes(id_eleve,id_comp,date) VALUES(?,?,?)"));
     QSqlQuery suppression;
@@ -124,6 +125,7 @@ bool enregistrer(const QList<Cellule>& cellules)
             return false;
         const bool existe = lecture.next();
         const QVariant idNote = existe ? lecture.value(0) : QVariant();
+        const QString ancienne = existe ? lecture.value(1).toString() : QString();
         lecture.finish();
         if (!existe && !date.isEmpty()) {
             insertion.addBindValue(cellule.idEleve);
@@ -131,18 +133,43 @@ bool enregistrer(const QList<Cellule>& cellules)
             insertion.addBindValue(date);
             if (!insertion.exec())
                 return false;
+            ++compte.ecrites;
         } else if (existe && date.isEmpty()) {
             suppression.addBindValue(idNote);
             if (!suppression.exec())
                 return false;
+            ++compte.effacees;
         } else if (existe) {
             miseAJour.addBindValue(date);
             miseAJour.addBindValue(idNote);
             if (!miseAJour.exec())
                 return false;
+            if (ancienne != date)
+                ++compte.ecrites;
         }
     }
-    return transaction.valider();
+    if (!transaction.valider())
+        return false;
+    if (bilan)
+        *bilan = compte;
+    return true;
+}
+
+QHash<qint64, QDate> datesNaissance(const QList<qint64>& eleves)
+{
+    QHash<qint64, QDate> resultat;
+    if (eleves.isEmpty())
+        return resultat;
+    QSqlQuery requete;
+    requete.setForwardOnly(true);
+    requete.exec(QStringLiteral("SELECT id_eleve, date_naiss FROM eleves WHERE id_eleve IN (%1)")
+                     .arg(listeIdentifiants(eleves)));
+    while (requete.next()) {
+        const QDate naissance = QDate::fromString(requete.value(1).toString(), Dates::FORMAT_STOCKAGE);
+        if (naissance.isValid())
+            resultat.insert(requete.value(0).toLongLong(), naissance);
+    }
+    return resultat;
 }
 
 } // namespace Notes

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDate>
 #include <QHash>
 #include <QList>
 #include <QPair>
@@ -48,9 +49,19 @@ struct Cellule {
     QString date;
 };
 
+// Ce qu'un enregistrement a changé dans la base.
+struct Bilan {
+    int ecrites = 0;  // dates nouvelles ou changées
+    int effacees = 0; // enregistrements supprimés (cellule vidée)
+};
+
 // Écrit chaque cellule dans une transaction : enregistrement créé, changé ou supprimé selon
 // qu'il existait et que la cellule tient une date. Vrai quand la transaction est validée ;
-// faux, et rien d'écrit, dès qu'une instruction est refusée par la base.
-bool enregistrer(const QList<Cellule>& cellules);
+// faux, et rien d'écrit, dès qu'une instruction est refusée par la base. `bilan`, quand il
+// est donné, reçoit ce qui a changé (seulement quand c'est vrai).
+bool enregistrer(const QList<Cellule>& cellules, Bilan* bilan = nullptr);
+
+// Les dates de naissance des élèves donnés ; un élève sans date lisible est absent.
+QHash<qint64, QDate> datesNaissance(const QList<qint64>& eleves);
 
 } // namespace Notes

@@ -141,9 +141,7 @@ void diaAjouteEleves::creerCellules(int premiereLigne)
 
 void diaAjouteEleves::validerSaisieEnCours()
 {
-    // L'éditeur ouvert sur une cellule est rangé comme widget de cette cellule.
-    if (ui->table->rowCount() > 0 && ui->table->indexWidget(ui->table->currentIndex()))
-        ui->table->setCurrentItem(nullptr);
+    Grilles::validerEdition(ui->table);
 }
 
 void diaAjouteEleves::curentItemChanged(QTableWidgetItem* courant, QTableWidgetItem* precedent)
@@ -162,7 +160,7 @@ void diaAjouteEleves::itemChanged(QTableWidgetItem* item)
     annulation.gauche = annulation.droite = item->column();
     annulation.haut = annulation.bas = item->row();
     annulation.textes << texteAvant;
-    pileAnnulation.append(annulation);
+    pileAnnulation.append({annulation});
     ecrireCellule(item, item->text(), nullptr);
     modifie = true;
 }
@@ -172,7 +170,7 @@ void diaAjouteEleves::itemChanged(QTableWidgetItem* item)
 void diaAjouteEleves::copier()
 {
     const QList<QTableWidgetSelectionRange> plages = ui->table->selectedRanges();
-    if (plages.isEmpty())
+    if (plages.isEmpty() || Grilles::refuserSelectionMultiple(this, ui->table, Grilles::Presse::Copier))
         return;
     QGuiApplication::clipboard()->setText(Grilles::texteCopie(ui->table, plages.first()));
 }
@@ -182,21 +180,28 @@ void diaAjouteEleves::effacer()
     const QList<QTableWidgetSelectionRange> plages = ui->table->selectedRanges();
     if (plages.isEmpty())
         return;
-    const QTableWidgetSelectionRange& plage = plages.first();
-    Annulation annulation;
-    annulation.gauche = plage.leftColumn();
-    annulation.haut = plage.topRow();
-    annulation.droite = plage.rightColumn();
-    annulation.bas = plage.bottomRow();
-    for (int ligne = plage.topRow(); ligne <= plage.bottomRow(); ++ligne)
-        for (int colonne = plage.leftColumn(); colonne <= plage.rightColumn(); ++colonne)
-            ecrireCellule(cellule(ligne, colonne), QString(), &annulation);
-    pileAnnulation.append(annulation);
+    // Toutes les plages d'une sélection multiple, en un seul pas à défaire.
+    Pas pas;
+    for (const QTableWidgetSelectionRange& plage : plages) {
+        Annulation annulation;
+        annulation.gauche = plage.leftColumn();
+        annulation.haut = plage.topRow();
+        annulation.droite = plage.rightColumn();
+        annulation.bas = plage.bottomRow();
+        for (int ligne = plage.topRow(); ligne <= plage.bottomRow(); ++ligne)
+            for (int colonne = plage.leftColumn(); colonne <= plage.rightColumn(); ++colonne)
+                ecrireCellule(cellule(ligne, colonne), QString(), &annulation);
+        pas.append(annulation);
+    }
+    pileAnnulation.append(pas);
     modifie = true;
 }
 
 void diaAjouteEleves::couper()
 {
+    if (ui->table->selectedRanges().isEmpty() ||
+        Grilles::refuserSelectionMultiple(this, ui->table, Grilles::Presse::Couper))
+        return;
     copier();
     effacer();
 }
@@ -204,7 +209,7 @@ void diaAjouteEleves::couper()
 void diaAjouteEleves::coller()
 {
     const QList<QTableWidgetSelectionRange> plages = ui->table->selectedRanges();
-    if (plages.isEmpty())
+    if (plages.isEmpty() || Grilles::refuserSelectionMultiple(this, ui->table, Grilles::Presse::Coller))
         return;
     const QScopedValueRollback<bool> garde(gardeEdition, true);
     const QTableWidgetSelectionRange& plage = plages.first();
@@ -239,7 +244,7 @@ void diaAjouteEleves::coller()
         for (int j = 0; j < largeur; ++j)
             ecrireCellule(cellule(plage.topRow() + i, plage.leftColumn() + j), champs.at(j), &annulation);
     }
-    pileAnnulation.append(annulation);
+    pileAnnulation.append({annulation});
     modifie = true;
 }
 
@@ -247,21 +252,25 @@ void diaAjouteEleves::undo()
 {
     if (pileAnnulation.isEmpty())
         return;
-    const Annulation annulation = pileAnnulation.takeLast();
+    const Pas pas = pileAnnulation.takeLast();
     // La pile survit au rechargement et à l'enregistrement de la grille : les cellules que la
-    // grille n'a plus sont sautées au lieu d'être écrites.
+    // grille n'a plus sont sautées au lieu d'être écrites. Les zones sont rétablies de la
+    // dernière à la première, pour que des plages qui se chevauchent retrouvent leur texte
+    // d'avant.
     bool ecrit = false;
-    int index = 0;
-    for (int ligne = annulation.haut; ligne <= annulation.bas; ++ligne)
-        for (int colonne = annulation.gauche; colonne <= annulation.droite; ++colonne) {
-            if (index >= annulation.textes.size())
-                break;
-            const QString& texte = annulation.textes.at(index++);
-            if (ligne < ui->table->rowCount() && colonne < ui->table->columnCount()) {
-                ecrireCellule(cellule(ligne, colonne), texte, nullptr);
-                ecrit = true;
+    for (auto annulation = pas.crbegin(); annulation != pas.crend(); ++annulation) {
+        int index = 0;
+        for (int ligne = annulation->haut; ligne <= annulation->bas; ++ligne)
+            for (int colonne = annulation->gauche; colonne <= annulation->droite; ++colonne) {
+                if (index >= annulation->textes.size())
+                    break;
+                const QString& texte = annulation->textes.at(index++);
+                if (ligne < ui->table->rowCount() && colonne < ui->table->columnCount()) {
+                    ecrireCellule(cellule(ligne, colonne), texte, nullptr);
+                    ecrit = true;
+                }
             }
-        }
+    }
     if (ecrit)
         modifie = true;
 }
@@ -277,9 +286,9 @@ void diaAjouteEleves::changerNiveau()
                          QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
         return;
     const QScopedValueRollback<bool> garde(gardeEdition, true);
-    const QTableWidgetSelectionRange& plage = plages.first();
-    for (int ligne = plage.topRow(); ligne <= plage.bottomRow(); ++ligne)
-        ecrireCellule(cellule(ligne, COLONNE_NIVEAU), niveau, nullptr);
+    for (const QTableWidgetSelectionRange& plage : plages)
+        for (int ligne = plage.topRow(); ligne <= plage.bottomRow(); ++ligne)
+            ecrireCellule(cellule(ligne, COLONNE_NIVEAU), niveau, nullptr);
     modifie = true;
 }
 

@@ -16,7 +16,7 @@ class diaAjouteEleves;
 // Dialogue « Ajout d'élèves » : une grille de nom, prénom, date de naissance et niveau où
 // l'on tape les nouveaux élèves d'une classe, puis l'enregistrement dans `eleves` (un élève
 // déjà présent n'est pas ajouté deux fois, un niveau inconnu peut être créé sur-le-champ).
-// Couper, copier, coller, effacer et défaire portent sur la première plage sélectionnée.
+// Effacer porte sur toutes les plages sélectionnées ; couper, copier et coller, sur une seule.
 class diaAjouteEleves : public QDialog
 {
     Q_OBJECT
@@ -53,8 +53,8 @@ protected:
     void changeEvent(QEvent* evenement) override;
 
 private:
-    // Ce qu'une opération a remplacé : la zone (bornes comprises) et les textes d'avant,
-    // ligne par ligne de haut en bas, de gauche à droite dans une ligne.
+    // Ce qu'une opération a remplacé dans une zone : la zone (bornes comprises) et les textes
+    // d'avant, ligne par ligne de haut en bas, de gauche à droite dans une ligne.
     struct Annulation {
         int gauche = 0;
         int haut = 0;
@@ -62,12 +62,14 @@ private:
         int bas = 0;
         QStringList textes;
     };
+    // Un pas à défaire : une zone par plage touchée (plusieurs pour une sélection multiple).
+    using Pas = QList<Annulation>;
 
     // Le seul chemin par lequel le programme écrit une cellule (date normalisée et marquée).
     void ecrireCellule(QTableWidgetItem* cellule, const QString& texte, Annulation* annulation);
     QTableWidgetItem* cellule(int ligne, int colonne);
     void creerCellules(int premiereLigne);
-    // Valide la cellule en cours d'édition, s'il y en a une.
+    // Valide la date (ou le texte) encore dans l'éditeur de la cellule courante.
     void validerSaisieEnCours();
     // Enregistre la grille ; vrai en cas de succès, avec les deux comptes.
     bool enregistrer(int& ajoutes, int& ignores);
@@ -82,5 +84,5 @@ private:
     bool modifie = false;
     bool gardeEdition = false;
     QString texteAvant; // texte de la cellule courante quand elle l'est devenue
-    QList<Annulation> pileAnnulation;
+    QList<Pas> pileAnnulation;
 };

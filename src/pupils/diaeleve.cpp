@@ -139,25 +139,42 @@ QList<Eleves::Eleve> diaEleve::lireGrille() const
     return eleves;
 }
 
-QList<qlonglong> diaEleve::idsLignes(const QTableWidgetSelectionRange& plage) const
+QList<int> diaEleve::lignesSelectionnees() const
+{
+    QList<int> lignes;
+    for (const QTableWidgetSelectionRange& plage : ui->table->selectedRanges())
+        for (int ligne = plage.topRow(); ligne <= plage.bottomRow(); ++ligne)
+            if (!lignes.contains(ligne))
+                lignes.append(ligne);
+    std::sort(lignes.begin(), lignes.end());
+    return lignes;
+}
+
+QList<qlonglong> diaEleve::idsLignes(const QList<int>& lignes) const
 {
     QList<qlonglong> ids;
-    for (int ligne = plage.topRow(); ligne <= plage.bottomRow(); ++ligne)
+    for (const int ligne : lignes)
         if (const QTableWidgetItem* nom = ui->table->item(ligne, NOM))
             ids.append(nom->data(ROLE_ID).toLongLong());
     return ids;
 }
 
-void diaEleve::retirerLignes(const QTableWidgetSelectionRange& plage)
+void diaEleve::retirerLignes(const QList<int>& lignes)
 {
-    for (int i = 0; i < plage.rowCount(); ++i)
-        ui->table->removeRow(plage.topRow());
+    for (auto ligne = lignes.crbegin(); ligne != lignes.crend(); ++ligne)
+        ui->table->removeRow(*ligne);
+}
+
+void diaEleve::validerSaisieEnCours()
+{
+    Grilles::validerEdition(ui->table);
 }
 
 // --- Emplacements -----------------------------------------------------------
 
 void diaEleve::actualiser()
 {
+    validerSaisieEnCours();
     if (modifie && !Invite::rechargerMalgreModifications(this, [this] { return enregistrer(); }))
         return;
 
@@ -178,6 +195,7 @@ bool diaEleve::enregistrer()
 {
     if (classeChargee == 0)
         return false;
+    validerSaisieEnCours();
 
     // Passe de contrôle : toutes les questions sont posées avant la moindre écriture.
     QList<Eleves::Eleve> eleves = lireGrille();
@@ -211,8 +229,26 @@ bool diaEleve::enregistrer()
         break;
     }
 
-    if (!Eleves::enregistrer(classeChargee, eleves, verification.niveauxACreer))
+    if (!Eleves::enregistrer(classeChargee, eleves, verification.niveauxACreer)) {
+        // Rien n'est écrit, pas même les niveaux nouveaux ; les lignes restent dans la grille.
+        if (Eleves::compterClasse(classeChargee) == 0)
+            Invite::avertissement(
+                this, tr("Classe supprimée"),
+                tr("La classe %1 n'existe plus : elle a été supprimée depuis son affichage. "
+                   "Les élèves n'ont pas été enregistrés ; ils restent dans le tableau.\n\n"
+                   "Recréez la classe avec le bouton « Classes... », ou ajoutez ces élèves à une "
+                   "autre classe par « Ajouter des élèves... ».")
+                    .arg(nomClasseChargee));
+        else
+            Invite::critique(
+                this, tr("Enregistrement impossible"),
+                tr("Les élèves n'ont pas pu être enregistrés : la base de données a refusé "
+                   "l'écriture (disque plein, fichier en lecture seule ou utilisé par un autre "
+                   "programme).\n\nRien n'a été perdu : vos modifications sont toujours dans le "
+                   "tableau. Libérez de la place sur le disque ou fermez l'autre programme, puis "
+                   "cliquez de nouveau sur « Enregistrer »."));
         return false;
+    }
 
     // Les élèves nouveaux reçoivent leur id, chaque ligne l'id de son niveau.
     garde = true;
@@ -230,7 +266,7 @@ bool diaEleve::enregistrer()
 void diaEleve::copier()
 {
     const QList<QTableWidgetSelectionRange> plages = ui->table->selectedRanges();
-    if (plages.isEmpty())
+    if (plages.isEmpty() || Grilles::refuserSelectionMultiple(this, ui->table, Grilles::Presse::Copier))
         return;
     QGuiApplication::clipboard()->setText(Grilles::texteCopie(ui->table, plages.first()));
 }
@@ -252,9 +288,9 @@ void diaEleve::supprimer()
         return;
     }
     // Les lignes ne quittent la grille qu'une fois la suppression validée dans la base.
-    const QTableWidgetSelectionRange plage = plages.first();
-    if (Eleves::supprimer(idsLignes(plage))) {
-        retirerLignes(plage);
+    const QList<int> lignes = lignesSelectionnees();
+    if (Eleves::supprimer(idsLignes(lignes))) {
+        retirerLignes(lignes);
         verifierClasseVidee();
     }
     garde = false;
@@ -285,8 +321,7 @@ void diaEleve::changerNiveau()
         QMessageBox::Yes)
         return;
     garde = true;
-    const QTableWidgetSelectionRange plage = plages.first();
-    for (int ligne = plage.topRow(); ligne <= plage.bottomRow(); ++ligne)
+    for (const int ligne : lignesSelectionnees())
         cellule(ui->table, ligne, NIVEAU)->setText(niveau);
     garde = false;
     modifie = true;
@@ -306,12 +341,12 @@ void diaEleve::changerClasse()
         return;
     // Les modifications en cours sont enregistrées d'abord : un enregistrement refusé
     // arrête le déplacement.
-    const QTableWidgetSelectionRange plage = plages.first();
-    if (plage.rowCount() > 0 && modifie && !enregistrer())
+    const QList<int> lignes = lignesSelectionnees();
+    if (!lignes.isEmpty() && modifie && !enregistrer())
         return;
-    if (!Eleves::deplacer(idsLignes(plage), cible))
+    if (!Eleves::deplacer(idsLignes(lignes), cible))
         return;
-    retirerLignes(plage);
+    retirerLignes(lignes);
     verifierClasseVidee();
 }
 
@@ -346,16 +381,16 @@ void diaEleve::effacer()
     if (plages.isEmpty())
         return;
     garde = true;
-    const QTableWidgetSelectionRange plage = plages.first();
-    for (int ligne = plage.topRow(); ligne <= plage.bottomRow(); ++ligne)
-        for (int colonne = plage.leftColumn(); colonne <= plage.rightColumn(); ++colonne) {
-            QTableWidgetItem* item = cellule(ui->table, ligne, colonne);
-            // Un niveau effacé garde l'id chargé : seul son texte compte.
-            if (colonne == DATE_NAISS)
-                Grilles::ecrireDate(item, QString());
-            else
-                item->setText(QString());
-        }
+    for (const QTableWidgetSelectionRange& plage : plages)
+        for (int ligne = plage.topRow(); ligne <= plage.bottomRow(); ++ligne)
+            for (int colonne = plage.leftColumn(); colonne <= plage.rightColumn(); ++colonne) {
+                QTableWidgetItem* item = cellule(ui->table, ligne, colonne);
+                // Un niveau effacé garde l'id chargé : seul son texte compte.
+                if (colonne == DATE_NAISS)
+                    Grilles::ecrireDate(item, QString());
+                else
+                    item->setText(QString());
+            }
     garde = false;
     modifie = true;
 }
@@ -366,7 +401,12 @@ void diaEleve::timeOut()
     bool niveau = false;
     bool classe = false;
     const QList<QTableWidgetSelectionRange> plages = ui->table->selectedRanges();
-    if (ui->table->rowCount() > 0 && !plages.isEmpty() && plages.first().columnCount() == NB_COLONNES) {
+    const bool lignesEntieres =
+        !plages.isEmpty() &&
+        std::all_of(plages.cbegin(), plages.cend(), [](const QTableWidgetSelectionRange& plage) {
+            return plage.columnCount() == NB_COLONNES;
+        });
+    if (ui->table->rowCount() > 0 && lignesEntieres) {
         suppression = true;
         niveau = true;
         classe = ui->cbClasse2->currentData().toLongLong() != classeChargee;
@@ -397,6 +437,9 @@ void diaEleve::editeClasses()
 
 void diaEleve::reject()
 {
+    // La case de fermeture ne retire pas le focus à l'éditeur : le texte tapé sans Entrée
+    // compte.
+    validerSaisieEnCours();
     if (modifie && !Invite::fermerMalgreModifications(this, [this] { return enregistrer(); }))
         return;
     QDialog::reject();

@@ -58,8 +58,12 @@ private:
     void remplirNiveaux();
     void ajouterLigne(const Eleves::Eleve& eleve);
     QList<Eleves::Eleve> lireGrille() const;
-    QList<qlonglong> idsLignes(const QTableWidgetSelectionRange& plage) const;
-    void retirerLignes(const QTableWidgetSelectionRange& plage);
+    // Les lignes touchées par la sélection, toutes plages comprises, de haut en bas.
+    QList<int> lignesSelectionnees() const;
+    QList<qlonglong> idsLignes(const QList<int>& lignes) const;
+    void retirerLignes(const QList<int>& lignes);
+    // Valide le texte encore dans l'éditeur de la cellule courante.
+    void validerSaisieEnCours();
     void verifierClasseVidee();
 
     std::unique_ptr<Ui::diaEleve> ui;

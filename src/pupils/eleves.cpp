@@ -214,6 +214,16 @@ qlonglong compterEleves(qlonglong idClasse, const QSqlDatabase& base)
     return requete.value(0).toLongLong();
 }
 
+qlonglong compterClasse(qlonglong idClasse, const QSqlDatabase& base)
+{
+    QSqlQuery requete(base);
+    requete.prepare(QStringLiteral("SELECT COUNT(*) FROM classes WHERE id_classe=?"));
+    requete.addBindValue(idClasse);
+    if (!requete.exec() || !requete.next())
+        return -1;
+    return requete.value(0).toLongLong();
+}
+
 bool supprimerClasse(qlonglong idClasse, const QSqlDatabase& base)
 {
     Transaction transaction(base);

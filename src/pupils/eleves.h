@@ -78,6 +78,10 @@ bool supprimer(const QList<qlonglong>& ids, const QSqlDatabase& base = QSqlDatab
 // Nombre d'élèves de la classe ; -1 quand la lecture échoue.
 qlonglong compterEleves(qlonglong idClasse, const QSqlDatabase& base = QSqlDatabase::database());
 
+// Nombre de classes de cette clé : 1 quand elle existe, 0 quand elle a été supprimée ; -1
+// quand la lecture échoue.
+qlonglong compterClasse(qlonglong idClasse, const QSqlDatabase& base = QSqlDatabase::database());
+
 // Supprime la ligne de la classe.
 bool supprimerClasse(qlonglong idClasse, const QSqlDatabase& base = QSqlDatabase::database());
 
