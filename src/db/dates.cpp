@@ -14,6 +14,21 @@ bool lireNombre(const QString& partie, int& valeur)
 }
 } // namespace
 
+QString afficher(const QDate& date)
+{
+    int annee = 0, mois = 0, jour = 0;
+    date.getDate(&annee, &mois, &jour);
+    if (!date.isValid())
+        return {};
+    if (annee < 1000 || annee > 9999)
+        return date.toString(FORMAT_AFFICHAGE);
+    const char16_t texte[10] = {char16_t(u'0' + jour / 10),   char16_t(u'0' + jour % 10),          u'/',
+                                char16_t(u'0' + mois / 10),   char16_t(u'0' + mois % 10),          u'/',
+                                char16_t(u'0' + annee / 1000), char16_t(u'0' + annee / 100 % 10),
+                                char16_t(u'0' + annee / 10 % 10), char16_t(u'0' + annee % 10)};
+    return QString(reinterpret_cast<const QChar*>(texte), 10);
+}
+
 bool normaliser(QString& texte, const QDate& aujourdhui)
 {
     if (texte.isEmpty())

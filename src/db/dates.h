@@ -9,6 +9,10 @@ namespace Dates {
 inline const QString FORMAT_STOCKAGE = QStringLiteral("yyyy-MM-dd");
 inline const QString FORMAT_AFFICHAGE = QStringLiteral("dd/MM/yyyy");
 
+// Une date écrite « dd/MM/yyyy » (texte vide pour une date invalide) : la forme de toutes les
+// cellules de date, écrite sans passer par le formatage général des dates, coûteux dans une grille.
+QString afficher(const QDate& date);
+
 // Normalise une date tapée par l'utilisateur, sur place. « 3 » donne le 3 du mois courant,
 // « 3/4 » le 3 avril de l'année courante, « 3-4-9 » l'année 2009 ou 1909 selon l'année
 // courante. Une date valide revient écrite « dd/MM/yyyy » ; un texte vide est valide et

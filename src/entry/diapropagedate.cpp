@@ -60,7 +60,7 @@ void diaPropageDate::definirDate(const QString& texte)
     if (Dates::normaliser(date))
         ui->edDate->setText(date);
     else
-        ui->edDate->setText(choisie.toString(Dates::FORMAT_AFFICHAGE));
+        ui->edDate->setText(Dates::afficher(choisie));
 }
 
 void diaPropageDate::raz()

@@ -50,21 +50,77 @@ QString texteCopie(const QTableWidget* table, const QTableWidgetSelectionRange& 
     return texte;
 }
 
+int invraisemblances(const QDate& date, const QDate& naissance, const QDate& aujourdhui)
+{
+    if (!date.isValid())
+        return 0;
+    int raisons = 0;
+    if (date > aujourdhui)
+        raisons |= DansLeFutur;
+    if (naissance.isValid() && date < naissance)
+        raisons |= AvantLaNaissance;
+    if (date.year() < ANNEE_LIVRET)
+        raisons |= AvantLeLivret;
+    return raisons;
+}
+
 QStringList raisonsAVerifier(const QDate& date, const QDate& naissance, const QDate& aujourdhui)
 {
-    QStringList raisons;
-    if (!date.isValid())
-        return raisons;
-    if (date > aujourdhui)
-        raisons << QCoreApplication::translate("Grilles", "Cette date est dans le futur.");
-    if (naissance.isValid() && date < naissance)
-        raisons << QCoreApplication::translate("Grilles", "Cette date précède la naissance de l'élève (%1).")
-                       .arg(naissance.toString(Dates::FORMAT_AFFICHAGE));
-    if (date.year() < ANNEE_LIVRET)
-        raisons << QCoreApplication::translate(
+    const int raisons = invraisemblances(date, naissance, aujourdhui);
+    QStringList phrases;
+    if (raisons & DansLeFutur)
+        phrases << QCoreApplication::translate("Grilles", "Cette date est dans le futur.");
+    if (raisons & AvantLaNaissance)
+        phrases << QCoreApplication::translate("Grilles", "Cette date précède la naissance de l'élève (%1).")
+                       .arg(Dates::afficher(naissance));
+    if (raisons & AvantLeLivret)
+        phrases << QCoreApplication::translate(
                        "Grilles", "Cette date précède %1, première année du livret de compétences.")
                        .arg(ANNEE_LIVRET);
-    return raisons;
+    return phrases;
+}
+
+CelluleDate::CelluleDate(const QString& texte) : QTableWidgetItem(texte)
+{
+    setData(ROLE_INVALIDE, 0);
+    setTextAlignment(Qt::AlignCenter);
+}
+
+QTableWidgetItem* CelluleDate::clone() const
+{
+    return new CelluleDate(*this);
+}
+
+QVariant CelluleDate::data(int role) const
+{
+    if (role != Qt::ToolTipRole && role != Qt::FontRole && role != Qt::ForegroundRole)
+        return QTableWidgetItem::data(role);
+    if (!dateAVerifier(this))
+        return QTableWidgetItem::data(role);
+    switch (role) {
+    case Qt::ToolTipRole: {
+        const QTableWidgetItem* entete = tableWidget() ? tableWidget()->horizontalHeaderItem(column()) : nullptr;
+        const QDate naissance = entete ? entete->data(ROLE_NAISSANCE).toDate() : QDate();
+        QStringList phrases =
+            raisonsAVerifier(QDate::fromString(text(), Dates::FORMAT_AFFICHAGE), naissance);
+        phrases << QCoreApplication::translate("Grilles", "Vérifiez-la, en particulier l'année.");
+        return phrases.join(QLatin1Char('\n'));
+    }
+    case Qt::FontRole: {
+        QFont police = qvariant_cast<QFont>(QTableWidgetItem::data(role));
+        police.setItalic(true);
+        return police;
+    }
+    default: { // premier plan : le rouge d'une date invalide l'emporte
+        if (dateInvalide(this))
+            return QTableWidgetItem::data(role);
+        QBrush pinceau = qvariant_cast<QBrush>(QTableWidgetItem::data(role));
+        if (pinceau.style() == Qt::NoBrush)
+            pinceau.setStyle(Qt::SolidPattern);
+        pinceau.setColor(COULEUR_A_VERIFIER);
+        return pinceau;
+    }
+    }
 }
 
 bool signalerAVerifier(QTableWidgetItem* cellule, const QDate& naissance)
@@ -74,35 +130,18 @@ bool signalerAVerifier(QTableWidgetItem* cellule, const QDate& naissance)
         cellule, date ? QDate::fromString(cellule->text(), Dates::FORMAT_AFFICHAGE) : QDate(), naissance);
 }
 
-bool signalerAVerifier(QTableWidgetItem* cellule, const QDate& date, const QDate& naissance)
+bool signalerAVerifier(QTableWidgetItem* cellule, const QDate& date, const QDate& naissance,
+                       const QDate& aujourdhui)
 {
-    QStringList raisons = raisonsAVerifier(date, naissance);
-    const bool aVerifier = !raisons.isEmpty();
-    if (!aVerifier && !dateAVerifier(cellule))
-        return false; // rien à poser ni à retirer : la construction d'une grille reste rapide
-    if (aVerifier) {
-        raisons << QCoreApplication::translate("Grilles", "Vérifiez-la, en particulier l'année.");
-        cellule->setData(Qt::ToolTipRole, raisons.join(QLatin1Char('\n')));
-    } else {
-        cellule->setData(Qt::ToolTipRole, QVariant());
-    }
-    cellule->setData(ROLE_A_VERIFIER, aVerifier ? 1 : 0);
-    QFont police = cellule->font();
-    police.setItalic(aVerifier);
-    cellule->setFont(police);
-    QBrush pinceau = cellule->foreground();
-    if (pinceau.style() == Qt::NoBrush)
-        pinceau.setStyle(Qt::SolidPattern);
-    pinceau.setColor(aVerifier               ? COULEUR_A_VERIFIER
-                     : dateInvalide(cellule) ? QColor(Qt::red)
-                                             : QColor(Qt::black));
-    cellule->setForeground(pinceau);
-    return aVerifier;
+    const int raisons = invraisemblances(date, naissance, aujourdhui);
+    if (cellule->data(ROLE_A_VERIFIER).toInt() != raisons)
+        cellule->setData(ROLE_A_VERIFIER, raisons);
+    return raisons != 0;
 }
 
 bool dateAVerifier(const QTableWidgetItem* cellule)
 {
-    return cellule && cellule->data(ROLE_A_VERIFIER).toInt() == 1;
+    return cellule && cellule->QTableWidgetItem::data(ROLE_A_VERIFIER).toInt() != 0;
 }
 
 bool validerEdition(QTableWidget* table)

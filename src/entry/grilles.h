@@ -3,11 +3,11 @@
 #include <QDate>
 #include <QString>
 #include <QStringList>
+#include <QTableWidgetItem>
 
 #include <functional>
 
 class QTableWidget;
-class QTableWidgetItem;
 class QWidget;
 class QTableWidgetSelectionRange;
 
@@ -18,14 +18,29 @@ namespace Grilles {
 
 // Rôle de donnée qui porte la marque « date invalide » d'une cellule : 1 invalide, 0 sinon.
 inline constexpr int ROLE_INVALIDE = 0x0100; // Qt::UserRole
-// Rôle qui porte la marque « date à vérifier » d'une cellule de validation : 1 quand la date
-// est invraisemblable (dans le futur, avant la naissance de l'élève, avant le livret).
+// Rôle qui porte la marque « date à vérifier » d'une cellule de validation : les raisons pour
+// lesquelles la date est invraisemblable (`Invraisemblance`), 0 quand elle ne l'est pas.
 inline constexpr int ROLE_A_VERIFIER = 0x0101; // Qt::UserRole + 1
 // Rôle de l'en-tête d'une colonne d'élève qui porte sa date de naissance (date invalide quand
 // elle n'est pas connue).
 inline constexpr int ROLE_NAISSANCE = 0x0102; // Qt::UserRole + 2
 // Première année du livret de compétences : une validation plus ancienne est invraisemblable.
 inline constexpr int ANNEE_LIVRET = 2008;
+
+// Pourquoi une date de validation est invraisemblable.
+enum Invraisemblance { DansLeFutur = 1, AvantLaNaissance = 2, AvantLeLivret = 4 };
+
+// Cellule de date des fenêtres de saisie : sa bulle, sa police et sa couleur se déduisent de
+// ses marques, lues au moment où la table les montre. Marquer une cellule ne coûte donc qu'une
+// donnée, même quand toute une grille est à vérifier ; la date de naissance de la bulle est
+// celle de l'en-tête de sa colonne (`ROLE_NAISSANCE`).
+class CelluleDate : public QTableWidgetItem
+{
+public:
+    explicit CelluleDate(const QString& texte);
+    QVariant data(int role) const override;
+    QTableWidgetItem* clone() const override;
+};
 
 // Écrit un texte dans une cellule de date : le texte passe par la normalisation des dates
 // tapées ; la cellule reçoit le texte (éventuellement réécrit), la marque d'invalidité et un
@@ -42,12 +57,19 @@ bool dateInvalide(const QTableWidgetItem* cellule);
 QStringList raisonsAVerifier(const QDate& date, const QDate& naissance,
                              const QDate& aujourdhui = QDate::currentDate());
 
-// Donne à une cellule de date valide le style « à vérifier » (texte orange en italique, bulle
-// qui dit pourquoi) quand sa date est invraisemblable, et le lui retire sinon. Le texte de la
-// cellule n'est pas touché. Rend vrai quand la cellule est à vérifier.
+// Les raisons (`Invraisemblance`) pour lesquelles une date de validation est invraisemblable,
+// 0 quand elle est vraisemblable ou invalide.
+int invraisemblances(const QDate& date, const QDate& naissance, const QDate& aujourdhui = QDate::currentDate());
+
+// Pose sur une cellule de date (`CelluleDate`) la marque « à vérifier » quand sa date est
+// invraisemblable, et la lui retire sinon : la cellule se montre alors en orange italique avec
+// une bulle qui dit pourquoi. Le texte de la cellule n'est pas touché. Rend vrai quand la
+// cellule est à vérifier.
 bool signalerAVerifier(QTableWidgetItem* cellule, const QDate& naissance);
 // La même chose quand la date de la cellule est déjà lue (invalide : pas de date).
-bool signalerAVerifier(QTableWidgetItem* cellule, const QDate& date, const QDate& naissance);
+// Une grille entière passe le même `aujourdhui` à chaque cellule : lire l'heure du système coûte.
+bool signalerAVerifier(QTableWidgetItem* cellule, const QDate& date, const QDate& naissance,
+                       const QDate& aujourdhui = QDate::currentDate());
 
 // Vrai quand la cellule porte la marque « date à vérifier ».
 bool dateAVerifier(const QTableWidgetItem* cellule);

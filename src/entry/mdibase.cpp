@@ -84,7 +84,7 @@ void MdiBase::installerGrille(const Grille& grille)
     table->setWordWrap(true);
     table->setContextMenuPolicy(Qt::ActionsContextMenu);
     table->addActions(grille.actionsMenu);
-    champDate->setText(QDate::currentDate().toString(Dates::FORMAT_AFFICHAGE));
+    champDate->setText(Dates::afficher(QDate::currentDate()));
 
     garde = true;
     celluleCourante = nullptr;
@@ -564,10 +564,7 @@ qint64 MdiBase::noeudLigne(int ligne) const
 
 QTableWidgetItem* MdiBase::nouvelleCelluleDate(const QString& texte)
 {
-    auto* cellule = new QTableWidgetItem(texte);
-    cellule->setData(Grilles::ROLE_INVALIDE, 0);
-    cellule->setTextAlignment(Qt::AlignCenter);
-    return cellule;
+    return new Grilles::CelluleDate(texte);
 }
 
 QTableWidgetItem* MdiBase::premiereCellule(const std::function<bool(const QTableWidgetItem*)>& critere) const

@@ -135,6 +135,7 @@ void mdiPalier::afficher()
     for (int colonne = 0; colonne < table->columnCount(); ++colonne)
         eleves.append(eleveColonne(colonne));
     const QHash<Notes::Cle, Palier::Reussite> reussites = Palier::reussites(eleves, competences);
+    const QDate aujourdhui = QDate::currentDate();
     for (int colonne = 0; colonne < table->columnCount(); ++colonne) {
         const qint64 eleve = eleves.at(colonne);
         if (eleve == 0)
@@ -152,14 +153,14 @@ void mdiPalier::afficher()
                                r.pourcentage));
             table->setItem(ligne + DECALAGE_RECENTE, colonne,
                            celluleLecture(r.plusRecente.isValid()
-                                              ? r.plusRecente.toString(Dates::FORMAT_AFFICHAGE)
+                                              ? Dates::afficher(r.plusRecente)
                                               : QStringLiteral("-"),
                                           0));
             QTableWidgetItem* validation = nouvelleCelluleDate(
-                r.validation.isValid() ? r.validation.toString(Dates::FORMAT_AFFICHAGE) : QString());
+                Dates::afficher(r.validation));
             validation->setBackground(QBrush(Qt::yellow, Qt::SolidPattern));
+            Grilles::signalerAVerifier(validation, r.validation, naissance, aujourdhui);
             table->setItem(ligne + DECALAGE_VALIDATION, colonne, validation);
-            Grilles::signalerAVerifier(validation, r.validation, naissance);
         }
         laisserVivre();
     }
@@ -221,7 +222,7 @@ void mdiPalier::propagerDateRecente()
     }
     const int mode = diaPropageDate::modeRetenu();
     const double minimum = diaPropageDate::pourcentageRetenu();
-    ui->edDate->setText(dateDefaut.toString(Dates::FORMAT_AFFICHAGE));
+    ui->edDate->setText(Dates::afficher(dateDefaut));
 
     // Toutes les plages sélectionnées, en un seul pas à défaire, comme un collage.
     int vides = 0;
@@ -255,7 +256,7 @@ void mdiPalier::propagerDateRecente()
             break;
         }
         if (date.isValid())
-            aEcrire.insert(cellule, date.toString(Dates::FORMAT_AFFICHAGE));
+            aEcrire.insert(cellule, Dates::afficher(date));
     }
 
     if (aEcrire.isEmpty()) {

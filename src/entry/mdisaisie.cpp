@@ -162,6 +162,7 @@ void mdiSaisie::remplirCellules()
     QList<QDate> naissances;
     for (int colonne = 0; colonne < table->columnCount(); ++colonne)
         naissances.append(naissanceColonne(colonne));
+    const QDate aujourdhui = QDate::currentDate();
     for (int ligne = 0; ligne < table->rowCount(); ++ligne) {
         const qint64 item = noeudLigne(ligne);
         for (int colonne = 0; colonne < table->columnCount(); ++colonne) {
@@ -170,10 +171,11 @@ void mdiSaisie::remplirCellules()
             if (trouvee != dates.constEnd())
                 date = QDate::fromString(*trouvee, Qt::ISODate);
             QTableWidgetItem* cellule =
-                nouvelleCelluleDate(date.isValid() ? date.toString(Dates::FORMAT_AFFICHAGE) : QString());
-            table->setItem(ligne, colonne, cellule);
+                nouvelleCelluleDate(Dates::afficher(date));
             // Une date gardée invraisemblable est montrée comme telle ; la base n'y est pas touchée.
-            Grilles::signalerAVerifier(cellule, date, naissances.at(colonne));
+            // Marquée avant d'entrer dans la table : aucun signal de la table par réglage.
+            Grilles::signalerAVerifier(cellule, date, naissances.at(colonne), aujourdhui);
+            table->setItem(ligne, colonne, cellule);
         }
         laisserVivre();
     }

@@ -39,7 +39,7 @@ QString dateValidation(qint64 eleveId, qint64 noeudId)
     if (!requete.next())
         return {};
     const QDate date = Dates::lire(requete.value(0).toString());
-    return date.isValid() ? date.toString(Dates::FORMAT_AFFICHAGE) : QString();
+    return Dates::afficher(date);
 }
 
 // Nom, blanc, prénom de l'élève ; rien quand il n'existe pas.
