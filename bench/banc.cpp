@@ -6,25 +6,25 @@
 //   quorvel_bench generer <fichier>    le fichier d'école seul
 //   quorvel_bench op <nom> <dossier>   une opération (processus fils)
 //   quorvel_bench demarrage            le démarrage du programme, arrêté dès la fenêtre montrée
-#include "app/application.h"
+#include "core/commun/application.h"
 #include "app/demarrage.h"
-#include "app/mainwindow.h"
-#include "app/mymdiarea.h"
-#include "db/initialisation.h"
-#include "db/jeuessai.h"
-#include "db/lecteurcsv.h"
-#include "db/schema.h"
-#include "dialogs/invite.h"
-#include "entry/mdipalier.h"
-#include "entry/mdisaisie.h"
-#include "entry/notes.h"
-#include "entry/palier.h"
-#include "exchange/fichierclasse.h"
-#include "exchange/importclasse.h"
-#include "print/diaimprimer.h"
-#include "print/optionsimpression.h"
-#include "pupils/importeleves.h"
-#include "report/bilan.h"
+#include "gui/mainwindow/mainwindow.h"
+#include "gui/mainwindow/mymdiarea.h"
+#include "core/db/initialisation.h"
+#include "core/db/jeuessai.h"
+#include "core/db/lecteurcsv.h"
+#include "core/db/schema.h"
+#include "gui/commun/invite.h"
+#include "gui/entry/mdipalier.h"
+#include "gui/entry/mdisaisie.h"
+#include "core/entry/notes.h"
+#include "core/entry/palier.h"
+#include "core/exchange/fichierclasse.h"
+#include "core/exchange/importclasse.h"
+#include "gui/print/diaimprimer.h"
+#include "core/print/optionsimpression.h"
+#include "core/pupils/importeleves.h"
+#include "core/report/bilan.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -213,7 +213,7 @@ void descendre(qint64 noeud, QList<qint64>& feuilles, int profondeurFeuille = -1
 QList<qint64> idsEleves(qint64 classe)
 {
     QList<qint64> ids;
-    for (const Notes::Eleve& e : Notes::elevesClasse(classe, {}, false))
+    for (const Eleve& e : Notes::elevesClasse(classe, {}, false))
         ids << e.id;
     return ids;
 }
@@ -480,8 +480,8 @@ QList<double> operation(const QString& nom, Contexte& c)
         return mesurer([&] {
             const QList<qint64> eleves = idsEleves(c.classe);
             QList<qint64> items;
-            for (const Notes::Noeud& agregat : Notes::enfants(c.competence))
-                for (const Notes::Noeud& item : Notes::enfants(agregat.id))
+            for (const Noeud& agregat : Notes::enfants(c.competence))
+                for (const Noeud& item : Notes::enfants(agregat.id))
                     items << item.id;
             produit = QStringLiteral("%1 dates").arg(Notes::dates(eleves, items).size());
         });

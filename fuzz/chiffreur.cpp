@@ -2,7 +2,7 @@
 // quelconque ; puis l'aller-retour chiffrement / déchiffrement dans tous les modes.
 #include "commun.h"
 
-#include "exchange/chiffreur.h"
+#include "core/exchange/chiffreur.h"
 
 #include <QByteArray>
 

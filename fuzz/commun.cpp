@@ -1,6 +1,6 @@
 #include "commun.h"
 
-#include "app/application.h"
+#include "core/commun/application.h"
 
 #include <QCoreApplication>
 #include <QFile>

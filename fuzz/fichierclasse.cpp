@@ -3,8 +3,8 @@
 // contrôles de la racine (format, version, somme de contrôle) et déchiffrement des élèves.
 #include "commun.h"
 
-#include "exchange/chiffreur.h"
-#include "exchange/importclasse.h"
+#include "core/exchange/chiffreur.h"
+#include "core/exchange/importclasse.h"
 
 #include <QDomDocument>
 #include <QDomElement>

@@ -2,11 +2,11 @@
 // fichiers de classe écrits par le code d'exportation (versions 3 et 2), textes chiffrés
 // par le chiffreur dans ses différents modes. Usage : quorvel_fuzz_graines <dossier corpus>.
 // Les graines CSV (exports de Base Elèves, livret) sont écrites à la main dans le dépôt.
-#include "app/application.h"
-#include "db/initialisation.h"
-#include "db/schema.h"
-#include "exchange/chiffreur.h"
-#include "exchange/fichierclasse.h"
+#include "core/commun/application.h"
+#include "core/db/initialisation.h"
+#include "core/db/schema.h"
+#include "core/exchange/chiffreur.h"
+#include "core/exchange/fichierclasse.h"
 
 #include <QCoreApplication>
 #include <QDir>

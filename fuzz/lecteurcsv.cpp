@@ -2,7 +2,7 @@
 // (importation des élèves et chargement du livret).
 #include "commun.h"
 
-#include "db/lecteurcsv.h"
+#include "core/db/lecteurcsv.h"
 
 namespace {
 

@@ -1,14 +1,14 @@
 #include "app/demarrage.h"
 
-#include "app/application.h"
+#include "core/commun/application.h"
 #include "app/desinstallation.h"
-#include "app/instanceunique.h"
-#include "app/mainwindow.h"
-#include "app/mystyle.h"
-#include "app/sauvegarde.h"
-#include "db/initialisation.h"
-#include "db/schema.h"
-#include "dialogs/invite.h"
+#include "core/commun/instanceunique.h"
+#include "gui/mainwindow/mainwindow.h"
+#include "gui/commun/mystyle.h"
+#include "core/db/sauvegarde.h"
+#include "core/db/initialisation.h"
+#include "core/db/schema.h"
+#include "gui/commun/invite.h"
 
 #include <QApplication>
 #include <QDir>

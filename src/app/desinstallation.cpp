@@ -1,7 +1,7 @@
 #include "app/desinstallation.h"
 
-#include "app/sauvegarde.h"
-#include "dialogs/invite.h"
+#include "core/db/sauvegarde.h"
+#include "gui/commun/invite.h"
 
 #include <QCoreApplication>
 #include <QDir>

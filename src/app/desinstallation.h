@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/application.h"
+#include "core/commun/application.h"
 
 #include <QStringList>
 

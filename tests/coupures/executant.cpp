@@ -22,22 +22,23 @@
 // 5 pour l'échec d'une reprise (ce qu'elle a copié avant reste validé, exprès), 6 pour une
 // opération qui ne dit jamais si elle a réussi (le jeu d'essai), 2 pour un usage faux.
 
-#include "app/application.h"
-#include "app/sauvegarde.h"
-#include "db/dates.h"
-#include "db/initialisation.h"
-#include "db/jeuessai.h"
-#include "db/lecteurcsv.h"
-#include "db/migration.h"
-#include "db/schema.h"
-#include "dialogs/parametres.h"
-#include "entry/notes.h"
-#include "exchange/fichierclasse.h"
-#include "exchange/importclasse.h"
-#include "pupils/ajouteleves.h"
-#include "pupils/eleves.h"
-#include "pupils/importeleves.h"
-#include "pupils/listes.h"
+#include "core/commun/application.h"
+#include "core/db/requetes.h"
+#include "core/db/sauvegarde.h"
+#include "core/commun/dates.h"
+#include "core/db/initialisation.h"
+#include "core/db/jeuessai.h"
+#include "core/db/lecteurcsv.h"
+#include "core/db/migration.h"
+#include "core/db/schema.h"
+#include "core/settings/parametres.h"
+#include "core/entry/notes.h"
+#include "core/exchange/fichierclasse.h"
+#include "core/exchange/importclasse.h"
+#include "core/pupils/ajouteleves.h"
+#include "core/pupils/eleves.h"
+#include "core/pupils/importeleves.h"
+#include "core/pupils/listes.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -422,7 +423,7 @@ bool enregistrerSaisie()
 {
     const qlonglong classe = idClasse(QStringLiteral("CM2 C"));
     QList<qint64> eleves;
-    for (const Notes::Eleve& e : Notes::elevesClasse(classe, {}, false))
+    for (const Eleve& e : Notes::elevesClasse(classe, {}, false))
         eleves.append(e.id);
     const QList<qint64> items = Notes::feuilles(idNoeud(QStringLiteral("P2C1")));
     const QHash<Notes::Cle, QString> existantes = Notes::dates(eleves, items);
@@ -456,8 +457,8 @@ bool enregistrerPalier()
     const qlonglong classe = idClasse(QStringLiteral("CM2 C"));
     QList<Notes::Cellule> cellules;
     int rang = 0;
-    for (const Notes::Noeud& competence : Notes::enfants(idNoeud(QStringLiteral("P2"))))
-        for (const Notes::Eleve& e : Notes::elevesClasse(classe, {}, false))
+    for (const Noeud& competence : Notes::enfants(idNoeud(QStringLiteral("P2"))))
+        for (const Eleve& e : Notes::elevesClasse(classe, {}, false))
             cellules.append(
                 {e.id, competence.id, rang++ % 3 == 0 ? QString() : QStringLiteral("20/06/2011")});
     return Notes::enregistrer(cellules);
@@ -467,14 +468,14 @@ bool enregistrerPalier()
 bool enregistrerEleves()
 {
     const qlonglong classe = idClasse(QStringLiteral("CE1 B"));
-    QList<Eleves::Eleve> eleves = Eleves::chargerClasse(classe);
+    QList<Eleve> eleves = Eleves::chargerClasse(classe);
     if (eleves.size() < 3)
         return false;
     eleves[0].nom += QStringLiteral("-LEROY");
     eleves[1].dateNaiss = QStringLiteral("01/02/2014");
     eleves[2].niveau = QStringLiteral("CE1 renforcé");
     for (int k = 1; k <= 3; ++k) {
-        Eleves::Eleve nouveau;
+        Eleve nouveau;
         nouveau.nom = QStringLiteral("ARRIVÉ%1").arg(k);
         nouveau.prenom = QStringLiteral("Zoé");
         nouveau.dateNaiss = QStringLiteral("0%1/05/2017").arg(k);
@@ -482,7 +483,7 @@ bool enregistrerEleves()
         eleves.append(nouveau);
     }
     QStringList connus;
-    for (const Eleves::Entree& n : Eleves::niveaux())
+    for (const Entree& n : Requetes::niveaux())
         connus.append(n.libelle);
     const Eleves::Verification verification =
         Eleves::verifier(eleves, connus, [](const QString&) { return true; });
@@ -550,7 +551,7 @@ bool ajouterEleves()
     lignes.append({QStringLiteral("AJOUTÉ5"), QStringLiteral("Lina"), QStringLiteral("03/03/2015"),
                    QStringLiteral("CM2 bilingue"), false});
     const AjoutEleves::Resultat resultat = AjoutEleves::enregistrer(
-        lignes, classe, AjoutEleves::lireNiveaux(), [](const QString&) { return true; });
+        lignes, classe, Requetes::niveaux(), [](const QString&) { return true; });
     return resultat.reussi() && resultat.ajoutes == 5 && resultat.ignores == 1;
 }
 

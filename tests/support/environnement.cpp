@@ -1,8 +1,8 @@
 #include "support/environnement.h"
 
-#include "app/application.h"
-#include "db/initialisation.h"
-#include "db/schema.h"
+#include "core/commun/application.h"
+#include "core/db/initialisation.h"
+#include "core/db/schema.h"
 
 #include <QCoreApplication>
 #include <QSqlDatabase>

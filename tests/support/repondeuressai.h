@@ -1,6 +1,6 @@
 #pragma once
 
-#include "dialogs/invite.h"
+#include "gui/commun/invite.h"
 
 // Répondeur des essais : les réponses sont mises en file d'avance, chaque message est noté,
 // et une question qui arrive sans réponse préparée fait échouer l'essai en cours sur-le-champ

@@ -1,0 +1,73 @@
+#include "core/commun/dates.h"
+
+#include <QStringList>
+
+namespace Dates {
+
+namespace {
+// Lit une partie de date comme nombre décimal ; faux quand elle n'en est pas un.
+bool lireNombre(const QString& partie, int& valeur)
+{
+    bool ok = false;
+    valeur = partie.toInt(&ok, 10);
+    return ok;
+}
+} // namespace
+
+QString afficher(const QDate& date)
+{
+    int annee = 0, mois = 0, jour = 0;
+    date.getDate(&annee, &mois, &jour);
+    if (!date.isValid())
+        return {};
+    if (annee < 1000 || annee > 9999)
+        return date.toString(FORMAT_AFFICHAGE);
+    const char16_t texte[10] = {char16_t(u'0' + jour / 10),   char16_t(u'0' + jour % 10),          u'/',
+                                char16_t(u'0' + mois / 10),   char16_t(u'0' + mois % 10),          u'/',
+                                char16_t(u'0' + annee / 1000), char16_t(u'0' + annee / 100 % 10),
+                                char16_t(u'0' + annee / 10 % 10), char16_t(u'0' + annee % 10)};
+    return QString(reinterpret_cast<const QChar*>(texte), 10);
+}
+
+bool normaliser(QString& texte, const QDate& aujourdhui)
+{
+    if (texte.isEmpty())
+        return true;
+
+    QString copie = texte;
+    copie.replace(QLatin1Char('/'), QLatin1Char('-'));
+    const QStringList parties = copie.split(QLatin1Char('-'), Qt::KeepEmptyParts);
+
+    int jour = 0;
+    if (!lireNombre(parties.at(0), jour) || jour < 1 || jour > 31)
+        return false;
+
+    int mois = aujourdhui.month();
+    if (parties.size() > 1 && (!lireNombre(parties.at(1), mois) || mois < 1 || mois > 12))
+        return false;
+
+    int annee = aujourdhui.year();
+    if (parties.size() > 2) {
+        if (!lireNombre(parties.at(2), annee))
+            return false;
+        if (annee < 100)
+            annee += (annee + 1999 < aujourdhui.year()) ? 2000 : 1900;
+        if (annee < 1900 || annee > 9999)
+            return false;
+    }
+
+    const QDate date(annee, mois, jour);
+    if (!date.isValid())
+        return false;
+    texte = date.toString(FORMAT_AFFICHAGE);
+    return true;
+}
+
+QDate lire(const QString& texte)
+{
+    if (texte.contains(QLatin1Char('/')))
+        return QDate::fromString(texte, FORMAT_AFFICHAGE);
+    return QDate::fromString(texte, FORMAT_STOCKAGE);
+}
+
+} // namespace Dates

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "core/db/modele.h"
+
+#include <QList>
+#include <QSqlDatabase>
+#include <QString>
+
+// Les lectures que partagent plusieurs fonctions du programme.
+namespace Requetes {
+
+// Liste d'identifiants pour une clause IN : des entiers venus de la base, jamais du texte
+// de l'utilisateur.
+QString listeIdentifiants(const QList<qint64>& ids);
+
+// « SELECT libelle,id_classe FROM classes ORDER BY tri » ; vide quand la lecture échoue.
+QList<Entree> classes(const QSqlDatabase& base = QSqlDatabase::database());
+// « SELECT libelle, id_niveau FROM niveaux ORDER BY tri » ; vide quand la lecture échoue.
+QList<Entree> niveaux(const QSqlDatabase& base = QSqlDatabase::database());
+
+} // namespace Requetes

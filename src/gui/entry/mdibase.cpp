@@ -1,0 +1,663 @@
+#include "gui/entry/mdibase.h"
+#include "core/db/requetes.h"
+
+#include "core/commun/application.h"
+#include "gui/entry/hotesaisie.h"
+#include "core/commun/dates.h"
+#include "gui/commun/diawait.h"
+#include "gui/commun/invite.h"
+#include "gui/entry/diafiltreniveau.h"
+#include "gui/commun/grilles.h"
+#include "core/entry/notes.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDate>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMdiSubWindow>
+#include <QScopeGuard>
+#include <QSet>
+#include <QSqlQuery>
+#include <QStyle>
+#include <QTableWidget>
+
+namespace {
+QRect zoneDe(const QTableWidgetSelectionRange& plage)
+{
+    return QRect(QPoint(plage.leftColumn(), plage.topRow()), QPoint(plage.rightColumn(), plage.bottomRow()));
+}
+} // namespace
+
+MdiBase::MdiBase(QWidget* parent) : QMainWindow(parent), fenetrePrincipale(dynamic_cast<HoteSaisie*>(parent)) {}
+
+MdiBase::~MdiBase() { delete attente; }
+
+namespace {
+
+// En-tête des lignes d'une grille : sa largeur est fixe et c'est le style qui agrandit chaque
+// ligne à la hauteur de son libellé en le dessinant. La taille « d'après le contenu » n'a donc
+// besoin que d'une ligne de texte ; la mesurer sur tout le libellé, à chaque agrandissement et
+// pour chaque ligne, coûtait plus que tout le reste de l'affichage.
+class EnteteLignes : public QHeaderView
+{
+public:
+    explicit EnteteLignes(QWidget* parent) : QHeaderView(Qt::Vertical, parent) {}
+
+protected:
+    QSize sectionSizeFromContents(int) const override
+    {
+        const int marge = style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, this);
+        return {width(), fontMetrics().height() + 2 * marge};
+    }
+};
+
+} // namespace
+
+void MdiBase::installerGrille(const Grille& grille)
+{
+    boutons = grille;
+    table = grille.table;
+    champDate = grille.edDate;
+    auto* entete = new EnteteLignes(table);
+    // Comme l'en-tête d'origine : un clic sur l'intitulé d'une ligne la sélectionne.
+    entete->setSectionsClickable(true);
+    entete->setHighlightSections(true);
+    table->setVerticalHeader(entete);
+
+    setWindowFlag(Qt::WindowContextHelpButtonHint, true);
+    setAttribute(Qt::WA_DeleteOnClose);
+    table->horizontalHeader()->setVisible(true);
+    table->verticalHeader()->setVisible(true);
+
+    minuterie.setInterval(100);
+    connect(&minuterie, &QTimer::timeout, this, &MdiBase::timeOut);
+    minuterie.start();
+
+    connect(table, &QTableWidget::itemChanged, this, &MdiBase::itemChanged);
+    connect(table, &QTableWidget::currentItemChanged, this, &MdiBase::curentItemChanged);
+    connect(champDate, &QLineEdit::editingFinished, this, &MdiBase::edDateEditingFinished);
+    table->setWordWrap(true);
+    table->setContextMenuPolicy(Qt::ActionsContextMenu);
+    table->addActions(grille.actionsMenu);
+    champDate->setText(Dates::afficher(QDate::currentDate()));
+
+    garde = true;
+    celluleCourante = nullptr;
+    retablissements.clear();
+    annulations.clear();
+}
+
+bool MdiBase::estLigneDate(int ligne) const { return !grillePalier || ligne % 3 == 2; }
+
+void MdiBase::chargerListes(HoteSaisie*) {}
+
+bool MdiBase::enregistrer() { return true; }
+
+void MdiBase::laisserVivre() { Application::laisserVivre(); }
+
+// ---------------------------------------------------------------------------
+// Écriture d'une cellule et saisie de l'utilisateur
+
+void MdiBase::ecrireCellule(QTableWidgetItem* cellule, const QString& texte, Annulation* annulation)
+{
+    if (occupe() || !cellule)
+        return;
+    if (annulation)
+        annulation->textes.append(cellule->text());
+    Grilles::ecrireDate(cellule, texte);
+    Grilles::signalerAVerifier(cellule, naissanceColonne(cellule->column()));
+}
+
+QDate MdiBase::naissanceColonne(int colonne) const
+{
+    const QTableWidgetItem* entete = table->horizontalHeaderItem(colonne);
+    return entete ? entete->data(Grilles::ROLE_NAISSANCE).toDate() : QDate();
+}
+
+void MdiBase::curentItemChanged(QTableWidgetItem* courante, QTableWidgetItem*)
+{
+    if (occupe())
+        return;
+    celluleCourante = courante;
+    texteCourant = courante ? courante->text() : QString();
+}
+
+void MdiBase::itemChanged(QTableWidgetItem* cellule)
+{
+    if (occupe() || garde || !cellule)
+        return;
+    const QString texte = cellule->text();
+    garde = true;
+    ecrireCellule(cellule, texte);
+    modifie = true;
+    if (cellule == celluleCourante) {
+        // Une saisie de l'utilisateur (et non une écriture du programme) : un pas à défaire.
+        empilerPas({{QRect(cellule->column(), cellule->row(), 1, 1), {texteCourant}}});
+    }
+    celluleCourante = cellule;
+    texteCourant = cellule->text();
+    garde = false;
+}
+
+// ---------------------------------------------------------------------------
+// Presse-papiers, effacement, défaire, refaire, propagation
+
+void MdiBase::copier()
+{
+    if (occupe() || !table || table->selectedRanges().isEmpty())
+        return;
+    if (Grilles::refuserSelectionMultiple(this, table, Grilles::Presse::Copier))
+        return;
+    const QString texte = Grilles::texteCopie(table, table->selectedRanges().first(),
+                                              [this](int ligne) { return estLigneDate(ligne); });
+    QGuiApplication::clipboard()->setText(texte);
+}
+
+void MdiBase::couper()
+{
+    if (occupe() || !table)
+        return;
+    if (Grilles::refuserSelectionMultiple(this, table, Grilles::Presse::Couper))
+        return;
+    copier();
+    effacer();
+}
+
+void MdiBase::effacer()
+{
+    if (occupe() || !table || table->selectedRanges().isEmpty())
+        return;
+    reecrirePlages([](const QTableWidgetItem*) { return QString(); });
+}
+
+void MdiBase::empilerPas(const Pas& pas)
+{
+    annulations.append(pas);
+    retablissements.clear();
+    modifie = true;
+}
+
+void MdiBase::reecrirePlages(const std::function<QString(const QTableWidgetItem*)>& nouveauTexte)
+{
+    garde = true;
+    Pas pas;
+    for (const QTableWidgetSelectionRange& plage : table->selectedRanges()) {
+        Annulation annulation{zoneDe(plage), {}};
+        for (int ligne = plage.topRow(); ligne <= plage.bottomRow(); ++ligne) {
+            if (!estLigneDate(ligne))
+                continue;
+            for (int colonne = plage.leftColumn(); colonne <= plage.rightColumn(); ++colonne) {
+                QTableWidgetItem* cellule = table->item(ligne, colonne);
+                if (cellule)
+                    ecrireCellule(cellule, nouveauTexte(cellule), &annulation);
+            }
+        }
+        pas.append(annulation);
+    }
+    empilerPas(pas);
+    garde = false;
+}
+
+QList<QTableWidgetItem*> MdiBase::cellulesDateSelectionnees() const
+{
+    QList<QTableWidgetItem*> cellules;
+    QSet<const QTableWidgetItem*> vues; // des plages peuvent se chevaucher
+    for (const QTableWidgetSelectionRange& plage : table->selectedRanges())
+        for (int ligne = plage.topRow(); ligne <= plage.bottomRow(); ++ligne) {
+            if (!estLigneDate(ligne))
+                continue;
+            for (int colonne = plage.leftColumn(); colonne <= plage.rightColumn(); ++colonne) {
+                QTableWidgetItem* cellule = table->item(ligne, colonne);
+                if (cellule && !vues.contains(cellule)) {
+                    vues.insert(cellule);
+                    cellules.append(cellule);
+                }
+            }
+        }
+    return cellules;
+}
+
+void MdiBase::coller()
+{
+    if (occupe() || !table || table->selectedRanges().isEmpty())
+        return;
+    if (Grilles::refuserSelectionMultiple(this, table, Grilles::Presse::Coller))
+        return;
+    garde = true;
+    const auto baisserGarde = qScopeGuard([this] { garde = false; });
+
+    const QTableWidgetSelectionRange plage = table->selectedRanges().first();
+    const int haut = plage.topRow();
+    const int gauche = plage.leftColumn();
+    const QStringList lignes = Grilles::lignesCollees(QGuiApplication::clipboard()->text());
+    if (lignes.isEmpty())
+        return;
+
+    const int largeur = int(lignes.first().count(QLatin1Char('\t'))) + 1;
+    const int nombre = int(lignes.size());
+    const bool uneCellule = plage.rowCount() * plage.columnCount() == 1;
+    const bool memeHauteur = grillePalier ? plage.rowCount() / 3 + 1 == nombre : plage.rowCount() == nombre;
+    const bool tientEnLignes =
+        grillePalier ? haut + 3 * (nombre - 1) <= table->rowCount() : haut + nombre <= table->rowCount();
+    const bool permis = (uneCellule || (memeHauteur && plage.columnCount() == largeur)) &&
+                        gauche + largeur <= table->columnCount() && tientEnLignes;
+    if (!permis) {
+        Invite::information(this, tr("Coller"),
+                            tr("Impossible de coller car la plage sélectionnée n'a pas la même taille que celle "
+                               "dans le presse-papier."),
+                            QMessageBox::Ok);
+        return;
+    }
+
+    const int bas = grillePalier ? haut + 3 * nombre - 1 : haut + nombre - 1;
+    Annulation annulation{QRect(QPoint(gauche, haut), QPoint(gauche + largeur - 1, bas)), {}};
+    for (int i = 0; i < nombre; ++i) {
+        const int ligne = grillePalier ? 3 * (haut / 3 + i) + 2 : haut + i;
+        if (ligne >= table->rowCount())
+            continue;
+        QStringList champs = Grilles::champsColles(lignes.at(i));
+        while (champs.size() < largeur)
+            champs.append(QString());
+        for (int j = 0; j < largeur; ++j) {
+            QTableWidgetItem* cellule = table->item(ligne, gauche + j);
+            if (gauche + j >= table->columnCount() || !cellule)
+                continue;
+            ecrireCellule(cellule, champs.at(j), &annulation);
+        }
+    }
+    empilerPas({annulation});
+}
+
+void MdiBase::ecrireZone(const Annulation& source, Annulation& remplaces)
+{
+    int index = 0;
+    const int bas = std::min(source.zone.bottom(), table->rowCount() - 1);
+    const int droite = std::min(source.zone.right(), table->columnCount() - 1);
+    for (int ligne = source.zone.top(); ligne <= bas && index < source.textes.size(); ++ligne) {
+        if (!estLigneDate(ligne))
+            continue;
+        for (int colonne = source.zone.left(); colonne <= droite && index < source.textes.size(); ++colonne) {
+            QTableWidgetItem* cellule = table->item(ligne, colonne);
+            if (cellule)
+                ecrireCellule(cellule, source.textes.at(index++), &remplaces);
+        }
+    }
+}
+
+void MdiBase::undo()
+{
+    if (occupe() || !table || annulations.isEmpty())
+        return;
+    garde = true;
+    // Les zones d'un pas sont rétablies de la dernière à la première : là où des plages se
+    // chevauchent, c'est le texte d'avant le pas qui revient.
+    const Pas pas = annulations.takeLast();
+    Pas defait;
+    for (auto zone = pas.crbegin(); zone != pas.crend(); ++zone) {
+        Annulation remplaces{zone->zone, {}};
+        ecrireZone(*zone, remplaces);
+        defait.prepend(remplaces);
+    }
+    retablissements.append(defait);
+    garde = false;
+    modifie = true;
+}
+
+void MdiBase::yank()
+{
+    if (occupe() || !table || retablissements.isEmpty())
+        return;
+    garde = true;
+    const Pas pas = retablissements.takeLast();
+    Pas refait;
+    for (const Annulation& zone : pas) {
+        Annulation remplaces{zone.zone, {}};
+        ecrireZone(zone, remplaces);
+        refait.append(remplaces);
+    }
+    annulations.append(refait); // sans vider ce qui reste à refaire
+    garde = false;
+    modifie = true;
+}
+
+void MdiBase::propager()
+{
+    if (occupe() || !table)
+        return;
+    QString date = champDate->text().trimmed();
+    if (date.isEmpty())
+        return;
+    if (!Dates::normaliser(date)) {
+        Invite::avertissement(this, tr("Erreur"), tr("Format de date incorrect."));
+        return;
+    }
+    const QList<QTableWidgetItem*> cellules = cellulesDateSelectionnees();
+    if (cellules.isEmpty()) {
+        Invite::information(this, tr("Propagation de la date"), texteRienSelectionne());
+        return;
+    }
+    const auto vides = std::count_if(cellules.cbegin(), cellules.cend(), [](const QTableWidgetItem* cellule) {
+        return cellule->text().isEmpty();
+    });
+    if (vides == 0) {
+        Invite::information(this, tr("Propagation de la date"),
+                            tr("Toutes les cases sélectionnées ont déjà une date : aucune n'a été remplie."));
+        return;
+    }
+    // Seules les cellules vides reçoivent la date ; les autres gardent leur texte, normalisé
+    // et marqué à nouveau.
+    reecrirePlages([&date](const QTableWidgetItem* cellule) {
+        return cellule->text().isEmpty() ? date : cellule->text();
+    });
+    annoncer(vides == 1 ? tr("Date propagée dans 1 case.") : tr("Date propagée dans %1 cases.").arg(vides));
+}
+
+QString MdiBase::texteRienSelectionne() const
+{
+    if (grillePalier)
+        return tr("Aucune case de la ligne « Date validation: » n'est sélectionnée : rien n'a été rempli.\n"
+                  "Cliquez sur l'intitulé « Date validation: » d'une compétence, ou sélectionnez des cases "
+                  "jaunes, puis recommencez.");
+    return tr("Aucune case n'est sélectionnée : rien n'a été rempli.\n"
+              "Sélectionnez les cases à remplir (un clic sur le nom d'un élève ou sur l'intitulé d'une ligne "
+              "les sélectionne toutes), puis recommencez.");
+}
+
+void MdiBase::edDateEditingFinished()
+{
+    if (occupe() || !champDate)
+        return;
+    QString texte = champDate->text().trimmed();
+    Dates::normaliser(texte);
+    champDate->setText(texte);
+}
+
+// ---------------------------------------------------------------------------
+// Minuterie, questions, chargement
+
+bool MdiBase::estActive() const
+{
+    if (!fenetrePrincipale)
+        return false;
+    QMdiSubWindow* active = fenetrePrincipale->sousFenetreActive();
+    return active && active->widget() == this;
+}
+
+void MdiBase::timeOut()
+{
+    if (occupe() || !estActive())
+        return;
+    const bool collable = !QGuiApplication::clipboard()->text().isEmpty();
+    fenetrePrincipale->actionColler()->setEnabled(collable);
+    if (boutons.btColler)
+        boutons.btColler->setEnabled(collable);
+    const bool defaisable = !annulations.isEmpty();
+    const bool refaisable = !grillePalier && !retablissements.isEmpty();
+    fenetrePrincipale->actionUndo()->setEnabled(defaisable);
+    if (boutons.btUndo)
+        boutons.btUndo->setEnabled(defaisable);
+    if (boutons.acUndo)
+        boutons.acUndo->setEnabled(defaisable);
+    // « Refaire » n'est actif qu'après « Défaire », jusqu'à la modification suivante.
+    fenetrePrincipale->actionYank()->setEnabled(refaisable);
+    if (boutons.btYank)
+        boutons.btYank->setEnabled(refaisable);
+    if (boutons.acYank)
+        boutons.acYank->setEnabled(refaisable);
+    if (boutons.btEnregistrer)
+        boutons.btEnregistrer->setEnabled(modifie);
+    for (QAction* action :
+         {fenetrePrincipale->actionCopier(), fenetrePrincipale->actionCouper(), fenetrePrincipale->actionEffacer()})
+        action->setEnabled(true);
+}
+
+void MdiBase::validerSaisieEnCours()
+{
+    if (table && !occupe())
+        Grilles::validerEdition(table);
+}
+
+bool MdiBase::accepterFermeture()
+{
+    if (occupe())
+        return false;
+    // La case de fermeture ne retire pas le focus à l'éditeur : sans cela, une date tapée sans
+    // Entrée serait perdue sans question.
+    validerSaisieEnCours();
+    return !modifie || Invite::fermerMalgreModifications(this, [this] { return enregistrer(); });
+}
+
+bool MdiBase::enregistrerAvantImpression(const QString& texte)
+{
+    if (occupe())
+        return true;
+    validerSaisieEnCours();
+    if (!modifie)
+        return true;
+    switch (Invite::question(this, tr("Enregistrer les modifications"), texte,
+                             QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel)) {
+    case QMessageBox::Yes:
+        return enregistrer();
+    case QMessageBox::No:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void MdiBase::closeEvent(QCloseEvent* evenement)
+{
+    if (occupe()) {
+        evenement->ignore();
+        return;
+    }
+    if (fermetureAccordee || accepterFermeture())
+        evenement->accept();
+    else
+        evenement->ignore();
+}
+
+bool MdiBase::confirmerRechargement()
+{
+    validerSaisieEnCours();
+    return !modifie || Invite::rechargerMalgreModifications(this, [this] { return enregistrer(); });
+}
+
+void MdiBase::commencerChargement(const QString& message)
+{
+    garde = true;
+    attente = new diaWait(this);
+    attente->preparer(false, message);
+    attente->show();
+    Application::commencerTravail();
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // La grille n'est pas redessinée pendant sa construction : seule l'attente s'anime.
+    table->setUpdatesEnabled(false);
+    table->clear();
+    table->setRowCount(0);
+    table->setColumnCount(0);
+}
+
+void MdiBase::terminerChargement()
+{
+    table->setUpdatesEnabled(true);
+    table->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                           QAbstractItemView::AnyKeyPressed);
+    garde = false;
+    annulations.clear();
+    celluleCourante = nullptr;
+    texteCourant.clear();
+    retablissements.clear();
+    modifie = false;
+    delete attente;
+    attente = nullptr;
+}
+
+void MdiBase::remplirClassesEtPaliers(QComboBox* cbClasses, QComboBox* cbPaliers)
+{
+    cbClasses->clear();
+    cbClasses->addItem(tr("Choisissez une classe"), 0);
+    for (const Entree& classe : Requetes::classes())
+        cbClasses->addItem(classe.libelle, classe.id);
+    cbPaliers->clear();
+    cbPaliers->addItem(tr("Choisissez un palier"), 0);
+    for (const Noeud& palier : Notes::enfants(0))
+        cbPaliers->addItem(palier.libelle, palier.id);
+    modifie = false;
+}
+
+void MdiBase::choisirNiveaux(QComboBox* cbClasses)
+{
+    const qint64 idClasse = cbClasses->currentData().toLongLong();
+    filtreNiveau.clear();
+    if (idClasse == 0) {
+        Invite::avertissement(this, tr("Choix des niveaux"), tr("Choisissez d'abord une classe dans la liste déroulante"));
+        return;
+    }
+    diaFiltreNiveau dialogue(this);
+    dialogue.charger(idClasse);
+    if (dialogue.exec() == QDialog::Accepted)
+        filtreNiveau = diaFiltreNiveau::niveauxRetenus();
+}
+
+void MdiBase::construireColonnes(qint64 idClasse, bool triParNom)
+{
+    const int largeur = table->horizontalHeader()->fontMetrics().horizontalAdvance(QStringLiteral(" XX/XX/XXXX "));
+    table->horizontalHeader()->setMinimumHeight(100);
+    // Toutes les colonnes d'un coup : une insertion par élève referait chaque fois la mise en
+    // page de tout l'en-tête.
+    const QList<Eleve> eleves = Notes::elevesClasse(idClasse, filtreNiveau, triParNom);
+    QList<qint64> ids;
+    for (const Eleve& eleve : eleves)
+        ids.append(eleve.id);
+    const QHash<qint64, QDate> naissances = Notes::datesNaissance(ids);
+    table->setColumnCount(int(eleves.size()));
+    for (int colonne = 0; colonne < table->columnCount(); ++colonne) {
+        const Eleve& eleve = eleves[colonne];
+        auto* entete = new QTableWidgetItem(eleve.nom + QLatin1Char(' ') + eleve.prenom + QLatin1Char('\n') + eleve.niveau);
+        entete->setData(Qt::UserRole, eleve.id);
+        entete->setData(Grilles::ROLE_NAISSANCE, naissances.value(eleve.id));
+        entete->setTextAlignment(Qt::AlignBaseline);
+        table->setHorizontalHeaderItem(colonne, entete);
+        table->setColumnWidth(colonne, largeur);
+        laisserVivre();
+    }
+}
+
+qint64 MdiBase::eleveColonne(int colonne) const
+{
+    const QTableWidgetItem* entete = table->horizontalHeaderItem(colonne);
+    return entete ? entete->data(Qt::UserRole).toLongLong() : 0;
+}
+
+qint64 MdiBase::noeudLigne(int ligne) const
+{
+    const QTableWidgetItem* entete = table->verticalHeaderItem(ligne);
+    return entete ? entete->data(Qt::UserRole).toLongLong() : 0;
+}
+
+QTableWidgetItem* MdiBase::nouvelleCelluleDate(const QString& texte)
+{
+    return new Grilles::CelluleDate(texte);
+}
+
+QTableWidgetItem* MdiBase::premiereCellule(const std::function<bool(const QTableWidgetItem*)>& critere) const
+{
+    for (int ligne = 0; ligne < table->rowCount(); ++ligne) {
+        if (!estLigneDate(ligne))
+            continue;
+        for (int colonne = 0; colonne < table->columnCount(); ++colonne)
+            if (QTableWidgetItem* cellule = table->item(ligne, colonne); cellule && critere(cellule))
+                return cellule;
+    }
+    return nullptr;
+}
+
+void MdiBase::allerA(QTableWidgetItem* cellule)
+{
+    table->setCurrentItem(cellule);
+    table->scrollToItem(cellule);
+    table->setFocus();
+}
+
+bool MdiBase::controlerAvantEnregistrement()
+{
+    validerSaisieEnCours();
+    table->setCurrentItem(nullptr);
+    // Avec une vingtaine de colonnes, la cellule fautive est souvent hors de la vue : elle
+    // devient la courante.
+    if (QTableWidgetItem* invalide = premiereCellule(&Grilles::dateInvalide)) {
+        Invite::avertissement(this, tr("Dates incorrectes"),
+                              tr("Impossible d'enregistrer car certaines dates sont incorrectes."));
+        allerA(invalide);
+        return false;
+    }
+    // Les dates lues telles qu'elles sont tapées peuvent en donner une autre que celle voulue
+    // (« 2/9/27 » pour 1927) : une seule question pour toute la grille.
+    int aVerifier = 0;
+    for (int ligne = 0; ligne < table->rowCount(); ++ligne)
+        for (int colonne = 0; estLigneDate(ligne) && colonne < table->columnCount(); ++colonne)
+            aVerifier += Grilles::dateAVerifier(table->item(ligne, colonne));
+    if (aVerifier == 0)
+        return true;
+    const QString texte =
+        (aVerifier == 1
+             ? tr("Une date de la grille est invraisemblable : dans le futur, avant la naissance de l'élève "
+                  "ou "
+                  "avant 2008. Elle est écrite en orange (le pointeur posé sur la case dit pourquoi).")
+             : tr("%1 dates de la grille sont invraisemblables : dans le futur, avant la naissance de "
+                  "l'élève "
+                  "ou avant 2008. Elles sont écrites en orange (le pointeur posé sur une case dit pourquoi).")
+                   .arg(aVerifier)) +
+        tr("\n\nOui : enregistrer quand même.\nNon : revenir à ces dates pour les corriger.");
+    if (Invite::question(this, tr("Dates à vérifier"), texte) == QMessageBox::Yes)
+        return true;
+    allerA(premiereCellule(&Grilles::dateAVerifier));
+    return false;
+}
+
+bool MdiBase::enregistrerCellules(const QList<Notes::Cellule>& cellules)
+{
+    Notes::Bilan bilan;
+    if (!Notes::enregistrer(cellules, &bilan)) {
+        Invite::critique(this, tr("Enregistrement impossible"),
+                         tr("Les dates n'ont pas pu être enregistrées : la base de données a refusé l'écriture "
+                            "(disque plein, fichier en lecture seule ou utilisé par un autre programme).\n\n"
+                            "Rien n'a été perdu : vos saisies sont toujours dans la grille. Libérez de la place "
+                            "sur le disque ou fermez l'autre programme, puis cliquez de nouveau sur "
+                            "« Enregistrer »."));
+        return false;
+    }
+    marquerEnregistre();
+    QString message;
+    if (bilan.ecrites == 0 && bilan.effacees == 0)
+        message = tr("Grille enregistrée : aucune date n'a changé.");
+    else if (bilan.effacees == 0)
+        message = bilan.ecrites == 1 ? tr("Grille enregistrée : 1 date écrite.")
+                                     : tr("Grille enregistrée : %1 dates écrites.").arg(bilan.ecrites);
+    else
+        message =
+            (bilan.ecrites == 1 ? tr("Grille enregistrée : 1 date écrite, ")
+                                : tr("Grille enregistrée : %1 dates écrites, ").arg(bilan.ecrites)) +
+            (bilan.effacees == 1 ? tr("1 date effacée.") : tr("%1 dates effacées.").arg(bilan.effacees));
+    annoncer(message);
+    return true;
+}
+
+void MdiBase::marquerEnregistre()
+{
+    modifie = false;
+    annulations.clear();
+    retablissements.clear();
+}
+
+void MdiBase::annoncer(const QString& message)
+{
+    if (fenetrePrincipale)
+        fenetrePrincipale->annoncer(message);
+}

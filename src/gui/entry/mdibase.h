@@ -1,0 +1,193 @@
+#pragma once
+
+#include "core/entry/notes.h"
+
+#include <QDate>
+#include <QList>
+#include <QMainWindow>
+#include <QRect>
+#include <QStringList>
+#include <QTimer>
+
+#include <functional>
+
+class HoteSaisie;
+class QAbstractButton;
+class QComboBox;
+class QLineEdit;
+class QTableWidget;
+class QTableWidgetItem;
+class diaWait;
+
+// Base des fenêtres de saisie des dates (par compétence et par palier), sous-fenêtres de
+// l'espace de travail de la fenêtre principale. Elle tient toute la mécanique commune d'une
+// grille de cellules de date : écriture d'une cellule, saisie, copier, couper, coller,
+// effacer, défaire, refaire, propagation, minuterie des actions et questions avant de fermer
+// ou de recharger. Chaque fenêtre construit et enregistre sa grille.
+//
+// Pendant la construction de la grille, `attente` tient le dialogue d'attente : la fenêtre
+// est alors occupée, toutes ses opérations sont sans effet et elle refuse de se fermer.
+class MdiBase : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit MdiBase(QWidget* parent);
+    ~MdiBase() override;
+
+    bool occupe() const { return attente != nullptr; }
+    bool estModifie() const { return modifie; }
+    int profondeurAnnulation() const { return int(annulations.size()); }
+    bool rienARefaire() const { return retablissements.isEmpty(); }
+
+    // Une zone de cellules et les textes de ses cellules de date, ligne par ligne, de gauche
+    // à droite.
+    struct Annulation {
+        QRect zone; // colonnes gauche..droite (x), lignes haut..bas (y), bornes comprises
+        QStringList textes;
+    };
+    // Un pas à défaire (ou à refaire) : une zone par plage touchée, dans l'ordre où elles
+    // l'ont été (une sélection multiple en donne plusieurs).
+    using Pas = QList<Annulation>;
+
+    // Valide la date encore dans l'éditeur de la cellule courante, comme la touche Entrée.
+    void validerSaisieEnCours();
+    // Question avant de fermer (la date en cours d'édition comptée) : vrai quand la fenêtre
+    // peut se fermer (rien à enregistrer, enregistrement réussi, ou modifications
+    // abandonnées). Une fenêtre occupée refuse.
+    bool accepterFermeture();
+    // Avant une impression faite d'après la base : la date en cours d'édition est validée ;
+    // s'il reste des modifications, `texte` demande s'il faut les enregistrer d'abord (Oui
+    // enregistre et ne continue qu'en cas de succès, Non continue sans elles, Annuler arrête).
+    // Vrai pour continuer.
+    bool enregistrerAvantImpression(const QString& texte);
+    // Après une réponse donnée pour toutes les fenêtres à la fois (fermeture du programme) :
+    // la prochaine fermeture ne repose pas la question.
+    void accorderFermeture() { fermetureAccordee = true; }
+
+public Q_SLOTS:
+    virtual void copier();
+    virtual void coller();
+    virtual void couper();
+    virtual void effacer();
+    virtual void undo();
+    virtual void yank();
+    virtual void chargerListes(HoteSaisie* hote);
+
+    void propager();
+    void edDateEditingFinished();
+    void itemChanged(QTableWidgetItem* cellule);
+    void curentItemChanged(QTableWidgetItem* courante, QTableWidgetItem* precedente);
+    virtual void timeOut();
+
+    // Enregistre la grille ; vrai quand elle a été écrite.
+    virtual bool enregistrer();
+
+protected:
+    // Ce que la fenêtre donne de son formulaire, après l'avoir construit.
+    struct Grille {
+        QTableWidget* table = nullptr;
+        QLineEdit* edDate = nullptr;
+        QAbstractButton* btColler = nullptr;
+        QAbstractButton* btUndo = nullptr;
+        QAbstractButton* btYank = nullptr; // absent de la fenêtre des paliers
+        QAbstractButton* btEnregistrer = nullptr;
+        QList<QAction*> actionsMenu;       // menu contextuel de la grille, dans l'ordre
+        QAction* acUndo = nullptr;         // « Défaire » et « Refaire » de ce menu
+        QAction* acYank = nullptr;         // absent de la fenêtre des paliers
+    };
+    // Branche la grille : signaux de la table et du champ de date, menu contextuel, date du
+    // jour dans le champ, minuterie de 100 ms démarrée.
+    void installerGrille(const Grille& grille);
+
+    // La fenêtre des paliers n'a de dates qu'à la troisième ligne de chaque compétence.
+    virtual bool estLigneDate(int ligne) const;
+    // Collage propre à la fenêtre des paliers (une ligne collée par compétence).
+    bool grillePalier = false;
+
+    // L'unique chemin par lequel la fenêtre écrit une cellule de date : normalisation, marque
+    // d'invalidité et couleur ; l'ancien texte va dans `annulation` quand elle est donnée.
+    void ecrireCellule(QTableWidgetItem* cellule, const QString& texte, Annulation* annulation = nullptr);
+
+    // Question posée avant de recharger la grille quand elle a des modifications : vrai pour
+    // continuer (enregistrement réussi, ou modifications abandonnées).
+    bool confirmerRechargement();
+    // Début et fin de la construction de la grille : dialogue d'attente, table en lecture
+    // seule, garde levée ; puis pile vidée, rien à refaire, pas de modification.
+    void commencerChargement(const QString& message);
+    void terminerChargement();
+    // Laisse la boucle d'événements traiter ce qui n'est pas saisie de l'utilisateur.
+    static void laisserVivre();
+
+    // Listes communes aux deux fenêtres : les classes puis les paliers, chacune après son
+    // entrée « rien de choisi » (donnée 0) ; `modifie` est effacé.
+    void remplirClassesEtPaliers(QComboBox* cbClasses, QComboBox* cbPaliers);
+    // Le filtre de niveau (vide : tous les niveaux) : vidé au changement de classe et au début
+    // de chaque choix ; le choix se fait dans diaFiltreNiveau pour la classe courante.
+    void choisirNiveaux(QComboBox* cbClasses);
+    QList<qint64> filtreNiveau;
+    // Les colonnes des élèves de la classe (filtre de niveau et tri appliqués) : en-tête « NOM
+    // Prénom », saut de ligne, niveau ; identifiant de l'élève en donnée ; largeur d'une date.
+    void construireColonnes(qint64 idClasse, bool triParNom);
+    // Élève d'une colonne, nœud d'une ligne (0 quand l'en-tête manque).
+    qint64 eleveColonne(int colonne) const;
+    qint64 noeudLigne(int ligne) const;
+    // Cellule de date neuve : texte, marque valide, centrée.
+    static QTableWidgetItem* nouvelleCelluleDate(const QString& texte);
+
+    // Avant d'enregistrer : vrai quand l'enregistrement peut continuer. La saisie en cours est
+    // validée. Une date invalide le refuse : avertissement, puis la première cellule invalide
+    // devient la courante. Des dates à vérifier font poser une question : les enregistrer
+    // quand même, ou y revenir (la première devient la courante).
+    bool controlerAvantEnregistrement();
+    // Après un enregistrement réussi.
+    void marquerEnregistre();
+    // Écrit les cellules en une transaction et annonce dans la barre d'état de la fenêtre
+    // principale ce qui a changé. Refusée, rien n'est écrit : l'enseignant en est averti et la
+    // grille garde ses modifications, pour ne pas les perdre à la fermeture.
+    bool enregistrerCellules(const QList<Notes::Cellule>& cellules);
+
+    // Les cellules de date des plages sélectionnées, chaque cellule une seule fois, plage par
+    // plage, ligne par ligne, de gauche à droite.
+    QList<QTableWidgetItem*> cellulesDateSelectionnees() const;
+    // Réécrit chaque cellule de date de toutes les plages sélectionnées avec le texte que
+    // donne `nouveauTexte`, en un seul pas à défaire.
+    void reecrirePlages(const std::function<QString(const QTableWidgetItem*)>& nouveauTexte);
+    // Début d'un pas à défaire : la pile à refaire est vidée (une nouvelle modification).
+    void empilerPas(const Pas& pas);
+    // Ce que dit une propagation quand aucune cellule de date n'est sélectionnée.
+    QString texteRienSelectionne() const;
+    // Message bref et non bloquant dans la barre d'état de la fenêtre principale.
+    void annoncer(const QString& message);
+    // Date de naissance de l'élève d'une colonne (invalide quand elle n'est pas connue).
+    QDate naissanceColonne(int colonne) const;
+
+    void closeEvent(QCloseEvent* evenement) override;
+
+    diaWait* attente = nullptr;
+    bool modifie = false;
+    HoteSaisie* fenetrePrincipale = nullptr;
+
+    QTableWidget* table = nullptr;
+    QLineEdit* champDate = nullptr;
+    bool garde = true;
+    QList<Pas> annulations;
+    QList<Pas> retablissements; // les pas défaits, à refaire ; vidée par toute nouvelle modification
+    QTableWidgetItem* celluleCourante = nullptr;
+    QString texteCourant;
+    QTimer minuterie;
+
+    // Vrai quand la fenêtre est la sous-fenêtre active de l'espace de travail.
+    bool estActive() const;
+
+private:
+    // Écrit dans les cellules de date de la zone les textes de `source`, dans l'ordre où ils
+    // y ont été relevés ; les textes remplacés vont dans `remplaces`.
+    void ecrireZone(const Annulation& source, Annulation& remplaces);
+    // La première cellule de date qui vérifie `critere`, en lisant ligne par ligne.
+    QTableWidgetItem* premiereCellule(const std::function<bool(const QTableWidgetItem*)>& critere) const;
+    // Rend courante une cellule et la montre.
+    void allerA(QTableWidgetItem* cellule);
+
+    Grille boutons;
+    bool fermetureAccordee = false;
+};

@@ -1,0 +1,282 @@
+#include "gui/entry/mdipalier.h"
+#include "ui_mdipalier.h"
+
+#include "core/commun/dates.h"
+#include "gui/commun/invite.h"
+#include "gui/entry/diapropagedate.h"
+#include "gui/commun/grilles.h"
+#include "core/entry/palier.h"
+
+#include <QHeaderView>
+#include <QMdiSubWindow>
+#include <QTableWidget>
+
+namespace {
+// Les trois lignes d'une compétence : réussite, date la plus récente, date de validation.
+constexpr int LIGNES_PAR_COMPETENCE = 3;
+constexpr int DECALAGE_REUSSITE = 0;
+constexpr int DECALAGE_RECENTE = 1;
+constexpr int DECALAGE_VALIDATION = 2;
+
+// Cellule de lecture seule (réussite, date la plus récente) : ni sélectionnable ni modifiable.
+QTableWidgetItem* celluleLecture(const QString& texte, const QVariant& donnee)
+{
+    auto* cellule = new QTableWidgetItem(texte);
+    cellule->setFlags(Qt::NoItemFlags);
+    cellule->setTextAlignment(Qt::AlignCenter);
+    cellule->setData(Qt::UserRole, donnee);
+    return cellule;
+}
+} // namespace
+
+mdiPalier::mdiPalier(QWidget* parent) : MdiBase(parent), ui(std::make_unique<Ui::mdiPalier>())
+{
+    ui->setupUi(this);
+    grillePalier = true;
+    installerGrille({ui->table,
+                     ui->edDate,
+                     ui->btColler,
+                     ui->btUndo,
+                     nullptr,
+                     ui->btEnregistrer,
+                     {ui->acCouper, ui->acCopier, ui->acColler, ui->acEffacer, ui->acUndo, ui->acPropager,
+                      ui->acPropagerDateRecent},
+                     ui->acUndo,
+                     nullptr});
+    ui->table->verticalHeader()->setFixedWidth(200);
+    ui->btUndo->addAction(ui->acUndo);
+
+    connect(ui->cbClasses, qOverload<int>(&QComboBox::currentIndexChanged), this, &mdiPalier::cbClasseChange);
+    connect(ui->btNiveaux, &QPushButton::clicked, this, &mdiPalier::filtreNiveaux);
+    connect(ui->btAfficher, &QPushButton::clicked, this, &mdiPalier::afficher);
+    connect(ui->btPropagerRecent, &QPushButton::clicked, this, &mdiPalier::propagerDateRecente);
+    connect(ui->acPropagerDateRecent, &QAction::triggered, this, &mdiPalier::propagerDateRecente);
+
+    connect(ui->btEffacer, &QToolButton::clicked, this, &mdiPalier::effacer);
+    connect(ui->btCouper, &QToolButton::clicked, this, &mdiPalier::couper);
+    connect(ui->btCopier, &QToolButton::clicked, this, &mdiPalier::copier);
+    connect(ui->btColler, &QToolButton::clicked, this, &mdiPalier::coller);
+    connect(ui->btUndo, &QToolButton::clicked, this, &mdiPalier::undo);
+    connect(ui->btPropager, &QToolButton::clicked, this, &mdiPalier::propager);
+    connect(ui->btEnregistrer, &QPushButton::clicked, this, &mdiPalier::enregistrer);
+    connect(ui->acCouper, &QAction::triggered, this, &mdiPalier::couper);
+    connect(ui->acCopier, &QAction::triggered, this, &mdiPalier::copier);
+    connect(ui->acColler, &QAction::triggered, this, &mdiPalier::coller);
+    connect(ui->acEffacer, &QAction::triggered, this, &mdiPalier::effacer);
+    connect(ui->acUndo, &QAction::triggered, this, &mdiPalier::undo);
+    connect(ui->acPropager, &QAction::triggered, this, &mdiPalier::propager);
+}
+
+mdiPalier::~mdiPalier() = default;
+
+void mdiPalier::chargerListes(HoteSaisie*)
+{
+    remplirClassesEtPaliers(ui->cbClasses, ui->cbPaliers);
+}
+
+void mdiPalier::cbClasseChange(int)
+{
+    if (occupe())
+        return;
+    filtreNiveau.clear();
+}
+
+void mdiPalier::filtreNiveaux()
+{
+    if (occupe())
+        return;
+    choisirNiveaux(ui->cbClasses);
+}
+
+void mdiPalier::yank() {}
+
+// ---------------------------------------------------------------------------
+// Construction de la grille
+
+void mdiPalier::afficher()
+{
+    if (occupe())
+        return;
+    if (ui->cbClasses->currentIndex() == 0) {
+        Invite::information(this, tr("Classe"), tr("Veuillez choisir une classe"));
+        return;
+    }
+    if (ui->cbPaliers->currentIndex() == 0) {
+        Invite::information(this, tr("Paliers"), tr("Veuillez choisir un palier"));
+        return;
+    }
+    if (!confirmerRechargement())
+        return;
+
+    commencerChargement(tr("Création de la table en cours.\nVeuillez patienter..."));
+    construireColonnes(ui->cbClasses->currentData().toLongLong(), ui->cbTri->currentIndex() != 0);
+
+    // Trois lignes par compétence, leurs en-têtes portant tous l'identifiant de la compétence.
+    const QList<Palier::Competence> competences =
+        Palier::competences(ui->cbPaliers->currentData().toLongLong());
+    table->setRowCount(int(competences.size()) * LIGNES_PAR_COMPETENCE);
+    const QString libelles[LIGNES_PAR_COMPETENCE] = {tr("|Réussite:"), tr("|Date la plus récente:"),
+                                                     tr("|Date validation:")};
+    for (int k = 0; k < competences.size(); ++k) {
+        for (int decalage = 0; decalage < LIGNES_PAR_COMPETENCE; ++decalage) {
+            auto* entete = new QTableWidgetItem(
+                (decalage == DECALAGE_REUSSITE ? competences.at(k).libelle : QString()) + libelles[decalage]);
+            entete->setData(Qt::UserRole, competences.at(k).id);
+            entete->setTextAlignment(Qt::AlignBaseline);
+            table->setVerticalHeaderItem(LIGNES_PAR_COMPETENCE * k + decalage, entete);
+        }
+        laisserVivre();
+    }
+
+    // Les cellules : une seule lecture des validations pour toute la grille.
+    QList<qint64> eleves;
+    for (int colonne = 0; colonne < table->columnCount(); ++colonne)
+        eleves.append(eleveColonne(colonne));
+    const QHash<Notes::Cle, Palier::Reussite> reussites = Palier::reussites(eleves, competences);
+    const QDate aujourdhui = QDate::currentDate();
+    for (int colonne = 0; colonne < table->columnCount(); ++colonne) {
+        const qint64 eleve = eleves.at(colonne);
+        if (eleve == 0)
+            continue;
+        const QDate naissance = naissanceColonne(colonne);
+        for (int k = 0; k < competences.size(); ++k) {
+            const qint64 competence = competences.at(k).id;
+            if (competence == 0)
+                continue;
+            const Palier::Reussite r = reussites.value({eleve, competence});
+            const int ligne = LIGNES_PAR_COMPETENCE * k;
+            table->setItem(
+                ligne + DECALAGE_REUSSITE, colonne,
+                celluleLecture(QString::asprintf("%d/%d\n(%.1f%%)", r.validees, r.total, r.pourcentage),
+                               r.pourcentage));
+            table->setItem(ligne + DECALAGE_RECENTE, colonne,
+                           celluleLecture(r.plusRecente.isValid()
+                                              ? Dates::afficher(r.plusRecente)
+                                              : QStringLiteral("-"),
+                                          0));
+            QTableWidgetItem* validation = nouvelleCelluleDate(
+                Dates::afficher(r.validation));
+            validation->setBackground(QBrush(Qt::yellow, Qt::SolidPattern));
+            Grilles::signalerAVerifier(validation, r.validation, naissance, aujourdhui);
+            table->setItem(ligne + DECALAGE_VALIDATION, colonne, validation);
+        }
+        laisserVivre();
+    }
+    table->resizeRowsToContents();
+    terminerChargement();
+}
+
+// ---------------------------------------------------------------------------
+// Enregistrement
+
+bool mdiPalier::enregistrer()
+{
+    if (occupe() || !controlerAvantEnregistrement())
+        return false;
+    // Seules les lignes de validation s'enregistrent ; chaque cellule est réécrite.
+    QList<Notes::Cellule> cellules;
+    for (int ligne = DECALAGE_VALIDATION; ligne < table->rowCount(); ligne += LIGNES_PAR_COMPETENCE) {
+        for (int colonne = 0; colonne < table->columnCount(); ++colonne) {
+            const QTableWidgetItem* cellule = table->item(ligne, colonne);
+            cellules.append(
+                {eleveColonne(colonne), noeudLigne(ligne), cellule ? cellule->text() : QString()});
+        }
+    }
+    return enregistrerCellules(cellules);
+}
+
+// ---------------------------------------------------------------------------
+// Minuterie et propagation sous condition
+
+void mdiPalier::timeOut()
+{
+    MdiBase::timeOut();
+    if (occupe() || !estActive())
+        return;
+    const bool cellules = table->rowCount() * table->columnCount() > 0;
+    ui->btPropager->setEnabled(cellules);
+    ui->btPropagerRecent->setEnabled(cellules);
+    ui->acPropager->setEnabled(cellules);
+    ui->acPropagerDateRecent->setEnabled(cellules);
+}
+
+void mdiPalier::propagerDateRecente()
+{
+    if (occupe())
+        return;
+    // Rien à remplir : inutile de faire choisir un mode et un pourcentage.
+    const QList<QTableWidgetItem*> cellules = cellulesDateSelectionnees();
+    if (cellules.isEmpty()) {
+        Invite::information(this, tr("Propagation de la date"), texteRienSelectionne());
+        return;
+    }
+    QDate dateDefaut;
+    {
+        diaPropageDate dialogue(this);
+        dialogue.definirDate(ui->edDate->text());
+        if (dialogue.exec() != QDialog::Accepted)
+            return;
+        dateDefaut = dialogue.dateChoisie();
+    }
+    const int mode = diaPropageDate::modeRetenu();
+    const double minimum = diaPropageDate::pourcentageRetenu();
+    ui->edDate->setText(Dates::afficher(dateDefaut));
+
+    // Toutes les plages sélectionnées, en un seul pas à défaire, comme un collage.
+    int vides = 0;
+    int atteints = 0;
+    QHash<const QTableWidgetItem*, QString> aEcrire;
+    for (QTableWidgetItem* cellule : cellules) {
+        if (!cellule->text().isEmpty())
+            continue;
+        ++vides;
+        const int ligne = cellule->row();
+        const int colonne = cellule->column();
+        const QTableWidgetItem* reussite =
+            table->item(ligne - DECALAGE_VALIDATION + DECALAGE_REUSSITE, colonne);
+        if (!reussite || reussite->data(Qt::UserRole).toDouble() < minimum)
+            continue;
+        ++atteints;
+        const QTableWidgetItem* recente =
+            table->item(ligne - DECALAGE_VALIDATION + DECALAGE_RECENTE, colonne);
+        const QDate dateRecente =
+            recente ? QDate::fromString(recente->text(), Dates::FORMAT_AFFICHAGE) : QDate();
+        QDate date;
+        switch (mode) {
+        case diaPropageDate::RecenteSeulement:
+            date = dateRecente;
+            break;
+        case diaPropageDate::DateDefaut:
+            date = dateDefaut;
+            break;
+        default:
+            date = dateRecente.isValid() ? dateRecente : dateDefaut;
+            break;
+        }
+        if (date.isValid())
+            aEcrire.insert(cellule, Dates::afficher(date));
+    }
+
+    if (aEcrire.isEmpty()) {
+        QString raison;
+        if (vides == 0)
+            raison = tr(
+                "Toutes les cases sélectionnées ont déjà une date de validation : aucune n'a été remplie.");
+        else if (atteints == 0)
+            raison =
+                tr("Aucun des élèves dont la case sélectionnée est vide n'atteint %1 % de réussite : aucune "
+                   "case n'a été remplie.\nBaissez le pourcentage de réussite minimum pour les remplir.")
+                    .arg(QString::number(minimum, 'g', 6));
+        else
+            raison =
+                tr("Aucun des élèves retenus n'a de date d'item pour ces compétences : aucune case n'a été "
+                   "remplie.\nChoisissez un mode qui met la date par défaut pour les remplir.");
+        Invite::information(this, tr("Propagation de la date"), raison);
+        return;
+    }
+    reecrirePlages(
+        [&aEcrire](const QTableWidgetItem* cellule) { return aEcrire.value(cellule, cellule->text()); });
+    const auto remplies = aEcrire.size();
+    annoncer(remplies == 1 ? tr("Date de validation mise dans 1 case.")
+                           : tr("Date de validation mise dans %1 cases.").arg(remplies));
+}

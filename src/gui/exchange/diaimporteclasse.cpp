@@ -1,0 +1,45 @@
+#include "gui/exchange/diaimporteclasse.h"
+#include "core/db/requetes.h"
+#include "ui_diaimporteclasse.h"
+
+#include "gui/commun/invite.h"
+
+#include <QSqlQuery>
+
+diaImporteClasse::diaImporteClasse(const QString& nomClasse, QWidget* parent)
+    : QDialog(parent), ui(std::make_unique<Ui::diaImporteClasse>())
+{
+    ui->setupUi(this);
+    ui->edClasse->setText(nomClasse);
+    for (const Entree& classe : Requetes::classes())
+        ui->cbClasse->addItem(classe.libelle, classe.id);
+    myTimeOut();
+    connect(&minuterie, &QTimer::timeout, this, &diaImporteClasse::myTimeOut);
+    minuterie.start(100);
+}
+
+diaImporteClasse::~diaImporteClasse() = default;
+
+void diaImporteClasse::myTimeOut()
+{
+    ui->frame->setEnabled(ui->rbUtiliseClasse->isChecked());
+}
+
+void diaImporteClasse::accept()
+{
+    if (ui->rbNouvelleClasse->isChecked()) {
+        classe = 0;
+        renommage = false;
+        QDialog::accept();
+    } else if (ui->rbUtiliseClasse->isChecked()) {
+        if (ui->cbClasse->currentIndex() < 0) {
+            Invite::avertissement(this, tr("Erreur"), tr("Veuillez sélectionner une classe"));
+            return;
+        }
+        classe = ui->cbClasse->currentData().toLongLong();
+        renommage = ui->chkRenommer->isChecked();
+        QDialog::accept();
+    } else {
+        Invite::avertissement(this, tr("Erreur"), tr("Veuillez cocher une action."));
+    }
+}

@@ -1,0 +1,38 @@
+#include "gui/exchange/dianotessupprimables.h"
+#include "ui_dianotessupprimables.h"
+
+#include "gui/commun/invite.h"
+
+#include <QPushButton>
+
+diaNotesSupprimables::diaNotesSupprimables(int nombre, QWidget* parent)
+    : QDialog(parent), ui(std::make_unique<Ui::diaNotesSupprimables>())
+{
+    ui->setupUi(this);
+    QFont police = ui->lbTitre->font();
+    police.setBold(true);
+    ui->lbTitre->setFont(police);
+    ui->lbDates->setText(tr("Nombre de dates concernées : %1").arg(nombre));
+    QPushButton* ok = ui->buttonBox->button(QDialogButtonBox::Ok);
+    ok->setEnabled(false);
+    connect(ui->rbConserver, &QRadioButton::clicked, ok, [ok] { ok->setEnabled(true); });
+    connect(ui->rbSupprimer, &QRadioButton::clicked, ok, [ok] { ok->setEnabled(true); });
+}
+
+diaNotesSupprimables::~diaNotesSupprimables() = default;
+
+void diaNotesSupprimables::accept()
+{
+    if (ui->rbConserver->isChecked())
+        done(1);
+    else if (ui->rbSupprimer->isChecked())
+        done(2);
+}
+
+void diaNotesSupprimables::reject()
+{
+    if (Invite::question(this, tr("Abandonner la mise à jour"),
+                         tr("Voulez-vous vraiment abandonner la mise à jour ?"),
+                         QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes)
+        done(0);
+}

@@ -1,0 +1,68 @@
+#include "gui/exchange/importdialogues.h"
+
+#include "gui/commun/diawait.h"
+#include "gui/commun/invite.h"
+#include "gui/exchange/diadatenaiss.h"
+#include "gui/exchange/diaimporteclasse.h"
+#include "gui/exchange/dianiveau.h"
+#include "gui/exchange/dianotessupprimables.h"
+
+#include <QCoreApplication>
+
+ImportDialogues::ImportDialogues(QWidget* fenetre) : parent(fenetre) {}
+
+ImportDialogues::~ImportDialogues() = default;
+
+void ImportDialogues::message(Genre genre, const QString& titre, const QString& texte)
+{
+    if (genre == Genre::Information)
+        Invite::information(parent, titre, texte);
+    else
+        Invite::avertissement(parent, titre, texte);
+}
+
+bool ImportDialogues::choisirClasse(const QString& nomClasse, qint64& idClasse, bool& renommer)
+{
+    diaImporteClasse dialogue(nomClasse, parent);
+    if (dialogue.exec() != QDialog::Accepted)
+        return false;
+    idClasse = dialogue.idClasse();
+    renommer = dialogue.renommer();
+    return true;
+}
+
+bool ImportDialogues::resoudreDates(QList<ConflitDate>& conflits)
+{
+    diaDateNaiss dialogue(conflits, parent);
+    return dialogue.exec() == QDialog::Accepted;
+}
+
+bool ImportDialogues::resoudreNiveaux(QList<ChangementNiveau>& changements)
+{
+    diaNiveau dialogue(changements, parent);
+    return dialogue.exec() == QDialog::Accepted;
+}
+
+int ImportDialogues::notesSupprimables(int nombre)
+{
+    diaNotesSupprimables dialogue(nombre, parent);
+    return dialogue.exec();
+}
+
+void ImportDialogues::debutEcriture()
+{
+    attente = std::make_unique<diaWait>(parent);
+    attente->preparer(false,
+                      QCoreApplication::translate("ImportClasse", "Mise à jour des dates de compétences..."));
+    attente->show();
+}
+
+void ImportDialogues::avancer()
+{
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void ImportDialogues::finEcriture()
+{
+    attente.reset();
+}

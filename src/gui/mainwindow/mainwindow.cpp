@@ -1,0 +1,438 @@
+#include "gui/mainwindow/mainwindow.h"
+#include "ui_mainwindow.h"
+
+#include "gui/mainwindow/menusauvegarde.h"
+#include "core/commun/motdepasse.h"
+#include "gui/mainwindow/mymdiarea.h"
+#include "gui/mainwindow/diainitialise.h"
+#include "core/db/jeuessai.h"
+#include "core/db/schema.h"
+#include "gui/commun/apropos.h"
+#include "gui/settings/diamdp.h"
+#include "gui/settings/diaparam.h"
+#include "gui/commun/invite.h"
+#include "gui/entry/mdibase.h"
+#include "gui/entry/mdipalier.h"
+#include "gui/entry/mdisaisie.h"
+#include "gui/exchange/diaexporteclasse.h"
+#include "core/exchange/importclasse.h"
+#include "gui/exchange/importdialogues.h"
+#include "gui/pupils/diaajouteeleves.h"
+#include "gui/pupils/diaeleve.h"
+#include "gui/print/diaimprimer.h"
+#include "gui/pupils/diaimporteeleves.h"
+#include "gui/report/diabilan.h"
+
+#include <QCloseEvent>
+#include <QMdiSubWindow>
+#include <QPrinter>
+#include <QStandardPaths>
+#include <QStatusBar>
+
+MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(std::make_unique<Ui::MainWindow>())
+{
+    ui->setupUi(this);
+    documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+
+    minuterie.setInterval(100);
+    connect(&minuterie, &QTimer::timeout, this, &MainWindow::timeOut);
+
+    connect(ui->acImportEleves, &QAction::triggered, this, &MainWindow::importerEleves);
+    connect(ui->acInitialise, &QAction::triggered, this, qOverload<>(&MainWindow::initialiser));
+    connect(ui->acDates, &QAction::triggered, this, &MainWindow::saisirDates);
+    connect(ui->acUndo, &QAction::triggered, this, &MainWindow::undo);
+    connect(ui->acCopier, &QAction::triggered, this, &MainWindow::copier);
+    connect(ui->acColler, &QAction::triggered, this, &MainWindow::coller);
+    connect(ui->acCouper, &QAction::triggered, this, &MainWindow::couper);
+    connect(ui->acEffacer, &QAction::triggered, this, &MainWindow::effacer);
+    connect(ui->acJeuEssai, &QAction::triggered, this, &MainWindow::jeuEssai);
+    connect(ui->acPaliers, &QAction::triggered, this, &MainWindow::saisirPaliers);
+    connect(ui->acTest, &QAction::triggered, this, &MainWindow::test);
+    connect(ui->acImprimer, &QAction::triggered, this, &MainWindow::imprimer);
+    connect(ui->acEdite, &QAction::triggered, this, &MainWindow::editer);
+    connect(ui->acOptions, &QAction::triggered, this, &MainWindow::options);
+    connect(ui->acImport, &QAction::triggered, this, &MainWindow::restaurer);
+    connect(ui->acExport, &QAction::triggered, this, &MainWindow::sauvegarder);
+    connect(ui->acMdp, &QAction::triggered, this, &MainWindow::mdp);
+    connect(ui->acAide, &QAction::triggered, this, &MainWindow::aide);
+    connect(ui->acAPropos, &QAction::triggered, this, &MainWindow::aPropos);
+    connect(ui->acAjouterEleves, &QAction::triggered, this, &MainWindow::ajouterEleves);
+    connect(ui->acExporterClasse, &QAction::triggered, this, &MainWindow::exporterClasse);
+    connect(ui->acImporteClasse, &QAction::triggered, this, &MainWindow::importerClasse);
+    connect(ui->acBilan, &QAction::triggered, this, &MainWindow::bilanLPC);
+    connect(ui->acCascade, &QAction::triggered, this, &MainWindow::cascade);
+    connect(ui->acTile, &QAction::triggered, this, &MainWindow::tile);
+    connect(ui->acSuiv, &QAction::triggered, this, &MainWindow::suivante);
+    connect(ui->acPrec, &QAction::triggered, this, &MainWindow::precedente);
+    connect(ui->acFermerTout, &QAction::triggered, this, &MainWindow::fermerTout);
+    // « Refaire » n'est relié à rien ici : la fenêtre de saisie active en règle l'état et
+    // le rétablissement passe par son propre bouton.
+
+    espace = new MyMdiArea(this);
+    setCentralWidget(espace);
+    connect(espace, &QMdiArea::subWindowActivated, this, &MainWindow::updateActions);
+
+    printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    statusBar(); // créée tout de suite : l'espace de travail ne rétrécit pas au premier message
+    updateActions(nullptr);
+    QTimer::singleShot(0, this, &MainWindow::initGale);
+}
+
+MainWindow::~MainWindow()
+{
+    // En se détruisant avec ses enfants, l'espace de travail signale la disparition de ses
+    // sous-fenêtres : il ne doit plus appeler cette fenêtre, déjà en partie détruite.
+    disconnect(espace, nullptr, this, nullptr);
+}
+
+QMdiSubWindow* MainWindow::sousFenetreActive() const
+{
+    return espace->activeSubWindow();
+}
+
+void MainWindow::annoncer(const QString& message)
+{
+    statusBar()->showMessage(message, 6000);
+}
+
+QAction* MainWindow::actionUndo() const { return ui->acUndo; }
+QAction* MainWindow::actionYank() const { return ui->acYank; }
+QAction* MainWindow::actionCopier() const { return ui->acCopier; }
+QAction* MainWindow::actionColler() const { return ui->acColler; }
+QAction* MainWindow::actionCouper() const { return ui->acCouper; }
+QAction* MainWindow::actionEffacer() const { return ui->acEffacer; }
+
+// ---------------------------------------------------------------------------
+// Les deux contrôles
+
+bool MainWindow::fenetresFermees(const QString& titre)
+{
+    if (!espace->activeSubWindow())
+        return true;
+    Invite::information(this, titre, tr("Veuillez d'abord fermer toutes les fenêtres actives."));
+    return false;
+}
+
+bool MainWindow::accesAutorise()
+{
+    const QByteArray stockee = MotDePasse::empreinteStockee();
+    if (stockee.isEmpty())
+        return true;
+    for (;;) {
+        const auto saisi = Invite::texte(this, tr("Mot de passe"), tr("Mot de passe pour accéder à cette fonctionnalité: "),
+                                         QLineEdit::Password, QString());
+        if (!saisi || saisi->isEmpty())
+            return false;
+        if (MotDePasse::correspond(*saisi, stockee))
+            return true;
+        Invite::information(this, tr("Erreur !"), tr("Mot de passe incorrect !"));
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Sous-fenêtres
+
+QMdiSubWindow* MainWindow::placerSousFenetre(QWidget* widget)
+{
+    QMdiSubWindow* sousFenetre = espace->addSubWindow(widget);
+    sousFenetre->setAttribute(Qt::WA_DeleteOnClose);
+    espace->setWindowIcon(widget->windowIcon());
+
+    const auto deuxTiers = [](int taille) { return (2 * (taille - 1) + 2) / 3; };
+    // Jamais plus petite que ce que demande son contenu : sinon ses listes et ses boutons se
+    // chevauchent (fenêtre principale à sa taille de départ, grandes polices).
+    const QSize minimum = sousFenetre->minimumSizeHint();
+    const int largeur = std::max({200, deuxTiers(width()), minimum.width()});
+    const int hauteur = std::max({200, deuxTiers(height()), minimum.height()});
+    sousFenetre->resize(largeur, hauteur);
+
+    if (decalageX + largeur > width() - 1)
+        decalageX = 0;
+    if (decalageY + hauteur > height() - 1)
+        decalageY = 0;
+    sousFenetre->move(decalageX, decalageY);
+
+    sousFenetre->show();
+    decalageX += 10;
+    decalageY += 10;
+    return sousFenetre;
+}
+
+void MainWindow::updateActions(QMdiSubWindow* sousFenetre)
+{
+    qDebug("UpdateActions");
+    const bool fenetres = !espace->subWindowList().isEmpty();
+    for (QAction* action : {ui->acTile, ui->acCascade, ui->acSuiv, ui->acPrec, ui->acFermerTout})
+        action->setEnabled(fenetres);
+    if (sousFenetre)
+        espace->setWindowIcon(sousFenetre->windowIcon());
+}
+
+void MainWindow::timeOut()
+{
+    if (espace->activeSubWindow())
+        return;
+    for (QAction* action : {ui->acColler, ui->acCopier, ui->acCouper, ui->acUndo, ui->acEffacer})
+        action->setEnabled(false);
+}
+
+void MainWindow::cascade() { espace->cascadeSubWindows(); }
+void MainWindow::tile() { espace->tileSubWindows(); }
+void MainWindow::suivante() { espace->activateNextSubWindow(); }
+void MainWindow::precedente() { espace->activatePreviousSubWindow(); }
+
+void MainWindow::fermerTout()
+{
+    if (espace->subWindowList().isEmpty())
+        return;
+    if (Invite::question(this, tr("Fermer les fenêtres"), tr("Fermer toutes les fenêtres ?"),
+                         QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes)
+        fermerSousFenetres();
+}
+
+bool MainWindow::fermerSousFenetres()
+{
+    const QList<QMdiSubWindow*> sousFenetres = espace->subWindowList();
+    for (QMdiSubWindow* sousFenetre : sousFenetres) {
+        const auto* fenetre = qobject_cast<MdiBase*>(sousFenetre->widget());
+        if (fenetre && fenetre->occupe())
+            return false;
+    }
+    // Toutes les questions d'abord : une fenêtre n'est fermée que quand aucune n'a répondu
+    // « Annuler ». Ainsi « Non » puis « Annuler » ne perd rien.
+    QList<MdiBase*> accordees;
+    for (QMdiSubWindow* sousFenetre : sousFenetres) {
+        auto* fenetre = qobject_cast<MdiBase*>(sousFenetre->widget());
+        if (!fenetre)
+            continue;
+        fenetre->validerSaisieEnCours();
+        if (fenetre->estModifie())
+            espace->setActiveSubWindow(sousFenetre); // l'enseignant voit de quelle grille il s'agit
+        if (!fenetre->accepterFermeture())
+            return false;
+        accordees.append(fenetre);
+    }
+    for (MdiBase* fenetre : accordees)
+        fenetre->accorderFermeture();
+    espace->closeAllSubWindows();
+    return espace->subWindowList().isEmpty();
+}
+
+namespace {
+// La fenêtre de saisie de la sous-fenêtre active, ou nul.
+MdiBase* fenetreSaisieActive(MyMdiArea* espace)
+{
+    QMdiSubWindow* active = espace->activeSubWindow();
+    return active ? qobject_cast<MdiBase*>(active->widget()) : nullptr;
+}
+} // namespace
+
+void MainWindow::couper()
+{
+    if (MdiBase* fenetre = fenetreSaisieActive(espace))
+        fenetre->couper();
+}
+
+void MainWindow::copier()
+{
+    if (MdiBase* fenetre = fenetreSaisieActive(espace))
+        fenetre->copier();
+}
+
+void MainWindow::coller()
+{
+    if (MdiBase* fenetre = fenetreSaisieActive(espace))
+        fenetre->coller();
+}
+
+void MainWindow::effacer()
+{
+    if (MdiBase* fenetre = fenetreSaisieActive(espace))
+        fenetre->effacer();
+}
+
+void MainWindow::undo()
+{
+    if (MdiBase* fenetre = fenetreSaisieActive(espace))
+        fenetre->undo();
+}
+
+void MainWindow::yank()
+{
+    if (MdiBase* fenetre = fenetreSaisieActive(espace))
+        fenetre->yank();
+}
+
+// ---------------------------------------------------------------------------
+// Démarrage : contrôle de version
+
+void MainWindow::initGale()
+{
+    const Schema::EtatVersion etat = Schema::controlerVersion();
+    if (etat.statut == Schema::EtatVersion::AInitialiser) {
+        initialiser(true);
+        return;
+    }
+    if (etat.statut == Schema::EtatVersion::Incorrecte) {
+        Invite::avertissement(this, tr("Version incorrecte"),
+                              tr("La base de données semble avoir une version incompatible (%1) avec ce logiciel "
+                                 "(%2). Une réinitialisation va avoir lieu.")
+                                  .arg(etat.version)
+                                  .arg(Schema::VERSION));
+        initialiser(true);
+    }
+    minuterie.start();
+}
+
+// ---------------------------------------------------------------------------
+// Fonctions des menus
+
+void MainWindow::initialiser() { initialiser(false); }
+
+void MainWindow::initialiser(bool premierDemarrage)
+{
+    if (!fenetresFermees(tr("Initialisation")))
+        return;
+    if (!premierDemarrage && !accesAutorise())
+        return;
+    diaInitialise dialogue(this, premierDemarrage);
+    if (dialogue.exec() == QDialog::Accepted)
+        options();
+    else if (premierDemarrage)
+        close();
+}
+
+void MainWindow::importerEleves()
+{
+    if (!fenetresFermees(tr("Importation d'élèves")) || !accesAutorise())
+        return;
+    diaImporteEleves dialogue(this, documents);
+    dialogue.exec();
+    documents = dialogue.dossier();
+}
+
+void MainWindow::editer()
+{
+    if (!fenetresFermees(tr("Edition")))
+        return;
+    diaEleve dialogue(this);
+    dialogue.exec();
+}
+
+void MainWindow::ajouterEleves()
+{
+    if (!fenetresFermees(tr("Ajout d'élèves")))
+        return;
+    diaAjouteEleves dialogue(this);
+    dialogue.exec();
+}
+
+void MainWindow::restaurer()
+{
+    if (!fenetresFermees(tr("Edition")) || !accesAutorise())
+        return;
+    restaurerBase(this, documents);
+}
+
+void MainWindow::importerClasse()
+{
+    if (!fenetresFermees(tr("Edition")))
+        return;
+    const QString chemin = Invite::fichierAOuvrir(this, tr("Importer une classe"), documents,
+                                                  tr("Fichiers xml (*.xml);;Tous fichiers (*.*)"));
+    if (chemin.isEmpty())
+        return;
+    ImportDialogues dialogues(this);
+    ImportClasse(dialogues).importer(chemin);
+}
+
+bool MainWindow::enregistrerAvantImpression(const QString& texte)
+{
+    for (QMdiSubWindow* sousFenetre : espace->subWindowList()) {
+        auto* fenetre = qobject_cast<MdiBase*>(sousFenetre->widget());
+        if (!fenetre)
+            continue;
+        fenetre->validerSaisieEnCours();
+        if (fenetre->estModifie())
+            espace->setActiveSubWindow(sousFenetre);
+        if (!fenetre->enregistrerAvantImpression(texte))
+            return false;
+    }
+    return true;
+}
+
+void MainWindow::bilanLPC()
+{
+    if (!enregistrerAvantImpression(
+            tr("Des dates de cette grille ne sont pas encore enregistrées : le bilan ne "
+               "les montrerait pas.\nVoulez-vous les enregistrer d'abord ?")))
+        return;
+    DiaBilan dialogue(this, imprimante());
+    dialogue.exec();
+}
+void MainWindow::saisirDates()
+{
+    auto* fenetre = new mdiSaisie(this);
+    placerSousFenetre(fenetre);
+    fenetre->chargerListes(this);
+}
+void MainWindow::saisirPaliers()
+{
+    auto* fenetre = new mdiPalier(this);
+    placerSousFenetre(fenetre);
+    fenetre->chargerListes(this);
+}
+void MainWindow::jeuEssai() { JeuEssai::generer(); }
+void MainWindow::test() {}
+void MainWindow::imprimer()
+{
+    if (!enregistrerAvantImpression(tr("Des dates de cette grille ne sont pas encore enregistrées : elles ne "
+                                       "seraient pas imprimées.\nVoulez-vous les enregistrer d'abord ?")))
+        return;
+    diaImprimer dialogue(this, printer.get());
+    dialogue.exec();
+}
+void MainWindow::options()
+{
+    diaParam dialogue(this);
+    dialogue.exec();
+}
+
+void MainWindow::sauvegarder() { sauvegarderBase(this, documents); }
+
+void MainWindow::mdp()
+{
+    diaMdp dialogue(this);
+    dialogue.exec();
+}
+void MainWindow::exporterClasse()
+{
+    diaExporteClasse dialogue(this);
+    dialogue.exec();
+}
+
+void MainWindow::aide() { Invite::ouvrirUrl(Invite::urlDocumentProgramme(QStringLiteral("quorvel.pdf"))); }
+
+void MainWindow::aPropos()
+{
+    Apropos dialogue(this);
+    dialogue.exec();
+}
+
+// ---------------------------------------------------------------------------
+
+void MainWindow::closeEvent(QCloseEvent* evenement)
+{
+    // Une fenêtre qui se charge refuse sans question ; une fenêtre modifiée pose la sienne.
+    if (fermerSousFenetres())
+        evenement->accept();
+    else
+        evenement->ignore();
+}
+
+void MainWindow::changeEvent(QEvent* evenement)
+{
+    QMainWindow::changeEvent(evenement);
+    if (evenement->type() == QEvent::LanguageChange)
+        ui->retranslateUi(this);
+}

@@ -1,0 +1,83 @@
+#include "gui/mainwindow/menusauvegarde.h"
+
+#include "gui/commun/invite.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+
+namespace {
+QString traduire(const char* texte)
+{
+    return QCoreApplication::translate("MenuSauvegarde", texte);
+}
+} // namespace
+
+void sauvegarderBase(QWidget* parent, QString& dossierDocuments)
+{
+    const QString dossier =
+        Invite::dossier(parent, traduire("Dossier de destination pour la sauvegarde"), dossierDocuments);
+    if (dossier.isEmpty()) {
+        Invite::information(parent, traduire("Annulation"), traduire("La sauvegarde est annulée"));
+        return;
+    }
+    dossierDocuments = dossier;
+
+    const QString cible = Sauvegarde::cheminCopie(dossier);
+    if (Sauvegarde::estLaBaseCourante(cible)) {
+        // Remplacer ce fichier détruirait la base elle-même.
+        Invite::avertissement(parent, traduire("Erreur"),
+                              traduire("Le dossier choisi est celui de la base de données elle-même : une "
+                                       "sauvegarde doit aller ailleurs.\nChoisissez un autre dossier, par exemple "
+                                       "sur une clé USB."));
+        return;
+    }
+    if (QFile::exists(cible)) {
+        if (Invite::question(parent, traduire("Fichier existant"),
+                             traduire("Un fichier du même nom existe déjà. Faut-il le remplacer ?"),
+                             QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+            return;
+        QFile::remove(cible);
+    }
+
+    // La base reste ouverte pendant la copie : aucune transaction n'est en cours ici.
+    if (!Sauvegarde::copierBase(cible)) {
+        Invite::avertissement(parent, traduire("Erreur"),
+                              traduire("La base n'a pas pu être exportée correctement."));
+        return;
+    }
+    // Le chemin entier : l'enseignante sait où retrouver sa copie (quelle clé, quel dossier).
+    Invite::information(
+        parent, traduire("Copie"),
+        traduire("La base a été exportée sous le nom: %1").arg(QDir::toNativeSeparators(cible)));
+}
+
+void restaurerBase(QWidget* parent, const QString& dossierDocuments,
+                   const Sauvegarde::OptionsRestauration& options)
+{
+    const QString fichier =
+        Invite::fichierAOuvrir(parent, traduire("Restaurer la base de données"), dossierDocuments,
+                               traduire("Fichiers SQLite (*.sqlite);;Tous fichiers (*.*)"));
+    if (fichier.isEmpty())
+        return;
+
+    if (Invite::avertissement(parent, traduire("Restaurer une base de données"),
+                              traduire("La restauration va remplacer la base existante, qui sera supprimée.\n"
+                                       "Voulez-vous vraiment procéder à la restauration ?"),
+                              QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+        return;
+    if (Invite::avertissement(
+            parent, traduire("Restauration de la base de données"),
+            traduire("TOUS les enregistrements actuels seront SUPPRIMES et la nouvelle base "
+                     "remplacera la précédente. Confirmez une dernière fois, ou annulez."),
+            QMessageBox::Yes | QMessageBox::Cancel) != QMessageBox::Yes)
+        return;
+
+    const QString erreur = Sauvegarde::restaurer(fichier, options);
+    if (!erreur.isEmpty()) {
+        Invite::critique(parent, traduire("Erreur"), erreur);
+        return;
+    }
+    Invite::information(parent, traduire("Fin de la restauration"),
+                        traduire("Les opérations de restauration de la base sont terminées."));
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "core/db/sauvegarde.h"
+
+#include <QString>
+
+class QWidget;
+
+// Les deux fonctions « Sauvegarder la base de données entière... » et « Restaurer la base
+// de données entière... » du menu « Base de données », avec leurs questions et leurs
+// messages. La fenêtre principale les appelle depuis ses emplacements sauvegarder() et
+// restaurer() ; toutes les questions passent par Invite.
+
+// Copie la base courante, laissée ouverte, dans un dossier choisi par l'utilisateur. Le
+// choix part de `dossierDocuments`, qui retient ensuite le dossier choisi pour le reste de
+// l'exécution.
+void sauvegarderBase(QWidget* parent, QString& dossierDocuments);
+
+// Remplace la base courante par un fichier choisi par l'utilisateur (à partir de
+// `dossierDocuments`), après deux confirmations. La garde contre les fenêtres ouvertes et
+// le mot de passe restent à la charge de l'appelant, qui les passe avant. `options` ne sert
+// qu'aux essais (voir Sauvegarde::OptionsRestauration).
+void restaurerBase(QWidget* parent, const QString& dossierDocuments,
+                   const Sauvegarde::OptionsRestauration& options = {});

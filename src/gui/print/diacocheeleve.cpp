@@ -1,0 +1,72 @@
+#include "gui/print/diacocheeleve.h"
+
+#include "core/commun/ordrealphabetique.h"
+
+#include "ui_diacocheeleve.h"
+
+#include <QLayout>
+#include <QScreen>
+#include <QScrollBar>
+#include <QSqlQuery>
+#include <QVariant>
+
+#include <algorithm>
+
+diaCocheEleve::diaCocheEleve(QWidget* parent, qint64 idClasse, QList<qint64>& selectionEleves)
+    : QDialog(parent), ui(std::make_unique<Ui::diaCocheEleve>()), selection(selectionEleves)
+{
+    ui->setupUi(this);
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    connect(ui->chkCoche, &QCheckBox::toggled, this, &diaCocheEleve::coche);
+    connect(ui->buttonBox, &QDialogButtonBox::accepted, this, &diaCocheEleve::accept);
+    connect(ui->buttonBox, &QDialogButtonBox::rejected, this, &diaCocheEleve::reject);
+
+    ui->chkCoche->setChecked(true);
+    QSqlQuery requete;
+    requete.prepare(QStringLiteral(
+        "SELECT nom, prenom, niveaux.libelle, id_eleve FROM eleves,niveaux WHERE eleves.id_classe=? AND "
+        "eleves.id_niveau = niveaux.id_niveau ORDER BY niveaux.tri ASC, eleves.nom ASC, eleves.prenom ASC"));
+    requete.addBindValue(idClasse);
+    requete.exec();
+    struct Ligne {
+        QString nom, prenom, niveau;
+        qint64 id;
+    };
+    QList<Ligne> lignes;
+    while (requete.next())
+        lignes.append({requete.value(0).toString(), requete.value(1).toString(), requete.value(2).toString(),
+                       requete.value(3).toLongLong()});
+    // Ordre alphabétique français dans chaque niveau (la base compare les octets).
+    OrdreAlphabetique::trier(lignes, &Ligne::nom, &Ligne::prenom, [](const Ligne& l) { return l.niveau; });
+    for (const Ligne& ligne : std::as_const(lignes)) {
+        auto* item = new QListWidgetItem(
+            QStringLiteral("%1 %2 - %3").arg(ligne.nom, ligne.prenom, ligne.niveau), ui->lw);
+        item->setData(Qt::UserRole, ligne.id);
+        item->setCheckState(selection.contains(ligne.id) ? Qt::Checked : Qt::Unchecked);
+    }
+
+    // La fenêtre s'élargit pour montrer les noms en entier, dans la limite de l'écran.
+    const QMargins marges = layout()->contentsMargins();
+    const int voulue = ui->lw->sizeHintForColumn(0) + 2 * ui->lw->frameWidth() +
+                       ui->lw->verticalScrollBar()->sizeHint().width() + marges.left() + marges.right();
+    resize(std::min(std::max(sizeHint().width(), voulue), screen()->availableGeometry().width() * 9 / 10),
+           sizeHint().height());
+}
+
+diaCocheEleve::~diaCocheEleve() = default;
+
+void diaCocheEleve::coche(bool cocher)
+{
+    for (int i = 0; i < ui->lw->count(); ++i)
+        ui->lw->item(i)->setCheckState(cocher ? Qt::Checked : Qt::Unchecked);
+}
+
+void diaCocheEleve::accept()
+{
+    selection.clear();
+    for (int i = 0; i < ui->lw->count(); ++i)
+        if (ui->lw->item(i)->checkState() == Qt::Checked)
+            selection << ui->lw->item(i)->data(Qt::UserRole).toLongLong();
+    if (!selection.isEmpty())
+        QDialog::accept();
+}

@@ -1,0 +1,76 @@
+#pragma once
+
+#include "core/pupils/eleves.h"
+
+#include <QDialog>
+#include <QList>
+#include <QString>
+#include <QTimer>
+
+#include <memory>
+
+class QAbstractButton;
+class QPushButton;
+class QTableWidgetItem;
+class QTableWidgetSelectionRange;
+
+namespace Ui {
+class diaEleve;
+}
+
+// Dialogue « Edition des élèves » : les élèves d'une classe (nom, prénom, date de naissance,
+// niveau) modifiés dans une grille puis enregistrés ; déplacement des élèves sélectionnés
+// vers une autre classe, changement de leur niveau, suppression avec leurs enregistrements,
+// ajout d'un élève, suppression d'une classe vidée ; accès à l'édition des listes des
+// classes et des niveaux.
+class diaEleve : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit diaEleve(QWidget* parent = nullptr);
+    ~diaEleve() override;
+
+public Q_SLOTS:
+    void actualiser();
+    // Vrai quand les lignes de la grille ont été écrites.
+    bool enregistrer();
+    void copier();
+    void supprimer();
+    void buttonBoxClicked(QAbstractButton* bouton);
+    void changerNiveau();
+    void changerClasse();
+    void ajouterEleve();
+    void itemChanged(QTableWidgetItem* item);
+    void effacer();
+    void timeOut();
+    void editeNiveaux();
+    void editeClasses();
+
+    // Fermeture (bouton Fermer, Échap, case de fermeture) : propose d'enregistrer d'abord.
+    void reject() override;
+
+protected:
+    void changeEvent(QEvent* evenement) override;
+
+private:
+    void remplirClasses();
+    void remplirNiveaux();
+    void ajouterLigne(const Eleve& eleve);
+    QList<Eleve> lireGrille() const;
+    // Les lignes touchées par la sélection, toutes plages comprises, de haut en bas.
+    QList<int> lignesSelectionnees() const;
+    QList<qlonglong> idsLignes(const QList<int>& lignes) const;
+    void retirerLignes(const QList<int>& lignes);
+    // Valide le texte encore dans l'éditeur de la cellule courante.
+    void validerSaisieEnCours();
+    void verifierClasseVidee();
+
+    std::unique_ptr<Ui::diaEleve> ui;
+    QPushButton* btEnregistrer = nullptr;
+    qlonglong classeChargee = 0; // 0 : aucune classe chargée
+    QString nomClasseChargee;
+    bool modifie = false;
+    bool garde = false; // levée pendant que le dialogue écrit lui-même dans la grille
+    QTimer minuterie;
+};

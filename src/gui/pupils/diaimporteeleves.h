@@ -1,0 +1,55 @@
+#pragma once
+
+#include "core/db/lecteurcsv.h"
+#include "core/pupils/importeleves.h"
+
+#include <QDialog>
+#include <QString>
+#include <QTimer>
+
+#include <memory>
+
+namespace Ui {
+class diaImporteEleves;
+}
+
+// Dialogue « Importation et mise à jour des élèves » : choix du fichier CSV de Base Elèves
+// et des trois actions (ajouter, supprimer les absents, mettre à jour la répartition). OK
+// contrôle le fichier, propose une copie de la base quand elle contient déjà des élèves,
+// puis lance l'importation (voir importeleves.h). Toutes les questions passent par Invite.
+class diaImporteEleves : public QDialog
+{
+    Q_OBJECT
+
+public:
+    // `dossier` : dossier proposé d'abord pour la copie de la base (et pour chercher le
+    // fichier) ; remplacé par celui que l'utilisateur choisit pour la copie.
+    diaImporteEleves(QWidget* parent, const QString& dossier);
+    ~diaImporteEleves() override;
+
+    // Le dossier de départ, éventuellement changé par le choix du dossier de copie.
+    QString dossier() const { return dossierDepart; }
+
+public Q_SLOTS:
+    // Choix du fichier CSV ; un choix annulé vide le chemin.
+    void parcourir();
+    // Toutes les 100 ms : OK n'est actif que si une case au moins est cochée.
+    void myTimeOut();
+    // Propose de copier la base avant l'importation ; vrai pour continuer l'importation.
+    bool sauveBase();
+    // Contrôles puis importation ; le dialogue reste ouvert après un refus.
+    void accept() override;
+
+protected:
+    void changeEvent(QEvent* evenement) override;
+
+private:
+    bool confirmerSuppression(int nombre);
+    // Le message de fin : ce que l'importation a fait, ligne par ligne, et ce qu'elle a laissé.
+    static QString bilan(const ImportEleves::Resultat& resultat);
+
+    std::unique_ptr<Ui::diaImporteEleves> ui;
+    LecteurCsv lecteur;
+    QString dossierDepart;
+    QTimer minuterie;
+};

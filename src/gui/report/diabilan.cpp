@@ -1,0 +1,177 @@
+#include "gui/report/diabilan.h"
+#include "core/db/requetes.h"
+
+#include "core/commun/application.h"
+#include "gui/commun/diawait.h"
+#include "gui/commun/invite.h"
+#include "gui/commun/envoiimpression.h"
+
+#include "ui_diabilan.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QEvent>
+#include <QFileInfo>
+#include <QPrinter>
+#include <QPushButton>
+#include <QSqlQuery>
+#include <QTextDocument>
+
+// Ce que la construction du bilan montre pendant qu'elle travaille : les textes de la
+// fenêtre d'attente, la boucle d'événements qui la garde peinte, les messages.
+class DiaBilan::Suivi : public Bilan::Suivi
+{
+public:
+    explicit Suivi(DiaBilan* dialogue) : dialogue(dialogue) {}
+
+    void etape(Bilan::Etape etape) override
+    {
+        switch (etape) {
+        case Bilan::Etape::Eleves:
+            dialogue->attente->preparer(false, tr("Compilation de la liste des élèves"));
+            break;
+        case Bilan::Etape::Items:
+            dialogue->attente->preparer(false, tr("Création de la liste des compétences..."));
+            break;
+        case Bilan::Etape::Validations:
+            dialogue->attente->preparer(false,
+                                        tr("Recherche et classement des items validés par les élèves..."));
+            break;
+        }
+    }
+
+    void laisserVivre() override { Application::laisserVivre(); }
+
+    void probleme(Bilan::Probleme probleme) override
+    {
+        if (probleme == Bilan::Probleme::PalierSansReference)
+            Invite::avertissement(dialogue, tr("Problème..."),
+                                  tr("Impossible de trouver une référence au palier demandé, dans la base de "
+                                     "données."));
+        else
+            Invite::avertissement(dialogue, tr("Problème"),
+                                  tr("Problème lors de l'accès à la base de données."));
+    }
+
+private:
+    DiaBilan* dialogue;
+};
+
+DiaBilan::DiaBilan(QWidget* parent, QPrinter* imprimante)
+    : QDialog(parent), ui(std::make_unique<Ui::DiaBilan>()), printer(imprimante)
+{
+    ui->setupUi(this);
+    setWindowFlags(Qt::Dialog | Qt::WindowMaximizeButtonHint | Qt::WindowContextHelpButtonHint);
+    btImprimer = ui->buttonBox->addButton(tr("&Imprimer"), QDialogButtonBox::ActionRole);
+
+    connect(ui->buttonBox, &QDialogButtonBox::clicked, this, &DiaBilan::buttonBoxClicked);
+    connect(ui->btActualiser, &QToolButton::clicked, this, &DiaBilan::actualiser);
+
+    for (const Entree& classe : Requetes::classes())
+        ui->cbClasse->addItem(classe.libelle, classe.id);
+    ui->cbClasse->setCurrentIndex(-1);
+    QSqlQuery requete;
+    requete.exec(
+        QStringLiteral("SELECT id_comp, libelle FROM competences WHERE id_comp_parent=0 ORDER BY numero"));
+    while (requete.next())
+        ui->cbPalier->addItem(requete.value(1).toString(), requete.value(0).toLongLong());
+    ui->cbPalier->setCurrentIndex(-1);
+}
+
+DiaBilan::~DiaBilan() = default;
+
+void DiaBilan::buttonBoxClicked(QAbstractButton* bouton)
+{
+    const QDialogButtonBox::StandardButton genre = ui->buttonBox->standardButton(bouton);
+    if (genre == QDialogButtonBox::Close)
+        reject();
+    else if (genre == QDialogButtonBox::Save)
+        enregistrer();
+    else if (bouton == btImprimer)
+        imprimer();
+}
+
+void DiaBilan::actualiser()
+{
+    const qint64 classe = ui->cbClasse->currentData().toLongLong();
+    const qint64 palier = ui->cbPalier->currentData().toLongLong();
+    if (classe == 0 || palier == 0) {
+        Invite::avertissement(this, tr("Attention"), tr("Veuillez renseigner la classe et le palier."));
+        return;
+    }
+    idClasse = classe;
+    ui->edTexte->clear();
+    if (!attente) {
+        attente = new diaWait(this);
+        attente->show();
+    }
+    Suivi suivi(this);
+    bilan.construire(classe, palier, ui->chkNiveau->isChecked(), &suivi);
+    ui->edTexte->setHtml(bilan.html());
+    delete attente;
+    attente = nullptr;
+}
+
+void DiaBilan::enregistrer()
+{
+    if (idClasse == 0)
+        return;
+    const QString chemin =
+        Invite::fichierAEnregistrer(this, tr("Enregistrer le document au format HTML"),
+                                    Bilan::cheminPropose(idClasse), tr("Documents html (*.html)"));
+    if (chemin.isEmpty())
+        return;
+    // Le document de l'éditeur, avec les retouches de l'utilisateur.
+    if (!Bilan::ecrire(chemin, ui->edTexte->document()->toHtml())) {
+        Invite::avertissement(this, tr("Problème"), tr("Impossible d'enregistrer le fichier"));
+        return;
+    }
+    Bilan::retenirDossier(chemin);
+}
+
+void DiaBilan::imprimer()
+{
+    if (idClasse == 0 || !printer)
+        return;
+    printer->setPrintRange(QPrinter::AllPages);
+    // L'imprimante est celle des livrets, qui la laissent en paysage après une brochure : le
+    // bilan part en portrait, avec les marges de l'imprimante, sauf si l'utilisateur change
+    // l'orientation dans le dialogue d'impression.
+    printer->setFullPage(false);
+    printer->setPageOrientation(QPageLayout::Portrait);
+    if (!Invite::impression(printer, this))
+        return;
+    QString raison = EnvoiImpression::empechement(*printer);
+    if (raison.isEmpty()) {
+        printer->setDocName(
+            QStringList{ui->cbClasse->currentText(), ui->cbPalier->currentText(), tr("bilan")}.join(" - "));
+        const QDateTime debut = QDateTime::currentDateTime().addSecs(-2);
+        ui->edTexte->document()->print(printer);
+        // Le document ne dit pas si son peintre a pu s'ouvrir : un fichier non écrit le montre.
+        const QFileInfo fichier(printer->outputFileName());
+        if (EnvoiImpression::versFichier(*printer) && (!fichier.exists() || fichier.lastModified() < debut))
+            raison = EnvoiImpression::refusPeintre(*printer);
+        else
+            raison = EnvoiImpression::erreurEnvoi(*printer);
+    }
+    if (!raison.isEmpty()) {
+        Invite::avertissement(this, tr("Impossible d'imprimer"),
+                              raison + QLatin1Char('\n') + tr("Rien n'a été imprimé."));
+        return;
+    }
+    Invite::information(
+        this, tr("Impression"),
+        EnvoiImpression::versFichier(*printer)
+            ? tr("Le bilan a été enregistré dans le fichier « %1 ».")
+                  .arg(EnvoiImpression::destination(*printer))
+            : tr("Le bilan a été confié à l'imprimante « %1 ».").arg(EnvoiImpression::destination(*printer)));
+}
+
+void DiaBilan::changeEvent(QEvent* evenement)
+{
+    QDialog::changeEvent(evenement);
+    if (evenement->type() == QEvent::LanguageChange) {
+        ui->retranslateUi(this);
+        btImprimer->setText(tr("&Imprimer"));
+    }
+}

@@ -1,0 +1,48 @@
+#include "gui/settings/diamdp.h"
+
+#include "gui/commun/invite.h"
+#include "core/settings/parametres.h"
+
+#include "ui_diamdp.h"
+
+#include <QEvent>
+#include <QLayout>
+
+#include <algorithm>
+
+diaMdp::diaMdp(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::diaMdp>())
+{
+    ui->setupUi(this);
+    setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
+    // L'explication repliée doit tenir en entier : avec une police plus large que celle pour
+    // laquelle la taille de départ est prévue (ou à une autre échelle d'affichage), la fenêtre
+    // grandit au lieu de la couper.
+    resize(width(), std::max(height(), layout()->totalHeightForWidth(width())));
+
+    connect(ui->buttonBox, &QDialogButtonBox::accepted, this, &diaMdp::accept);
+    connect(ui->buttonBox, &QDialogButtonBox::rejected, this, &diaMdp::reject);
+}
+
+diaMdp::~diaMdp() = default;
+
+void diaMdp::accept()
+{
+    switch (Parametres::changerMotDePasse(ui->edAncien->text(), ui->edNouv1->text(), ui->edNouv2->text())) {
+    case Parametres::ChangementMotDePasse::AncienIncorrect:
+        Invite::avertissement(this, tr("Mot de passe"), tr("Le mot de passe ancien ne correspond pas."));
+        return;
+    case Parametres::ChangementMotDePasse::NouveauxDifferents:
+        Invite::avertissement(this, tr("Mot de passe"), tr("Les mots de passe ne correspondent pas."));
+        return;
+    case Parametres::ChangementMotDePasse::Fait:
+        break;
+    }
+    QDialog::accept();
+}
+
+void diaMdp::changeEvent(QEvent* evenement)
+{
+    QDialog::changeEvent(evenement);
+    if (evenement->type() == QEvent::LanguageChange)
+        ui->retranslateUi(this);
+}

@@ -1,0 +1,49 @@
+#include "gui/settings/diaparam.h"
+
+#include "gui/commun/invite.h"
+#include "core/settings/parametres.h"
+
+#include "ui_diaparam.h"
+
+#include <QEvent>
+
+diaParam::diaParam(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::diaParam>())
+{
+    ui->setupUi(this);
+    setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
+
+    connect(ui->buttonBox, &QDialogButtonBox::accepted, this, &diaParam::accept);
+    connect(ui->buttonBox, &QDialogButtonBox::rejected, this, &diaParam::reject);
+
+    // Sans ligne 1 dans `general`, les champs restent vides.
+    if (const auto ecole = Parametres::lire()) {
+        ui->edEcole->setPlainText(ecole->ecole);
+        ui->edLangue->setText(ecole->langue);
+    }
+}
+
+diaParam::~diaParam() = default;
+
+void diaParam::accept()
+{
+    switch (Parametres::enregistrer(ui->edEcole->toPlainText(), ui->edLangue->text())) {
+    case Parametres::Enregistrement::TropDeLignes:
+        Invite::avertissement(this, tr("Adresse incorrecte"),
+                              tr("Le nom et l'adresse de l'école comportent trop de lignes."));
+        return;
+    case Parametres::Enregistrement::Echec:
+        Invite::avertissement(this, tr("Erreur"),
+                              tr("Une erreur s'est produite lors de l'enregistrement des donnnées."));
+        return;
+    case Parametres::Enregistrement::Fait:
+        break;
+    }
+    QDialog::accept();
+}
+
+void diaParam::changeEvent(QEvent* evenement)
+{
+    QDialog::changeEvent(evenement);
+    if (evenement->type() == QEvent::LanguageChange)
+        ui->retranslateUi(this);
+}

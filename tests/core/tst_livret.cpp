@@ -1,0 +1,230 @@
+#include "core/db/chargeurlivret.h"
+#include "core/commun/transaction.h"
+#include "support/environnement.h"
+
+#include <QFile>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTest>
+
+namespace {
+
+// Les lignes d'une requête, valeurs jointes par « | ».
+QStringList lignes(const QString& sql)
+{
+    QSqlQuery requete(sql);
+    QStringList resultat;
+    while (requete.next()) {
+        QStringList valeurs;
+        for (int i = 0; i < requete.record().count(); ++i)
+            valeurs << requete.value(i).toString();
+        resultat << valeurs.join(QLatin1Char('|'));
+    }
+    return resultat;
+}
+
+// L'arbre dans l'ordre des clés, « code|profondeur|numéro|code du parent|libellé ».
+QStringList arbre()
+{
+    return lignes(QStringLiteral("SELECT c.ref, c.profondeur, c.numero, IFNULL(p.ref, ''), c.libelle "
+                                 "FROM competences c LEFT JOIN competences p ON p.id_comp = c.id_comp_parent "
+                                 "ORDER BY c.id_comp"));
+}
+
+const QByteArray LIVRET_INITIAL = "P1/Palier 1;P1C1/Comp\xE9tence 1;P1C1A/Dire;P1C1A1/Parler\n";
+
+// Les 212 codes du livret, dans l'ordre du fichier, donc des clés 1 à 212.
+const QStringList CODES_LIVRET =
+    QStringLiteral(
+        "P1 P1C1 P1C1A P1C1A1 P1C1A2 P1C1A3 P1C1B P1C1B1 P1C1B2 P1C1B3 P1C1B4 P1C1B5 P1C1C P1C1C1 P1C1C2 "
+        "P1C1C3 P1C1D P1C1D1 P1C1D2 P1C1D3 P1C1D4 P1C1D5 P1C1E P1C1E1 P1C1E2 P1C1E3 P1C1E4 P1C1F P1C1F1 "
+        "P1C1F2 P1C1F3 P1C3 P1C3A P1C3A1 P1C3A2 P1C3A3 P1C3A4 P1C3A5 P1C3A6 P1C3A7 P1C3A8 P1C3B P1C3B1 "
+        "P1C3B2 P1C3B3 P1C3B4 P1C3B5 P1C3B6 P1C3C P1C3C1 P1C3C2 P1C3C3 P1C3D P1C3D1 P1C3D2 P1C6 P1C6A "
+        "P1C6A1 P1C6B P1C6B1 P1C6B2 P1C6B3 P2 P2C1 P2C1A P2C1A1 P2C1A2 P2C1A3 P2C1A4 P2C2A5 P2C1B P2C1B1 "
+        "P2C1B2 P2C1B3 P2C1B4 P2C1B5 P2C1B6 P2C1B7 P2C1B8 P2C1B9 P2C1BA P2C1C P2C1C1 P2C1C2 P2C1C3 P2C1C4 "
+        "P2C1D P2C1D1 P2C1D2 P2C1D3 P2C1D4 P2C1E P2C1E1 P2C1E2 P2C1E3 P2C1F P2C1F1 P2C1F2 P2C1F3 P2C2 "
+        "P2C2A P2C2A1 P2C2A2 P2C2A3 P2C2A4 P2C2B P2C2B1 P2C2B2 P2C2B3 P2C2C P2C2C1 P2C2C2 P2C2C3 P2C2D "
+        "P2C2D1 P2C2D2 P2C2E P2C2E1 P2C2E2 P2C2E3 P2C2E4 P2C2E5 P2C3 P2C3A P2C3A1 P2C3A2 P2C3A3 P2C3A4 "
+        "P2C3A5 P2C3A6 P2C3A7 P2C3A8 P2C3B P2C3B1 P2C3B2 P2C3B3 P2C3B4 P2C3C P2C3C1 P2C3C2 P2C3C3 P2C3C4 "
+        "P2C3D P2C3D1 P2C3D2 P2C3D3 P2C3E P2C3E1 P2C3E2 P2C3E3 P2C3F P2C3F1 P2C3F2 P2C3F3 P2C3F4 P2C3F5 "
+        "P2C3F6 P2C3F7 P2C3F8 P2C3G P2C3G1 P2C4 P2C4A P2C4A1 P2C4B P2C4B1 P2C4C P2C4C1 P2C4C2 P2C4D P2C4D1 "
+        "P2C4D2 P2C4D3 P2C4E P2C4E1 P2C5 P2C5A P2C5A1 P2C5A2 P2C5A3 P2C5A4 P2C5B P2C5B1 P2C5B2 P2C5C "
+        "P2C5C1 P2C5D P2C5D1 P2C5D2 P2C5D3 P2C5D4 P2C5D5 P2C6 P2C6A P2C6A1 P2C6A2 P2C6A3 P2C6B P2C6B1 "
+        "P2C6B2 P2C7 P2C7A P2C7A1 P2C7A2 P2C7A3 P2C7A4 P2C7B P2C7B1 P2C7C P2C7C1 P2C7C2 P2C7C3")
+        .split(QLatin1Char(' '));
+
+} // namespace
+
+class TstLivret : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() { Environnement::preparer(); }
+    void init()
+    {
+        dossier = Environnement::nouveauDossierDonnees();
+        QVERIFY(Environnement::ouvrirBase() && Environnement::poserSchema());
+    }
+    void cleanup() { Environnement::fermerBase(); } // le dossier part au init() suivant
+    void chargement_data();
+    void chargement();
+    void erreurs_data();
+    void erreurs();
+    void refusAvecNotes();
+    void milliersDeFreres();
+    void livretReel();
+
+private:
+    QString ecrire(const QByteArray& octets)
+    {
+        QFile fichier(dossier->filePath(QStringLiteral("livret.csv")));
+        if (!fichier.open(QIODevice::WriteOnly) || fichier.write(octets) != octets.size())
+            qFatal("écriture impossible du livret");
+        return fichier.fileName();
+    }
+    std::unique_ptr<QTemporaryDir> dossier;
+};
+
+void TstLivret::chargement_data()
+{
+    QTest::addColumn<QByteArray>("contenu");
+    QTest::addColumn<QStringList>("attendu");
+
+    QTest::newRow("arbre complet, Windows-1252 et CRLF")
+        << QByteArray("P1/Palier 1;P1C1/Comp\xE9tence 1;P1C1A/Dire;P1C1A1/Parler\r\n"
+                      ";;;P1C1A2/R\xE9\x63iter\r\n"
+                      ";;P1C1B/Lire;P1C1B1/Lire seul\r\n"
+                      ";P1C2/Comp\xE9tence 2;P1C2A/\x8Cuvres;P1C2A1/Co\xFBt en \x80\r\n"
+                      "  P2/Palier 2  ;\"P2C1/Lire; \xE9\x63rire\";\" P2C1A/a/b \"\r\n")
+        << QStringList{"P1|0|1||Palier 1",           "P1C1|1|1|P1|Compétence 1", "P1C1A|2|1|P1C1|Dire",
+                       "P1C1A1|3|1|P1C1A|Parler",    "P1C1A2|3|2|P1C1A|Réciter", "P1C1B|2|2|P1C1|Lire",
+                       "P1C1B1|3|1|P1C1B|Lire seul", "P1C2|1|2|P1|Compétence 2", "P1C2A|2|1|P1C2|Œuvres",
+                       "P1C2A1|3|1|P1C2A|Coût en €", "P2|0|2||Palier 2",         "P2C1|1|1|P2|Lire; écrire",
+                       "P2C1A|2|1|P2C1|a/b"};
+    // Les items d'une compétence sans agrégat sont à la profondeur 3, sous la compétence.
+    QTest::newRow("agrégat sauté") << QByteArray("P1/Palier;P1C1/Comp 1;;P1C1X1/Item un\n"
+                                                 ";;;P1C1X2/Item deux\n")
+                                   << QStringList{"P1|0|1||Palier", "P1C1|1|1|P1|Comp 1",
+                                                  "P1C1X1|3|1|P1C1|Item un", "P1C1X2|3|2|P1C1|Item deux"};
+}
+
+void TstLivret::chargement()
+{
+    QFETCH(QByteArray, contenu);
+    QFETCH(QStringList, attendu);
+    ChargeurLivret chargeur;
+    QVERIFY2(chargeur.load(ecrire(contenu)), qPrintable(chargeur.erreur()));
+    QCOMPARE(arbre(), attendu);
+}
+
+// Ligne et colonne comptées depuis 0 ; l'arbre d'avant revient quand l'appelant annule.
+void TstLivret::erreurs_data()
+{
+    QTest::addColumn<QByteArray>("contenu");
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("palier sans barre")
+        << QByteArray("Palier 1;P1C1/Comp\n") << "Référence absente dans le libelle, ligne 0, colonne 0";
+    QTest::newRow("barre en tête")
+        << QByteArray("P1/Pal;P1C1/Comp;P1C1A/Agr;P1C1A1/It\n;;;P1C1A2/It 2\n;;;/Sans code\n")
+        << "Référence absente dans le libelle, ligne 2, colonne 3";
+    QTest::newRow("libellé d'espaces")
+        << QByteArray("P1/Pal;P1C1/Comp\n;P1C2/   \n") << "Libellé vide en ligne 1, colonne 1";
+}
+
+void TstLivret::erreurs()
+{
+    QFETCH(QByteArray, contenu);
+    QFETCH(QString, message);
+    ChargeurLivret chargeur;
+    QVERIFY2(chargeur.load(ecrire(LIVRET_INITIAL)), qPrintable(chargeur.erreur()));
+    const QStringList avant = arbre();
+    {
+        Transaction transaction;
+        QVERIFY(!chargeur.load(ecrire(contenu)));
+        QCOMPARE(chargeur.erreur(), message);
+    }
+    QCOMPARE(arbre(), avant);
+}
+
+void TstLivret::refusAvecNotes()
+{
+    ChargeurLivret chargeur;
+    QVERIFY2(chargeur.load(ecrire(LIVRET_INITIAL)), qPrintable(chargeur.erreur()));
+    const QStringList avant = arbre();
+    QVERIFY(QSqlQuery().exec("INSERT INTO notes(id_eleve, id_comp, date) VALUES(1, 4, '2011-05-02')"));
+    QVERIFY(!chargeur.load(ecrire("P9/Autre palier\n")));
+    QCOMPARE(chargeur.erreur(), QStringLiteral("Impossible d'importer le livret car il existe des notes. "
+                                               "Il faut d'abord supprimer les notes."));
+    QCOMPARE(arbre(), avant);
+}
+
+// Les frères sont parcourus par une boucle : un appel récursif par frère déborderait la pile.
+void TstLivret::milliersDeFreres()
+{
+    const int freres = 100000;
+    QByteArray contenu("P1/Palier;C1/Comp\n");
+    for (int i = 2; i <= freres; ++i)
+        contenu += ";C" + QByteArray::number(i) + "/Comp\n";
+    ChargeurLivret chargeur;
+    Transaction transaction;
+    QVERIFY2(chargeur.load(ecrire(contenu)), qPrintable(chargeur.erreur()));
+    QCOMPARE(lignes("SELECT COUNT(*), MAX(numero) FROM competences WHERE id_comp_parent = 1"),
+             QStringList{QStringLiteral("%1|%1").arg(freres)});
+}
+
+void TstLivret::livretReel()
+{
+    QFile fichier(QStringLiteral(":outils/livrets.csv"));
+    QVERIFY(fichier.open(QIODevice::ReadOnly));
+    const QByteArray octets = fichier.readAll();
+    // Windows-1252 sans BOM, 156 lignes toutes terminées par CRLF.
+    QVERIFY(!octets.startsWith("\xEF\xBB\xBF") && octets.endsWith("\r\n"));
+    QCOMPARE((QList<qsizetype>{octets.count("\r\n"), octets.count('\n'), octets.count('\r')}),
+             QList<qsizetype>(3, 156));
+    QVERIFY(octets.contains("Comp\xE9tence") && !octets.contains("\xC3\xA9"));
+
+    ChargeurLivret chargeur;
+    Transaction transaction;
+    QVERIFY2(chargeur.load(fichier.fileName()), qPrintable(chargeur.erreur()));
+    QCOMPARE(lignes("SELECT ref FROM competences ORDER BY id_comp"), CODES_LIVRET);
+    QCOMPARE(lignes("SELECT ref FROM competences WHERE id_comp IN (63, 185, 186) ORDER BY id_comp"),
+             (QStringList{"P2", "P2C5C", "P2C5C1"}));
+
+    // Profondeur selon la longueur du code, parent : dernier nœud vu un cran au-dessus, numéros
+    // suivis sous chaque parent. Les nœuds fautifs sont listés.
+    QCOMPARE(lignes("SELECT ref FROM competences c WHERE profondeur IS NOT CASE length(ref) WHEN 2 THEN 0 "
+                    "WHEN 4 THEN 1 WHEN 5 THEN 2 WHEN 6 THEN 3 END OR id_comp_parent != IFNULL((SELECT "
+                    "MAX(id_comp) FROM competences p WHERE p.id_comp < c.id_comp AND p.profondeur = "
+                    "c.profondeur - 1), 0) OR numero != (SELECT COUNT(*) FROM competences s WHERE "
+                    "s.id_comp_parent = c.id_comp_parent AND s.id_comp <= c.id_comp)"),
+             QStringList());
+
+    // Paliers et compétences : libellé exact, nombre d'agrégats et d'items.
+    QCOMPARE(
+        lignes(
+            "SELECT c.ref, c.libelle, "
+            "(SELECT COUNT(*) FROM competences a WHERE a.id_comp_parent = c.id_comp AND a.profondeur = 2), "
+            "(SELECT COUNT(*) FROM competences i JOIN competences a ON i.id_comp_parent = a.id_comp "
+            "WHERE a.id_comp_parent = c.id_comp AND i.profondeur = 3) "
+            "FROM competences c WHERE c.profondeur <= 1 ORDER BY c.id_comp"),
+        (QStringList{
+            "P1|Palier 1|0|0",
+            "P1C1|Compétence 1: maîtrise de la langue française|6|23",
+            "P1C3|Compétence 3: principaux éléments de mathématiques|4|19",
+            "P1C6|Compétence 6: compétences sociales et civiques|2|4",
+            "P2|Palier 2|0|0",
+            "P2C1|Compétence 1: maîtrise de la langue française|6|29",
+            "P2C2|Compétence 2: pratique d'une langue vivante étrangère|5|17",
+            "P2C3|Compétence 3: principaux éléments de mathématiques et la culture scientifique et "
+            "technologique|7|31",
+            "P2C4|Compétence 4: maîtrise des techniques usuelles de l'information et de la "
+            "communication|5|8",
+            "P2C5|Compétence 5: culture humaniste|4|12",
+            "P2C6|Compétence 6: compétences sociales et civiques|2|5",
+            "P2C7|Compétence 7: autonomie et initiative|3|8",
+        }));
+}
+
+QTEST_GUILESS_MAIN(TstLivret)
+#include "tst_livret.moc"

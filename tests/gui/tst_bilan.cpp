@@ -1,0 +1,295 @@
+#include "gui/mainwindow/mainwindow.h"
+#include "core/report/bilan.h"
+#include "gui/report/diabilan.h"
+#include "support/dialogues.h"
+#include "support/environnement.h"
+#include "support/repondeuressai.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFile>
+#include <QPrinter>
+#include <QProcess>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSqlQuery>
+#include <QStandardPaths>
+#include <QTest>
+#include <QTextDocument>
+#include <QTextEdit>
+#include <QToolButton>
+
+// Palier d'essai « P9 » (une compétence, un agrégat, deux items), « P8 » sans enfant. Classes : trois
+// élèves de CM2 aux noms piégés, des niveaux mêlés, aucun élève.
+namespace {
+enum : qint64 { P9 = 9000, C1, A1, I1, I2, P8, CM2, MIXTE, VIDE };
+
+qint64 inserer(const QString& sql, const QVariantList& valeurs = {})
+{
+    QSqlQuery requete;
+    requete.prepare(sql);
+    for (const QVariant& valeur : valeurs)
+        requete.addBindValue(valeur);
+    if (!requete.exec())
+        qFatal("insertion refusée");
+    return requete.lastInsertId().toLongLong();
+}
+
+// Arbre fait à la main pour les groupes : Langue (Dire : Parler, Lire ; Écrire : Copier),
+// Maths (agrégat de 54 « a » : 104 « b », 103 « c » ; agrégat de 53 « d » : Compter).
+Bilan::Arbre arbreMain()
+{
+    Bilan::Arbre arbre;
+    // clang-format off
+    const QList<Noeud> noeuds{
+        {1, 0, 0, "Palier", "P1"}, {10, 1, 1, "Langue", ""}, {11, 10, 2, "Dire", ""}, {12, 11, 3, "Parler", ""},
+        {13, 11, 3, "Lire", ""}, {14, 10, 2, "Écrire", ""}, {15, 14, 3, "Copier", ""}, {20, 1, 1, "Maths", ""},
+        {21, 20, 2, QString(54, 'a'), ""}, {22, 21, 3, QString(104, 'b'), ""}, {23, 21, 3, QString(103, 'c'), ""},
+        {24, 20, 2, QString(53, 'd'), ""}, {25, 24, 3, "Compter", ""}};
+    // clang-format on
+    for (const Noeud& noeud : noeuds) {
+        arbre.noeuds.insert(noeud.id, noeud);
+        arbre.enfants[noeud.parent].append(noeud.id);
+    }
+    return arbre;
+}
+
+class Suivi : public Bilan::Suivi
+{
+public:
+    QList<Bilan::Probleme> problemes;
+    void probleme(Bilan::Probleme probleme) override { problemes << probleme; }
+};
+} // namespace
+
+class TstBilan : public QObject
+{
+    Q_OBJECT
+    std::unique_ptr<QTemporaryDir> dossier;
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        Environnement::preparer();
+        dossier = Environnement::nouveauDossierDonnees();
+        QVERIFY(Environnement::ouvrirBase());
+        QVERIFY(Environnement::initialiserBase());
+        // Lire (numéro 1) vient avant Parler (numéro 2) dans l'ordre de l'arbre.
+        inserer("INSERT INTO competences(id_comp,id_comp_parent,libelle,profondeur,numero,ref) VALUES"
+                "(?,0,'Palier neuf',0,9,'P9'),(?,?,'Langue',1,1,'P9C1'),(?,?,'Dire',2,1,'P9C1A'),"
+                "(?,?,'Parler',3,2,'P9C1A1'),(?,?,'Lire',3,1,'P9C1A2'),(?,0,'Palier vide',0,8,'P8')",
+                {P9, C1, P9, A1, C1, I1, A1, I2, A1, P8});
+        inserer("INSERT INTO classes(id_classe,libelle,tri) VALUES(?,'CM2 <B> & Cie',1),(?,'Mixte',2),"
+                "(?,'Vide',3)",
+                {CM2, MIXTE, VIDE});
+        inserer("INSERT INTO eleves(id_eleve,id_classe,id_niveau,nom,prenom) VALUES(1,?,5,'ZOLA','%1 Émile'),"
+                "(2,?,5,'DUPONT & <fils>','Léa'),(3,?,5,'MARTIN','Paul'),(4,?,7,'CYCLE3',''),"
+                "(5,?,3,'CE2',''),(6,?,6,'CYCLE2',''),(7,?,2,'CE1',''),(8,?,5,'CM2','')",
+                {CM2, CM2, CM2, MIXTE, MIXTE, MIXTE, MIXTE, MIXTE});
+        // ZOLA, DUPONT, MARTIN : Parler par tous, Lire par ZOLA, la compétence par DUPONT et MARTIN
+        // (deux fois pour MARTIN : un doublon ne compte qu'une fois).
+        inserer("INSERT INTO notes(id_eleve,id_comp,date) VALUES(1,?,'2012-05-04'),(2,?,'2012-05-04'),"
+                "(3,?,'2012-05-04'),(1,?,'2012-05-04'),(2,?,'2012-05-04'),(3,?,'2012-05-04'),"
+                "(3,?,'2012-05-04')",
+                {I1, I1, I1, I2, C1, C1, C1});
+    }
+
+    // Élèves A à E ; une chaîne de validations par item (Parler, Lire, Copier, b…, c…, Compter).
+    void groupes_data()
+    {
+        QTest::addColumn<QStringList>("matrice");
+        QTest::addColumn<QString>("attendu");
+        const QString suivants = " ont validé les éléments suivants&nbsp;:</h3>\n";
+        const QString agregat = " : tous les items de l'agrégat</li>\n", maths = "<li><b>Maths</b> - ";
+        const QString langue = "<li><b>Langue</b> : tous les items de la compétence</li>\n";
+        // Le plus grand ensemble d'abord, même s'il vient après dans l'ordre des items.
+        QTest::newRow("sauf puis ci-dessous")
+            << QStringList{"00110", "00110", "00110", "11100", "11100", "11100"}
+            << "<h3>Tous les élèves - sauf 2 ci-dessous -" + suivants +
+                   "<p>\n- D d<br/>\n- E e<br/>\n</p>\n"
+                   "<ul>\n<li><b>Maths</b> : tous les items de la compétence</li>\n</ul>\n"
+                   "<h3>Les élèves ci-dessous (2)" +
+                   suivants + "<p>\n- C c<br/>\n- D d<br/>\n</p>\n<ul>\n" + langue + "</ul>\n";
+        // À nombre égal, dans l'ordre du premier item ; agrégats entiers, puis items restants avec
+        // leurs ancêtres, libellé d'item coupé au-delà de 103 caractères.
+        QTest::newRow("agrégats et items")
+            << QStringList{"10000", "10000", "01000", "10000", "01000", "10000"}
+            << "<h3>Les élèves ci-dessous (1)" + suivants +
+                   "<p>\n- A a<br/>\n</p>\n<ul>\n<li><b>Langue</b> - Dire" + agregat + maths +
+                   QString(53, 'd') + agregat + maths + QString(54, 'a') + " - " + QString(100, 'b') +
+                   "...</li>\n</ul>\n<h3>Les élèves ci-dessous (1)" + suivants +
+                   "<p>\n- B b<br/>\n</p>\n<ul>\n<li><b>Langue</b> - Écrire" + agregat + maths +
+                   QString(54, 'a') + " - " + QString(103, 'c') + "</li>\n</ul>\n";
+        // Libellé d'agrégat coupé au-delà de 53 caractères ; tous, puis aucun.
+        QTest::newRow("agrégat coupé")
+            << QStringList{"00000", "00000", "00000", "11111", "11111", "00000"}
+            << "<h3>Tous les élèves" + suivants + "<ul>\n" + maths + QString(50, 'a') + "..." + agregat +
+                   "</ul>\n<h3>Aucun élève n'a validé les éléments suivants&nbsp;:</h3>\n<ul>\n" + langue +
+                   maths + QString(53, 'd') + agregat + "</ul>\n";
+    }
+
+    void groupes()
+    {
+        QFETCH(QStringList, matrice);
+        QFETCH(QString, attendu);
+        QList<Eleve> eleves;
+        for (const char lettre : QByteArray("ABCDE"))
+            eleves.append({lettre, QString(QChar(lettre)), QString(QChar(lettre)).toLower(), "CM2", 0, {}, false});
+        const Bilan::Arbre arbre = arbreMain();
+        QCOMPARE(Bilan::sectionItems(eleves, Bilan::collecterItems(arbre, 1), matrice, arbre),
+                 "<h2>Validation des items</h2>\n" + attendu);
+    }
+
+    void document()
+    {
+        Bilan bilan;
+        Suivi suivi;
+        bilan.construire(CM2, P9, false, &suivi);
+        QCOMPARE(bilan.matrice(), QStringList({"001", "111"}));
+        QCOMPARE(bilan.html(),
+                 "<h1>Classe: CM2 &lt;B&gt; &amp; Cie - Palier neuf</h1>\n<h2>Liste globale des élèves "
+                 "concernés</h2>\n<p>DUPONT &amp; &lt;fils&gt; Léa (CM2)<br/>\nMARTIN Paul (CM2)<br/>\n"
+                 "ZOLA %1 Émile (CM2)<br/>\n </p><h2>Validation des items</h2>\n<h3>Tous les élèves ont "
+                 "validé les éléments suivants&nbsp;:</h3>\n<ul>\n<li><b>Langue</b> - Dire - Parler</li>\n"
+                 "</ul>\n<h3>Les élèves ci-dessous (1) ont validé les éléments suivants&nbsp;:</h3>\n<p>\n"
+                 "- ZOLA %1 Émile<br/>\n</p>\n<ul>\n<li><b>Langue</b> - Dire - Lire</li>\n</ul>\n"
+                 "<h2>Attestations</h2>\n<h3>Langue</h3>\n<p>Tous les élèves - sauf 1 ci-dessous - ont "
+                 "validé la compétence.</p>\n<p>\n- ZOLA %1 Émile<br/>\n</p>\n");
+        QTextDocument lu; // les textes de la base restent du texte une fois le HTML lu
+        lu.setHtml(bilan.html());
+        QVERIFY(lu.toPlainText().contains("CM2 <B> & Cie") && lu.toPlainText().contains("<fils> Léa"));
+    }
+
+    void selection_data()
+    {
+        QTest::addColumn<qint64>("classe");
+        QTest::addColumn<qint64>("palier");
+        QTest::addColumn<bool>("filtre");
+        QTest::addColumn<QStringList>("noms");
+        QTest::addColumn<QString>("fin"); // fin attendue du document
+        QSqlQuery requete("SELECT id_comp FROM competences WHERE ref='P1'");
+        const qint64 p1 = requete.next() ? requete.value(0).toLongLong() : 0, p8 = P8, p9 = P9;
+        const qint64 mixte = MIXTE, vide = VIDE;
+        const QString aucun = "<p>Aucun élève n'a été sélectionné. ";
+        const QString coche =
+            "Vous avez coché la case 'Montrer uniquement les élèves CE1 ou CM2'. La classe ne "
+            "contient peut-être pas d'élèves de niveau correspondant à celui du palier: CE1 "
+            "pour le palier 1, CM2 pour le palier 2.";
+        QTest::newRow("P1 filtré") << mixte << p1 << true << QStringList{"CE1", "CYCLE2"} << QString();
+        QTest::newRow("autre palier filtré")
+            << mixte << p9 << true << QStringList() << aucun + coche + " </p>";
+        QTest::newRow("classe vide") << vide << p1 << false << QStringList() << aucun + " </p>";
+        QTest::newRow("palier sans item")
+            << mixte << p8 << false << QStringList{"CE1", "CE2", "CM2", "CYCLE2", "CYCLE3"}
+            << "<h2>Aucun item n'est disponible.</h2>\n<h2>Attestations</h2>\n";
+    }
+
+    void selection()
+    {
+        QFETCH(qint64, classe);
+        QFETCH(qint64, palier);
+        QFETCH(bool, filtre);
+        QFETCH(QStringList, noms);
+        QFETCH(QString, fin);
+        Bilan bilan;
+        Suivi suivi;
+        bilan.construire(classe, palier, filtre, &suivi);
+        QStringList lus;
+        for (const Eleve& eleve : bilan.eleves())
+            lus << eleve.nom;
+        QCOMPARE(lus, noms);
+        QCOMPARE(suivi.problemes, filtre && palier == P9 ? QList{Bilan::Probleme::PalierSansReference}
+                                                         : QList<Bilan::Probleme>{});
+        QVERIFY(bilan.html().endsWith(fin));
+    }
+
+    // Par l'action de la fenêtre principale, avec son imprimante.
+    void dialogue()
+    {
+        RepondeurEssai repondeur; // un choix de fichier imprévu ferait échouer l'essai
+        const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        QCOMPARE(Bilan::cheminPropose(CM2), documents + "/CM2 -B- & Cie.html");
+        MainWindow principale;
+        QTemporaryDir cible;
+        principale.imprimante()->setOutputFormat(QPrinter::PdfFormat);
+        principale.imprimante()->setOutputFileName(cible.filePath("bilan.pdf"));
+        // L'imprimante telle que la laisse une brochure.
+        principale.imprimante()->setFullPage(true);
+        principale.imprimante()->setPageOrientation(QPageLayout::Landscape);
+        const auto fait = quandDialogue<DiaBilan>([&](DiaBilan* dia) {
+            const std::shared_ptr<void> fermeture(nullptr, [dia](void*) { dia->reject(); });
+            auto* boutons = dia->findChild<QDialogButtonBox*>("buttonBox");
+            auto* classes = dia->findChild<QComboBox*>("cbClasse");
+            auto* paliers = dia->findChild<QComboBox*>("cbPalier");
+            auto* actualiser = dia->findChild<QToolButton*>("btActualiser");
+            boutons->button(QDialogButtonBox::Save)->click(); // rien avant le premier bilan
+            classes->setCurrentIndex(classes->findData(CM2));
+            paliers->setCurrentIndex(paliers->findData(qint64(P9)));
+            actualiser->click();
+            auto* texte = dia->findChild<QTextEdit*>("edTexte");
+            QVERIFY(texte->toPlainText().contains("DUPONT & <fils> Léa (CM2)"));
+            texte->append("Retouche de l'enseignant");
+            repondeur.chemin(cible.filePath("bilan.html"));
+            boutons->button(QDialogButtonBox::Save)->click();
+            auto imprimer = [&](const QString& fichier) {
+                repondeur.accepterImpression(cible.filePath(fichier));
+                repondeur.bouton(QMessageBox::Ok);
+                for (QAbstractButton* bouton : boutons->buttons())
+                    if (bouton->text() == "&Imprimer")
+                        bouton->click();
+                return repondeur.dernier().texte;
+            };
+            QVERIFY(imprimer("absent/bilan.pdf")
+                        .startsWith("Impossible d'écrire le fichier « " + cible.filePath("absent/bilan.pdf") +
+                                    " »."));
+            QCOMPARE(imprimer("bilan.pdf"),
+                     "Le bilan a été enregistré dans le fichier « " + cible.filePath("bilan.pdf") + " ».");
+            // Filtre des niveaux sur un palier ni P1 ni P2 : l'avertissement.
+            dia->findChild<QCheckBox*>("chkNiveau")->setChecked(true);
+            repondeur.bouton(QMessageBox::Ok);
+            actualiser->click();
+            QCOMPARE(repondeur.dernier().texte,
+                     "Impossible de trouver une référence au palier demandé, dans la base de données.");
+        });
+        principale.findChild<QAction*>("acBilan")->trigger();
+        QVERIFY(*fait && repondeur.fileVide() && repondeur.sansImprevu());
+        QCOMPARE(Bilan::cheminPropose(CM2), cible.path() + "/CM2 -B- & Cie.html"); // dossier retenu
+        QFile fichier(cible.filePath("bilan.html"));
+        const QString contenu = fichier.open(QIODevice::ReadOnly) ? QString::fromUtf8(fichier.readAll()) : "";
+        QVERIFY(contenu.contains("Retouche de l'enseignant") && contenu.contains("&amp; &lt;fils&gt;"));
+        QVERIFY(!contenu.contains("<fils>") && QFileInfo(cible.filePath("bilan.pdf")).size() > 0);
+        // Imprimé en portrait.
+        QProcess pdfinfo;
+        pdfinfo.start("pdfinfo", {cible.filePath("bilan.pdf")});
+        pdfinfo.waitForFinished();
+        const QRegularExpressionMatch taille = QRegularExpression("Page size: *([0-9.]+) x ([0-9.]+)")
+                                                   .match(QString::fromUtf8(pdfinfo.readAll()));
+        QVERIFY(taille.hasMatch() && taille.captured(1).toDouble() < taille.captured(2).toDouble());
+    }
+
+    // Le nom de fichier proposé pour enregistrer le bilan d'une classe.
+    void nomFichier_data()
+    {
+        QTest::addColumn<QString>("classe");
+        QTest::addColumn<QString>("nom");
+        QTest::newRow("barre oblique") << "CE2/CM1 Mme Roux"
+                                       << "CE2-CM1 Mme Roux";
+        QTest::newRow("accents et espaces gardés") << "CÉ1 élèves  de Noël"
+                                                   << "CÉ1 élèves  de Noël";
+        QTest::newRow("refusés ailleurs") << "A\\B:C*D?E\"F<G>H|I\tJ"
+                                          << "A-B-C-D-E-F-G-H-I-J";
+        QTest::newRow("blancs et points au bout") << " CM1. . "
+                                                  << "CM1";
+        QTest::newRow("rien de gardé") << "..."
+                                       << "bilan";
+    }
+    void nomFichier()
+    {
+        QFETCH(QString, classe);
+        QTEST(Bilan::nomFichier(classe), "nom");
+    }
+};
+
+QTEST_MAIN(TstBilan)
+#include "tst_bilan.moc"

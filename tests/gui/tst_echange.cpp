@@ -1,0 +1,479 @@
+#include "core/commun/application.h"
+#include "gui/mainwindow/mainwindow.h"
+#include "core/exchange/chiffreur.h"
+#include "gui/exchange/diadatenaiss.h"
+#include "gui/exchange/diaexporteclasse.h"
+#include "gui/exchange/diaimporteclasse.h"
+#include "gui/exchange/dianiveau.h"
+#include "gui/exchange/dianotessupprimables.h"
+#include "core/exchange/importclasse.h"
+#include "support/dialogues.h"
+#include "support/environnement.h"
+#include "support/repondeuressai.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QDomDocument>
+#include <QRadioButton>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTest>
+#include <QTreeWidget>
+
+namespace {
+
+const QString BILAN = "Bilan de l'importation de classe";
+
+// Réponses écrites d'avance aux questions de l'importation ; les valeurs par défaut
+// proposées sont notées avant d'être remplacées par les choix du script.
+struct Script : InterlocuteurImport {
+    QStringList messages; // « titre|texte »
+    bool classeDemandee = false;
+    std::optional<QList<int>> dates, niveaux; // rien : dialogue refusé
+    QList<int> datesProposees, niveauxProposes;
+    int suppression = 0;
+    int supprimables = -1;
+
+    void message(Genre, const QString& titre, const QString& t) override { messages << titre + "|" + t; }
+    bool choisirClasse(const QString&, qint64&, bool&) override { return classeDemandee = true, false; }
+    template <typename T>
+    bool resoudre(QList<T>& l, const std::optional<QList<int>>& choix, QList<int>& proposes)
+    {
+        for (int i = 0; i < l.size(); ++i) {
+            proposes << l[i].action;
+            if (choix && i < choix->size())
+                l[i].action = choix->at(i);
+        }
+        return bool(choix);
+    }
+    bool resoudreDates(QList<ConflitDate>& l) override { return resoudre(l, dates, datesProposees); }
+    bool resoudreNiveaux(QList<ChangementNiveau>& l) override
+    {
+        return resoudre(l, niveaux, niveauxProposes);
+    }
+    int notesSupprimables(int nombre) override { return supprimables = nombre, suppression; }
+};
+
+qint64 exec(const QString& sql, const QVariantList& valeurs = {})
+{
+    QSqlQuery r;
+    r.prepare(sql);
+    for (const QVariant& v : valeurs)
+        r.addBindValue(v);
+    if (!r.exec())
+        qFatal("%s", qPrintable(sql));
+    return r.lastInsertId().toLongLong();
+}
+
+// Tout ce que l'importation peut toucher, valeur par valeur.
+QString etat()
+{
+    QStringList valeurs;
+    for (const char* table : {"classes", "niveaux", "eleves", "notes"})
+        for (QSqlQuery r(QString("SELECT * FROM %1 ORDER BY 1").arg(table)); r.next();)
+            for (int i = 0; i < r.record().count(); ++i)
+                valeurs << r.value(i).toString();
+    return valeurs.join(',');
+}
+
+// Ferme le dialogue en sortant de l'action, même quand une vérification y a échoué.
+struct Fermeture {
+    QDialog* dialogue;
+    ~Fermeture()
+    {
+        if (dialogue->isVisible())
+            dialogue->done(QDialog::Rejected);
+    }
+};
+
+QString valeur(const QString& sql)
+{
+    QSqlQuery r(sql);
+    return r.next() ? r.value(0).toString() : QString();
+}
+
+qint64 comp(const QString& ref)
+{
+    return valeur("SELECT id_comp FROM competences WHERE ref='" + ref + "'").toLongLong();
+}
+
+} // namespace
+
+class TstEchange : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> dossierA, dossierB;
+    QTemporaryDir fichiers;
+
+    void ouvrir(std::unique_ptr<QTemporaryDir>& dossier, bool neuf)
+    {
+        Environnement::fermerBase();
+        if (neuf)
+            dossier = Environnement::nouveauDossierDonnees();
+        else
+            Application::definirChemins(Application::cheminsDans(dossier->path()));
+        QVERIFY(Environnement::ouvrirBase());
+        if (neuf)
+            QVERIFY(Environnement::initialiserBase());
+    }
+
+    QString exporter(const QString& classe, const QString& nom)
+    {
+        RepondeurEssai r;
+        const QString chemin = fichiers.filePath(nom);
+        r.chemin(chemin);
+        diaExporteClasse d(nullptr);
+        auto* cbClasse = d.findChild<QComboBox*>("cbClasse");
+        auto* cbPalier = d.findChild<QComboBox*>("cbPalier");
+        cbClasse->setCurrentIndex(cbClasse->findText(classe));
+        cbPalier->setCurrentIndex(1);
+        d.accept();
+        return d.result() == QDialog::Accepted && r.sansImprevu() ? chemin : QString();
+    }
+
+    QDomDocument lire(const QString& chemin)
+    {
+        QFile f(chemin);
+        QDomDocument d;
+        if (f.open(QIODevice::ReadOnly))
+            d.setContent(&f);
+        return d;
+    }
+
+    void ecrire(const QString& chemin, QDomDocument d, bool resceller = true)
+    {
+        if (resceller)
+            d.documentElement().setAttribute("checksum", calculerChecksum(d));
+        QFile f(chemin);
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(d.toByteArray(1));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        Environnement::preparer();
+        QDir::setCurrent(fichiers.path()); // « out.xml » n'y est jamais écrit
+        // Base A : la classe « CE1 Noël » (ZOÉ, LÉVÊQUE Anaïs, BRAVO sans date) et une classe
+        // vide ; dates du palier 1 (dont une sur le palier lui-même) et une du palier 2.
+        ouvrir(dossierA, true);
+        exec("INSERT INTO classes(id_classe,libelle,tri) VALUES(1,'CE1 Noël',0),(2,'Vide',1)");
+        exec("INSERT INTO eleves(id_eleve,id_classe,id_niveau,nom,prenom,date_naiss,maj) VALUES"
+             "(1,1,2,'LÉVÊQUE','Anaïs','2005-03-07','2012-01-01 10:00:00'),"
+             "(2,1,2,'CŒUR','Zoé','2005-11-30','2012-01-01 10:00:00'),"
+             "(3,1,2,'BRAVO','Léo','2005-01-02','2012-01-01 10:00:00'),"
+             "(4,1,99,'SANS','Niveau','2005-01-02','2012-01-01 10:00:00')");
+        exec("INSERT INTO notes(id_eleve,id_comp,date,maj) VALUES(1,?,'2012-05-01','2012-05-01 08:00:00'),"
+             "(1,?,'2012-05-02','2012-05-02 08:00:00'),(1,?,'2012-05-03','2012-05-03 08:00:00'),"
+             "(2,?,'2012-06-01','2012-06-01 08:00:00'),(2,0,'2012-06-01','2012-06-01 08:00:00')",
+             {comp("P1C1A1"), comp("P2C1A1"), comp("P1"), comp("P1C1A2")});
+    }
+
+    void exportation()
+    {
+        ouvrir(dossierA, false);
+        const QString chemin = exporter("CE1 Noël", "a.xml");
+        QVERIFY(!chemin.isEmpty());
+        QCOMPARE(diaExporteClasse::dossierExport(), fichiers.path());
+        QFile f(chemin);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray texte = f.readAll();
+        QVERIFY(texte.startsWith("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<classe "));
+        QVERIFY(texte.contains("\n <eleve ") && texte.contains("\n  <note "));
+        const QDomDocument d = lire(chemin);
+        const QDomElement racine = d.documentElement();
+        QCOMPARE(racine.attribute("nom") + racine.attribute("version") + racine.attribute("ref_palier"),
+                 "CE1 Noël3P1");
+        QCOMPARE(racine.attribute("checksum"), calculerChecksum(d));
+        Chiffreur c(CLE_FICHIER_CLASSE);
+        QStringList eleves;
+        for (QDomElement e = racine.firstChildElement(); !e.isNull(); e = e.nextSiblingElement()) {
+            QStringList l = {c.dechiffrerTexte(e.attribute("nom")), c.dechiffrerTexte(e.attribute("prenom")),
+                             c.dechiffrerTexte(e.attribute("date_naiss")), e.attribute("niveau"),
+                             e.attribute("maj")};
+            for (QDomElement n = e.firstChildElement(); !n.isNull(); n = n.nextSiblingElement())
+                l << n.tagName() + ":" + n.attribute("ref") + "=" + n.attribute("date") + "@" +
+                         n.attribute("maj");
+            eleves << l.join(' ');
+        }
+        QCOMPARE(
+            eleves,
+            QStringList(
+                {"BRAVO Léo 2005-01-02 CE1 2012-01-01 10:00:00",
+                 "CŒUR Zoé 2005-11-30 CE1 2012-01-01 10:00:00 note:P1C1A2=2012-06-01@2012-06-01 08:00:00",
+                 "LÉVÊQUE Anaïs 2005-03-07 CE1 2012-01-01 10:00:00 note:P1=2012-05-03@2012-05-03 "
+                 "08:00:00 note:P1C1A1=2012-05-01@2012-05-01 08:00:00"}));
+        QVERIFY(!lire(exporter("Vide", "vide.xml")).documentElement().hasChildNodes());
+        MainWindow fenetre; // l'action de la fenêtre principale ouvre le dialogue
+        auto ouvert = quandDialogue<diaExporteClasse>([](diaExporteClasse* d) { d->reject(); });
+        fenetre.findChild<QAction*>("acExporterClasse")->trigger();
+        QVERIFY(*ouvert);
+    }
+
+    // Importation dans la base d'origine, sans changement : tout est ignoré, aucune question.
+    void reimportationIdentique()
+    {
+        ouvrir(dossierA, false);
+        // Une copie de travail plus ancienne, lisible par tous : remplacée par une copie à l'utilisateur
+        // seul.
+        const QString copieTravail = dossierA->filePath("out.xml");
+        QFile ancienne(copieTravail);
+        QVERIFY(ancienne.open(QIODevice::WriteOnly) && ancienne.write("ancienne") == 8);
+        ancienne.close();
+        QVERIFY(ancienne.setPermissions(ancienne.permissions() | QFile::ReadOther | QFile::ReadGroup));
+        const QString avant = etat();
+        Script s;
+        ImportClasse import(s);
+        QVERIFY(import.importer(fichiers.filePath("a.xml")));
+        QCOMPARE(s.messages.size(), 1);
+        QCOMPARE(s.messages.first(),
+                 BILAN +
+                     "|Nombre d'élèves ajoutés: 0\nNombre d'élèves mis à jour: 3\nNombre d'élèves ignorés "
+                     "car présents dans la base mais pas dans le fichier: 1\nNombre de dates de compétences "
+                     "ajoutées: 0\nNombre de dates de compétences mises à jour: 0\nNombre de dates de "
+                     "compétences supprimées: 0\nNombre de dates de compétences ignorées: 3\nNombre de "
+                     "niveaux créés: 0\n");
+        QVERIFY(!s.classeDemandee && s.datesProposees.isEmpty() && s.niveauxProposes.isEmpty() &&
+                s.supprimables < 0);
+        QCOMPARE(etat(), avant);
+        const QDomElement copie = lire(copieTravail).documentElement().firstChildElement();
+        QCOMPARE(copie.attribute("nom") + copie.attribute("id_eleve") + copie.attribute("index_niveau"),
+                 "BRAVO31");
+        QCOMPARE(QFile::permissions(copieTravail) & ~(QFile::ReadUser | QFile::WriteUser),
+                 QFile::ReadOwner | QFile::WriteOwner);
+        QVERIFY(!QFile::exists(fichiers.filePath("out.xml")));
+    }
+
+    // Scénario des huit compteurs, dans une base B préparée pour chacun d'eux.
+    void huitCompteurs()
+    {
+        ouvrir(dossierB, true);
+        exec("INSERT INTO classes(id_classe,libelle,tri) VALUES(5,'ce1 noël',3)");
+        exec("INSERT INTO eleves(id_eleve,id_classe,id_niveau,nom,prenom,date_naiss,maj) VALUES"
+             "(10,5,3,'lÉvÊque','ANAïS','2005-03-07','2011-01-01 00:00:00')," // même date, niveau CE2
+             "(11,1,2,'CŒUR','Zoé','2004-01-01','2013-01-01 00:00:00'),"  // date différente, plus récent
+             "(12,5,2,'RESTE','Là','2004-01-01','2013-01-01 00:00:00')"); // absent du fichier
+        exec("INSERT INTO notes(id_note,id_eleve,id_comp,date,maj) VALUES"
+             "(100,10,?,'2011-01-01','2011-01-01 00:00:00')," // plus ancienne : mise à jour
+             "(101,10,?,'2011-01-01','2013-01-01 00:00:00')," // plus récente : ignorée
+             "(102,10,?,'2011-01-01','2011-01-01 00:00:00')," // du palier, absente du fichier
+             "(103,10,?,'2011-01-01','2011-01-01 00:00:00')", // autre palier : jamais proposée
+             {comp("P1C1A1"), comp("P1"), comp("P1C1A3"), comp("P2C1A1")});
+        // Le niveau de BRAVO devient inconnu de la base : il sera créé.
+        QDomDocument d = lire(fichiers.filePath("a.xml"));
+        d.documentElement().firstChildElement().setAttribute("niveau", "CE1 bis");
+        ecrire(fichiers.filePath("b.xml"), d);
+        Script s;
+        s.dates = QList<int>{0};
+        s.niveaux = QList<int>{1, 1};
+        s.suppression = 2;
+        ImportClasse import(s);
+        QVERIFY(import.importer(fichiers.filePath("b.xml")));
+        QCOMPARE(s.datesProposees, QList<int>{1});       // fichier plus ancien : sa date est proposée
+        QCOMPARE(s.niveauxProposes, QList<int>({1, 1})); // nouveau niveau ; fichier plus récent
+        QCOMPARE(s.supprimables, 1);
+        const auto& c = import.compteurs();
+        QCOMPARE(QList<int>({c.elevesAjoutes, c.elevesMisAJour, c.notesAjoutees, c.notesMisesAJour,
+                             c.notesIgnorees, c.niveauxCrees, c.notesSupprimees, c.elevesIgnores}),
+                 QList<int>({1, 2, 1, 1, 1, 1, 1, 1}));
+        QVERIFY(!c.classeCreee && !c.classeRenommee);
+        QCOMPARE(valeur("SELECT group_concat(v, ';') FROM (SELECT id_note||'='||date AS v FROM notes WHERE "
+                        "id_eleve=10 ORDER BY id_note)"),
+                 "100=2012-05-01;101=2011-01-01;103=2011-01-01");
+        QCOMPARE(
+            valeur("SELECT group_concat(v, ';') FROM (SELECT id_eleve||nom||date_naiss||id_classe||id_niveau "
+                   "AS v FROM eleves ORDER BY id_eleve)"),
+            "10lÉvÊque2005-03-0752;11CŒUR2004-01-0152;12RESTE2004-01-0152;13BRAVO2005-01-0258");
+        QCOMPARE(valeur("SELECT libelle||tri FROM niveaux WHERE id_niveau=8"), "CE1 bis7");
+    }
+
+    // Chaque refus montre son message et laisse la base intacte.
+    void refus_data()
+    {
+        QTest::addColumn<QString>("modification");
+        QTest::addColumn<QString>("message");
+        const QString manuel =
+            "Erreur de contrôle|Ce fichier semble avoir été modifié manuellement en-dehors "
+            "de Quorvel. Par précaution, Quorvel refuse de lire les fichiers modifiés.";
+        const QString annule =
+            "\n\nArrêt de l'importation|Mise à jour annulée. Aucun changement n'a lieu dans "
+            "la base de données.";
+        const QString absent = "Problème de lecture du fichier|Problème de lecture du fichier %1\nLa lecture "
+                               "s'est interrompue avec le message:\nNo such file or directory\nL'importation "
+                               "est annulée.";
+        const QString format = "Erreur de format|Ce fichier n'est pas au format attendu par Quorvel.";
+        const QString version =
+            "Erreur de version|Ce fichier ne peut pas être lu par cette version de Quorvel.";
+        const QString somme = "Erreur de contrôle|Ce fichier semble incorrect (somme de contrôle absente).";
+        const QString palier =
+            "Erreur|Le référence du palier ne correspondent pas à celles de la base de données";
+        QTest::newRow("absent") << "absent" << absent;
+        QTest::newRow("mal formé") << "texte:<classe>"
+                                   << QString("Erreur d'analyse|Erreur d'analyse à la ligne 1, colonne 8\n"
+                                              "Premature end of document.\nL'importation est annulée.");
+        QTest::newRow("imbrication") << "texte:<classe>" + QString("<a>").repeated(100000)
+                                     << "Erreur d'analyse|";
+        const QString bombe = "texte:<!DOCTYPE c [<!ENTITY a \"aaaa\"><!ENTITY b \"&a;&a;&a;&a;\">]><classe "
+                              "nom=\"&b;\"/>";
+        QTest::newRow("entités") << bombe << QString("Erreur d'analyse|");
+        QTest::newRow("racine") << "texte:<classes version='3'/>" << format;
+        QTest::newRow("version") << "@version=4" << version;
+        QTest::newRow("sans somme") << "@checksum=" << somme;
+        QTest::newRow("modifié") << "#maj=2030-01-01 00:00:00" << manuel;
+        QTest::newRow("notes échangées") << "echange" << manuel;
+        QTest::newRow("sans palier") << "@ref_palier=" << QString("Erreur|Palier non renseigné.");
+        QTest::newRow("palier inconnu") << "@ref_palier=P7" << palier;
+        QTest::newRow("sans classe") << "@nom=" << QString("Erreur|Pas de classe indiquée dans le fichier.");
+        QTest::newRow("nom illisible")
+            << "#nom=TUFSVElO" << QString("Erreur|Impossible de décrypter le fichier");
+        QTest::newRow("sans maj") << "#maj=" << QString("Erreur|Attributs manquants pour un élève");
+        QTest::newRow("note sans ref") << "%ref="
+                                       << "Erreur|Référence non renseignée dans la liste de notes" + annule;
+        QTest::newRow("note inconnue") << "%ref=P9X"
+                                       << "Erreur|Compétence incorrecte dans la liste de notes" + annule;
+    }
+    void refus()
+    {
+        QFETCH(QString, modification);
+        QFETCH(QString, message);
+        ouvrir(dossierA, false);
+        const QString chemin = fichiers.filePath("refus.xml");
+        QFile::remove(chemin);
+        QDomDocument d = lire(fichiers.filePath("a.xml"));
+        QDomElement racine = d.documentElement();
+        QDomElement dernier = racine.lastChildElement(); // LÉVÊQUE, deux notes
+        const QString valeurModif = modification.section('=', 1);
+        if (modification.startsWith("texte:")) {
+            QFile f(chemin);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(modification.mid(6).toUtf8());
+        } else if (modification == "echange") {
+            dernier.appendChild(dernier.firstChildElement());
+            ecrire(chemin, d, false);
+        } else if (modification != "absent") {
+            const QString attribut = modification.mid(1).section('=', 0, 0);
+            QDomElement cible = modification.startsWith('@')   ? racine
+                                : modification.startsWith('#') ? dernier
+                                                               : dernier.lastChildElement();
+            cible.setAttribute(attribut, valeurModif);
+            ecrire(chemin, d, !modification.startsWith("#maj=2030") && attribut != "checksum");
+        }
+        const QString avant = etat();
+        Script s;
+        QVERIFY(!ImportClasse(s).importer(chemin));
+        if (message.endsWith('|'))
+            QVERIFY(s.messages.size() == 1 && s.messages.last().startsWith(message));
+        else
+            QCOMPARE(s.messages.join("\n\n"), message.arg(chemin));
+        QCOMPARE(etat(), avant);
+    }
+
+    // Un fichier de version 2 porte les noms en clair, et sa somme reste contrôlée.
+    void version2()
+    {
+        ouvrir(dossierA, false);
+        QDomDocument d;
+        QVERIFY(d.setContent(
+            QString("<classe nom='CE1 Noël' version='2' ref_palier='P1'><eleve nom='NOUVEAU' "
+                    "prenom='Élise' date_naiss='2005-02-02' niveau='CE1' maj='2012-01-01 00:00:00'>"
+                    "<note ref='P1C1A3' date='2012-02-02' maj='2012-02-02 00:00:00'/></eleve></classe>")));
+        ecrire(fichiers.filePath("v2.xml"), d);
+        Script s;
+        ImportClasse import(s);
+        QVERIFY(import.importer(fichiers.filePath("v2.xml")));
+        QCOMPARE(QList<int>({import.compteurs().elevesAjoutes, import.compteurs().elevesIgnores}),
+                 QList<int>({1, 4}));
+        QCOMPARE(valeur("SELECT nom||prenom||date_naiss FROM eleves WHERE nom='NOUVEAU'"),
+                 "NOUVEAUÉlise2005-02-02");
+    }
+
+    // Les chemins de dialogue, par la fenêtre principale et les vrais dialogues.
+    void dialogues()
+    {
+        ouvrir(dossierB, true);
+        exec("INSERT INTO classes(id_classe,libelle,tri) VALUES(5,'Autre',0)");
+        exec("INSERT INTO eleves(id_eleve,id_classe,id_niveau,nom,prenom,date_naiss,maj) VALUES"
+             "(10,5,2,'CŒUR','Zoé','2004-01-01','2011-01-01 00:00:00'),"
+             "(11,5,2,'LÉVÊQUE','Anaïs','2005-03-07','2011-01-01 00:00:00')");
+        exec("INSERT INTO notes(id_eleve,id_comp,date) VALUES(11,?,'2011-01-01')", {comp("P1C1A3")});
+        MainWindow fenetre;
+
+        // Classe « Autre » utilisée et renommée ; date du fichier ; notes absentes supprimées.
+        RepondeurEssai r;
+        r.chemin(fichiers.filePath("a.xml"));
+        r.bouton(QMessageBox::Ok); // bilan
+        quandDialogue<diaImporteClasse>([](diaImporteClasse* d) {
+            Fermeture f{d};
+            d->findChild<QRadioButton*>("rbUtiliseClasse")->setChecked(true);
+            d->findChild<QCheckBox*>("chkRenommer")->setChecked(true);
+            d->accept();
+            quandDialogue<diaDateNaiss>([](diaDateNaiss* d) {
+                Fermeture f{d};
+                auto* ligne = d->findChild<QTreeWidget*>("tree")->topLevelItem(0);
+                QCOMPARE(ligne->checkState(2), Qt::Checked); // fichier plus récent : date de la base
+                ligne->setCheckState(4, Qt::Checked);        // les cases font un seul choix
+                QCOMPARE(ligne->checkState(2), Qt::Unchecked);
+                ligne->setCheckState(4, Qt::Unchecked); // la case reste cochée
+                QCOMPARE(ligne->checkState(4), Qt::Checked);
+                d->accept();
+                quandDialogue<diaNotesSupprimables>([](diaNotesSupprimables* d) {
+                    Fermeture f{d};
+                    d->findChild<QRadioButton*>("rbSupprimer")->click();
+                    d->accept();
+                });
+            });
+        });
+        fenetre.importerClasse();
+        QVERIFY(r.sansImprevu());
+        QCOMPARE(r.dernier().titre, BILAN);
+        QVERIFY(r.dernier().texte.contains("supprimées: 1\n") &&
+                r.dernier().texte.endsWith("Une classe renommée en CE1 Noël\n"));
+        QCOMPARE(valeur("SELECT group_concat(v, ';') FROM (SELECT nom||date_naiss||id_classe AS v FROM "
+                        "eleves ORDER BY id_eleve)"),
+                 "CŒUR2004-01-015;LÉVÊQUE2005-03-075;BRAVO2005-01-025;CŒUR2005-11-305");
+        QCOMPARE(valeur("SELECT libelle FROM classes WHERE id_classe=5"), "CE1 Noël");
+    }
+
+    // Niveau : un niveau absent de la base est proposé ; « ignorer » écarte l'élève et ses notes.
+    void dialogueNiveau()
+    {
+        ouvrir(dossierB, true);
+        QDomDocument d = lire(fichiers.filePath("a.xml"));
+        for (QDomElement e = d.documentElement().firstChildElement(); !e.isNull(); e = e.nextSiblingElement())
+            e.setAttribute("niveau", "CE1 bis");
+        ecrire(fichiers.filePath("n.xml"), d);
+        exec("INSERT INTO classes(id_classe,libelle,tri) VALUES(5,'Autre',0)");
+        MainWindow fenetre;
+        RepondeurEssai r;
+        r.chemin(fichiers.filePath("n.xml"));
+        r.bouton(QMessageBox::Ok);
+        quandDialogue<diaImporteClasse>([](diaImporteClasse* d) {
+            Fermeture f{d};
+            d->findChild<QRadioButton*>("rbNouvelleClasse")->setChecked(true);
+            d->accept();
+        });
+        quandDialogue<diaNiveau>([](diaNiveau* d) {
+            Fermeture f{d};
+            auto* arbre = d->findChild<QTreeWidget*>("tree");
+            QVERIFY(!arbre->topLevelItem(0)->data(3, Qt::CheckStateRole).isValid()); // pas de niveau actuel
+            QCOMPARE(arbre->topLevelItem(0)->checkState(4), Qt::Checked);
+            arbre->topLevelItem(2)->setCheckState(5, Qt::Checked);
+            d->accept();
+        });
+        fenetre.importerClasse();
+        QVERIFY(r.sansImprevu());
+        QCOMPARE(valeur("SELECT group_concat(v, ';') FROM (SELECT nom||id_niveau AS v FROM eleves ORDER BY "
+                        "id_eleve)"),
+                 "BRAVO8;CŒUR8");
+        QVERIFY(r.dernier().texte.endsWith("Nombre de niveaux créés: 1\nClasse CE1 Noël créée\n"));
+        QCOMPARE(valeur("SELECT COUNT(*) FROM notes"), "1");
+    }
+
+    void cleanupTestCase() { Environnement::fermerBase(); }
+};
+
+QTEST_MAIN(TstEchange)
+#include "tst_echange.moc"

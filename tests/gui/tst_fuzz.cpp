@@ -1,0 +1,232 @@
+// Les entrées hostiles trouvées par le fuzzing (tests/donnees/fuzz/<cible>/) et les fichiers
+// démesurés : chacune passe par le point d'entrée que le programme lui donne, et doit finir
+// proprement, par le bon refus ou par le bon résultat.
+#include "core/db/chargeurlivret.h"
+#include "core/db/initialisation.h"
+#include "core/db/lecteurcsv.h"
+#include "core/db/schema.h"
+#include "core/exchange/chiffreur.h"
+#include "core/exchange/importclasse.h"
+#include "gui/pupils/diaimporteeleves.h"
+#include "support/environnement.h"
+#include "support/repondeuressai.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QSqlQuery>
+#include <QTest>
+
+namespace {
+
+QString dossierEntrees()
+{
+    return QFINDTESTDATA("../donnees/fuzz");
+}
+
+QByteArray contenu(const QString& chemin)
+{
+    QFile fichier(chemin);
+    return fichier.open(QIODevice::ReadOnly) ? fichier.readAll() : QByteArray();
+}
+
+int nombre(const QString& sql)
+{
+    QSqlQuery requete(sql);
+    return requete.next() ? requete.value(0).toInt() : -1;
+}
+
+// L'importation de classe sans dialogue : chaque message est noté « titre|texte », toute
+// question est refusée.
+struct Interlocuteur : InterlocuteurImport {
+    QStringList messages;
+    void message(Genre, const QString& titre, const QString& texte) override
+    {
+        messages << titre + "|" + texte;
+    }
+    bool choisirClasse(const QString&, qint64&, bool&) override { return false; }
+    bool resoudreDates(QList<ConflitDate>&) override { return false; }
+    bool resoudreNiveaux(QList<ChangementNiveau>&) override { return false; }
+    int notesSupprimables(int) override { return 0; }
+};
+
+struct Entree {
+    QString cible;
+    QString nom;
+    QString attendu;
+};
+
+// Les entrées gardées et ce que chacune doit donner.
+const QList<Entree> ENTREES = {
+    // Mille colonnes de nœuds puis trois mille lignes vides : chaque nœud relisait toutes
+    // les cases des lignes suivantes, des milliards de lectures pour dix kilo-octets.
+    {"chargeurlivret", "ligne-large-puis-lignes-vides.csv", "1000 nœuds"},
+};
+
+// Le résultat d'une entrée par le point d'entrée de sa cible, en un texte comparable.
+QString passer(const QString& cible, const QString& chemin)
+{
+    if (cible == QLatin1String("lecteurcsv")) {
+        // Importation des élèves (détection du séparateur) puis livret (« ; »).
+        QStringList resultats;
+        for (const bool detection : {true, false}) {
+            LecteurCsv lecteur;
+            const bool lu = lecteur.load(chemin, detection);
+            resultats
+                << (lu ? QStringLiteral("%1x%2").arg(lecteur.nombreLignes()).arg(lecteur.nombreColonnes())
+                    : lecteur.messageErreur().isEmpty() ? QStringLiteral("sans séparateur")
+                                                        : QStringLiteral("refusé"));
+        }
+        return resultats.join(' ');
+    }
+    if (cible == QLatin1String("chiffreur")) {
+        Chiffreur chiffreur(CLE_FICHIER_CLASSE);
+        const QString clair = chiffreur.dechiffrerTexte(QString::fromUtf8(contenu(chemin)));
+        return QStringLiteral("erreur %1:%2").arg(chiffreur.derniereErreur()).arg(clair);
+    }
+    if (cible == QLatin1String("fichierclasse")) {
+        Interlocuteur interlocuteur;
+        const bool importe = ImportClasse(interlocuteur).importer(chemin);
+        return (importe ? QStringLiteral("importé|") : QString()) + interlocuteur.messages.join('\n');
+    }
+    if (cible == QLatin1String("chargeurlivret")) {
+        // Comme l'initialisation de la base : le script, puis le livret, en une transaction.
+        const Initialisation::Resultat resultat =
+            Initialisation::poserBase(*Schema::instructionsScript(), chemin);
+        return resultat.reussi ? QStringLiteral("%1 nœuds").arg(nombre("SELECT COUNT(*) FROM competences"))
+                               : resultat.erreurLivret;
+    }
+    return QStringLiteral("cible inconnue");
+}
+
+} // namespace
+
+class TstFuzz : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> dossier;
+
+    QString ecrire(const QString& nom, const QByteArray& octets)
+    {
+        QFile fichier(dossier->filePath(nom));
+        if (!fichier.open(QIODevice::WriteOnly) || fichier.write(octets) != octets.size())
+            qFatal("écriture impossible : %s", qPrintable(fichier.fileName()));
+        return fichier.fileName();
+    }
+
+private Q_SLOTS:
+    void initTestCase() { Environnement::preparer(); }
+    void init()
+    {
+        dossier = Environnement::nouveauDossierDonnees();
+        QVERIFY(Environnement::ouvrirBase() && Environnement::initialiserBase());
+    }
+    void cleanup()
+    {
+        Environnement::fermerBase();
+        dossier.reset();
+    }
+
+    // Chaque entrée gardée, par le point d'entrée de sa cible.
+    void entreesGardees_data()
+    {
+        QTest::addColumn<QString>("cible");
+        QTest::addColumn<QString>("nom");
+        QTest::addColumn<QString>("attendu");
+        for (const Entree& e : ENTREES)
+            QTest::newRow(qPrintable(e.cible + '/' + e.nom)) << e.cible << e.nom << e.attendu;
+    }
+    void entreesGardees()
+    {
+        QFETCH(QString, cible);
+        QFETCH(QString, nom);
+        const QString chemin = dossierEntrees() + '/' + cible + '/' + nom;
+        QVERIFY2(QFile::exists(chemin), qPrintable(chemin));
+        QTEST(passer(cible, chemin), "attendu");
+    }
+    // Une entrée déposée dans le dossier sans sa ligne ne serait jamais essayée.
+    void chaqueEntreeASonResultat()
+    {
+        QStringList deposees, connues;
+        const QDir racine(dossierEntrees());
+        for (const QString& cible : racine.entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+            for (const QString& nom : QDir(racine.filePath(cible)).entryList(QDir::Files))
+                deposees << cible + '/' + nom;
+        for (const Entree& e : ENTREES)
+            connues << e.cible + '/' + e.nom;
+        deposees.sort();
+        connues.sort();
+        QCOMPARE(deposees, connues);
+    }
+
+    // Fichiers démesurés, fabriqués ici plutôt que gardés dans le dépôt.
+    void fichiersDemesures_data()
+    {
+        QTest::addColumn<QString>("cible");
+        QTest::addColumn<QByteArray>("octets");
+        QTest::addColumn<QString>("attendu");
+        // Une première ligne de 3000 séparateurs suivie de 2999 lignes vides : neuf millions
+        // de cases une fois les lignes complétées, des centaines de mégaoctets.
+        const QByteArray large = QByteArray(3000, ';') + QByteArray(3000, '\n');
+        QTest::newRow("csv trop large") << "lecteurcsv" << large << "refusé refusé";
+        QTest::newRow("csv trop gros")
+            << "lecteurcsv" << QByteArray(LecteurCsv::TAILLE_MAX + 1, ';') << "refusé refusé";
+        // Juste sous la borne des cases : lu comme n'importe quel fichier.
+        QTest::newRow("csv large admis")
+            << "lecteurcsv" << QByteArray(1999, ';') + QByteArray(2000, '\n') << "2000x2000 2000x2000";
+        QTest::newRow("livret trop large")
+            << "chargeurlivret" << large << "Impossible de charger le fichier %1";
+        // Quarante mille niveaux en une ligne : la pile d'appels débordait.
+        QByteArray profond;
+        for (int i = 0; i < 40000; ++i)
+            profond += 'R' + QByteArray::number(i) + "/n;";
+        QTest::newRow("livret très profond") << "chargeurlivret" << profond << "40000 nœuds";
+    }
+    void fichiersDemesures()
+    {
+        QFETCH(QString, cible);
+        QFETCH(QByteArray, octets);
+        QFETCH(QString, attendu);
+        const QString chemin = ecrire("entree.csv", octets);
+        QCOMPARE(passer(cible, chemin), attendu.replace("%1", chemin));
+    }
+
+    // Le refus arrive à l'enseignant par les messages du dialogue d'importation des élèves.
+    void refusMontreParLImportation_data()
+    {
+        QTest::addColumn<QByteArray>("octets");
+        QTest::addColumn<QString>("raison");
+        QTest::newRow("trop large") << QByteArray(3000, ';') + QByteArray(3000, '\n')
+                                    << "le fichier compte 3000 lignes dont la plus large a 3001 colonnes";
+        QTest::newRow("trop gros") << QByteArray(LecteurCsv::TAILLE_MAX + 1, ';')
+                                   << "le fichier dépasse 8 Mo";
+    }
+    void refusMontreParLImportation()
+    {
+        QFETCH(QByteArray, octets);
+        QFETCH(QString, raison);
+        const QString chemin = ecrire("export.csv", octets);
+        RepondeurEssai repondeur;
+        repondeur.bouton(QMessageBox::Ok); // les deux avertissements
+        repondeur.bouton(QMessageBox::Ok);
+        diaImporteEleves dialogue(nullptr, dossier->path());
+        dialogue.findChild<QCheckBox*>("chkAjouter")->setChecked(true);
+        dialogue.findChild<QLineEdit*>("edPath")->setText(chemin);
+        dialogue.accept();
+        QVERIFY(repondeur.sansImprevu() && repondeur.fileVide());
+        QStringList vus;
+        for (const Invite::Message& m : repondeur.messages())
+            vus << m.titre + "|" + m.texte;
+        QCOMPARE(vus, QStringList({"Chargement|Le chargement de \"" + chemin + "\" a été refusé : " + raison +
+                                       ", ce qui ne correspond pas à un fichier CSV attendu par Quorvel. "
+                                       "Vérifiez le fichier choisi.",
+                                   "Problème sur chargement|Le fichier n'a pas pu être chargé."}));
+        QCOMPARE(dialogue.result(), 0); // le dialogue reste ouvert, rien n'est importé
+        QCOMPARE(nombre("SELECT COUNT(*) FROM eleves"), 0);
+    }
+};
+
+QTEST_MAIN(TstFuzz)
+#include "tst_fuzz.moc"

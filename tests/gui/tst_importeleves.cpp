@@ -1,0 +1,338 @@
+#include "core/commun/application.h"
+#include "core/commun/dates.h"
+#include "gui/pupils/diaimporteeleves.h"
+#include "support/environnement.h"
+#include "support/repondeuressai.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QStringEncoder>
+#include <QTest>
+
+namespace {
+using Eleve = QStringList; // nom, prénom, date de naissance, classe, niveau, cycle
+// Un export de Base Elèves : les six colonnes lues parmi quatorze autres. La première porte
+// une virgule et un point-virgule entre guillemets, qui ne comptent pas comme séparateurs.
+const QStringList ENTETES = {"Responsable, nom; prénom", "INE", "NOM ÉLÈVE", "Nom d'usage", "Prénom Élève", "Prénom 2",
+                             "DATE NAISSANCE", "Lieu naissance", "Sexe", "Classe", "NIVEAU", "Cycle", "Regroupement",
+                             "Adresse", "Code postal", "Commune", "Téléphone", "Courriel", "Date entrée", "Langue"};
+const QStringList QUESTION = {"SAUVEGARDE ?", "La base de données contient des élèves."};
+const QStringList FIN = {"Opération terminée", "La base de données a été mise à jour"};
+// La suite du message de fin : les six comptes, puis les quatre détails qui ne sont pas nuls.
+QStringList bilan(const QList<int>& n)
+{
+    const QStringList comptes = {"Élèves ajoutés : %1",
+                                 "Élèves changés de classe : %1",
+                                 "Élèves changés de niveau dans leur classe : %1",
+                                 "Élèves retrouvés sans changement : %1",
+                                 "Lignes ignorées : %1",
+                                 "Élèves supprimés : %1"};
+    const QStringList details = {
+        "Lignes incomplètes (nom, prénom, date de naissance, classe ou niveau vide) : %1",
+        "Nouveaux élèves non ajoutés (case « Ajouter les nouveaux élèves » non cochée) : %1",
+        "Élèves laissés dans leur classe et leur niveau alors que le fichier en donne d'autres "
+        "(case « Mettre à jour la répartition des élèves à partir des classes du fichier » non cochée) : %1",
+        "Élèves de la base absents du fichier, gardés : %1"};
+    QStringList lignes{""}, suite;
+    for (int i = 0; i < comptes.size(); ++i)
+        lignes << comptes.at(i).arg(n.value(i));
+    for (int i = 0; i < details.size(); ++i)
+        if (n.value(comptes.size() + i) > 0)
+            suite << details.at(i).arg(n.value(comptes.size() + i));
+    return suite.isEmpty() ? lignes : lignes + QStringList{""} + suite;
+}
+const QString MARTIN = "INSERT INTO eleves(id_eleve,id_classe,id_niveau,nom,prenom,date_naiss) "
+                       "VALUES(1,1,1,'MARTIN','Léo','2001-03-07')";
+QString champ(const Eleve& e, const QString& entete, int i)
+{
+    const int lu = QStringList{"NOM ÉLÈVE", "Prénom Élève", "DATE NAISSANCE", "Classe", "NIVEAU", "Cycle"}.indexOf(entete);
+    if (lu >= 0)
+        return e.at(lu);
+    if (entete == "Adresse") // séparateurs, guillemets et saut de ligne dans un même champ
+        return QStringLiteral("%1, rue des Écoles; bât. \"B\"\n\tappartement %1").arg(i);
+    return entete.left(3) + QString::number(i);
+}
+// Colonnes d'ENTETES tournées de `rotation` (la première restant en tête), champs entre
+// guillemets quand il le faut, fins de ligne CRLF ; Windows-1252 (0), UTF-8 avec BOM (1) ou sans, comme
+// l'écrit un tableur (2).
+QByteArray exporter(const QList<Eleve>& eleves, QChar sep, int utf8 = 0, int rotation = 0,
+                    QStringList entetes = ENTETES)
+{
+    std::rotate(entetes.begin() + 1, entetes.begin() + 1 + rotation % (entetes.size() - 1), entetes.end());
+    QString texte;
+    for (int i = -1; i < eleves.size(); ++i) {
+        QStringList l;
+        for (QString t : entetes) {
+            t = i < 0 ? t : champ(eleves.at(i), t, i);
+            l << (t.contains(QRegularExpression("[;,\t\"\n]")) ? '"' + t.replace("\"", "\"\"") + '"' : t);
+        }
+        texte += l.join(sep) + "\r\n";
+    }
+    return utf8 ? (utf8 == 1 ? "\xEF\xBB\xBF" : "") + texte.toUtf8()
+                : QStringEncoder("windows-1252").encode(texte);
+}
+// Trois cents élèves dans douze classes ; les deux dernières sans niveau (le cycle le donne).
+QList<Eleve> registre()
+{
+    const QStringList classes = {"CP A", "CP B", "CE1 A", "CE1 B", "CE2 A", "CE2 B", "CM1 A", "CM1 B", "CM2 A", "CM2 B",
+                                 "CLIS Élan", "CE2-CM1 Noël"};
+    const QStringList niveaux = {"CP", "CP", "CE1", "ce1", "CE2", "CE2", "CM1", "CM1", "CM2", "CM2", "", ""};
+    const QStringList noms = {"CŒURDEROY %1", "D’ARC %1", "LÉVÊQUE %1"}, prenoms = {"Zoé", "Anaïs", "Jérôme"};
+    QList<Eleve> eleves;
+    for (int i = 0; i < 300; ++i)
+        eleves.append({noms.at(i % 3).arg(i), prenoms.at(i % 3),
+                       QDate(2008, 1, 1).addDays(i * 7).toString(i % 2 ? "yyyy-MM-dd" : "dd/MM/yyyy"),
+                       classes.at(i % 12), niveaux.at(i % 12), i % 12 == 10 ? "CYCLE II" : "CYCLE III"});
+    return eleves;
+}
+QStringList lire(const QString& sql)
+{
+    QStringList lignes;
+    for (QSqlQuery q(sql); q.next();) {
+        QStringList l;
+        for (int i = 0; i < q.record().count(); ++i)
+            l << q.value(i).toString();
+        lignes << l.join(':');
+    }
+    return lignes;
+}
+QStringList eleves()
+{
+    return lire("SELECT e.nom, e.prenom, e.date_naiss, c.libelle, n.libelle, e.upd FROM eleves e LEFT JOIN "
+                "classes c ON c.id_classe=e.id_classe LEFT JOIN niveaux n ON n.id_niveau=e.id_niveau "
+                "ORDER BY e.nom, e.prenom");
+}
+QStringList classes() { return lire("SELECT libelle, tri FROM classes ORDER BY tri"); }
+QStringList resume() // élèves, classes, nombre de niveaux et plus grand tri, nombre de notes
+{
+    return eleves() + classes() + lire("SELECT COUNT(*), MAX(tri) FROM niveaux") + lire("SELECT COUNT(*) FROM notes");
+}
+QStringList etat() { return eleves() + classes() + lire("SELECT * FROM niveaux") + lire("SELECT * FROM notes"); }
+// Les boîtes au seul bouton OK sont acquittées d'office ; toutes sont notées (titre, première ligne).
+// Le message de fin est gardé en entier, sans sa première ligne.
+struct RepondeurImport : RepondeurEssai {
+    QStringList vus, bilan;
+    QMessageBox::StandardButton message(Invite::Genre genre, QWidget* parent, const QString& titre, const QString& texte,
+                                        QMessageBox::StandardButtons boutons, QMessageBox::StandardButton defaut) override
+    {
+        vus << titre << texte.section('\n', 0, 0);
+        if (titre == FIN.first())
+            bilan = texte.split('\n').mid(1);
+        return boutons == QMessageBox::Ok ? QMessageBox::Ok : RepondeurEssai::message(genre, parent, titre, texte, boutons, defaut);
+    }
+};
+} // namespace
+
+class TstImportEleves : public QObject
+{
+    Q_OBJECT
+    std::unique_ptr<QTemporaryDir> dossier;
+    std::unique_ptr<RepondeurImport> repondeur;
+    std::unique_ptr<diaImporteEleves> dialogue;
+
+    // Réponses O(ui), N(on), A(nnuler), d(ossier des copies), b(ase : son dossier), - (aucun dossier) ; cases
+    // « a », « s », « r » ; fichier nul : chemin blanc, « ? » : absent. Rend le résultat, -1 : resté ouvert.
+    int importer(const QString& reponses, const QString& cases, const QByteArray& contenu)
+    {
+        for (const QChar r : reponses)
+            r == '-'     ? repondeur->annulation()
+            : r.isLower() ? repondeur->chemin(r == 'b' ? dossier->path() : dossier->filePath("copies"))
+                          : repondeur->bouton(r == 'O' ? QMessageBox::Yes : r == 'N' ? QMessageBox::No : QMessageBox::Cancel);
+        for (const auto& [nom, lettre] : {std::pair{"chkAjouter", 'a'}, {"chkSupprimer", 's'}, {"chkRepartir", 'r'}})
+            dialogue->findChild<QCheckBox*>(nom)->setChecked(cases.contains(lettre));
+        QFile fichier(dossier->filePath(contenu == "?" ? "absent.csv" : "export.csv"));
+        if (contenu != "?" && !contenu.isNull() && fichier.open(QIODevice::WriteOnly))
+            fichier.write(contenu), fichier.close();
+        dialogue->findChild<QLineEdit*>("edPath")->setText(contenu.isNull() ? " " : fichier.fileName());
+        QSignalSpy fin(dialogue.get(), &QDialog::finished);
+        dialogue->accept();
+        return fin.isEmpty() ? -1 : fin.first().first().toInt();
+    }
+
+private Q_SLOTS:
+    void initTestCase() { Environnement::preparer(); }
+    void init()
+    {
+        dossier = Environnement::nouveauDossierDonnees();
+        QVERIFY(Environnement::ouvrirBase() && Environnement::initialiserBase());
+        repondeur = std::make_unique<RepondeurImport>();
+        dialogue = std::make_unique<diaImporteEleves>(nullptr, dossier->path());
+    }
+    void cleanup()
+    {
+        QVERIFY2(repondeur->fileVide(), "des réponses préparées n'ont pas servi");
+        dialogue.reset();
+        repondeur.reset();
+        Environnement::fermerBase();
+        dossier.reset();
+    }
+
+    // Tout le registre dans une base vide : élèves, classes dans l'ordre du fichier, aucun niveau nouveau.
+    void fichiers_data()
+    {
+        QTest::addColumn<QChar>("sep");
+        QTest::addColumn<int>("utf8");
+        QTest::addColumn<int>("rotation");
+        QTest::newRow("Windows-1252, point-virgule") << QChar(';') << 0 << 0;
+        QTest::newRow("UTF-8 avec BOM, tabulation") << QChar('\t') << 1 << 5;
+        QTest::newRow("Windows-1252, virgule") << QChar(',') << 0 << 11;
+        QTest::newRow("UTF-8 sans BOM, point-virgule") << QChar(';') << 2 << 3;
+    }
+    void fichiers()
+    {
+        QFETCH(QChar, sep);
+        QFETCH(int, utf8);
+        QFETCH(int, rotation);
+        const QList<Eleve> lus = registre();
+        QCOMPARE(importer({}, "a", exporter(lus, sep, utf8, rotation)), int(QDialog::Accepted));
+        QStringList attendus, trouves = eleves(), ordre;
+        for (const Eleve& e : lus)
+            attendus << QStringList{e[0], e[1], Dates::lire(e[2]).toString("yyyy-MM-dd"), e[3],
+                                    e[4].isEmpty() ? e[5] : e[4].toUpper(), "1"}.join(':');
+        attendus.sort(), trouves.sort();
+        QCOMPARE(trouves, attendus);
+        for (int i = 0; i < 12; ++i)
+            ordre << lus.at(i).at(3) + ':' + QString::number(i);
+        QCOMPARE(classes(), ordre);
+        QCOMPARE(lire("SELECT COUNT(*) FROM niveaux"), QStringList{"7"});
+        QCOMPARE(repondeur->vus, FIN);
+        QCOMPARE(repondeur->bilan, bilan({300}));
+    }
+
+    // Sans réponse, la base n'a pas d'élève ; avec trois, une copie plus ancienne attend dans « copies ».
+    void sauvegarde_data()
+    {
+        QTest::addColumn<QString>("reponses");
+        QTest::addColumn<int>("resultat");
+        QTest::addColumn<QStringList>("messages");
+        const QStringList copie = {"Copie",
+                                   "La base a été exportée sous le nom: <dossier>/copies/QuorvelV3.sqlite"};
+        const QStringList existe = {"Fichier existant", "Un fichier du même nom existe déjà. Faut-il le remplacer ?"};
+        QTest::newRow("aucun élève") << "" << 1 << FIN;
+        QTest::newRow("annuler") << "A" << 0 << QUESTION;
+        QTest::newRow("non") << "N" << 1 << QUESTION + FIN;
+        QTest::newRow("oui") << "Od" << 1 << QUESTION + copie + FIN;
+        QTest::newRow("oui, copie gardée") << "OdN" << 0
+            << QUESTION + existe + QStringList{"Stop", "L'importation est interrompue car la sauvegarde n'a pas été effectuée."};
+        QTest::newRow("oui, copie remplacée") << "OdO" << 1 << QUESTION + existe + copie + FIN;
+        QTest::newRow("oui, dossier de la base (pas effacé pour être « remplacé »)") << "Ob" << 0 << QUESTION + QStringList{"Erreur",
+            "La base n'a pas pu être exportée correctement. L'importation est annulée."};
+    }
+    void sauvegarde()
+    {
+        QFETCH(QString, reponses);
+        QFETCH(int, resultat);
+        QFile ancienne(dossier->filePath("copies/QuorvelV3.sqlite"));
+        QVERIFY(QDir().mkpath(dossier->filePath("copies")));
+        QVERIFY(reponses.size() < 3 || (ancienne.open(QIODevice::WriteOnly) && ancienne.write("ancienne") == 8));
+        ancienne.close();
+        QVERIFY(QSqlQuery().exec("INSERT INTO classes VALUES(1,'CP A',0)") && (reponses.isEmpty() || QSqlQuery().exec(MARTIN)));
+        QCOMPARE(importer(reponses, "a", exporter(registre().mid(0, 1), ';')), resultat);
+        QFETCH(QStringList, messages);
+        QCOMPARE(repondeur->vus, messages.replaceInStrings("<dossier>", dossier->path()));
+        QVERIFY(QFile::exists(Application::chemins().courante));
+        QCOMPARE(eleves().size(), int(!reponses.isEmpty()) + resultat);
+        QCOMPARE(ancienne.size() > 8, repondeur->vus.contains("Copie")); // copie faite, ou l'ancienne gardée
+    }
+
+    void importation_data()
+    {
+        QTest::addColumn<QStringList>("base");
+        QTest::addColumn<QString>("cases");
+        QTest::addColumn<QByteArray>("fichier"); // nul : chemin blanc ; « ? » : fichier absent
+        QTest::addColumn<QString>("reponses");
+        QTest::addColumn<int>("resultat"); // -1 : le dialogue reste ouvert
+        QTest::addColumn<QStringList>("messages");
+        QTest::addColumn<QStringList>("apres"); // élèves, classes, niveaux, notes ; vide : rien n'a changé
+        // Le message de fin : ajoutés, changés de classe, de niveau, sans changement, lignes ignorées,
+        // supprimés ; puis incomplètes, non ajoutés, non répartis, gardés. Vide : pas de message de fin.
+        QTest::addColumn<QList<int>>("bilan");
+        const QStringList martin = {"INSERT INTO classes VALUES(1,'CP A',0)", MARTIN};
+        // Les contrôles dans l'ordre, avant toute question.
+        const QStringList incorrect = {"Problème sur fichier", "Le fichier csv ne semble pas correct."};
+        const auto refus = [&](const char* nom, const char* cases, const QByteArray& f,
+                               const QStringList& m) {
+            QTest::newRow(nom) << martin << QString(cases) << f << QString() << -1 << m << QStringList()
+                               << QList<int>();
+        };
+        refus("aucune case", "", exporter(registre().mid(0, 3), ';'), {"Aucune action cochée", "Veuillez cocher au moins une case!"});
+        refus("chemin blanc", "a", {}, {"Pas de fichier", "Veuillez indiquer la position du fichier csv à utiliser."});
+        refus("fichier absent", "s", "?", {"Chargement", "Le chargement de ", "Problème sur chargement", "Le fichier n'a pas pu être chargé."});
+        refus("en-tête seul", "a", exporter({}, ';'), incorrect);
+        refus("sans cycle", "asr", exporter(registre().mid(0, 3), ';', false, 0, ENTETES.mid(0, 11) + ENTETES.mid(12)),
+              {incorrect.first(), incorrect.last() + " Impossible de trouver le champ: Cycle"});
+        // Les trois cases. Alice est retrouvée malgré la casse, Bob change de classe et de niveau, Carl n'est pas
+        // dans le fichier, Dan est nouveau (le cycle pour niveau) ; « Vide » disparaît toujours, le tri est refait.
+        const QStringList ecole = {
+            "DELETE FROM niveaux WHERE libelle='CYCLE III'",
+            "INSERT INTO classes VALUES(1,'Vide',0),(2,'CP A',1),(3,'CE1 B',2)",
+            "INSERT INTO eleves(id_eleve,id_classe,id_niveau,nom,prenom,date_naiss) VALUES(1,2,1,'ALICE','Anne','2015-01-02'),"
+            "(2,2,1,'BOB','Paul','2014-05-06'),(3,3,2,'CARL','Luc','2013-07-08')",
+            "INSERT INTO notes(id_eleve,id_comp,date) VALUES(1,4,'2020-01-01'),(3,4,'2020-01-01'),(3,5,'2020-02-02')"};
+        const QByteArray fichier = exporter({{"alice", "ANNE", "02/01/2015", "cp a", "ce1", ""},
+                                             {"BOB", "Paul", "2014-05-06", "CE1 B", "ce1", ""},
+                                             {"DAN", "Eva", "03/03/2012", "CM2 C", "", "CYCLE III"},
+                                             {"", "Sans", "01/01/2012", "CP A", "CP", ""}},
+                                            ';', false, 7);
+        const QStringList suppression = {"Suppression des enregistrements des élèves", "Nombre d'enregistrements d'élèves à supprimer: 1"};
+        const QString a = "ALICE:Anne:2015-01-02:CP A:CP:1", aNiveau = "ALICE:Anne:2015-01-02:CP A:CE1:1",
+                      b = "BOB:Paul:2014-05-06:CP A:CP:1", bDeplace = "BOB:Paul:2014-05-06:CE1 B:CE1:1",
+                      c = "CARL:Luc:2013-07-08:CE1 B:CE1:0", d = "DAN:Eva:2012-03-03:CM2 C:CYCLE III:1";
+        const QStringList deux = {"CP A:0", "CE1 B:1"}, trois = deux + QStringList{"CM2 C:2"};
+        const auto cas = [&](const char* nom, const char* cases, const QString& reponses,
+                             const QStringList& apres, const QList<int>& bilan) {
+            QTest::newRow(nom) << ecole << QString(cases) << fichier << reponses << 1
+                               << QUESTION + (reponses.size() > 1 ? suppression : QStringList()) + FIN
+                               << apres << bilan;
+        };
+        cas("ajouter", "a", "N", QStringList{a, b, c, d} + trois + QStringList{"7:6", "3"},
+            {1, 0, 0, 2, 1, 0, 1, 0, 2, 1});
+        cas("supprimer, oui", "s", "NO", {a, b, "CP A:0", "6:5", "1"}, {0, 0, 0, 2, 2, 1, 1, 1, 2, 0});
+        cas("supprimer, non", "s", "NN", QStringList{a, b, c} + deux + QStringList{"6:5", "3"},
+            {0, 0, 0, 2, 2, 0, 1, 1, 2, 1});
+        cas("répartir", "r", "N", QStringList{aNiveau, bDeplace, c} + deux + QStringList{"6:5", "3"},
+            {0, 1, 1, 0, 2, 0, 1, 1, 0, 1});
+        cas("les trois", "asr", "NO", QStringList{aNiveau, bDeplace, d} + trois + QStringList{"7:6", "1"},
+            {1, 1, 1, 0, 1, 1, 1, 0, 0, 0});
+        // Deux classes, deux niveaux qui ne diffèrent que par la casse : le premier, comme LIKE dans la base.
+        QTest::newRow("casse : le premier libellé")
+            << QStringList{"INSERT INTO classes VALUES(1,'CP A',0),(2,'cp a',1)",
+                           "INSERT INTO niveaux VALUES(8,'ce1',7)"}
+            << "a" << exporter({{"NEUF", "Jean", "01/09/2010", "Cp A", "Ce1", ""}}, ';') << "" << 1 << FIN
+            << QStringList{"NEUF:Jean:2010-09-01:CP A:CE1:1", "CP A:0", "8:7", "0"} << QList<int>{1};
+        // Une date illisible annule tout, y compris la ligne précédente déjà traitée, et nomme la ligne.
+        QTest::newRow("date illisible")
+            << martin << "asr"
+            << exporter({{"NEUF", "Jean", "01/09/2010", "CE2 Z", "CE2", ""},
+                         {"Martin", "léo", "7/3/2001", "CP A", "CP", ""}},
+                        '\t')
+            << "N" << -1
+            << QUESTION + QStringList{"Problème sur fichier", "Date de naissance invalide en ligne: 3"}
+            << QStringList() << QList<int>();
+    }
+    void importation()
+    {
+        QFETCH(QStringList, base);
+        QFETCH(QStringList, apres);
+        for (const QString& sql : base)
+            QVERIFY2(QSqlQuery().exec(sql), qPrintable(sql));
+        const QStringList avant = etat();
+        QFETCH(QString, cases);
+        QFETCH(QByteArray, fichier);
+        QFETCH(QString, reponses);
+        QTEST(importer(reponses, cases, fichier), "resultat");
+        if (repondeur->vus.first() == "Chargement") // suivi du chemin et du message du système
+            repondeur->vus[1] = repondeur->vus[1].section('"', 0, 0);
+        QTEST(repondeur->vus, "messages");
+        QCOMPARE(apres.isEmpty() ? etat() : resume(), apres.isEmpty() ? avant : apres);
+        QFETCH(QList<int>, bilan);
+        QCOMPARE(repondeur->bilan, bilan.isEmpty() ? QStringList() : ::bilan(bilan));
+    }
+};
+
+QTEST_MAIN(TstImportEleves)
+#include "tst_importeleves.moc"

@@ -1,0 +1,201 @@
+// L'ordre des élèves, partout où ils sont montrés ou imprimés : grille de saisie (par niveau puis
+// nom, ou par nom seul), éditeur des élèves, choix des élèves à imprimer et ordre d'impression,
+// bilan LPC, conflits de l'import d'une classe. Toujours l'ordre alphabétique d'un lecteur
+// français, jamais celui des octets (ÉTIENNE après ZOLA).
+
+#include "gui/mainwindow/mainwindow.h"
+#include "gui/mainwindow/mymdiarea.h"
+#include "gui/entry/mdisaisie.h"
+#include "core/exchange/fichierclasse.h"
+#include "core/exchange/importclasse.h"
+#include "gui/print/diacocheeleve.h"
+#include "gui/print/diaimprimer.h"
+#include "gui/pupils/diaeleve.h"
+#include "core/report/bilan.h"
+#include "support/environnement.h"
+#include "support/repondeuressai.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QListWidget>
+#include <QMdiSubWindow>
+#include <QPrinter>
+#include <QPushButton>
+#include <QSqlQuery>
+#include <QTableWidget>
+#include <QTest>
+
+namespace {
+
+QVariant valeur(const QString& sql, const QVariantList& valeurs = {})
+{
+    QSqlQuery requete;
+    requete.prepare(sql);
+    for (const QVariant& v : valeurs)
+        requete.addBindValue(v);
+    if (!requete.exec())
+        qFatal("requête refusée : %s", qPrintable(sql));
+    return requete.next() ? requete.value(0) : QVariant();
+}
+
+QString nomDe(qint64 id)
+{
+    return valeur("SELECT nom || ' ' || prenom FROM eleves WHERE id_eleve=?", {id}).toString();
+}
+
+// Les conflits de dates de naissance, dans l'ordre où le dialogue les montre ; la mise à jour est
+// abandonnée là.
+struct Conflits : InterlocuteurImport {
+    QStringList eleves;
+    void message(Genre, const QString&, const QString&) override {}
+    bool choisirClasse(const QString&, qint64&, bool&) override { return false; }
+    bool resoudreDates(QList<ConflitDate>& conflits) override
+    {
+        for (const ConflitDate& c : conflits)
+            eleves << c.nom + ' ' + c.prenom;
+        return false;
+    }
+    bool resoudreNiveaux(QList<ChangementNiveau>&) override { return false; }
+    int notesSupprimables(int) override { return 0; }
+};
+
+} // namespace
+
+class TstOrdreAlphabetique : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> dossier;
+    std::unique_ptr<MainWindow> principale;
+
+    // Les élèves de la grille de « CM2 A », affichée avec le tri d'index `tri` (0 : niveau, nom ; 1 : nom).
+    QStringList grille(int tri)
+    {
+        principale->saisirDates();
+        auto* fenetre = principale->espaceTravail()->subWindowList().constLast();
+        const auto w = [&](const char* nom) { return fenetre->widget()->findChild<QComboBox*>(nom); };
+        w("cbClasses")->setCurrentIndex(1);
+        w("cbPaliers")
+            ->setCurrentIndex(
+                w("cbPaliers")->findData(valeur("SELECT id_comp FROM competences WHERE ref='P2'")));
+        w("cbCompetences")->setCurrentIndex(1);
+        w("cbTri")->setCurrentIndex(tri);
+        fenetre->widget()->findChild<QPushButton*>("btAfficher")->click();
+        auto* table = fenetre->widget()->findChild<QTableWidget*>("table");
+        QStringList eleves;
+        for (int colonne = 0; colonne < table->columnCount(); ++colonne)
+            eleves << table->horizontalHeaderItem(colonne)->text().section('\n', 0, 0);
+        fenetre->close();
+        return eleves;
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        Environnement::preparer();
+        dossier = Environnement::nouveauDossierDonnees();
+        QVERIFY(Environnement::ouvrirBase() && Environnement::initialiserBase());
+        valeur("INSERT INTO classes(id_classe,libelle,tri) VALUES(1,'CM2 A',0)");
+        principale = std::make_unique<MainWindow>();
+        principale->show();
+    }
+    void cleanupTestCase()
+    {
+        principale.reset();
+        Environnement::fermerBase();
+    }
+
+    void ordre_data()
+    {
+        QTest::addColumn<QStringList>("eleves"); // « NOM|Prénom|niveau », dans l'ordre où ils sont entrés
+        QTest::addColumn<QStringList>("attendu"); // par niveau, puis nom et prénom
+        QTest::addColumn<QStringList>("parNom");  // tri par nom seul (grille) ; vide : le même
+
+        QTest::newRow("accents") << QStringList{"ZOLA|Léa|CM2", "ÉTIENNE|Marc|CM2", "FAURE|Jean|CM2",
+                                                "DUPONT|Anne|CM2"}
+                                 << QStringList{"DUPONT Anne", "ÉTIENNE Marc", "FAURE Jean", "ZOLA Léa"}
+                                 << QStringList();
+        QTest::newRow("particules, apostrophes")
+            << QStringList{"Delatour|Zoé|CM2", "DELAUNAY|Paul|CM2", "de la Tour|Anne|CM2", "DAVID|Léo|CM2",
+                           "D'ARC|Jeanne|CM2"}
+            << QStringList{"D'ARC Jeanne", "DAVID Léo", "de la Tour Anne", "Delatour Zoé", "DELAUNAY Paul"}
+            << QStringList();
+        QTest::newRow("casse ignorée, puis le prénom")
+            << QStringList{"dupont|Zoé|CM2", "DUPONT|Anne|CM2", "Dupond|Marc|CM2", "DUPONT|Ève|CM2"}
+            << QStringList{"Dupond Marc", "DUPONT Anne", "DUPONT Ève", "dupont Zoé"} << QStringList();
+        QTest::newRow("prénom avant les accents du nom")
+            << QStringList{"LÉVÊQUE|Bruno|CM2", "Lévêque|Anne|CM2", "LEVEQUE|Anne|CM2"}
+            << QStringList{"LEVEQUE Anne", "Lévêque Anne", "LÉVÊQUE Bruno"} << QStringList();
+        QTest::newRow("œ, nombres") << QStringList{"CŒUR|Zoé|CM2", "COEUR|Anne|CM2", "ÉLÈVE 10|Léo|CM2",
+                                                   "ÉLÈVE 9|Léo|CM2"}
+                                    << QStringList{"COEUR Anne", "CŒUR Zoé", "ÉLÈVE 9 Léo", "ÉLÈVE 10 Léo"}
+                                    << QStringList();
+        QTest::newRow("niveaux d'abord")
+            << QStringList{"ZOLA|Léa|CM1", "ABEL|Paul|CM2", "ÉTIENNE|Marc|CM1", "ÉMILE|Rose|CM2"}
+            << QStringList{"ÉTIENNE Marc", "ZOLA Léa", "ABEL Paul", "ÉMILE Rose"}
+            << QStringList{"ABEL Paul", "ÉMILE Rose", "ÉTIENNE Marc", "ZOLA Léa"};
+    }
+    void ordre()
+    {
+        QFETCH(QStringList, eleves);
+        QFETCH(QStringList, attendu);
+        QFETCH(QStringList, parNom);
+        valeur("DELETE FROM eleves");
+        for (const QString& e : eleves)
+            valeur("INSERT INTO eleves(id_classe,id_niveau,nom,prenom,date_naiss) SELECT "
+                   "1,id_niveau,?,?,'2010-01-01' "
+                   "FROM niveaux WHERE libelle=?",
+                   {e.section('|', 0, 0), e.section('|', 1, 1), e.section('|', 2, 2)});
+
+        QCOMPARE(grille(0), attendu);
+        QCOMPARE(grille(1), parNom.isEmpty() ? attendu : parNom);
+
+        diaEleve editeur(nullptr);
+        editeur.findChild<QComboBox*>("cbClasse")->setCurrentIndex(1);
+        editeur.actualiser();
+        auto* table = editeur.findChild<QTableWidget*>("table");
+        QStringList edites;
+        for (int ligne = 0; ligne < table->rowCount(); ++ligne)
+            edites << table->item(ligne, 0)->text() + ' ' + table->item(ligne, 1)->text();
+        QCOMPARE(edites, attendu);
+
+        QPrinter imprimante;
+        imprimante.setOutputFormat(QPrinter::PdfFormat);
+        diaImprimer impression(nullptr, &imprimante);
+        QStringList imprimes;
+        for (const qint64 id : impression.selection())
+            imprimes << nomDe(id);
+        QCOMPARE(imprimes, attendu);
+
+        QList<qint64> selection;
+        diaCocheEleve choix(nullptr, 1, selection);
+        auto* liste = choix.findChild<QListWidget*>("lw");
+        QStringList coches;
+        for (int i = 0; i < liste->count(); ++i)
+            coches << liste->item(i)->text().section(" - ", 0, 0);
+        QCOMPARE(coches, attendu);
+
+        Bilan bilan;
+        bilan.construire(1, valeur("SELECT id_comp FROM competences WHERE ref='P2'").toLongLong(), false);
+        QStringList dansLeBilan;
+        for (const Eleve& e : bilan.eleves())
+            dansLeBilan << e.nom + ' ' + e.prenom;
+        QCOMPARE(dansLeBilan, attendu);
+
+        // Le fichier de la classe garde son ordre ; l'import montre ses conflits dans l'ordre alphabétique
+        // (tous par nom : les niveaux n'y comptent pas).
+        const QString fichier = dossier->filePath("classe.xml");
+        QFile sortie(fichier);
+        QVERIFY(sortie.open(QIODevice::WriteOnly));
+        sortie.write(FichierClasse::texte(FichierClasse::construire(
+            1, "CM2 A", valeur("SELECT id_comp FROM competences WHERE ref='P2'").toLongLong())));
+        sortie.close();
+        valeur("UPDATE eleves SET date_naiss='2011-02-02'");
+        Conflits conflits;
+        QVERIFY(!ImportClasse(conflits).importer(fichier));
+        QCOMPARE(conflits.eleves, parNom.isEmpty() ? attendu : parNom);
+    }
+};
+
+QTEST_MAIN(TstOrdreAlphabetique)
+#include "tst_ordrealphabetique.moc"

@@ -1,0 +1,333 @@
+#include "gui/mainwindow/mainwindow.h"
+#include "gui/mainwindow/mymdiarea.h"
+#include "gui/entry/diapropagedate.h"
+#include "gui/commun/grilles.h"
+#include "gui/entry/mdipalier.h"
+#include "support/dialogues.h"
+#include "support/environnement.h"
+#include "support/repondeuressai.h"
+
+#include <QClipboard>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSqlQuery>
+#include <QStatusBar>
+#include <QTableWidget>
+#include <QTest>
+
+// Un palier d'essai : C1 a un domaine de trois items, C2 n'a aucun enfant, C3 a un domaine
+// d'un item et un domaine sans item (deux feuilles). Trois élèves de CE1 : ALPHA, BRAVO,
+// CHARLIE, dans cet ordre en colonnes. Les lignes de date sont 2 (C1), 5 (C2) et 8 (C3).
+namespace {
+enum : qint64 { P9 = 9000, C1, A1, I1, I2, I3, C2, C3, A2, I4, A3 };
+
+const QString GRILLE_INITIALE = "||02/01/2013 / 07/06/2012|| / ||";
+// La grille initiale avec « xyz » tapé pour CHARLIE sur C2.
+QString rien()
+{
+    return "||02/01/2013 / 07/06/2012||xyz / ||";
+}
+
+qint64 inserer(const QString& sql, const QVariantList& valeurs)
+{
+    QSqlQuery requete;
+    requete.prepare(sql);
+    for (const QVariant& valeur : valeurs)
+        requete.addBindValue(valeur);
+    if (!requete.exec())
+        qFatal("insertion refusée");
+    return requete.lastInsertId().toLongLong();
+}
+
+// Les lignes de date de la grille : cellules jointes par « | », compétences par « / ».
+QString grilleDates(const QTableWidget* table)
+{
+    QStringList lignes;
+    for (int ligne = 2; ligne < table->rowCount(); ligne += 3) {
+        QStringList cellules;
+        for (int colonne = 0; colonne < table->columnCount(); ++colonne)
+            cellules << table->item(ligne, colonne)->text();
+        lignes << cellules.join('|');
+    }
+    return lignes.join(" / ");
+}
+
+// Sélection d'une plage : colonnes en x, lignes en y.
+void selectionner(QTableWidget* table, const QRect& z)
+{
+    table->clearSelection();
+    table->setRangeSelected(QTableWidgetSelectionRange(z.top(), z.left(), z.bottom(), z.right()), true);
+}
+
+void saisir(QTableWidget* table, int ligne, int colonne, const QString& texte)
+{
+    table->setCurrentCell(ligne, colonne);
+    table->item(ligne, colonne)->setText(texte);
+}
+} // namespace
+
+class TstPalier : public QObject
+{
+    Q_OBJECT
+    std::unique_ptr<QTemporaryDir> dossier;
+    std::unique_ptr<MainWindow> principale;
+    std::unique_ptr<RepondeurEssai> repondeur;
+    mdiPalier* fenetre = nullptr;
+    QTableWidget* table = nullptr;
+    qint64 eleves[3] = {};
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        Environnement::preparer();
+        dossier = Environnement::nouveauDossierDonnees();
+        QVERIFY(Environnement::ouvrirBase() && Environnement::initialiserBase());
+        for (const QList<qint64>& n : QList<QList<qint64>>{{P9, 0, 0},  {C1, P9, 1}, {A1, C1, 2}, {I1, A1, 3},
+                                                           {I2, A1, 3}, {I3, A1, 3}, {C2, P9, 1}, {C3, P9, 1},
+                                                           {A2, C3, 2}, {I4, A2, 3}, {A3, C3, 2}})
+            inserer("INSERT INTO competences(id_comp,id_comp_parent,libelle,profondeur,numero,ref) "
+                    "VALUES(?,?,?,?,1,?)",
+                    {n[0], n[1], QStringLiteral("Libellé %1").arg(n[0] - P9), n[2], QString::number(n[0])});
+        const qint64 classe = inserer("INSERT INTO classes(libelle,tri) VALUES('CE1 A',1)", {});
+        for (const int i : {2, 0, 1}) // dans le désordre : l'ordre des colonnes vient du tri
+            eleves[i] = inserer("INSERT INTO eleves(id_classe,id_niveau,nom,prenom) VALUES(?,2,?,'Zoé')",
+                                {classe, QStringList{"ALPHA", "BRAVO", "CHARLIE"}.at(i)});
+        principale = std::make_unique<MainWindow>();
+        principale->show();
+    }
+    void init()
+    {
+        QSqlQuery("DELETE FROM notes").exec();
+        const QList<QVariantList> notes{{eleves[0], I1, "2010-05-06"},   {eleves[0], I2, "2010-03-01"},
+                                        {eleves[0], C2, "2012-06-07"},   {eleves[0], I4, "2009-09-09"},
+                                        {eleves[1], I1, "pas une date"}, {eleves[2], C1, "2013-01-02"}};
+        for (const QVariantList& note : notes)
+            inserer("INSERT INTO notes(id_eleve,id_comp,date) VALUES(?,?,?)", note);
+        repondeur = std::make_unique<RepondeurEssai>();
+        principale->saisirPaliers();
+        fenetre = qobject_cast<mdiPalier*>(principale->espaceTravail()->subWindowList().last()->widget());
+        table = fenetre->findChild<QTableWidget*>("table");
+        fenetre->findChild<QComboBox*>("cbClasses")->setCurrentIndex(1);
+        auto* paliers = fenetre->findChild<QComboBox*>("cbPaliers");
+        paliers->setCurrentIndex(paliers->findData(P9));
+        fenetre->afficher();
+        QCOMPARE(QSize(table->columnCount(), table->rowCount()), QSize(3, 9));
+        QCOMPARE(grilleDates(table), GRILLE_INITIALE);
+    }
+    void cleanup()
+    {
+        QVERIFY2(repondeur->sansImprevu(), qPrintable(repondeur->questionsImprevues().join('\n')));
+        qDeleteAll(principale->espaceTravail()->subWindowList());
+        repondeur.reset();
+    }
+
+    // Réussite (feuilles validées / feuilles) et date la plus récente de chaque compétence.
+    void affichage_data()
+    {
+        QTest::addColumn<QPoint>("cellule"); // colonne, ligne
+        QTest::addColumn<QString>("texte");
+        QTest::newRow("deux items sur trois") << QPoint(0, 0) << "2/3\n(66.7%)";
+        QTest::newRow("date la plus récente") << QPoint(0, 1) << "06/05/2010";
+        QTest::newRow("texte non date compté") << QPoint(1, 0) << "1/3\n(33.3%)";
+        QTest::newRow("validation sans item") << QPoint(2, 2) << "02/01/2013";
+        QTest::newRow("sans enfant, sa propre feuille") << QPoint(0, 3) << "1/1\n(100.0%)";
+        QTest::newRow("sans enfant, date récente") << QPoint(0, 4) << "07/06/2012";
+        QTest::newRow("domaine sans item compté") << QPoint(0, 6) << "1/2\n(50.0%)";
+    }
+    void affichage()
+    {
+        QFETCH(QPoint, cellule);
+        QTEST(table->item(cellule.y(), cellule.x())->text(), "texte");
+    }
+
+    // La copie ne garde que les lignes de date de la sélection ; le bloc collé (deux lignes de deux
+    // dates, la seconde courte) va sur les lignes de date à partir de celle de la sélection.
+    void collage_data()
+    {
+        QTest::addColumn<QRect>("selection");
+        QTest::addColumn<QString>("copie");
+        QTest::addColumn<QString>("presse");
+        QTest::addColumn<QString>("attendu"); // vide : collage refusé
+        const QString bloc = "01/02/2010\t3/4/2010\n\t05/06/2010\n";
+        QTest::newRow("réussite") << QRect(0, 0, 1, 1) << "" << bloc
+                                  << "01/02/2010|03/04/2010|02/01/2013 / |05/06/2010| / ||";
+        QTest::newRow("date récente")
+            << QRect(0, 4, 1, 1) << "" << bloc << "||02/01/2013 / 01/02/2010|03/04/2010| / |05/06/2010|";
+        QTest::newRow("même taille") << QRect(0, 3, 2, 3) << "07/06/2012\t\n"
+                                     << bloc << "||02/01/2013 / 01/02/2010|03/04/2010| / |05/06/2010|";
+        QTest::newRow("hors grille") << QRect(1, 6, 1, 1) << "" << bloc
+                                     << "||02/01/2013 / 07/06/2012|| / |01/02/2010|03/04/2010";
+        QTest::newRow("hauteur différente") << QRect(0, 0, 2, 6) << "\t\n07/06/2012\t\n" << bloc << "";
+        QTest::newRow("dernière colonne") << QRect(2, 2, 1, 1) << "02/01/2013\n" << bloc << "";
+        // Une compétence sans date au milieu du bloc (une ligne vide), fins de ligne d'un tableur.
+        QTest::newRow("ligne vide, CRLF") << QRect(1, 2, 1, 1) << "\n"
+                                          << "01/02/2010\t\r\n\r\n05/06/2010\t\r\n"
+                                          << "|01/02/2010| / 07/06/2012|| / |05/06/2010|";
+    }
+    void collage()
+    {
+        QFETCH(QRect, selection);
+        QFETCH(QString, attendu);
+        selectionner(table, selection);
+        fenetre->copier();
+        QTEST(QGuiApplication::clipboard()->text(), "copie");
+        QFETCH(QString, presse);
+        QGuiApplication::clipboard()->setText(presse);
+        if (attendu.isEmpty())
+            repondeur->bouton(QMessageBox::Ok);
+        fenetre->coller();
+        if (attendu.isEmpty()) {
+            QCOMPARE(repondeur->dernier().titre, "Coller");
+            QCOMPARE(grilleDates(table), GRILLE_INITIALE);
+            return;
+        }
+        QCOMPARE(grilleDates(table), attendu);
+        QCOMPARE(table->item(4, 0)->text(), "07/06/2012"); // les autres lignes ne bougent pas
+        fenetre->undo();
+        QCOMPARE(grilleDates(table), GRILLE_INITIALE);
+    }
+
+    void enregistrement()
+    {
+        // L'enregistrement de CHARLIE sur C1, seul daté de 2013 : changé, il garde son identifiant.
+        const auto idNote2013 = [] {
+            QSqlQuery requete("SELECT id_note FROM notes WHERE date LIKE '2013%'");
+            return requete.next() ? requete.value(0).toLongLong() : 0;
+        };
+        const qint64 idChangee = idNote2013();
+        saisir(table, 2, 0, "1/2/2011");   // créée
+        saisir(table, 2, 2, "3/3/2013");   // changée
+        saisir(table, 5, 0, "");           // supprimée (C2 est sa propre feuille)
+        saisir(table, 5, 1, "04/04/2014"); // créée
+        saisir(table, 8, 2, "5/5/2015");   // créée, dernière compétence
+        QVERIFY(fenetre->enregistrer());
+        QVERIFY(!fenetre->estModifie());
+        QStringList lues; // « élève:nœud:date », élève 0 à 2, nœud compté depuis P9
+        for (QSqlQuery requete("SELECT id_eleve, id_comp, date FROM notes"); requete.next();)
+            lues << QStringLiteral("%1:%2:%3")
+                        .arg(std::find(eleves, eleves + 3, requete.value(0).toLongLong()) - eleves)
+                        .arg(requete.value(1).toLongLong() - P9)
+                        .arg(requete.value(2).toString());
+        lues.sort();
+        QCOMPARE(lues, (QStringList{"0:1:2011-02-01", "0:3:2010-05-06", "0:4:2010-03-01", "0:9:2009-09-09",
+                                    "1:3:pas une date", "1:6:2014-04-04", "2:1:2013-03-03", "2:7:2015-05-05"}));
+        QCOMPARE(idNote2013(), idChangee);
+        fenetre->afficher(); // une compétence sans enfant validée devient sa propre feuille réussie
+        QCOMPARE(table->item(3, 1)->text(), "1/1\n(100.0%)");
+        QCOMPARE(grilleDates(table), "01/02/2011||03/03/2013 / |04/04/2014| / ||05/05/2015");
+    }
+
+    void modes_data()
+    {
+        // Sélection des lignes 2 à 5 : C1 (ALPHA 66,67 %, BRAVO 33,3 % sans date, CHARLIE déjà
+        // validée) et C2 (ALPHA validée, BRAVO 0 %, CHARLIE « xyz » invalide). Les lignes s'enchaînent :
+        // le dialogue s'ouvre sur le mode et le pourcentage retenus à la précédente (rb1 et 80.0 d'abord).
+        // Une propagation qui remplit se défait en un pas et dit combien ; sinon elle dit pourquoi.
+        QTest::addColumn<QRect>("selection");
+        QTest::addColumn<QString>("ouverture"); // vide : dialogue pas ouvert
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("minimum");
+        QTest::addColumn<QString>("attendu");
+        QTest::addColumn<QString>("dit"); // barre d'état, ou message (titre « Propagation de la date »)
+        const QRect tout(0, 2, 3, 4);
+        QTest::newRow("0, minimum 0") << tout << "1 80.0" << 0 << "0"
+                                      << "06/05/2010|15/06/2020|02/01/2013 / 07/06/2012|15/06/2020|xyz / ||"
+                                      << "Date de validation mise dans 3 cases.";
+        QTest::newRow("1, minimum 0") << tout << "1 0.0" << 1 << "0"
+                                      << "06/05/2010||02/01/2013 / 07/06/2012||xyz / ||"
+                                      << "Date de validation mise dans 1 case.";
+        QTest::newRow("2, minimum 0") << tout << "2 0.0" << 2 << "0"
+                                      << "15/06/2020|15/06/2020|02/01/2013 / 07/06/2012|15/06/2020|xyz / ||"
+                                      << "Date de validation mise dans 3 cases.";
+        QTest::newRow("0, 66.6 atteint") << tout << "3 0.0" << 0 << "66.6"
+                                         << "06/05/2010||02/01/2013 / 07/06/2012||xyz / ||"
+                                         << "Date de validation mise dans 1 case.";
+        QTest::newRow("2, 66.7 non atteint")
+            << tout << "1 66.6" << 2 << "66.7" << rien()
+            << "Aucun des élèves dont la case sélectionnée est vide n'atteint 66.7 % de réussite : aucune "
+               "case n'a "
+               "été remplie.\nBaissez le pourcentage de réussite minimum pour les remplir.";
+        QTest::newRow("1, sans date d'item")
+            << QRect(1, 2, 1, 4) << "3 66.7" << 1 << "0" << rien()
+            << "Aucun des élèves retenus n'a de date d'item pour ces compétences : "
+               "aucune case n'a été remplie.\nChoisissez un mode qui met la date "
+               "par défaut pour les remplir.";
+        QTest::newRow("déjà remplie")
+            << QRect(2, 2, 1, 1) << "2 0.0" << 0 << "0" << rien()
+            << "Toutes les cases sélectionnées ont déjà une date de validation : aucune "
+               "n'a été remplie.";
+        QTest::newRow("aucune ligne de validation")
+            << QRect(0, 0, 3, 2) << "" << 0 << "0" << rien()
+            << "Aucune case de la ligne « Date validation: » n'est sélectionnée : rien n'a été "
+               "rempli.\nCliquez "
+               "sur l'intitulé « Date validation: » d'une compétence, ou sélectionnez des cases jaunes, puis "
+               "recommencez.";
+    }
+    void modes()
+    {
+        QFETCH(QRect, selection);
+        QFETCH(int, mode);
+        QFETCH(QString, minimum);
+        QFETCH(QString, attendu);
+        QFETCH(QString, dit);
+        fenetre->findChild<QLineEdit*>("edDate")->setText("15/6/2020");
+        saisir(table, 5, 2, "xyz");
+        selectionner(table, selection);
+        principale->statusBar()->clearMessage();
+        QString ouverture;
+        auto fait = quandDialogue<diaPropageDate>(
+            [=, &ouverture](diaPropageDate* dialogue) {
+                for (const int i : {1, 2, 3})
+                    if (dialogue->findChild<QRadioButton*>(QStringLiteral("rb%1").arg(i))->isChecked())
+                        ouverture =
+                            QString::number(i) + ' ' + dialogue->findChild<QLineEdit*>("edPourcent")->text();
+                dialogue->findChild<QRadioButton*>(QStringLiteral("rb%1").arg(mode + 1))->setChecked(true);
+                dialogue->findChild<QLineEdit*>("edPourcent")->setText(minimum);
+                dialogue->findChild<QDialogButtonBox*>("buttonBox")->button(QDialogButtonBox::Ok)->click();
+            },
+            1000);
+        const bool remplit = attendu != rien();
+        if (!remplit)
+            repondeur->bouton(QMessageBox::Ok);
+        fenetre->propagerDateRecente();
+        QTEST(ouverture, "ouverture");
+        QCOMPARE(*fait, !ouverture.isEmpty());
+        QCOMPARE(grilleDates(table), attendu);
+        QVERIFY(Grilles::dateInvalide(table->item(5, 2))); // « xyz » reste marquée
+        if (!remplit) {
+            QCOMPARE(repondeur->dernier().titre + '|' + repondeur->dernier().texte,
+                     "Propagation de la date|" + dit);
+            QCOMPARE(fenetre->profondeurAnnulation(), 1);
+            return;
+        }
+        QCOMPARE(principale->statusBar()->currentMessage(), dit);
+        fenetre->undo(); // toute la propagation, en un pas
+        QCOMPARE(grilleDates(table), rien());
+    }
+
+    // Un clic sur l'intitulé « Date validation: » sélectionne les dates de la compétence ; Ctrl en
+    // ajoute une autre, et les deux sont propagées.
+    void selectionParLesIntitules()
+    {
+        QHeaderView* intitules = table->verticalHeader();
+        for (const auto& [ligne, touches] : {std::pair{2, Qt::NoModifier}, {8, Qt::ControlModifier}})
+            QTest::mouseClick(intitules->viewport(), Qt::LeftButton, touches,
+                              QPoint(5, intitules->sectionViewportPosition(ligne) + 5));
+        QCOMPARE(table->selectedRanges().size(), 2);
+        fenetre->findChild<QLineEdit*>("edDate")->setText("15/6/2020");
+        fenetre->findChild<QAbstractButton*>("btPropager")->click();
+        QCOMPARE(grilleDates(table),
+                 "15/06/2020|15/06/2020|02/01/2013 / 07/06/2012|| / 15/06/2020|15/06/2020|15/06/2020");
+        QCOMPARE(principale->statusBar()->currentMessage(), "Date propagée dans 5 cases.");
+        fenetre->undo();
+        QCOMPARE(grilleDates(table), GRILLE_INITIALE);
+    }
+};
+
+QTEST_MAIN(TstPalier)
+#include "tst_palier.moc"

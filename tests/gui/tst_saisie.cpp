@@ -1,0 +1,581 @@
+#include "gui/mainwindow/mainwindow.h"
+#include "gui/mainwindow/mymdiarea.h"
+#include "gui/entry/diafiltreniveau.h"
+#include "gui/commun/grilles.h"
+#include "gui/entry/mdisaisie.h"
+#include "gui/print/diaimprimer.h"
+#include "gui/report/diabilan.h"
+#include "support/dialogues.h"
+#include "support/environnement.h"
+#include "support/repondeuressai.h"
+
+#include <QClipboard>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMdiSubWindow>
+#include <QPointer>
+#include <QPushButton>
+#include <QSqlQuery>
+#include <QStatusBar>
+#include <QTableWidget>
+#include <QTest>
+
+// Classe « CE1 A » : DUPONT (CP), BERNARD (CE1, né le 01/06/2009) et MARTIN (CE1), en colonnes dans
+// cet ordre au tri par niveau. Au départ la grille de P1C1 montre (ligne 0) « », « 06/05/2010 », « »
+// (le texte de DUPONT n'est pas une date) et (ligne 1) « », « », « 02/01/2011 ».
+namespace {
+const QString AVRIL = QStringLiteral("03/04/2009"); // « 3/4/09 » normalisé
+using B = QMessageBox::StandardButton;
+
+qint64 idRef(const QString& ref)
+{
+    QSqlQuery q(QString("SELECT id_comp FROM competences WHERE ref='%1'").arg(ref));
+    return q.next() ? q.value(0).toLongLong() : 0;
+}
+
+QStringList notes()
+{
+    QStringList lignes;
+    for (QSqlQuery q("SELECT id_eleve, (SELECT ref FROM competences c WHERE c.id_comp=n.id_comp), date "
+                     "FROM notes n ORDER BY id_note");
+         q.next();)
+        lignes << QString("%1 %2 %3").arg(q.value(0).toString(), q.value(1).toString(), q.value(2).toString());
+    return lignes;
+}
+
+QRect zone(int gauche, int haut, int droite, int bas) { return QRect(QPoint(gauche, haut), QPoint(droite, bas)); }
+
+QStringList textes(QTableWidget* table, const QRect& zone = QRect(0, 0, 3, 3))
+{
+    QStringList resultat;
+    for (int ligne = zone.top(); ligne <= zone.bottom(); ++ligne)
+        for (int colonne = zone.left(); colonne <= zone.right(); ++colonne)
+            resultat << table->item(ligne, colonne)->text();
+    return resultat;
+}
+
+void selectionner(QTableWidget* table, const QRect& z)
+{
+    table->clearSelection();
+    table->setRangeSelected(QTableWidgetSelectionRange(z.top(), z.left(), z.bottom(), z.right()), true);
+}
+
+// Frappe au clavier dans une cellule, validée par Entrée, ou laissée dans l'éditeur ouvert.
+void taper(QTableWidget* table, int ligne, int colonne, const QString& texte, bool entree = true)
+{
+    table->setCurrentCell(ligne, colonne);
+    QTest::keyClick(table, texte.at(0).toLatin1());
+    auto* editeur = table->findChild<QLineEdit*>();
+    QVERIFY(editeur);
+    QTest::keyClicks(editeur, texte.mid(1));
+    if (!entree)
+        return;
+    QTest::keyClick(editeur, Qt::Key_Return);
+    QCoreApplication::processEvents(); // le délégué valide l'éditeur au tour suivant, puis le détruit
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+} // namespace
+
+class TstSaisie : public QObject
+{
+    Q_OBJECT
+    std::unique_ptr<QTemporaryDir> dossier;
+    std::unique_ptr<MainWindow> principale;
+    std::unique_ptr<RepondeurEssai> repondeur;
+    mdiSaisie* fenetre = nullptr;
+
+    template <typename T> T* w(const char* nom) { return fenetre->findChild<T*>(nom); }
+
+    // Ouvre une fenêtre par la fenêtre principale et affiche une compétence de « CE1 A ».
+    QTableWidget* ouvrir(const QString& competence = "P1C1")
+    {
+        principale->saisirDates();
+        fenetre = qobject_cast<mdiSaisie*>(principale->espaceTravail()->subWindowList().constLast()->widget());
+        w<QComboBox>("cbClasses")->setCurrentIndex(1);
+        auto* paliers = w<QComboBox>("cbPaliers");
+        paliers->setCurrentIndex(paliers->findData(idRef("P1")));
+        auto* competences = w<QComboBox>("cbCompetences");
+        competences->setCurrentIndex(competences->findData(idRef(competence)));
+        w<QPushButton>("btAfficher")->click();
+        return w<QTableWidget>("table");
+    }
+    // Fait `action`, qui doit montrer la boîte `titre` / `texte` (réponse OK).
+    template <typename Action> void boite(Action action, const QString& titre, const QString& texte)
+    {
+        repondeur->bouton(QMessageBox::Ok);
+        action();
+        QCOMPARE(repondeur->dernier().titre + " : " + repondeur->dernier().texte, titre + " : " + texte);
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        Environnement::preparer();
+        dossier = Environnement::nouveauDossierDonnees();
+        QVERIFY(Environnement::ouvrirBase() && Environnement::initialiserBase());
+        QSqlQuery q;
+        QVERIFY(q.exec("INSERT INTO classes(id_classe,libelle,tri) VALUES(1,'CE1 A',1),(2,'CM2 B',2)"));
+        QVERIFY(q.exec("INSERT INTO eleves(id_eleve,id_classe,id_niveau,nom,prenom) VALUES(10,1,2,'MARTIN','Léa'),"
+                       "(11,1,1,'DUPONT','Paul'),(12,1,2,'BERNARD','Zoé'),(13,2,5,'ROUX','Max')"));
+        QVERIFY(q.exec("UPDATE eleves SET date_naiss='2009-06-01' WHERE id_eleve=12"));
+        principale = std::make_unique<MainWindow>();
+        principale->resize(1000, 800);
+        principale->show();
+    }
+    void init()
+    {
+        repondeur = std::make_unique<RepondeurEssai>();
+        QSqlQuery q("DELETE FROM notes");
+        QVERIFY(q.exec(QString("INSERT INTO notes(id_eleve,id_comp,date) VALUES(12,%1,'2010-05-06'),(11,%1,'abc'),"
+                               "(10,%2,'2011-01-02'),(13,%1,'2010-01-01'),(12,%3,'2009-09-09')")
+                           .arg(idRef("P1C1A1"))
+                           .arg(idRef("P1C1A2"))
+                           .arg(idRef("P1C3A1"))));
+    }
+    void cleanup()
+    {
+        qDeleteAll(principale->espaceTravail()->subWindowList()); // sans question de fermeture
+        QVERIFY2(std::exchange(repondeur, nullptr)->fileVide(), "des réponses préparées n'ont pas servi");
+    }
+
+    // Saisie normalisée et marquée : invalide en rouge, invraisemblable en orange avec la raison en
+    // bulle ; « Refaire » n'est actif qu'après « Défaire ».
+    void saisie_data()
+    {
+        QTest::addColumn<int>("colonne");
+        QTest::addColumn<QString>("tape");
+        QTest::addColumn<QString>("attendu");
+        QTest::addColumn<bool>("invalide");
+        QTest::addColumn<QString>("raison"); // début de la bulle d'une date à vérifier
+        const QDate auj = QDate::currentDate();
+        const QString siecleSuivant = QString::number((auj.year() + 1) % 100).rightJustified(2, '0');
+        QTest::newRow("date") << 0 << "3/4/09" << AVRIL << false << "";
+        QTest::newRow("jour et mois d'aujourd'hui")
+            << 0 << auj.toString("d/M") << auj.toString("dd/MM/yyyy") << false << "";
+        QTest::newRow("mot") << 0 << "abc"
+                             << "abc" << true << "";
+        QTest::newRow("demain") << 0 << auj.addDays(1).toString("d/M/yyyy")
+                                << auj.addDays(1).toString("dd/MM/yyyy") << false
+                                << "Cette date est dans le futur.";
+        QTest::newRow("année à venir lue au siècle dernier")
+            << 0 << "2/9/" + siecleSuivant << QString("02/09/19") + siecleSuivant << false
+            << "Cette date précède 2008, première année du livret de compétences.";
+        QTest::newRow("avant la naissance")
+            << 1 << "1/1/09"
+            << "01/01/2009" << false << "Cette date précède la naissance de l'élève (01/06/2009).";
+    }
+    void saisie()
+    {
+        QFETCH(int, colonne);
+        QFETCH(QString, tape);
+        QFETCH(QString, attendu);
+        QFETCH(bool, invalide);
+        QFETCH(QString, raison);
+        QTableWidget* t = ouvrir();
+        taper(t, 2, colonne, tape);
+        QTableWidgetItem* cellule = t->item(2, colonne);
+        QCOMPARE(cellule->text(), attendu);
+        QCOMPARE(cellule->data(Grilles::ROLE_INVALIDE).toInt(), invalide ? 1 : 0);
+        QCOMPARE(cellule->foreground().color(), invalide           ? QColor(Qt::red)
+                                                : raison.isEmpty() ? QColor(Qt::black)
+                                                                   : QColor(200, 90, 0));
+        QCOMPARE(Grilles::dateAVerifier(cellule), !raison.isEmpty());
+        QCOMPARE(cellule->font().italic(), !raison.isEmpty());
+        QCOMPARE(cellule->toolTip().section('\n', 0, 0), raison);
+        QVERIFY(fenetre->estModifie());
+        QCOMPARE(fenetre->profondeurAnnulation(), 1);
+
+        auto* refaire = w<QAbstractButton>("btYank");
+        auto* menuRefaire = fenetre->findChild<QAction*>("acYank");
+        const auto refaisable = [&] { // bouton et menu du clic droit ; -1 s'ils diffèrent
+            fenetre->timeOut();
+            return refaire->isEnabled() == menuRefaire->isEnabled() ? int(refaire->isEnabled()) : -1;
+        };
+        QCOMPARE(refaisable(), 0);
+        fenetre->undo();
+        QCOMPARE(cellule->text(), "");
+        QVERIFY(!Grilles::dateAVerifier(cellule) && cellule->toolTip().isEmpty());
+        QCOMPARE(refaisable(), 1);
+        fenetre->yank();
+        QCOMPARE(cellule->text(), attendu);
+        QCOMPARE(Grilles::dateAVerifier(cellule), !raison.isEmpty());
+        QCOMPARE(refaisable(), 0);
+        fenetre->undo();
+        taper(t, 0, 0, "1/2/10"); // une nouvelle saisie efface ce qui restait à refaire
+        QCOMPARE(refaisable(), 0);
+    }
+
+    void copie()
+    {
+        QTableWidget* t = ouvrir();
+        for (const auto& [plage, presse] : {std::pair{zone(0, 0, 2, 1), QString("\t06/05/2010\t\n\t\t02/01/2011\n")},
+                                            std::pair{zone(0, 0, 0, 0), QString("\n")}}) {
+            selectionner(t, plage);
+            QGuiApplication::clipboard()->clear();
+            fenetre->copier();
+            QCOMPARE(QGuiApplication::clipboard()->text(), presse);
+        }
+    }
+
+    void collage_data()
+    {
+        QTest::addColumn<QString>("presse");
+        QTest::addColumn<QRect>("selection");
+        QTest::addColumn<QString>("attendu"); // lignes et colonnes 0 à 2 ; vide : refusé
+        const QString bloc = "1/1/10\t2/1/10\t3/1/10\n4/1/10\t\tabc\n";
+        QTest::newRow("une cellule") << "1/2/10\tabc\n\t3/4/09\n"
+                                     << zone(1, 0, 1, 0) << "|01/02/2010|abc|||03/04/2009|||";
+        QTest::newRow("même taille") << bloc << zone(0, 1, 2, 2)
+                                     << "|06/05/2010||01/01/2010|02/01/2010|03/01/2010|04/01/2010||abc";
+        QTest::newRow("taille différente") << bloc << zone(0, 1, 1, 2) << "";
+        QTest::newRow("dernière colonne") << "1/1/10\t2/1/10\n" << zone(2, 0, 2, 0) << "";
+        QTest::newRow("ligne vide, lignes courtes")
+            << "1/1/10\t2/1/10\t3/1/10\n\n4/1/10\n7/1/10\t8/1/10\t9/1/10\tx\n"
+            << zone(0, 0, 0, 0) << "01/01/2010|02/01/2010|03/01/2010||||04/01/2010||";
+        // Une colonne copiée avec des cases vides se recolle case pour case.
+        const QString colonne = "\n02/01/2011\n\n"; // la copie de la colonne 2, lignes 0 à 2
+        QTest::newRow("colonne avec des vides")
+            << colonne << zone(0, 0, 0, 0) << "|06/05/2010||02/01/2011||02/01/2011|||";
+        QTest::newRow("colonne avec des vides, même taille")
+            << colonne << zone(0, 0, 0, 2) << "|06/05/2010||02/01/2011||02/01/2011|||";
+        QTest::newRow("une seule fin de ligne finale ignorée")
+            << "1/1/10\n\n"
+            << zone(2, 0, 2, 0) << "|06/05/2010|01/01/2010||||||";
+        QTest::newRow("fins de ligne CRLF")
+            << "1/1/10\t2/1/10\r\n3/1/10\t\r\n"
+            << zone(0, 0, 0, 0) << "01/01/2010|02/01/2010||03/01/2010||02/01/2011|||";
+        QTest::newRow("fins de ligne CR")
+            << "1/1/10\r\r3/1/10\r" << zone(2, 0, 2, 0) << "|06/05/2010|01/01/2010||||||03/01/2010";
+    }
+    void collage()
+    {
+        QFETCH(QString, presse);
+        QFETCH(QRect, selection);
+        QFETCH(QString, attendu);
+        QTableWidget* t = ouvrir();
+        const QString avant = textes(t).join('|');
+        QGuiApplication::clipboard()->setText(presse);
+        selectionner(t, selection);
+        if (attendu.isEmpty()) {
+            boite([this] { fenetre->coller(); }, "Coller",
+                  "Impossible de coller car la plage sélectionnée n'a pas la même taille que "
+                  "celle dans le presse-papier.");
+            QCOMPARE(textes(t).join('|'), avant);
+            QVERIFY(!fenetre->estModifie());
+            taper(t, 2, 0, "3/4/09"); // la grille reste éditable après le refus
+            QCOMPARE(t->item(2, 0)->text(), AVRIL);
+            return;
+        }
+        fenetre->coller();
+        QCOMPARE(textes(t).join('|'), attendu);
+        QCOMPARE(fenetre->profondeurAnnulation(), 1);
+        fenetre->undo();
+        QCOMPARE(textes(t).join('|'), avant);
+        fenetre->yank();
+        QCOMPARE(textes(t).join('|'), attendu);
+    }
+
+    // Les cellules non vides (date ou mot) sont gardées ; une date incorrecte est refusée.
+    void propagation()
+    {
+        QTableWidget* t = ouvrir();
+        taper(t, 0, 2, "abc");
+        selectionner(t, zone(0, 0, 2, 0));
+        const auto propager = [this, t](const QString& date) {
+            w<QLineEdit>("edDate")->setText(date);
+            w<QAbstractButton>("btPropager")->click();
+            return textes(t, zone(0, 0, 2, 0));
+        };
+        const QStringList avant{"", "06/05/2010", "abc"};
+        boite([&] { QCOMPARE(propager("32/13/10"), avant); }, "Erreur", "Format de date incorrect.");
+        QCOMPARE(propager("1/9/10"), QStringList({"01/09/2010", "06/05/2010", "abc"}));
+        fenetre->undo();
+        QCOMPARE(textes(t, zone(0, 0, 2, 0)), avant);
+    }
+
+    // Création (DUPONT), modification (BERNARD), suppression (MARTIN) ; le texte non date de DUPONT,
+    // montré vide, est supprimé aussi ; les autres compétences et classes ne bougent pas.
+    void enregistrement()
+    {
+        QTableWidget* t = ouvrir();
+        taper(t, 1, 0, "7/7/10");
+        taper(t, 0, 1, "8/8/10");
+        selectionner(t, zone(2, 1, 2, 1));
+        fenetre->effacer();
+        QVERIFY(fenetre->enregistrer());
+        QCOMPARE(notes(), QStringList({"12 P1C1A1 2010-08-08", "13 P1C1A1 2010-01-01", "12 P1C3A1 2009-09-09",
+                                       "11 P1C1A2 2010-07-07"}));
+        QVERIFY(!fenetre->estModifie());
+        // Ce qui a changé est annoncé dans la barre d'état, sans boîte à fermer.
+        QCOMPARE(principale->statusBar()->currentMessage(),
+                 "Grille enregistrée : 2 dates écrites, 2 dates effacées.");
+
+        // Une base qui refuse l'écriture (fichier en lecture seule) : l'enregistrement rend faux,
+        // l'enseignant est averti et la grille garde ses modifications, qu'une fermeture ne perd
+        // donc pas sans question.
+        taper(t, 1, 2, "9/9/10");
+        QSqlQuery().exec("PRAGMA query_only=1");
+        repondeur->bouton(QMessageBox::Ok);
+        QVERIFY(!fenetre->enregistrer());
+        QCOMPARE(repondeur->dernier().titre, QString("Enregistrement impossible"));
+        QVERIFY(fenetre->estModifie());
+        QSqlQuery().exec("PRAGMA query_only=0");
+        QVERIFY(fenetre->enregistrer());
+        QVERIFY(notes().join(' ').contains("P1C1A2 2010-09-09"));
+        QCOMPARE(principale->statusBar()->currentMessage(), "Grille enregistrée : 1 date écrite.");
+    }
+
+    // Des dates invraisemblables (une tapée, une déjà dans la base, montrée sans être changée) :
+    // une seule question ; Non ramène à la première, qui devient la cellule courante.
+    void datesAVerifier_data()
+    {
+        QTest::addColumn<int>("reponse");
+        QTest::newRow("enregistrer quand même") << int(B::Yes);
+        QTest::newRow("revenir aux dates") << int(B::No);
+    }
+    void datesAVerifier()
+    {
+        QFETCH(int, reponse);
+        QVERIFY(
+            QSqlQuery().exec(QString("INSERT INTO notes(id_eleve,id_comp,date) VALUES(10,%1,'1999-01-01')")
+                                 .arg(idRef("P1C1A3"))));
+        const QStringList avant = notes();
+        QTableWidget* t = ouvrir();
+        QVERIFY(Grilles::dateAVerifier(t->item(2, 2)));
+        taper(t, 3, 0, "1/1/2099");
+        t->setCurrentCell(0, 0);
+        repondeur->bouton(B(reponse));
+        QCOMPARE(fenetre->enregistrer(), reponse == B::Yes);
+        QCOMPARE(repondeur->dernier().titre, "Dates à vérifier");
+        QVERIFY(repondeur->dernier().texte.startsWith(
+            "2 dates de la grille sont invraisemblables : dans le futur, "
+            "avant la naissance de l'élève ou avant 2008."));
+        QCOMPARE(repondeur->messages().size(), 1);
+        if (reponse == B::Yes) {
+            QVERIFY(notes().contains("10 P1C1A3 1999-01-01")); // celle de la base, inchangée
+            QVERIFY(notes().contains("11 P1C1B1 2099-01-01"));
+            QCOMPARE(principale->statusBar()->currentMessage(),
+                     "Grille enregistrée : 1 date écrite, 1 date effacée."); // et le texte de DUPONT
+        } else {
+            QCOMPARE(notes(), avant);
+            QVERIFY(fenetre->estModifie());
+            QCOMPARE(t->currentItem(), t->item(2, 2));
+        }
+    }
+
+    // La case de fermeture et « Afficher » avec des modifications, la date encore dans l'éditeur
+    // (sans Entrée) comprise.
+    void questions_data()
+    {
+        QTest::addColumn<bool>("fermer");
+        QTest::addColumn<bool>("enCours");
+        QTest::addColumn<int>("bouton");
+        QTest::addColumn<bool>("garde"); // fenêtre restée ouverte, ou grille non rechargée
+        QTest::addColumn<bool>("enregistre");
+        QTest::newRow("fermer oui refusé") << true << false << int(B::Yes) << true << false;
+        QTest::newRow("fermer oui") << true << false << int(B::Yes) << false << true;
+        QTest::newRow("fermer annuler") << true << false << int(B::Cancel) << true << false;
+        QTest::newRow("fermer, saisie en cours : oui") << true << true << int(B::Yes) << false << true;
+        QTest::newRow("recharger oui refusé") << false << false << int(B::Yes) << true << false;
+        QTest::newRow("recharger oui") << false << false << int(B::Yes) << false << true;
+        QTest::newRow("recharger, saisie en cours : oui") << false << true << int(B::Yes) << false << true;
+    }
+    void questions()
+    {
+        QFETCH(bool, fermer);
+        QFETCH(bool, enCours);
+        QFETCH(int, bouton);
+        QFETCH(bool, garde);
+        QFETCH(bool, enregistre);
+        const bool refuse = bouton == B::Yes && !enregistre;
+        QTableWidget* t = ouvrir();
+        taper(t, 2, 0, refuse ? "abc" : "3/4/09", !enCours);
+        if (refuse)
+            t->setCurrentCell(0, 2);
+        repondeur->bouton(B(bouton));
+        QStringList attendus{fermer ? "Fermeture : Voulez-vous enregistrer les modifications avant de quitter ?"
+                                    : "Enregistrer les modifications : Voulez-vous enregistrer les modifications ?"};
+        if (refuse) {
+            repondeur->bouton(QMessageBox::Ok);
+            attendus << "Dates incorrectes : Impossible d'enregistrer car certaines dates sont incorrectes.";
+        }
+        QPointer<mdiSaisie> suivi(fenetre);
+        if (fermer) {
+            principale->espaceTravail()->subWindowList().constLast()->close();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            QCOMPARE(!suivi.isNull(), garde);
+        } else {
+            w<QPushButton>("btAfficher")->click();
+            QCOMPARE(t->item(2, 0)->text(), refuse ? "abc" : garde || enregistre ? AVRIL : "");
+            QCOMPARE(fenetre->estModifie(), garde);
+        }
+        QStringList messages;
+        for (const Invite::Message& message : repondeur->messages())
+            messages << message.titre + " : " + message.texte;
+        QCOMPARE(messages, attendus);
+        QCOMPARE(notes().contains("11 P1C1A3 2009-04-03"), enregistre);
+        if (refuse) // la première date incorrecte devient la cellule courante
+            QCOMPARE(t->currentItem(), t->item(2, 0));
+    }
+
+    // Deux élèves choisis avec Ctrl (clics sur leurs noms) : propager et effacer touchent les deux
+    // colonnes, en un seul pas à défaire ; copier, couper et coller refusent, sans rien changer.
+    void selectionMultiple_data()
+    {
+        QTest::addColumn<QString>("bouton");
+        QTest::addColumn<QString>("refus"); // début du message ; vide : fait
+        QTest::addColumn<QString>("attendu");
+        const QString avant = "|06/05/2010||||02/01/2011|||";
+        const QString d = "01/09/2010";
+        QTest::newRow("propager") << "btPropager"
+                                  << ""
+                                  << QStringList{d, "06/05/2010", d, d, "", "02/01/2011", d, "", d}.join('|');
+        QTest::newRow("effacer") << "btEffacer"
+                                 << ""
+                                 << "|06/05/2010|||||||";
+        QTest::newRow("copier") << "btCopier"
+                                << "Impossible de copier plusieurs plages" << avant;
+        QTest::newRow("couper") << "btCouper"
+                                << "Impossible de couper plusieurs plages" << avant;
+        QTest::newRow("coller") << "btColler"
+                                << "Impossible de coller dans plusieurs plages" << avant;
+    }
+    void selectionMultiple()
+    {
+        QFETCH(QString, bouton);
+        QFETCH(QString, refus);
+        QTableWidget* t = ouvrir();
+        const QString avant = textes(t).join('|');
+        QHeaderView* noms = t->horizontalHeader();
+        for (const auto& [colonne, touches] : {std::pair{0, Qt::NoModifier}, {2, Qt::ControlModifier}})
+            QTest::mouseClick(noms->viewport(), Qt::LeftButton, touches,
+                              QPoint(noms->sectionViewportPosition(colonne) + 5, 5));
+        QCOMPARE(t->selectedRanges().size(), 2);
+        QGuiApplication::clipboard()->setText("x\n");
+        fenetre->timeOut();
+        w<QLineEdit>("edDate")->setText("1/9/10");
+        if (!refus.isEmpty())
+            repondeur->bouton(QMessageBox::Ok);
+        w<QAbstractButton>(bouton.toLatin1())->click();
+        QTEST(textes(t).join('|'), "attendu");
+        if (!refus.isEmpty()) {
+            QVERIFY(repondeur->dernier().texte.startsWith(refus));
+            QCOMPARE(QGuiApplication::clipboard()->text(), "x\n");
+            QVERIFY(!fenetre->estModifie());
+            return;
+        }
+        QCOMPARE(t->item(t->rowCount() - 1, 2)->text(), bouton == "btPropager" ? "01/09/2010" : "");
+        if (bouton == "btPropager")
+            QCOMPARE(principale->statusBar()->currentMessage(),
+                     QString("Date propagée dans %1 cases.").arg(2 * t->rowCount() - 1));
+        QCOMPARE(fenetre->profondeurAnnulation(), 1);
+        fenetre->undo();
+        QCOMPARE(textes(t).join('|'), avant);
+    }
+
+    // Fermer la fenêtre principale : chaque grille modifiée (la seconde a sa date encore dans
+    // l'éditeur) pose sa question à son tour ; « Annuler » arrête tout sans rien perdre.
+    void fermeturePrincipale_data()
+    {
+        QTest::addColumn<QString>("reponses"); // O(ui), N(on), A(nnuler), dans l'ordre des fenêtres
+        QTest::addColumn<bool>("fermee");
+        QTest::addColumn<QString>("enregistrees"); // numéros des fenêtres enregistrées
+        QTest::newRow("non, non") << "NN" << true << "";
+        QTest::newRow("oui, oui") << "OO" << true << "12";
+        QTest::newRow("oui, annuler") << "OA" << false << "1";
+        QTest::newRow("non, annuler : rien de perdu") << "NA" << false << "";
+        QTest::newRow("annuler à la première") << "A" << false << "";
+    }
+    void fermeturePrincipale()
+    {
+        QFETCH(QString, reponses);
+        QFETCH(bool, fermee);
+        QFETCH(QString, enregistrees);
+        taper(ouvrir(), 2, 0, "3/4/09");
+        QPointer<mdiSaisie> premiere(fenetre);
+        taper(ouvrir("P1C3"), 0, 0, "5/5/10", false);
+        QPointer<mdiSaisie> seconde(fenetre);
+        for (const QChar r : reponses)
+            repondeur->bouton(r == 'O' ? B::Yes : r == 'N' ? B::No : B::Cancel);
+        QCOMPARE(principale->close(), fermee);
+        principale->show();
+        QCOMPARE(repondeur->messages().size(), reponses.size());
+        for (const Invite::Message& message : repondeur->messages())
+            QCOMPARE(message.titre, "Fermeture");
+        QCOMPARE(notes().contains("11 P1C1A3 2009-04-03"), enregistrees.contains('1'));
+        QCOMPARE(notes().join(' ').contains("2010-05-05"), enregistrees.contains('2'));
+        if (fermee)
+            return;
+        QVERIFY(premiere && seconde);
+        QCOMPARE(premiere->estModifie(), !enregistrees.contains('1'));
+        // La seconde, interrogée, a sa date dans la grille ; sinon, elle l'a encore dans l'éditeur.
+        QCOMPARE(seconde->estModifie(), reponses.size() == 2);
+        if (reponses.size() == 1)
+            QCOMPARE(seconde->findChild<QTableWidget*>("table")->findChild<QLineEdit*>()->text(), "5/5/10");
+    }
+
+    // Imprimer ou faire le bilan se fait d'après la base : une grille modifiée (date encore dans
+    // l'éditeur) propose d'enregistrer d'abord ; Annuler n'ouvre pas le dialogue.
+    void avantImpression_data()
+    {
+        QTest::addColumn<bool>("bilan");
+        QTest::addColumn<int>("reponse");
+        QTest::newRow("imprimer : oui") << false << int(B::Yes);
+        QTest::newRow("imprimer : non") << false << int(B::No);
+        QTest::newRow("imprimer : annuler") << false << int(B::Cancel);
+        QTest::newRow("bilan : oui") << true << int(B::Yes);
+    }
+    void avantImpression()
+    {
+        QFETCH(bool, bilan);
+        QFETCH(int, reponse);
+        taper(ouvrir(), 2, 0, "3/4/09", false);
+        repondeur->bouton(B(reponse));
+        std::shared_ptr<bool> ouvert;
+        if (bilan) {
+            ouvert = quandDialogue<DiaBilan>([](DiaBilan* d) { d->reject(); }, 500);
+            principale->bilanLPC();
+        } else {
+            ouvert = quandDialogue<diaImprimer>([](diaImprimer* d) { d->reject(); }, 500);
+            principale->imprimer();
+        }
+        QCOMPARE(repondeur->dernier().titre, "Enregistrer les modifications");
+        QCOMPARE(*ouvert, reponse != B::Cancel);
+        QCOMPARE(notes().contains("11 P1C1A3 2009-04-03"), reponse == B::Yes);
+        QCOMPARE(fenetre->estModifie(), reponse != B::Yes);
+    }
+
+    // Annuler retire le filtre, la réouverture montre le dernier choix, OK sans rien de coché
+    // laisse le dialogue ouvert.
+    void filtreNiveau()
+    {
+        QCOMPARE(ouvrir()->columnCount(), 3);
+        QStringList vus; // CE1 coché à l'ouverture, puis dialogue resté ouvert
+        const auto choisir = [&](bool ce1, bool valider) {
+            const auto fait = quandDialogue<diaFiltreNiveau>([&vus, ce1, valider](diaFiltreNiveau* dialogue) {
+                auto* liste = dialogue->findChild<QListWidget*>("lwNiveaux");
+                vus << QString::number(liste->item(1)->checkState() == Qt::Checked);
+                liste->item(0)->setCheckState(Qt::Unchecked);
+                liste->item(1)->setCheckState(ce1 ? Qt::Checked : Qt::Unchecked);
+                if (valider)
+                    dialogue->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+                vus.last() += QString::number(dialogue->isVisible());
+                if (dialogue->isVisible())
+                    dialogue->reject();
+            });
+            w<QPushButton>("btNiveaux")->click();
+            w<QPushButton>("btAfficher")->click();
+            return *fait ? w<QTableWidget>("table")->columnCount() : -1;
+        };
+        QCOMPARE(choisir(true, true), 2);
+        QCOMPARE(choisir(false, false), 3);
+        QCOMPARE(choisir(false, true), 3);
+        QCOMPARE(vus, QStringList({"00", "11", "11"}));
+    }
+};
+
+QTEST_MAIN(TstSaisie)
+#include "tst_saisie.moc"
