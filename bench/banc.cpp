@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Banc de mesure : les opérations quotidiennes de l'enseignant sur un gros fichier d'école,
 // chronométrées sur les vrais chemins du programme, chacune dans son propre processus pour
 // en relever la mémoire maximale.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Cible : le chargeur du livret des compétences, sur un contenu CSV quelconque. La base est
 // une base SQLite en mémoire posée une fois par le script du schéma du programme ; chaque
 // entrée est chargée dans une transaction annulée ensuite, ce qui la laisse intacte.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Cible : le déchiffrement des champs personnels d'un fichier de classe, sur un texte
 // quelconque ; puis l'aller-retour chiffrement / déchiffrement dans tous les modes.
 #include "commun.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Cible : la lecture d'un fichier de classe jusqu'à la fusion, c'est-à-dire tout ce que
 // l'importation fait des octets du fichier avant de toucher à la base : analyse XML,
 // contrôles de la racine (format, version, somme de contrôle) et déchiffrement des élèves.

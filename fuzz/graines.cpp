@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fabrique les graines des corpus qui viennent des écrivains du programme lui-même :
 // fichiers de classe écrits par le code d'exportation (versions 3 et 2), textes chiffrés
 // par le chiffreur dans ses différents modes. Usage : quorvel_fuzz_graines <dossier corpus>.

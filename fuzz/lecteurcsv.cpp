@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Cible : le lecteur CSV, sur des octets quelconques, avec et sans détection du séparateur
 // (importation des élèves et chargement du livret).
 #include "commun.h"

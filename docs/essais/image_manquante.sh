@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Une image absente doit arrêter la génération : code de sortie non nul, message qui la nomme,
 # aucun PDF laissé derrière. Utilisation : image_manquante.sh <generateur_docs> <dossier de travail>
 set -uo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Vérifie la table des matières des PDF produits par generateur_docs : chaque titre qu'elle
 # annonce doit se trouver à la page indiquée. Utilisation : table_des_matieres.sh <pdf>...
 set -euo pipefail

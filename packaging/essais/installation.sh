@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installe la construction dans un dossier temporaire (comme le fait le paquet) et vérifie ce
 # dont le bureau et le programme ont besoin : le lien bin/quorvel mène au programme, les deux
 # PDF sont à côté de lui, l'entrée de menu, l'icône à chaque taille et la fiche AppStream se

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/commun/aleatoire.h"
 #include "core/exchange/chiffreur.h"
 #include "core/exchange/fichierclasse.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Essais de sûreté devant une coupure : chaque opération d'écriture, lancée dans un processus
 // enfant, est tuée par SIGKILL en des points répartis sur ses appels aux fichiers ; la base
 // doit ensuite s'ouvrir saine, avec exactement le contenu d'avant ou celui d'après.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/db/chargeurlivret.h"
 #include "core/commun/transaction.h"
 #include "support/environnement.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pannes du poste de l'enseignant : disque plein ou base en lecture seule au milieu d'une
 // écriture, fichier de base abîmé, occupé ou impossible à créer au démarrage. Chaque cas finit
 // sur un message clair et ne perd rien de ce qui était enregistré.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 /*
  * Bibliothèque chargée par LD_PRELOAD dans le programme d'essai des coupures.
  *

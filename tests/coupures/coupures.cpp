@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Passage complet du banc des coupures : chaque opération d'écriture est coupée en chacun de
 // ses points d'appel sur les fichiers (ou en un échantillon réparti quand on le demande),
 // plus quelques coupures au hasard dans le temps, et un tableau résume les bases trouvées

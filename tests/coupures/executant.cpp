@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Programme enfant du banc des coupures : prépare l'état de départ d'une opération
 // d'écriture, ou l'exécute, sur un dossier d'essai, avec les fonctions mêmes que les fenêtres
 // et les dialogues du programme appellent.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/pupils/diaajouteeleves.h"
 #include "gui/pupils/diaedite.h"
 #include "support/dialogues.h"

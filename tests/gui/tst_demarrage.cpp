@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/commun/application.h"
 #include "app/desinstallation.h"
 #include "support/environnement.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Essais des petits dialogues : indicateur d'activité, fenêtre d'attente, boîte « A propos ».
 
 #include "gui/commun/apropos.h"

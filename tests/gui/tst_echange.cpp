@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/commun/application.h"
 #include "gui/mainwindow/mainwindow.h"
 #include "core/exchange/chiffreur.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Les entrées hostiles trouvées par le fuzzing (tests/donnees/fuzz/<cible>/) et les fichiers
 // démesurés : chacune passe par le point d'entrée que le programme lui donne, et doit finir
 // proprement, par le bon refus ou par le bon résultat.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Netteté des images : les icônes des fenêtres et le fond de l'espace de travail sur un écran
 // à double densité, les images des pages imprimées à la résolution de l'impression.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/print/composition.h"
 #include "gui/print/diaattente.h"
 #include "gui/print/diaimprimer.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // L'ordre des élèves, partout où ils sont montrés ou imprimés : grille de saisie (par niveau puis
 // nom, ou par nom seul), éditeur des élèves, choix des élèves à imprimer et ordre d'impression,
 // bilan LPC, conflits de l'import d'une classe. Toujours l'ordre alphabétique d'un lecteur

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Essais des dialogues « Paramètres » et « Mot de passe », jusqu'au contrôle d'accès.
 
 #include "gui/mainwindow/mainwindow.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Essais de la sauvegarde et de la restauration de la base entière : messages, fichiers, connexion.
 
 #include "core/commun/application.h"

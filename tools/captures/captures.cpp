@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Captures d'écran de toutes les fenêtres et de tous les dialogues de Quorvel.
 //
 // Le programme pose, dans un dossier de données neuf et avec les réglages en mode essai de la

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Générateur des documents PDF livrés avec Quorvel (guide de l'utilisateur, licence).
 //
 // Lit une page HTML (le sous-ensemble que comprend QTextDocument) et en fait un PDF A4 :

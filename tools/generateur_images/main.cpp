@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Générateur des images de Quorvel.
 //
 // Dessine avec QPainter toutes les images propres au programme et les

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/db/initialisation.h"
 
 #include "core/db/chargeurlivret.h"

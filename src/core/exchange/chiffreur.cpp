@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/exchange/chiffreur.h"
 
 #include "core/commun/aleatoire.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/print/tirage.h"
 
 #include "core/print/composition.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/pupils/diaeleve.h"
 #include "core/db/requetes.h"
 
