@@ -7,25 +7,25 @@
 //   quorvel_bench generer <fichier>    le fichier d'école seul
 //   quorvel_bench op <nom> <dossier>   une opération (processus fils)
 //   quorvel_bench demarrage            le démarrage du programme, arrêté dès la fenêtre montrée
-#include "core/commun/application.h"
 #include "app/demarrage.h"
-#include "gui/mainwindow/mainwindow.h"
-#include "gui/mainwindow/mymdiarea.h"
+#include "core/commun/application.h"
 #include "core/db/initialisation.h"
 #include "core/db/jeuessai.h"
 #include "core/db/lecteurcsv.h"
 #include "core/db/schema.h"
-#include "gui/commun/invite.h"
-#include "gui/entry/mdipalier.h"
-#include "gui/entry/mdisaisie.h"
 #include "core/entry/notes.h"
 #include "core/entry/palier.h"
 #include "core/exchange/fichierclasse.h"
 #include "core/exchange/importclasse.h"
-#include "gui/print/diaimprimer.h"
 #include "core/print/optionsimpression.h"
 #include "core/pupils/importeleves.h"
 #include "core/report/bilan.h"
+#include "gui/commun/invite.h"
+#include "gui/entry/mdipalier.h"
+#include "gui/entry/mdisaisie.h"
+#include "gui/mainwindow/mainwindow.h"
+#include "gui/mainwindow/mymdiarea.h"
+#include "gui/print/diaimprimer.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -264,8 +264,9 @@ QString dateCellule(qint64 eleve, qint64 noeud)
     q.addBindValue(eleve);
     q.addBindValue(noeud);
     q.exec();
-    return q.next() ? QDate::fromString(q.value(0).toString(), Qt::ISODate).toString(QStringLiteral("dd/MM/yyyy"))
-                    : QString();
+    return q.next()
+               ? QDate::fromString(q.value(0).toString(), Qt::ISODate).toString(QStringLiteral("dd/MM/yyyy"))
+               : QString();
 }
 
 // Grille d'une compétence : une requête par cellule, table comprise.
@@ -492,7 +493,8 @@ QList<double> operation(const QString& nom, Contexte& c)
             produit = QStringLiteral("%1 réussites")
                           .arg(Palier::reussites(eleves, Palier::competences(c.palier2)).size());
         });
-    if (nom.startsWith(QLatin1String("saisie-reference")) || nom.startsWith(QLatin1String("palier-reference"))) {
+    if (nom.startsWith(QLatin1String("saisie-reference")) ||
+        nom.startsWith(QLatin1String("palier-reference"))) {
         QTableWidget fenetre;
         QTableWidget* table = nom.endsWith(QLatin1String("-lectures")) ? nullptr : &fenetre;
         fenetre.resize(1280, 900);
@@ -501,12 +503,14 @@ QList<double> operation(const QString& nom, Contexte& c)
         QCoreApplication::processEvents();
         const bool pourPalier = nom.startsWith(QLatin1String("palier"));
         const auto durees = mesurer([&] {
-            produit = pourPalier
-                          ? QStringLiteral("%1 cellules remplies").arg(referencePalier(table, c.classe, c.palier2))
-                          : QStringLiteral("%1 dates").arg(referenceSaisie(table, c.classe, c.competence));
+            produit =
+                pourPalier
+                    ? QStringLiteral("%1 cellules remplies").arg(referencePalier(table, c.classe, c.palier2))
+                    : QStringLiteral("%1 dates").arg(referenceSaisie(table, c.classe, c.competence));
         });
         if (table)
-            produit += QStringLiteral(", %1 lignes × %2 élèves").arg(table->rowCount()).arg(table->columnCount());
+            produit +=
+                QStringLiteral(", %1 lignes × %2 élèves").arg(table->rowCount()).arg(table->columnCount());
         return durees;
     }
     if (nom == QLatin1String("bilan"))

@@ -4,10 +4,10 @@
 // entrée est chargée dans une transaction annulée ensuite, ce qui la laisse intacte.
 #include "commun.h"
 
+#include "core/commun/transaction.h"
 #include "core/db/chargeurlivret.h"
 #include "core/db/initialisation.h"
 #include "core/db/schema.h"
-#include "core/commun/transaction.h"
 
 #include <QSqlDatabase>
 #include <QSqlQuery>

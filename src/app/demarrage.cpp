@@ -1,15 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/demarrage.h"
 
-#include "core/commun/application.h"
 #include "app/desinstallation.h"
+#include "core/commun/application.h"
 #include "core/commun/instanceunique.h"
-#include "gui/mainwindow/mainwindow.h"
-#include "gui/commun/mystyle.h"
-#include "core/db/sauvegarde.h"
 #include "core/db/initialisation.h"
+#include "core/db/sauvegarde.h"
 #include "core/db/schema.h"
 #include "gui/commun/invite.h"
+#include "gui/commun/mystyle.h"
+#include "gui/mainwindow/mainwindow.h"
 
 #include <QApplication>
 #include <QDir>
@@ -18,7 +18,10 @@
 #include <QTranslator>
 
 namespace {
-QString traduire(const char* texte) { return QCoreApplication::translate("Demarrage", texte); }
+QString traduire(const char* texte)
+{
+    return QCoreApplication::translate("Demarrage", texte);
+}
 
 // Une autre instance tourne (pour cet utilisateur, ou sur cette base) : refus, état de sortie 0.
 int refuserSecondeInstance()
@@ -41,22 +44,24 @@ bool accepterFichierBase(const QString& chemin)
     if (!defaut)
         return true;
     if (defaut->verrouille) {
-        Invite::critique(nullptr, traduire("Base de données occupée"),
-                         traduire("La base de données\n%1\nest utilisée par un autre programme (%2).\n\n"
-                                  "Fermez ce programme (une autre copie de Quorvel, un outil de sauvegarde ou "
-                                  "de synchronisation…), puis relancez Quorvel. Rien n'a été modifié.")
-                             .arg(QDir::toNativeSeparators(chemin), defaut->texte),
-                         QMessageBox::Ok);
+        Invite::critique(
+            nullptr, traduire("Base de données occupée"),
+            traduire("La base de données\n%1\nest utilisée par un autre programme (%2).\n\n"
+                     "Fermez ce programme (une autre copie de Quorvel, un outil de sauvegarde ou "
+                     "de synchronisation…), puis relancez Quorvel. Rien n'a été modifié.")
+                .arg(QDir::toNativeSeparators(chemin), defaut->texte),
+            QMessageBox::Ok);
         return false;
     }
     const QString deCote = Initialisation::nomDate(chemin, QStringLiteral(".endommagee"));
     const auto reponse = Invite::question(
         nullptr, traduire("Base de données endommagée"),
-        traduire("Le fichier de la base de données\n%1\nest endommagé ou n'est pas une base de Quorvel (%2).\n\n"
-                 "Quorvel peut le mettre de côté, sans rien y changer, sous le nom\n%3\net repartir d'une "
-                 "base neuve. Vous pourrez ensuite y remettre votre dernière sauvegarde par le menu "
-                 "« Fichiers », « Base de données », « Restaurer la base de données entière... ».\n\n"
-                 "Mettre le fichier de côté et continuer ? (Non : quitter sans rien modifier.)")
+        traduire(
+            "Le fichier de la base de données\n%1\nest endommagé ou n'est pas une base de Quorvel (%2).\n\n"
+            "Quorvel peut le mettre de côté, sans rien y changer, sous le nom\n%3\net repartir d'une "
+            "base neuve. Vous pourrez ensuite y remettre votre dernière sauvegarde par le menu "
+            "« Fichiers », « Base de données », « Restaurer la base de données entière... ».\n\n"
+            "Mettre le fichier de côté et continuer ? (Non : quitter sans rien modifier.)")
             .arg(QDir::toNativeSeparators(chemin), defaut->texte, QDir::toNativeSeparators(deCote)),
         QMessageBox::Yes | QMessageBox::No);
     if (reponse != QMessageBox::Yes)

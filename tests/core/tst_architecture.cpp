@@ -13,8 +13,8 @@
 // Chaque fichier se trouve dans le dossier qui dit sa couche.
 namespace {
 
-const QStringList FONCTIONS = {QStringLiteral("entry"),  QStringLiteral("pupils"), QStringLiteral("exchange"),
-                               QStringLiteral("print"),  QStringLiteral("report"), QStringLiteral("settings")};
+const QStringList FONCTIONS = {QStringLiteral("entry"), QStringLiteral("pupils"), QStringLiteral("exchange"),
+                               QStringLiteral("print"), QStringLiteral("report"), QStringLiteral("settings")};
 
 // Le dossier d'un fichier, « couche/partie » (« app » seul pour le démarrage), vide s'il n'est
 // pas à sa place.
@@ -31,7 +31,8 @@ QString dossier(const QString& chemin)
         (partie == QLatin1String("commun") || partie == QLatin1String("db") || FONCTIONS.contains(partie)))
         return couche + QLatin1Char('/') + partie;
     if (couche == QLatin1String("gui") &&
-        (partie == QLatin1String("commun") || partie == QLatin1String("mainwindow") || FONCTIONS.contains(partie)))
+        (partie == QLatin1String("commun") || partie == QLatin1String("mainwindow") ||
+         FONCTIONS.contains(partie)))
         return couche + QLatin1Char('/') + partie;
     return {};
 }
@@ -67,8 +68,8 @@ bool permis(const QString& de, const QString& vers)
 QStringList sources()
 {
     QStringList liste;
-    QDirIterator it(QStringLiteral(QUORVEL_SOURCES), {QStringLiteral("*.h"), QStringLiteral("*.cpp")}, QDir::Files,
-                    QDirIterator::Subdirectories);
+    QDirIterator it(QStringLiteral(QUORVEL_SOURCES), {QStringLiteral("*.h"), QStringLiteral("*.cpp")},
+                    QDir::Files, QDirIterator::Subdirectories);
     while (it.hasNext())
         liste << it.next().mid(qstrlen(QUORVEL_SOURCES) + 1);
     liste.sort();
@@ -98,7 +99,8 @@ void TstArchitecture::regle()
 {
     QFETCH(QString, fichier);
     const QString de = dossier(fichier);
-    QVERIFY2(!de.isEmpty(), qPrintable(fichier + QStringLiteral(" n'est pas dans un dossier de couche connu")));
+    QVERIFY2(!de.isEmpty(),
+             qPrintable(fichier + QStringLiteral(" n'est pas dans un dossier de couche connu")));
 
     QFile f(QStringLiteral(QUORVEL_SOURCES "/") + fichier);
     QVERIFY(f.open(QIODevice::ReadOnly | QIODevice::Text));

@@ -73,10 +73,14 @@ void TstDates::normaliserSelonLeJour_data()
     QTest::newRow("année suivante : siècle précédent")
         << QDate::currentDate() << QStringLiteral("1/1/%1").arg(deuxChiffres + 1)
         << QStringLiteral("01/01/%1").arg(an + 1 - 100);
-    QTest::newRow("en 2009, 9 donne 2009") << QDate(2009, 6, 1) << "3-4-9" << "03/04/2009";
-    QTest::newRow("en 2008, 9 donne 1909") << QDate(2008, 6, 1) << "3-4-9" << "03/04/1909";
-    QTest::newRow("mois et année du jour donné") << QDate(2011, 11, 20) << "5" << "05/11/2011";
-    QTest::newRow("jour hors du mois courant") << QDate(2011, 2, 20) << "30" << "30";
+    QTest::newRow("en 2009, 9 donne 2009") << QDate(2009, 6, 1) << "3-4-9"
+                                           << "03/04/2009";
+    QTest::newRow("en 2008, 9 donne 1909") << QDate(2008, 6, 1) << "3-4-9"
+                                           << "03/04/1909";
+    QTest::newRow("mois et année du jour donné") << QDate(2011, 11, 20) << "5"
+                                                 << "05/11/2011";
+    QTest::newRow("jour hors du mois courant") << QDate(2011, 2, 20) << "30"
+                                               << "30";
 }
 
 void TstDates::normaliserSelonLeJour()

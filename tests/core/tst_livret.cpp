@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "core/db/chargeurlivret.h"
 #include "core/commun/transaction.h"
+#include "core/db/chargeurlivret.h"
 #include "support/environnement.h"
 
 #include <QFile>

@@ -86,7 +86,8 @@ private slots:
         QVERIFY(Environnement::ouvrirBase());
         QVERIFY(Environnement::initialiserBase());
         QSqlQuery().exec("INSERT INTO classes(libelle,tri) VALUES('CE1',0)");
-        QSqlQuery().exec("INSERT INTO eleves(nom,prenom,date_naiss,id_classe,id_niveau) VALUES('A','B','2016-01-01',1,1)");
+        QSqlQuery().exec(
+            "INSERT INTO eleves(nom,prenom,date_naiss,id_classe,id_niveau) VALUES('A','B','2016-01-01',1,1)");
         const QString csv = ecrireCsv(dossier->path(), 1500);
 
         const auto executer = [&]() -> bool {
@@ -104,8 +105,8 @@ private slots:
                     return false;
                 ImportEleves::Options options;
                 options.ajouter = true;
-                return ImportEleves::importer(lecteur, ImportEleves::chercherColonnes(lecteur.ligne(0)), options,
-                                              {})
+                return ImportEleves::importer(lecteur, ImportEleves::chercherColonnes(lecteur.ligne(0)),
+                                              options, {})
                            .issue == ImportEleves::Resultat::Issue::Faite;
             }
             QList<Listes::Entree> entrees;
@@ -144,7 +145,7 @@ private slots:
         if (contenu == "tronquee") {
             const auto dossier = Environnement::nouveauDossierDonnees();
             QVERIFY(Environnement::ouvrirBase());
-        QVERIFY(Environnement::initialiserBase());
+            QVERIFY(Environnement::initialiserBase());
             Environnement::fermerBase();
             QFile f(Application::chemins().courante);
             QVERIFY(f.open(QIODevice::ReadOnly));
@@ -170,7 +171,8 @@ private slots:
         const QStringList deCote =
             QDir(QFileInfo(programme.base()).path()).entryList({"QuorvelV3.sqlite.*.endommagee"});
         QCOMPARE(deCote.size(), mettreDeCote ? 1 : 0);
-        QFile garde(mettreDeCote ? QFileInfo(programme.base()).path() + "/" + deCote.value(0) : programme.base());
+        QFile garde(mettreDeCote ? QFileInfo(programme.base()).path() + "/" + deCote.value(0)
+                                 : programme.base());
         QVERIFY(garde.open(QIODevice::ReadOnly));
         QCOMPARE(garde.readAll(), octets);
     }
@@ -212,7 +214,8 @@ private slots:
         QVERIFY(programme.processus.waitForFinished(20000));
         QCOMPARE(programme.processus.exitCode(), 1);
         QCOMPARE(programme.journal().size(), 1);
-        QVERIFY(programme.journal().constFirst().startsWith("critique\tErreur d'ouverture de la base de données\t"));
+        QVERIFY(programme.journal().constFirst().startsWith(
+            "critique\tErreur d'ouverture de la base de données\t"));
         QVERIFY(programme.journal().constFirst().contains("le droit d'y écrire"));
     }
 };

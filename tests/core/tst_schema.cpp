@@ -24,7 +24,10 @@ private:
     std::unique_ptr<QTemporaryDir> dossier;
 };
 
-void TstSchema::initTestCase() { Environnement::preparer(); }
+void TstSchema::initTestCase()
+{
+    Environnement::preparer();
+}
 
 void TstSchema::init()
 {
@@ -45,8 +48,9 @@ void TstSchema::script()
     QCOMPARE(instructions.first(), QStringLiteral("DROP TABLE IF EXISTS eleves;"));
     QCOMPARE(instructions.at(8), QStringLiteral("CREATE TABLE general(id INTEGER PRIMARY KEY, ecole TEXT, "
                                                 "langue_defaut TINYTEXT, version INTEGER);"));
-    QCOMPARE(instructions.last(),
-             QStringLiteral("INSERT INTO general(id,ecole, langue_defaut,version) VALUES(1,'','allemand',3);"));
+    QCOMPARE(
+        instructions.last(),
+        QStringLiteral("INSERT INTO general(id,ecole, langue_defaut,version) VALUES(1,'','allemand',3);"));
     for (const QString& instruction : instructions)
         QVERIFY2(instruction.endsWith(QLatin1Char(';')), qPrintable(instruction));
 }
@@ -63,7 +67,8 @@ void TstSchema::baseNeuve()
     QCOMPARE(requete.value(0).toString(), QStringLiteral("GS"));
 
     QVERIFY(requete.exec(QStringLiteral("INSERT INTO eleves (nom, prenom) VALUES ('Dupont', 'Léa')")));
-    QVERIFY(requete.exec(QStringLiteral("SELECT COUNT(*) FROM eleves WHERE nom='DUPONT' AND maj IS NOT NULL")));
+    QVERIFY(
+        requete.exec(QStringLiteral("SELECT COUNT(*) FROM eleves WHERE nom='DUPONT' AND maj IS NOT NULL")));
     QVERIFY(requete.next());
     QCOMPARE(requete.value(0).toInt(), 1);
 }
@@ -78,9 +83,8 @@ void TstSchema::controleVersion_data()
                                          "langue_defaut TINYTEXT, version INTEGER)");
     QTest::newRow("fichier neuf") << QStringList() << int(Schema::EtatVersion::AInitialiser) << 0;
     QTest::newRow("table general vide") << QStringList{table} << int(Schema::EtatVersion::AInitialiser) << 0;
-    QTest::newRow("sans ligne 1")
-        << QStringList{table, "INSERT INTO general VALUES(2,'','allemand',3)"}
-        << int(Schema::EtatVersion::AInitialiser) << 0;
+    QTest::newRow("sans ligne 1") << QStringList{table, "INSERT INTO general VALUES(2,'','allemand',3)"}
+                                  << int(Schema::EtatVersion::AInitialiser) << 0;
     QTest::newRow("fichier étranger")
         << QStringList{"CREATE TABLE clients(id INTEGER)"} << int(Schema::EtatVersion::AInitialiser) << 0;
     QTest::newRow("version 2") << QStringList{table, "INSERT INTO general VALUES(1,'','allemand',2)"}
@@ -106,7 +110,8 @@ void TstSchema::ouvertureImpossible()
 {
     Environnement::fermerBase();
     QString erreur;
-    QVERIFY(!Schema::ouvrirBaseParDefaut(dossier->filePath(QStringLiteral("absent/sous/QuorvelV3.sqlite")), &erreur));
+    QVERIFY(!Schema::ouvrirBaseParDefaut(dossier->filePath(QStringLiteral("absent/sous/QuorvelV3.sqlite")),
+                                         &erreur));
     QVERIFY(!erreur.isEmpty());
 }
 

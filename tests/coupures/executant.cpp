@@ -24,15 +24,14 @@
 // opération qui ne dit jamais si elle a réussi (le jeu d'essai), 2 pour un usage faux.
 
 #include "core/commun/application.h"
-#include "core/db/requetes.h"
-#include "core/db/sauvegarde.h"
 #include "core/commun/dates.h"
 #include "core/db/initialisation.h"
 #include "core/db/jeuessai.h"
 #include "core/db/lecteurcsv.h"
 #include "core/db/migration.h"
+#include "core/db/requetes.h"
+#include "core/db/sauvegarde.h"
 #include "core/db/schema.h"
-#include "core/settings/parametres.h"
 #include "core/entry/notes.h"
 #include "core/exchange/fichierclasse.h"
 #include "core/exchange/importclasse.h"
@@ -40,6 +39,7 @@
 #include "core/pupils/eleves.h"
 #include "core/pupils/importeleves.h"
 #include "core/pupils/listes.h"
+#include "core/settings/parametres.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -551,8 +551,8 @@ bool ajouterEleves()
     }
     lignes.append({QStringLiteral("AJOUTÉ5"), QStringLiteral("Lina"), QStringLiteral("03/03/2015"),
                    QStringLiteral("CM2 bilingue"), false});
-    const AjoutEleves::Resultat resultat = AjoutEleves::enregistrer(
-        lignes, classe, Requetes::niveaux(), [](const QString&) { return true; });
+    const AjoutEleves::Resultat resultat =
+        AjoutEleves::enregistrer(lignes, classe, Requetes::niveaux(), [](const QString&) { return true; });
     return resultat.reussi() && resultat.ajoutes == 5 && resultat.ignores == 1;
 }
 

@@ -195,15 +195,19 @@ private Q_SLOTS:
         const QStringList nouveaux{"0:Martin|Léa|3/4/2005|CP", "1:Zola|Émile|1/1/2004|Ulis",
                                    "4:Hugo|Victor|2/2/2004|ULIS"};
         QTest::newRow("niveau à la casse près, doublon d'une autre classe")
-            << QStringList{"0: Martin |Léa|3/4/2005|cm1", "2:dupont|JEAN|03/04/2005|CE2", "3:Zola|Émile|1/1/2004|CP"}
+            << QStringList{"0: Martin |Léa|3/4/2005|cm1", "2:dupont|JEAN|03/04/2005|CE2",
+                           "3:Zola|Émile|1/1/2004|CP"}
             << 0 << BILAN.arg(2).arg(1) << MARTIN + ";Zola Émile 2004-01-01 CP 1";
-        QTest::newRow("ligne incomplète") << QStringList{"0:Martin|Léa|3/4/2005|CM1", "2:Zola"} << 0
+        QTest::newRow("ligne incomplète")
+            << QStringList{"0:Martin|Léa|3/4/2005|CM1", "2:Zola"} << 0
             << "Erreur|Opération annulée: tous les champs ne sont pas remplis en ligne 3" << DEJA;
-        QTest::newRow("date invalide") << QStringList{"1:Martin|Léa|31/02/2010|CM1"} << 0
+        QTest::newRow("date invalide")
+            << QStringList{"1:Martin|Léa|31/02/2010|CM1"} << 0
             << "Erreur|Opération annulée: date de naissance incorrecte en ligne 2" << DEJA;
         QTest::newRow("nouveau niveau : Oui")
             << nouveaux << int(B::Yes) << BILAN.arg(3).arg(0)
-            << DEJA + ";Hugo Victor 2004-02-02 Ulis 1;Martin Léa 2005-04-03 CP 1;Zola Émile 2004-01-01 Ulis 1";
+            << DEJA +
+                   ";Hugo Victor 2004-02-02 Ulis 1;Martin Léa 2005-04-03 CP 1;Zola Émile 2004-01-01 Ulis 1";
         QTest::newRow("nouveau niveau : Non")
             << nouveaux << int(B::No) << "Arrêt|Opération annulée: le niveau n'existe pas en ligne 2" << DEJA;
     }
@@ -220,7 +224,8 @@ private Q_SLOTS:
         QCOMPARE(repondeur->messages().size(), reponse ? 2 : 1);
         QCOMPARE(dernier(), message);
         QTEST(eleves(), "base");
-        QCOMPARE(lire("SELECT libelle FROM niveaux ORDER BY id_niveau"), reponse == B::Yes ? N7 + ";Ulis" : N7);
+        QCOMPARE(lire("SELECT libelle FROM niveaux ORDER BY id_niveau"),
+                 reponse == B::Yes ? N7 + ";Ulis" : N7);
         const bool reussi = message.startsWith("Ajout");
         QCOMPARE(t->rowCount(), reussi ? 0 : 50);
         if (reussi)
@@ -235,13 +240,20 @@ private Q_SLOTS:
         QTest::addColumn<QString>("chemin");
         QTest::addColumn<QString>("date");
         QTest::addColumn<int>("reponse");
-        QTest::newRow("case : Non") << "case" << "3/4/2005" << int(B::No);
-        QTest::newRow("fermer : Oui") << "fermer" << "3/4/2005" << int(B::Yes);
-        QTest::newRow("case, saisie en cours : Oui") << "case en cours" << "3/4/2005" << int(B::Yes);
-        QTest::newRow("fermer : Oui refusé") << "fermer" << "31/2/2005" << int(B::Yes);
-        QTest::newRow("actualiser : Oui") << "actualiser" << "3/4/2005" << int(B::Yes);
-        QTest::newRow("actualiser : Annuler") << "actualiser" << "3/4/2005" << int(B::Cancel);
-        QTest::newRow("actualiser : Oui refusé") << "actualiser" << "31/2/2005" << int(B::Yes);
+        QTest::newRow("case : Non") << "case"
+                                    << "3/4/2005" << int(B::No);
+        QTest::newRow("fermer : Oui") << "fermer"
+                                      << "3/4/2005" << int(B::Yes);
+        QTest::newRow("case, saisie en cours : Oui") << "case en cours"
+                                                     << "3/4/2005" << int(B::Yes);
+        QTest::newRow("fermer : Oui refusé") << "fermer"
+                                             << "31/2/2005" << int(B::Yes);
+        QTest::newRow("actualiser : Oui") << "actualiser"
+                                          << "3/4/2005" << int(B::Yes);
+        QTest::newRow("actualiser : Annuler") << "actualiser"
+                                              << "3/4/2005" << int(B::Cancel);
+        QTest::newRow("actualiser : Oui refusé") << "actualiser"
+                                                 << "31/2/2005" << int(B::Yes);
     }
     void invites()
     {
@@ -289,8 +301,9 @@ private Q_SLOTS:
         QCOMPARE(d->findChild<QComboBox*>("cbClasse")->itemText(1), "CM2 B");
         repondeur->bouton(B::Ok);
         d->enregistrerClick();
-        QCOMPARE(dernier(), "Choix d'une classe|Veuillez d'abord choisir une classe dans la liste déroulante, ou "
-                            "créer une nouvelle classe");
+        QCOMPARE(dernier(),
+                 "Choix d'une classe|Veuillez d'abord choisir une classe dans la liste déroulante, ou "
+                 "créer une nouvelle classe");
         QCOMPARE(eleves(), DEJA);
         QVERIFY(d->estModifie());
     }

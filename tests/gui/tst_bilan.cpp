@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "gui/mainwindow/mainwindow.h"
 #include "core/report/bilan.h"
+#include "gui/mainwindow/mainwindow.h"
 #include "gui/report/diabilan.h"
 #include "support/dialogues.h"
 #include "support/environnement.h"
@@ -136,7 +136,8 @@ private Q_SLOTS:
         QFETCH(QString, attendu);
         QList<Eleve> eleves;
         for (const char lettre : QByteArray("ABCDE"))
-            eleves.append({lettre, QString(QChar(lettre)), QString(QChar(lettre)).toLower(), "CM2", 0, {}, false});
+            eleves.append(
+                {lettre, QString(QChar(lettre)), QString(QChar(lettre)).toLower(), "CM2", 0, {}, false});
         const Bilan::Arbre arbre = arbreMain();
         QCOMPARE(Bilan::sectionItems(eleves, Bilan::collecterItems(arbre, 1), matrice, arbre),
                  "<h2>Validation des items</h2>\n" + attendu);

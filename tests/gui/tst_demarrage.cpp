@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "core/commun/application.h"
 #include "app/desinstallation.h"
+#include "core/commun/application.h"
 #include "support/environnement.h"
 #include "support/programme.h"
 #include "support/repondeuressai.h"
@@ -15,8 +15,9 @@
 
 namespace {
 
-const QString REFUS = QStringLiteral("critique\tRedémarrage de Quorvel\tQuorvel est déjà en train de fonctionner. "
-                                     "On ne peut pas démarrer une seconde instance.");
+const QString REFUS =
+    QStringLiteral("critique\tRedémarrage de Quorvel\tQuorvel est déjà en train de fonctionner. "
+                   "On ne peut pas démarrer une seconde instance.");
 // Fichiers que le programme n'a pas écrits (ou qu'une instance en marche tient) : la désinstallation les
 // laisse.
 const QStringList AUTRES{"notes de l'enseignante.txt", "QuorvelV3.sqlite.lock", "tmp/tmp_quorvel_Ab12Cd.txt"};
@@ -52,7 +53,8 @@ void TstDemarrage::traductionFrancaise()
     QTranslator traduction;
     QVERIFY(traduction.load(QStringLiteral("qt_fr"), QStringLiteral(":outils")));
     QCoreApplication::installTranslator(&traduction);
-    QMessageBox boite(QMessageBox::Question, "titre", "texte", QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    QMessageBox boite(QMessageBox::Question, "titre", "texte",
+                      QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
     QStringList textes;
     for (const auto bouton : {QMessageBox::Yes, QMessageBox::No, QMessageBox::Cancel})
         textes << boite.button(bouton)->text().remove('&');
@@ -66,7 +68,8 @@ void TstDemarrage::repertoireDonnees_data()
     QTest::addColumn<QString>("attendu");
     QTest::newRow("barres inverses") << "C:\\Users\\prof\\AppData\\Marvek\\Quorvel"
                                      << "C:/Users/prof/AppData/Marvek/Quorvel";
-    QTest::newRow("emplacement vide") << "" << "/home/prof/Quorvel";
+    QTest::newRow("emplacement vide") << ""
+                                      << "/home/prof/Quorvel";
     QTest::newRow("déjà propre") << "/home/prof/.local/share/Marvek/Quorvel"
                                  << "/home/prof/.local/share/Marvek/Quorvel";
 }
@@ -161,8 +164,8 @@ void TstDemarrage::desinstallation_data()
                                      << QStringList{"QuorvelV2.sqlite"};
     QTest::newRow("oui : les quatre fichiers") << tous << true << true << QStringList();
     QTest::newRow("non : rien ne part") << tous << true << false << tous;
-    QTest::newRow("version 1 seule, oui") << QStringList{"Quorvel.sqlite", "QuorvelV2.sqlite"} << true << true
-                                          << QStringList();
+    QTest::newRow("version 1 seule, oui")
+        << QStringList{"Quorvel.sqlite", "QuorvelV2.sqlite"} << true << true << QStringList();
     QTest::newRow("oui : les copies aussi") << tous + copies + AUTRES << true << true << AUTRES;
     QTest::newRow("non : les copies restent")
         << tous + copies + AUTRES << true << false << tous + copies + AUTRES;
@@ -243,10 +246,11 @@ void TstDemarrage::desinstallationFichierRetenu()
     const Invite::Message avertissement = repondeur.messages().at(1);
     QCOMPARE(int(avertissement.genre), int(Invite::Genre::Avertissement));
     QCOMPARE(avertissement.titre, QStringLiteral("Suppression"));
-    QCOMPARE(avertissement.texte,
-             QStringLiteral("Impossible de supprimer le fichier de base de données %1.\nIl est peut-être en cours "
-                            "d'utilisation. Vous devrez le supprimer à la main.")
-                 .arg(c.v1));
+    QCOMPARE(
+        avertissement.texte,
+        QStringLiteral("Impossible de supprimer le fichier de base de données %1.\nIl est peut-être en cours "
+                       "d'utilisation. Vous devrez le supprimer à la main.")
+            .arg(c.v1));
     QCOMPARE(repondeur.dernier().texte,
              QStringLiteral(
                  "Impossible de supprimer le fichier %1.\nIl est peut-être en cours d'utilisation. Vous "

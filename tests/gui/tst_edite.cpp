@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "gui/pupils/diaedite.h"
 #include "core/pupils/listes.h"
+#include "gui/pupils/diaedite.h"
 #include "support/environnement.h"
 #include "support/repondeuressai.h"
 
@@ -63,12 +63,13 @@ private Q_SLOTS:
             << "classes" << QStringList{"1", "modifier"} << QStringList{"cp", "!", "CE2 B"}
             << QStringList{"1|CE1 A", "2|CE2 B", "3|CP"};
         QTest::newRow("suppression des seules entrées libres")
-            << "classes" << QStringList{"1", "supprimer", "0", "supprimer"} << rien << QStringList{"1|CE1 A", "3|CP"};
+            << "classes" << QStringList{"1", "supprimer", "0", "supprimer"} << rien
+            << QStringList{"1|CE1 A", "3|CP"};
         QTest::newRow("entrée nouvelle supprimée : aucune trace")
             << "classes" << QStringList{"ajouter", "3", "supprimer"} << QStringList{"CM1"}
             << QStringList{"1|CE1 A", "2|CE2", "3|CP"};
-        QTest::newRow("montées et descente")
-            << "classes" << QStringList{"2", "up", "up", "up", "down"} << rien << QStringList{"1|CE1 A", "3|CP", "2|CE2"};
+        QTest::newRow("montées et descente") << "classes" << QStringList{"2", "up", "up", "up", "down"}
+                                             << rien << QStringList{"1|CE1 A", "3|CP", "2|CE2"};
         QTest::newRow("niveaux : ajout puis montée")
             << "niveaux" << QStringList{"ajouter", "7", "up", "7", "supprimer"} << QStringList{"CM3"}
             << QStringList{"1|CP", "2|CE1", "3|CE2", "4|CM1", "5|CM2", "6|CYCLE II", "8|CM3"};
@@ -96,7 +97,8 @@ private Q_SLOTS:
             else
                 QMetaObject::invokeMethod(&d, action.toLatin1().constData());
         for (const auto& m : repondeur->messages())
-            QCOMPARE(m.titre + '|' + m.texte, QStringLiteral("Erreur|Il existe déjà une entrée avec ce nom."));
+            QCOMPARE(m.titre + '|' + m.texte,
+                     QStringLiteral("Erreur|Il existe déjà une entrée avec ce nom."));
         d.accept();
         QCOMPARE(d.result(), int(base.isEmpty() ? QDialog::Rejected : QDialog::Accepted));
         QCOMPARE(lignes(sql), base.isEmpty() ? avant : base);

@@ -225,14 +225,17 @@ private Q_SLOTS:
             << dep << 1 << vide << deux << "OK" << INCHANGE + ";1";
         QTest::newRow("déplacement refusé") << dep << 1 << rien << deux << "N" << INCHANGE + ";1";
         QTest::newRow("toute la classe déplacée, classe supprimée")
-            << dep << 1 << rien << tous << "OO" << "1|2|MARTIN,2|2|DURAND,3|2|PETIT,4|2|BLANC;1,2,4,1;2,3;0;1";
-        QTest::newRow("élèves supprimés avec leurs notes")
-            << sup << 1 << rien << deux << "O" << "3|1|PETIT,4|2|BLANC;4;1,2,3;1;1";
+            << dep << 1 << rien << tous << "OO"
+            << "1|2|MARTIN,2|2|DURAND,3|2|PETIT,4|2|BLANC;1,2,4,1;2,3;0;1";
+        QTest::newRow("élèves supprimés avec leurs notes") << sup << 1 << rien << deux << "O"
+                                                           << "3|1|PETIT,4|2|BLANC;4;1,2,3;1;1";
         QTest::newRow("suppression refusée") << sup << 1 << rien << deux << "N" << INCHANGE + ";1";
         QTest::newRow("ligne nouvelle : grille seulement")
             << sup << 1 << QStringList{"+"} << QList<int>{3, 3} << "O" << INCHANGE + ";1";
-        QTest::newRow("classe vidée supprimée") << sup << 1 << rien << tous << "OO" << "4|2|BLANC;4;2,3;0;1";
-        QTest::newRow("classe vidée gardée") << sup << 1 << rien << tous << "ON" << "4|2|BLANC;4;1,2,3;0;1";
+        QTest::newRow("classe vidée supprimée") << sup << 1 << rien << tous << "OO"
+                                                << "4|2|BLANC;4;2,3;0;1";
+        QTest::newRow("classe vidée gardée") << sup << 1 << rien << tous << "ON"
+                                             << "4|2|BLANC;4;1,2,3;0;1";
         QTest::newRow("classe déjà vide")
             << sup << 3 << rien << aucune << "O" << QString(INCHANGE).replace(";1,2,3;3", ";1,2;0;1");
         QTest::newRow("niveau changé dans la grille seulement")

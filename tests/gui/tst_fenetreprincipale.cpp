@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "gui/mainwindow/mainwindow.h"
 #include "core/commun/motdepasse.h"
-#include "gui/mainwindow/mymdiarea.h"
-#include "gui/commun/mystyle.h"
 #include "core/db/schema.h"
 #include "gui/commun/diawait.h"
+#include "gui/commun/mystyle.h"
 #include "gui/entry/mdibase.h"
+#include "gui/mainwindow/mainwindow.h"
+#include "gui/mainwindow/mymdiarea.h"
 #include "support/environnement.h"
 #include "support/repondeuressai.h"
 
@@ -54,7 +54,10 @@ public:
     }
 };
 
-void fixerMotDePasse(const QByteArray& empreinte) { QSettings().setValue(MotDePasse::CLE_REGLAGES, empreinte); }
+void fixerMotDePasse(const QByteArray& empreinte)
+{
+    QSettings().setValue(MotDePasse::CLE_REGLAGES, empreinte);
+}
 
 } // namespace
 
@@ -92,7 +95,10 @@ private:
     bool ouvrirPrincipale();
 };
 
-void TstFenetrePrincipale::initTestCase() { Environnement::preparer(); }
+void TstFenetrePrincipale::initTestCase()
+{
+    Environnement::preparer();
+}
 
 void TstFenetrePrincipale::init()
 {
@@ -130,7 +136,8 @@ void TstFenetrePrincipale::menusEtActions()
     QCOMPARE(actions.size(), 29);
     // Chaque action qui a une icône la trouve dans les ressources.
     for (QAction* action : actions)
-        QVERIFY2(action->objectName() == "acJeuEssai" || action->objectName() == "acTest" || !action->icon().isNull(),
+        QVERIFY2(action->objectName() == "acJeuEssai" || action->objectName() == "acTest" ||
+                     !action->icon().isNull(),
                  qPrintable(action->objectName()));
 
     const auto contenu = [](const QList<QAction*>& entrees) {
@@ -139,12 +146,15 @@ void TstFenetrePrincipale::menusEtActions()
             textes << (action->isSeparator() ? QStringLiteral("-") : action->text());
         return textes;
     };
-    QCOMPARE(contenu(f.menuBar()->actions()), QStringList({"Fichiers", "Saisies", "Edition", "Fenêtres", "LPC", "Aide"}));
-    QCOMPARE(contenu(f.findChild<QMenu*>("menuFichiers")->actions()),
-             QStringList({"Import/export", "Base de données", "Mot de passe...", "Imprimer...", "Options..."}));
-    QCOMPARE(contenu(f.findChild<QMenu*>("menuSauvegardes")->actions()),
-             QStringList({"Initialiser la base de données...", "-", "Sauvegarder la base de données entière...",
-                          "Restaurer la base de données entière..."}));
+    QCOMPARE(contenu(f.menuBar()->actions()),
+             QStringList({"Fichiers", "Saisies", "Edition", "Fenêtres", "LPC", "Aide"}));
+    QCOMPARE(
+        contenu(f.findChild<QMenu*>("menuFichiers")->actions()),
+        QStringList({"Import/export", "Base de données", "Mot de passe...", "Imprimer...", "Options..."}));
+    QCOMPARE(
+        contenu(f.findChild<QMenu*>("menuSauvegardes")->actions()),
+        QStringList({"Initialiser la base de données...", "-", "Sauvegarder la base de données entière...",
+                     "Restaurer la base de données entière..."}));
     QCOMPARE(contenu(f.findChild<QMenu*>("menuEdition")->actions()),
              QStringList({"Couper", "Copier", "Coller", "Effacer", "-", "Défaire"}));
     QCOMPARE(f.actionEffacer()->shortcut(), QKeySequence(QKeySequence::Delete));
@@ -190,8 +200,9 @@ void TstFenetrePrincipale::controleVersion()
         const Invite::Message m = repondeur->dernier();
         QCOMPARE(int(m.genre), int(Invite::Genre::Avertissement));
         QCOMPARE(m.titre, QStringLiteral("Version incorrecte"));
-        QCOMPARE(m.texte, QStringLiteral("La base de données semble avoir une version incompatible (2) avec ce "
-                                         "logiciel (3). Une réinitialisation va avoir lieu."));
+        QCOMPARE(m.texte,
+                 QStringLiteral("La base de données semble avoir une version incompatible (2) avec ce "
+                                "logiciel (3). Une réinitialisation va avoir lieu."));
     } else {
         QVERIFY(repondeur->messages().isEmpty());
     }
@@ -247,12 +258,18 @@ void TstFenetrePrincipale::gardeFenetresOuvertes_data()
     QTest::addColumn<QString>("action");
     QTest::addColumn<QString>("titre");
 
-    QTest::newRow("initialiser") << "acInitialise" << "Initialisation";
-    QTest::newRow("importer des élèves") << "acImportEleves" << "Importation d'élèves";
-    QTest::newRow("éditer") << "acEdite" << "Edition";
-    QTest::newRow("ajouter des élèves") << "acAjouterEleves" << "Ajout d'élèves";
-    QTest::newRow("restaurer") << "acImport" << "Edition";
-    QTest::newRow("importer une classe") << "acImporteClasse" << "Edition";
+    QTest::newRow("initialiser") << "acInitialise"
+                                 << "Initialisation";
+    QTest::newRow("importer des élèves") << "acImportEleves"
+                                         << "Importation d'élèves";
+    QTest::newRow("éditer") << "acEdite"
+                            << "Edition";
+    QTest::newRow("ajouter des élèves") << "acAjouterEleves"
+                                        << "Ajout d'élèves";
+    QTest::newRow("restaurer") << "acImport"
+                               << "Edition";
+    QTest::newRow("importer une classe") << "acImporteClasse"
+                                         << "Edition";
 }
 
 void TstFenetrePrincipale::gardeFenetresOuvertes()
@@ -271,7 +288,8 @@ void TstFenetrePrincipale::gardeFenetresOuvertes()
     f.findChild<QAction*>(action)->trigger();
     QCOMPARE(repondeur->messages().size(), 1);
     QCOMPARE(repondeur->dernier().titre, titre);
-    QCOMPARE(repondeur->dernier().texte, QStringLiteral("Veuillez d'abord fermer toutes les fenêtres actives."));
+    QCOMPARE(repondeur->dernier().texte,
+             QStringLiteral("Veuillez d'abord fermer toutes les fenêtres actives."));
 }
 
 void TstFenetrePrincipale::placementEnCascade()
@@ -438,11 +456,13 @@ void TstFenetrePrincipale::enteteVertical()
     const QRect cadre(0, 0, table.verticalHeader()->width(), hauteurSection);
     police.setWeight(QFont::Bold);
     peintre.setFont(police);
-    int attendue = peintre.boundingRect(cadre, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, premiere).height();
+    int attendue =
+        peintre.boundingRect(cadre, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, premiere).height();
     if (deuxLignes) {
         police.setWeight(QFont::Normal);
         peintre.setFont(police);
-        attendue += peintre.boundingRect(cadre, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, seconde).height();
+        attendue +=
+            peintre.boundingRect(cadre, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, seconde).height();
     }
     peintre.end();
 

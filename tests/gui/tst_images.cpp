@@ -2,13 +2,13 @@
 // Netteté des images : les icônes des fenêtres et le fond de l'espace de travail sur un écran
 // à double densité, les images des pages imprimées à la résolution de l'impression.
 
-#include "gui/mainwindow/mymdiarea.h"
-#include "gui/entry/mdipalier.h"
-#include "gui/entry/mdisaisie.h"
 #include "core/print/composition.h"
-#include "gui/print/diaimprimer.h"
 #include "core/print/optionsimpression.h"
 #include "core/print/tirage.h"
+#include "gui/entry/mdipalier.h"
+#include "gui/entry/mdisaisie.h"
+#include "gui/mainwindow/mymdiarea.h"
+#include "gui/print/diaimprimer.h"
 #include "gui/pupils/diaajouteeleves.h"
 #include "gui/pupils/diaedite.h"
 #include "gui/pupils/diaeleve.h"

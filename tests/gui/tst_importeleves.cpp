@@ -18,9 +18,26 @@ namespace {
 using Eleve = QStringList; // nom, prénom, date de naissance, classe, niveau, cycle
 // Un export de Base Elèves : les six colonnes lues parmi quatorze autres. La première porte
 // une virgule et un point-virgule entre guillemets, qui ne comptent pas comme séparateurs.
-const QStringList ENTETES = {"Responsable, nom; prénom", "INE", "NOM ÉLÈVE", "Nom d'usage", "Prénom Élève", "Prénom 2",
-                             "DATE NAISSANCE", "Lieu naissance", "Sexe", "Classe", "NIVEAU", "Cycle", "Regroupement",
-                             "Adresse", "Code postal", "Commune", "Téléphone", "Courriel", "Date entrée", "Langue"};
+const QStringList ENTETES = {"Responsable, nom; prénom",
+                             "INE",
+                             "NOM ÉLÈVE",
+                             "Nom d'usage",
+                             "Prénom Élève",
+                             "Prénom 2",
+                             "DATE NAISSANCE",
+                             "Lieu naissance",
+                             "Sexe",
+                             "Classe",
+                             "NIVEAU",
+                             "Cycle",
+                             "Regroupement",
+                             "Adresse",
+                             "Code postal",
+                             "Commune",
+                             "Téléphone",
+                             "Courriel",
+                             "Date entrée",
+                             "Langue"};
 const QStringList QUESTION = {"SAUVEGARDE ?", "La base de données contient des élèves."};
 const QStringList FIN = {"Opération terminée", "La base de données a été mise à jour"};
 // La suite du message de fin : les six comptes, puis les quatre détails qui ne sont pas nuls.
@@ -50,7 +67,9 @@ const QString MARTIN = "INSERT INTO eleves(id_eleve,id_classe,id_niveau,nom,pren
                        "VALUES(1,1,1,'MARTIN','Léo','2001-03-07')";
 QString champ(const Eleve& e, const QString& entete, int i)
 {
-    const int lu = QStringList{"NOM ÉLÈVE", "Prénom Élève", "DATE NAISSANCE", "Classe", "NIVEAU", "Cycle"}.indexOf(entete);
+    const int lu =
+        QStringList{"NOM ÉLÈVE", "Prénom Élève", "DATE NAISSANCE", "Classe", "NIVEAU", "Cycle"}.indexOf(
+            entete);
     if (lu >= 0)
         return e.at(lu);
     if (entete == "Adresse") // séparateurs, guillemets et saut de ligne dans un même champ
@@ -79,8 +98,8 @@ QByteArray exporter(const QList<Eleve>& eleves, QChar sep, int utf8 = 0, int rot
 // Trois cents élèves dans douze classes ; les deux dernières sans niveau (le cycle le donne).
 QList<Eleve> registre()
 {
-    const QStringList classes = {"CP A", "CP B", "CE1 A", "CE1 B", "CE2 A", "CE2 B", "CM1 A", "CM1 B", "CM2 A", "CM2 B",
-                                 "CLIS Élan", "CE2-CM1 Noël"};
+    const QStringList classes = {"CP A",  "CP B",  "CE1 A", "CE1 B", "CE2 A",     "CE2 B",
+                                 "CM1 A", "CM1 B", "CM2 A", "CM2 B", "CLIS Élan", "CE2-CM1 Noël"};
     const QStringList niveaux = {"CP", "CP", "CE1", "ce1", "CE2", "CE2", "CM1", "CM1", "CM2", "CM2", "", ""};
     const QStringList noms = {"CŒURDEROY %1", "D’ARC %1", "LÉVÊQUE %1"}, prenoms = {"Zoé", "Anaïs", "Jérôme"};
     QList<Eleve> eleves;
@@ -107,23 +126,33 @@ QStringList eleves()
                 "classes c ON c.id_classe=e.id_classe LEFT JOIN niveaux n ON n.id_niveau=e.id_niveau "
                 "ORDER BY e.nom, e.prenom");
 }
-QStringList classes() { return lire("SELECT libelle, tri FROM classes ORDER BY tri"); }
+QStringList classes()
+{
+    return lire("SELECT libelle, tri FROM classes ORDER BY tri");
+}
 QStringList resume() // élèves, classes, nombre de niveaux et plus grand tri, nombre de notes
 {
-    return eleves() + classes() + lire("SELECT COUNT(*), MAX(tri) FROM niveaux") + lire("SELECT COUNT(*) FROM notes");
+    return eleves() + classes() + lire("SELECT COUNT(*), MAX(tri) FROM niveaux") +
+           lire("SELECT COUNT(*) FROM notes");
 }
-QStringList etat() { return eleves() + classes() + lire("SELECT * FROM niveaux") + lire("SELECT * FROM notes"); }
+QStringList etat()
+{
+    return eleves() + classes() + lire("SELECT * FROM niveaux") + lire("SELECT * FROM notes");
+}
 // Les boîtes au seul bouton OK sont acquittées d'office ; toutes sont notées (titre, première ligne).
 // Le message de fin est gardé en entier, sans sa première ligne.
 struct RepondeurImport : RepondeurEssai {
     QStringList vus, bilan;
-    QMessageBox::StandardButton message(Invite::Genre genre, QWidget* parent, const QString& titre, const QString& texte,
-                                        QMessageBox::StandardButtons boutons, QMessageBox::StandardButton defaut) override
+    QMessageBox::StandardButton message(Invite::Genre genre, QWidget* parent, const QString& titre,
+                                        const QString& texte, QMessageBox::StandardButtons boutons,
+                                        QMessageBox::StandardButton defaut) override
     {
         vus << titre << texte.section('\n', 0, 0);
         if (titre == FIN.first())
             bilan = texte.split('\n').mid(1);
-        return boutons == QMessageBox::Ok ? QMessageBox::Ok : RepondeurEssai::message(genre, parent, titre, texte, boutons, defaut);
+        return boutons == QMessageBox::Ok
+                   ? QMessageBox::Ok
+                   : RepondeurEssai::message(genre, parent, titre, texte, boutons, defaut);
     }
 };
 } // namespace
@@ -140,10 +169,13 @@ class TstImportEleves : public QObject
     int importer(const QString& reponses, const QString& cases, const QByteArray& contenu)
     {
         for (const QChar r : reponses)
-            r == '-'     ? repondeur->annulation()
+            r == '-'      ? repondeur->annulation()
             : r.isLower() ? repondeur->chemin(r == 'b' ? dossier->path() : dossier->filePath("copies"))
-                          : repondeur->bouton(r == 'O' ? QMessageBox::Yes : r == 'N' ? QMessageBox::No : QMessageBox::Cancel);
-        for (const auto& [nom, lettre] : {std::pair{"chkAjouter", 'a'}, {"chkSupprimer", 's'}, {"chkRepartir", 'r'}})
+                          : repondeur->bouton(r == 'O'   ? QMessageBox::Yes
+                                              : r == 'N' ? QMessageBox::No
+                                                         : QMessageBox::Cancel);
+        for (const auto& [nom, lettre] :
+             {std::pair{"chkAjouter", 'a'}, {"chkSupprimer", 's'}, {"chkRepartir", 'r'}})
             dialogue->findChild<QCheckBox*>(nom)->setChecked(cases.contains(lettre));
         QFile fichier(dossier->filePath(contenu == "?" ? "absent.csv" : "export.csv"));
         if (contenu != "?" && !contenu.isNull() && fichier.open(QIODevice::WriteOnly))
@@ -192,8 +224,13 @@ private Q_SLOTS:
         QCOMPARE(importer({}, "a", exporter(lus, sep, utf8, rotation)), int(QDialog::Accepted));
         QStringList attendus, trouves = eleves(), ordre;
         for (const Eleve& e : lus)
-            attendus << QStringList{e[0], e[1], Dates::lire(e[2]).toString("yyyy-MM-dd"), e[3],
-                                    e[4].isEmpty() ? e[5] : e[4].toUpper(), "1"}.join(':');
+            attendus << QStringList{e[0],
+                                    e[1],
+                                    Dates::lire(e[2]).toString("yyyy-MM-dd"),
+                                    e[3],
+                                    e[4].isEmpty() ? e[5] : e[4].toUpper(),
+                                    "1"}
+                            .join(':');
         attendus.sort(), trouves.sort();
         QCOMPARE(trouves, attendus);
         for (int i = 0; i < 12; ++i)
@@ -212,16 +249,23 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("messages");
         const QStringList copie = {"Copie",
                                    "La base a été exportée sous le nom: <dossier>/copies/QuorvelV3.sqlite"};
-        const QStringList existe = {"Fichier existant", "Un fichier du même nom existe déjà. Faut-il le remplacer ?"};
+        const QStringList existe = {"Fichier existant",
+                                    "Un fichier du même nom existe déjà. Faut-il le remplacer ?"};
         QTest::newRow("aucun élève") << "" << 1 << FIN;
         QTest::newRow("annuler") << "A" << 0 << QUESTION;
         QTest::newRow("non") << "N" << 1 << QUESTION + FIN;
         QTest::newRow("oui") << "Od" << 1 << QUESTION + copie + FIN;
-        QTest::newRow("oui, copie gardée") << "OdN" << 0
-            << QUESTION + existe + QStringList{"Stop", "L'importation est interrompue car la sauvegarde n'a pas été effectuée."};
+        QTest::newRow("oui, copie gardée")
+            << "OdN" << 0
+            << QUESTION + existe +
+                   QStringList{"Stop",
+                               "L'importation est interrompue car la sauvegarde n'a pas été effectuée."};
         QTest::newRow("oui, copie remplacée") << "OdO" << 1 << QUESTION + existe + copie + FIN;
-        QTest::newRow("oui, dossier de la base (pas effacé pour être « remplacé »)") << "Ob" << 0 << QUESTION + QStringList{"Erreur",
-            "La base n'a pas pu être exportée correctement. L'importation est annulée."};
+        QTest::newRow("oui, dossier de la base (pas effacé pour être « remplacé »)")
+            << "Ob" << 0
+            << QUESTION +
+                   QStringList{"Erreur",
+                               "La base n'a pas pu être exportée correctement. L'importation est annulée."};
     }
     void sauvegarde()
     {
@@ -229,9 +273,11 @@ private Q_SLOTS:
         QFETCH(int, resultat);
         QFile ancienne(dossier->filePath("copies/QuorvelV3.sqlite"));
         QVERIFY(QDir().mkpath(dossier->filePath("copies")));
-        QVERIFY(reponses.size() < 3 || (ancienne.open(QIODevice::WriteOnly) && ancienne.write("ancienne") == 8));
+        QVERIFY(reponses.size() < 3 ||
+                (ancienne.open(QIODevice::WriteOnly) && ancienne.write("ancienne") == 8));
         ancienne.close();
-        QVERIFY(QSqlQuery().exec("INSERT INTO classes VALUES(1,'CP A',0)") && (reponses.isEmpty() || QSqlQuery().exec(MARTIN)));
+        QVERIFY(QSqlQuery().exec("INSERT INTO classes VALUES(1,'CP A',0)") &&
+                (reponses.isEmpty() || QSqlQuery().exec(MARTIN)));
         QCOMPARE(importer(reponses, "a", exporter(registre().mid(0, 1), ';')), resultat);
         QFETCH(QStringList, messages);
         QCOMPARE(repondeur->vus, messages.replaceInStrings("<dossier>", dossier->path()));
@@ -260,26 +306,34 @@ private Q_SLOTS:
             QTest::newRow(nom) << martin << QString(cases) << f << QString() << -1 << m << QStringList()
                                << QList<int>();
         };
-        refus("aucune case", "", exporter(registre().mid(0, 3), ';'), {"Aucune action cochée", "Veuillez cocher au moins une case!"});
-        refus("chemin blanc", "a", {}, {"Pas de fichier", "Veuillez indiquer la position du fichier csv à utiliser."});
-        refus("fichier absent", "s", "?", {"Chargement", "Le chargement de ", "Problème sur chargement", "Le fichier n'a pas pu être chargé."});
+        refus("aucune case", "", exporter(registre().mid(0, 3), ';'),
+              {"Aucune action cochée", "Veuillez cocher au moins une case!"});
+        refus("chemin blanc", "a", {},
+              {"Pas de fichier", "Veuillez indiquer la position du fichier csv à utiliser."});
+        refus("fichier absent", "s", "?",
+              {"Chargement", "Le chargement de ", "Problème sur chargement",
+               "Le fichier n'a pas pu être chargé."});
         refus("en-tête seul", "a", exporter({}, ';'), incorrect);
-        refus("sans cycle", "asr", exporter(registre().mid(0, 3), ';', false, 0, ENTETES.mid(0, 11) + ENTETES.mid(12)),
+        refus("sans cycle", "asr",
+              exporter(registre().mid(0, 3), ';', false, 0, ENTETES.mid(0, 11) + ENTETES.mid(12)),
               {incorrect.first(), incorrect.last() + " Impossible de trouver le champ: Cycle"});
-        // Les trois cases. Alice est retrouvée malgré la casse, Bob change de classe et de niveau, Carl n'est pas
-        // dans le fichier, Dan est nouveau (le cycle pour niveau) ; « Vide » disparaît toujours, le tri est refait.
-        const QStringList ecole = {
-            "DELETE FROM niveaux WHERE libelle='CYCLE III'",
-            "INSERT INTO classes VALUES(1,'Vide',0),(2,'CP A',1),(3,'CE1 B',2)",
-            "INSERT INTO eleves(id_eleve,id_classe,id_niveau,nom,prenom,date_naiss) VALUES(1,2,1,'ALICE','Anne','2015-01-02'),"
-            "(2,2,1,'BOB','Paul','2014-05-06'),(3,3,2,'CARL','Luc','2013-07-08')",
-            "INSERT INTO notes(id_eleve,id_comp,date) VALUES(1,4,'2020-01-01'),(3,4,'2020-01-01'),(3,5,'2020-02-02')"};
+        // Les trois cases. Alice est retrouvée malgré la casse, Bob change de classe et de niveau, Carl n'est
+        // pas dans le fichier, Dan est nouveau (le cycle pour niveau) ; « Vide » disparaît toujours, le tri
+        // est refait.
+        const QStringList ecole = {"DELETE FROM niveaux WHERE libelle='CYCLE III'",
+                                   "INSERT INTO classes VALUES(1,'Vide',0),(2,'CP A',1),(3,'CE1 B',2)",
+                                   "INSERT INTO eleves(id_eleve,id_classe,id_niveau,nom,prenom,date_naiss) "
+                                   "VALUES(1,2,1,'ALICE','Anne','2015-01-02'),"
+                                   "(2,2,1,'BOB','Paul','2014-05-06'),(3,3,2,'CARL','Luc','2013-07-08')",
+                                   "INSERT INTO notes(id_eleve,id_comp,date) "
+                                   "VALUES(1,4,'2020-01-01'),(3,4,'2020-01-01'),(3,5,'2020-02-02')"};
         const QByteArray fichier = exporter({{"alice", "ANNE", "02/01/2015", "cp a", "ce1", ""},
                                              {"BOB", "Paul", "2014-05-06", "CE1 B", "ce1", ""},
                                              {"DAN", "Eva", "03/03/2012", "CM2 C", "", "CYCLE III"},
                                              {"", "Sans", "01/01/2012", "CP A", "CP", ""}},
                                             ';', false, 7);
-        const QStringList suppression = {"Suppression des enregistrements des élèves", "Nombre d'enregistrements d'élèves à supprimer: 1"};
+        const QStringList suppression = {"Suppression des enregistrements des élèves",
+                                         "Nombre d'enregistrements d'élèves à supprimer: 1"};
         const QString a = "ALICE:Anne:2015-01-02:CP A:CP:1", aNiveau = "ALICE:Anne:2015-01-02:CP A:CE1:1",
                       b = "BOB:Paul:2014-05-06:CP A:CP:1", bDeplace = "BOB:Paul:2014-05-06:CE1 B:CE1:1",
                       c = "CARL:Luc:2013-07-08:CE1 B:CE1:0", d = "DAN:Eva:2012-03-03:CM2 C:CYCLE III:1";

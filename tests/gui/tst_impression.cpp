@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/print/composition.h"
-#include "gui/print/diaattente.h"
-#include "gui/print/diaimprimer.h"
 #include "core/print/pages.h"
 #include "core/print/tirage.h"
+#include "gui/print/diaattente.h"
+#include "gui/print/diaimprimer.h"
 #include "support/dialogues.h"
 #include "support/environnement.h"
 #include "support/repondeuressai.h"
@@ -151,12 +151,9 @@ private slots:
         valeur("UPDATE general SET ecole=? WHERE id=1", {QString("École <Jules> & Cie\n12 rue Haute")});
         lou = eleve("Lou & Léa", "<b>Zoé");
         max = eleve("MARTIN", "Max");
-        const QList<QVariantList> notes{{lou, "P1C1", "2012-06-05"},
-                                        {max, "P1C1", "2012-06-07"},
-                                        {max, "P1C3", "2012-06-08"},
-                                        {max, "P1C6", "2012-06-09"},
-                                        {max, "P1C1A1", "2011-03-04"},
-                                        {max, "P2C4", "2013-05-21"}};
+        const QList<QVariantList> notes{{lou, "P1C1", "2012-06-05"},   {max, "P1C1", "2012-06-07"},
+                                        {max, "P1C3", "2012-06-08"},   {max, "P1C6", "2012-06-09"},
+                                        {max, "P1C1A1", "2011-03-04"}, {max, "P2C4", "2013-05-21"}};
         for (const QVariantList& note : notes)
             valeur("INSERT INTO notes(id_eleve,id_comp,date) SELECT ?,id_comp,? FROM competences WHERE ref=?",
                    {note[0], note[2], note[1]});

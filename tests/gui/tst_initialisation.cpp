@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/commun/application.h"
-#include "gui/mainwindow/mainwindow.h"
-#include "gui/mainwindow/diainitialise.h"
 #include "core/db/initialisation.h"
 #include "core/db/schema.h"
+#include "gui/mainwindow/diainitialise.h"
+#include "gui/mainwindow/mainwindow.h"
 #include "gui/settings/diaparam.h"
 #include "support/dialogues.h"
 #include "support/environnement.h"
@@ -17,7 +17,8 @@
 
 namespace {
 
-qlonglong compter(const QString& requete, const QString& connexion = QLatin1String(QSqlDatabase::defaultConnection))
+qlonglong compter(const QString& requete,
+                  const QString& connexion = QLatin1String(QSqlDatabase::defaultConnection))
 {
     QSqlQuery q(QSqlDatabase::database(connexion));
     if (!q.exec(requete) || !q.next())
@@ -72,7 +73,10 @@ private:
     std::unique_ptr<RepondeurEssai> repondeur;
 };
 
-void TstInitialisation::initTestCase() { Environnement::preparer(); }
+void TstInitialisation::initTestCase()
+{
+    Environnement::preparer();
+}
 
 void TstInitialisation::init()
 {
@@ -102,7 +106,8 @@ void TstInitialisation::script_data()
            "\nINSERT INTO t VALUES('ok');\n"
         << true << "ok";
     QTest::newRow("barre-n devenu saut de ligne")
-        << "DROP TABLE IF EXISTS t;\nCREATE TABLE t(x TEXT);\nINSERT INTO t VALUES('a\\nb');\n" << true << "a\nb";
+        << "DROP TABLE IF EXISTS t;\nCREATE TABLE t(x TEXT);\nINSERT INTO t VALUES('a\\nb');\n"
+        << true << "a\nb";
     QTest::newRow("instruction en échec : rien ne change")
         << "DROP TABLE IF EXISTS t;\nCREATE TABLE t(x TEXT);\nINSERT INTO t VALUES('nouvelle');\nFAUX SQL;\n"
         << false << "ancienne";
@@ -187,8 +192,10 @@ void TstInitialisation::livretIllisible()
     const Initialisation::Resultat r =
         Initialisation::poserBase(*Schema::instructionsScript(), dossier->filePath("absent.csv"));
     QVERIFY(!r.reussi);
-    QCOMPARE(r.erreurLivret, QStringLiteral("Impossible de charger le fichier %1").arg(dossier->filePath("absent.csv")));
-    QVERIFY(r.messageChargement.startsWith(QStringLiteral("Le chargement de \"%1\" a échoué").arg(dossier->filePath("absent.csv"))));
+    QCOMPARE(r.erreurLivret,
+             QStringLiteral("Impossible de charger le fichier %1").arg(dossier->filePath("absent.csv")));
+    QVERIFY(r.messageChargement.startsWith(
+        QStringLiteral("Le chargement de \"%1\" a échoué").arg(dossier->filePath("absent.csv"))));
     QCOMPARE(compter("SELECT COUNT(*) FROM classes"), 1);
     QCOMPARE(compter("SELECT COUNT(*) FROM competences"), 212);
 }
@@ -197,16 +204,22 @@ void TstInitialisation::explications()
 {
     const Application::CheminsBase& c = Application::chemins();
     QCOMPARE(diaInitialise(nullptr, true).explication(),
-             QStringLiteral("La base de données va maintenant être créée.\nLe chemin complet est: %1\nCliquez sur OUI "
-                            "pour procéder.")
+             QStringLiteral(
+                 "La base de données va maintenant être créée.\nLe chemin complet est: %1\nCliquez sur OUI "
+                 "pour procéder.")
                  .arg(c.courante));
-    QVERIFY(diaInitialise(nullptr, false).explication().startsWith(
-        QStringLiteral("Voulez-vous remettre à zéro toute la base de données ?")));
-    QVERIFY(diaInitialise(nullptr, false).explication().contains(
-        QStringLiteral("IMPORTANT: l'effet est immédiat, il n'est pas possible de revenir en arrière !")));
+    QVERIFY(diaInitialise(nullptr, false)
+                .explication()
+                .startsWith(QStringLiteral("Voulez-vous remettre à zéro toute la base de données ?")));
+    QVERIFY(diaInitialise(nullptr, false)
+                .explication()
+                .contains(QStringLiteral(
+                    "IMPORTANT: l'effet est immédiat, il n'est pas possible de revenir en arrière !")));
     QFile(c.v1).open(QIODevice::WriteOnly);
-    QVERIFY(diaInitialise(nullptr, true).explication().startsWith(
-        QStringLiteral("Quorvel a détecté une version précédente de la base de données.\n")));
+    QVERIFY(
+        diaInitialise(nullptr, true)
+            .explication()
+            .startsWith(QStringLiteral("Quorvel a détecté une version précédente de la base de données.\n")));
     diaInitialise dialogue(nullptr, true);
     QCOMPARE(dialogue.windowTitle(), QStringLiteral("Initialisation de la base"));
     // 400 × 150 au départ, plus haut quand l'explication repliée ne tiendrait pas : elle
@@ -231,8 +244,9 @@ void TstInitialisation::confirmationRefusee()
     dialogue.accept();
     QCOMPARE(dialogue.result(), int(QDialog::Rejected));
     QCOMPARE(repondeur->dernier().titre, QStringLiteral("Confirmez"));
-    QCOMPARE(repondeur->dernier().texte, QStringLiteral("Etes-vous sûr de vouloir réinitaliser toute la base de "
-                                                        "données ?\nConfirmez en cliquant sur OUI."));
+    QCOMPARE(repondeur->dernier().texte,
+             QStringLiteral("Etes-vous sûr de vouloir réinitaliser toute la base de "
+                            "données ?\nConfirmez en cliquant sur OUI."));
     QCOMPARE(compter("SELECT COUNT(*) FROM classes"), 1);
     QCOMPARE(QDir(dossier->path()).entryList({"*.avant-initialisation"}).size(), 0);
 }

@@ -4,15 +4,15 @@
 // bilan LPC, conflits de l'import d'une classe. Toujours l'ordre alphabétique d'un lecteur
 // français, jamais celui des octets (ÉTIENNE après ZOLA).
 
-#include "gui/mainwindow/mainwindow.h"
-#include "gui/mainwindow/mymdiarea.h"
-#include "gui/entry/mdisaisie.h"
 #include "core/exchange/fichierclasse.h"
 #include "core/exchange/importclasse.h"
+#include "core/report/bilan.h"
+#include "gui/entry/mdisaisie.h"
+#include "gui/mainwindow/mainwindow.h"
+#include "gui/mainwindow/mymdiarea.h"
 #include "gui/print/diacocheeleve.h"
 #include "gui/print/diaimprimer.h"
 #include "gui/pupils/diaeleve.h"
-#include "core/report/bilan.h"
 #include "support/environnement.h"
 #include "support/repondeuressai.h"
 

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "gui/commun/grilles.h"
+#include "gui/entry/diapropagedate.h"
+#include "gui/entry/mdipalier.h"
 #include "gui/mainwindow/mainwindow.h"
 #include "gui/mainwindow/mymdiarea.h"
-#include "gui/entry/diapropagedate.h"
-#include "gui/commun/grilles.h"
-#include "gui/entry/mdipalier.h"
 #include "support/dialogues.h"
 #include "support/environnement.h"
 #include "support/repondeuressai.h"
@@ -88,9 +88,17 @@ private Q_SLOTS:
         Environnement::preparer();
         dossier = Environnement::nouveauDossierDonnees();
         QVERIFY(Environnement::ouvrirBase() && Environnement::initialiserBase());
-        for (const QList<qint64>& n : QList<QList<qint64>>{{P9, 0, 0},  {C1, P9, 1}, {A1, C1, 2}, {I1, A1, 3},
-                                                           {I2, A1, 3}, {I3, A1, 3}, {C2, P9, 1}, {C3, P9, 1},
-                                                           {A2, C3, 2}, {I4, A2, 3}, {A3, C3, 2}})
+        for (const QList<qint64>& n : QList<QList<qint64>>{{P9, 0, 0},
+                                                           {C1, P9, 1},
+                                                           {A1, C1, 2},
+                                                           {I1, A1, 3},
+                                                           {I2, A1, 3},
+                                                           {I3, A1, 3},
+                                                           {C2, P9, 1},
+                                                           {C3, P9, 1},
+                                                           {A2, C3, 2},
+                                                           {I4, A2, 3},
+                                                           {A3, C3, 2}})
             inserer("INSERT INTO competences(id_comp,id_comp_parent,libelle,profondeur,numero,ref) "
                     "VALUES(?,?,?,?,1,?)",
                     {n[0], n[1], QStringLiteral("Libellé %1").arg(n[0] - P9), n[2], QString::number(n[0])});
@@ -215,8 +223,9 @@ private Q_SLOTS:
                         .arg(requete.value(1).toLongLong() - P9)
                         .arg(requete.value(2).toString());
         lues.sort();
-        QCOMPARE(lues, (QStringList{"0:1:2011-02-01", "0:3:2010-05-06", "0:4:2010-03-01", "0:9:2009-09-09",
-                                    "1:3:pas une date", "1:6:2014-04-04", "2:1:2013-03-03", "2:7:2015-05-05"}));
+        QCOMPARE(lues,
+                 (QStringList{"0:1:2011-02-01", "0:3:2010-05-06", "0:4:2010-03-01", "0:9:2009-09-09",
+                              "1:3:pas une date", "1:6:2014-04-04", "2:1:2013-03-03", "2:7:2015-05-05"}));
         QCOMPARE(idNote2013(), idChangee);
         fenetre->afficher(); // une compétence sans enfant validée devient sa propre feuille réussie
         QCOMPARE(table->item(3, 1)->text(), "1/1\n(100.0%)");

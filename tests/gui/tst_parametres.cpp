@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Essais des dialogues « Paramètres » et « Mot de passe », jusqu'au contrôle d'accès.
 
-#include "gui/mainwindow/mainwindow.h"
 #include "core/commun/motdepasse.h"
+#include "gui/mainwindow/mainwindow.h"
 #include "gui/settings/diamdp.h"
 #include "gui/settings/diaparam.h"
 #include "support/environnement.h"

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "gui/commun/grilles.h"
+#include "gui/entry/diafiltreniveau.h"
+#include "gui/entry/mdisaisie.h"
 #include "gui/mainwindow/mainwindow.h"
 #include "gui/mainwindow/mymdiarea.h"
-#include "gui/entry/diafiltreniveau.h"
-#include "gui/commun/grilles.h"
-#include "gui/entry/mdisaisie.h"
 #include "gui/print/diaimprimer.h"
 #include "gui/report/diabilan.h"
 #include "support/dialogues.h"
@@ -43,11 +43,15 @@ QStringList notes()
     for (QSqlQuery q("SELECT id_eleve, (SELECT ref FROM competences c WHERE c.id_comp=n.id_comp), date "
                      "FROM notes n ORDER BY id_note");
          q.next();)
-        lignes << QString("%1 %2 %3").arg(q.value(0).toString(), q.value(1).toString(), q.value(2).toString());
+        lignes
+            << QString("%1 %2 %3").arg(q.value(0).toString(), q.value(1).toString(), q.value(2).toString());
     return lignes;
 }
 
-QRect zone(int gauche, int haut, int droite, int bas) { return QRect(QPoint(gauche, haut), QPoint(droite, bas)); }
+QRect zone(int gauche, int haut, int droite, int bas)
+{
+    return QRect(QPoint(gauche, haut), QPoint(droite, bas));
+}
 
 QStringList textes(QTableWidget* table, const QRect& zone = QRect(0, 0, 3, 3))
 {
@@ -94,7 +98,8 @@ class TstSaisie : public QObject
     QTableWidget* ouvrir(const QString& competence = "P1C1")
     {
         principale->saisirDates();
-        fenetre = qobject_cast<mdiSaisie*>(principale->espaceTravail()->subWindowList().constLast()->widget());
+        fenetre =
+            qobject_cast<mdiSaisie*>(principale->espaceTravail()->subWindowList().constLast()->widget());
         w<QComboBox>("cbClasses")->setCurrentIndex(1);
         auto* paliers = w<QComboBox>("cbPaliers");
         paliers->setCurrentIndex(paliers->findData(idRef("P1")));
@@ -119,8 +124,9 @@ private Q_SLOTS:
         QVERIFY(Environnement::ouvrirBase() && Environnement::initialiserBase());
         QSqlQuery q;
         QVERIFY(q.exec("INSERT INTO classes(id_classe,libelle,tri) VALUES(1,'CE1 A',1),(2,'CM2 B',2)"));
-        QVERIFY(q.exec("INSERT INTO eleves(id_eleve,id_classe,id_niveau,nom,prenom) VALUES(10,1,2,'MARTIN','Léa'),"
-                       "(11,1,1,'DUPONT','Paul'),(12,1,2,'BERNARD','Zoé'),(13,2,5,'ROUX','Max')"));
+        QVERIFY(q.exec(
+            "INSERT INTO eleves(id_eleve,id_classe,id_niveau,nom,prenom) VALUES(10,1,2,'MARTIN','Léa'),"
+            "(11,1,1,'DUPONT','Paul'),(12,1,2,'BERNARD','Zoé'),(13,2,5,'ROUX','Max')"));
         QVERIFY(q.exec("UPDATE eleves SET date_naiss='2009-06-01' WHERE id_eleve=12"));
         principale = std::make_unique<MainWindow>();
         principale->resize(1000, 800);
@@ -130,11 +136,12 @@ private Q_SLOTS:
     {
         repondeur = std::make_unique<RepondeurEssai>();
         QSqlQuery q("DELETE FROM notes");
-        QVERIFY(q.exec(QString("INSERT INTO notes(id_eleve,id_comp,date) VALUES(12,%1,'2010-05-06'),(11,%1,'abc'),"
-                               "(10,%2,'2011-01-02'),(13,%1,'2010-01-01'),(12,%3,'2009-09-09')")
-                           .arg(idRef("P1C1A1"))
-                           .arg(idRef("P1C1A2"))
-                           .arg(idRef("P1C3A1"))));
+        QVERIFY(q.exec(
+            QString("INSERT INTO notes(id_eleve,id_comp,date) VALUES(12,%1,'2010-05-06'),(11,%1,'abc'),"
+                    "(10,%2,'2011-01-02'),(13,%1,'2010-01-01'),(12,%3,'2009-09-09')")
+                .arg(idRef("P1C1A1"))
+                .arg(idRef("P1C1A2"))
+                .arg(idRef("P1C3A1"))));
     }
     void cleanup()
     {
@@ -212,8 +219,9 @@ private Q_SLOTS:
     void copie()
     {
         QTableWidget* t = ouvrir();
-        for (const auto& [plage, presse] : {std::pair{zone(0, 0, 2, 1), QString("\t06/05/2010\t\n\t\t02/01/2011\n")},
-                                            std::pair{zone(0, 0, 0, 0), QString("\n")}}) {
+        for (const auto& [plage, presse] :
+             {std::pair{zone(0, 0, 2, 1), QString("\t06/05/2010\t\n\t\t02/01/2011\n")},
+              std::pair{zone(0, 0, 0, 0), QString("\n")}}) {
             selectionner(t, plage);
             QGuiApplication::clipboard()->clear();
             fenetre->copier();
@@ -397,8 +405,9 @@ private Q_SLOTS:
         if (refuse)
             t->setCurrentCell(0, 2);
         repondeur->bouton(B(bouton));
-        QStringList attendus{fermer ? "Fermeture : Voulez-vous enregistrer les modifications avant de quitter ?"
-                                    : "Enregistrer les modifications : Voulez-vous enregistrer les modifications ?"};
+        QStringList attendus{
+            fermer ? "Fermeture : Voulez-vous enregistrer les modifications avant de quitter ?"
+                   : "Enregistrer les modifications : Voulez-vous enregistrer les modifications ?"};
         if (refuse) {
             repondeur->bouton(QMessageBox::Ok);
             attendus << "Dates incorrectes : Impossible d'enregistrer car certaines dates sont incorrectes.";

@@ -2,19 +2,19 @@
 // Essais de la sauvegarde et de la restauration de la base entière : messages, fichiers, connexion.
 
 #include "core/commun/application.h"
-#include "gui/mainwindow/menusauvegarde.h"
 #include "core/db/sauvegarde.h"
 #include "core/db/schema.h"
+#include "gui/mainwindow/menusauvegarde.h"
 #include "support/environnement.h"
 #include "support/repondeuressai.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QSqlRecord>
-#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -59,7 +59,8 @@ QByteArray contenu(const QString& chemin)
         base.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
         base.setDatabaseName(chemin);
         if (base.open()) {
-            QSqlQuery tables(QStringLiteral("SELECT name FROM sqlite_master WHERE type='table' ORDER BY name"), base);
+            QSqlQuery tables(
+                QStringLiteral("SELECT name FROM sqlite_master WHERE type='table' ORDER BY name"), base);
             while (tables.next()) {
                 const QString table = tables.value(0).toString();
                 lignes += table.toUtf8() + '\n';
@@ -312,7 +313,8 @@ void TstSauvegarde::sauvegardeAbimee()
     const QString abimee = fichier(QStringLiteral("abimee.sqlite"));
     QStringList remplissage{QStringLiteral("CREATE TABLE bourrage(texte)")};
     for (int i = 0; i < 200; ++i)
-        remplissage << QStringLiteral("INSERT INTO bourrage VALUES('%1')").arg(QString(500, QChar('a' + i % 26)));
+        remplissage
+            << QStringLiteral("INSERT INTO bourrage VALUES('%1')").arg(QString(500, QChar('a' + i % 26)));
     QVERIFY(creerBaseV3(abimee, QStringLiteral("École B")) && creerBase(abimee, remplissage));
     // Une page de données écrasée : la table générale et sa version se lisent encore.
     QByteArray octets = contenu(abimee);

@@ -6,9 +6,9 @@
 #include "core/db/schema.h"
 
 #include <QCoreApplication>
+#include <QSettings>
 #include <QSqlDatabase>
 #include <QSqlQuery>
-#include <QSettings>
 #include <QStandardPaths>
 
 namespace Environnement {

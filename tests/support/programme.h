@@ -36,8 +36,8 @@ public:
         for (const char* d : {"maison", "donnees", "config", "tmp"})
             QDir(racine).mkpath(d);
         QDir(racine).mkpath("execution");
-        QFile::setPermissions(racine + "/execution", QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                                         QFileDevice::ExeOwner);
+        QFile::setPermissions(racine + "/execution",
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         processus.setProcessEnvironment(env);
         processus.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     }

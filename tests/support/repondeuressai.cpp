@@ -3,7 +3,10 @@
 
 #include <QTest>
 
-RepondeurEssai::RepondeurEssai() { Invite::installer(this); }
+RepondeurEssai::RepondeurEssai()
+{
+    Invite::installer(this);
+}
 
 // Un répondeur remplacé par un plus récent (essai précédent terminé en échec) ne retire pas
 // celui-ci : aucun vrai dialogue ne doit jamais bloquer un essai.

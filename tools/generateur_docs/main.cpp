@@ -64,21 +64,21 @@ constexpr qreal kMargeBas = 22 * kMillimetre;
 const QColor kBleuNuit(22, 58, 128);
 const QColor kGrisTexte(110, 110, 110);
 
-const QString kFeuilleDeStyle = QStringLiteral(
-    "h1 { color: #163a80; font-size: 20pt; margin-top: 0px; margin-bottom: 14px; }"
-    "h2 { color: #163a80; font-size: 14pt; margin-top: 18px; margin-bottom: 6px; }"
-    "h3 { color: #2b2b2b; font-size: 11.5pt; margin-top: 12px; margin-bottom: 4px; }"
-    "p { margin-top: 4px; margin-bottom: 6px; }"
-    "li { margin-bottom: 3px; }"
-    "td, th { padding: 3px; }"
-    "th { background-color: #dde3f0; }"
-    "code { font-family: 'Liberation Mono'; }"
-    ".menu { font-weight: bold; color: #163a80; }"
-    ".bouton { font-weight: bold; }"
-    ".message { font-style: italic; }"
-    ".legende { color: #555555; font-size: 9pt; }"
-    ".encadre { background-color: #eef2fa; }"
-    ".attention { background-color: #fdf0e0; }");
+const QString kFeuilleDeStyle =
+    QStringLiteral("h1 { color: #163a80; font-size: 20pt; margin-top: 0px; margin-bottom: 14px; }"
+                   "h2 { color: #163a80; font-size: 14pt; margin-top: 18px; margin-bottom: 6px; }"
+                   "h3 { color: #2b2b2b; font-size: 11.5pt; margin-top: 12px; margin-bottom: 4px; }"
+                   "p { margin-top: 4px; margin-bottom: 6px; }"
+                   "li { margin-bottom: 3px; }"
+                   "td, th { padding: 3px; }"
+                   "th { background-color: #dde3f0; }"
+                   "code { font-family: 'Liberation Mono'; }"
+                   ".menu { font-weight: bold; color: #163a80; }"
+                   ".bouton { font-weight: bold; }"
+                   ".message { font-style: italic; }"
+                   ".legende { color: #555555; font-size: 9pt; }"
+                   ".encadre { background-color: #eef2fa; }"
+                   ".attention { background-color: #fdf0e0; }");
 
 void erreur(const QString& texte)
 {
@@ -169,7 +169,8 @@ QString texteEnHtml(const QString& texte)
         if (morceaux.isEmpty())
             continue;
         if (centre)
-            html += QStringLiteral("<p align=\"center\"><b>%1</b></p>\n").arg(morceaux.join(QStringLiteral("<br/>")));
+            html += QStringLiteral("<p align=\"center\"><b>%1</b></p>\n")
+                        .arg(morceaux.join(QStringLiteral("<br/>")));
         else
             html += QStringLiteral("<p align=\"justify\">%1</p>\n").arg(morceaux.join(QLatin1Char(' ')));
     }
@@ -232,7 +233,8 @@ void ajusterDocument(QTextDocument& doc, const QSizeF& page)
             if (!fragment.isValid() || !fragment.charFormat().isImageFormat())
                 continue;
             QTextImageFormat image = fragment.charFormat().toImageFormat();
-            const QImage source = doc.resource(QTextDocument::ImageResource, QUrl(image.name())).value<QImage>();
+            const QImage source =
+                doc.resource(QTextDocument::ImageResource, QUrl(image.name())).value<QImage>();
             if (source.isNull())
                 continue;
             qreal largeur = image.width() > 0 ? image.width() : source.width();
@@ -287,8 +289,8 @@ QList<Entree> entreesTable(QTextDocument& doc)
 }
 
 // La table des matières : un document à part, mis en page comme le corps.
-void remplirTable(QTextDocument& table, const QSizeF& page, QPaintDevice* support, const QList<Entree>& entrees,
-                  int premierNumeroCorps)
+void remplirTable(QTextDocument& table, const QSizeF& page, QPaintDevice* support,
+                  const QList<Entree>& entrees, int premierNumeroCorps)
 {
     table.clear();
     preparerDocument(table, page);
@@ -397,8 +399,8 @@ void dessinerPageTitre(QPainter& p, const QSizeF& page, const QString& titre, co
         moyenne.setItalic(true);
         p.setFont(moyenne);
         p.setPen(kGrisTexte);
-        p.drawText(QRectF(kMargeGauche, y, zoneTitre.width(), 10 * kMillimetre), Qt::AlignHCenter | Qt::AlignTop,
-                   QStringLiteral("Version %1").arg(version));
+        p.drawText(QRectF(kMargeGauche, y, zoneTitre.width(), 10 * kMillimetre),
+                   Qt::AlignHCenter | Qt::AlignTop, QStringLiteral("Version %1").arg(version));
     }
     QFont petite(QStringLiteral("Liberation Sans"));
     petite.setPointSizeF(9);

@@ -79,16 +79,15 @@ QFont police(int pixels, bool gras = false, bool italique = false)
 
 // Toile de largeur × hauteur points, à `echelle` pixels par point (2 pour la variante
 // « @2x » des écrans à double densité).
-QImage imageVide(int largeur, int hauteur, qreal echelle = 1, const QColor &fond = Qt::transparent)
+QImage imageVide(int largeur, int hauteur, qreal echelle = 1, const QColor& fond = Qt::transparent)
 {
-    QImage img(qRound(largeur * echelle), qRound(hauteur * echelle),
-               QImage::Format_ARGB32_Premultiplied);
+    QImage img(qRound(largeur * echelle), qRound(hauteur * echelle), QImage::Format_ARGB32_Premultiplied);
     img.fill(fond);
     return img;
 }
 
 // Lissage, et dessin en points : l'échelle passe de la toile au peintre.
-void preparer(QPainter &p, qreal echelleX = 1, qreal echelleY = 1)
+void preparer(QPainter& p, qreal echelleX = 1, qreal echelleY = 1)
 {
     p.setRenderHint(QPainter::Antialiasing, true);
     p.setRenderHint(QPainter::TextAntialiasing, true);
@@ -96,11 +95,11 @@ void preparer(QPainter &p, qreal echelleX = 1, qreal echelleY = 1)
     p.scale(echelleX, echelleY);
 }
 
-bool estOpaque(const QImage &img)
+bool estOpaque(const QImage& img)
 {
     const QImage argb = img.convertToFormat(QImage::Format_ARGB32);
     for (int y = 0; y < argb.height(); ++y) {
-        const QRgb *ligne = reinterpret_cast<const QRgb *>(argb.constScanLine(y));
+        const QRgb* ligne = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
         for (int x = 0; x < argb.width(); ++x) {
             if (qAlpha(ligne[x]) != 255)
                 return false;
@@ -111,7 +110,7 @@ bool estOpaque(const QImage &img)
 
 // Enregistre l'image sous <dossier>/<chemin> ; une image entièrement opaque
 // est écrite sans couche alpha.
-void enregistrer(const QImage &img, const QString &chemin)
+void enregistrer(const QImage& img, const QString& chemin)
 {
     const QString complet = QDir(g_dossier).filePath(chemin);
     QDir().mkpath(QFileInfo(complet).absolutePath());
@@ -132,14 +131,14 @@ void enregistrer(const QImage &img, const QString &chemin)
 }
 
 // Passage en niveaux de gris (luminance), la transparence est conservée.
-QImage enGris(const QImage &source)
+QImage enGris(const QImage& source)
 {
     const QImage argb = source.convertToFormat(QImage::Format_ARGB32);
     if (estOpaque(argb)) {
         QImage gris(argb.size(), QImage::Format_Grayscale8);
         for (int y = 0; y < argb.height(); ++y) {
-            const QRgb *src = reinterpret_cast<const QRgb *>(argb.constScanLine(y));
-            uchar *dst = gris.scanLine(y);
+            const QRgb* src = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
+            uchar* dst = gris.scanLine(y);
             for (int x = 0; x < argb.width(); ++x)
                 dst[x] = static_cast<uchar>(qGray(src[x]));
         }
@@ -147,7 +146,7 @@ QImage enGris(const QImage &source)
     }
     QImage res = argb;
     for (int y = 0; y < res.height(); ++y) {
-        QRgb *ligne = reinterpret_cast<QRgb *>(res.scanLine(y));
+        QRgb* ligne = reinterpret_cast<QRgb*>(res.scanLine(y));
         for (int x = 0; x < res.width(); ++x) {
             const int g = qGray(ligne[x]);
             ligne[x] = qRgba(g, g, g, qAlpha(ligne[x]));
@@ -157,7 +156,7 @@ QImage enGris(const QImage &source)
 }
 
 // Chemin d'un texte dont la ligne de base est en (0, 0).
-QPainterPath cheminTexte(const QString &texte, const QFont &f)
+QPainterPath cheminTexte(const QString& texte, const QFont& f)
 {
     QPainterPath chemin;
     chemin.addText(0, 0, f, texte);
@@ -165,16 +164,14 @@ QPainterPath cheminTexte(const QString &texte, const QFont &f)
 }
 
 // Point d'une courbe de Bézier cubique.
-QPointF bezier(const QPointF &p0, const QPointF &p1, const QPointF &p2, const QPointF &p3,
-               qreal t)
+QPointF bezier(const QPointF& p0, const QPointF& p1, const QPointF& p2, const QPointF& p3, qreal t)
 {
     const qreal u = 1.0 - t;
     return p0 * (u * u * u) + p1 * (3 * u * u * t) + p2 * (3 * u * t * t) + p3 * (t * t * t);
 }
 
 // Tête de flèche pleine au point `pointe`, orientée selon `direction`.
-QPolygonF teteFleche(const QPointF &pointe, const QPointF &direction, qreal longueur,
-                     qreal demiLargeur)
+QPolygonF teteFleche(const QPointF& pointe, const QPointF& direction, qreal longueur, qreal demiLargeur)
 {
     const qreal n = std::hypot(direction.x(), direction.y());
     const QPointF d = n > 0 ? direction / n : QPointF(1, 0);
@@ -185,8 +182,8 @@ QPolygonF teteFleche(const QPointF &pointe, const QPointF &direction, qreal long
 
 // Flèche courbe (cubique) terminée par une tête pleine, avec un liseré clair
 // qui la détache de ce qu'elle recouvre.
-void dessinerFlecheCourbe(QPainter &p, const QPointF &a, const QPointF &c1, const QPointF &c2,
-                          const QPointF &b, const QColor &couleur, qreal epaisseur)
+void dessinerFlecheCourbe(QPainter& p, const QPointF& a, const QPointF& c1, const QPointF& c2,
+                          const QPointF& b, const QColor& couleur, qreal epaisseur)
 {
     const QPointF direction = b - c2;
     const qreal n = std::hypot(direction.x(), direction.y());
@@ -199,8 +196,7 @@ void dessinerFlecheCourbe(QPainter &p, const QPointF &a, const QPointF &c1, cons
     const QPolygonF tete = teteFleche(b, direction, longueurTete, epaisseur * 2.0);
 
     p.save();
-    QPen lisere(QColor(255, 255, 255, 200), epaisseur + 2.4, Qt::SolidLine, Qt::RoundCap,
-                Qt::RoundJoin);
+    QPen lisere(QColor(255, 255, 255, 200), epaisseur + 2.4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
     p.setPen(lisere);
     p.setBrush(Qt::NoBrush);
     p.drawPath(tige);
@@ -222,8 +218,7 @@ void dessinerFlecheCourbe(QPainter &p, const QPointF &a, const QPointF &c1, cons
 
 // Crayon à papier posé le long de l'axe des x : la mine est en (0, 0),
 // la gomme au bout, en x = longueur.
-void dessinerCrayon(QPainter &p, const QPointF &pointe, qreal angle, qreal longueur,
-                    qreal largeur)
+void dessinerCrayon(QPainter& p, const QPointF& pointe, qreal angle, qreal longueur, qreal largeur)
 {
     const qreal h = largeur / 2;
     const qreal cone = largeur * 1.7;
@@ -329,19 +324,16 @@ void dessinerCrayon(QPainter &p, const QPointF &pointe, qreal angle, qreal longu
 }
 
 // Pomme (rouge, avec queue et feuille) centrée en `c`, de rayon r.
-void dessinerPomme(QPainter &p, const QPointF &c, qreal r)
+void dessinerPomme(QPainter& p, const QPointF& c, qreal r)
 {
     const qreal x = c.x();
     const qreal y = c.y();
     QPainterPath pomme;
     pomme.moveTo(x, y - 0.62 * r);
     pomme.cubicTo(x + 0.35 * r, y - 1.05 * r, x + 1.05 * r, y - 0.9 * r, x + 1.0 * r, y - 0.1 * r);
-    pomme.cubicTo(x + 0.97 * r, y + 0.55 * r, x + 0.58 * r, y + 1.0 * r, x + 0.28 * r,
-                  y + 0.97 * r);
-    pomme.cubicTo(x + 0.12 * r, y + 0.94 * r, x - 0.12 * r, y + 0.94 * r, x - 0.28 * r,
-                  y + 0.97 * r);
-    pomme.cubicTo(x - 0.58 * r, y + 1.0 * r, x - 0.97 * r, y + 0.55 * r, x - 1.0 * r,
-                  y - 0.1 * r);
+    pomme.cubicTo(x + 0.97 * r, y + 0.55 * r, x + 0.58 * r, y + 1.0 * r, x + 0.28 * r, y + 0.97 * r);
+    pomme.cubicTo(x + 0.12 * r, y + 0.94 * r, x - 0.12 * r, y + 0.94 * r, x - 0.28 * r, y + 0.97 * r);
+    pomme.cubicTo(x - 0.58 * r, y + 1.0 * r, x - 0.97 * r, y + 0.55 * r, x - 1.0 * r, y - 0.1 * r);
     pomme.cubicTo(x - 1.05 * r, y - 0.9 * r, x - 0.35 * r, y - 1.05 * r, x, y - 0.62 * r);
     pomme.closeSubpath();
 
@@ -389,8 +381,7 @@ void dessinerPomme(QPainter &p, const QPointF &c, qreal r)
 }
 
 // Coche (✓) tracée au trait.
-void dessinerCoche(QPainter &p, const QPointF &bas, qreal taille, const QColor &couleur,
-                   qreal epaisseur)
+void dessinerCoche(QPainter& p, const QPointF& bas, qreal taille, const QColor& couleur, qreal epaisseur)
 {
     QPainterPath coche(bas + QPointF(-0.45 * taille, -0.45 * taille));
     coche.lineTo(bas);
@@ -432,9 +423,9 @@ QImage illustration(qreal echelle)
     // le bord bas est le même décalé de `hauteur`.
     const QPointF h0(20, 92), h1(48, 80), h2(98, 86), h3(125, 104);
     const qreal hauteur = 116;
-    auto miroir = [](const QPointF &pt) { return QPointF(250 - pt.x(), pt.y()); };
+    auto miroir = [](const QPointF& pt) { return QPointF(250 - pt.x(), pt.y()); };
     auto page = [&](qreal dx, qreal dy, qreal marge, bool droite) {
-        auto t = [&](const QPointF &pt) {
+        auto t = [&](const QPointF& pt) {
             const QPointF q = pt + QPointF(dx, dy);
             return droite ? miroir(q) : q;
         };
@@ -443,8 +434,7 @@ QImage illustration(qreal echelle)
         chemin.cubicTo(t(h2 + QPointF(0, -marge)), t(h1 + QPointF(-marge, -marge)),
                        t(h0 + QPointF(-marge, -marge)));
         chemin.lineTo(t(h0 + QPointF(-marge, hauteur + marge)));
-        chemin.cubicTo(t(h1 + QPointF(-marge, hauteur + marge)),
-                       t(h2 + QPointF(0, hauteur + marge)),
+        chemin.cubicTo(t(h1 + QPointF(-marge, hauteur + marge)), t(h2 + QPointF(0, hauteur + marge)),
                        t(h3 + QPointF(0, hauteur + marge)));
         chemin.closeSubpath();
         return chemin;
@@ -548,8 +538,7 @@ QImage titre(qreal echelle)
 
     // Ombre douce.
     for (int i = 3; i >= 1; --i) {
-        p.setPen(QPen(QColor(40, 20, 110, 22), i * 2.5, Qt::SolidLine, Qt::RoundCap,
-                      Qt::RoundJoin));
+        p.setPen(QPen(QColor(40, 20, 110, 22), i * 2.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
         p.setBrush(QColor(40, 20, 110, 30));
         p.drawPath(mot.translated(3, 4));
     }
@@ -622,8 +611,7 @@ QImage logo(qreal echelle)
     const qreal largeurPave = 78;
     const qreal x0 = (L - largeurPave - 2 * decalage) / 2;
     for (int i = 0; i < 3; ++i) {
-        const QRectF r(x0 + i * decalage, 5 + i * (hauteurPave + ecart), largeurPave,
-                       hauteurPave);
+        const QRectF r(x0 + i * decalage, 5 + i * (hauteurPave + ecart), largeurPave, hauteurPave);
         p.setPen(Qt::NoPen);
         p.setBrush(QColor(40, 20, 110, 40));
         p.drawRoundedRect(r.translated(2, 2), 3, 3);
@@ -665,8 +653,8 @@ QImage logo(qreal echelle)
 
 // Dessine les trois pavés en escalier sur fond blanc : le dessin, fait pour L × H points, est
 // rendu sur `pixels`, la taille du fichier.
-QImage titreLivret(const QSize &pixels, int L, int H, qreal ecart, qreal decalage, qreal marge,
-                   qreal rayon, int taillePoliceMax)
+QImage titreLivret(const QSize& pixels, int L, int H, qreal ecart, qreal decalage, qreal marge, qreal rayon,
+                   int taillePoliceMax)
 {
     QImage img(pixels, QImage::Format_ARGB32_Premultiplied);
     img.fill(Qt::white);
@@ -684,7 +672,7 @@ QImage titreLivret(const QSize &pixels, int L, int H, qreal ecart, qreal decalag
     for (; taille > 6; --taille) {
         const QFontMetricsF fm(police(taille, true));
         bool tient = fm.capHeight() <= hauteurPave * 0.6;
-        for (const QString &m : mots)
+        for (const QString& m : mots)
             tient = tient && fm.horizontalAdvance(m) <= largeurPave - 2 * marge;
         if (tient)
             break;
@@ -722,7 +710,7 @@ QImage titreLivret(const QSize &pixels, int L, int H, qreal ecart, qreal decalag
 // ---------------------------------------------------------------------------
 
 // Feuille blanche (quadrilatère) avec quelques lignes d'écriture.
-void dessinerFeuille(QPainter &p, const QPolygonF &coins, int lignes)
+void dessinerFeuille(QPainter& p, const QPolygonF& coins, int lignes)
 {
     p.setPen(QPen(QColor(130, 130, 145), 0.9));
     p.setBrush(Qt::white);
@@ -737,7 +725,7 @@ void dessinerFeuille(QPainter &p, const QPolygonF &coins, int lignes)
     }
 }
 
-void dessinerCorpsImprimante(QPainter &p, const QRectF &corps)
+void dessinerCorpsImprimante(QPainter& p, const QRectF& corps)
 {
     // Ombre au sol.
     p.setPen(Qt::NoPen);
@@ -754,8 +742,7 @@ void dessinerCorpsImprimante(QPainter &p, const QRectF &corps)
 
     // Capot supérieur.
     p.setPen(QPen(QColor(150, 152, 165), 0.9));
-    p.drawLine(QPointF(corps.left() + 3, corps.top() + 8),
-               QPointF(corps.right() - 3, corps.top() + 8));
+    p.drawLine(QPointF(corps.left() + 3, corps.top() + 8), QPointF(corps.right() - 3, corps.top() + 8));
     // Voyant et boutons.
     p.setPen(QPen(QColor(30, 110, 30), 0.6));
     p.setBrush(QColor(90, 220, 70));
@@ -799,13 +786,12 @@ QImage imprimante(bool bacHaut, qreal echelle)
         p.setBrush(QColor(150, 152, 166));
         p.drawPolygon(volet);
         QPolygonF feuilleSortie;
-        feuilleSortie << QPointF(30, 57) << QPointF(76, 57) << QPointF(81, 77)
-                      << QPointF(25, 77);
+        feuilleSortie << QPointF(30, 57) << QPointF(76, 57) << QPointF(81, 77) << QPointF(25, 77);
         dessinerFeuille(p, feuilleSortie, 3);
 
         // Flèche : la feuille sortie retourne dans le bac du haut.
-        dessinerFlecheCourbe(p, QPointF(86, 74), QPointF(122, 66), QPointF(118, 6),
-                             QPointF(80, 12), couleurFleche, 3.2);
+        dessinerFlecheCourbe(p, QPointF(86, 74), QPointF(122, 66), QPointF(118, 6), QPointF(80, 12),
+                             couleurFleche, 3.2);
         // Symbole du retournement recto/verso.
         const QPointF c(105, 44);
         const qreal r = 7;
@@ -823,7 +809,7 @@ QImage imprimante(bool bacHaut, qreal echelle)
             const qreal a = deg * kPi / 180.0;
             return QPointF(c.x() + r * std::cos(a), c.y() - r * std::sin(a));
         };
-        auto tangente = [&](qreal deg) {  // sens trigonométrique à l'écran
+        auto tangente = [&](qreal deg) { // sens trigonométrique à l'écran
             const qreal a = deg * kPi / 180.0;
             return QPointF(-std::sin(a), -std::cos(a));
         };
@@ -839,8 +825,7 @@ QImage imprimante(bool bacHaut, qreal echelle)
         p.setBrush(QColor(50, 52, 62));
         p.drawRoundedRect(QRectF(24, 35, 58, 3.5), 1.5, 1.5);
         QPolygonF feuilleSortie;
-        feuilleSortie << QPointF(32, 14) << QPointF(74, 14) << QPointF(79, 37)
-                      << QPointF(27, 37);
+        feuilleSortie << QPointF(32, 14) << QPointF(74, 14) << QPointF(79, 37) << QPointF(27, 37);
         dessinerFeuille(p, feuilleSortie, 3);
 
         // Tiroir à papier.
@@ -863,8 +848,8 @@ QImage imprimante(bool bacHaut, qreal echelle)
         p.drawRoundedRect(QRectF(44, 66, 18, 4), 2, 2);
 
         // Flèche : la feuille repart, sans être retournée, dans le tiroir.
-        dessinerFlecheCourbe(p, QPointF(78, 18), QPointF(120, 14), QPointF(122, 66),
-                             QPointF(92, 67), couleurFleche, 3.2);
+        dessinerFlecheCourbe(p, QPointF(78, 18), QPointF(120, 14), QPointF(122, 66), QPointF(92, 67),
+                             couleurFleche, 3.2);
     }
     p.end();
     return img;
@@ -874,7 +859,7 @@ QImage imprimante(bool bacHaut, qreal echelle)
 // icones/A4.png et icones/A5.png : page portrait, brochure à l'italienne
 // ---------------------------------------------------------------------------
 
-void dessinerPapier(QPainter &p, const QRectF &r, qreal corne)
+void dessinerPapier(QPainter& p, const QRectF& r, qreal corne)
 {
     QPainterPath feuille;
     feuille.moveTo(r.topLeft());
@@ -961,7 +946,7 @@ QImage iconeA5(qreal echelle)
 // ---------------------------------------------------------------------------
 
 // Barre de couleur unie, à la taille de la plus grande où la page l'étire.
-QImage barre(const QColor &c, const QSize &pixels)
+QImage barre(const QColor& c, const QSize& pixels)
 {
     QImage img(pixels, QImage::Format_RGB32);
     img.fill(c);
@@ -981,15 +966,14 @@ QSize pixelsImpression(int largeur, int hauteur)
 }
 
 // Nom de la variante « @2x » d'un fichier : « titre@2x.png » pour « titre.png ».
-QString nomDouble(const QString &chemin)
+QString nomDouble(const QString& chemin)
 {
     QString res = chemin;
     return res.insert(res.lastIndexOf(QLatin1Char('.')), QStringLiteral("@2x"));
 }
 
 // Enregistre une image dessinée pour l'écran, et sa variante à double densité.
-template <typename Dessin>
-void enregistrerEcran(const QString &chemin, Dessin dessin)
+template <typename Dessin> void enregistrerEcran(const QString& chemin, Dessin dessin)
 {
     enregistrer(dessin(1), chemin);
     enregistrer(dessin(2), nomDouble(chemin));
@@ -1003,8 +987,8 @@ void enregistrerEcran(const QString &chemin, Dessin dessin)
 // (<thème>/32x32/places/user-identity.png), la taille de la ressource et la plus grande
 // taille, en points, où le programme la montre (16 dans les menus et les boutons).
 struct IconeTheme {
-    const char *ressource;
-    const char *fichier;
+    const char* ressource;
+    const char* fichier;
     int taille;
     int points = 16;
 };
@@ -1052,13 +1036,13 @@ const IconeTheme kIconesTheme[] = {
 // Tailles que le thème peut avoir, croissantes.
 const int kTaillesTheme[] = {16, 22, 32, 48, 64, 128, 256};
 
-QString fichierTheme(const QString &theme, int taille, const char *fichier)
+QString fichierTheme(const QString& theme, int taille, const char* fichier)
 {
     return QStringLiteral("%1/%2x%2/%3").arg(theme).arg(taille).arg(QLatin1String(fichier));
 }
 
 // La plus petite taille du thème qui vaut au moins `taille` ; 0 s'il n'en a pas.
-int tailleAuMoins(const QString &theme, const char *fichier, int taille)
+int tailleAuMoins(const QString& theme, const char* fichier, int taille)
 {
     for (int t : kTaillesTheme) {
         if (t >= taille && QFile::exists(fichierTheme(theme, t, fichier)))
@@ -1069,13 +1053,11 @@ int tailleAuMoins(const QString &theme, const char *fichier, int taille)
 
 // Écrit l'icône à `taille` pixels depuis la taille `source` du thème : le fichier tel quel
 // quand les deux sont égales, réduit sinon.
-void copierIcone(const QString &theme, const IconeTheme &icone, int source, int taille,
-                 const QString &chemin)
+void copierIcone(const QString& theme, const IconeTheme& icone, int source, int taille, const QString& chemin)
 {
     const QString fichier = fichierTheme(theme, source, icone.fichier);
     if (source != taille) {
-        enregistrer(QImage(fichier).scaled(taille, taille, Qt::KeepAspectRatio,
-                                           Qt::SmoothTransformation),
+        enregistrer(QImage(fichier).scaled(taille, taille, Qt::KeepAspectRatio, Qt::SmoothTransformation),
                     chemin);
         return;
     }
@@ -1087,8 +1069,8 @@ void copierIcone(const QString &theme, const IconeTheme &icone, int source, int 
         ++g_erreurs;
         return;
     }
-    QFile::setPermissions(destination, QFileDevice::ReadOwner | QFileDevice::WriteOwner
-                                           | QFileDevice::ReadGroup | QFileDevice::ReadOther);
+    QFile::setPermissions(destination, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                           QFileDevice::ReadGroup | QFileDevice::ReadOther);
     QTextStream(stdout) << chemin << " (" << taille << " x " << taille << ", copiée)\n";
 }
 
@@ -1098,9 +1080,9 @@ void copierIcone(const QString &theme, const IconeTheme &icone, int source, int 
 // plus de 16 points, la plus grande qu'il a (48, exacte à 24 points) ; et pour une icône de
 // 16 points, aucune : son fichier de 32 pixels en a déjà deux par point, et il reste plus net
 // qu'un 48 réduit.
-void copierIcones(const QString &theme)
+void copierIcones(const QString& theme)
 {
-    for (const IconeTheme &icone : kIconesTheme) {
+    for (const IconeTheme& icone : kIconesTheme) {
         const QString chemin = QString::fromLatin1(icone.ressource);
         const QString variante = nomDouble(chemin);
         if (!QFile::exists(fichierTheme(theme, icone.taille, icone.fichier))) {
@@ -1122,7 +1104,7 @@ void copierIcones(const QString &theme)
 
 } // namespace
 
-int main(int argc, char *argv[])
+int main(int argc, char* argv[])
 {
     QGuiApplication app(argc, argv);
     const QStringList args = app.arguments();
@@ -1134,8 +1116,8 @@ int main(int argc, char *argv[])
     g_dossier = args.at(1);
 
     const QString famille = QFontInfo(police(12)).family();
-    if (!famille.contains(QStringLiteral("Liberation"), Qt::CaseInsensitive)
-        && !famille.contains(QStringLiteral("Arial"), Qt::CaseInsensitive)) {
+    if (!famille.contains(QStringLiteral("Liberation"), Qt::CaseInsensitive) &&
+        !famille.contains(QStringLiteral("Arial"), Qt::CaseInsensitive)) {
         QTextStream(stderr) << "Attention : police « " << famille
                             << " » utilisée à la place de Liberation Sans.\n";
     }

@@ -34,8 +34,8 @@ QString repertoireDonnees(const QString& emplacementPlateforme, const QString& d
 
 QString preparerRepertoireDonnees()
 {
-    const QString dossier =
-        repertoireDonnees(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation), QDir::homePath());
+    const QString dossier = repertoireDonnees(
+        QStandardPaths::writableLocation(QStandardPaths::AppDataLocation), QDir::homePath());
     if (!QDir(dossier).exists())
         QDir().mkpath(dossier);
     return dossier;
@@ -47,9 +47,15 @@ CheminsBase cheminsDans(const QString& repertoire)
     return {base + FICHIER_BASE_V3, base + FICHIER_BASE_V1, base + FICHIER_BASE_V2};
 }
 
-void definirChemins(const CheminsBase& chemins) { cheminsCourants() = chemins; }
+void definirChemins(const CheminsBase& chemins)
+{
+    cheminsCourants() = chemins;
+}
 
-const CheminsBase& chemins() { return cheminsCourants(); }
+const CheminsBase& chemins()
+{
+    return cheminsCourants();
+}
 
 QString dossierDonnees()
 {
@@ -64,6 +70,9 @@ void laisserVivre()
     depuisDernierPassage().start();
 }
 
-void commencerTravail() { depuisDernierPassage().start(); }
+void commencerTravail()
+{
+    depuisDernierPassage().start();
+}
 
 } // namespace Application

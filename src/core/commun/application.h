@@ -8,7 +8,8 @@ namespace Application {
 
 inline const QString NOM = QStringLiteral("Quorvel");
 inline const QString ORGANISATION = QStringLiteral("Marvek");
-inline const QString VERSION_LOGICIELLE = QStringLiteral("1.0"); // donnée à la boîte à outils, jamais affichée
+inline const QString VERSION_LOGICIELLE =
+    QStringLiteral("1.0"); // donnée à la boîte à outils, jamais affichée
 inline const QString VERSION_AFFICHEE = QStringLiteral("3.1");
 inline const QString VERSION_FICHIER_CLASSE = QStringLiteral("3");
 

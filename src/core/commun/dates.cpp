@@ -23,10 +23,11 @@ QString afficher(const QDate& date)
         return {};
     if (annee < 1000 || annee > 9999)
         return date.toString(FORMAT_AFFICHAGE);
-    const char16_t texte[10] = {char16_t(u'0' + jour / 10),   char16_t(u'0' + jour % 10),          u'/',
-                                char16_t(u'0' + mois / 10),   char16_t(u'0' + mois % 10),          u'/',
-                                char16_t(u'0' + annee / 1000), char16_t(u'0' + annee / 100 % 10),
-                                char16_t(u'0' + annee / 10 % 10), char16_t(u'0' + annee % 10)};
+    const char16_t texte[10] = {
+        char16_t(u'0' + jour / 10),    char16_t(u'0' + jour % 10),        u'/',
+        char16_t(u'0' + mois / 10),    char16_t(u'0' + mois % 10),        u'/',
+        char16_t(u'0' + annee / 1000), char16_t(u'0' + annee / 100 % 10), char16_t(u'0' + annee / 10 % 10),
+        char16_t(u'0' + annee % 10)};
     return QString(reinterpret_cast<const QChar*>(texte), 10);
 }
 

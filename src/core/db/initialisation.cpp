@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/db/initialisation.h"
 
+#include "core/commun/transaction.h"
 #include "core/db/chargeurlivret.h"
 #include "core/db/schema.h"
-#include "core/commun/transaction.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -107,8 +107,8 @@ bool contientDesDonnees()
 
 QString nomDate(const QString& cheminBase, const QString& suffixe)
 {
-    const QString base =
-        cheminBase + QLatin1Char('.') + QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd-HHmm"));
+    const QString base = cheminBase + QLatin1Char('.') +
+                         QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd-HHmm"));
     QString nom = base + suffixe;
     for (int n = 2; QFileInfo::exists(nom); ++n)
         nom = base + QLatin1Char('-') + QString::number(n) + suffixe;

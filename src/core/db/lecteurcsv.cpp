@@ -58,7 +58,10 @@ QChar separateurDetecte(const QString& premiereLigne)
 
 } // namespace
 
-QString LecteurCsv::titreMessageErreur() { return tr("Chargement"); }
+QString LecteurCsv::titreMessageErreur()
+{
+    return tr("Chargement");
+}
 
 const QStringList& LecteurCsv::ligne(int index) const
 {

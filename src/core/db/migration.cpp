@@ -2,8 +2,8 @@
 #include "core/db/migration.h"
 
 #include "core/commun/application.h"
-#include "core/db/schema.h"
 #include "core/commun/transaction.h"
+#include "core/db/schema.h"
 
 #include <QSqlError>
 #include <QSqlQuery>

@@ -13,7 +13,7 @@ struct Eleve {
     qint64 id = 0; // 0 : élève pas encore enregistré (ligne ajoutée dans un dialogue)
     QString nom;
     QString prenom;
-    QString niveau;            // libellé du niveau
+    QString niveau; // libellé du niveau
     qint64 idNiveau = 0;
     QString dateNaiss;         // « dd/MM/yyyy », ou vide
     bool dateInvalide = false; // la date de naissance saisie n'est pas une date

@@ -91,9 +91,10 @@ QString examinerCopie(const QString& temporaire)
             const auto defaut = Schema::defautFichier(Schema::Examen::Complet, base);
             const Version version = lireVersion(base);
             if (defaut && !defaut->verrouille)
-                message = traduire("Ce fichier est endommagé (%1) : il ne peut pas remplacer la base actuelle, "
-                                   "qui n'a pas été modifiée. Choisissez une autre sauvegarde.")
-                              .arg(defaut->texte);
+                message =
+                    traduire("Ce fichier est endommagé (%1) : il ne peut pas remplacer la base actuelle, "
+                             "qui n'a pas été modifiée. Choisissez une autre sauvegarde.")
+                        .arg(defaut->texte);
             else if (version != Version::Correcte)
                 message = messageVersion(version);
             base.close();

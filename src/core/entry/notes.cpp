@@ -19,7 +19,8 @@ QList<Eleve> elevesClasse(qint64 idClasse, const QList<qint64>& niveaux, bool tr
     QString sql = QStringLiteral("SELECT nom, prenom, id_eleve, niveaux.libelle FROM eleves,niveaux WHERE "
                                  "eleves.id_classe=? AND niveaux.id_niveau=eleves.id_niveau ");
     if (!niveaux.isEmpty())
-        sql += QStringLiteral("AND eleves.id_niveau IN (") + Requetes::listeIdentifiants(niveaux) + QStringLiteral(") ");
+        sql += QStringLiteral("AND eleves.id_niveau IN (") + Requetes::listeIdentifiants(niveaux) +
+               QStringLiteral(") ");
     sql += triParNom ? QStringLiteral("ORDER BY eleves.nom ASC ")
                      : QStringLiteral("ORDER BY niveaux.tri ASC, eleves.nom ASC ");
     QSqlQuery requete;
@@ -89,9 +90,10 @@ QHash<Cle, QString> dates(const QList<qint64>& eleves, const QList<qint64>& noeu
     // enregistrement compte, comme le rendrait une recherche paire par paire.
     QSqlQuery requete;
     requete.setForwardOnly(true);
-    requete.exec(QStringLiteral("SELECT id_eleve, id_comp, date FROM notes WHERE id_eleve IN (%1) AND id_comp IN "
-                                "(%2) ORDER BY id_note")
-                     .arg(Requetes::listeIdentifiants(eleves), Requetes::listeIdentifiants(noeuds)));
+    requete.exec(
+        QStringLiteral("SELECT id_eleve, id_comp, date FROM notes WHERE id_eleve IN (%1) AND id_comp IN "
+                       "(%2) ORDER BY id_note")
+            .arg(Requetes::listeIdentifiants(eleves), Requetes::listeIdentifiants(noeuds)));
     while (requete.next()) {
         const Cle cle{requete.value(0).toLongLong(), requete.value(1).toLongLong()};
         if (!resultat.contains(cle))
@@ -121,8 +123,9 @@ bool enregistrer(const QList<Cellule>& cellules, Bilan* bilan)
     for (const Cellule& cellule : cellules) {
         const QString texte = cellule.date.trimmed();
         const QString date =
-            texte.isEmpty() ? QString()
-                            : QDate::fromString(texte, Dates::FORMAT_AFFICHAGE).toString(Dates::FORMAT_STOCKAGE);
+            texte.isEmpty()
+                ? QString()
+                : QDate::fromString(texte, Dates::FORMAT_AFFICHAGE).toString(Dates::FORMAT_STOCKAGE);
         lecture.addBindValue(cellule.idEleve);
         lecture.addBindValue(cellule.idComp);
         if (!lecture.exec())

@@ -322,13 +322,14 @@ bool ImportClasse::ecrire()
     const auto arreter = [this, &transaction](bool refusParLaBase = true) {
         transaction.annuler();
         dialogue.finEcriture();
-        avertir(tr("Arrêt de l'importation"),
-                refusParLaBase || panneBase
-                    ? tr("La base de données a refusé l'enregistrement (disque plein, fichier en lecture seule "
-                         "ou utilisé par un autre programme). Aucun changement n'a eu lieu dans la base de "
-                         "données : libérez de la place ou fermez l'autre programme, puis recommencez "
-                         "l'importation.")
-                    : tr("Mise à jour annulée. Aucun changement n'a lieu dans la base de données."));
+        avertir(
+            tr("Arrêt de l'importation"),
+            refusParLaBase || panneBase
+                ? tr("La base de données a refusé l'enregistrement (disque plein, fichier en lecture seule "
+                     "ou utilisé par un autre programme). Aucun changement n'a eu lieu dans la base de "
+                     "données : libérez de la place ou fermez l'autre programme, puis recommencez "
+                     "l'importation.")
+                : tr("Mise à jour annulée. Aucun changement n'a lieu dans la base de données."));
         return false;
     };
     panneBase = false;

@@ -161,13 +161,12 @@ QString htmlAttestation(qint64 palierId, qint64 eleveId, const QString& ecole)
         html += QStringLiteral("<p>") + barreHtml(apparence.barre, 1400, 3) + QStringLiteral("</p>");
         html += QStringLiteral("</td><td align=\"right\">");
         const QString date = dateValidation(eleveId, competences.value(0).toLongLong());
-        html +=
-            date.isEmpty()
-                ? QStringLiteral("<p>&nbsp;</p>")
-                // Une date ne se coupe jamais, même quand les libellés prennent toute la largeur.
-                : QStringLiteral("<p align=\"right\" style=\"white-space:nowrap\"><font color=\"#000\" "
-                                 "size=\"1\"><b>%1</b></font></p>")
-                      .arg(date);
+        html += date.isEmpty()
+                    ? QStringLiteral("<p>&nbsp;</p>")
+                    // Une date ne se coupe jamais, même quand les libellés prennent toute la largeur.
+                    : QStringLiteral("<p align=\"right\" style=\"white-space:nowrap\"><font color=\"#000\" "
+                                     "size=\"1\"><b>%1</b></font></p>")
+                          .arg(date);
         html += QStringLiteral("</td></tr>");
     }
     html += QStringLiteral("</table><p>&nbsp;</p><p>&nbsp;</p>");

@@ -2,8 +2,8 @@
 #include "core/pupils/importeleves.h"
 
 #include "core/commun/dates.h"
-#include "core/db/lecteurcsv.h"
 #include "core/commun/transaction.h"
+#include "core/db/lecteurcsv.h"
 
 #include <QCoreApplication>
 #include <QDate>

@@ -8,8 +8,8 @@
 #include <algorithm>
 #include <functional>
 
-#include <QSaveFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QSet>
 #include <QSqlQuery>
 #include <QStandardPaths>
@@ -106,7 +106,7 @@ QList<Bilan::Item> Bilan::collecterItems(const Arbre& arbre, qint64 idPalier, Su
 }
 
 QList<Eleve> Bilan::selectionnerEleves(qint64 idClasse, const QString& refPalier, bool filtreNiveau,
-                                              bool* refConnue)
+                                       bool* refConnue)
 {
     if (refConnue)
         *refConnue = true;

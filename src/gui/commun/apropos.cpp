@@ -24,7 +24,10 @@ Apropos::Apropos(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::Apr
 
 Apropos::~Apropos() = default;
 
-void Apropos::aProposQt() { QMessageBox::aboutQt(this); }
+void Apropos::aProposQt()
+{
+    QMessageBox::aboutQt(this);
+}
 
 void Apropos::licence()
 {

@@ -28,9 +28,15 @@ void diaWait::preparer(bool boutonStopVisible, const QString& message)
     arrete = false;
 }
 
-QString diaWait::message() const { return ui->lbMessage->text(); }
+QString diaWait::message() const
+{
+    return ui->lbMessage->text();
+}
 
-QProgressIndicator* diaWait::indicateur() const { return ui->indicateur; }
+QProgressIndicator* diaWait::indicateur() const
+{
+    return ui->indicateur;
+}
 
 void diaWait::stopClicked()
 {

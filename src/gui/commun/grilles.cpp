@@ -100,10 +100,10 @@ QVariant CelluleDate::data(int role) const
         return QTableWidgetItem::data(role);
     switch (role) {
     case Qt::ToolTipRole: {
-        const QTableWidgetItem* entete = tableWidget() ? tableWidget()->horizontalHeaderItem(column()) : nullptr;
+        const QTableWidgetItem* entete =
+            tableWidget() ? tableWidget()->horizontalHeaderItem(column()) : nullptr;
         const QDate naissance = entete ? entete->data(ROLE_NAISSANCE).toDate() : QDate();
-        QStringList phrases =
-            raisonsAVerifier(QDate::fromString(text(), Dates::FORMAT_AFFICHAGE), naissance);
+        QStringList phrases = raisonsAVerifier(QDate::fromString(text(), Dates::FORMAT_AFFICHAGE), naissance);
         phrases << QCoreApplication::translate("Grilles", "Vérifiez-la, en particulier l'année.");
         return phrases.join(QLatin1Char('\n'));
     }
@@ -198,6 +198,9 @@ bool refuserSelectionMultiple(QWidget* parent, const QTableWidget* table, Presse
     return true;
 }
 
-QStringList champsColles(const QString& ligne) { return ligne.split(QLatin1Char('\t'), Qt::KeepEmptyParts); }
+QStringList champsColles(const QString& ligne)
+{
+    return ligne.split(QLatin1Char('\t'), Qt::KeepEmptyParts);
+}
 
 } // namespace Grilles

@@ -60,7 +60,8 @@ QStringList raisonsAVerifier(const QDate& date, const QDate& naissance,
 
 // Les raisons (`Invraisemblance`) pour lesquelles une date de validation est invraisemblable,
 // 0 quand elle est vraisemblable ou invalide.
-int invraisemblances(const QDate& date, const QDate& naissance, const QDate& aujourdhui = QDate::currentDate());
+int invraisemblances(const QDate& date, const QDate& naissance,
+                     const QDate& aujourdhui = QDate::currentDate());
 
 // Pose sur une cellule de date (`CelluleDate`) la marque « à vérifier » quand sa date est
 // invraisemblable, et la lui retire sinon : la cellule se montre alors en orange italique avec

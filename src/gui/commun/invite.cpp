@@ -6,8 +6,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
-#include <QInputDialog>
 #include <QHash>
+#include <QInputDialog>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QTextStream>
@@ -102,11 +102,16 @@ public:
         if (!fichier.open(QIODevice::ReadOnly | QIODevice::Text))
             return;
         const QHash<QString, QMessageBox::StandardButton> boutons{
-            {QStringLiteral("Ok"), QMessageBox::Ok},         {QStringLiteral("Yes"), QMessageBox::Yes},
-            {QStringLiteral("No"), QMessageBox::No},         {QStringLiteral("Cancel"), QMessageBox::Cancel},
-            {QStringLiteral("Close"), QMessageBox::Close},   {QStringLiteral("Save"), QMessageBox::Save},
-            {QStringLiteral("Discard"), QMessageBox::Discard}, {QStringLiteral("Abort"), QMessageBox::Abort},
-            {QStringLiteral("Retry"), QMessageBox::Retry},   {QStringLiteral("Ignore"), QMessageBox::Ignore},
+            {QStringLiteral("Ok"), QMessageBox::Ok},
+            {QStringLiteral("Yes"), QMessageBox::Yes},
+            {QStringLiteral("No"), QMessageBox::No},
+            {QStringLiteral("Cancel"), QMessageBox::Cancel},
+            {QStringLiteral("Close"), QMessageBox::Close},
+            {QStringLiteral("Save"), QMessageBox::Save},
+            {QStringLiteral("Discard"), QMessageBox::Discard},
+            {QStringLiteral("Abort"), QMessageBox::Abort},
+            {QStringLiteral("Retry"), QMessageBox::Retry},
+            {QStringLiteral("Ignore"), QMessageBox::Ignore},
             {QStringLiteral("Help"), QMessageBox::Help},
         };
         QTextStream flux(&fichier);
@@ -180,11 +185,20 @@ void RepondeurPrepare::bouton(QMessageBox::StandardButton reponse)
     file.append({Reponse::Bouton, reponse, QString()});
 }
 
-void RepondeurPrepare::texteSaisi(const QString& texte) { file.append({Reponse::Texte, {}, texte}); }
+void RepondeurPrepare::texteSaisi(const QString& texte)
+{
+    file.append({Reponse::Texte, {}, texte});
+}
 
-void RepondeurPrepare::annulation() { file.append({Reponse::Annulation, {}, QString()}); }
+void RepondeurPrepare::annulation()
+{
+    file.append({Reponse::Annulation, {}, QString()});
+}
 
-void RepondeurPrepare::chemin(const QString& chemin) { file.append({Reponse::Texte, {}, chemin}); }
+void RepondeurPrepare::chemin(const QString& chemin)
+{
+    file.append({Reponse::Texte, {}, chemin});
+}
 
 void RepondeurPrepare::accepterImpression(const QString& choix)
 {
@@ -199,7 +213,7 @@ void RepondeurPrepare::vider()
 }
 
 std::optional<RepondeurPrepare::Reponse> RepondeurPrepare::prendre(Reponse::Sorte sorte,
-                                                                    const QString& description)
+                                                                   const QString& description)
 {
     if (file.isEmpty()) {
         inattendu(description);
@@ -216,7 +230,8 @@ std::optional<RepondeurPrepare::Reponse> RepondeurPrepare::prendre(Reponse::Sort
 }
 
 QMessageBox::StandardButton RepondeurPrepare::message(Invite::Genre genre, QWidget*, const QString& titre,
-                                                      const QString& texte, QMessageBox::StandardButtons boutons,
+                                                      const QString& texte,
+                                                      QMessageBox::StandardButtons boutons,
                                                       QMessageBox::StandardButton)
 {
     const Invite::Message note{genre, titre, texte};
@@ -286,9 +301,15 @@ bool RepondeurPrepare::ouvrirUrl(const QUrl& url)
 
 namespace Invite {
 
-void installer(Repondeur* nouveau) { ::installe() = nouveau; }
+void installer(Repondeur* nouveau)
+{
+    ::installe() = nouveau;
+}
 
-Repondeur* repondeurInstalle() { return ::installe(); }
+Repondeur* repondeurInstalle()
+{
+    return ::installe();
+}
 
 void installerDepuisEnvironnement()
 {
@@ -300,7 +321,8 @@ void installerDepuisEnvironnement()
 }
 
 QMessageBox::StandardButton information(QWidget* parent, const QString& titre, const QString& texte,
-                                        QMessageBox::StandardButtons boutons, QMessageBox::StandardButton defaut)
+                                        QMessageBox::StandardButtons boutons,
+                                        QMessageBox::StandardButton defaut)
 {
     return repondeur().message(Genre::Information, parent, titre, texte, boutons, defaut);
 }
@@ -335,7 +357,8 @@ QString fichierAOuvrir(QWidget* parent, const QString& titre, const QString& dos
     return repondeur().fichierAOuvrir(parent, titre, dossier, filtre);
 }
 
-QString fichierAEnregistrer(QWidget* parent, const QString& titre, const QString& chemin, const QString& filtre)
+QString fichierAEnregistrer(QWidget* parent, const QString& titre, const QString& chemin,
+                            const QString& filtre)
 {
     return repondeur().fichierAEnregistrer(parent, titre, chemin, filtre);
 }
@@ -345,9 +368,15 @@ QString dossier(QWidget* parent, const QString& titre, const QString& dossier)
     return repondeur().dossier(parent, titre, dossier);
 }
 
-bool impression(QPrinter* imprimante, QWidget* parent) { return repondeur().impression(imprimante, parent); }
+bool impression(QPrinter* imprimante, QWidget* parent)
+{
+    return repondeur().impression(imprimante, parent);
+}
 
-bool ouvrirUrl(const QUrl& url) { return repondeur().ouvrirUrl(url); }
+bool ouvrirUrl(const QUrl& url)
+{
+    return repondeur().ouvrirUrl(url);
+}
 
 namespace {
 bool continuerApresQuestion(QWidget* parent, const QString& titre, const QString& texte,
@@ -374,9 +403,9 @@ bool fermerMalgreModifications(QWidget* parent, const std::function<bool()>& enr
 
 bool rechargerMalgreModifications(QWidget* parent, const std::function<bool()>& enregistrer)
 {
-    return continuerApresQuestion(parent, QCoreApplication::translate("Invite", "Enregistrer les modifications"),
-                                  QCoreApplication::translate("Invite", "Voulez-vous enregistrer les modifications ?"),
-                                  enregistrer);
+    return continuerApresQuestion(
+        parent, QCoreApplication::translate("Invite", "Enregistrer les modifications"),
+        QCoreApplication::translate("Invite", "Voulez-vous enregistrer les modifications ?"), enregistrer);
 }
 
 QUrl urlDocumentProgramme(const QString& nomFichier)

@@ -131,11 +131,13 @@ QMessageBox::StandardButton critique(QWidget* parent, const QString& titre, cons
                                      QMessageBox::StandardButtons boutons = QMessageBox::Ok,
                                      QMessageBox::StandardButton defaut = QMessageBox::NoButton);
 QMessageBox::StandardButton question(QWidget* parent, const QString& titre, const QString& texte,
-                                     QMessageBox::StandardButtons boutons = QMessageBox::Yes | QMessageBox::No,
+                                     QMessageBox::StandardButtons boutons = QMessageBox::Yes |
+                                                                            QMessageBox::No,
                                      QMessageBox::StandardButton defaut = QMessageBox::NoButton);
 
 std::optional<QString> texte(QWidget* parent, const QString& titre, const QString& libelle,
-                             QLineEdit::EchoMode mode = QLineEdit::Normal, const QString& initial = QString());
+                             QLineEdit::EchoMode mode = QLineEdit::Normal,
+                             const QString& initial = QString());
 QString fichierAOuvrir(QWidget* parent, const QString& titre, const QString& dossier, const QString& filtre);
 QString fichierAEnregistrer(QWidget* parent, const QString& titre, const QString& chemin,
                             const QString& filtre);

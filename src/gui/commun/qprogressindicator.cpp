@@ -34,11 +34,20 @@ QProgressIndicator::QProgressIndicator(QWidget* parent) : QWidget(parent)
     setFocusPolicy(Qt::NoFocus);
 }
 
-QSize QProgressIndicator::sizeHint() const { return QSize(20, 20); }
+QSize QProgressIndicator::sizeHint() const
+{
+    return QSize(20, 20);
+}
 
-bool QProgressIndicator::hasHeightForWidth() const { return true; }
+bool QProgressIndicator::hasHeightForWidth() const
+{
+    return true;
+}
 
-int QProgressIndicator::heightForWidth(int largeur) const { return largeur; }
+int QProgressIndicator::heightForWidth(int largeur) const
+{
+    return largeur;
+}
 
 void QProgressIndicator::startAnimation()
 {

@@ -17,7 +17,8 @@ ChoixNiveaux& choix()
 }
 } // namespace
 
-diaFiltreNiveau::diaFiltreNiveau(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::diaFiltreNiveau>())
+diaFiltreNiveau::diaFiltreNiveau(QWidget* parent)
+    : QDialog(parent), ui(std::make_unique<Ui::diaFiltreNiveau>())
 {
     ui->setupUi(this);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -25,9 +26,15 @@ diaFiltreNiveau::diaFiltreNiveau(QWidget* parent) : QDialog(parent), ui(std::mak
 
 diaFiltreNiveau::~diaFiltreNiveau() = default;
 
-qint64 diaFiltreNiveau::classeRetenue() { return choix().classe; }
+qint64 diaFiltreNiveau::classeRetenue()
+{
+    return choix().classe;
+}
 
-QList<qint64> diaFiltreNiveau::niveauxRetenus() { return choix().niveaux; }
+QList<qint64> diaFiltreNiveau::niveauxRetenus()
+{
+    return choix().niveaux;
+}
 
 void diaFiltreNiveau::charger(qint64 idClasse)
 {

@@ -3,13 +3,13 @@
 #include "core/db/requetes.h"
 
 #include "core/commun/application.h"
-#include "gui/entry/hotesaisie.h"
 #include "core/commun/dates.h"
+#include "core/entry/notes.h"
 #include "gui/commun/diawait.h"
+#include "gui/commun/grilles.h"
 #include "gui/commun/invite.h"
 #include "gui/entry/diafiltreniveau.h"
-#include "gui/commun/grilles.h"
-#include "core/entry/notes.h"
+#include "gui/entry/hotesaisie.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -34,9 +34,14 @@ QRect zoneDe(const QTableWidgetSelectionRange& plage)
 }
 } // namespace
 
-MdiBase::MdiBase(QWidget* parent) : QMainWindow(parent), fenetrePrincipale(dynamic_cast<HoteSaisie*>(parent)) {}
+MdiBase::MdiBase(QWidget* parent) : QMainWindow(parent), fenetrePrincipale(dynamic_cast<HoteSaisie*>(parent))
+{
+}
 
-MdiBase::~MdiBase() { delete attente; }
+MdiBase::~MdiBase()
+{
+    delete attente;
+}
 
 namespace {
 
@@ -93,13 +98,22 @@ void MdiBase::installerGrille(const Grille& grille)
     annulations.clear();
 }
 
-bool MdiBase::estLigneDate(int ligne) const { return !grillePalier || ligne % 3 == 2; }
+bool MdiBase::estLigneDate(int ligne) const
+{
+    return !grillePalier || ligne % 3 == 2;
+}
 
 void MdiBase::chargerListes(HoteSaisie*) {}
 
-bool MdiBase::enregistrer() { return true; }
+bool MdiBase::enregistrer()
+{
+    return true;
+}
 
-void MdiBase::laisserVivre() { Application::laisserVivre(); }
+void MdiBase::laisserVivre()
+{
+    Application::laisserVivre();
+}
 
 // ---------------------------------------------------------------------------
 // Écriture d'une cellule et saisie de l'utilisateur
@@ -248,10 +262,11 @@ void MdiBase::coller()
     const bool permis = (uneCellule || (memeHauteur && plage.columnCount() == largeur)) &&
                         gauche + largeur <= table->columnCount() && tientEnLignes;
     if (!permis) {
-        Invite::information(this, tr("Coller"),
-                            tr("Impossible de coller car la plage sélectionnée n'a pas la même taille que celle "
-                               "dans le presse-papier."),
-                            QMessageBox::Ok);
+        Invite::information(
+            this, tr("Coller"),
+            tr("Impossible de coller car la plage sélectionnée n'a pas la même taille que celle "
+               "dans le presse-papier."),
+            QMessageBox::Ok);
         return;
     }
 
@@ -412,8 +427,8 @@ void MdiBase::timeOut()
         boutons.acYank->setEnabled(refaisable);
     if (boutons.btEnregistrer)
         boutons.btEnregistrer->setEnabled(modifie);
-    for (QAction* action :
-         {fenetrePrincipale->actionCopier(), fenetrePrincipale->actionCouper(), fenetrePrincipale->actionEffacer()})
+    for (QAction* action : {fenetrePrincipale->actionCopier(), fenetrePrincipale->actionCouper(),
+                            fenetrePrincipale->actionEffacer()})
         action->setEnabled(true);
 }
 
@@ -517,7 +532,8 @@ void MdiBase::choisirNiveaux(QComboBox* cbClasses)
     const qint64 idClasse = cbClasses->currentData().toLongLong();
     filtreNiveau.clear();
     if (idClasse == 0) {
-        Invite::avertissement(this, tr("Choix des niveaux"), tr("Choisissez d'abord une classe dans la liste déroulante"));
+        Invite::avertissement(this, tr("Choix des niveaux"),
+                              tr("Choisissez d'abord une classe dans la liste déroulante"));
         return;
     }
     diaFiltreNiveau dialogue(this);
@@ -528,7 +544,8 @@ void MdiBase::choisirNiveaux(QComboBox* cbClasses)
 
 void MdiBase::construireColonnes(qint64 idClasse, bool triParNom)
 {
-    const int largeur = table->horizontalHeader()->fontMetrics().horizontalAdvance(QStringLiteral(" XX/XX/XXXX "));
+    const int largeur =
+        table->horizontalHeader()->fontMetrics().horizontalAdvance(QStringLiteral(" XX/XX/XXXX "));
     table->horizontalHeader()->setMinimumHeight(100);
     // Toutes les colonnes d'un coup : une insertion par élève referait chaque fois la mise en
     // page de tout l'en-tête.
@@ -540,7 +557,8 @@ void MdiBase::construireColonnes(qint64 idClasse, bool triParNom)
     table->setColumnCount(int(eleves.size()));
     for (int colonne = 0; colonne < table->columnCount(); ++colonne) {
         const Eleve& eleve = eleves[colonne];
-        auto* entete = new QTableWidgetItem(eleve.nom + QLatin1Char(' ') + eleve.prenom + QLatin1Char('\n') + eleve.niveau);
+        auto* entete = new QTableWidgetItem(eleve.nom + QLatin1Char(' ') + eleve.prenom + QLatin1Char('\n') +
+                                            eleve.niveau);
         entete->setData(Qt::UserRole, eleve.id);
         entete->setData(Grilles::ROLE_NAISSANCE, naissances.value(eleve.id));
         entete->setTextAlignment(Qt::AlignBaseline);
@@ -626,12 +644,13 @@ bool MdiBase::enregistrerCellules(const QList<Notes::Cellule>& cellules)
 {
     Notes::Bilan bilan;
     if (!Notes::enregistrer(cellules, &bilan)) {
-        Invite::critique(this, tr("Enregistrement impossible"),
-                         tr("Les dates n'ont pas pu être enregistrées : la base de données a refusé l'écriture "
-                            "(disque plein, fichier en lecture seule ou utilisé par un autre programme).\n\n"
-                            "Rien n'a été perdu : vos saisies sont toujours dans la grille. Libérez de la place "
-                            "sur le disque ou fermez l'autre programme, puis cliquez de nouveau sur "
-                            "« Enregistrer »."));
+        Invite::critique(
+            this, tr("Enregistrement impossible"),
+            tr("Les dates n'ont pas pu être enregistrées : la base de données a refusé l'écriture "
+               "(disque plein, fichier en lecture seule ou utilisé par un autre programme).\n\n"
+               "Rien n'a été perdu : vos saisies sont toujours dans la grille. Libérez de la place "
+               "sur le disque ou fermez l'autre programme, puis cliquez de nouveau sur "
+               "« Enregistrer »."));
         return false;
     }
     marquerEnregistre();

@@ -92,9 +92,9 @@ protected:
         QAbstractButton* btUndo = nullptr;
         QAbstractButton* btYank = nullptr; // absent de la fenêtre des paliers
         QAbstractButton* btEnregistrer = nullptr;
-        QList<QAction*> actionsMenu;       // menu contextuel de la grille, dans l'ordre
-        QAction* acUndo = nullptr;         // « Défaire » et « Refaire » de ce menu
-        QAction* acYank = nullptr;         // absent de la fenêtre des paliers
+        QList<QAction*> actionsMenu; // menu contextuel de la grille, dans l'ordre
+        QAction* acUndo = nullptr;   // « Défaire » et « Refaire » de ce menu
+        QAction* acYank = nullptr;   // absent de la fenêtre des paliers
     };
     // Branche la grille : signaux de la table et du champ de date, menu contextuel, date du
     // jour dans le champ, minuterie de 100 ms démarrée.

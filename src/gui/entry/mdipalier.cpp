@@ -3,10 +3,10 @@
 #include "ui_mdipalier.h"
 
 #include "core/commun/dates.h"
+#include "core/entry/palier.h"
+#include "gui/commun/grilles.h"
 #include "gui/commun/invite.h"
 #include "gui/entry/diapropagedate.h"
-#include "gui/commun/grilles.h"
-#include "core/entry/palier.h"
 
 #include <QHeaderView>
 #include <QMdiSubWindow>
@@ -150,13 +150,11 @@ void mdiPalier::afficher()
                 ligne + DECALAGE_REUSSITE, colonne,
                 celluleLecture(QString::asprintf("%d/%d\n(%.1f%%)", r.validees, r.total, r.pourcentage),
                                r.pourcentage));
-            table->setItem(ligne + DECALAGE_RECENTE, colonne,
-                           celluleLecture(r.plusRecente.isValid()
-                                              ? Dates::afficher(r.plusRecente)
-                                              : QStringLiteral("-"),
-                                          0));
-            QTableWidgetItem* validation = nouvelleCelluleDate(
-                Dates::afficher(r.validation));
+            table->setItem(
+                ligne + DECALAGE_RECENTE, colonne,
+                celluleLecture(r.plusRecente.isValid() ? Dates::afficher(r.plusRecente) : QStringLiteral("-"),
+                               0));
+            QTableWidgetItem* validation = nouvelleCelluleDate(Dates::afficher(r.validation));
             validation->setBackground(QBrush(Qt::yellow, Qt::SolidPattern));
             Grilles::signalerAVerifier(validation, r.validation, naissance, aujourdhui);
             table->setItem(ligne + DECALAGE_VALIDATION, colonne, validation);

@@ -3,9 +3,9 @@
 #include "ui_mdisaisie.h"
 
 #include "core/commun/dates.h"
-#include "gui/commun/invite.h"
-#include "gui/commun/grilles.h"
 #include "core/entry/notes.h"
+#include "gui/commun/grilles.h"
+#include "gui/commun/invite.h"
 
 #include <QDate>
 #include <QHeaderView>
@@ -171,8 +171,7 @@ void mdiSaisie::remplirCellules()
             const auto trouvee = dates.constFind({eleveColonne(colonne), item});
             if (trouvee != dates.constEnd())
                 date = QDate::fromString(*trouvee, Qt::ISODate);
-            QTableWidgetItem* cellule =
-                nouvelleCelluleDate(Dates::afficher(date));
+            QTableWidgetItem* cellule = nouvelleCelluleDate(Dates::afficher(date));
             // Une date gardée invraisemblable est montrée comme telle ; la base n'y est pas touchée.
             // Marquée avant d'entrer dans la table : aucun signal de la table par réglage.
             Grilles::signalerAVerifier(cellule, date, naissances.at(colonne), aujourdhui);

@@ -3,11 +3,11 @@
 #include "core/db/requetes.h"
 #include "ui_diaexporteclasse.h"
 
-#include "gui/commun/invite.h"
 #include "core/exchange/fichierclasse.h"
+#include "gui/commun/invite.h"
 
-#include <QSaveFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QSqlQuery>
 #include <QStandardPaths>
 
@@ -56,11 +56,12 @@ void diaExporteClasse::accept()
                                   ui->cbPalier->currentData().toLongLong());
     fichier.write(FichierClasse::texte(document));
     if (!fichier.commit()) {
-        Invite::avertissement(this, tr("Erreur"),
-                              tr("L'écriture du fichier %1 a échoué (%2).\nAucun fichier n'a été écrit : libérez "
-                                 "de la place sur le disque ou choisissez un autre emplacement, puis "
-                                 "recommencez.")
-                                  .arg(chemin, fichier.errorString()));
+        Invite::avertissement(
+            this, tr("Erreur"),
+            tr("L'écriture du fichier %1 a échoué (%2).\nAucun fichier n'a été écrit : libérez "
+               "de la place sur le disque ou choisissez un autre emplacement, puis "
+               "recommencez.")
+                .arg(chemin, fichier.errorString()));
         return;
     }
     QDialog::accept();

@@ -6,7 +6,6 @@
 
 #include <QDate>
 
-
 namespace {
 constexpr int PREMIERE_CASE = 3;
 }

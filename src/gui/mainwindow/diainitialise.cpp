@@ -30,7 +30,10 @@ diaInitialise::diaInitialise(QWidget* parent, bool premier)
 
 diaInitialise::~diaInitialise() = default;
 
-QString diaInitialise::explication() const { return ui->lbExplication->text(); }
+QString diaInitialise::explication() const
+{
+    return ui->lbExplication->text();
+}
 
 void diaInitialise::appliquerTextes()
 {
@@ -38,15 +41,16 @@ void diaInitialise::appliquerTextes()
     if (!premierDemarrage) {
         ui->lbExplication->setTextFormat(Qt::RichText);
         ui->lbExplication->setText(
-            tr("Voulez-vous remettre à zéro toute la base de données ?") + QStringLiteral("<br><br><b><span style=\"font-size:8pt\">") +
+            tr("Voulez-vous remettre à zéro toute la base de données ?") +
+            QStringLiteral("<br><br><b><span style=\"font-size:8pt\">") +
             tr("IMPORTANT: l'effet est immédiat, il n'est pas possible de revenir en arrière !") +
             QStringLiteral("</span></b>"));
     } else if (QFile::exists(chemins.v1) || QFile::exists(chemins.v2)) {
         ui->lbExplication->setTextFormat(Qt::PlainText);
-        ui->lbExplication->setText(
-            tr("Quorvel a détecté une version précédente de la base de données.\nQuorvel va d'abord créer une "
-               "nouvelle base de données.\nPuis, il proposera de récupérer les enregistrements de la version "
-               "précédente.\nCliquez sur OUI pour procéder (vos données précédentes seront récupérées)"));
+        ui->lbExplication->setText(tr(
+            "Quorvel a détecté une version précédente de la base de données.\nQuorvel va d'abord créer une "
+            "nouvelle base de données.\nPuis, il proposera de récupérer les enregistrements de la version "
+            "précédente.\nCliquez sur OUI pour procéder (vos données précédentes seront récupérées)"));
     } else {
         ui->lbExplication->setTextFormat(Qt::PlainText);
         ui->lbExplication->setText(tr("La base de données va maintenant être créée.\nLe chemin complet est: "
@@ -110,15 +114,17 @@ void diaInitialise::accept()
     }
 
     if (!resultat.instructionEnErreur.isEmpty())
-        Invite::avertissement(this, tr("ERREUR"), resultat.instructionEnErreur + QLatin1Char('\n') + resultat.erreurPilote);
+        Invite::avertissement(this, tr("ERREUR"),
+                              resultat.instructionEnErreur + QLatin1Char('\n') + resultat.erreurPilote);
     if (!resultat.messageChargement.isEmpty())
         Invite::avertissement(nullptr, tr("Chargement"), resultat.messageChargement);
     if (!resultat.reussi) {
-        Invite::information(this, tr("PROBLEME"),
-                            tr("Il y a eu des erreurs. Toutes les requêtes risquent de poser des problèmes.\n%1")
-                                .arg(resultat.erreurLivret.isEmpty() && resultat.instructionEnErreur.isEmpty()
-                                         ? resultat.erreurPilote
-                                         : resultat.erreurLivret));
+        Invite::information(
+            this, tr("PROBLEME"),
+            tr("Il y a eu des erreurs. Toutes les requêtes risquent de poser des problèmes.\n%1")
+                .arg(resultat.erreurLivret.isEmpty() && resultat.instructionEnErreur.isEmpty()
+                         ? resultat.erreurPilote
+                         : resultat.erreurLivret));
         reject();
         return;
     }
@@ -169,11 +175,13 @@ void diaInitialise::proposerMigration()
         Invite::information(
             this, tr("Importation terminée"),
             tr("L'importation s'est correctement terminée.\nNous vous suggérons de faire IMMEDIATEMENT une "
-               "sauvegarde de la base de données, car vos anciennes sauvegardes ne sont plus valables.\nRendez-vous "
+               "sauvegarde de la base de données, car vos anciennes sauvegardes ne sont plus "
+               "valables.\nRendez-vous "
                "dans le menu Fichiers, Base de données, Sauvegarder la base de données entière."));
     } else {
-        Invite::avertissement(this, tr("Problèmes..."),
-                              tr("Des problèmes se sont produits lors de l'importation. La base risque d'être "
-                                 "incomplète ou incohérente."));
+        Invite::avertissement(
+            this, tr("Problèmes..."),
+            tr("Des problèmes se sont produits lors de l'importation. La base risque d'être "
+               "incomplète ou incohérente."));
     }
 }

@@ -2,27 +2,27 @@
 #include "gui/mainwindow/mainwindow.h"
 #include "ui_mainwindow.h"
 
-#include "gui/mainwindow/menusauvegarde.h"
 #include "core/commun/motdepasse.h"
-#include "gui/mainwindow/mymdiarea.h"
-#include "gui/mainwindow/diainitialise.h"
 #include "core/db/jeuessai.h"
 #include "core/db/schema.h"
+#include "core/exchange/importclasse.h"
 #include "gui/commun/apropos.h"
-#include "gui/settings/diamdp.h"
-#include "gui/settings/diaparam.h"
 #include "gui/commun/invite.h"
 #include "gui/entry/mdibase.h"
 #include "gui/entry/mdipalier.h"
 #include "gui/entry/mdisaisie.h"
 #include "gui/exchange/diaexporteclasse.h"
-#include "core/exchange/importclasse.h"
 #include "gui/exchange/importdialogues.h"
+#include "gui/mainwindow/diainitialise.h"
+#include "gui/mainwindow/menusauvegarde.h"
+#include "gui/mainwindow/mymdiarea.h"
+#include "gui/print/diaimprimer.h"
 #include "gui/pupils/diaajouteeleves.h"
 #include "gui/pupils/diaeleve.h"
-#include "gui/print/diaimprimer.h"
 #include "gui/pupils/diaimporteeleves.h"
 #include "gui/report/diabilan.h"
+#include "gui/settings/diamdp.h"
+#include "gui/settings/diaparam.h"
 
 #include <QCloseEvent>
 #include <QMdiSubWindow>
@@ -96,12 +96,30 @@ void MainWindow::annoncer(const QString& message)
     statusBar()->showMessage(message, 6000);
 }
 
-QAction* MainWindow::actionUndo() const { return ui->acUndo; }
-QAction* MainWindow::actionYank() const { return ui->acYank; }
-QAction* MainWindow::actionCopier() const { return ui->acCopier; }
-QAction* MainWindow::actionColler() const { return ui->acColler; }
-QAction* MainWindow::actionCouper() const { return ui->acCouper; }
-QAction* MainWindow::actionEffacer() const { return ui->acEffacer; }
+QAction* MainWindow::actionUndo() const
+{
+    return ui->acUndo;
+}
+QAction* MainWindow::actionYank() const
+{
+    return ui->acYank;
+}
+QAction* MainWindow::actionCopier() const
+{
+    return ui->acCopier;
+}
+QAction* MainWindow::actionColler() const
+{
+    return ui->acColler;
+}
+QAction* MainWindow::actionCouper() const
+{
+    return ui->acCouper;
+}
+QAction* MainWindow::actionEffacer() const
+{
+    return ui->acEffacer;
+}
 
 // ---------------------------------------------------------------------------
 // Les deux contrôles
@@ -120,8 +138,9 @@ bool MainWindow::accesAutorise()
     if (stockee.isEmpty())
         return true;
     for (;;) {
-        const auto saisi = Invite::texte(this, tr("Mot de passe"), tr("Mot de passe pour accéder à cette fonctionnalité: "),
-                                         QLineEdit::Password, QString());
+        const auto saisi =
+            Invite::texte(this, tr("Mot de passe"), tr("Mot de passe pour accéder à cette fonctionnalité: "),
+                          QLineEdit::Password, QString());
         if (!saisi || saisi->isEmpty())
             return false;
         if (MotDePasse::correspond(*saisi, stockee))
@@ -177,10 +196,22 @@ void MainWindow::timeOut()
         action->setEnabled(false);
 }
 
-void MainWindow::cascade() { espace->cascadeSubWindows(); }
-void MainWindow::tile() { espace->tileSubWindows(); }
-void MainWindow::suivante() { espace->activateNextSubWindow(); }
-void MainWindow::precedente() { espace->activatePreviousSubWindow(); }
+void MainWindow::cascade()
+{
+    espace->cascadeSubWindows();
+}
+void MainWindow::tile()
+{
+    espace->tileSubWindows();
+}
+void MainWindow::suivante()
+{
+    espace->activateNextSubWindow();
+}
+void MainWindow::precedente()
+{
+    espace->activatePreviousSubWindow();
+}
 
 void MainWindow::fermerTout()
 {
@@ -275,11 +306,12 @@ void MainWindow::initGale()
         return;
     }
     if (etat.statut == Schema::EtatVersion::Incorrecte) {
-        Invite::avertissement(this, tr("Version incorrecte"),
-                              tr("La base de données semble avoir une version incompatible (%1) avec ce logiciel "
-                                 "(%2). Une réinitialisation va avoir lieu.")
-                                  .arg(etat.version)
-                                  .arg(Schema::VERSION));
+        Invite::avertissement(
+            this, tr("Version incorrecte"),
+            tr("La base de données semble avoir une version incompatible (%1) avec ce logiciel "
+               "(%2). Une réinitialisation va avoir lieu.")
+                .arg(etat.version)
+                .arg(Schema::VERSION));
         initialiser(true);
     }
     minuterie.start();
@@ -288,7 +320,10 @@ void MainWindow::initGale()
 // ---------------------------------------------------------------------------
 // Fonctions des menus
 
-void MainWindow::initialiser() { initialiser(false); }
+void MainWindow::initialiser()
+{
+    initialiser(false);
+}
 
 void MainWindow::initialiser(bool premierDemarrage)
 {
@@ -383,7 +418,10 @@ void MainWindow::saisirPaliers()
     placerSousFenetre(fenetre);
     fenetre->chargerListes(this);
 }
-void MainWindow::jeuEssai() { JeuEssai::generer(); }
+void MainWindow::jeuEssai()
+{
+    JeuEssai::generer();
+}
 void MainWindow::test() {}
 void MainWindow::imprimer()
 {
@@ -399,7 +437,10 @@ void MainWindow::options()
     dialogue.exec();
 }
 
-void MainWindow::sauvegarder() { sauvegarderBase(this, documents); }
+void MainWindow::sauvegarder()
+{
+    sauvegarderBase(this, documents);
+}
 
 void MainWindow::mdp()
 {
@@ -412,7 +453,10 @@ void MainWindow::exporterClasse()
     dialogue.exec();
 }
 
-void MainWindow::aide() { Invite::ouvrirUrl(Invite::urlDocumentProgramme(QStringLiteral("quorvel.pdf"))); }
+void MainWindow::aide()
+{
+    Invite::ouvrirUrl(Invite::urlDocumentProgramme(QStringLiteral("quorvel.pdf")));
+}
 
 void MainWindow::aPropos()
 {

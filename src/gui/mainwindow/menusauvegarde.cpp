@@ -27,10 +27,11 @@ void sauvegarderBase(QWidget* parent, QString& dossierDocuments)
     const QString cible = Sauvegarde::cheminCopie(dossier);
     if (Sauvegarde::estLaBaseCourante(cible)) {
         // Remplacer ce fichier détruirait la base elle-même.
-        Invite::avertissement(parent, traduire("Erreur"),
-                              traduire("Le dossier choisi est celui de la base de données elle-même : une "
-                                       "sauvegarde doit aller ailleurs.\nChoisissez un autre dossier, par exemple "
-                                       "sur une clé USB."));
+        Invite::avertissement(
+            parent, traduire("Erreur"),
+            traduire("Le dossier choisi est celui de la base de données elle-même : une "
+                     "sauvegarde doit aller ailleurs.\nChoisissez un autre dossier, par exemple "
+                     "sur une clé USB."));
         return;
     }
     if (QFile::exists(cible)) {

@@ -2,10 +2,10 @@
 #include "gui/print/diaimprimer.h"
 
 #include "core/commun/ordrealphabetique.h"
+#include "gui/commun/envoiimpression.h"
 #include "gui/commun/invite.h"
 #include "gui/print/diaattente.h"
 #include "gui/print/diacocheeleve.h"
-#include "gui/commun/envoiimpression.h"
 
 #include "ui_diaimprimer.h"
 

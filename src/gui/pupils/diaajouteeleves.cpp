@@ -2,9 +2,9 @@
 #include "gui/pupils/diaajouteeleves.h"
 #include "core/db/requetes.h"
 
-#include "gui/commun/invite.h"
-#include "gui/commun/grilles.h"
 #include "core/pupils/ajouteleves.h"
+#include "gui/commun/grilles.h"
+#include "gui/commun/invite.h"
 #include "gui/pupils/diaedite.h"
 
 #include "ui_diaajouteeleves.h"

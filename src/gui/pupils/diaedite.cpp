@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/pupils/diaedite.h"
 
-#include "gui/commun/invite.h"
 #include "core/pupils/listes.h"
+#include "gui/commun/invite.h"
 
 #include "ui_diaedite.h"
 

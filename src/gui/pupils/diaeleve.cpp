@@ -2,8 +2,8 @@
 #include "gui/pupils/diaeleve.h"
 #include "core/db/requetes.h"
 
-#include "gui/commun/invite.h"
 #include "gui/commun/grilles.h"
+#include "gui/commun/invite.h"
 #include "gui/pupils/diaedite.h"
 
 #include "ui_diaeleve.h"

@@ -3,8 +3,8 @@
 
 #include "core/commun/application.h"
 #include "core/db/sauvegarde.h"
-#include "gui/commun/invite.h"
 #include "core/pupils/importeleves.h"
+#include "gui/commun/invite.h"
 
 #include "ui_diaimporteeleves.h"
 

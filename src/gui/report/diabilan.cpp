@@ -4,8 +4,8 @@
 
 #include "core/commun/application.h"
 #include "gui/commun/diawait.h"
-#include "gui/commun/invite.h"
 #include "gui/commun/envoiimpression.h"
+#include "gui/commun/invite.h"
 
 #include "ui_diabilan.h"
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/settings/diamdp.h"
 
-#include "gui/commun/invite.h"
 #include "core/settings/parametres.h"
+#include "gui/commun/invite.h"
 
 #include "ui_diamdp.h"
 
