@@ -9,6 +9,7 @@
 #include "support/repondeuressai.h"
 
 #include <QAccessible>
+#include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -189,6 +190,27 @@ private Q_SLOTS:
             parties << entetes.value(0)->text(QAccessible::Name);
         parties << lue->text(QAccessible::Name).replace('\n', "\\n") << lue->text(QAccessible::Description);
         QTEST(parties.join(" | "), "attendu");
+    }
+
+    // Après l'affichage, le focus est dans la grille, sur la première case de validation (les
+    // lignes du dessus ne se sélectionnent pas) : la frappe y va tout de suite, et la flèche
+    // descend à la validation de la compétence suivante.
+    void clavierApresAffichage()
+    {
+        principale->activateWindow();
+        QVERIFY(QTest::qWaitFor([this] { return principale->isActiveWindow(); }));
+        QCOMPARE(QApplication::focusWidget(), table);
+        const auto taper = [](const QString& texte) {
+            for (const QChar lettre : texte)
+                QTest::keyClick(QApplication::focusWidget(), lettre.toLatin1());
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            QCoreApplication::processEvents();
+        };
+        taper("1/2/11");
+        QTest::keyClick(table, Qt::Key_Down);
+        taper("2/2/12");
+        QCOMPARE(grilleDates(table), "01/02/2011||02/01/2013 / 02/02/2012|| / ||");
+        QVERIFY(fenetre->estModifie());
     }
 
     // La copie ne garde que les lignes de date de la sélection ; le bloc collé (deux lignes de deux

@@ -546,8 +546,14 @@ void MdiBase::terminerChargement()
     attente = nullptr;
     if (reprendre)
         window()->activateWindow();
-    if (table->rowCount() > 0 && table->columnCount() > 0)
+    if (table->rowCount() > 0 && table->columnCount() > 0) {
+        // La frappe et les flèches partent de la première case de date (dans la fenêtre des
+        // paliers, les lignes du dessus ne se sélectionnent pas).
+        for (int ligne = 0; ligne < table->rowCount() && !table->currentItem(); ++ligne)
+            if (estLigneDate(ligne))
+                table->setCurrentCell(ligne, 0);
         table->setFocus(Qt::OtherFocusReason);
+    }
 }
 
 void MdiBase::remplirClassesEtPaliers(QComboBox* cbClasses, QComboBox* cbPaliers)
