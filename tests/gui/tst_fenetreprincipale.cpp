@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QHeaderView>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
 #include <QSettings>
@@ -82,6 +83,8 @@ private Q_SLOTS:
     void fermerTout();
     void fermetureRefuseePendantChargement();
     void aide();
+    void clavier_data();
+    void clavier();
     void enteteVertical_data();
     void enteteVertical();
 
@@ -140,10 +143,11 @@ void TstFenetrePrincipale::menusEtActions()
                      !action->icon().isNull(),
                  qPrintable(action->objectName()));
 
+    // Les textes tels qu'ils se lisent (la lettre soulignée n'en change pas un caractère).
     const auto contenu = [](const QList<QAction*>& entrees) {
         QStringList textes;
         for (QAction* action : entrees)
-            textes << (action->isSeparator() ? QStringLiteral("-") : action->text());
+            textes << (action->isSeparator() ? QStringLiteral("-") : QString(action->text()).remove('&'));
         return textes;
     };
     QCOMPARE(contenu(f.menuBar()->actions()),
@@ -409,6 +413,62 @@ void TstFenetrePrincipale::aide()
     QCOMPARE(url.scheme(), QStringLiteral("file"));
     QCOMPARE(url.toLocalFile(), QCoreApplication::applicationDirPath() + QStringLiteral("/quorvel.pdf"));
     QVERIFY(repondeur->messages().isEmpty());
+}
+
+// Au clavier seul : chaque menu s'ouvre par Alt et sa lettre soulignée ; les actions fréquentes
+// ont leur raccourci, qui agit dans la fenêtre de saisie active. La première des deux fenêtres
+// de saisie ouvertes est l'active.
+void TstFenetrePrincipale::clavier_data()
+{
+    QTest::addColumn<QKeySequence>("touches");
+    QTest::addColumn<QString>("attendu"); // menu ouvert, opération reçue, fenêtre active ou ouverte
+
+    for (const auto& [lettre, menu] :
+         {std::pair{Qt::Key_F, "menuFichiers"}, std::pair{Qt::Key_S, "menuSaisies"},
+          std::pair{Qt::Key_E, "menuEdition"}, std::pair{Qt::Key_N, "menuFen_tres"},
+          std::pair{Qt::Key_L, "menuLPC"}, std::pair{Qt::Key_A, "menuAide"}})
+        QTest::newRow(menu) << QKeySequence(Qt::ALT | lettre) << QString("menu %1").arg(menu);
+    QTest::newRow("Ctrl+Z défait") << QKeySequence(QKeySequence::Undo) << "opération undo";
+    QTest::newRow("Ctrl+Y refait") << QKeySequence(QKeySequence::Redo) << "opération yank";
+    QTest::newRow("Suppr efface") << QKeySequence(QKeySequence::Delete) << "opération effacer";
+    QTest::newRow("Ctrl+F6 passe à la suivante") << QKeySequence("Ctrl+F6") << "active 1";
+    QTest::newRow("Ctrl+D saisit les dates des compétences") << QKeySequence("Ctrl+D") << "ouverte mdiSaisie";
+    QTest::newRow("Ctrl+T saisit les dates des attestations")
+        << QKeySequence("Ctrl+T") << "ouverte mdiPalier";
+    QTest::newRow("F1 ouvre l'aide") << QKeySequence(QKeySequence::HelpContents) << "aide quorvel.pdf";
+}
+
+void TstFenetrePrincipale::clavier()
+{
+    QFETCH(QKeySequence, touches);
+    QFETCH(QString, attendu);
+    QVERIFY(ouvrirPrincipale());
+    FenetreEssai& f = *fenetre;
+    auto* saisie = new SaisieEssai(&f);
+    const QList<QMdiSubWindow*> cadres{f.placerSousFenetre(saisie), f.placerSousFenetre(new SaisieEssai(&f))};
+    f.espaceTravail()->setActiveSubWindow(cadres.first());
+    f.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&f));
+    for (QAction* action : {f.actionUndo(), f.actionYank(), f.actionEffacer()})
+        action->setEnabled(true); // comme le fait la fenêtre de saisie active
+
+    QTest::keySequence(&f, touches);
+    QString obtenu;
+    if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+        obtenu = "menu " + menu->objectName();
+        menu->close();
+    } else if (!saisie->operations.isEmpty()) {
+        obtenu = "opération " + saisie->operations.join(' ');
+    } else if (f.espaceTravail()->subWindowList().size() > 2) {
+        obtenu = QString("ouverte ") +
+                 f.espaceTravail()->subWindowList().constLast()->widget()->metaObject()->className();
+    } else if (!repondeur->urlsOuvertes().isEmpty()) {
+        obtenu = "aide " + repondeur->urlsOuvertes().constFirst().fileName();
+    } else {
+        obtenu = "active " + QString::number(cadres.indexOf(f.espaceTravail()->activeSubWindow()));
+    }
+    QCOMPARE(obtenu, attendu);
+    qDeleteAll(f.espaceTravail()->subWindowList());
 }
 
 void TstFenetrePrincipale::enteteVertical_data()

@@ -8,6 +8,8 @@
 #include "support/environnement.h"
 #include "support/repondeuressai.h"
 
+#include <QAccessible>
+#include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -16,6 +18,7 @@
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QSqlQuery>
 #include <QStatusBar>
 #include <QTableWidget>
@@ -152,6 +155,62 @@ private Q_SLOTS:
     {
         QFETCH(QPoint, cellule);
         QTEST(table->item(cellule.y(), cellule.x())->text(), "texte");
+    }
+
+    // Ce qu'un lecteur d'écran dit d'une case de validation : l'élève, la compétence et la ligne,
+    // la date, puis son état et ce que montrent les deux lignes au-dessus.
+    void lecteurEcran_data()
+    {
+        QTest::addColumn<QPoint>("cellule"); // colonne, ligne
+        QTest::addColumn<QString>("tape");
+        QTest::addColumn<QString>("attendu");
+        QTest::newRow("à valider")
+            << QPoint(0, 2) << ""
+            << "ALPHA Zoé, CE1 | Libellé 1, date de validation |  | Items validés : 2 sur 3 (66.7 %). "
+               "Date la plus récente : 06/05/2010.";
+        QTest::newRow("date incorrecte")
+            << QPoint(2, 5) << "xyz"
+            << "CHARLIE Zoé, CE1 | Libellé 6, date de validation | xyz | Date incorrecte : tapez-la sous la "
+               "forme jour/mois/année, par exemple 15/06/2024. Items validés : 0 sur 1 (0.0 %). Date la plus "
+               "récente : aucune.";
+        QTest::newRow("réussite") << QPoint(1, 0) << ""
+                                  << "BRAVO Zoé, CE1 | Libellé 1, réussite | 1/3\\n(33.3%) | ";
+    }
+    void lecteurEcran()
+    {
+        QFETCH(QPoint, cellule);
+        QFETCH(QString, tape);
+        if (!tape.isEmpty())
+            saisir(table, cellule.y(), cellule.x(), tape);
+        QAccessibleInterface* lue =
+            QAccessible::queryAccessibleInterface(table)->tableInterface()->cellAt(cellule.y(), cellule.x());
+        QStringList parties;
+        for (const auto& entetes :
+             {lue->tableCellInterface()->columnHeaderCells(), lue->tableCellInterface()->rowHeaderCells()})
+            parties << entetes.value(0)->text(QAccessible::Name);
+        parties << lue->text(QAccessible::Name).replace('\n', "\\n") << lue->text(QAccessible::Description);
+        QTEST(parties.join(" | "), "attendu");
+    }
+
+    // Après l'affichage, le focus est dans la grille, sur la première case de validation (les
+    // lignes du dessus ne se sélectionnent pas) : la frappe y va tout de suite, et la flèche
+    // descend à la validation de la compétence suivante.
+    void clavierApresAffichage()
+    {
+        principale->activateWindow();
+        QVERIFY(QTest::qWaitFor([this] { return principale->isActiveWindow(); }));
+        QCOMPARE(QApplication::focusWidget(), table);
+        const auto taper = [](const QString& texte) {
+            for (const QChar lettre : texte)
+                QTest::keyClick(QApplication::focusWidget(), lettre.toLatin1());
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            QCoreApplication::processEvents();
+        };
+        taper("1/2/11");
+        QTest::keyClick(table, Qt::Key_Down);
+        taper("2/2/12");
+        QCOMPARE(grilleDates(table), "01/02/2011||02/01/2013 / 02/02/2012|| / ||");
+        QVERIFY(fenetre->estModifie());
     }
 
     // La copie ne garde que les lignes de date de la sélection ; le bloc collé (deux lignes de deux
@@ -292,13 +351,33 @@ private Q_SLOTS:
         QString ouverture;
         auto fait = quandDialogue<diaPropageDate>(
             [=, &ouverture](diaPropageDate* dialogue) {
-                for (const int i : {1, 2, 3})
-                    if (dialogue->findChild<QRadioButton*>(QStringLiteral("rb%1").arg(i))->isChecked())
-                        ouverture =
-                            QString::number(i) + ' ' + dialogue->findChild<QLineEdit*>("edPourcent")->text();
-                dialogue->findChild<QRadioButton*>(QStringLiteral("rb%1").arg(mode + 1))->setChecked(true);
-                dialogue->findChild<QLineEdit*>("edPourcent")->setText(minimum);
-                dialogue->findChild<QDialogButtonBox*>("buttonBox")->button(QDialogButtonBox::Ok)->click();
+                // Un échec ici ne doit pas laisser le dialogue ouvert.
+                const auto fermer = qScopeGuard([dialogue] {
+                    if (dialogue->isVisible())
+                        dialogue->reject();
+                });
+                auto* pourcent = dialogue->findChild<QLineEdit*>("edPourcent");
+                QRadioButton* modes[3] = {};
+                for (const int i : {0, 1, 2}) {
+                    modes[i] = dialogue->findChild<QRadioButton*>(QStringLiteral("rb%1").arg(i + 1));
+                    if (modes[i]->isChecked())
+                        ouverture = QString::number(i + 1) + ' ' + pourcent->text();
+                }
+                // Au clavier seul : le focus part du mode retenu, les flèches changent de mode,
+                // Tab mène au pourcentage, Entrée valide.
+                QCOMPARE(QApplication::focusWidget(), modes[ouverture.left(1).toInt() - 1]);
+                for (int i = 0; i < 2; ++i)
+                    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+                for (int i = 0; i < mode; ++i)
+                    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+                QVERIFY(modes[mode]->isChecked());
+                for (int i = 0; i < 5 && QApplication::focusWidget() != pourcent; ++i)
+                    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+                QCOMPARE(QApplication::focusWidget(), pourcent);
+                QTest::keySequence(pourcent, QKeySequence::SelectAll);
+                QTest::keyClicks(pourcent, minimum);
+                QTest::keyClick(pourcent, Qt::Key_Return);
             },
             1000);
         const bool remplit = attendu != rien();

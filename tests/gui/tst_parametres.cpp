@@ -8,6 +8,7 @@
 #include "support/environnement.h"
 #include "support/repondeuressai.h"
 
+#include <QApplication>
 #include <QCryptographicHash>
 #include <QDialogButtonBox>
 #include <QLineEdit>
@@ -35,15 +36,27 @@ QString valider(QDialog& dialogue)
     return dialogue.isVisible() ? "ouvert" : dialogue.result() == QDialog::Accepted ? "accepté" : "rejeté";
 }
 
-// Remplit l'ancien mot de passe et les deux nouveaux, puis valide.
+// Au clavier seul : le focus part du premier champ à remplir (l'ancien mot de passe quand il y
+// en a un, sinon le nouveau), Tab passe au suivant, Entrée valide. Rend l'état du dialogue
+// ensuite, ou le champ qui avait le focus au lieu de celui attendu.
 QString changerMotDePasse(const QStringList& saisies)
 {
     diaMdp dialogue;
     dialogue.show();
+    dialogue.activateWindow();
+    if (!QTest::qWaitFor([&dialogue] { return dialogue.isActiveWindow(); }))
+        return "inactif";
     const QStringList champs{"edAncien", "edNouv1", "edNouv2"};
-    for (int i = 0; i < champs.size(); ++i)
-        dialogue.findChild<QLineEdit*>(champs.at(i))->setText(saisies.at(i));
-    return valider(dialogue);
+    for (int i = MotDePasse::empreinteStockee().isEmpty() ? 1 : 0; i < champs.size(); ++i) {
+        QWidget* focus = QApplication::focusWidget();
+        if (!focus || focus->objectName() != champs.at(i))
+            return "focus sur « " + (focus ? focus->objectName() : QString()) + " » au lieu de " +
+                   champs.at(i);
+        for (const QChar lettre : saisies.at(i)) // toute lettre, même hors du Latin-1
+            QTest::sendKeyEvent(QTest::Click, focus, Qt::Key_unknown, QString(lettre), Qt::NoModifier);
+        QTest::keyClick(focus, i + 1 < champs.size() ? Qt::Key_Tab : Qt::Key_Return);
+    }
+    return dialogue.isVisible() ? "ouvert" : dialogue.result() == QDialog::Accepted ? "accepté" : "rejeté";
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 #include "support/environnement.h"
 #include "support/repondeuressai.h"
 
+#include <QAccessible>
 #include <QClipboard>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -17,6 +18,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QPointer>
 #include <QPushButton>
 #include <QSqlQuery>
@@ -46,6 +48,20 @@ QStringList notes()
         lignes
             << QString("%1 %2 %3").arg(q.value(0).toString(), q.value(1).toString(), q.value(2).toString());
     return lignes;
+}
+
+// Ce qu'un lecteur d'écran dit d'une case, par les interfaces d'accessibilité de la grille :
+// en-tête de colonne, en-tête de ligne, texte, description.
+QString lu(QTableWidget* table, int ligne, int colonne)
+{
+    QAccessibleInterface* cellule =
+        QAccessible::queryAccessibleInterface(table)->tableInterface()->cellAt(ligne, colonne);
+    QStringList parties;
+    for (const auto& entetes : {cellule->tableCellInterface()->columnHeaderCells(),
+                                cellule->tableCellInterface()->rowHeaderCells()})
+        parties << (entetes.isEmpty() ? QString() : entetes.constFirst()->text(QAccessible::Name));
+    return (parties << cellule->text(QAccessible::Name) << cellule->text(QAccessible::Description))
+        .join(" | ");
 }
 
 QRect zone(int gauche, int haut, int droite, int bas)
@@ -107,6 +123,16 @@ class TstSaisie : public QObject
         competences->setCurrentIndex(competences->findData(idRef(competence)));
         w<QPushButton>("btAfficher")->click();
         return w<QTableWidget>("table");
+    }
+    // La fenêtre principale active et la fenêtre de saisie active en elle, comme quand
+    // l'enseignante y travaille : ses raccourcis clavier valent alors.
+    void activer()
+    {
+        principale->activateWindow();
+        QVERIFY(QTest::qWaitFor([this] { return principale->isActiveWindow(); }));
+        principale->espaceTravail()->setActiveSubWindow(
+            principale->espaceTravail()->subWindowList().constLast());
+        fenetre->timeOut(); // les actions d'édition de la fenêtre principale suivent la grille
     }
     // Fait `action`, qui doit montrer la boîte `titre` / `texte` (réponse OK).
     template <typename Action> void boite(Action action, const QString& titre, const QString& texte)
@@ -193,6 +219,13 @@ private Q_SLOTS:
         QCOMPARE(Grilles::dateAVerifier(cellule), !raison.isEmpty());
         QCOMPARE(cellule->font().italic(), !raison.isEmpty());
         QCOMPARE(cellule->toolTip().section('\n', 0, 0), raison);
+        // L'état se dit aussi en toutes lettres, pas seulement par la couleur.
+        const QString description = lu(t, 2, colonne).section(" | ", 3);
+        QCOMPARE(description.isEmpty(), !invalide && raison.isEmpty());
+        if (invalide)
+            QVERIFY(description.startsWith("Date incorrecte"));
+        if (!raison.isEmpty())
+            QVERIFY(description.startsWith("Date à vérifier. " + raison));
         QVERIFY(fenetre->estModifie());
         QCOMPARE(fenetre->profondeurAnnulation(), 1);
 
@@ -214,6 +247,111 @@ private Q_SLOTS:
         fenetre->undo();
         taper(t, 0, 0, "1/2/10"); // une nouvelle saisie efface ce qui restait à refaire
         QCOMPARE(refaisable(), 0);
+    }
+
+    // Les en-têtes que dit un lecteur d'écran en entrant dans une case : l'élève et son niveau,
+    // l'agrégat et l'item, même là où l'agrégat ne s'écrit pas ; l'état d'une date gardée
+    // invraisemblable.
+    void lecteurEcran_data()
+    {
+        QTest::addColumn<QPoint>("cellule"); // colonne, ligne
+        QTest::addColumn<QString>("attendu");
+        QTest::newRow("premier item de l'agrégat")
+            << QPoint(1, 0)
+            << "BERNARD Zoé, CE1 | Dire : S'exprimer clairement à l'oral en utilisant un vocabulaire "
+               "approprié | 06/05/2010 | ";
+        QTest::newRow("item suivant, agrégat non écrit")
+            << QPoint(2, 1)
+            << "MARTIN Léa, CE1 | Dire : Participer en classe à un échange verbal en respectant les "
+               "règles de la communication | 02/01/2011 | ";
+    }
+    void lecteurEcran()
+    {
+        QFETCH(QPoint, cellule);
+        QTEST(lu(ouvrir(), cellule.y(), cellule.x()), "attendu");
+    }
+
+    // Une cellule de date ordinaire (celles des grilles des élèves) dit aussi son état en toutes
+    // lettres, et ne le dit plus une fois corrigée.
+    void descriptionCelluleOrdinaire()
+    {
+        QTableWidgetItem cellule;
+        Grilles::ecrireDate(&cellule, "31/02/2010");
+        QCOMPARE(cellule.data(Qt::AccessibleDescriptionRole).toString(),
+                 Grilles::descriptionDateIncorrecte());
+        Grilles::ecrireDate(&cellule, "1/2/10");
+        QVERIFY(!cellule.data(Qt::AccessibleDescriptionRole).isValid());
+    }
+
+    // Au clavier, dans la grille (case de BERNARD, « 06/05/2010 ») : la frappe ouvre la saisie,
+    // Entrée valide, Échap annule, Suppr efface, Maj et une flèche étendent la sélection, Tab
+    // sort de la grille au lieu d'en parcourir les cases (mais valide une frappe et passe à la
+    // case voisine, comme un tableur), Ctrl+S enregistre, date encore dans l'éditeur comprise.
+    void clavier_data()
+    {
+        QTest::addColumn<QString>("tape"); // sans Entrée
+        QTest::addColumn<QKeySequence>("touches");
+        QTest::addColumn<QString>("texte"); // de la case ensuite
+        QTest::addColumn<int>("selection"); // nombre de cases sélectionnées
+        QTest::addColumn<QString>("focus");
+        QTest::addColumn<bool>("modifie");
+        const QString avant = "06/05/2010";
+        const QString apres = "03/04/2010";
+        QTest::newRow("Entrée valide")
+            << "3/4/10" << QKeySequence(Qt::Key_Return) << apres << 1 << "table" << true;
+        QTest::newRow("Échap annule")
+            << "3/4/10" << QKeySequence(Qt::Key_Escape) << avant << 1 << "table" << false;
+        QTest::newRow("Suppr efface")
+            << "" << QKeySequence(QKeySequence::Delete) << "" << 1 << "table" << true;
+        QTest::newRow("Maj et flèche étendent la sélection")
+            << "" << QKeySequence(Qt::SHIFT | Qt::Key_Down) << avant << 2 << "table" << false;
+        QTest::newRow("Tab sort de la grille")
+            << "" << QKeySequence(Qt::Key_Tab) << avant << 1 << "cbClasses" << false;
+        QTest::newRow("Tab valide la frappe")
+            << "3/4/10" << QKeySequence(Qt::Key_Tab) << apres << 1 << "éditeur" << true;
+        QTest::newRow("Ctrl+S enregistre")
+            << "3/4/10" << QKeySequence(QKeySequence::Save) << apres << 1 << "table" << false;
+    }
+    void clavier()
+    {
+        QFETCH(QString, tape);
+        QFETCH(QKeySequence, touches);
+        QFETCH(QString, focus);
+        QTableWidget* t = ouvrir();
+        activer();
+        t->setFocus();
+        t->setCurrentCell(0, 1);
+        if (!tape.isEmpty())
+            taper(t, 0, 1, tape, false);
+        QTest::keySequence(QApplication::focusWidget(), touches);
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QTEST(t->item(0, 1)->text(), "texte");
+        QTEST(int(t->selectedItems().size()), "selection");
+        QWidget* aLeFocus = QApplication::focusWidget();
+        QCOMPARE(!aLeFocus                                    ? QString()
+                 : aLeFocus != t && t->isAncestorOf(aLeFocus) ? QString("éditeur")
+                                                              : aLeFocus->objectName(),
+                 focus);
+        QTEST(fenetre->estModifie(), "modifie");
+        QCOMPARE(notes().contains("12 P1C1A1 2010-04-03"), touches == QKeySequence::Save);
+    }
+
+    // Les boutons de la barre de titre n'ont pas de focus : Alt+- ouvre leur menu (réduire,
+    // agrandir, fermer…), Ctrl+F4 ferme la fenêtre.
+    void barreDeTitre()
+    {
+        ouvrir();
+        activer();
+        auto* cadre = qobject_cast<QMdiSubWindow*>(fenetre->parentWidget());
+        QTest::keySequence(QApplication::focusWidget(), QKeySequence(Qt::ALT | Qt::Key_Minus));
+        QTRY_COMPARE(QApplication::activePopupWidget(), static_cast<QWidget*>(cadre->systemMenu()));
+        QTest::keyClick(cadre->systemMenu(), Qt::Key_Escape);
+        QTRY_VERIFY(!QApplication::activePopupWidget());
+        QPointer<QMdiSubWindow> suivi(cadre);
+        QTest::keySequence(QApplication::focusWidget(), QKeySequence("Ctrl+F4"));
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(suivi.isNull());
     }
 
     void copie()
@@ -384,13 +522,18 @@ private Q_SLOTS:
         QTest::addColumn<int>("bouton");
         QTest::addColumn<bool>("garde"); // fenêtre restée ouverte, ou grille non rechargée
         QTest::addColumn<bool>("enregistre");
-        QTest::newRow("fermer oui refusé") << true << false << int(B::Yes) << true << false;
-        QTest::newRow("fermer oui") << true << false << int(B::Yes) << false << true;
-        QTest::newRow("fermer annuler") << true << false << int(B::Cancel) << true << false;
-        QTest::newRow("fermer, saisie en cours : oui") << true << true << int(B::Yes) << false << true;
-        QTest::newRow("recharger oui refusé") << false << false << int(B::Yes) << true << false;
-        QTest::newRow("recharger oui") << false << false << int(B::Yes) << false << true;
-        QTest::newRow("recharger, saisie en cours : oui") << false << true << int(B::Yes) << false << true;
+        QTest::addColumn<bool>("clavier"); // Ctrl+F4 ou F5 au lieu de la case ou du bouton
+        QTest::newRow("fermer oui refusé") << true << false << int(B::Yes) << true << false << false;
+        QTest::newRow("fermer oui") << true << false << int(B::Yes) << false << true << false;
+        QTest::newRow("fermer annuler") << true << false << int(B::Cancel) << true << false << false;
+        QTest::newRow("fermer, saisie en cours : oui")
+            << true << true << int(B::Yes) << false << true << false;
+        QTest::newRow("recharger oui refusé") << false << false << int(B::Yes) << true << false << false;
+        QTest::newRow("recharger oui") << false << false << int(B::Yes) << false << true << false;
+        QTest::newRow("recharger, saisie en cours : oui")
+            << false << true << int(B::Yes) << false << true << false;
+        QTest::newRow("fermer au clavier : oui") << true << false << int(B::Yes) << false << true << true;
+        QTest::newRow("recharger au clavier : non") << false << false << int(B::No) << false << false << true;
     }
     void questions()
     {
@@ -399,6 +542,7 @@ private Q_SLOTS:
         QFETCH(int, bouton);
         QFETCH(bool, garde);
         QFETCH(bool, enregistre);
+        QFETCH(bool, clavier);
         const bool refuse = bouton == B::Yes && !enregistre;
         QTableWidget* t = ouvrir();
         taper(t, 2, 0, refuse ? "abc" : "3/4/09", !enCours);
@@ -413,12 +557,19 @@ private Q_SLOTS:
             attendus << "Dates incorrectes : Impossible d'enregistrer car certaines dates sont incorrectes.";
         }
         QPointer<mdiSaisie> suivi(fenetre);
+        if (clavier) {
+            activer();
+            t->setFocus();
+            QTest::keySequence(t, QKeySequence(fermer ? "Ctrl+F4" : "F5"));
+        }
         if (fermer) {
-            principale->espaceTravail()->subWindowList().constLast()->close();
+            if (!clavier)
+                principale->espaceTravail()->subWindowList().constLast()->close();
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
             QCOMPARE(!suivi.isNull(), garde);
         } else {
-            w<QPushButton>("btAfficher")->click();
+            if (!clavier)
+                w<QPushButton>("btAfficher")->click();
             QCOMPARE(t->item(2, 0)->text(), refuse ? "abc" : garde || enregistre ? AVRIL : "");
             QCOMPARE(fenetre->estModifie(), garde);
         }
@@ -559,19 +710,23 @@ private Q_SLOTS:
     }
 
     // Annuler retire le filtre, la réouverture montre le dernier choix, OK sans rien de coché
-    // laisse le dialogue ouvert.
+    // laisse le dialogue ouvert ; tout se fait au clavier.
     void filtreNiveau()
     {
         QCOMPARE(ouvrir()->columnCount(), 3);
         QStringList vus; // CE1 coché à l'ouverture, puis dialogue resté ouvert
         const auto choisir = [&](bool ce1, bool valider) {
             const auto fait = quandDialogue<diaFiltreNiveau>([&vus, ce1, valider](diaFiltreNiveau* dialogue) {
+                // Au clavier : la liste a le focus, flèche vers CE1, Espace coche, Entrée valide.
                 auto* liste = dialogue->findChild<QListWidget*>("lwNiveaux");
                 vus << QString::number(liste->item(1)->checkState() == Qt::Checked);
-                liste->item(0)->setCheckState(Qt::Unchecked);
-                liste->item(1)->setCheckState(ce1 ? Qt::Checked : Qt::Unchecked);
+                QCOMPARE(QApplication::focusWidget(), liste);
+                QTest::keyClick(liste, Qt::Key_Down);
+                if ((liste->item(1)->checkState() == Qt::Checked) != ce1)
+                    QTest::keyClick(liste, Qt::Key_Space);
+                QCOMPARE(liste->item(1)->checkState() == Qt::Checked, ce1);
                 if (valider)
-                    dialogue->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+                    QTest::keyClick(liste, Qt::Key_Return);
                 vus.last() += QString::number(dialogue->isVisible());
                 if (dialogue->isVisible())
                     dialogue->reject();

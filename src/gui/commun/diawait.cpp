@@ -13,6 +13,8 @@ diaWait::diaWait(QWidget* parent, bool* drapeau)
     // La taille de la fenêtre suit celle que demande sa mise en page (contrainte fixée
     // dans le formulaire).
     ui->setupUi(this);
+    // L'attente informe sans prendre le focus du clavier à la fenêtre qui travaille.
+    setAttribute(Qt::WA_ShowWithoutActivating);
     if (drapeauArret)
         *drapeauArret = false;
     connect(ui->btStop, &QPushButton::clicked, this, &diaWait::stopClicked);
@@ -25,6 +27,8 @@ void diaWait::preparer(bool boutonStopVisible, const QString& message)
 {
     ui->btStop->setVisible(boutonStopVisible);
     ui->lbMessage->setText(message.isEmpty() ? tr("Opération en cours... Patientez!") : message);
+    // Sans barre de titre, la fenêtre n'a pas d'autre nom à donner aux lecteurs d'écran.
+    setAccessibleName(ui->lbMessage->text());
     arrete = false;
 }
 

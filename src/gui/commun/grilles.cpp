@@ -26,7 +26,22 @@ bool ecrireDate(QTableWidgetItem* cellule, const QString& texte)
         pinceau.setStyle(Qt::SolidPattern);
     pinceau.setColor(valide ? Qt::black : Qt::red);
     cellule->setForeground(pinceau);
+    // La couleur ne se voit pas avec un lecteur d'écran : l'état est dit aussi en toutes lettres.
+    if (!dynamic_cast<CelluleDate*>(cellule) &&
+        (!valide || cellule->data(Qt::AccessibleDescriptionRole).isValid()))
+        cellule->setData(Qt::AccessibleDescriptionRole, valide ? QVariant() : descriptionDateIncorrecte());
     return valide;
+}
+
+QString descriptionDateIncorrecte()
+{
+    return QCoreApplication::translate("Grilles", "Date incorrecte : tapez-la sous la forme jour/mois/année, "
+                                                  "par exemple 15/06/2024.");
+}
+
+QString descriptionDateAVerifier(const QStringList& raisons)
+{
+    return QCoreApplication::translate("Grilles", "Date à vérifier. %1").arg(raisons.join(QLatin1Char(' ')));
 }
 
 bool dateInvalide(const QTableWidgetItem* cellule)
@@ -92,21 +107,35 @@ QTableWidgetItem* CelluleDate::clone() const
     return new CelluleDate(*this);
 }
 
+QStringList CelluleDate::raisons() const
+{
+    const QTableWidgetItem* entete = tableWidget() ? tableWidget()->horizontalHeaderItem(column()) : nullptr;
+    const QDate naissance = entete ? entete->data(ROLE_NAISSANCE).toDate() : QDate();
+    QStringList phrases = raisonsAVerifier(QDate::fromString(text(), Dates::FORMAT_AFFICHAGE), naissance);
+    phrases << QCoreApplication::translate("Grilles", "Vérifiez-la, en particulier l'année.");
+    return phrases;
+}
+
 QVariant CelluleDate::data(int role) const
 {
+    if (role == Qt::AccessibleDescriptionRole) {
+        // L'état de la cellule d'abord, puis ce que la fenêtre a posé sur elle.
+        QStringList description;
+        if (dateInvalide(this))
+            description << descriptionDateIncorrecte();
+        else if (dateAVerifier(this))
+            description << descriptionDateAVerifier(raisons());
+        if (const QString posee = QTableWidgetItem::data(role).toString(); !posee.isEmpty())
+            description << posee;
+        return description.isEmpty() ? QVariant() : QVariant(description.join(QLatin1Char(' ')));
+    }
     if (role != Qt::ToolTipRole && role != Qt::FontRole && role != Qt::ForegroundRole)
         return QTableWidgetItem::data(role);
     if (!dateAVerifier(this))
         return QTableWidgetItem::data(role);
     switch (role) {
-    case Qt::ToolTipRole: {
-        const QTableWidgetItem* entete =
-            tableWidget() ? tableWidget()->horizontalHeaderItem(column()) : nullptr;
-        const QDate naissance = entete ? entete->data(ROLE_NAISSANCE).toDate() : QDate();
-        QStringList phrases = raisonsAVerifier(QDate::fromString(text(), Dates::FORMAT_AFFICHAGE), naissance);
-        phrases << QCoreApplication::translate("Grilles", "Vérifiez-la, en particulier l'année.");
-        return phrases.join(QLatin1Char('\n'));
-    }
+    case Qt::ToolTipRole:
+        return raisons().join(QLatin1Char('\n'));
     case Qt::FontRole: {
         QFont police = qvariant_cast<QFont>(QTableWidgetItem::data(role));
         police.setItalic(true);

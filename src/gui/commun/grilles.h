@@ -31,26 +31,38 @@ inline constexpr int ANNEE_LIVRET = 2008;
 // Pourquoi une date de validation est invraisemblable.
 enum Invraisemblance { DansLeFutur = 1, AvantLaNaissance = 2, AvantLeLivret = 4 };
 
-// Cellule de date des fenêtres de saisie : sa bulle, sa police et sa couleur se déduisent de
-// ses marques, lues au moment où la table les montre. Marquer une cellule ne coûte donc qu'une
-// donnée, même quand toute une grille est à vérifier ; la date de naissance de la bulle est
-// celle de l'en-tête de sa colonne (`ROLE_NAISSANCE`).
+// Cellule de date des fenêtres de saisie : sa bulle, sa police, sa couleur et sa description
+// pour les lecteurs d'écran (« Date incorrecte », « Date à vérifier » et pourquoi) se déduisent
+// de ses marques, lues au moment où la table les montre. Marquer une cellule ne coûte donc
+// qu'une donnée, même quand toute une grille est à vérifier ; la date de naissance de la bulle
+// est celle de l'en-tête de sa colonne (`ROLE_NAISSANCE`). Une description posée sur la
+// cellule (Qt::AccessibleDescriptionRole) suit celle de son état.
 class CelluleDate : public QTableWidgetItem
 {
 public:
     explicit CelluleDate(const QString& texte);
     QVariant data(int role) const override;
     QTableWidgetItem* clone() const override;
+
+private:
+    // Les phrases de la bulle d'une date à vérifier.
+    QStringList raisons() const;
 };
 
 // Écrit un texte dans une cellule de date : le texte passe par la normalisation des dates
 // tapées ; la cellule reçoit le texte (éventuellement réécrit), la marque d'invalidité et un
-// premier plan rouge (invalide) ou noir (valide) qui garde le reste de son pinceau. Rend
-// vrai quand la date est valide (ou vide).
+// premier plan rouge (invalide) ou noir (valide) qui garde le reste de son pinceau. Une
+// cellule ordinaire (pas une `CelluleDate`) reçoit aussi sa description pour les lecteurs
+// d'écran : « Date incorrecte » quand elle l'est. Rend vrai quand la date est valide (ou vide).
 bool ecrireDate(QTableWidgetItem* cellule, const QString& texte);
 
 // Vrai quand la cellule porte la marque « date invalide ».
 bool dateInvalide(const QTableWidgetItem* cellule);
+
+// Ce que dit un lecteur d'écran d'une date incorrecte, et ce qu'il dit avant les raisons
+// d'une date à vérifier.
+QString descriptionDateIncorrecte();
+QString descriptionDateAVerifier(const QStringList& raisons);
 
 // Pourquoi une date de validation est invraisemblable, une phrase par raison (dans le futur,
 // avant la naissance de l'élève quand elle est connue, avant la première année du livret) ;

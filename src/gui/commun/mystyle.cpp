@@ -4,8 +4,28 @@
 #include <QHeaderView>
 #include <QPainter>
 #include <QStyleOptionHeader>
+#include <QTextDocument>
+#include <QTextDocumentFragment>
 
 MyStyle::MyStyle() : QProxyStyle(nullptr) {}
+
+QString MyStyle::texteBrutBulle(const QString& bulle)
+{
+    if (!Qt::mightBeRichText(bulle))
+        return {};
+    QString texte = QTextDocumentFragment::fromHtml(bulle).toPlainText();
+    texte.replace(QChar::LineSeparator, QLatin1Char('\n'));
+    return texte.trimmed();
+}
+
+void MyStyle::polish(QWidget* widget)
+{
+    QProxyStyle::polish(widget);
+    // Sans description, un lecteur d'écran prend la bulle telle quelle, balises comprises.
+    if (widget->accessibleDescription().isEmpty())
+        if (const QString texte = texteBrutBulle(widget->toolTip()); !texte.isEmpty())
+            widget->setAccessibleDescription(texte);
+}
 
 QPair<QString, QString> MyStyle::lignesLibelle(const QString& libelle)
 {

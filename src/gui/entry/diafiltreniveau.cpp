@@ -56,6 +56,9 @@ void diaFiltreNiveau::charger(qint64 idClasse)
         entree->setFlags(entree->flags() | Qt::ItemIsUserCheckable);
         entree->setCheckState(choix().niveaux.contains(id) ? Qt::Checked : Qt::Unchecked);
     }
+    // Au clavier, la barre d'espace coche le niveau courant : il y en a un dès l'ouverture.
+    if (ui->lwNiveaux->count() > 0)
+        ui->lwNiveaux->setCurrentRow(0, QItemSelectionModel::NoUpdate);
 }
 
 void diaFiltreNiveau::accept()

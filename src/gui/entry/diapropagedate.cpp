@@ -7,6 +7,7 @@
 
 #include <QDoubleValidator>
 #include <QPushButton>
+#include <QRadioButton>
 
 namespace {
 // Choix retenus pour toute l'exécution (jamais enregistrés).
@@ -30,17 +31,12 @@ diaPropageDate::diaPropageDate(QWidget* parent)
     ui->edPourcent->setValidator(validateur);
     ui->edPourcent->setText(QString::number(pourcentageMemorise, 'f', 1));
 
-    switch (modeMemorise) {
-    case RecenteSeulement:
-        ui->rb2->setChecked(true);
-        break;
-    case DateDefaut:
-        ui->rb3->setChecked(true);
-        break;
-    default:
-        ui->rb1->setChecked(true);
-        break;
-    }
+    QRadioButton* mode = modeMemorise == RecenteSeulement ? ui->rb2
+                         : modeMemorise == DateDefaut     ? ui->rb3
+                                                          : ui->rb1;
+    mode->setChecked(true);
+    // Le focus part du mode retenu : c'est le premier choix, et un lecteur d'écran le dit coché.
+    mode->setFocus();
 }
 
 diaPropageDate::~diaPropageDate() = default;

@@ -23,6 +23,7 @@
 #include <QMdiSubWindow>
 #include <QScopeGuard>
 #include <QSet>
+#include <QShortcut>
 #include <QSqlQuery>
 #include <QStyle>
 #include <QTableWidget>
@@ -91,6 +92,34 @@ void MdiBase::installerGrille(const Grille& grille)
     table->setContextMenuPolicy(Qt::ActionsContextMenu);
     table->addActions(grille.actionsMenu);
     champDate->setText(Dates::afficher(QDate::currentDate()));
+
+    // Au clavier : Tab passe d'un contrôle à l'autre sans parcourir les cases une à une (les
+    // flèches s'en chargent) ; les raccourcis valent quand le focus est dans cette fenêtre,
+    // pour que deux grilles ouvertes ne se les disputent pas.
+    table->setTabKeyNavigation(false);
+    const auto raccourci = [this](const QKeySequence& touches, auto action) {
+        auto* r = new QShortcut(touches, this);
+        r->setContext(Qt::WidgetWithChildrenShortcut);
+        connect(r, &QShortcut::activated, this, action);
+    };
+    raccourci(QKeySequence::Save, [this] {
+        // La date encore dans l'éditeur compte, comme pour le bouton.
+        validerSaisieEnCours();
+        if (modifie)
+            enregistrer();
+    });
+    raccourci(QKeySequence(Qt::Key_F5), [this] {
+        if (boutons.btAfficher && boutons.btAfficher->isEnabled())
+            boutons.btAfficher->click();
+    });
+    // Les boutons de la barre de titre (réduire, agrandir, fermer) n'ont pas de focus : leur
+    // menu s'ouvre au clavier comme dans les programmes à plusieurs documents de Windows.
+    raccourci(QKeySequence(Qt::ALT | Qt::Key_Minus), [this] {
+        if (auto* cadre = qobject_cast<QMdiSubWindow*>(parentWidget()))
+            cadre->showSystemMenu();
+    });
+    if (grille.cbClasses)
+        grille.cbClasses->setFocus();
 
     garde = true;
     celluleCourante = nullptr;
@@ -510,8 +539,21 @@ void MdiBase::terminerChargement()
     texteCourant.clear();
     retablissements.clear();
     modifie = false;
+    // Là où l'attente a pris la main, la fenêtre la reprend ; le focus va dans la grille,
+    // prête à recevoir les dates au clavier.
+    const bool reprendre = QApplication::activeWindow() == attente;
     delete attente;
     attente = nullptr;
+    if (reprendre)
+        window()->activateWindow();
+    if (table->rowCount() > 0 && table->columnCount() > 0) {
+        // La frappe et les flèches partent de la première case de date (dans la fenêtre des
+        // paliers, les lignes du dessus ne se sélectionnent pas).
+        for (int ligne = 0; ligne < table->rowCount() && !table->currentItem(); ++ligne)
+            if (estLigneDate(ligne))
+                table->setCurrentCell(ligne, 0);
+        table->setFocus(Qt::OtherFocusReason);
+    }
 }
 
 void MdiBase::remplirClassesEtPaliers(QComboBox* cbClasses, QComboBox* cbPaliers)
@@ -559,6 +601,8 @@ void MdiBase::construireColonnes(qint64 idClasse, bool triParNom)
         const Eleve& eleve = eleves[colonne];
         auto* entete = new QTableWidgetItem(eleve.nom + QLatin1Char(' ') + eleve.prenom + QLatin1Char('\n') +
                                             eleve.niveau);
+        // Ce que dit un lecteur d'écran en entrant dans la colonne.
+        entete->setData(Qt::AccessibleTextRole, tr("%1 %2, %3").arg(eleve.nom, eleve.prenom, eleve.niveau));
         entete->setData(Qt::UserRole, eleve.id);
         entete->setData(Grilles::ROLE_NAISSANCE, naissances.value(eleve.id));
         entete->setTextAlignment(Qt::AlignBaseline);

@@ -92,12 +92,17 @@ protected:
         QAbstractButton* btUndo = nullptr;
         QAbstractButton* btYank = nullptr; // absent de la fenêtre des paliers
         QAbstractButton* btEnregistrer = nullptr;
-        QList<QAction*> actionsMenu; // menu contextuel de la grille, dans l'ordre
-        QAction* acUndo = nullptr;   // « Défaire » et « Refaire » de ce menu
-        QAction* acYank = nullptr;   // absent de la fenêtre des paliers
+        QAbstractButton* btAfficher = nullptr;
+        QComboBox* cbClasses = nullptr; // premier choix de l'enseignante : le focus y est au départ
+        QList<QAction*> actionsMenu;    // menu contextuel de la grille, dans l'ordre
+        QAction* acUndo = nullptr;      // « Défaire » et « Refaire » de ce menu
+        QAction* acYank = nullptr;      // absent de la fenêtre des paliers
     };
     // Branche la grille : signaux de la table et du champ de date, menu contextuel, date du
-    // jour dans le champ, minuterie de 100 ms démarrée.
+    // jour dans le champ, minuterie de 100 ms démarrée. Au clavier, dans toute la fenêtre :
+    // Ctrl+S enregistre, F5 affiche ou réactualise, Alt+- ouvre le menu de la sous-fenêtre
+    // (restaurer, déplacer, taille, réduire, agrandir, fermer) ; Tab entre dans la grille et
+    // en sort, les flèches s'y déplacent.
     void installerGrille(const Grille& grille);
 
     // La fenêtre des paliers n'a de dates qu'à la troisième ligne de chaque compétence.

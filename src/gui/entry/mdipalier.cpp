@@ -40,6 +40,8 @@ mdiPalier::mdiPalier(QWidget* parent) : MdiBase(parent), ui(std::make_unique<Ui:
                      ui->btUndo,
                      nullptr,
                      ui->btEnregistrer,
+                     ui->btAfficher,
+                     ui->cbClasses,
                      {ui->acCouper, ui->acCopier, ui->acColler, ui->acEffacer, ui->acUndo, ui->acPropager,
                       ui->acPropagerDateRecent},
                      ui->acUndo,
@@ -118,11 +120,15 @@ void mdiPalier::afficher()
     table->setRowCount(int(competences.size()) * LIGNES_PAR_COMPETENCE);
     const QString libelles[LIGNES_PAR_COMPETENCE] = {tr("|Réussite:"), tr("|Date la plus récente:"),
                                                      tr("|Date validation:")};
+    // Ce que dit un lecteur d'écran en entrant dans une ligne : la compétence à chaque fois.
+    const QString libellesLus[LIGNES_PAR_COMPETENCE] = {tr("%1, réussite"), tr("%1, date la plus récente"),
+                                                        tr("%1, date de validation")};
     for (int k = 0; k < competences.size(); ++k) {
         for (int decalage = 0; decalage < LIGNES_PAR_COMPETENCE; ++decalage) {
             auto* entete = new QTableWidgetItem(
                 (decalage == DECALAGE_REUSSITE ? competences.at(k).libelle : QString()) + libelles[decalage]);
             entete->setData(Qt::UserRole, competences.at(k).id);
+            entete->setData(Qt::AccessibleTextRole, libellesLus[decalage].arg(competences.at(k).libelle));
             entete->setTextAlignment(Qt::AlignBaseline);
             table->setVerticalHeaderItem(LIGNES_PAR_COMPETENCE * k + decalage, entete);
         }
@@ -156,6 +162,15 @@ void mdiPalier::afficher()
                                0));
             QTableWidgetItem* validation = nouvelleCelluleDate(Dates::afficher(r.validation));
             validation->setBackground(QBrush(Qt::yellow, Qt::SolidPattern));
+            // Les flèches passent d'une ligne de validation à l'autre : la case dit aussi ce
+            // que montrent les deux lignes au-dessus.
+            validation->setData(
+                Qt::AccessibleDescriptionRole,
+                tr("Items validés : %1 sur %2 (%3 %). Date la plus récente : %4.")
+                    .arg(r.validees)
+                    .arg(r.total)
+                    .arg(QString::number(r.pourcentage, 'f', 1),
+                         r.plusRecente.isValid() ? Dates::afficher(r.plusRecente) : tr("aucune")));
             Grilles::signalerAVerifier(validation, r.validation, naissance, aujourdhui);
             table->setItem(ligne + DECALAGE_VALIDATION, colonne, validation);
         }

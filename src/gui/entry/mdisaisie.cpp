@@ -25,6 +25,8 @@ mdiSaisie::mdiSaisie(QWidget* parent) : MdiBase(parent), ui(std::make_unique<Ui:
          ui->btUndo,
          ui->btYank,
          ui->btEnregistrer,
+         ui->btAfficher,
+         ui->cbClasses,
          {ui->acCouper, ui->acCopier, ui->acColler, ui->acEffacer, ui->acUndo, ui->acYank, ui->acPropager},
          ui->acUndo,
          ui->acYank});
@@ -135,6 +137,8 @@ void mdiSaisie::construireLignes(qint64 idCompetence)
             auto* entete = new QTableWidgetItem((premier ? agregat.libelle : QString()) + QLatin1Char('|') +
                                                 item.libelle);
             entete->setData(Qt::UserRole, item.id);
+            // Un lecteur d'écran dit l'agrégat à chaque ligne, sans la barre du dessin.
+            entete->setData(Qt::AccessibleTextRole, tr("%1 : %2").arg(agregat.libelle, item.libelle));
             entete->setTextAlignment(Qt::AlignBaseline);
             entetes.append(entete);
             premier = false;

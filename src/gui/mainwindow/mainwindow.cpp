@@ -66,8 +66,10 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(std::make_uniq
     connect(ui->acSuiv, &QAction::triggered, this, &MainWindow::suivante);
     connect(ui->acPrec, &QAction::triggered, this, &MainWindow::precedente);
     connect(ui->acFermerTout, &QAction::triggered, this, &MainWindow::fermerTout);
-    // « Refaire » n'est relié à rien ici : la fenêtre de saisie active en règle l'état et
-    // le rétablissement passe par son propre bouton.
+    // « Refaire » n'est dans aucun menu, mais son raccourci Ctrl+Y, que promettent les bulles
+    // des fenêtres de saisie, refait dans la fenêtre de saisie active (qui en règle l'état).
+    addAction(ui->acYank);
+    connect(ui->acYank, &QAction::triggered, this, &MainWindow::yank);
 
     espace = new MyMdiArea(this);
     setCentralWidget(espace);
@@ -192,7 +194,7 @@ void MainWindow::timeOut()
 {
     if (espace->activeSubWindow())
         return;
-    for (QAction* action : {ui->acColler, ui->acCopier, ui->acCouper, ui->acUndo, ui->acEffacer})
+    for (QAction* action : {ui->acColler, ui->acCopier, ui->acCouper, ui->acUndo, ui->acYank, ui->acEffacer})
         action->setEnabled(false);
 }
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/settings/diamdp.h"
 
+#include "core/commun/motdepasse.h"
 #include "core/settings/parametres.h"
 #include "gui/commun/invite.h"
 
@@ -19,6 +20,10 @@ diaMdp::diaMdp(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::diaMd
     // laquelle la taille de départ est prévue (ou à une autre échelle d'affichage), la fenêtre
     // grandit au lieu de la couper.
     resize(width(), std::max(height(), layout()->totalHeightForWidth(width())));
+
+    // Sans mot de passe fixé, l'ancien ne sert pas : le focus part du nouveau.
+    if (MotDePasse::empreinteStockee().isEmpty())
+        ui->edNouv1->setFocus();
 
     connect(ui->buttonBox, &QDialogButtonBox::accepted, this, &diaMdp::accept);
     connect(ui->buttonBox, &QDialogButtonBox::rejected, this, &diaMdp::reject);
