@@ -15,8 +15,13 @@ diaImporteClasse::diaImporteClasse(const QString& nomClasse, QWidget* parent)
     for (const Entree& classe : Requetes::classes())
         ui->cbClasse->addItem(classe.libelle, classe.id);
     myTimeOut();
+    // Le cadre suit le choix dès qu'il change (clavier, souris ou technique d'assistance) :
+    // la touche Tab qui suit mène à la liste des classes.
+    connect(ui->rbUtiliseClasse, &QRadioButton::toggled, this, &diaImporteClasse::myTimeOut);
     connect(&minuterie, &QTimer::timeout, this, &diaImporteClasse::myTimeOut);
     minuterie.start(100);
+    // Le nom de la classe n'est qu'à lire : on commence par choisir quoi faire.
+    ui->rbNouvelleClasse->setFocus();
 }
 
 diaImporteClasse::~diaImporteClasse() = default;
