@@ -65,6 +65,10 @@ private:
     void retirerLignes(const QList<int>& lignes);
     // Valide le texte encore dans l'éditeur de la cellule courante.
     void validerSaisieEnCours();
+    // Met la cellule courante (sans toucher à la sélection) et le focus sur une case : la première
+    // d'une classe chargée, ou celle que refuse l'enregistrement, pour la corriger aussitôt ;
+    // colonne -1 : la première case vide de la ligne.
+    void allerA(int ligne, int colonne);
     void verifierClasseVidee();
 
     std::unique_ptr<Ui::diaEleve> ui;
