@@ -13,21 +13,21 @@
 // là où est le focus et des cases cochées sans clic.
 namespace Clavier {
 
-// Le nom annoncé d'un contrôle : son nom accessible, sinon celui que lui donne la boîte à outils
-// (le texte de son étiquette pour un champ). Une liste déroulante annonce sa valeur comme nom et
-// trouve son nom par l'étiquette qui la désigne.
+// Le nom annoncé d'un contrôle : celui de son interface d'accessibilité, sinon le texte de
+// l'étiquette qui le désigne. Une liste déroulante donne sa valeur comme nom (sous Linux, même
+// quand elle a un nom accessible) : ce n'en est pas un, son nom lui vient de son étiquette.
 inline QString nom(QWidget* controle)
 {
-    if (!controle->accessibleName().isEmpty())
-        return controle->accessibleName();
     QAccessibleInterface* interface = QAccessible::queryAccessibleInterface(controle);
     if (!interface)
         return QString();
-    if (interface->role() == QAccessible::ComboBox) {
-        const auto etiquettes = interface->relations(QAccessible::Label);
-        return etiquettes.isEmpty() ? QString() : etiquettes.first().first->text(QAccessible::Name).trimmed();
-    }
-    return interface->text(QAccessible::Name).trimmed();
+    QString nom = interface->text(QAccessible::Name).trimmed();
+    if (interface->role() == QAccessible::ComboBox && nom == interface->text(QAccessible::Value).trimmed())
+        nom.clear();
+    const auto etiquettes = interface->relations(QAccessible::Label);
+    if (nom.isEmpty() && !etiquettes.isEmpty())
+        nom = etiquettes.first().first->text(QAccessible::Name).trimmed();
+    return nom;
 }
 
 // Le contrôle qui a le focus et son nom annoncé, « objet|nom » ; un bouton d'une boîte de

@@ -11,6 +11,7 @@
 #include <QClipboard>
 #include <QEvent>
 #include <QGuiApplication>
+#include <QLabel>
 
 namespace {
 
@@ -50,6 +51,12 @@ diaEleve::diaEleve(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::d
     btEnregistrer->setAutoDefault(false);
     // Aucun bouton par défaut : Entrée valide la cellule de la grille, elle ne ferme pas la fenêtre.
     ui->buttonBox->button(QDialogButtonBox::Close)->setAutoDefault(false);
+    // Une liste déroulante annonce sa valeur comme nom et trouve son nom par l'étiquette qui la
+    // désigne (sous Linux, son nom accessible n'est pas lu) ; celle des classes n'en a pas à
+    // l'écran : une étiquette cachée la nomme pour les lecteurs d'écran.
+    etiquetteClasse = new QLabel(ui->cbClasse->accessibleName(), this);
+    etiquetteClasse->setBuddy(ui->cbClasse);
+    etiquetteClasse->hide();
 
     connect(ui->btActualiser, &QPushButton::clicked, this, &diaEleve::actualiser);
     connect(ui->acCopier, &QAction::triggered, this, &diaEleve::copier);
@@ -490,6 +497,7 @@ void diaEleve::changeEvent(QEvent* evenement)
     QDialog::changeEvent(evenement);
     if (evenement->type() == QEvent::LanguageChange) {
         ui->retranslateUi(this);
+        etiquetteClasse->setText(ui->cbClasse->accessibleName());
         btEnregistrer->setText(tr("Enregistrer"));
         ui->table->setHorizontalHeaderLabels({tr("Nom"), tr("Prénom"), tr("Date naiss."), tr("Niveau")});
         ui->cbClasse->setItemText(0, tr("Choisissez une classe"));

@@ -11,6 +11,7 @@
 #include <memory>
 
 class QAbstractButton;
+class QLabel;
 class QPushButton;
 class QTableWidgetItem;
 class QTableWidgetSelectionRange;
@@ -73,7 +74,8 @@ private:
 
     std::unique_ptr<Ui::diaEleve> ui;
     QPushButton* btEnregistrer = nullptr;
-    qlonglong classeChargee = 0; // 0 : aucune classe chargée
+    QLabel* etiquetteClasse = nullptr; // cachée : le nom de la liste des classes
+    qlonglong classeChargee = 0;       // 0 : aucune classe chargée
     QString nomClasseChargee;
     bool modifie = false;
     bool garde = false; // levée pendant que le dialogue écrit lui-même dans la grille
