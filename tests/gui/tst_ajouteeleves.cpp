@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/pupils/diaajouteeleves.h"
 #include "gui/pupils/diaedite.h"
+#include "support/clavier.h"
 #include "support/dialogues.h"
 #include "support/environnement.h"
 #include "support/repondeuressai.h"
@@ -99,6 +100,34 @@ private Q_SLOTS:
         dossier.reset();
     }
 
+    // Au clavier, la classe chargée : on tape dans la grille (Tab passe d'une cellule à la suivante
+    // pendant la saisie), Tab sort ensuite de la grille ; l'ordre de Tab suit celui de l'écran.
+    void clavier_data()
+    {
+        QTest::addColumn<QString>("gestes");
+        QTest::addColumn<QString>("attendu"); // le focus, puis la première ligne de la grille
+        QTest::newRow("grille") << ""
+                                << "table|Élèves à ajouter|,,,";
+        QTest::newRow("Entrée reste dans la grille") << "Entrée"
+                                                     << "table|Élèves à ajouter|,,,";
+        QTest::newRow("une ligne tapée, puis sortie")
+            << "=DUPONT Tab =Léa Tab =3/4/15 Tab =CE1 Entrée Tab"
+            << "btAjouter|Ajouter10 lignes vides|DUPONT,Léa,03/04/2015,CE1";
+        QTest::newRow("niveaux avant la grille") << "Maj+Tab"
+                                                 << "btNIveaux|Niveaux...|,,,";
+        QTest::newRow("outils") << "Maj+Tab Maj+Tab Maj+Tab Maj+Tab"
+                                << "btUndo|Défaire|,,,";
+        QTest::newRow("premier outil") << QString("Maj+Tab ").repeated(8) << "btEffacer|Effacer|,,,";
+        QTest::newRow("ligne de la classe") << QString("Maj+Tab ").repeated(9) << "btClasses|Classes...|,,,";
+    }
+    void clavier()
+    {
+        QFETCH(QString, gestes);
+        QVERIFY(Clavier::montrer(d.get()));
+        Clavier::gestes(d.get(), gestes);
+        QTEST(Clavier::focus() + '|' + texteGrille(t).section(',', 0, 3), "attendu");
+    }
+
     void lignes()
     {
         QCOMPARE(t->rowCount(), 50);
@@ -189,27 +218,28 @@ private Q_SLOTS:
     void enregistrer_data()
     {
         QTest::addColumn<QStringList>("lignes");
-        QTest::addColumn<int>("reponse"); // à la question « Nouveau niveau ? », posée une fois
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<QString>("base"); // élèves après coup
+        QTest::addColumn<int>("reponse");     // à la question « Nouveau niveau ? », posée une fois
+        QTest::addColumn<QString>("message"); // puis la cellule courante, « @ligne,colonne »
+        QTest::addColumn<QString>("base");    // élèves après coup
         const QStringList nouveaux{"0:Martin|Léa|3/4/2005|CP", "1:Zola|Émile|1/1/2004|Ulis",
                                    "4:Hugo|Victor|2/2/2004|ULIS"};
         QTest::newRow("niveau à la casse près, doublon d'une autre classe")
             << QStringList{"0: Martin |Léa|3/4/2005|cm1", "2:dupont|JEAN|03/04/2005|CE2",
                            "3:Zola|Émile|1/1/2004|CP"}
-            << 0 << BILAN.arg(2).arg(1) << MARTIN + ";Zola Émile 2004-01-01 CP 1";
+            << 0 << BILAN.arg(2).arg(1) + " @-1,-1" << MARTIN + ";Zola Émile 2004-01-01 CP 1";
         QTest::newRow("ligne incomplète")
             << QStringList{"0:Martin|Léa|3/4/2005|CM1", "2:Zola"} << 0
-            << "Erreur|Opération annulée: tous les champs ne sont pas remplis en ligne 3" << DEJA;
+            << "Erreur|Opération annulée: tous les champs ne sont pas remplis en ligne 3 @2,1" << DEJA;
         QTest::newRow("date invalide")
             << QStringList{"1:Martin|Léa|31/02/2010|CM1"} << 0
-            << "Erreur|Opération annulée: date de naissance incorrecte en ligne 2" << DEJA;
+            << "Erreur|Opération annulée: date de naissance incorrecte en ligne 2 @1,2" << DEJA;
         QTest::newRow("nouveau niveau : Oui")
-            << nouveaux << int(B::Yes) << BILAN.arg(3).arg(0)
+            << nouveaux << int(B::Yes) << BILAN.arg(3).arg(0) + " @-1,-1"
             << DEJA +
                    ";Hugo Victor 2004-02-02 Ulis 1;Martin Léa 2005-04-03 CP 1;Zola Émile 2004-01-01 Ulis 1";
         QTest::newRow("nouveau niveau : Non")
-            << nouveaux << int(B::No) << "Arrêt|Opération annulée: le niveau n'existe pas en ligne 2" << DEJA;
+            << nouveaux << int(B::No) << "Arrêt|Opération annulée: le niveau n'existe pas en ligne 2 @1,3"
+            << DEJA;
     }
     void enregistrer()
     {
@@ -222,7 +252,7 @@ private Q_SLOTS:
         repondeur->bouton(B::Ok);
         d->enregistrerClick();
         QCOMPARE(repondeur->messages().size(), reponse ? 2 : 1);
-        QCOMPARE(dernier(), message);
+        QCOMPARE(dernier() + QString(" @%1,%2").arg(t->currentRow()).arg(t->currentColumn()), message);
         QTEST(eleves(), "base");
         QCOMPARE(lire("SELECT libelle FROM niveaux ORDER BY id_niveau"),
                  reponse == B::Yes ? N7 + ";Ulis" : N7);

@@ -2,6 +2,7 @@
 #include "core/report/bilan.h"
 #include "gui/mainwindow/mainwindow.h"
 #include "gui/report/diabilan.h"
+#include "support/clavier.h"
 #include "support/dialogues.h"
 #include "support/environnement.h"
 #include "support/repondeuressai.h"
@@ -268,6 +269,32 @@ private Q_SLOTS:
         const QRegularExpressionMatch taille = QRegularExpression("Page size: *([0-9.]+) x ([0-9.]+)")
                                                    .match(QString::fromUtf8(pdfinfo.readAll()));
         QVERIFY(taille.hasMatch() && taille.captured(1).toDouble() < taille.captured(2).toDouble());
+    }
+
+    // Au clavier : chaque contrôle annoncé par son nom, et Tab sort du texte du bilan.
+    void clavier_data()
+    {
+        QTest::addColumn<QString>("gestes");
+        QTest::addColumn<QString>("attendu");
+        QTest::newRow("départ") << ""
+                                << "cbClasse|Classe :";
+        QTest::newRow("actualiser") << "Tab Tab"
+                                    << "btActualiser|Réactualiser";
+        QTest::newRow("texte") << "Tab Tab Tab Tab"
+                               << "edTexte|Bilan";
+        QTest::newRow("sortie du texte") << "Tab Tab Tab Tab Tab"
+                                         << "Save|Save";
+    }
+    void clavier()
+    {
+        QFETCH(QString, gestes);
+        RepondeurEssai repondeur;
+        QPrinter imprimante;
+        DiaBilan dialogue(nullptr, &imprimante);
+        QVERIFY(Clavier::montrer(&dialogue));
+        Clavier::gestes(&dialogue, gestes);
+        QTEST(Clavier::focus(), "attendu");
+        QVERIFY(repondeur.sansImprevu());
     }
 
     // Le nom de fichier proposé pour enregistrer le bilan d'une classe.

@@ -8,10 +8,12 @@
 #include "gui/exchange/dianiveau.h"
 #include "gui/exchange/dianotessupprimables.h"
 #include "gui/mainwindow/mainwindow.h"
+#include "support/clavier.h"
 #include "support/dialogues.h"
 #include "support/environnement.h"
 #include "support/repondeuressai.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -471,6 +473,119 @@ private slots:
                  "BRAVO8;CŒUR8");
         QVERIFY(r.dernier().texte.endsWith("Nombre de niveaux créés: 1\nClasse CE1 Noël créée\n"));
         QCOMPARE(valeur("SELECT COUNT(*) FROM notes"), "1");
+    }
+
+    // Les dialogues de l'échange au clavier seul et par une technique d'assistance : le contrôle
+    // qui a le focus et son nom annoncé (l'arbre ajoute la colonne de sa case courante), ou, le
+    // dialogue fermé, ce qu'il rend.
+    void clavier_data()
+    {
+        QTest::addColumn<QString>("dialogue");
+        QTest::addColumn<QString>("gestes");
+        QTest::addColumn<QString>("attendu");
+        QTest::newRow("exporter : classe") << "exporter"
+                                           << ""
+                                           << "cbClasse|Classe à exporter:";
+        QTest::newRow("exporter : palier") << "exporter"
+                                           << "Tab"
+                                           << "cbPalier|Palier à exporter:";
+        const QString creer = "rbNouvelleClasse|Créer une nouvelle classe avec ce nom et y placer les élèves";
+        QTest::newRow("classe : on commence par le choix") << "classe"
+                                                           << "" << creer;
+        QTest::newRow("classe : nom lu") << "classe"
+                                         << "Maj+Tab"
+                                         << "edClasse|nom de classe :";
+        QTest::newRow("classe : la liste suit le choix") << "classe"
+                                                         << "Bas Espace Tab"
+                                                         << "cbClasse|Classe où placer les élèves";
+        QTest::newRow("classe : créée") << "classe"
+                                        << "Espace Entrée"
+                                        << "fermé 0 non renommée";
+        QTest::newRow("classe : existante renommée") << "classe"
+                                                     << "Bas Espace Tab Bas Tab Espace Entrée"
+                                                     << "fermé 2 renommée";
+        QTest::newRow("dates : départ sur la case cochée")
+            << "dates"
+            << ""
+            << "tree|Choix pour chaque élève|Nouvelle Date de naissance cochée";
+        QTest::newRow("dates : cases choisies aux flèches") << "dates"
+                                                            << "Droite Espace Bas Droite Espace Entrée"
+                                                            << "fermé 2,3";
+        QTest::newRow("niveaux : case annoncée à cocher")
+            << "niveaux"
+            << "Droite"
+            << "tree|Choix pour chaque élève|Ignorer élève à cocher";
+        QTest::newRow("niveaux : ignorer") << "niveaux"
+                                           << "Droite Espace Entrée"
+                                           << "fermé 2,1";
+        QTest::newRow("niveaux : pas de niveau actuel à cocher") << "niveaux"
+                                                                 << "Bas Gauche Espace Entrée"
+                                                                 << "fermé 1,1";
+        const QString conserver =
+            "rbConserver|Conserver les dates présentes dans la base de données  (conseillé)";
+        QTest::newRow("supprimables : OK attend un choix") << "supprimables"
+                                                           << "Entrée" << conserver;
+        QTest::newRow("supprimables : au clavier") << "supprimables"
+                                                   << "Bas Espace Entrée"
+                                                   << "fermé 2";
+        // Une technique d'assistance coche le bouton sans le cliquer.
+        QTest::newRow("supprimables : conserver, sans clic") << "supprimables"
+                                                             << "bascule:rbConserver Entrée"
+                                                             << "fermé 1";
+        QTest::newRow("supprimables : supprimer, sans clic") << "supprimables"
+                                                             << "bascule:rbSupprimer Entrée"
+                                                             << "fermé 2";
+    }
+    void clavier()
+    {
+        QFETCH(QString, dialogue);
+        QFETCH(QString, gestes);
+        ouvrir(dossierA, false);
+        RepondeurEssai r;
+        ConflitDate date{1, "LÉVÊQUE", "Anaïs", "2005-03-07", "2005-03-08", 1};
+        QList<ConflitDate> dates{date, date};
+        dates[1].action = 0;
+        QList<ChangementNiveau> niveaux{{"LÉVÊQUE", "Anaïs", "2005-03-07", 1, "CE1", "CE2"},
+                                        {"NOUVEAU", "Léo", "2005-01-01", 1, "", "CE2"}};
+        std::unique_ptr<QDialog> d;
+        if (dialogue == "exporter")
+            d = std::make_unique<diaExporteClasse>(nullptr);
+        else if (dialogue == "classe")
+            d = std::make_unique<diaImporteClasse>("CE1 X", nullptr);
+        else if (dialogue == "dates")
+            d = std::make_unique<diaDateNaiss>(dates, nullptr);
+        else if (dialogue == "niveaux")
+            d = std::make_unique<diaNiveau>(niveaux, nullptr);
+        else
+            d = std::make_unique<diaNotesSupprimables>(3, nullptr);
+        QVERIFY(Clavier::montrer(d.get()));
+        Clavier::gestes(d.get(), gestes);
+        QString resultat = Clavier::focus();
+        if (auto* arbre = d->findChild<QTreeWidget*>("tree"); arbre && d->isVisible()) {
+            // La case courante telle que l'annonce une technique d'assistance.
+            const QModelIndex courant = arbre->currentIndex();
+            QAccessibleInterface* cellule =
+                QAccessible::queryAccessibleInterface(arbre)->tableInterface()->cellAt(courant.row(),
+                                                                                       courant.column());
+            resultat += '|' + arbre->headerItem()->text(courant.column()) +
+                        (!cellule->state().checkable ? ""
+                         : cellule->state().checked  ? " cochée"
+                                                     : " à cocher");
+        }
+        if (!d->isVisible()) {
+            if (auto* classe = qobject_cast<diaImporteClasse*>(d.get()))
+                resultat = QString("fermé %1 %2")
+                               .arg(classe->idClasse())
+                               .arg(classe->renommer() ? "renommée" : "non renommée");
+            else if (dialogue == "dates")
+                resultat = QString("fermé %1,%2").arg(dates[0].action).arg(dates[1].action);
+            else if (dialogue == "niveaux")
+                resultat = QString("fermé %1,%2").arg(niveaux[0].action).arg(niveaux[1].action);
+            else
+                resultat = QString("fermé %1").arg(d->result());
+        }
+        QTEST(resultat, "attendu");
+        QVERIFY(r.sansImprevu());
     }
 
     void cleanupTestCase() { Environnement::fermerBase(); }

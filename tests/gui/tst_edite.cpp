@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/pupils/listes.h"
 #include "gui/pupils/diaedite.h"
+#include "support/clavier.h"
 #include "support/environnement.h"
 #include "support/repondeuressai.h"
 
@@ -48,7 +49,7 @@ private Q_SLOTS:
     void edition_data()
     {
         QTest::addColumn<QString>("table");
-        QTest::addColumn<QStringList>("actions"); // « n » choisit l'entrée n
+        QTest::addColumn<QStringList>("actions"); // « n » choisit l'entrée n ; « ~gestes » au clavier
         QTest::addColumn<QStringList>("reponses"); // texte saisi, « - » annule, « ! » ferme l'avertissement
         QTest::addColumn<QStringList>("base"); // id|libelle par tri après OK ; vide : refusé, rien d'écrit
         const QStringList rien;
@@ -70,6 +71,9 @@ private Q_SLOTS:
             << QStringList{"1|CE1 A", "2|CE2", "3|CP"};
         QTest::newRow("montées et descente") << "classes" << QStringList{"2", "up", "up", "up", "down"}
                                              << rien << QStringList{"1|CE1 A", "3|CP", "2|CE2"};
+        QTest::newRow("clavier : choisie aux flèches, montée deux fois")
+            << "classes" << QStringList{"~Bas Bas Tab Espace Espace"} << rien
+            << QStringList{"3|CP", "1|CE1 A", "2|CE2"};
         QTest::newRow("niveaux : ajout puis montée")
             << "niveaux" << QStringList{"ajouter", "7", "up", "7", "supprimer"} << QStringList{"CM3"}
             << QStringList{"1|CP", "2|CE1", "3|CE2", "4|CM1", "5|CM2", "6|CYCLE II", "8|CM3"};
@@ -91,11 +95,16 @@ private Q_SLOTS:
         diaEdite d(nullptr);
         d.charger(table);
         auto* lw = d.findChild<QListWidget*>("lw");
-        for (const QString& action : actions)
-            if (action.at(0).isDigit())
+        for (const QString& action : actions) {
+            if (action.at(0).isDigit()) {
                 lw->setCurrentRow(action.toInt());
-            else
+            } else if (action.startsWith('~')) {
+                QVERIFY(Clavier::montrer(&d));
+                Clavier::gestes(&d, action.mid(1));
+            } else {
                 QMetaObject::invokeMethod(&d, action.toLatin1().constData());
+            }
+        }
         for (const auto& m : repondeur->messages())
             QCOMPARE(m.titre + '|' + m.texte,
                      QStringLiteral("Erreur|Il existe déjà une entrée avec ce nom."));

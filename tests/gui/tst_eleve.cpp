@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/pupils/diaeleve.h"
+#include "support/clavier.h"
 #include "support/environnement.h"
 #include "support/repondeuressai.h"
 
@@ -114,7 +115,8 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("saisies");
         QTest::addColumn<QString>("reponses");
         QTest::addColumn<int>("questionsNiveau");
-        QTest::addColumn<QString>("attendu"); // refus : « titre|texte » ; sinon `eleves` ; niveaux nouveaux
+        // refus : « titre|texte @ligne,colonne » de la cellule courante ; sinon `eleves` ; niveaux nouveaux
+        QTest::addColumn<QString>("attendu");
         QTest::newRow("toutes les lignes écrites")
             << QStringList{"2:0:  MARTINEZ ", "1:2:3/4/5"} << "" << 0
             << QString(ELEVES).replace("MARTIN|", "MARTINEZ|").replace("2002-03-04", "2005-04-03") + ';';
@@ -126,16 +128,16 @@ private Q_SLOTS:
             << QString(ELEVES).replace("2|1|2|", "2|1|8|").replace("3|1|1|", "3|1|8|") + ";8|cm3|";
         QTest::newRow("nouveau niveau refusé")
             << QStringList{"1:3:CM3"} << "NK" << 1
-            << "Arrêt|Opération annulée: le niveau n'existe pas en ligne 2";
+            << "Arrêt|Opération annulée: le niveau n'existe pas en ligne 2 @1,3";
         QTest::newRow("niveau accepté, champ vide plus bas : aucun niveau créé")
             << QStringList{"0:3:CM3", "2:1: "} << "OK" << 1
-            << "Erreur|Opération annulée: certains champs sont vides en ligne 3";
+            << "Erreur|Opération annulée: certains champs sont vides en ligne 3 @2,1";
         QTest::newRow("date incorrecte")
             << QStringList{"1:2:31/02/2010"} << "K" << 0
-            << "Erreur|Opération annulée: date de naissance incorrecte en ligne 2";
+            << "Erreur|Opération annulée: date de naissance incorrecte en ligne 2 @1,2";
         QTest::newRow("ligne ajoutée laissée vide")
             << QStringList{"+"} << "K" << 0
-            << "Erreur|Opération annulée: certains champs sont vides en ligne 4";
+            << "Erreur|Opération annulée: certains champs sont vides en ligne 4 @3,0";
     }
 
     void enregistrement()
@@ -148,7 +150,10 @@ private Q_SLOTS:
         const auto dernier = repondeur->messages().value(repondeur->messages().size() - 1);
         QTEST(ecrit ? lignes("SELECT id_eleve,id_classe,id_niveau,nom,prenom,date_naiss FROM eleves") + ';' +
                           lignes("SELECT * FROM niveaux WHERE tri IS NULL")
-                    : dernier.titre + '|' + dernier.texte,
+                    : dernier.titre + '|' + dernier.texte +
+                          QString(" @%1,%2")
+                              .arg(table(d.get())->currentRow())
+                              .arg(table(d.get())->currentColumn()),
               "attendu");
         int questions = 0;
         for (const auto& m : repondeur->messages())
@@ -277,6 +282,34 @@ private Q_SLOTS:
             QVERIFY(d->enregistrer());
             QCOMPARE(lignes("SELECT id_eleve FROM eleves WHERE id_niveau=1"), QStringLiteral("1,2,3"));
         }
+    }
+
+    // Au clavier, la classe chargée : on est dans la grille, Tab en sort (les flèches s'y
+    // déplacent), et chaque contrôle est annoncé par son nom.
+    void clavier_data()
+    {
+        QTest::addColumn<QString>("gestes");
+        QTest::addColumn<QString>("attendu");
+        QTest::newRow("grille") << ""
+                                << "table|Tableau des élèves";
+        QTest::newRow("Entrée reste dans la grille") << "Entrée"
+                                                     << "table|Tableau des élèves";
+        QTest::newRow("sortie de la grille") << "Tab"
+                                             << "btAjouter|Ajouter 1 élève";
+        QTest::newRow("retour avant la grille") << "Maj+Tab"
+                                                << "btClasses|Classes...";
+        QTest::newRow("classe") << "Tab Tab Tab"
+                                << "cbClasse|Classe";
+        QTest::newRow("actualiser") << "Tab Tab Tab Tab"
+                                    << "btActualiser|Actualiser";
+    }
+    void clavier()
+    {
+        QFETCH(QString, gestes);
+        auto d = ouvrir(1);
+        QVERIFY(Clavier::montrer(d.get()));
+        Clavier::gestes(d.get(), gestes);
+        QTEST(Clavier::focus(), "attendu");
     }
 };
 

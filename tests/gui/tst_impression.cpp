@@ -3,7 +3,9 @@
 #include "core/print/pages.h"
 #include "core/print/tirage.h"
 #include "gui/print/diaattente.h"
+#include "gui/print/diacocheeleve.h"
 #include "gui/print/diaimprimer.h"
+#include "support/clavier.h"
 #include "support/dialogues.h"
 #include "support/environnement.h"
 #include "support/repondeuressai.h"
@@ -536,6 +538,46 @@ private slots:
         }
         valeur("DELETE FROM eleves WHERE id_classe=2");
         valeur("DELETE FROM classes WHERE id_classe=2");
+    }
+
+    // Au clavier : le focus part de la classe (l'imprimante en cours n'est qu'à lire), chaque champ
+    // est annoncé par son étiquette, et Tab ne passe que par des contrôles.
+    void clavier_data()
+    {
+        QTest::addColumn<bool>("eleves"); // le choix des élèves plutôt que l'impression
+        QTest::addColumn<QString>("gestes");
+        QTest::addColumn<QString>("attendu");
+        QTest::newRow("départ") << false << ""
+                                << "cbClasse|Classe :";
+        QTest::newRow("imprimante") << false << "Maj+Tab Maj+Tab"
+                                    << "edImprimante|Imprimante  en cours:";
+        QTest::newRow("boutons avant l'imprimante") << false << "Maj+Tab Maj+Tab Maj+Tab"
+                                                    << "Help|Help";
+        QTest::newRow("palier") << false << "Tab Tab"
+                                << "cbPalier|Palier :";
+        QTest::newRow("enseignant") << false << "Tab Tab Tab"
+                                    << "edEnseignant|Nom, prénom enseignant :";
+        QTest::newRow("langue") << false << "Tab Tab Tab Tab"
+                                << "edLangue|Langue vivante :";
+        QTest::newRow("élèves") << true << "Tab"
+                                << "lw|Élèves à imprimer";
+    }
+    void clavier()
+    {
+        QFETCH(bool, eleves);
+        QFETCH(QString, gestes);
+        RepondeurEssai repondeur;
+        QPrinter imprimante(QPrinter::HighResolution);
+        QList<qint64> selection{lou};
+        std::unique_ptr<QDialog> dialogue;
+        if (eleves)
+            dialogue = std::make_unique<diaCocheEleve>(nullptr, 1, selection);
+        else
+            dialogue = std::make_unique<diaImprimer>(nullptr, &imprimante);
+        QVERIFY(Clavier::montrer(dialogue.get()));
+        Clavier::gestes(dialogue.get(), gestes);
+        QTEST(Clavier::focus(), "attendu");
+        QVERIFY(repondeur.sansImprevu());
     }
 
     // Tirages par une vraie file d'impression (serveur CUPS à part) : nom et recto-verso de chaque

@@ -22,6 +22,11 @@ bool aUneCase(const QTreeWidgetItem* ligne, int colonne)
 
 void installer(QTreeWidget* arbre, int premiere)
 {
+    // Au clavier, les flèches vont de case en case (et non de ligne en ligne) et Espace coche
+    // la case courante ; on part de la case cochée de la première ligne.
+    arbre->setSelectionBehavior(QAbstractItemView::SelectItems);
+    if (QTreeWidgetItem* ligne = arbre->topLevelItem(0))
+        arbre->setCurrentItem(ligne, premiere + std::max(0, choix(ligne, premiere)));
     QObject::connect(arbre, &QTreeWidget::itemChanged, arbre,
                      [arbre, premiere](QTreeWidgetItem* ligne, int colonne) {
                          if (colonne < premiere || !aUneCase(ligne, colonne))

@@ -7,7 +7,8 @@ class QTreeWidgetItem;
 
 // Cases d'une ligne d'arbre qui valent un seul choix : cocher une case décoche les autres
 // de la ligne, décocher la case cochée la recoche. Seules les colonnes à partir de
-// `premiere` qui portent une case comptent.
+// `premiere` qui portent une case comptent. Au clavier, les flèches vont de case en case et
+// Espace coche la case courante.
 namespace ChoixUnique {
 
 void installer(QTreeWidget* arbre, int premiere);

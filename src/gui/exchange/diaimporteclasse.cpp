@@ -5,6 +5,7 @@
 
 #include "gui/commun/invite.h"
 
+#include <QLabel>
 #include <QSqlQuery>
 
 diaImporteClasse::diaImporteClasse(const QString& nomClasse, QWidget* parent)
@@ -12,11 +13,22 @@ diaImporteClasse::diaImporteClasse(const QString& nomClasse, QWidget* parent)
 {
     ui->setupUi(this);
     ui->edClasse->setText(nomClasse);
+    // Une liste déroulante annonce sa valeur comme nom et trouve son nom par l'étiquette qui la
+    // désigne (sous Linux, son nom accessible n'est pas lu) ; celle des classes n'en a pas à
+    // l'écran : une étiquette cachée la nomme pour les lecteurs d'écran.
+    auto* etiquette = new QLabel(ui->cbClasse->accessibleName(), ui->frame);
+    etiquette->setBuddy(ui->cbClasse);
+    etiquette->hide();
     for (const Entree& classe : Requetes::classes())
         ui->cbClasse->addItem(classe.libelle, classe.id);
     myTimeOut();
+    // Le cadre suit le choix dès qu'il change (clavier, souris ou technique d'assistance) :
+    // la touche Tab qui suit mène à la liste des classes.
+    connect(ui->rbUtiliseClasse, &QRadioButton::toggled, this, &diaImporteClasse::myTimeOut);
     connect(&minuterie, &QTimer::timeout, this, &diaImporteClasse::myTimeOut);
     minuterie.start(100);
+    // Le nom de la classe n'est qu'à lire : on commence par choisir quoi faire.
+    ui->rbNouvelleClasse->setFocus();
 }
 
 diaImporteClasse::~diaImporteClasse() = default;

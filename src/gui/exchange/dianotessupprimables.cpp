@@ -14,10 +14,15 @@ diaNotesSupprimables::diaNotesSupprimables(int nombre, QWidget* parent)
     police.setBold(true);
     ui->lbTitre->setFont(police);
     ui->lbDates->setText(tr("Nombre de dates concernées : %1").arg(nombre));
+    // OK attend qu'un choix soit fait, de quelque façon qu'il le soit : souris, clavier ou
+    // technique d'assistance (qui coche le bouton sans le cliquer).
     QPushButton* ok = ui->buttonBox->button(QDialogButtonBox::Ok);
-    ok->setEnabled(false);
-    connect(ui->rbConserver, &QRadioButton::clicked, ok, [ok] { ok->setEnabled(true); });
-    connect(ui->rbSupprimer, &QRadioButton::clicked, ok, [ok] { ok->setEnabled(true); });
+    const auto suivreChoix = [this, ok] {
+        ok->setEnabled(ui->rbConserver->isChecked() || ui->rbSupprimer->isChecked());
+    };
+    connect(ui->rbConserver, &QRadioButton::toggled, ok, suivreChoix);
+    connect(ui->rbSupprimer, &QRadioButton::toggled, ok, suivreChoix);
+    suivreChoix();
 }
 
 diaNotesSupprimables::~diaNotesSupprimables() = default;

@@ -58,6 +58,8 @@ diaImprimer::diaImprimer(QWidget* parent, QPrinter* imprimante)
     ouvert = true;
 
     ajusterTaille();
+    // L'imprimante en cours n'est qu'à lire : on commence par la classe.
+    ui->cbClasse->setFocus();
 }
 
 void diaImprimer::montrerImprimante()
@@ -119,6 +121,8 @@ void diaImprimer::ajusterTaille()
     defilement->setFrameShape(QFrame::NoFrame);
     defilement->setWidgetResizable(true);
     defilement->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // La zone suit le focus de ses contrôles ; elle n'en prend pas elle-même.
+    defilement->setFocusPolicy(Qt::NoFocus);
     auto* contenu = new QWidget(defilement);
     auto* colonne = new QVBoxLayout(contenu);
     colonne->setContentsMargins(0, 0, 0, 0);

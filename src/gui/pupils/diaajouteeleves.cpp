@@ -12,6 +12,7 @@
 #include <QClipboard>
 #include <QEvent>
 #include <QGuiApplication>
+#include <QPushButton>
 #include <QScopedValueRollback>
 #include <QTimer>
 
@@ -45,6 +46,8 @@ diaAjouteEleves::diaAjouteEleves(QWidget* parent)
     connect(ui->btEnregistrer, &QPushButton::clicked, this, &diaAjouteEleves::enregistrerClick);
     connect(ui->btAjouter, &QPushButton::clicked, this, &diaAjouteEleves::ajouterLignes);
     connect(ui->buttonBox, &QDialogButtonBox::rejected, this, &diaAjouteEleves::reject);
+    // Aucun bouton par défaut : Entrée valide la cellule de la grille, elle ne ferme pas la fenêtre.
+    ui->buttonBox->button(QDialogButtonBox::Close)->setAutoDefault(false);
     connect(ui->acCouper, &QAction::triggered, this, &diaAjouteEleves::couper);
     connect(ui->acCopier, &QAction::triggered, this, &diaAjouteEleves::copier);
     connect(ui->acColler, &QAction::triggered, this, &diaAjouteEleves::coller);
@@ -144,6 +147,17 @@ void diaAjouteEleves::creerCellules(int premiereLigne)
 void diaAjouteEleves::validerSaisieEnCours()
 {
     Grilles::validerEdition(ui->table);
+}
+
+void diaAjouteEleves::allerA(int ligne, int colonne)
+{
+    if (colonne < 0) // la première case vide de la ligne
+        for (colonne = 0; colonne < COLONNE_NIVEAU && !cellule(ligne, colonne)->text().trimmed().isEmpty();)
+            ++colonne;
+    const QModelIndex index = ui->table->model()->index(ligne, colonne);
+    ui->table->selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+    ui->table->scrollTo(index);
+    ui->table->setFocus();
 }
 
 void diaAjouteEleves::curentItemChanged(QTableWidgetItem* courant, QTableWidgetItem* precedent)
@@ -333,6 +347,8 @@ void diaAjouteEleves::actualiser()
     ui->table->setRowCount(LIGNES_DEPART);
     creerCellules(0);
     modifie = false;
+    timeOut();              // les boutons suivent la classe chargée sans attendre : Tab passe par eux
+    allerA(0, COLONNE_NOM); // la suite se passe dans la grille : on peut y taper aussitôt
 }
 
 bool diaAjouteEleves::enregistrerSansBilan()
@@ -390,16 +406,19 @@ bool diaAjouteEleves::enregistrer(int& ajoutes, int& ignores)
         Invite::avertissement(
             this, tr("Erreur"),
             tr("Opération annulée: tous les champs ne sont pas remplis en ligne %1").arg(resultat.ligne));
+        allerA(resultat.ligne - 1, -1);
         return false;
     case AjoutEleves::Arret::DateIncorrecte:
         Invite::avertissement(
             this, tr("Erreur"),
             tr("Opération annulée: date de naissance incorrecte en ligne %1").arg(resultat.ligne));
+        allerA(resultat.ligne - 1, COLONNE_DATE);
         return false;
     case AjoutEleves::Arret::NiveauAbsent:
         Invite::avertissement(
             this, tr("Arrêt"),
             tr("Opération annulée: le niveau n'existe pas en ligne %1").arg(resultat.ligne));
+        allerA(resultat.ligne - 1, COLONNE_NIVEAU);
         return false;
     case AjoutEleves::Arret::ErreurBase:
         Invite::critique(this, tr("Erreur"),

@@ -72,6 +72,10 @@ private:
     void creerCellules(int premiereLigne);
     // Valide la date (ou le texte) encore dans l'éditeur de la cellule courante.
     void validerSaisieEnCours();
+    // Met la cellule courante (sans toucher à la sélection) et le focus sur une case : la première
+    // d'une classe chargée, ou celle que refuse l'enregistrement, pour la corriger aussitôt ;
+    // colonne -1 : la première case vide de la ligne.
+    void allerA(int ligne, int colonne);
     // Enregistre la grille ; vrai en cas de succès, avec les deux comptes.
     bool enregistrer(int& ajoutes, int& ignores);
     // Enregistrement demandé par une question avant de fermer ou de recharger (sans bilan).

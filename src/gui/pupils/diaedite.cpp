@@ -16,6 +16,9 @@ diaEdite::diaEdite(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::d
     connect(ui->btAjouter, &QPushButton::clicked, this, &diaEdite::ajouter);
     connect(ui->btSupprimer, &QPushButton::clicked, this, &diaEdite::supprimer);
     connect(&minuterie, &QTimer::timeout, this, &diaEdite::timeOut);
+    // Les boutons suivent l'entrée choisie dès qu'elle change : choisie aux flèches, la touche
+    // Tab qui suit mène aux boutons qui agissent sur elle.
+    connect(ui->lw, &QListWidget::itemSelectionChanged, this, &diaEdite::timeOut);
     connect(ui->btUp, &QPushButton::clicked, this, &diaEdite::up);
     connect(ui->btDown, &QPushButton::clicked, this, &diaEdite::down);
     connect(ui->buttonBox, &QDialogButtonBox::accepted, this, &diaEdite::accept);
@@ -37,6 +40,13 @@ void diaEdite::charger(const QString& nomTable)
     supprimees.clear();
     table = nomTable;
     change = false;
+    nommerListe();
+}
+
+void diaEdite::nommerListe()
+{
+    ui->lw->setAccessibleName(table == QLatin1String("niveaux") ? tr("Liste des niveaux")
+                                                                : tr("Liste des classes"));
 }
 
 QListWidgetItem* diaEdite::entreeSelectionnee() const
@@ -180,6 +190,8 @@ void diaEdite::accept()
 void diaEdite::changeEvent(QEvent* evenement)
 {
     QDialog::changeEvent(evenement);
-    if (evenement->type() == QEvent::LanguageChange)
+    if (evenement->type() == QEvent::LanguageChange) {
         ui->retranslateUi(this);
+        nommerListe();
+    }
 }

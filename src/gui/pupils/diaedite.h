@@ -49,6 +49,8 @@ private:
     // Vrai quand une entrée autre que `sauf` porte ce libellé, sans égard à la casse.
     bool libelleExiste(const QString& libelle, const QListWidgetItem* sauf) const;
     void deplacer(int decalage);
+    // Le nom de la liste pour les techniques d'assistance : celle des classes ou des niveaux.
+    void nommerListe();
 
     std::unique_ptr<Ui::diaEdite> ui;
     QString table;

@@ -11,6 +11,7 @@
 #include <QClipboard>
 #include <QEvent>
 #include <QGuiApplication>
+#include <QLabel>
 
 namespace {
 
@@ -48,6 +49,14 @@ diaEleve::diaEleve(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::d
     setWindowFlags(windowFlags() | Qt::WindowMaximizeButtonHint | Qt::WindowContextHelpButtonHint);
     btEnregistrer = ui->buttonBox->addButton(tr("Enregistrer"), QDialogButtonBox::ActionRole);
     btEnregistrer->setAutoDefault(false);
+    // Aucun bouton par défaut : Entrée valide la cellule de la grille, elle ne ferme pas la fenêtre.
+    ui->buttonBox->button(QDialogButtonBox::Close)->setAutoDefault(false);
+    // Une liste déroulante annonce sa valeur comme nom et trouve son nom par l'étiquette qui la
+    // désigne (sous Linux, son nom accessible n'est pas lu) ; celle des classes n'en a pas à
+    // l'écran : une étiquette cachée la nomme pour les lecteurs d'écran.
+    etiquetteClasse = new QLabel(ui->cbClasse->accessibleName(), this);
+    etiquetteClasse->setBuddy(ui->cbClasse);
+    etiquetteClasse->hide();
 
     connect(ui->btActualiser, &QPushButton::clicked, this, &diaEleve::actualiser);
     connect(ui->acCopier, &QAction::triggered, this, &diaEleve::copier);
@@ -172,6 +181,17 @@ void diaEleve::validerSaisieEnCours()
     Grilles::validerEdition(ui->table);
 }
 
+void diaEleve::allerA(int ligne, int colonne)
+{
+    if (colonne < 0) // la première case vide de la ligne
+        for (colonne = 0; colonne < NB_COLONNES - 1 && !texte(ui->table, ligne, colonne).trimmed().isEmpty();)
+            ++colonne;
+    const QModelIndex index = ui->table->model()->index(ligne, colonne);
+    ui->table->selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+    ui->table->scrollTo(index);
+    ui->table->setFocus();
+}
+
 // --- Emplacements -----------------------------------------------------------
 
 void diaEleve::actualiser()
@@ -191,6 +211,9 @@ void diaEleve::actualiser()
         ajouterLigne(eleve);
     modifie = false;
     garde = false;
+    // La suite se passe dans la grille, sur le premier élève.
+    if (ui->table->rowCount() > 0)
+        allerA(0, NOM);
 }
 
 bool diaEleve::enregistrer()
@@ -216,16 +239,19 @@ bool diaEleve::enregistrer()
         Invite::information(
             this, tr("Erreur"),
             tr("Opération annulée: certains champs sont vides en ligne %1").arg(verification.ligne));
+        allerA(verification.ligne - 1, -1);
         return false;
     case Eleves::Refus::DateIncorrecte:
         Invite::information(
             this, tr("Erreur"),
             tr("Opération annulée: date de naissance incorrecte en ligne %1").arg(verification.ligne));
+        allerA(verification.ligne - 1, DATE_NAISS);
         return false;
     case Eleves::Refus::NiveauAbsent:
         Invite::information(
             this, tr("Arrêt"),
             tr("Opération annulée: le niveau n'existe pas en ligne %1").arg(verification.ligne));
+        allerA(verification.ligne - 1, NIVEAU);
         return false;
     case Eleves::Refus::Aucun:
         break;
@@ -471,6 +497,7 @@ void diaEleve::changeEvent(QEvent* evenement)
     QDialog::changeEvent(evenement);
     if (evenement->type() == QEvent::LanguageChange) {
         ui->retranslateUi(this);
+        etiquetteClasse->setText(ui->cbClasse->accessibleName());
         btEnregistrer->setText(tr("Enregistrer"));
         ui->table->setHorizontalHeaderLabels({tr("Nom"), tr("Prénom"), tr("Date naiss."), tr("Niveau")});
         ui->cbClasse->setItemText(0, tr("Choisissez une classe"));

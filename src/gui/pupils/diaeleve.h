@@ -11,6 +11,7 @@
 #include <memory>
 
 class QAbstractButton;
+class QLabel;
 class QPushButton;
 class QTableWidgetItem;
 class QTableWidgetSelectionRange;
@@ -65,11 +66,16 @@ private:
     void retirerLignes(const QList<int>& lignes);
     // Valide le texte encore dans l'éditeur de la cellule courante.
     void validerSaisieEnCours();
+    // Met la cellule courante (sans toucher à la sélection) et le focus sur une case : la première
+    // d'une classe chargée, ou celle que refuse l'enregistrement, pour la corriger aussitôt ;
+    // colonne -1 : la première case vide de la ligne.
+    void allerA(int ligne, int colonne);
     void verifierClasseVidee();
 
     std::unique_ptr<Ui::diaEleve> ui;
     QPushButton* btEnregistrer = nullptr;
-    qlonglong classeChargee = 0; // 0 : aucune classe chargée
+    QLabel* etiquetteClasse = nullptr; // cachée : le nom de la liste des classes
+    qlonglong classeChargee = 0;       // 0 : aucune classe chargée
     QString nomClasseChargee;
     bool modifie = false;
     bool garde = false; // levée pendant que le dialogue écrit lui-même dans la grille

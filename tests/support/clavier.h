@@ -1,0 +1,97 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QAbstractButton>
+#include <QAccessible>
+#include <QApplication>
+#include <QDialog>
+#include <QHash>
+#include <QTest>
+
+// Les dialogues tels que les vit une enseignante qui n'a que le clavier, ou une technique
+// d'assistance : le contrôle qui a le focus, le nom qu'elle entend pour lui, des touches frappées
+// là où est le focus et des cases cochées sans clic.
+namespace Clavier {
+
+// Le nom annoncé d'un contrôle : celui de son interface d'accessibilité, sinon le texte de
+// l'étiquette qui le désigne. Une liste déroulante donne sa valeur comme nom (sous Linux, même
+// quand elle a un nom accessible) : ce n'en est pas un, son nom lui vient de son étiquette.
+inline QString nom(QWidget* controle)
+{
+    QAccessibleInterface* interface = QAccessible::queryAccessibleInterface(controle);
+    if (!interface)
+        return QString();
+    QString nom = interface->text(QAccessible::Name).trimmed();
+    if (interface->role() == QAccessible::ComboBox && nom == interface->text(QAccessible::Value).trimmed())
+        nom.clear();
+    const auto etiquettes = interface->relations(QAccessible::Label);
+    if (nom.isEmpty() && !etiquettes.isEmpty())
+        nom = etiquettes.first().first->text(QAccessible::Name).trimmed();
+    return nom;
+}
+
+// Le contrôle qui a le focus et son nom annoncé, « objet|nom » ; un bouton d'une boîte de
+// boutons, qui n'a pas de nom d'objet, est désigné par son texte.
+inline QString focus()
+{
+    QWidget* controle = QApplication::focusWidget();
+    if (!controle)
+        return QStringLiteral("(aucun)");
+    QString objet = controle->objectName();
+    if (auto* bouton = qobject_cast<QAbstractButton*>(controle); bouton && objet.isEmpty())
+        objet = bouton->text().remove(QLatin1Char('&'));
+    return objet + QLatin1Char('|') + nom(controle);
+}
+
+// Montre le dialogue et l'active : le focus est là où le dialogue le met à l'ouverture.
+inline bool montrer(QDialog* dialogue)
+{
+    dialogue->show();
+    dialogue->activateWindow();
+    return QTest::qWaitForWindowActive(dialogue);
+}
+
+// Des gestes séparés par des espaces, faits dans l'ordre : une touche frappée au contrôle qui a
+// le focus (« Tab », « Maj+Tab », « Espace », « Entrée », « Échap », « Haut », « Bas »,
+// « Gauche », « Droite »), « =texte » pour taper un texte, ou « bascule:objet » pour
+// faire basculer la case ou le bouton radio `objet` du dialogue par l'action de son interface
+// d'accessibilité, comme le fait une technique d'assistance.
+inline void gestes(QDialog* dialogue, const QString& suite)
+{
+    static const QHash<QString, QPair<int, Qt::KeyboardModifiers>> touches{
+        {"Tab", {Qt::Key_Tab, Qt::NoModifier}},      {"Maj+Tab", {Qt::Key_Backtab, Qt::ShiftModifier}},
+        {"Espace", {Qt::Key_Space, Qt::NoModifier}}, {"Entrée", {Qt::Key_Return, Qt::NoModifier}},
+        {"Échap", {Qt::Key_Escape, Qt::NoModifier}}, {"Haut", {Qt::Key_Up, Qt::NoModifier}},
+        {"Bas", {Qt::Key_Down, Qt::NoModifier}},     {"Gauche", {Qt::Key_Left, Qt::NoModifier}},
+        {"Droite", {Qt::Key_Right, Qt::NoModifier}},
+    };
+    for (const QString& geste : suite.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        QWidget* cible = QApplication::focusWidget() ? QApplication::focusWidget() : dialogue;
+        if (geste.startsWith(QLatin1Char('='))) {
+            // Touche après touche là où est le focus : la première ouvre l'éditeur d'une cellule.
+            for (const QChar lettre : geste.mid(1)) {
+                QWidget* ici = QApplication::focusWidget() ? QApplication::focusWidget() : dialogue;
+                if (lettre.unicode() < 128)
+                    QTest::keyClick(ici, char(lettre.unicode()));
+                else
+                    QTest::sendKeyEvent(QTest::Click, ici, Qt::Key_unknown, QString(lettre), Qt::NoModifier);
+            }
+        } else if (geste.startsWith(QLatin1String("bascule:"))) {
+            auto* controle = dialogue->findChild<QWidget*>(geste.section(QLatin1Char(':'), 1));
+            QAccessibleInterface* interface =
+                controle ? QAccessible::queryAccessibleInterface(controle) : nullptr;
+            if (!interface || !interface->actionInterface())
+                QFAIL(qPrintable(QStringLiteral("pas d'action accessible pour %1").arg(geste)));
+            interface->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+        } else if (touches.contains(geste)) {
+            QTest::keyClick(cible, Qt::Key(touches.value(geste).first), touches.value(geste).second);
+        } else {
+            QFAIL(qPrintable(QStringLiteral("geste inconnu : %1").arg(geste)));
+        }
+        // Ce que la boîte à outils remet à plus tard (l'éditeur d'une cellule se ferme après
+        // Entrée) est fait avant le geste suivant, comme entre deux touches frappées à la main.
+        QCoreApplication::sendPostedEvents();
+    }
+}
+
+} // namespace Clavier
