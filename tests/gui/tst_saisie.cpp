@@ -6,11 +6,12 @@
 #include "gui/mainwindow/mymdiarea.h"
 #include "gui/print/diaimprimer.h"
 #include "gui/report/diabilan.h"
+#include "support/clavier.h"
 #include "support/dialogues.h"
 #include "support/environnement.h"
 #include "support/repondeuressai.h"
+#include "support/sql.h"
 
-#include <QAccessible>
 #include <QClipboard>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -33,35 +34,11 @@ namespace {
 const QString AVRIL = QStringLiteral("03/04/2009"); // « 3/4/09 » normalisé
 using B = QMessageBox::StandardButton;
 
-qint64 idRef(const QString& ref)
-{
-    QSqlQuery q(QString("SELECT id_comp FROM competences WHERE ref='%1'").arg(ref));
-    return q.next() ? q.value(0).toLongLong() : 0;
-}
-
 QStringList notes()
 {
-    QStringList lignes;
-    for (QSqlQuery q("SELECT id_eleve, (SELECT ref FROM competences c WHERE c.id_comp=n.id_comp), date "
-                     "FROM notes n ORDER BY id_note");
-         q.next();)
-        lignes
-            << QString("%1 %2 %3").arg(q.value(0).toString(), q.value(1).toString(), q.value(2).toString());
-    return lignes;
-}
-
-// Ce qu'un lecteur d'écran dit d'une case, par les interfaces d'accessibilité de la grille :
-// en-tête de colonne, en-tête de ligne, texte, description.
-QString lu(QTableWidget* table, int ligne, int colonne)
-{
-    QAccessibleInterface* cellule =
-        QAccessible::queryAccessibleInterface(table)->tableInterface()->cellAt(ligne, colonne);
-    QStringList parties;
-    for (const auto& entetes : {cellule->tableCellInterface()->columnHeaderCells(),
-                                cellule->tableCellInterface()->rowHeaderCells()})
-        parties << (entetes.isEmpty() ? QString() : entetes.constFirst()->text(QAccessible::Name));
-    return (parties << cellule->text(QAccessible::Name) << cellule->text(QAccessible::Description))
-        .join(" | ");
+    return Sql::lignes("SELECT id_eleve, (SELECT ref FROM competences c WHERE c.id_comp=n.id_comp), date "
+                       "FROM notes n ORDER BY id_note",
+                       " ");
 }
 
 QRect zone(int gauche, int haut, int droite, int bas)
@@ -118,9 +95,9 @@ class TstSaisie : public QObject
             qobject_cast<mdiSaisie*>(principale->espaceTravail()->subWindowList().constLast()->widget());
         w<QComboBox>("cbClasses")->setCurrentIndex(1);
         auto* paliers = w<QComboBox>("cbPaliers");
-        paliers->setCurrentIndex(paliers->findData(idRef("P1")));
+        paliers->setCurrentIndex(paliers->findData(Sql::idRef("P1")));
         auto* competences = w<QComboBox>("cbCompetences");
-        competences->setCurrentIndex(competences->findData(idRef(competence)));
+        competences->setCurrentIndex(competences->findData(Sql::idRef(competence)));
         w<QPushButton>("btAfficher")->click();
         return w<QTableWidget>("table");
     }
@@ -139,7 +116,7 @@ class TstSaisie : public QObject
     {
         repondeur->bouton(QMessageBox::Ok);
         action();
-        QCOMPARE(repondeur->dernier().titre + " : " + repondeur->dernier().texte, titre + " : " + texte);
+        QCOMPARE(repondeur->dernierMessage(), titre + "|" + texte);
     }
 
 private Q_SLOTS:
@@ -165,9 +142,9 @@ private Q_SLOTS:
         QVERIFY(q.exec(
             QString("INSERT INTO notes(id_eleve,id_comp,date) VALUES(12,%1,'2010-05-06'),(11,%1,'abc'),"
                     "(10,%2,'2011-01-02'),(13,%1,'2010-01-01'),(12,%3,'2009-09-09')")
-                .arg(idRef("P1C1A1"))
-                .arg(idRef("P1C1A2"))
-                .arg(idRef("P1C3A1"))));
+                .arg(Sql::idRef("P1C1A1"))
+                .arg(Sql::idRef("P1C1A2"))
+                .arg(Sql::idRef("P1C3A1"))));
     }
     void cleanup()
     {
@@ -220,7 +197,7 @@ private Q_SLOTS:
         QCOMPARE(cellule->font().italic(), !raison.isEmpty());
         QCOMPARE(cellule->toolTip().section('\n', 0, 0), raison);
         // L'état se dit aussi en toutes lettres, pas seulement par la couleur.
-        const QString description = lu(t, 2, colonne).section(" | ", 3);
+        const QString description = Clavier::cellule(t, 2, colonne).section(" | ", 3);
         QCOMPARE(description.isEmpty(), !invalide && raison.isEmpty());
         if (invalide)
             QVERIFY(description.startsWith("Date incorrecte"));
@@ -268,7 +245,7 @@ private Q_SLOTS:
     void lecteurEcran()
     {
         QFETCH(QPoint, cellule);
-        QTEST(lu(ouvrir(), cellule.y(), cellule.x()), "attendu");
+        QTEST(Clavier::cellule(ouvrir(), cellule.y(), cellule.x()), "attendu");
     }
 
     // Une cellule de date ordinaire (celles des grilles des élèves) dit aussi son état en toutes
@@ -286,7 +263,8 @@ private Q_SLOTS:
     // Au clavier, dans la grille (case de BERNARD, « 06/05/2010 ») : la frappe ouvre la saisie,
     // Entrée valide, Échap annule, Suppr efface, Maj et une flèche étendent la sélection, Tab
     // sort de la grille au lieu d'en parcourir les cases (mais valide une frappe et passe à la
-    // case voisine, comme un tableur), Ctrl+S enregistre, date encore dans l'éditeur comprise.
+    // case voisine, comme un tableur), Ctrl+S enregistre, date encore dans l'éditeur comprise ;
+    // Alt+- ouvre le menu de la barre de titre, dont les boutons n'ont pas de focus.
     void clavier_data()
     {
         QTest::addColumn<QString>("tape"); // sans Entrée
@@ -311,6 +289,8 @@ private Q_SLOTS:
             << "3/4/10" << QKeySequence(Qt::Key_Tab) << apres << 1 << "éditeur" << true;
         QTest::newRow("Ctrl+S enregistre")
             << "3/4/10" << QKeySequence(QKeySequence::Save) << apres << 1 << "table" << false;
+        QTest::newRow("Alt+- ouvre le menu de la fenêtre")
+            << "" << QKeySequence(Qt::ALT | Qt::Key_Minus) << avant << 1 << "menu de la fenêtre" << false;
     }
     void clavier()
     {
@@ -326,6 +306,12 @@ private Q_SLOTS:
         QTest::keySequence(QApplication::focusWidget(), touches);
         QCoreApplication::processEvents();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        if (QWidget* menu = QApplication::activePopupWidget()) {
+            menu->close();
+            QCOMPARE(menu, qobject_cast<QMdiSubWindow*>(fenetre->parentWidget())->systemMenu());
+            QCOMPARE(QString("menu de la fenêtre"), focus);
+            return;
+        }
         QTEST(t->item(0, 1)->text(), "texte");
         QTEST(int(t->selectedItems().size()), "selection");
         QWidget* aLeFocus = QApplication::focusWidget();
@@ -333,25 +319,9 @@ private Q_SLOTS:
                  : aLeFocus != t && t->isAncestorOf(aLeFocus) ? QString("éditeur")
                                                               : aLeFocus->objectName(),
                  focus);
+
         QTEST(fenetre->estModifie(), "modifie");
         QCOMPARE(notes().contains("12 P1C1A1 2010-04-03"), touches == QKeySequence::Save);
-    }
-
-    // Les boutons de la barre de titre n'ont pas de focus : Alt+- ouvre leur menu (réduire,
-    // agrandir, fermer…), Ctrl+F4 ferme la fenêtre.
-    void barreDeTitre()
-    {
-        ouvrir();
-        activer();
-        auto* cadre = qobject_cast<QMdiSubWindow*>(fenetre->parentWidget());
-        QTest::keySequence(QApplication::focusWidget(), QKeySequence(Qt::ALT | Qt::Key_Minus));
-        QTRY_COMPARE(QApplication::activePopupWidget(), static_cast<QWidget*>(cadre->systemMenu()));
-        QTest::keyClick(cadre->systemMenu(), Qt::Key_Escape);
-        QTRY_VERIFY(!QApplication::activePopupWidget());
-        QPointer<QMdiSubWindow> suivi(cadre);
-        QTest::keySequence(QApplication::focusWidget(), QKeySequence("Ctrl+F4"));
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(suivi.isNull());
     }
 
     void copie()
@@ -486,9 +456,8 @@ private Q_SLOTS:
     void datesAVerifier()
     {
         QFETCH(int, reponse);
-        QVERIFY(
-            QSqlQuery().exec(QString("INSERT INTO notes(id_eleve,id_comp,date) VALUES(10,%1,'1999-01-01')")
-                                 .arg(idRef("P1C1A3"))));
+        Sql::valeur("INSERT INTO notes(id_eleve,id_comp,date) VALUES(10,?,'1999-01-01')",
+                    {Sql::idRef("P1C1A3")});
         const QStringList avant = notes();
         QTableWidget* t = ouvrir();
         QVERIFY(Grilles::dateAVerifier(t->item(2, 2)));
@@ -550,11 +519,11 @@ private Q_SLOTS:
             t->setCurrentCell(0, 2);
         repondeur->bouton(B(bouton));
         QStringList attendus{
-            fermer ? "Fermeture : Voulez-vous enregistrer les modifications avant de quitter ?"
-                   : "Enregistrer les modifications : Voulez-vous enregistrer les modifications ?"};
+            fermer ? "Fermeture|Voulez-vous enregistrer les modifications avant de quitter ?"
+                   : "Enregistrer les modifications|Voulez-vous enregistrer les modifications ?"};
         if (refuse) {
             repondeur->bouton(QMessageBox::Ok);
-            attendus << "Dates incorrectes : Impossible d'enregistrer car certaines dates sont incorrectes.";
+            attendus << "Dates incorrectes|Impossible d'enregistrer car certaines dates sont incorrectes.";
         }
         QPointer<mdiSaisie> suivi(fenetre);
         if (clavier) {
@@ -573,10 +542,7 @@ private Q_SLOTS:
             QCOMPARE(t->item(2, 0)->text(), refuse ? "abc" : garde || enregistre ? AVRIL : "");
             QCOMPARE(fenetre->estModifie(), garde);
         }
-        QStringList messages;
-        for (const Invite::Message& message : repondeur->messages())
-            messages << message.titre + " : " + message.texte;
-        QCOMPARE(messages, attendus);
+        QCOMPARE(repondeur->lus(), attendus);
         QCOMPARE(notes().contains("11 P1C1A3 2009-04-03"), enregistre);
         if (refuse) // la première date incorrecte devient la cellule courante
             QCOMPARE(t->currentItem(), t->item(2, 0));
@@ -659,8 +625,8 @@ private Q_SLOTS:
         QPointer<mdiSaisie> premiere(fenetre);
         taper(ouvrir("P1C3"), 0, 0, "5/5/10", false);
         QPointer<mdiSaisie> seconde(fenetre);
-        for (const QChar r : reponses)
-            repondeur->bouton(r == 'O' ? B::Yes : r == 'N' ? B::No : B::Cancel);
+        repondeur->reponses(reponses);
+
         QCOMPARE(principale->close(), fermee);
         principale->show();
         QCOMPARE(repondeur->messages().size(), reponses.size());

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QAccessible>
 #include <QApplication>
 #include <QDialog>
@@ -92,6 +93,41 @@ inline void gestes(QDialog* dialogue, const QString& suite)
         // Entrée) est fait avant le geste suivant, comme entre deux touches frappées à la main.
         QCoreApplication::sendPostedEvents();
     }
+}
+
+// Les colonnes « gestes » et « attendu » d'un essai au clavier, et une de ses lignes.
+inline void colonnes()
+{
+    QTest::addColumn<QString>("gestes");
+    QTest::addColumn<QString>("attendu");
+}
+inline void ligne(const char* nom, const QString& gestes, const QString& attendu)
+{
+    QTest::newRow(nom) << gestes << attendu;
+}
+
+// Montre le dialogue, y fait les gestes et rend le focus qui en résulte (voir focus()).
+inline QString apres(QDialog* dialogue, const QString& suite)
+{
+    if (!montrer(dialogue))
+        return QStringLiteral("(dialogue jamais actif)");
+    gestes(dialogue, suite);
+    return focus();
+}
+
+// Ce qu'un lecteur d'écran dit d'une case d'une grille, par ses interfaces d'accessibilité :
+// en-tête de colonne, en-tête de ligne, texte (fin de ligne écrite « \n »), description.
+inline QString cellule(QAbstractItemView* grille, int ligne, int colonne)
+{
+    QAccessibleInterface* lue =
+        QAccessible::queryAccessibleInterface(grille)->tableInterface()->cellAt(ligne, colonne);
+    QStringList parties;
+    for (const auto& entetes :
+         {lue->tableCellInterface()->columnHeaderCells(), lue->tableCellInterface()->rowHeaderCells()})
+        parties << (entetes.isEmpty() ? QString() : entetes.constFirst()->text(QAccessible::Name));
+    parties << lue->text(QAccessible::Name).replace('\n', QStringLiteral("\\n"))
+            << lue->text(QAccessible::Description);
+    return parties.join(QStringLiteral(" | "));
 }
 
 } // namespace Clavier

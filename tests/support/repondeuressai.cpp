@@ -25,6 +25,28 @@ Invite::Message RepondeurEssai::dernier() const
     return messages().constLast();
 }
 
+QStringList RepondeurEssai::lus() const
+{
+    QStringList lignes;
+    for (const Invite::Message& message : messages())
+        lignes << message.titre + '|' + message.texte;
+    return lignes;
+}
+
+void RepondeurEssai::reponses(const QString& lettres)
+{
+    for (const QChar lettre : lettres) {
+        if (lettre == '-')
+            annulation();
+        else
+            bouton(lettre == 'O'   ? QMessageBox::Yes
+                   : lettre == 'N' ? QMessageBox::No
+                   : lettre == 'A' ? QMessageBox::Cancel
+                   : lettre == 'R' ? QMessageBox::Retry
+                                   : QMessageBox::Ok);
+    }
+}
+
 void RepondeurEssai::inattendu(const QString& description)
 {
     imprevus.append(description);

@@ -12,8 +12,15 @@ public:
     RepondeurEssai();
     ~RepondeurEssai() override;
 
-    // Le dernier message montré (un essai qui n'en attend pas échoue).
+    // Le dernier message montré (un essai qui n'en attend pas échoue), et le même en
+    // « titre|texte ».
     Invite::Message dernier() const;
+    QString dernierMessage() const { return dernier().titre + '|' + dernier().texte; }
+    // Tous les messages montrés, « titre|texte ».
+    QStringList lus() const;
+    // Une réponse par lettre, dans l'ordre : O(ui), N(on), A(nnuler), K (OK), R(éessayer),
+    // « - » annule la prochaine saisie ou le prochain choix.
+    void reponses(const QString& lettres);
     // Vrai quand aucune question imprévue n'est arrivée.
     bool sansImprevu() const { return imprevus.isEmpty(); }
     const QStringList& questionsImprevues() const { return imprevus; }
