@@ -10,6 +10,7 @@
 #include "support/environnement.h"
 #include "support/repondeuressai.h"
 #include "support/serveurcups.h"
+#include "support/sql.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -40,15 +41,11 @@ QString decrire(const QList<FaceImprimee>& faces, bool brochure)
     return textes.join(' ');
 }
 
-QVariant valeur(const QString& sql, const QVariantList& valeurs = {})
+using Sql::valeur;
+
+template <typename T> T* w(QObject* parent, const char* nom)
 {
-    QSqlQuery requete;
-    requete.prepare(sql);
-    for (const QVariant& v : valeurs)
-        requete.addBindValue(v);
-    if (!requete.exec())
-        qFatal("requête refusée");
-    return requete.next() ? requete.value(0) : requete.lastInsertId();
+    return parent->findChild<T*>(nom);
 }
 
 qint64 eleve(const QString& nom, const QString& prenom)
@@ -114,6 +111,25 @@ protected:
     }
 };
 
+// Choisit l'imprimante du dialogue par « Imprimantes... » : un fichier PDF (chemin absolu) ou une
+// file ; le dialogue la montre.
+void choisirImprimante(QDialog& dialogue, RepondeurEssai& repondeur, const QString& choix)
+{
+    repondeur.accepterImpression(choix);
+    w<QPushButton>(&dialogue, "btImprimante")->click();
+    QCOMPARE(w<QLineEdit>(&dialogue, "edImprimante")->text(), choix);
+}
+
+// Les options d'un tirage du palier 1, toutes les compétences, par « M. X ».
+OptionsImpression& optionsTirage(qint64 palier)
+{
+    OptionsImpression& options = OptionsImpression::courantes();
+    options.teacher = "M. X";
+    options.compAll = true;
+    options.palierId = palier;
+    return options;
+}
+
 // Clique OK sur les `nombre` prochaines pauses du recto/verso manuel ; `avant` est fait à chaque pause.
 void passerPauses(int nombre, const std::function<void()>& avant = {})
 {
@@ -123,7 +139,7 @@ void passerPauses(int nombre, const std::function<void()>& avant = {})
         if (avant)
             avant();
         passerPauses(nombre - 1, avant);
-        attente->findChild<QDialogButtonBox*>("buttonBox")->button(QDialogButtonBox::Ok)->click();
+        w<QDialogButtonBox>(attente, "buttonBox")->button(QDialogButtonBox::Ok)->click();
     });
 }
 
@@ -147,8 +163,8 @@ private slots:
         donnees = Environnement::nouveauDossierDonnees();
         QVERIFY(Environnement::ouvrirBase());
         QVERIFY(Environnement::initialiserBase());
-        p1 = valeur("SELECT id_comp FROM competences WHERE ref='P1'").toLongLong();
-        p2 = valeur("SELECT id_comp FROM competences WHERE ref='P2'").toLongLong();
+        p1 = Sql::idRef("P1");
+        p2 = Sql::idRef("P2");
         valeur("INSERT INTO classes(id_classe,libelle,tri) VALUES(1,'CE1 A',0)");
         valeur("UPDATE general SET ecole=? WHERE id=1", {QString("École <Jules> & Cie\n12 rue Haute")});
         lou = eleve("Lou & Léa", "<b>Zoé");
@@ -292,26 +308,21 @@ private slots:
         QCOMPARE(pages.size(), 120);
     }
 
-    // Barre du premier domaine d'une page rendue (y = 61 sans nom d'élève ni long titre).
-    void couleurs_data()
-    {
-        QTest::addColumn<bool>("gris");
-        QTest::newRow("gris") << true;
-        QTest::newRow("couleur") << false;
-    }
+    // Barre du premier domaine d'une page rendue (y = 61 sans nom d'élève ni long titre), en gris
+    // ou en couleur.
     void couleurs()
     {
-        QFETCH(bool, gris);
-        OptionsImpression::courantes().grey = gris;
-        QImage image(420, 594, QImage::Format_RGB32);
-        image.fill(Qt::white);
-        QPainter peintre(&image);
-        Tirage::preparerPeintre(peintre);
-        dessinerCompetence(peintre, valeur("SELECT id_comp FROM competences WHERE ref='P1C1'").toLongLong(),
-                           0, 0, 0);
-        peintre.end();
-        QCOMPARE(image.pixelColor(210, 61), gris ? QColor(128, 128, 128) : QColor(0, 172, 239));
-        QCOMPARE(image.pixelColor(210, 59), QColor(Qt::white));
+        for (const bool gris : {true, false}) {
+            OptionsImpression::courantes().grey = gris;
+            QImage image(420, 594, QImage::Format_RGB32);
+            image.fill(Qt::white);
+            QPainter peintre(&image);
+            Tirage::preparerPeintre(peintre);
+            dessinerCompetence(peintre, Sql::idRef("P1C1"), 0, 0, 0);
+            peintre.end();
+            QCOMPARE(image.pixelColor(210, 61), gris ? QColor(128, 128, 128) : QColor(0, 172, 239));
+            QCOMPARE(image.pixelColor(210, 59), QColor(Qt::white));
+        }
     }
 
     // Un refus à une confirmation n'imprime rien ; les choix restent pour la fois suivante.
@@ -340,11 +351,11 @@ private slots:
         const char* groupe = competences ? "gbCompetence" : "gbPalier";
         {
             diaImprimer dialogue(nullptr, imprimante.get());
-            dialogue.findChild<QComboBox*>("cbPalier")->setCurrentIndex(1);
+            w<QComboBox>(&dialogue, "cbPalier")->setCurrentIndex(1);
             dialogue.findChild<QGroupBox*>(groupe)->setChecked(true);
-            dialogue.findChild<QLineEdit*>("edEnseignant")->setText(enseignant);
-            dialogue.findChild<QLineEdit*>("edLangue")->setText(" ");
-            dialogue.findChild<QRadioButton*>("rbCoul")->setChecked(true);
+            w<QLineEdit>(&dialogue, "edEnseignant")->setText(enseignant);
+            w<QLineEdit>(&dialogue, "edLangue")->setText(" ");
+            w<QRadioButton>(&dialogue, "rbCoul")->setChecked(true);
             repondeur.bouton(QMessageBox::No);
             dialogue.accept();
             QTEST(repondeur.dernier().titre, "titre");
@@ -354,8 +365,8 @@ private slots:
         QVERIFY(!QFile::exists(chemin));
         diaImprimer dialogue(nullptr, imprimante.get());
         QVERIFY(dialogue.findChild<QGroupBox*>(groupe)->isChecked());
-        QVERIFY(dialogue.findChild<QRadioButton*>("rbCoul")->isChecked());
-        QCOMPARE(dialogue.findChild<QComboBox*>("cbPalier")->currentIndex(), 1);
+        QVERIFY(w<QRadioButton>(&dialogue, "rbCoul")->isChecked());
+        QCOMPARE(w<QComboBox>(&dialogue, "cbPalier")->currentIndex(), 1);
         QVERIFY(repondeur.sansImprevu());
     }
 
@@ -401,11 +412,8 @@ private slots:
         QFETCH(bool, parEleve);
         QFETCH(QString, annonce);
         RepondeurEssai repondeur;
-        OptionsImpression& options = OptionsImpression::courantes();
-        options.teacher = "M. X";
-        options.compAll = true;
+        OptionsImpression& options = optionsTirage(filtre == 4 ? p2 : p1);
         options.what = duplex == 0 ? 1 : 2;
-        options.palierId = filtre == 4 ? p2 : p1;
         options.palierFilter = filtre == 4 ? 1 : filtre % 3;
         options.palierLandscape = options.brochure = paysageOuBrochure;
         options.duplex = duplex;
@@ -415,15 +423,13 @@ private slots:
         QFile::remove(chemin);
         QPrinter imprimante(QPrinter::HighResolution);
         diaImprimer dialogue(nullptr, &imprimante);
-        repondeur.accepterImpression(chemin);
-        dialogue.findChild<QPushButton*>("btImprimante")->click();
-        QCOMPARE(dialogue.findChild<QLineEdit*>("edImprimante")->text(), chemin);
+        choisirImprimante(dialogue, repondeur, chemin);
         QStringList recto;
         int mode = -1;
         auto fait = duplex == 0 ? nullptr : quandDialogue<diaAttente>([&](diaAttente* attente) {
             recto = pagesPdf(chemin);
-            mode = attente->findChild<QGroupBox*>("gb1")->isVisibleTo(attente) ? 1 : 2;
-            attente->findChild<QDialogButtonBox*>("buttonBox")
+            mode = w<QGroupBox>(attente, "gb1")->isVisibleTo(attente) ? 1 : 2;
+            w<QDialogButtonBox>(attente, "buttonBox")
                 ->button(parEleve ? QDialogButtonBox::Abort : QDialogButtonBox::Ok)
                 ->click();
         });
@@ -466,17 +472,13 @@ private slots:
         RepondeurEssai repondeur;
         QDir(donnees->path()).mkpath("dossier.pdf");
         const QString chemin = fichier.isEmpty() ? QString() : donnees->filePath(fichier);
-        OptionsImpression::courantes().what = 2;
-        OptionsImpression::courantes().teacher = "M. X";
-        OptionsImpression::courantes().palierId = p1;
+        optionsTirage(p1).what = 2;
         QPrinter imprimante(QPrinter::HighResolution);
         QVERIFY(imprimante.printerName().isEmpty()); // le serveur à part n'a pas d'imprimante par défaut
         diaImprimer dialogue(nullptr, &imprimante);
-        if (!chemin.isEmpty()) {
-            repondeur.accepterImpression(chemin);
-            dialogue.findChild<QPushButton*>("btImprimante")->click();
-        }
-        dialogue.findChild<QRadioButton*>("rbCompPaysage")->setChecked(true);
+        if (!chemin.isEmpty())
+            choisirImprimante(dialogue, repondeur, chemin);
+        w<QRadioButton>(&dialogue, "rbCompPaysage")->setChecked(true);
         repondeur.bouton(QMessageBox::Ok);
         dialogue.accept();
         QCOMPARE(repondeur.dernier().titre, "Impossible d'imprimer");
@@ -484,15 +486,15 @@ private slots:
                  qPrintable(repondeur.dernier().texte));
         QVERIFY(repondeur.dernier().texte.endsWith("\nRien n'a été imprimé."));
         QCOMPARE(dialogue.result(), int(QDialog::Rejected));
-        QVERIFY(dialogue.findChild<QRadioButton*>("rbCompPaysage")->isChecked() &&
-                dialogue.findChild<QGroupBox*>("gbCompetence")->isChecked());
-        QCOMPARE(dialogue.findChild<QLabel*>("lbEtatImprimante")->isVisibleTo(&dialogue), chemin.isEmpty());
+        QVERIFY(w<QRadioButton>(&dialogue, "rbCompPaysage")->isChecked() &&
+                w<QGroupBox>(&dialogue, "gbCompetence")->isChecked());
+        QCOMPARE(w<QLabel>(&dialogue, "lbEtatImprimante")->isVisibleTo(&dialogue), chemin.isEmpty());
         // Le dialogue de la plateforme peut changer l'imprimante même annulé : on montre la vraie.
         imprimante.setOutputFileName(donnees->filePath("autre.pdf"));
         repondeur.annulation();
-        dialogue.findChild<QPushButton*>("btImprimante")->click();
-        QCOMPARE(dialogue.findChild<QLineEdit*>("edImprimante")->text(), donnees->filePath("autre.pdf"));
-        QVERIFY(!dialogue.findChild<QLabel*>("lbEtatImprimante")->isVisibleTo(&dialogue));
+        w<QPushButton>(&dialogue, "btImprimante")->click();
+        QCOMPARE(w<QLineEdit>(&dialogue, "edImprimante")->text(), donnees->filePath("autre.pdf"));
+        QVERIFY(!w<QLabel>(&dialogue, "lbEtatImprimante")->isVisibleTo(&dialogue));
         QVERIFY(repondeur.sansImprevu() && repondeur.fileVide());
     }
 
@@ -529,11 +531,11 @@ private slots:
         QPrinter imprimante(QPrinter::HighResolution);
         {
             diaImprimer dialogue(nullptr, &imprimante);
-            auto* classes = dialogue.findChild<QComboBox*>("cbClasse");
+            auto* classes = w<QComboBox>(&dialogue, "cbClasse");
             if (changer)
                 classes->setCurrentIndex(classes->findData(2));
             QCOMPARE(classes->currentData().toInt(), 2);
-            const qint64 palier = dialogue.findChild<QComboBox*>("cbPalier")->currentData().toLongLong();
+            const qint64 palier = w<QComboBox>(&dialogue, "cbPalier")->currentData().toLongLong();
             QTEST(valeur("SELECT ref FROM competences WHERE id_comp=?", {palier}).toString(), "propose");
         }
         valeur("DELETE FROM eleves WHERE id_classe=2");
@@ -544,39 +546,27 @@ private slots:
     // est annoncé par son étiquette, et Tab ne passe que par des contrôles.
     void clavier_data()
     {
-        QTest::addColumn<bool>("eleves"); // le choix des élèves plutôt que l'impression
-        QTest::addColumn<QString>("gestes");
-        QTest::addColumn<QString>("attendu");
-        QTest::newRow("départ") << false << ""
-                                << "cbClasse|Classe :";
-        QTest::newRow("imprimante") << false << "Maj+Tab Maj+Tab"
-                                    << "edImprimante|Imprimante  en cours:";
-        QTest::newRow("boutons avant l'imprimante") << false << "Maj+Tab Maj+Tab Maj+Tab"
-                                                    << "Help|Help";
-        QTest::newRow("palier") << false << "Tab Tab"
-                                << "cbPalier|Palier :";
-        QTest::newRow("enseignant") << false << "Tab Tab Tab"
-                                    << "edEnseignant|Nom, prénom enseignant :";
-        QTest::newRow("langue") << false << "Tab Tab Tab Tab"
-                                << "edLangue|Langue vivante :";
-        QTest::newRow("élèves") << true << "Tab"
-                                << "lw|Élèves à imprimer";
+        Clavier::colonnes(); // « élèves: » : le choix des élèves plutôt que l'impression
+        Clavier::ligne("départ", "", "cbClasse|Classe :");
+        Clavier::ligne("imprimante", "Maj+Tab Maj+Tab", "edImprimante|Imprimante  en cours:");
+        Clavier::ligne("boutons avant l'imprimante", "Maj+Tab Maj+Tab Maj+Tab", "Help|Help");
+        Clavier::ligne("palier", "Tab Tab", "cbPalier|Palier :");
+        Clavier::ligne("enseignant", "Tab Tab Tab", "edEnseignant|Nom, prénom enseignant :");
+        Clavier::ligne("langue", "Tab Tab Tab Tab", "edLangue|Langue vivante :");
+        Clavier::ligne("élèves", "élèves: Tab", "lw|Élèves à imprimer");
     }
     void clavier()
     {
-        QFETCH(bool, eleves);
         QFETCH(QString, gestes);
         RepondeurEssai repondeur;
         QPrinter imprimante(QPrinter::HighResolution);
         QList<qint64> selection{lou};
         std::unique_ptr<QDialog> dialogue;
-        if (eleves)
+        if (gestes.startsWith("élèves:"))
             dialogue = std::make_unique<diaCocheEleve>(nullptr, 1, selection);
         else
             dialogue = std::make_unique<diaImprimer>(nullptr, &imprimante);
-        QVERIFY(Clavier::montrer(dialogue.get()));
-        Clavier::gestes(dialogue.get(), gestes);
-        QTEST(Clavier::focus(), "attendu");
+        QTEST(Clavier::apres(dialogue.get(), gestes.remove("élèves:")), "attendu");
         QVERIFY(repondeur.sansImprevu());
     }
 
@@ -658,21 +648,16 @@ private slots:
         QVERIFY(serveur.ajouterFile(file, rectoVerso));
         const int avant = int(serveur.travaux().size());
         RepondeurAgissant repondeur;
-        OptionsImpression& options = OptionsImpression::courantes();
-        options.teacher = "M. X";
-        options.compAll = true;
+        OptionsImpression& options = optionsTirage(p1);
         options.withAttestation = quoi != 3;
         options.what = quoi == 1 ? 1 : 2;
-        options.palierId = p1;
         QFETCH(bool, brochure);
         options.brochure = brochure;
         options.duplex = duplex;
         options.oneByOne = parEleve;
         QPrinter imprimante(QPrinter::HighResolution);
         diaImprimer dialogue(nullptr, &imprimante);
-        repondeur.accepterImpression(file);
-        dialogue.findChild<QPushButton*>("btImprimante")->click();
-        QCOMPARE(dialogue.findChild<QLineEdit*>("edImprimante")->text(), file);
+        choisirImprimante(dialogue, repondeur, file);
         const QPrinter::DuplexMode choisi = rectoVerso ? QPrinter::DuplexLongSide : QPrinter::DuplexNone;
         QCOMPARE(imprimante.duplex(), choisi);
 
@@ -682,13 +667,13 @@ private slots:
             QVERIFY(serveur.commande("cupsdisable", {file}));
         else if (panne == "retire") // débranchée pendant que le programme est ouvert
             QVERIFY(serveur.commande("lpadmin", {"-x", file}));
-        else if (panne == "fichier") {
+        else if (panne == "fichier") { // dialogue de la plateforme annulé, fichier resté attaché
             imprimante.setOutputFileName(donnees->filePath("attache.pdf"));
             repondeur.annulation();
-            dialogue.findChild<QPushButton*>("btImprimante")->click();
-            QCOMPARE(dialogue.findChild<QLineEdit*>("edImprimante")->text(),
-                     donnees->filePath("attache.pdf"));
+            w<QPushButton>(&dialogue, "btImprimante")->click();
+            QCOMPARE(w<QLineEdit>(&dialogue, "edImprimante")->text(), donnees->filePath("attache.pdf"));
         }
+
         int pause = 0;
         if (duplex != 0)
             passerPauses(panne == "second" ? 2
@@ -722,7 +707,7 @@ private slots:
         const bool reussi = panne.isEmpty() || panne == "verso réessayé" || panne == "fichier";
         QCOMPARE(dialogue.result(), int(reussi ? QDialog::Accepted : QDialog::Rejected));
         // Le dialogue resté ouvert montre ce qui ne va pas ; le recto-verso choisi revient.
-        QCOMPARE(dialogue.findChild<QLabel*>("lbEtatImprimante")->isVisibleTo(&dialogue), !reussi);
+        QCOMPARE(w<QLabel>(&dialogue, "lbEtatImprimante")->isVisibleTo(&dialogue), !reussi);
         QCOMPARE(imprimante.duplex(), choisi);
         QVERIFY(repondeur.sansImprevu());
     }
