@@ -4,11 +4,12 @@
 #include "gui/entry/mdipalier.h"
 #include "gui/mainwindow/mainwindow.h"
 #include "gui/mainwindow/mymdiarea.h"
+#include "support/clavier.h"
 #include "support/dialogues.h"
 #include "support/environnement.h"
 #include "support/repondeuressai.h"
+#include "support/sql.h"
 
-#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
@@ -32,20 +33,11 @@ enum : qint64 { P9 = 9000, C1, A1, I1, I2, I3, C2, C3, A2, I4, A3 };
 
 const QString GRILLE_INITIALE = "||02/01/2013 / 07/06/2012|| / ||";
 // La grille initiale avec « xyz » tapé pour CHARLIE sur C2.
-QString rien()
-{
-    return "||02/01/2013 / 07/06/2012||xyz / ||";
-}
+const QString RIEN = "||02/01/2013 / 07/06/2012||xyz / ||";
 
-qint64 inserer(const QString& sql, const QVariantList& valeurs)
+qint64 inserer(const QString& sql, const QVariantList& valeurs = {})
 {
-    QSqlQuery requete;
-    requete.prepare(sql);
-    for (const QVariant& valeur : valeurs)
-        requete.addBindValue(valeur);
-    if (!requete.exec())
-        qFatal("insertion refusée");
-    return requete.lastInsertId().toLongLong();
+    return Sql::valeur(sql, valeurs).toLongLong();
 }
 
 // Les lignes de date de la grille : cellules jointes par « | », compétences par « / ».
@@ -91,21 +83,14 @@ private Q_SLOTS:
         Environnement::preparer();
         dossier = Environnement::nouveauDossierDonnees();
         QVERIFY(Environnement::ouvrirBase() && Environnement::initialiserBase());
-        for (const QList<qint64>& n : QList<QList<qint64>>{{P9, 0, 0},
-                                                           {C1, P9, 1},
-                                                           {A1, C1, 2},
-                                                           {I1, A1, 3},
-                                                           {I2, A1, 3},
-                                                           {I3, A1, 3},
-                                                           {C2, P9, 1},
-                                                           {C3, P9, 1},
-                                                           {A2, C3, 2},
-                                                           {I4, A2, 3},
-                                                           {A3, C3, 2}})
+        const QList<qint64> noeuds[] = {{P9, 0, 0},  {C1, P9, 1}, {A1, C1, 2}, {I1, A1, 3},
+                                        {I2, A1, 3}, {I3, A1, 3}, {C2, P9, 1}, {C3, P9, 1},
+                                        {A2, C3, 2}, {I4, A2, 3}, {A3, C3, 2}}; // nœud, parent, profondeur
+        for (const QList<qint64>& n : noeuds)
             inserer("INSERT INTO competences(id_comp,id_comp_parent,libelle,profondeur,numero,ref) "
                     "VALUES(?,?,?,?,1,?)",
                     {n[0], n[1], QStringLiteral("Libellé %1").arg(n[0] - P9), n[2], QString::number(n[0])});
-        const qint64 classe = inserer("INSERT INTO classes(libelle,tri) VALUES('CE1 A',1)", {});
+        const qint64 classe = inserer("INSERT INTO classes(libelle,tri) VALUES('CE1 A',1)");
         for (const int i : {2, 0, 1}) // dans le désordre : l'ordre des colonnes vient du tri
             eleves[i] = inserer("INSERT INTO eleves(id_classe,id_niveau,nom,prenom) VALUES(?,2,?,'Zoé')",
                                 {classe, QStringList{"ALPHA", "BRAVO", "CHARLIE"}.at(i)});
@@ -114,7 +99,7 @@ private Q_SLOTS:
     }
     void init()
     {
-        QSqlQuery("DELETE FROM notes").exec();
+        inserer("DELETE FROM notes");
         const QList<QVariantList> notes{{eleves[0], I1, "2010-05-06"},   {eleves[0], I2, "2010-03-01"},
                                         {eleves[0], C2, "2012-06-07"},   {eleves[0], I4, "2009-09-09"},
                                         {eleves[1], I1, "pas une date"}, {eleves[2], C1, "2013-01-02"}};
@@ -182,14 +167,7 @@ private Q_SLOTS:
         QFETCH(QString, tape);
         if (!tape.isEmpty())
             saisir(table, cellule.y(), cellule.x(), tape);
-        QAccessibleInterface* lue =
-            QAccessible::queryAccessibleInterface(table)->tableInterface()->cellAt(cellule.y(), cellule.x());
-        QStringList parties;
-        for (const auto& entetes :
-             {lue->tableCellInterface()->columnHeaderCells(), lue->tableCellInterface()->rowHeaderCells()})
-            parties << entetes.value(0)->text(QAccessible::Name);
-        parties << lue->text(QAccessible::Name).replace('\n', "\\n") << lue->text(QAccessible::Description);
-        QTEST(parties.join(" | "), "attendu");
+        QTEST(Clavier::cellule(table, cellule.y(), cellule.x()), "attendu");
     }
 
     // Après l'affichage, le focus est dans la grille, sur la première case de validation (les
@@ -317,21 +295,21 @@ private Q_SLOTS:
                                          << "06/05/2010||02/01/2013 / 07/06/2012||xyz / ||"
                                          << "Date de validation mise dans 1 case.";
         QTest::newRow("2, 66.7 non atteint")
-            << tout << "1 66.6" << 2 << "66.7" << rien()
+            << tout << "1 66.6" << 2 << "66.7" << RIEN
             << "Aucun des élèves dont la case sélectionnée est vide n'atteint 66.7 % de réussite : aucune "
                "case n'a "
                "été remplie.\nBaissez le pourcentage de réussite minimum pour les remplir.";
         QTest::newRow("1, sans date d'item")
-            << QRect(1, 2, 1, 4) << "3 66.7" << 1 << "0" << rien()
+            << QRect(1, 2, 1, 4) << "3 66.7" << 1 << "0" << RIEN
             << "Aucun des élèves retenus n'a de date d'item pour ces compétences : "
                "aucune case n'a été remplie.\nChoisissez un mode qui met la date "
                "par défaut pour les remplir.";
         QTest::newRow("déjà remplie")
-            << QRect(2, 2, 1, 1) << "2 0.0" << 0 << "0" << rien()
+            << QRect(2, 2, 1, 1) << "2 0.0" << 0 << "0" << RIEN
             << "Toutes les cases sélectionnées ont déjà une date de validation : aucune "
                "n'a été remplie.";
         QTest::newRow("aucune ligne de validation")
-            << QRect(0, 0, 3, 2) << "" << 0 << "0" << rien()
+            << QRect(0, 0, 3, 2) << "" << 0 << "0" << RIEN
             << "Aucune case de la ligne « Date validation: » n'est sélectionnée : rien n'a été "
                "rempli.\nCliquez "
                "sur l'intitulé « Date validation: » d'une compétence, ou sélectionnez des cases jaunes, puis "
@@ -380,7 +358,7 @@ private Q_SLOTS:
                 QTest::keyClick(pourcent, Qt::Key_Return);
             },
             1000);
-        const bool remplit = attendu != rien();
+        const bool remplit = attendu != RIEN;
         if (!remplit)
             repondeur->bouton(QMessageBox::Ok);
         fenetre->propagerDateRecente();
@@ -396,7 +374,7 @@ private Q_SLOTS:
         }
         QCOMPARE(principale->statusBar()->currentMessage(), dit);
         fenetre->undo(); // toute la propagation, en un pas
-        QCOMPARE(grilleDates(table), rien());
+        QCOMPARE(grilleDates(table), RIEN);
     }
 
     // Un clic sur l'intitulé « Date validation: » sélectionne les dates de la compétence ; Ctrl en
