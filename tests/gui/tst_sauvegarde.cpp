@@ -122,20 +122,6 @@ QString ecoleCourante()
 class TstSauvegarde : public QObject
 {
     Q_OBJECT
-private Q_SLOTS:
-    void initTestCase();
-    void init();
-    void cleanup();
-    void sauvegarde_data();
-    void sauvegarde();
-    void sauvegardeSurElleMeme();
-    void restauration_data();
-    void restauration();
-    void deuxiemeRestauration();
-    void sauvegardeAbimee();
-    void copiesOubliees();
-
-private:
     QTemporaryDir temporaire;
     std::unique_ptr<QTemporaryDir> donnees, fichiers;
     std::unique_ptr<RepondeurEssai> repondeur;
@@ -150,204 +136,208 @@ private:
         repondeur->bouton(QMessageBox::Yes);
         repondeur->bouton(QMessageBox::Ok); // message de fin ou d'erreur
     }
-};
 
-void TstSauvegarde::initTestCase()
-{
-    Environnement::preparer();
-    // Dossier temporaire propre aux essais, pour voir ce que la restauration y laisse.
-    qputenv("TMPDIR", QFile::encodeName(temporaire.path()));
-    QCOMPARE(QDir::tempPath(), temporaire.path());
-}
+private Q_SLOTS:
+    void initTestCase()
+    {
+        Environnement::preparer();
+        // Dossier temporaire propre aux essais, pour voir ce que la restauration y laisse.
+        qputenv("TMPDIR", QFile::encodeName(temporaire.path()));
+        QCOMPARE(QDir::tempPath(), temporaire.path());
+    }
 
-void TstSauvegarde::init()
-{
-    donnees = Environnement::nouveauDossierDonnees();
-    fichiers = std::make_unique<QTemporaryDir>();
-    QVERIFY(Environnement::ouvrirBase());
-    QVERIFY(Environnement::poserSchema());
-    QVERIFY(QSqlQuery().exec(QStringLiteral("UPDATE general SET ecole='École A' WHERE id=1")));
-    repondeur = std::make_unique<RepondeurEssai>();
-}
+    void init()
+    {
+        donnees = Environnement::nouveauDossierDonnees();
+        fichiers = std::make_unique<QTemporaryDir>();
+        QVERIFY(Environnement::ouvrirBase());
+        QVERIFY(Environnement::poserSchema());
+        QVERIFY(QSqlQuery().exec(QStringLiteral("UPDATE general SET ecole='École A' WHERE id=1")));
+        repondeur = std::make_unique<RepondeurEssai>();
+    }
 
-void TstSauvegarde::cleanup()
-{
-    const bool fileVide = repondeur->fileVide();
-    repondeur.reset();
-    Environnement::fermerBase();
-    fichiers.reset();
-    donnees.reset();
-    QVERIFY2(fileVide, "des réponses préparées n'ont pas servi");
-}
+    void cleanup()
+    {
+        const bool fileVide = repondeur->fileVide();
+        repondeur.reset();
+        Environnement::fermerBase();
+        fichiers.reset();
+        donnees.reset();
+        QVERIFY2(fileVide, "des réponses préparées n'ont pas servi");
+    }
 
-void TstSauvegarde::sauvegarde_data()
-{
-    QTest::addColumn<bool>("cibleExistante");
-    QTest::addColumn<int>("reponse"); // à la question du fichier existant ; Cancel : dossier non choisi
-    QTest::addColumn<QStringList>("attendus");
+    void sauvegarde_data()
+    {
+        QTest::addColumn<bool>("cibleExistante");
+        QTest::addColumn<int>("reponse"); // à la question du fichier existant ; Cancel : dossier non choisi
+        QTest::addColumn<QStringList>("attendus");
 
-    QTest::newRow("dossier vide") << false << int(QMessageBox::NoButton) << QStringList{COPIE};
-    QTest::newRow("fichier existant, Non") << true << int(QMessageBox::No) << QStringList{EXISTANT};
-    QTest::newRow("fichier existant, Oui") << true << int(QMessageBox::Yes) << QStringList{EXISTANT, COPIE};
-    QTest::newRow("dossier annulé") << false << int(QMessageBox::Cancel)
-                                    << QStringList{QStringLiteral("I|Annulation|La sauvegarde est annulée")};
-}
+        QTest::newRow("dossier vide") << false << int(QMessageBox::NoButton) << QStringList{COPIE};
+        QTest::newRow("fichier existant, Non") << true << int(QMessageBox::No) << QStringList{EXISTANT};
+        QTest::newRow("fichier existant, Oui")
+            << true << int(QMessageBox::Yes) << QStringList{EXISTANT, COPIE};
+        QTest::newRow("dossier annulé")
+            << false << int(QMessageBox::Cancel)
+            << QStringList{QStringLiteral("I|Annulation|La sauvegarde est annulée")};
+    }
 
-void TstSauvegarde::sauvegarde()
-{
-    QFETCH(bool, cibleExistante);
-    QFETCH(int, reponse);
-    const bool annule = reponse == QMessageBox::Cancel;
-    const QString cible = fichier(QStringLiteral("QuorvelV3.sqlite"));
-    if (cibleExistante)
-        QVERIFY(ecrire(cible, "ancienne sauvegarde"));
-    const QByteArray base = contenu(courante());
+    void sauvegarde()
+    {
+        QFETCH(bool, cibleExistante);
+        QFETCH(int, reponse);
+        const bool annule = reponse == QMessageBox::Cancel;
+        const QString cible = fichier(QStringLiteral("QuorvelV3.sqlite"));
+        if (cibleExistante)
+            QVERIFY(ecrire(cible, "ancienne sauvegarde"));
+        const QByteArray base = contenu(courante());
 
-    QString dossierDocuments;
-    annule ? repondeur->annulation() : repondeur->chemin(fichiers->path());
-    if (reponse == QMessageBox::Yes || reponse == QMessageBox::No)
-        repondeur->bouton(QMessageBox::StandardButton(reponse));
-    if (reponse != QMessageBox::No)
+        QString dossierDocuments;
+        annule ? repondeur->annulation() : repondeur->chemin(fichiers->path());
+        if (reponse == QMessageBox::Yes || reponse == QMessageBox::No)
+            repondeur->bouton(QMessageBox::StandardButton(reponse));
+        if (reponse != QMessageBox::No)
+            repondeur->bouton(QMessageBox::Ok);
+        sauvegarderBase(nullptr, dossierDocuments);
+
+        QFETCH(QStringList, attendus);
+        QCOMPARE(notes(repondeur->messages()), attendus.replaceInStrings("<dossier>", fichiers->path()));
+        QCOMPARE(dossierDocuments, annule ? QString() : fichiers->path()); // retenu même sans copie
+        QCOMPARE(contenu(cible), annule                       ? QByteArray()
+                                 : reponse == QMessageBox::No ? QByteArray("ancienne sauvegarde")
+                                                              : base);
+        QCOMPARE(ecoleCourante(), QStringLiteral("École A"));
+    }
+
+    // Le dossier des données choisi comme dossier de sauvegarde : la cible est la base elle-même,
+    // qu'une réponse « Oui » au remplacement aurait détruite. Rien n'est demandé ni touché.
+    void sauvegardeSurElleMeme()
+    {
+        const QByteArray base = contenu(courante());
+        QString dossierDocuments;
+        repondeur->chemin(QFileInfo(courante()).absolutePath());
         repondeur->bouton(QMessageBox::Ok);
-    sauvegarderBase(nullptr, dossierDocuments);
+        sauvegarderBase(nullptr, dossierDocuments);
+        QCOMPARE(repondeur->messages().size(), 1);
+        QCOMPARE(repondeur->dernier().titre, QStringLiteral("Erreur"));
+        QVERIFY(
+            repondeur->dernier().texte.startsWith(QStringLiteral("Le dossier choisi est celui de la base")));
+        QCOMPARE(contenu(courante()), base);
+        QVERIFY(QSqlQuery().exec(QStringLiteral("SELECT ecole FROM general")));
+    }
 
-    QFETCH(QStringList, attendus);
-    QCOMPARE(notes(repondeur->messages()), attendus.replaceInStrings("<dossier>", fichiers->path()));
-    QCOMPARE(dossierDocuments, annule ? QString() : fichiers->path()); // retenu même sans copie
-    QCOMPARE(contenu(cible), annule                       ? QByteArray()
-                             : reponse == QMessageBox::No ? QByteArray("ancienne sauvegarde")
-                                                          : base);
-    QCOMPARE(ecoleCourante(), QStringLiteral("École A"));
-}
+    void restauration_data()
+    {
+        QTest::addColumn<QString>("source"); // v3, v2 ou courante (le fichier même de la base)
+        QTest::addColumn<QString>("panne");  // de la recopie de l'étape 8 : moitie, v2 ou rien
+        QTest::addColumn<QString>("message");
 
-// Le dossier des données choisi comme dossier de sauvegarde : la cible est la base elle-même,
-// qu'une réponse « Oui » au remplacement aurait détruite. Rien n'est demandé ni touché.
-void TstSauvegarde::sauvegardeSurElleMeme()
-{
-    const QByteArray base = contenu(courante());
-    QString dossierDocuments;
-    repondeur->chemin(QFileInfo(courante()).absolutePath());
-    repondeur->bouton(QMessageBox::Ok);
-    sauvegarderBase(nullptr, dossierDocuments);
-    QCOMPARE(repondeur->messages().size(), 1);
-    QCOMPARE(repondeur->dernier().titre, QStringLiteral("Erreur"));
-    QVERIFY(repondeur->dernier().texte.startsWith(QStringLiteral("Le dossier choisi est celui de la base")));
-    QCOMPARE(contenu(courante()), base);
-    QVERIFY(QSqlQuery().exec(QStringLiteral("SELECT ecole FROM general")));
-}
+        const QString copieManquee = QStringLiteral("C|Erreur|erreur de copie de <tmp> vers <base>");
+        QTest::newRow("version 2") << "v2" << QString() << INCOMPATIBLE;
+        QTest::newRow("autre base") << "v3" << QString() << FIN;
+        QTest::newRow("base en usage") << "courante" << QString() << FIN;
+        QTest::newRow("recopie manquée à moitié") << "v3" << QStringLiteral("moitie") << copieManquee;
+        QTest::newRow("recopie d'une autre version") << "v3" << QStringLiteral("v2") << INCOMPATIBLE;
+    }
 
-void TstSauvegarde::restauration_data()
-{
-    QTest::addColumn<QString>("source"); // v3, v2 ou courante (le fichier même de la base)
-    QTest::addColumn<QString>("panne");  // de la recopie de l'étape 8 : moitie, v2 ou rien
-    QTest::addColumn<QString>("message");
+    void restauration()
+    {
+        QFETCH(QString, source);
+        QFETCH(QString, panne);
+        QFETCH(QString, message);
+        const QString v2 = fichier(QStringLiteral("v2.sqlite"));
+        const QString v3 = fichier(QStringLiteral("v3.sqlite"));
+        QVERIFY(creerBase(v2, BASE_V2) && creerBaseV3(v3, QStringLiteral("École B")));
+        const QString choisi = source == "v2" ? v2 : source == "v3" ? v3 : courante();
+        const QByteArray avant = contenu(courante());
+        const QByteArray candidat = contenu(choisi);
+        const bool reussie = message == FIN;
 
-    const QString copieManquee = QStringLiteral("C|Erreur|erreur de copie de <tmp> vers <base>");
-    QTest::newRow("version 2") << "v2" << QString() << INCOMPATIBLE;
-    QTest::newRow("autre base") << "v3" << QString() << FIN;
-    QTest::newRow("base en usage") << "courante" << QString() << FIN;
-    QTest::newRow("recopie manquée à moitié") << "v3" << QStringLiteral("moitie") << copieManquee;
-    QTest::newRow("recopie d'une autre version") << "v3" << QStringLiteral("v2") << INCOMPATIBLE;
-}
+        QString temporaireVu;
+        bool ancienneEnPlace = false;
+        Sauvegarde::OptionsRestauration options;
+        options.recopie = [&](const QString& copie, const QString& destination) {
+            temporaireVu = copie;
+            ancienneEnPlace = contenu(ancienne()) == avant && !QFile::exists(destination);
+            if (panne == "moitie")
+                return ecrire(destination, "SQLite format 3") && false; // panne en cours d'écriture
+            return QFile::copy(panne == "v2" ? v2 : copie, destination);
+        };
+        confirmerRestauration(choisi);
+        restaurerBase(nullptr, fichiers->path(), options);
 
-void TstSauvegarde::restauration()
-{
-    QFETCH(QString, source);
-    QFETCH(QString, panne);
-    QFETCH(QString, message);
-    const QString v2 = fichier(QStringLiteral("v2.sqlite"));
-    const QString v3 = fichier(QStringLiteral("v3.sqlite"));
-    QVERIFY(creerBase(v2, BASE_V2) && creerBaseV3(v3, QStringLiteral("École B")));
-    const QString choisi = source == "v2" ? v2 : source == "v3" ? v3 : courante();
-    const QByteArray avant = contenu(courante());
-    const QByteArray candidat = contenu(choisi);
-    const bool reussie = message == FIN;
+        message.replace(QStringLiteral("<tmp>"), temporaireVu).replace(QStringLiteral("<base>"), courante());
+        QCOMPARE(notes(repondeur->messages()), QStringList({CONFIRMATION1, CONFIRMATION2, message}));
+        QCOMPARE(temporaireVu.isEmpty(), source == "v2"); // refusée avant toute écriture
+        QVERIFY(temporaireVu.isEmpty() || (ancienneEnPlace && temporaireVu.startsWith(temporaire.path())));
+        // Après un échec, l'ancienne base est revenue sous son nom et rien ne traîne.
+        QCOMPARE(contenu(courante()), reussie ? candidat : avant);
+        QCOMPARE(contenu(ancienne()), reussie ? avant : QByteArray());
+        QCOMPARE(QSqlDatabase::database().databaseName(), courante());
+        QCOMPARE(ecoleCourante(), reussie && source == "v3" ? "École B" : "École A");
+        QVERIFY(!QSqlDatabase::contains(Sauvegarde::CONNEXION_TEMPORAIRE));
+        QCOMPARE(QDir(temporaire.path()).entryList({"tmp_quorvel_*"}, QDir::Files), QStringList());
+    }
 
-    QString temporaireVu;
-    bool ancienneEnPlace = false;
-    Sauvegarde::OptionsRestauration options;
-    options.recopie = [&](const QString& copie, const QString& destination) {
-        temporaireVu = copie;
-        ancienneEnPlace = contenu(ancienne()) == avant && !QFile::exists(destination);
-        if (panne == "moitie")
-            return ecrire(destination, "SQLite format 3") && false; // panne en cours d'écriture
-        return QFile::copy(panne == "v2" ? v2 : copie, destination);
-    };
-    confirmerRestauration(choisi);
-    restaurerBase(nullptr, fichiers->path(), options);
+    void deuxiemeRestauration()
+    {
+        const QString b = fichier(QStringLiteral("b.sqlite"));
+        const QString c = fichier(QStringLiteral("c.sqlite"));
+        QVERIFY(creerBaseV3(b, QStringLiteral("École B")) && creerBaseV3(c, QStringLiteral("École C")));
+        confirmerRestauration(b);
+        restaurerBase(nullptr, fichiers->path());
+        confirmerRestauration(c);
+        restaurerBase(nullptr, fichiers->path());
 
-    message.replace(QStringLiteral("<tmp>"), temporaireVu).replace(QStringLiteral("<base>"), courante());
-    QCOMPARE(notes(repondeur->messages()), QStringList({CONFIRMATION1, CONFIRMATION2, message}));
-    QCOMPARE(temporaireVu.isEmpty(), source == "v2"); // refusée avant toute écriture
-    QVERIFY(temporaireVu.isEmpty() || (ancienneEnPlace && temporaireVu.startsWith(temporaire.path())));
-    // Après un échec, l'ancienne base est revenue sous son nom et rien ne traîne.
-    QCOMPARE(contenu(courante()), reussie ? candidat : avant);
-    QCOMPARE(contenu(ancienne()), reussie ? avant : QByteArray());
-    QCOMPARE(QSqlDatabase::database().databaseName(), courante());
-    QCOMPARE(ecoleCourante(), reussie && source == "v3" ? "École B" : "École A");
-    QVERIFY(!QSqlDatabase::contains(Sauvegarde::CONNEXION_TEMPORAIRE));
-    QCOMPARE(QDir(temporaire.path()).entryList({"tmp_quorvel_*"}, QDir::Files), QStringList());
-}
+        QCOMPARE(notes(repondeur->messages()),
+                 QStringList({CONFIRMATION1, CONFIRMATION2, FIN, CONFIRMATION1, CONFIRMATION2, FIN}));
+        QCOMPARE(contenu(ancienne()), contenu(b)); // le .bak de la première est remplacé
+        QCOMPARE(contenu(courante()), contenu(c));
+        QCOMPARE(ecoleCourante(), QStringLiteral("École C"));
+    }
 
-void TstSauvegarde::deuxiemeRestauration()
-{
-    const QString b = fichier(QStringLiteral("b.sqlite"));
-    const QString c = fichier(QStringLiteral("c.sqlite"));
-    QVERIFY(creerBaseV3(b, QStringLiteral("École B")) && creerBaseV3(c, QStringLiteral("École C")));
-    confirmerRestauration(b);
-    restaurerBase(nullptr, fichiers->path());
-    confirmerRestauration(c);
-    restaurerBase(nullptr, fichiers->path());
+    // Une sauvegarde abîmée qui montre encore la bonne version est refusée avant de toucher à la
+    // base actuelle.
+    void sauvegardeAbimee()
+    {
+        const QString abimee = fichier(QStringLiteral("abimee.sqlite"));
+        QStringList remplissage{QStringLiteral("CREATE TABLE bourrage(texte)")};
+        for (int i = 0; i < 200; ++i)
+            remplissage
+                << QStringLiteral("INSERT INTO bourrage VALUES('%1')").arg(QString(500, QChar('a' + i % 26)));
+        QVERIFY(creerBaseV3(abimee, QStringLiteral("École B")) && creerBase(abimee, remplissage));
+        // Une page de données écrasée : la table générale et sa version se lisent encore.
+        QByteArray octets = contenu(abimee);
+        octets.replace(octets.size() - 4096 + 8, 200, QByteArray(200, '\xff'));
+        QVERIFY(ecrire(abimee, octets));
+        const QByteArray avant = contenu(courante());
 
-    QCOMPARE(notes(repondeur->messages()),
-             QStringList({CONFIRMATION1, CONFIRMATION2, FIN, CONFIRMATION1, CONFIRMATION2, FIN}));
-    QCOMPARE(contenu(ancienne()), contenu(b)); // le .bak de la première est remplacé
-    QCOMPARE(contenu(courante()), contenu(c));
-    QCOMPARE(ecoleCourante(), QStringLiteral("École C"));
-}
+        confirmerRestauration(abimee);
+        restaurerBase(nullptr, fichiers->path());
+        QCOMPARE(repondeur->dernier().titre, QStringLiteral("Erreur"));
+        QVERIFY2(repondeur->dernier().texte.startsWith(QStringLiteral("Ce fichier est endommagé")),
+                 qPrintable(repondeur->dernier().texte));
+        QCOMPARE(contenu(courante()), avant);
+        QCOMPARE(ecoleCourante(), QStringLiteral("École A"));
+    }
 
-// Une sauvegarde abîmée qui montre encore la bonne version est refusée avant de toucher à la
-// base actuelle.
-void TstSauvegarde::sauvegardeAbimee()
-{
-    const QString abimee = fichier(QStringLiteral("abimee.sqlite"));
-    QStringList remplissage{QStringLiteral("CREATE TABLE bourrage(texte)")};
-    for (int i = 0; i < 200; ++i)
-        remplissage
-            << QStringLiteral("INSERT INTO bourrage VALUES('%1')").arg(QString(500, QChar('a' + i % 26)));
-    QVERIFY(creerBaseV3(abimee, QStringLiteral("École B")) && creerBase(abimee, remplissage));
-    // Une page de données écrasée : la table générale et sa version se lisent encore.
-    QByteArray octets = contenu(abimee);
-    octets.replace(octets.size() - 4096 + 8, 200, QByteArray(200, '\xff'));
-    QVERIFY(ecrire(abimee, octets));
-    const QByteArray avant = contenu(courante());
-
-    confirmerRestauration(abimee);
-    restaurerBase(nullptr, fichiers->path());
-    QCOMPARE(repondeur->dernier().titre, QStringLiteral("Erreur"));
-    QVERIFY2(repondeur->dernier().texte.startsWith(QStringLiteral("Ce fichier est endommagé")),
-             qPrintable(repondeur->dernier().texte));
-    QCOMPARE(contenu(courante()), avant);
-    QCOMPARE(ecoleCourante(), QStringLiteral("École A"));
-}
-
-// Les copies qu'une restauration tuée a laissées (données des élèves) disparaissent au
-// démarrage suivant ; les autres fichiers du dossier temporaire restent.
-void TstSauvegarde::copiesOubliees()
-{
-    // Un dossier temporaire à cet essai seul : ne rien enlever aux essais qui tournent à côté.
-    QTemporaryDir dossier;
-    const QByteArray ancien = qgetenv("TMPDIR");
-    qputenv("TMPDIR", dossier.path().toLocal8Bit());
-    const auto remise = qScopeGuard([&] { qputenv("TMPDIR", ancien); });
-    QCOMPARE(QDir::tempPath(), dossier.path());
-    const QString oubliee = QDir::tempPath() + "/tmp_quorvel_Ab12Cd.sqlite";
-    const QString autre = QDir::tempPath() + "/tmp_quorvel_Ab12Cd.txt";
-    QVERIFY(ecrire(oubliee, "x") && ecrire(oubliee + "-journal", "x") && ecrire(autre, "x"));
-    Sauvegarde::supprimerCopiesOubliees();
-    QVERIFY(!QFile::exists(oubliee) && !QFile::exists(oubliee + "-journal"));
-    QVERIFY(QFile::exists(autre));
-}
+    // Les copies qu'une restauration tuée a laissées (données des élèves) disparaissent au
+    // démarrage suivant ; les autres fichiers du dossier temporaire restent.
+    void copiesOubliees()
+    {
+        // Un dossier temporaire à cet essai seul : ne rien enlever aux essais qui tournent à côté.
+        QTemporaryDir dossier;
+        const QByteArray ancien = qgetenv("TMPDIR");
+        qputenv("TMPDIR", dossier.path().toLocal8Bit());
+        const auto remise = qScopeGuard([&] { qputenv("TMPDIR", ancien); });
+        QCOMPARE(QDir::tempPath(), dossier.path());
+        const QString oubliee = QDir::tempPath() + "/tmp_quorvel_Ab12Cd.sqlite";
+        const QString autre = QDir::tempPath() + "/tmp_quorvel_Ab12Cd.txt";
+        QVERIFY(ecrire(oubliee, "x") && ecrire(oubliee + "-journal", "x") && ecrire(autre, "x"));
+        Sauvegarde::supprimerCopiesOubliees();
+        QVERIFY(!QFile::exists(oubliee) && !QFile::exists(oubliee + "-journal"));
+        QVERIFY(QFile::exists(autre));
+    }
+};
 
 QTEST_MAIN(TstSauvegarde)
 #include "tst_sauvegarde.moc"
