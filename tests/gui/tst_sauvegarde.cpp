@@ -7,6 +7,7 @@
 #include "gui/mainwindow/menusauvegarde.h"
 #include "support/environnement.h"
 #include "support/repondeuressai.h"
+#include "support/sql.h"
 
 #include <QDir>
 #include <QFile>
@@ -50,29 +51,17 @@ const QString INCOMPATIBLE = QStringLiteral("C|Erreur|La version de la base à r
 QByteArray contenu(const QString& chemin)
 {
     QFile fichier(chemin);
-    const QByteArray octets = fichier.open(QIODevice::ReadOnly) ? fichier.readAll() : QByteArray();
+    QByteArray octets = fichier.open(QIODevice::ReadOnly) ? fichier.readAll() : QByteArray();
     if (!octets.startsWith("SQLite format 3"))
         return octets;
-    QByteArray lignes;
-    {
-        QSqlDatabase base = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("contenu"));
-        base.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
-        base.setDatabaseName(chemin);
-        if (base.open()) {
-            QSqlQuery tables(
-                QStringLiteral("SELECT name FROM sqlite_master WHERE type='table' ORDER BY name"), base);
-            while (tables.next()) {
-                const QString table = tables.value(0).toString();
-                lignes += table.toUtf8() + '\n';
-                QSqlQuery requete(QStringLiteral("SELECT * FROM \"%1\" ORDER BY rowid").arg(table), base);
-                while (requete.next())
-                    for (int i = 0; i < requete.record().count(); ++i)
-                        lignes += requete.value(i).toString().toUtf8() + '\t';
-            }
-        }
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("contenu"));
-    return lignes;
+    octets.clear();
+    for (const QString& table :
+         Sql::surFichier(chemin, {"SELECT name FROM sqlite_master WHERE type='table' ORDER BY name"}))
+        octets +=
+            (table + '\n' +
+             Sql::surFichier(chemin, {QString("SELECT * FROM \"%1\" ORDER BY rowid").arg(table)}).join('\t'))
+                .toUtf8();
+    return octets;
 }
 
 bool ecrire(const QString& chemin, const QByteArray& octets)
@@ -83,16 +72,7 @@ bool ecrire(const QString& chemin, const QByteArray& octets)
 
 bool creerBase(const QString& chemin, const QStringList& instructions)
 {
-    bool reussi = false;
-    {
-        QSqlDatabase base = QSqlDatabase::addDatabase("QSQLITE", "essai");
-        base.setDatabaseName(chemin);
-        reussi = base.open();
-        for (const QString& instruction : instructions)
-            reussi = reussi && QSqlQuery(base).exec(instruction);
-    }
-    QSqlDatabase::removeDatabase("essai");
-    return reussi;
+    return Sql::surFichier(chemin, instructions).isEmpty();
 }
 
 bool creerBaseV3(const QString& chemin, const QString& ecole)
@@ -166,63 +146,53 @@ private Q_SLOTS:
         QVERIFY2(fileVide, "des réponses préparées n'ont pas servi");
     }
 
+    // Le dossier choisi (« - » : aucun ; « base » : celui de la base, dont la copie remplacerait la
+    // base elle-même : rien n'est demandé ni touché), puis les réponses.
     void sauvegarde_data()
     {
         QTest::addColumn<bool>("cibleExistante");
-        QTest::addColumn<int>("reponse"); // à la question du fichier existant ; Cancel : dossier non choisi
+        QTest::addColumn<QString>("dossier");
+        QTest::addColumn<QString>("reponses");
         QTest::addColumn<QStringList>("attendus");
-
-        QTest::newRow("dossier vide") << false << int(QMessageBox::NoButton) << QStringList{COPIE};
-        QTest::newRow("fichier existant, Non") << true << int(QMessageBox::No) << QStringList{EXISTANT};
-        QTest::newRow("fichier existant, Oui")
-            << true << int(QMessageBox::Yes) << QStringList{EXISTANT, COPIE};
-        QTest::newRow("dossier annulé")
-            << false << int(QMessageBox::Cancel)
-            << QStringList{QStringLiteral("I|Annulation|La sauvegarde est annulée")};
+        QTest::newRow("dossier vide") << false << ""
+                                      << "K" << QStringList{COPIE};
+        QTest::newRow("fichier existant, Non") << true << ""
+                                               << "N" << QStringList{EXISTANT};
+        QTest::newRow("fichier existant, Oui") << true << ""
+                                               << "OK" << QStringList{EXISTANT, COPIE};
+        QTest::newRow("dossier annulé") << false << "-"
+                                        << "K" << QStringList{"I|Annulation|La sauvegarde est annulée"};
+        QTest::newRow("dossier de la base")
+            << false << "base"
+            << "K"
+            << QStringList{
+                   "A|Erreur|Le dossier choisi est celui de la base de données elle-même : une sauvegarde "
+                   "doit aller ailleurs.\nChoisissez un autre dossier, par exemple sur une clé USB."};
     }
-
     void sauvegarde()
     {
         QFETCH(bool, cibleExistante);
-        QFETCH(int, reponse);
-        const bool annule = reponse == QMessageBox::Cancel;
-        const QString cible = fichier(QStringLiteral("QuorvelV3.sqlite"));
+        QFETCH(QString, dossier);
+        QFETCH(QString, reponses);
+        const QString choisi = dossier == "base" ? QFileInfo(courante()).absolutePath() : fichiers->path();
+        const QString cible = choisi + "/QuorvelV3.sqlite";
         if (cibleExistante)
             QVERIFY(ecrire(cible, "ancienne sauvegarde"));
         const QByteArray base = contenu(courante());
 
         QString dossierDocuments;
-        annule ? repondeur->annulation() : repondeur->chemin(fichiers->path());
-        if (reponse == QMessageBox::Yes || reponse == QMessageBox::No)
-            repondeur->bouton(QMessageBox::StandardButton(reponse));
-        if (reponse != QMessageBox::No)
-            repondeur->bouton(QMessageBox::Ok);
+        dossier == "-" ? repondeur->annulation() : repondeur->chemin(choisi);
+        repondeur->reponses(reponses);
         sauvegarderBase(nullptr, dossierDocuments);
 
         QFETCH(QStringList, attendus);
-        QCOMPARE(notes(repondeur->messages()), attendus.replaceInStrings("<dossier>", fichiers->path()));
-        QCOMPARE(dossierDocuments, annule ? QString() : fichiers->path()); // retenu même sans copie
-        QCOMPARE(contenu(cible), annule                       ? QByteArray()
-                                 : reponse == QMessageBox::No ? QByteArray("ancienne sauvegarde")
-                                                              : base);
+        QCOMPARE(notes(repondeur->messages()), attendus.replaceInStrings("<dossier>", choisi));
+        if (dossier != "base")
+            QCOMPARE(dossierDocuments, dossier == "-" ? QString() : choisi); // retenu même sans copie
+        QCOMPARE(contenu(cible), dossier == "-"    ? QByteArray()
+                                 : reponses == "N" ? QByteArray("ancienne sauvegarde")
+                                                   : base);
         QCOMPARE(ecoleCourante(), QStringLiteral("École A"));
-    }
-
-    // Le dossier des données choisi comme dossier de sauvegarde : la cible est la base elle-même,
-    // qu'une réponse « Oui » au remplacement aurait détruite. Rien n'est demandé ni touché.
-    void sauvegardeSurElleMeme()
-    {
-        const QByteArray base = contenu(courante());
-        QString dossierDocuments;
-        repondeur->chemin(QFileInfo(courante()).absolutePath());
-        repondeur->bouton(QMessageBox::Ok);
-        sauvegarderBase(nullptr, dossierDocuments);
-        QCOMPARE(repondeur->messages().size(), 1);
-        QCOMPARE(repondeur->dernier().titre, QStringLiteral("Erreur"));
-        QVERIFY(
-            repondeur->dernier().texte.startsWith(QStringLiteral("Le dossier choisi est celui de la base")));
-        QCOMPARE(contenu(courante()), base);
-        QVERIFY(QSqlQuery().exec(QStringLiteral("SELECT ecole FROM general")));
     }
 
     void restauration_data()
@@ -306,9 +276,13 @@ private Q_SLOTS:
                 << QStringLiteral("INSERT INTO bourrage VALUES('%1')").arg(QString(500, QChar('a' + i % 26)));
         QVERIFY(creerBaseV3(abimee, QStringLiteral("École B")) && creerBase(abimee, remplissage));
         // Une page de données écrasée : la table générale et sa version se lisent encore.
-        QByteArray octets = contenu(abimee);
+        QFile brut(abimee);
+        QVERIFY(brut.open(QIODevice::ReadOnly));
+        QByteArray octets = brut.readAll();
+        brut.close();
         octets.replace(octets.size() - 4096 + 8, 200, QByteArray(200, '\xff'));
         QVERIFY(ecrire(abimee, octets));
+        QCOMPARE(Sql::surFichier(abimee, {"SELECT version FROM general"}), QStringList{"3"});
         const QByteArray avant = contenu(courante());
 
         confirmerRestauration(abimee);
