@@ -9,6 +9,7 @@
 #include "core/pupils/listes.h"
 #include "support/environnement.h"
 #include "support/programme.h"
+#include "support/sql.h"
 
 #include <QCryptographicHash>
 #include <QSqlDatabase>
@@ -33,18 +34,13 @@ QByteArray empreinte()
     return h.result().toHex();
 }
 
-qint64 valeur(const QString& sql)
-{
-    QSqlQuery q(sql);
-    return q.next() ? q.value(0).toLongLong() : -1;
-}
-
 // Le disque se remplit après quelques pages : les premières écritures passent, les suivantes
 // sont refusées comme sur un disque plein.
 void remplirDisque(bool plein)
 {
-    QSqlQuery().exec(QStringLiteral("PRAGMA max_page_count=%1")
-                         .arg(plein ? valeur(QStringLiteral("PRAGMA page_count")) + 2 : 1073741823));
+    QSqlQuery().exec(
+        QStringLiteral("PRAGMA max_page_count=%1")
+            .arg(plein ? Sql::valeur(QStringLiteral("PRAGMA page_count")).toLongLong() + 2 : 1073741823));
 }
 
 QString ecrireCsv(const QString& dossier, int eleves)
@@ -159,12 +155,10 @@ private slots:
         f.close();
 
         programme.lancer();
-        if (!mettreDeCote) {
-            QVERIFY(programme.processus.waitForFinished(20000));
-            QCOMPARE(programme.processus.exitCode(), 1);
-        } else {
+        if (!mettreDeCote)
+            QVERIFY(programme.fini(1));
+        else
             QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(programme.base()).size() > 0, 20000);
-        }
         QTRY_VERIFY(!programme.journal().isEmpty());
         QVERIFY2(programme.journal().constFirst().startsWith("question\tBase de données endommagée\t"),
                  qPrintable(programme.journal().constFirst()));
@@ -191,8 +185,7 @@ private slots:
             QVERIFY(q.exec("CREATE TABLE t(x)"));
             QVERIFY(q.exec("BEGIN EXCLUSIVE"));
             programme.lancer();
-            QVERIFY(programme.processus.waitForFinished(30000));
-            QCOMPARE(programme.processus.exitCode(), 1);
+            QVERIFY(programme.fini(1));
             QVERIFY(q.exec("ROLLBACK"));
             autre.close();
         }
@@ -211,8 +204,7 @@ private slots:
         QVERIFY(bouchon.open(QIODevice::WriteOnly));
         bouchon.close();
         programme.lancer();
-        QVERIFY(programme.processus.waitForFinished(20000));
-        QCOMPARE(programme.processus.exitCode(), 1);
+        QVERIFY(programme.fini(1));
         QCOMPARE(programme.journal().size(), 1);
         QVERIFY(programme.journal().constFirst().startsWith(
             "critique\tErreur d'ouverture de la base de données\t"));

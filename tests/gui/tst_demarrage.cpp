@@ -54,12 +54,13 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("emplacement");
         QTest::addColumn<QString>("attendu");
-        QTest::newRow("barres inverses") << "C:\\Users\\prof\\AppData\\Marvek\\Quorvel"
-                                         << "C:/Users/prof/AppData/Marvek/Quorvel";
-        QTest::newRow("emplacement vide") << ""
-                                          << "/home/prof/Quorvel";
-        QTest::newRow("déjà propre") << "/home/prof/.local/share/Marvek/Quorvel"
-                                     << "/home/prof/.local/share/Marvek/Quorvel";
+        for (const auto& [nom, emplacement, attendu] :
+             {std::tuple{"barres inverses", "C:\\Users\\prof\\AppData\\Marvek\\Quorvel",
+                         "C:/Users/prof/AppData/Marvek/Quorvel"},
+              {"emplacement vide", "", "/home/prof/Quorvel"},
+              {"déjà propre", "/home/prof/.local/share/Marvek/Quorvel",
+               "/home/prof/.local/share/Marvek/Quorvel"}})
+            QTest::newRow(nom) << QString(emplacement) << QString(attendu);
     }
 
     void repertoireDonnees()
@@ -94,8 +95,7 @@ private Q_SLOTS:
         QFETCH(bool, autreTemporaire);
         QTemporaryDir racine;
         Programme premier(racine.path());
-        premier.lancer();
-        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(premier.base()), 20000);
+        QVERIFY(premier.demarrer());
 
         QTemporaryDir temporaire;
         Programme second(racine.path(), {"Ok", "Yes"});
@@ -105,29 +105,24 @@ private Q_SLOTS:
             second.processus.setProcessEnvironment(env);
         }
         second.lancer(arguments);
-        QVERIFY(second.processus.waitForFinished(20000));
-        QCOMPARE(second.processus.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(second.processus.exitCode(), 0);
+        QVERIFY(second.fini());
         QCOMPARE(second.journal(), QStringList{REFUS});
         QVERIFY(QFile::exists(premier.base()));
         QCOMPARE(premier.processus.state(), QProcess::Running);
 
-        premier.processus.kill(); // SIGKILL : ni verrou ni mémoire partagée ne sont rendus
-        QVERIFY(premier.processus.waitForFinished(20000));
+        QVERIFY(premier.tuer());
         QVERIFY(QFile::remove(premier.base()));
 
         Programme troisieme(racine.path());
-        troisieme.lancer();
-        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(troisieme.base()), 20000);
+        QVERIFY(troisieme.demarrer());
         QCOMPARE(troisieme.processus.state(), QProcess::Running);
         QVERIFY(!troisieme.journal().contains(REFUS));
 
         // Une instance qui se termine normalement rend le segment laissé par la précédente.
-        troisieme.processus.kill();
-        QVERIFY(troisieme.processus.waitForFinished(20000));
+        QVERIFY(troisieme.tuer());
         Programme nettoyage(racine.path(), {"No"});
         nettoyage.lancer({"-desinstalle"});
-        QVERIFY(nettoyage.processus.waitForFinished(20000));
+        QVERIFY(nettoyage.fini());
         QCOMPARE(nettoyage.journal().size(), 1);
     }
 
@@ -227,29 +222,17 @@ private Q_SLOTS:
             QVERIFY(f.open(QIODevice::WriteOnly));
         }
         RepondeurEssai repondeur;
-        repondeur.bouton(QMessageBox::Yes);
-        repondeur.bouton(QMessageBox::Ok);
-        repondeur.bouton(QMessageBox::Ok);
-
+        repondeur.reponses("OKK");
         desinstaller(c);
-
-        QCOMPARE(repondeur.messages().size(), 3);
-        const Invite::Message avertissement = repondeur.messages().at(1);
-        QCOMPARE(int(avertissement.genre), int(Invite::Genre::Avertissement));
-        QCOMPARE(avertissement.titre, QStringLiteral("Suppression"));
-        QCOMPARE(avertissement.texte,
-                 QStringLiteral(
-                     "Impossible de supprimer le fichier de base de données %1.\nIl est peut-être en cours "
-                     "d'utilisation. Vous devrez le supprimer à la main.")
-                     .arg(c.v1));
-        QCOMPARE(repondeur.dernier().texte,
-                 QStringLiteral(
-                     "Impossible de supprimer le fichier %1.\nIl est peut-être en cours d'utilisation. Vous "
-                     "devrez le supprimer à la main.")
-                     .arg(dossier->filePath("out.xml")));
-        QVERIFY(!QFile::exists(c.courante));
-        QVERIFY(!QFile::exists(c.courante + ".bak"));
-        QVERIFY(!QFile::exists(c.v2));
+        const QString suite =
+            ".\nIl est peut-être en cours d'utilisation. Vous devrez le supprimer à la main.";
+        QCOMPARE(
+            repondeur.lus().mid(1),
+            QStringList(
+                {"Suppression|Impossible de supprimer le fichier de base de données " + c.v1 + suite,
+                 "Suppression|Impossible de supprimer le fichier " + dossier->filePath("out.xml") + suite}));
+        QCOMPARE(int(repondeur.messages().at(1).genre), int(Invite::Genre::Avertissement));
+        QVERIFY(!QFile::exists(c.courante) && !QFile::exists(c.courante + ".bak") && !QFile::exists(c.v2));
     }
 
     void desinstallationParLaLigneDeCommande_data()
@@ -266,10 +249,7 @@ private Q_SLOTS:
         QFETCH(QString, reponse);
         QTemporaryDir racine;
         Programme premier(racine.path());
-        premier.lancer();
-        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(premier.base()), 20000);
-        premier.processus.kill();
-        QVERIFY(premier.processus.waitForFinished(20000));
+        QVERIFY(premier.demarrer() && premier.tuer());
         const QString temporaire = racine.filePath("tmp/tmp_quorvel_Ab12Cd.sqlite");
         QFile copie(temporaire);
         QVERIFY(copie.open(QIODevice::WriteOnly));
@@ -277,8 +257,7 @@ private Q_SLOTS:
 
         Programme desinstallation(racine.path(), {reponse});
         desinstallation.lancer({"-desinstalle"});
-        QVERIFY(desinstallation.processus.waitForFinished(20000));
-        QCOMPARE(desinstallation.processus.exitCode(), 0);
+        QVERIFY(desinstallation.fini());
         QCOMPARE(desinstallation.journal().size(), 1);
         QVERIFY(desinstallation.journal().first().startsWith("question\tDésinstallation de Quorvel\t"));
         QVERIFY(desinstallation.journal().first().endsWith("\\n" + temporaire));
