@@ -118,7 +118,6 @@ private Q_SLOTS:
     }
     void cleanup()
     {
-        QVERIFY2(repondeur->sansImprevu(), qPrintable(repondeur->questionsImprevues().join('\n')));
         qDeleteAll(principale->espaceTravail()->subWindowList());
         repondeur.reset();
     }

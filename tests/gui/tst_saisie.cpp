@@ -149,7 +149,7 @@ private Q_SLOTS:
     void cleanup()
     {
         qDeleteAll(principale->espaceTravail()->subWindowList()); // sans question de fermeture
-        QVERIFY2(std::exchange(repondeur, nullptr)->fileVide(), "des réponses préparées n'ont pas servi");
+        repondeur.reset();
     }
 
     // Saisie normalisée et marquée : invalide en rouge, invraisemblable en orange avec la raison en

@@ -8,10 +8,13 @@ RepondeurEssai::RepondeurEssai()
     Invite::installer(this);
 }
 
-// Un répondeur remplacé par un plus récent (essai précédent terminé en échec) ne retire pas
-// celui-ci : aucun vrai dialogue ne doit jamais bloquer un essai.
+// Une réponse préparée qui n'a pas servi fait échouer l'essai : la question attendue n'est pas
+// venue. Un répondeur remplacé par un plus récent (essai précédent terminé en échec) ne retire
+// pas celui-ci : aucun vrai dialogue ne doit jamais bloquer un essai.
 RepondeurEssai::~RepondeurEssai()
 {
+    if (!fileVide())
+        QTest::qFail("des réponses préparées n'ont pas servi", __FILE__, __LINE__);
     if (Invite::repondeurInstalle() == this)
         Invite::installer(nullptr);
 }
@@ -49,7 +52,6 @@ void RepondeurEssai::reponses(const QString& lettres)
 
 void RepondeurEssai::inattendu(const QString& description)
 {
-    imprevus.append(description);
     const QByteArray texte = QStringLiteral("question imprévue : %1").arg(description).toUtf8();
     QTest::qFail(texte.constData(), __FILE__, __LINE__);
 }

@@ -5,7 +5,8 @@
 
 // Répondeur des essais : les réponses sont mises en file d'avance, chaque message est noté,
 // et une question qui arrive sans réponse préparée fait échouer l'essai en cours sur-le-champ
-// au lieu de le bloquer. Installé à la construction, retiré à la destruction.
+// au lieu de le bloquer, comme une réponse restée sans question. Installé à la construction,
+// retiré à la destruction.
 class RepondeurEssai : public RepondeurPrepare
 {
 public:
@@ -21,13 +22,7 @@ public:
     // Une réponse par lettre, dans l'ordre : O(ui), N(on), A(nnuler), K (OK), R(éessayer),
     // « - » annule la prochaine saisie ou le prochain choix.
     void reponses(const QString& lettres);
-    // Vrai quand aucune question imprévue n'est arrivée.
-    bool sansImprevu() const { return imprevus.isEmpty(); }
-    const QStringList& questionsImprevues() const { return imprevus; }
 
 protected:
     void inattendu(const QString& description) override;
-
-private:
-    QStringList imprevus;
 };
