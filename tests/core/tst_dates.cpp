@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/commun/dates.h"
+#include "support/donnees.h"
 
 #include <QTest>
 
@@ -18,25 +19,25 @@ private Q_SLOTS:
         const QString moisAnnee = auj.toString(QStringLiteral("/MM/yyyy"));
         const QString annee = QString::number(auj.year());
 
-        QTest::newRow("vide") << "" << true << "";
-        QTest::newRow("jour seul") << "3" << true << QStringLiteral("03") + moisAnnee;
-        QTest::newRow("jour et mois") << "3/4" << true << QStringLiteral("03/04/") + annee;
-        QTest::newRow("tirets, année sur un chiffre") << "3-4-9" << true << "03/04/2009";
-        QTest::newRow("date complète") << "14/07/2010" << true << "14/07/2010";
-        QTest::newRow("zéros de tête absents") << "1/2/2010" << true << "01/02/2010";
-        QTest::newRow("parties au-delà de la troisième ignorées") << "1/2/2010/7" << true << "01/02/2010";
-        QTest::newRow("31 février") << "31/2/2010" << false << "31/2/2010";
-        QTest::newRow("jour nul") << "0/1/2010" << false << "0/1/2010";
-        QTest::newRow("mois 13") << "1/13/2010" << false << "1/13/2010";
-        QTest::newRow("avant 1900") << "1/1/1899" << false << "1/1/1899";
-        QTest::newRow("mois vide") << "1//2010" << false << "1//2010";
-        QTest::newRow("jour 32") << "32" << false << "32";
-        QTest::newRow("lettres") << "demain" << false << "demain";
-        QTest::newRow("année vide") << "1/2/" << false << "1/2/";
-        QTest::newRow("29 février bissextile") << "29/2/2012" << true << "29/02/2012";
-        QTest::newRow("29 février non bissextile") << "29/2/2011" << false << "29/2/2011";
-        QTest::newRow("année 9999") << "31/12/9999" << true << "31/12/9999";
-        QTest::newRow("année 10000") << "1/1/10000" << false << "1/1/10000";
+        ligne("vide", "", true, "");
+        ligne("jour seul", "3", true, QStringLiteral("03") + moisAnnee);
+        ligne("jour et mois", "3/4", true, QStringLiteral("03/04/") + annee);
+        ligne("tirets, année sur un chiffre", "3-4-9", true, "03/04/2009");
+        ligne("date complète", "14/07/2010", true, "14/07/2010");
+        ligne("zéros de tête absents", "1/2/2010", true, "01/02/2010");
+        ligne("parties au-delà de la troisième ignorées", "1/2/2010/7", true, "01/02/2010");
+        ligne("31 février", "31/2/2010", false, "31/2/2010");
+        ligne("jour nul", "0/1/2010", false, "0/1/2010");
+        ligne("mois 13", "1/13/2010", false, "1/13/2010");
+        ligne("avant 1900", "1/1/1899", false, "1/1/1899");
+        ligne("mois vide", "1//2010", false, "1//2010");
+        ligne("jour 32", "32", false, "32");
+        ligne("lettres", "demain", false, "demain");
+        ligne("année vide", "1/2/", false, "1/2/");
+        ligne("29 février bissextile", "29/2/2012", true, "29/02/2012");
+        ligne("29 février non bissextile", "29/2/2011", false, "29/2/2011");
+        ligne("année 9999", "31/12/9999", true, "31/12/9999");
+        ligne("année 10000", "1/1/10000", false, "1/1/10000");
     }
 
     void normaliser()
@@ -58,22 +59,16 @@ private Q_SLOTS:
 
         const int an = QDate::currentDate().year();
         const int deuxChiffres = an % 100;
-        QTest::newRow("année passée du siècle")
-            << QDate::currentDate() << QStringLiteral("1/1/%1").arg(deuxChiffres - 1)
-            << QStringLiteral("01/01/%1").arg(an - 1);
-        QTest::newRow("année courante") << QDate::currentDate() << QStringLiteral("1/1/%1").arg(deuxChiffres)
-                                        << QStringLiteral("01/01/%1").arg(an);
-        QTest::newRow("année suivante : siècle précédent")
-            << QDate::currentDate() << QStringLiteral("1/1/%1").arg(deuxChiffres + 1)
-            << QStringLiteral("01/01/%1").arg(an + 1 - 100);
-        QTest::newRow("en 2009, 9 donne 2009") << QDate(2009, 6, 1) << "3-4-9"
-                                               << "03/04/2009";
-        QTest::newRow("en 2008, 9 donne 1909") << QDate(2008, 6, 1) << "3-4-9"
-                                               << "03/04/1909";
-        QTest::newRow("mois et année du jour donné") << QDate(2011, 11, 20) << "5"
-                                                     << "05/11/2011";
-        QTest::newRow("jour hors du mois courant") << QDate(2011, 2, 20) << "30"
-                                                   << "30";
+        ligne("année passée du siècle", QDate::currentDate(), QStringLiteral("1/1/%1").arg(deuxChiffres - 1),
+              QStringLiteral("01/01/%1").arg(an - 1));
+        ligne("année courante", QDate::currentDate(), QStringLiteral("1/1/%1").arg(deuxChiffres),
+              QStringLiteral("01/01/%1").arg(an));
+        ligne("année suivante : siècle précédent", QDate::currentDate(),
+              QStringLiteral("1/1/%1").arg(deuxChiffres + 1), QStringLiteral("01/01/%1").arg(an + 1 - 100));
+        ligne("en 2009, 9 donne 2009", QDate(2009, 6, 1), "3-4-9", "03/04/2009");
+        ligne("en 2008, 9 donne 1909", QDate(2008, 6, 1), "3-4-9", "03/04/1909");
+        ligne("mois et année du jour donné", QDate(2011, 11, 20), "5", "05/11/2011");
+        ligne("jour hors du mois courant", QDate(2011, 2, 20), "30", "30");
     }
 
     void normaliserSelonLeJour()
@@ -90,13 +85,13 @@ private Q_SLOTS:
         QTest::addColumn<QString>("texte");
         QTest::addColumn<QDate>("attendu");
 
-        QTest::newRow("affichage") << "14/07/2010" << QDate(2010, 7, 14);
-        QTest::newRow("stockage") << "2010-07-14" << QDate(2010, 7, 14);
-        QTest::newRow("barres mais ordre ISO") << "2010/07/14" << QDate();
-        QTest::newRow("sans zéros") << "1/2/2010" << QDate();
-        QTest::newRow("ISO avec heure") << "2010-07-14T10:00:00" << QDate();
-        QTest::newRow("vide") << "" << QDate();
-        QTest::newRow("impossible") << "31/02/2010" << QDate();
+        ligne("affichage", "14/07/2010", QDate(2010, 7, 14));
+        ligne("stockage", "2010-07-14", QDate(2010, 7, 14));
+        ligne("barres mais ordre ISO", "2010/07/14", QDate());
+        ligne("sans zéros", "1/2/2010", QDate());
+        ligne("ISO avec heure", "2010-07-14T10:00:00", QDate());
+        ligne("vide", "", QDate());
+        ligne("impossible", "31/02/2010", QDate());
     }
 
     void lire()

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/db/lecteurcsv.h"
+#include "support/donnees.h"
 
 #include <QFile>
 #include <QStringDecoder>
@@ -29,26 +30,22 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("contenu");
         QTest::addColumn<Lignes>("attendu");
 
-        QTest::newRow("sans fin de ligne finale") << QByteArray("a;b\nc;d") << Lignes{{"a", "b"}, {"c", "d"}};
-        QTest::newRow("champs vides") << QByteArray(";a;;b;\n") << Lignes{{"", "a", "", "b", ""}};
-        QTest::newRow("largeur complétée")
-            << QByteArray("a\nb;c;d\n\ne;f\n")
-            << Lignes{{"a", "", ""}, {"b", "c", "d"}, {"", "", ""}, {"e", "f", ""}};
-        QTest::newRow("guillemets doublés")
-            << QByteArray("\"il dit \"\"oui\"\"\";\"\"\"\"\n") << Lignes{{"il dit \"oui\"", "\""}};
-        QTest::newRow("séparateur entre guillemets") << QByteArray("\"a;b\";c\n") << Lignes{{"a;b", "c"}};
-        QTest::newRow("guillemet hors début de champ")
-            << QByteArray("ab\"c;d\"e\n") << Lignes{{"ab\"c", "d\"e"}};
-        QTest::newRow("texte après le guillemet fermant")
-            << QByteArray("\"ab\"cd\"e;f\n") << Lignes{{"abcd\"e", "f"}};
-        QTest::newRow("champ sur trois lignes")
-            << QByteArray("a;\"x\n\ny;\";b\nc;d;e\n") << Lignes{{"a", "x\n\r\n\ry;", "b"}, {"c", "d", "e"}};
-        QTest::newRow("retours chariot seuls")
-            << QByteArray("a;\"x\ry\";b\rc;d;e") << Lignes{{"a", "x\n\ry", "b"}, {"c", "d", "e"}};
-        QTest::newRow("guillemet non fermé, ligne gardée")
-            << QByteArray("a;b;c\nd;\"e\nf\n") << Lignes{{"a", "b", "c"}, {"d", "e\n\rf\n\r", ""}};
-        QTest::newRow("guillemet non fermé, ligne abandonnée")
-            << QByteArray("a;b\n\"c;d\ne\n") << Lignes{{"a", "b"}};
+        ligne("sans fin de ligne finale", QByteArray("a;b\nc;d"), Lignes{{"a", "b"}, {"c", "d"}});
+        ligne("champs vides", QByteArray(";a;;b;\n"), Lignes{{"", "a", "", "b", ""}});
+        ligne("largeur complétée", QByteArray("a\nb;c;d\n\ne;f\n"),
+              Lignes{{"a", "", ""}, {"b", "c", "d"}, {"", "", ""}, {"e", "f", ""}});
+        ligne("guillemets doublés", QByteArray("\"il dit \"\"oui\"\"\";\"\"\"\"\n"),
+              Lignes{{"il dit \"oui\"", "\""}});
+        ligne("séparateur entre guillemets", QByteArray("\"a;b\";c\n"), Lignes{{"a;b", "c"}});
+        ligne("guillemet hors début de champ", QByteArray("ab\"c;d\"e\n"), Lignes{{"ab\"c", "d\"e"}});
+        ligne("texte après le guillemet fermant", QByteArray("\"ab\"cd\"e;f\n"), Lignes{{"abcd\"e", "f"}});
+        ligne("champ sur trois lignes", QByteArray("a;\"x\n\ny;\";b\nc;d;e\n"),
+              Lignes{{"a", "x\n\r\n\ry;", "b"}, {"c", "d", "e"}});
+        ligne("retours chariot seuls", QByteArray("a;\"x\ry\";b\rc;d;e"),
+              Lignes{{"a", "x\n\ry", "b"}, {"c", "d", "e"}});
+        ligne("guillemet non fermé, ligne gardée", QByteArray("a;b;c\nd;\"e\nf\n"),
+              Lignes{{"a", "b", "c"}, {"d", "e\n\rf\n\r", ""}});
+        ligne("guillemet non fermé, ligne abandonnée", QByteArray("a;b\n\"c;d\ne\n"), Lignes{{"a", "b"}});
     }
 
     void automate()
@@ -73,15 +70,14 @@ private Q_SLOTS:
         QTest::addColumn<QString>("separateur"); // vide : aucun séparateur trouvé, échec sans message
         QTest::addColumn<Lignes>("attendu");
 
-        QTest::newRow("point-virgule") << QByteArray("a;b,c\n") << ";" << Lignes{{"a", "b,c"}};
-        QTest::newRow("virgule") << QByteArray("a,b;c\n") << "," << Lignes{{"a", "b;c"}};
-        QTest::newRow("tabulation") << QByteArray("a\tb;c,d\n") << "\t" << Lignes{{"a", "b;c,d"}};
-        QTest::newRow("entre guillemets doublés ignoré")
-            << QByteArray("\"x\"\";y,z\"\tw\n") << "\t" << Lignes{{"x\";y,z", "w"}};
-        QTest::newRow("première ligne seulement")
-            << QByteArray("a,b\nc;d\n") << "," << Lignes{{"a", "b"}, {"c;d", ""}};
-        QTest::newRow("aucun") << QByteArray("abc\nd;e\n") << "" << Lignes{};
-        QTest::newRow("seulement entre guillemets") << QByteArray("\"a;b\"\nc;d\n") << "" << Lignes{};
+        ligne("point-virgule", QByteArray("a;b,c\n"), ";", Lignes{{"a", "b,c"}});
+        ligne("virgule", QByteArray("a,b;c\n"), ",", Lignes{{"a", "b;c"}});
+        ligne("tabulation", QByteArray("a\tb;c,d\n"), "\t", Lignes{{"a", "b;c,d"}});
+        ligne("entre guillemets doublés ignoré", QByteArray("\"x\"\";y,z\"\tw\n"), "\t",
+              Lignes{{"x\";y,z", "w"}});
+        ligne("première ligne seulement", QByteArray("a,b\nc;d\n"), ",", Lignes{{"a", "b"}, {"c;d", ""}});
+        ligne("aucun", QByteArray("abc\nd;e\n"), "", Lignes{});
+        ligne("seulement entre guillemets", QByteArray("\"a;b\"\nc;d\n"), "", Lignes{});
     }
 
     void separateurs()
@@ -103,20 +99,18 @@ private Q_SLOTS:
 
         const QString texte = QStringLiteral("é;€;œ\r\n\"a;b\";Cœur\r\n");
         const Lignes lignes{{"é", "€", "œ"}, {"a;b", "Cœur", ""}};
-        QTest::newRow("UTF-8 avec BOM") << QByteArray("\xEF\xBB\xBF") + texte.toUtf8() << lignes;
+        ligne("UTF-8 avec BOM", QByteArray("\xEF\xBB\xBF") + texte.toUtf8(), lignes);
         QStringEncoder utf16le(QStringConverter::Utf16LE);
-        QTest::newRow("UTF-16LE avec BOM")
-            << QByteArray("\xFF\xFE") + QByteArray(utf16le.encode(texte)) << lignes;
-        QTest::newRow("Windows-1252") << QByteArray("\xE9;\x80;\x9C\r\n\"a;b\";C\x9Cur\r\n") << lignes;
+        ligne("UTF-16LE avec BOM", QByteArray("\xFF\xFE") + QByteArray(utf16le.encode(texte)), lignes);
+        ligne("Windows-1252", QByteArray("\xE9;\x80;\x9C\r\n\"a;b\";C\x9Cur\r\n"), lignes);
         // Sans BOM : de l'UTF-8 valide et non ASCII est lu en UTF-8 ; le moindre octet fautif, et le
         // fichier reste du Windows-1252.
-        QTest::newRow("UTF-8 sans BOM") << texte.toUtf8() << lignes;
-        QTest::newRow("UTF-8 tronqué en fin de fichier")
-            << QByteArray("\xC3\xA9;x\n\xC3")
-            << Lignes{{QStringLiteral("Ã©"), "x"}, {QStringLiteral("Ã"), ""}};
-        QTest::newRow("UTF-8 surlong")
-            << QByteArray("\xC3\xA9;\xC0\xA9\n") << Lignes{{QStringLiteral("Ã©"), QStringLiteral("À©")}};
-        QTest::newRow("ASCII seul") << QByteArray("a;b\n") << Lignes{{"a", "b"}};
+        ligne("UTF-8 sans BOM", texte.toUtf8(), lignes);
+        ligne("UTF-8 tronqué en fin de fichier", QByteArray("\xC3\xA9;x\n\xC3"),
+              Lignes{{QStringLiteral("Ã©"), "x"}, {QStringLiteral("Ã"), ""}});
+        ligne("UTF-8 surlong", QByteArray("\xC3\xA9;\xC0\xA9\n"),
+              Lignes{{QStringLiteral("Ã©"), QStringLiteral("À©")}});
+        ligne("ASCII seul", QByteArray("a;b\n"), Lignes{{"a", "b"}});
     }
 
     void encodages()

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/commun/transaction.h"
 #include "core/db/chargeurlivret.h"
+#include "support/donnees.h"
 #include "support/environnement.h"
 
 #include <QFile>
@@ -82,23 +83,23 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("contenu");
         QTest::addColumn<QStringList>("attendu");
 
-        QTest::newRow("arbre complet, Windows-1252 et CRLF")
-            << QByteArray("P1/Palier 1;P1C1/Comp\xE9tence 1;P1C1A/Dire;P1C1A1/Parler\r\n"
-                          ";;;P1C1A2/R\xE9\x63iter\r\n"
-                          ";;P1C1B/Lire;P1C1B1/Lire seul\r\n"
-                          ";P1C2/Comp\xE9tence 2;P1C2A/\x8Cuvres;P1C2A1/Co\xFBt en \x80\r\n"
-                          "  P2/Palier 2  ;\"P2C1/Lire; \xE9\x63rire\";\" P2C1A/a/b \"\r\n")
-            << QStringList{
-                   "P1|0|1||Palier 1",           "P1C1|1|1|P1|Compétence 1", "P1C1A|2|1|P1C1|Dire",
-                   "P1C1A1|3|1|P1C1A|Parler",    "P1C1A2|3|2|P1C1A|Réciter", "P1C1B|2|2|P1C1|Lire",
-                   "P1C1B1|3|1|P1C1B|Lire seul", "P1C2|1|2|P1|Compétence 2", "P1C2A|2|1|P1C2|Œuvres",
-                   "P1C2A1|3|1|P1C2A|Coût en €", "P2|0|2||Palier 2",         "P2C1|1|1|P2|Lire; écrire",
-                   "P2C1A|2|1|P2C1|a/b"};
+        ligne("arbre complet, Windows-1252 et CRLF",
+              QByteArray("P1/Palier 1;P1C1/Comp\xE9tence 1;P1C1A/Dire;P1C1A1/Parler\r\n"
+                         ";;;P1C1A2/R\xE9\x63iter\r\n"
+                         ";;P1C1B/Lire;P1C1B1/Lire seul\r\n"
+                         ";P1C2/Comp\xE9tence 2;P1C2A/\x8Cuvres;P1C2A1/Co\xFBt en \x80\r\n"
+                         "  P2/Palier 2  ;\"P2C1/Lire; \xE9\x63rire\";\" P2C1A/a/b \"\r\n"),
+              QStringList{"P1|0|1||Palier 1", "P1C1|1|1|P1|Compétence 1", "P1C1A|2|1|P1C1|Dire",
+                          "P1C1A1|3|1|P1C1A|Parler", "P1C1A2|3|2|P1C1A|Réciter", "P1C1B|2|2|P1C1|Lire",
+                          "P1C1B1|3|1|P1C1B|Lire seul", "P1C2|1|2|P1|Compétence 2", "P1C2A|2|1|P1C2|Œuvres",
+                          "P1C2A1|3|1|P1C2A|Coût en €", "P2|0|2||Palier 2", "P2C1|1|1|P2|Lire; écrire",
+                          "P2C1A|2|1|P2C1|a/b"});
         // Les items d'une compétence sans agrégat sont à la profondeur 3, sous la compétence.
-        QTest::newRow("agrégat sauté") << QByteArray("P1/Palier;P1C1/Comp 1;;P1C1X1/Item un\n"
-                                                     ";;;P1C1X2/Item deux\n")
-                                       << QStringList{"P1|0|1||Palier", "P1C1|1|1|P1|Comp 1",
-                                                      "P1C1X1|3|1|P1C1|Item un", "P1C1X2|3|2|P1C1|Item deux"};
+        ligne("agrégat sauté",
+              QByteArray("P1/Palier;P1C1/Comp 1;;P1C1X1/Item un\n"
+                         ";;;P1C1X2/Item deux\n"),
+              QStringList{"P1|0|1||Palier", "P1C1|1|1|P1|Comp 1", "P1C1X1|3|1|P1C1|Item un",
+                          "P1C1X2|3|2|P1C1|Item deux"});
     }
 
     void chargement()
@@ -116,13 +117,13 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("contenu");
         QTest::addColumn<QString>("message");
 
-        QTest::newRow("palier sans barre")
-            << QByteArray("Palier 1;P1C1/Comp\n") << "Référence absente dans le libelle, ligne 0, colonne 0";
-        QTest::newRow("barre en tête")
-            << QByteArray("P1/Pal;P1C1/Comp;P1C1A/Agr;P1C1A1/It\n;;;P1C1A2/It 2\n;;;/Sans code\n")
-            << "Référence absente dans le libelle, ligne 2, colonne 3";
-        QTest::newRow("libellé d'espaces")
-            << QByteArray("P1/Pal;P1C1/Comp\n;P1C2/   \n") << "Libellé vide en ligne 1, colonne 1";
+        ligne("palier sans barre", QByteArray("Palier 1;P1C1/Comp\n"),
+              "Référence absente dans le libelle, ligne 0, colonne 0");
+        ligne("barre en tête",
+              QByteArray("P1/Pal;P1C1/Comp;P1C1A/Agr;P1C1A1/It\n;;;P1C1A2/It 2\n;;;/Sans code\n"),
+              "Référence absente dans le libelle, ligne 2, colonne 3");
+        ligne("libellé d'espaces", QByteArray("P1/Pal;P1C1/Comp\n;P1C2/   \n"),
+              "Libellé vide en ligne 1, colonne 1");
     }
 
     void erreurs()

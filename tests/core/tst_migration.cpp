@@ -2,6 +2,7 @@
 #include "core/commun/application.h"
 #include "core/db/jeuessai.h"
 #include "core/db/migration.h"
+#include "support/donnees.h"
 #include "support/environnement.h"
 
 #include <QDate>
@@ -135,8 +136,8 @@ private Q_SLOTS:
         QTest::addColumn<int>("nouveau");
 
         // Les clés de nœuds de la version 2 sont déjà celles de l'arbre actuel.
-        QTest::newRow("version 2") << 2 << "INSERT INTO general VALUES(1,'École des Tilleuls','anglais',2)"
-                                   << "1|École des Tilleuls|anglais|3" << 178 << 178;
+        ligne("version 2", 2, "INSERT INTO general VALUES(1,'École des Tilleuls','anglais',2)",
+              "1|École des Tilleuls|anglais|3", 178, 178);
         // Version 1 : 178 devient 186, 179 à 185 perdent un, 186 à 211 gagnent un.
         const int noeuds[][2] = {{178, 186}, {179, 178}, {185, 184}, {186, 187},
                                  {211, 212}, {212, 212}, {177, 177}, {100, 100}};
@@ -144,11 +145,9 @@ private Q_SLOTS:
             QTest::addRow("version 1, nœud %d", ancien)
                 << 1 << GENERAL_V1 << "1|École des Tilleuls|italien|3" << ancien << nouveau;
         // Sans ligne 1 dans general, les réglages de la base neuve restent ; le reste est repris.
-        QTest::newRow("version 1, autre ligne dans general")
-            << 1 << "INSERT INTO general VALUES(2,'Autre école','espagnol')" << GENERAL_DE_DEPART << 178
-            << 186;
-        QTest::newRow("version 1, sans table general")
-            << 1 << "DROP TABLE general" << GENERAL_DE_DEPART << 178 << 186;
+        ligne("version 1, autre ligne dans general", 1,
+              "INSERT INTO general VALUES(2,'Autre école','espagnol')", GENERAL_DE_DEPART, 178, 186);
+        ligne("version 1, sans table general", 1, "DROP TABLE general", GENERAL_DE_DEPART, 178, 186);
     }
 
     void reprise()
@@ -203,11 +202,11 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("contenu");
         QTest::addColumn<bool>("ouvertureImpossible");
 
-        QTest::newRow("version 2, fichier texte")
-            << 2 << true << QByteArray("Ceci n'est pas une base de données.\n").repeated(40) << true;
-        QTest::newRow("version 1, fichier absent") << 1 << false << QByteArray() << true;
+        ligne("version 2, fichier texte", 2, true,
+              QByteArray("Ceci n'est pas une base de données.\n").repeated(40), true);
+        ligne("version 1, fichier absent", 1, false, QByteArray(), true);
         // Un fichier vide est une base SQLite vide : elle s'ouvre, la première copie échoue.
-        QTest::newRow("version 1, fichier vide") << 1 << true << QByteArray() << false;
+        ligne("version 1, fichier vide", 1, true, QByteArray(), false);
     }
 
     void ancienFichierIllisible()

@@ -7,6 +7,7 @@
 #include "core/entry/notes.h"
 #include "core/pupils/importeleves.h"
 #include "core/pupils/listes.h"
+#include "support/donnees.h"
 #include "support/environnement.h"
 #include "support/programme.h"
 #include "support/sql.h"
@@ -69,9 +70,9 @@ private slots:
     void disquePlein_data()
     {
         QTest::addColumn<QString>("operation");
-        QTest::newRow("grille") << "grille";
-        QTest::newRow("import Base Elèves") << "import";
-        QTest::newRow("classes et niveaux") << "listes";
+        ligne("grille", "grille");
+        ligne("import Base Elèves", "import");
+        ligne("classes et niveaux", "listes");
     }
     // L'écriture refusée en chemin annule toute l'opération : ni moitié d'enregistrement, ni
     // succès annoncé. Une fois de la place rendue, la même opération passe.
@@ -125,9 +126,9 @@ private slots:
     {
         QTest::addColumn<QString>("contenu");
         QTest::addColumn<bool>("mettreDeCote");
-        QTest::newRow("pas une base, quitter") << "texte" << false;
-        QTest::newRow("tronquée, quitter") << "tronquee" << false;
-        QTest::newRow("tronquée, mise de côté") << "tronquee" << true;
+        ligne("pas une base, quitter", "texte", false);
+        ligne("tronquée, quitter", "tronquee", false);
+        ligne("tronquée, mise de côté", "tronquee", true);
     }
     // Jamais modifié : quitter le laisse tel quel ; le mettre de côté le garde à l'octet près
     // sous un nom daté et le programme repart d'une base neuve (première mise en route).

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/db/schema.h"
+#include "support/donnees.h"
 #include "support/environnement.h"
 
 #include <QFile>
@@ -68,17 +69,16 @@ private Q_SLOTS:
 
         const QString table = QStringLiteral("CREATE TABLE general(id INTEGER PRIMARY KEY, ecole TEXT, "
                                              "langue_defaut TINYTEXT, version INTEGER)");
-        QTest::newRow("fichier neuf") << QStringList() << int(Schema::EtatVersion::AInitialiser) << 0;
-        QTest::newRow("table general vide")
-            << QStringList{table} << int(Schema::EtatVersion::AInitialiser) << 0;
-        QTest::newRow("sans ligne 1") << QStringList{table, "INSERT INTO general VALUES(2,'','allemand',3)"}
-                                      << int(Schema::EtatVersion::AInitialiser) << 0;
-        QTest::newRow("fichier étranger")
-            << QStringList{"CREATE TABLE clients(id INTEGER)"} << int(Schema::EtatVersion::AInitialiser) << 0;
-        QTest::newRow("version 2") << QStringList{table, "INSERT INTO general VALUES(1,'','allemand',2)"}
-                                   << int(Schema::EtatVersion::Incorrecte) << 2;
-        QTest::newRow("version 3") << QStringList{table, "INSERT INTO general VALUES(1,'','allemand',3)"}
-                                   << int(Schema::EtatVersion::Correcte) << 3;
+        ligne("fichier neuf", QStringList(), int(Schema::EtatVersion::AInitialiser), 0);
+        ligne("table general vide", QStringList{table}, int(Schema::EtatVersion::AInitialiser), 0);
+        ligne("sans ligne 1", QStringList{table, "INSERT INTO general VALUES(2,'','allemand',3)"},
+              int(Schema::EtatVersion::AInitialiser), 0);
+        ligne("fichier étranger", QStringList{"CREATE TABLE clients(id INTEGER)"},
+              int(Schema::EtatVersion::AInitialiser), 0);
+        ligne("version 2", QStringList{table, "INSERT INTO general VALUES(1,'','allemand',2)"},
+              int(Schema::EtatVersion::Incorrecte), 2);
+        ligne("version 3", QStringList{table, "INSERT INTO general VALUES(1,'','allemand',3)"},
+              int(Schema::EtatVersion::Correcte), 3);
     }
 
     void controleVersion()

@@ -4,6 +4,7 @@
 #include "gui/report/diabilan.h"
 #include "support/clavier.h"
 #include "support/dialogues.h"
+#include "support/donnees.h"
 #include "support/environnement.h"
 #include "support/repondeuressai.h"
 
@@ -106,29 +107,26 @@ private Q_SLOTS:
         const QString agregat = " : tous les items de l'agrégat</li>\n", maths = "<li><b>Maths</b> - ";
         const QString langue = "<li><b>Langue</b> : tous les items de la compétence</li>\n";
         // Le plus grand ensemble d'abord, même s'il vient après dans l'ordre des items.
-        QTest::newRow("sauf puis ci-dessous")
-            << QStringList{"00110", "00110", "00110", "11100", "11100", "11100"}
-            << "<h3>Tous les élèves - sauf 2 ci-dessous -" + suivants +
-                   "<p>\n- D d<br/>\n- E e<br/>\n</p>\n"
-                   "<ul>\n<li><b>Maths</b> : tous les items de la compétence</li>\n</ul>\n"
-                   "<h3>Les élèves ci-dessous (2)" +
-                   suivants + "<p>\n- C c<br/>\n- D d<br/>\n</p>\n<ul>\n" + langue + "</ul>\n";
+        ligne("sauf puis ci-dessous", QStringList{"00110", "00110", "00110", "11100", "11100", "11100"},
+              "<h3>Tous les élèves - sauf 2 ci-dessous -" + suivants +
+                  "<p>\n- D d<br/>\n- E e<br/>\n</p>\n"
+                  "<ul>\n<li><b>Maths</b> : tous les items de la compétence</li>\n</ul>\n"
+                  "<h3>Les élèves ci-dessous (2)" +
+                  suivants + "<p>\n- C c<br/>\n- D d<br/>\n</p>\n<ul>\n" + langue + "</ul>\n");
         // À nombre égal, dans l'ordre du premier item ; agrégats entiers, puis items restants avec
         // leurs ancêtres, libellé d'item coupé au-delà de 103 caractères.
-        QTest::newRow("agrégats et items")
-            << QStringList{"10000", "10000", "01000", "10000", "01000", "10000"}
-            << "<h3>Les élèves ci-dessous (1)" + suivants +
-                   "<p>\n- A a<br/>\n</p>\n<ul>\n<li><b>Langue</b> - Dire" + agregat + maths +
-                   QString(53, 'd') + agregat + maths + QString(54, 'a') + " - " + QString(100, 'b') +
-                   "...</li>\n</ul>\n<h3>Les élèves ci-dessous (1)" + suivants +
-                   "<p>\n- B b<br/>\n</p>\n<ul>\n<li><b>Langue</b> - Écrire" + agregat + maths +
-                   QString(54, 'a') + " - " + QString(103, 'c') + "</li>\n</ul>\n";
+        ligne("agrégats et items", QStringList{"10000", "10000", "01000", "10000", "01000", "10000"},
+              "<h3>Les élèves ci-dessous (1)" + suivants +
+                  "<p>\n- A a<br/>\n</p>\n<ul>\n<li><b>Langue</b> - Dire" + agregat + maths +
+                  QString(53, 'd') + agregat + maths + QString(54, 'a') + " - " + QString(100, 'b') +
+                  "...</li>\n</ul>\n<h3>Les élèves ci-dessous (1)" + suivants +
+                  "<p>\n- B b<br/>\n</p>\n<ul>\n<li><b>Langue</b> - Écrire" + agregat + maths +
+                  QString(54, 'a') + " - " + QString(103, 'c') + "</li>\n</ul>\n");
         // Libellé d'agrégat coupé au-delà de 53 caractères ; tous, puis aucun.
-        QTest::newRow("agrégat coupé")
-            << QStringList{"00000", "00000", "00000", "11111", "11111", "00000"}
-            << "<h3>Tous les élèves" + suivants + "<ul>\n" + maths + QString(50, 'a') + "..." + agregat +
-                   "</ul>\n<h3>Aucun élève n'a validé les éléments suivants&nbsp;:</h3>\n<ul>\n" + langue +
-                   maths + QString(53, 'd') + agregat + "</ul>\n";
+        ligne("agrégat coupé", QStringList{"00000", "00000", "00000", "11111", "11111", "00000"},
+              "<h3>Tous les élèves" + suivants + "<ul>\n" + maths + QString(50, 'a') + "..." + agregat +
+                  "</ul>\n<h3>Aucun élève n'a validé les éléments suivants&nbsp;:</h3>\n<ul>\n" + langue +
+                  maths + QString(53, 'd') + agregat + "</ul>\n");
     }
 
     void groupes()
@@ -179,13 +177,11 @@ private Q_SLOTS:
             "Vous avez coché la case 'Montrer uniquement les élèves CE1 ou CM2'. La classe ne "
             "contient peut-être pas d'élèves de niveau correspondant à celui du palier: CE1 "
             "pour le palier 1, CM2 pour le palier 2.";
-        QTest::newRow("P1 filtré") << mixte << p1 << true << QStringList{"CE1", "CYCLE2"} << QString();
-        QTest::newRow("autre palier filtré")
-            << mixte << p9 << true << QStringList() << aucun + coche + " </p>";
-        QTest::newRow("classe vide") << vide << p1 << false << QStringList() << aucun + " </p>";
-        QTest::newRow("palier sans item")
-            << mixte << p8 << false << QStringList{"CE1", "CE2", "CM2", "CYCLE2", "CYCLE3"}
-            << "<h2>Aucun item n'est disponible.</h2>\n<h2>Attestations</h2>\n";
+        ligne("P1 filtré", mixte, p1, true, QStringList{"CE1", "CYCLE2"}, QString());
+        ligne("autre palier filtré", mixte, p9, true, QStringList(), aucun + coche + " </p>");
+        ligne("classe vide", vide, p1, false, QStringList(), aucun + " </p>");
+        ligne("palier sans item", mixte, p8, false, QStringList{"CE1", "CE2", "CM2", "CYCLE2", "CYCLE3"},
+              "<h2>Aucun item n'est disponible.</h2>\n<h2>Attestations</h2>\n");
     }
 
     void selection()
@@ -276,14 +272,10 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("gestes");
         QTest::addColumn<QString>("attendu");
-        QTest::newRow("départ") << ""
-                                << "cbClasse|Classe :";
-        QTest::newRow("actualiser") << "Tab Tab"
-                                    << "btActualiser|Réactualiser";
-        QTest::newRow("texte") << "Tab Tab Tab Tab"
-                               << "edTexte|Bilan";
-        QTest::newRow("sortie du texte") << "Tab Tab Tab Tab Tab"
-                                         << "Save|Save";
+        ligne("départ", "", "cbClasse|Classe :");
+        ligne("actualiser", "Tab Tab", "btActualiser|Réactualiser");
+        ligne("texte", "Tab Tab Tab Tab", "edTexte|Bilan");
+        ligne("sortie du texte", "Tab Tab Tab Tab Tab", "Save|Save");
     }
     void clavier()
     {
@@ -301,16 +293,11 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("classe");
         QTest::addColumn<QString>("nom");
-        QTest::newRow("barre oblique") << "CE2/CM1 Mme Roux"
-                                       << "CE2-CM1 Mme Roux";
-        QTest::newRow("accents et espaces gardés") << "CÉ1 élèves  de Noël"
-                                                   << "CÉ1 élèves  de Noël";
-        QTest::newRow("refusés ailleurs") << "A\\B:C*D?E\"F<G>H|I\tJ"
-                                          << "A-B-C-D-E-F-G-H-I-J";
-        QTest::newRow("blancs et points au bout") << " CM1. . "
-                                                  << "CM1";
-        QTest::newRow("rien de gardé") << "..."
-                                       << "bilan";
+        ligne("barre oblique", "CE2/CM1 Mme Roux", "CE2-CM1 Mme Roux");
+        ligne("accents et espaces gardés", "CÉ1 élèves  de Noël", "CÉ1 élèves  de Noël");
+        ligne("refusés ailleurs", "A\\B:C*D?E\"F<G>H|I\tJ", "A-B-C-D-E-F-G-H-I-J");
+        ligne("blancs et points au bout", " CM1. . ", "CM1");
+        ligne("rien de gardé", "...", "bilan");
     }
     void nomFichier()
     {

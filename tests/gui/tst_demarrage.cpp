@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/desinstallation.h"
 #include "core/commun/application.h"
+#include "support/donnees.h"
 #include "support/environnement.h"
 #include "support/programme.h"
 #include "support/repondeuressai.h"
@@ -60,7 +61,7 @@ private Q_SLOTS:
               {"emplacement vide", "", "/home/prof/Quorvel"},
               {"déjà propre", "/home/prof/.local/share/Marvek/Quorvel",
                "/home/prof/.local/share/Marvek/Quorvel"}})
-            QTest::newRow(nom) << QString(emplacement) << QString(attendu);
+            ligne(nom, QString(emplacement), QString(attendu));
     }
 
     void repertoireDonnees()
@@ -79,12 +80,12 @@ private Q_SLOTS:
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<bool>("autreTemporaire"); // second démarrage avec un autre dossier temporaire
-        QTest::newRow("même dossier temporaire") << QStringList() << false;
+        ligne("même dossier temporaire", QStringList(), false);
         // Autre session, autre terminal : le verrou posé à côté de la base refuse quand même.
-        QTest::newRow("autre dossier temporaire") << QStringList() << true;
+        ligne("autre dossier temporaire", QStringList(), true);
         // Démarré avec « -desinstalle » pendant que le premier tourne : refusé d'abord, rien n'est supprimé.
-        QTest::newRow("désinstallation") << QStringList{"-desinstalle"} << false;
-        QTest::newRow("désinstallation, autre dossier temporaire") << QStringList{"-desinstalle"} << true;
+        ligne("désinstallation", QStringList{"-desinstalle"}, false);
+        ligne("désinstallation, autre dossier temporaire", QStringList{"-desinstalle"}, true);
     }
 
     // Deux vrais processus : le second est refusé tant que le premier tourne, et un premier
@@ -144,17 +145,16 @@ private Q_SLOTS:
                                  "QuorvelV3.sqlite-journal",
                                  "out.xml",
                                  "tmp/tmp_quorvel_Ab12Cd.sqlite"};
-        QTest::newRow("rien") << QStringList() << false << false << QStringList();
-        QTest::newRow("version 2 seule")
-            << QStringList{"QuorvelV2.sqlite"} << false << false << QStringList{"QuorvelV2.sqlite"};
-        QTest::newRow("oui : les quatre fichiers") << tous << true << true << QStringList();
-        QTest::newRow("non : rien ne part") << tous << true << false << tous;
-        QTest::newRow("version 1 seule, oui")
-            << QStringList{"Quorvel.sqlite", "QuorvelV2.sqlite"} << true << true << QStringList();
-        QTest::newRow("oui : les copies aussi") << tous + copies + AUTRES << true << true << AUTRES;
-        QTest::newRow("non : les copies restent")
-            << tous + copies + AUTRES << true << false << tous + copies + AUTRES;
-        QTest::newRow("copies seules, oui") << copies + AUTRES << true << true << AUTRES;
+        ligne("rien", QStringList(), false, false, QStringList());
+        ligne("version 2 seule", QStringList{"QuorvelV2.sqlite"}, false, false,
+              QStringList{"QuorvelV2.sqlite"});
+        ligne("oui : les quatre fichiers", tous, true, true, QStringList());
+        ligne("non : rien ne part", tous, true, false, tous);
+        ligne("version 1 seule, oui", QStringList{"Quorvel.sqlite", "QuorvelV2.sqlite"}, true, true,
+              QStringList());
+        ligne("oui : les copies aussi", tous + copies + AUTRES, true, true, AUTRES);
+        ligne("non : les copies restent", tous + copies + AUTRES, true, false, tous + copies + AUTRES);
+        ligne("copies seules, oui", copies + AUTRES, true, true, AUTRES);
     }
 
     void desinstallation()
@@ -238,8 +238,8 @@ private Q_SLOTS:
     void desinstallationParLaLigneDeCommande_data()
     {
         QTest::addColumn<QString>("reponse");
-        QTest::newRow("oui") << "Yes";
-        QTest::newRow("non : rien n'est supprimé") << "No";
+        ligne("oui", "Yes");
+        ligne("non : rien n'est supprimé", "No");
     }
 
     // Par le vrai programme, après un arrêt brutal qui a laissé le verrou de la base et une copie

@@ -5,6 +5,7 @@
 #include "gui/commun/diawait.h"
 #include "gui/commun/qprogressindicator.h"
 
+#include "support/donnees.h"
 #include "support/environnement.h"
 #include "support/repondeuressai.h"
 
@@ -52,8 +53,8 @@ private slots:
         QTest::addColumn<int>("longueur");
         QTest::addColumn<int>("largeur");
 
-        QTest::newRow("20 px") << 20 << 6 << 2;
-        QTest::newRow("64 px, barres fines au-delà de 32 px") << 64 << 20 << 5;
+        ligne("20 px", 20, 6, 2);
+        ligne("64 px, barres fines au-delà de 32 px", 64, 20, 5);
     }
 
     void geometrie()
@@ -69,8 +70,8 @@ private slots:
         QTest::addColumn<int>("tics");
         QTest::addColumn<int>("angle");
 
-        QTest::newRow("un cran") << 1 << 30;
-        QTest::newRow("un tour complet") << 12 << 0;
+        ligne("un cran", 1, 30);
+        ligne("un tour complet", 12, 0);
     }
 
     void animation()
@@ -95,9 +96,9 @@ private slots:
         QTest::addColumn<bool>("afficheALArret");
         QTest::addColumn<bool>("dessine");
 
-        QTest::newRow("arrêté") << false << false << false;
-        QTest::newRow("arrêté, affiché à l'arrêt") << false << true << true;
-        QTest::newRow("animé") << true << false << true;
+        ligne("arrêté", false, false, false);
+        ligne("arrêté, affiché à l'arrêt", false, true, true);
+        ligne("animé", true, false, true);
     }
 
     void peinture()

@@ -10,6 +10,7 @@
 #include "gui/mainwindow/mainwindow.h"
 #include "support/clavier.h"
 #include "support/dialogues.h"
+#include "support/donnees.h"
 #include "support/environnement.h"
 #include "support/repondeuressai.h"
 #include "support/sql.h"
@@ -293,30 +294,26 @@ private slots:
         const QString somme = "Erreur de contrôle|Ce fichier semble incorrect (somme de contrôle absente).";
         const QString palier =
             "Erreur|Le référence du palier ne correspondent pas à celles de la base de données";
-        QTest::newRow("absent") << "absent" << absent;
-        QTest::newRow("mal formé") << "texte:<classe>"
-                                   << QString("Erreur d'analyse|Erreur d'analyse à la ligne 1, colonne 8\n"
-                                              "Premature end of document.\nL'importation est annulée.");
-        QTest::newRow("imbrication") << "texte:<classe>" + QString("<a>").repeated(100000)
-                                     << "Erreur d'analyse|";
+        ligne("absent", "absent", absent);
+        ligne("mal formé", "texte:<classe>",
+              QString("Erreur d'analyse|Erreur d'analyse à la ligne 1, colonne 8\n"
+                      "Premature end of document.\nL'importation est annulée."));
+        ligne("imbrication", "texte:<classe>" + QString("<a>").repeated(100000), "Erreur d'analyse|");
         const QString bombe = "texte:<!DOCTYPE c [<!ENTITY a \"aaaa\"><!ENTITY b \"&a;&a;&a;&a;\">]><classe "
                               "nom=\"&b;\"/>";
-        QTest::newRow("entités") << bombe << QString("Erreur d'analyse|");
-        QTest::newRow("racine") << "texte:<classes version='3'/>" << format;
-        QTest::newRow("version") << "@version=4" << version;
-        QTest::newRow("sans somme") << "@checksum=" << somme;
-        QTest::newRow("modifié") << "#maj=2030-01-01 00:00:00" << manuel;
-        QTest::newRow("notes échangées") << "echange" << manuel;
-        QTest::newRow("sans palier") << "@ref_palier=" << QString("Erreur|Palier non renseigné.");
-        QTest::newRow("palier inconnu") << "@ref_palier=P7" << palier;
-        QTest::newRow("sans classe") << "@nom=" << QString("Erreur|Pas de classe indiquée dans le fichier.");
-        QTest::newRow("nom illisible")
-            << "#nom=TUFSVElO" << QString("Erreur|Impossible de décrypter le fichier");
-        QTest::newRow("sans maj") << "#maj=" << QString("Erreur|Attributs manquants pour un élève");
-        QTest::newRow("note sans ref") << "%ref="
-                                       << "Erreur|Référence non renseignée dans la liste de notes" + annule;
-        QTest::newRow("note inconnue") << "%ref=P9X"
-                                       << "Erreur|Compétence incorrecte dans la liste de notes" + annule;
+        ligne("entités", bombe, QString("Erreur d'analyse|"));
+        ligne("racine", "texte:<classes version='3'/>", format);
+        ligne("version", "@version=4", version);
+        ligne("sans somme", "@checksum=", somme);
+        ligne("modifié", "#maj=2030-01-01 00:00:00", manuel);
+        ligne("notes échangées", "echange", manuel);
+        ligne("sans palier", "@ref_palier=", QString("Erreur|Palier non renseigné."));
+        ligne("palier inconnu", "@ref_palier=P7", palier);
+        ligne("sans classe", "@nom=", QString("Erreur|Pas de classe indiquée dans le fichier."));
+        ligne("nom illisible", "#nom=TUFSVElO", QString("Erreur|Impossible de décrypter le fichier"));
+        ligne("sans maj", "#maj=", QString("Erreur|Attributs manquants pour un élève"));
+        ligne("note sans ref", "%ref=", "Erreur|Référence non renseignée dans la liste de notes" + annule);
+        ligne("note inconnue", "%ref=P9X", "Erreur|Compétence incorrecte dans la liste de notes" + annule);
     }
     void refus()
     {
@@ -458,30 +455,27 @@ private slots:
     void clavier_data()
     {
         Clavier::colonnes(); // le dialogue est nommé en tête de la ligne
-        Clavier::ligne("exporter : classe", "", "cbClasse|Classe à exporter:");
-        Clavier::ligne("exporter : palier", "Tab", "cbPalier|Palier à exporter:");
-        Clavier::ligne("classe : on commence par le choix", "",
-                       "rbNouvelleClasse|Créer une nouvelle classe avec ce nom et y placer les élèves");
-        Clavier::ligne("classe : nom lu", "Maj+Tab", "edClasse|nom de classe :");
-        Clavier::ligne("classe : la liste suit le choix", "Bas Espace Tab",
-                       "cbClasse|Classe où placer les élèves");
-        Clavier::ligne("classe : créée", "Espace Entrée", "fermé 0 non renommée");
-        Clavier::ligne("classe : existante renommée", "Bas Espace Tab Bas Tab Espace Entrée",
-                       "fermé 2 renommée");
-        Clavier::ligne("dates : départ sur la case cochée", "",
-                       "tree|Choix pour chaque élève|Nouvelle Date de naissance cochée");
-        Clavier::ligne("dates : cases choisies aux flèches", "Droite Espace Bas Droite Espace Entrée",
-                       "fermé 2,3");
-        Clavier::ligne("niveaux : case annoncée à cocher", "Droite",
-                       "tree|Choix pour chaque élève|Ignorer élève à cocher");
-        Clavier::ligne("niveaux : ignorer", "Droite Espace Entrée", "fermé 2,1");
-        Clavier::ligne("niveaux : pas de niveau actuel à cocher", "Bas Gauche Espace Entrée", "fermé 1,1");
-        Clavier::ligne("supprimables : OK attend un choix", "Entrée",
-                       "rbConserver|Conserver les dates présentes dans la base de données  (conseillé)");
-        Clavier::ligne("supprimables : au clavier", "Bas Espace Entrée", "fermé 2");
+        ligne("exporter : classe", "", "cbClasse|Classe à exporter:");
+        ligne("exporter : palier", "Tab", "cbPalier|Palier à exporter:");
+        ligne("classe : on commence par le choix", "",
+              "rbNouvelleClasse|Créer une nouvelle classe avec ce nom et y placer les élèves");
+        ligne("classe : nom lu", "Maj+Tab", "edClasse|nom de classe :");
+        ligne("classe : la liste suit le choix", "Bas Espace Tab", "cbClasse|Classe où placer les élèves");
+        ligne("classe : créée", "Espace Entrée", "fermé 0 non renommée");
+        ligne("classe : existante renommée", "Bas Espace Tab Bas Tab Espace Entrée", "fermé 2 renommée");
+        ligne("dates : départ sur la case cochée", "",
+              "tree|Choix pour chaque élève|Nouvelle Date de naissance cochée");
+        ligne("dates : cases choisies aux flèches", "Droite Espace Bas Droite Espace Entrée", "fermé 2,3");
+        ligne("niveaux : case annoncée à cocher", "Droite",
+              "tree|Choix pour chaque élève|Ignorer élève à cocher");
+        ligne("niveaux : ignorer", "Droite Espace Entrée", "fermé 2,1");
+        ligne("niveaux : pas de niveau actuel à cocher", "Bas Gauche Espace Entrée", "fermé 1,1");
+        ligne("supprimables : OK attend un choix", "Entrée",
+              "rbConserver|Conserver les dates présentes dans la base de données  (conseillé)");
+        ligne("supprimables : au clavier", "Bas Espace Entrée", "fermé 2");
         // Une technique d'assistance coche le bouton sans le cliquer.
-        Clavier::ligne("supprimables : conserver, sans clic", "bascule:rbConserver Entrée", "fermé 1");
-        Clavier::ligne("supprimables : supprimer, sans clic", "bascule:rbSupprimer Entrée", "fermé 2");
+        ligne("supprimables : conserver, sans clic", "bascule:rbConserver Entrée", "fermé 1");
+        ligne("supprimables : supprimer, sans clic", "bascule:rbSupprimer Entrée", "fermé 2");
     }
     void clavier()
     {

@@ -2,6 +2,7 @@
 #include "core/pupils/listes.h"
 #include "gui/pupils/diaedite.h"
 #include "support/clavier.h"
+#include "support/donnees.h"
 #include "support/environnement.h"
 #include "support/repondeuressai.h"
 
@@ -52,30 +53,26 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("reponses"); // texte saisi, « - » annule, « ! » ferme l'avertissement
         QTest::addColumn<QStringList>("base"); // id|libelle par tri après OK ; vide : refusé, rien d'écrit
         const QStringList rien;
-        QTest::newRow("OK sans changement") << "classes" << rien << rien << rien;
-        QTest::newRow("ajout en double puis annulé")
-            << "classes" << QStringList{"ajouter"} << QStringList{"ce2", "!", "-"} << rien;
-        QTest::newRow("ajout") << "classes" << QStringList{"ajouter", "ajouter"} << QStringList{"CM1", ""}
-                               << QStringList{"1|CE1 A", "2|CE2", "3|CP", "4|CM1"};
-        QTest::newRow("casse seule : pas une modification")
-            << "classes" << QStringList{"1", "modifier"} << QStringList{"ce2"} << rien;
-        QTest::newRow("renommage en double puis accepté")
-            << "classes" << QStringList{"1", "modifier"} << QStringList{"cp", "!", "CE2 B"}
-            << QStringList{"1|CE1 A", "2|CE2 B", "3|CP"};
-        QTest::newRow("suppression des seules entrées libres")
-            << "classes" << QStringList{"1", "supprimer", "0", "supprimer"} << rien
-            << QStringList{"1|CE1 A", "3|CP"};
-        QTest::newRow("entrée nouvelle supprimée : aucune trace")
-            << "classes" << QStringList{"ajouter", "3", "supprimer"} << QStringList{"CM1"}
-            << QStringList{"1|CE1 A", "2|CE2", "3|CP"};
-        QTest::newRow("montées et descente") << "classes" << QStringList{"2", "up", "up", "up", "down"}
-                                             << rien << QStringList{"1|CE1 A", "3|CP", "2|CE2"};
-        QTest::newRow("clavier : choisie aux flèches, montée deux fois")
-            << "classes" << QStringList{"~Bas Bas Tab Espace Espace"} << rien
-            << QStringList{"3|CP", "1|CE1 A", "2|CE2"};
-        QTest::newRow("niveaux : ajout puis montée")
-            << "niveaux" << QStringList{"ajouter", "7", "up", "7", "supprimer"} << QStringList{"CM3"}
-            << QStringList{"1|CP", "2|CE1", "3|CE2", "4|CM1", "5|CM2", "6|CYCLE II", "8|CM3"};
+        ligne("OK sans changement", "classes", rien, rien, rien);
+        ligne("ajout en double puis annulé", "classes", QStringList{"ajouter"}, QStringList{"ce2", "!", "-"},
+              rien);
+        ligne("ajout", "classes", QStringList{"ajouter", "ajouter"}, QStringList{"CM1", ""},
+              QStringList{"1|CE1 A", "2|CE2", "3|CP", "4|CM1"});
+        ligne("casse seule : pas une modification", "classes", QStringList{"1", "modifier"},
+              QStringList{"ce2"}, rien);
+        ligne("renommage en double puis accepté", "classes", QStringList{"1", "modifier"},
+              QStringList{"cp", "!", "CE2 B"}, QStringList{"1|CE1 A", "2|CE2 B", "3|CP"});
+        ligne("suppression des seules entrées libres", "classes",
+              QStringList{"1", "supprimer", "0", "supprimer"}, rien, QStringList{"1|CE1 A", "3|CP"});
+        ligne("entrée nouvelle supprimée : aucune trace", "classes", QStringList{"ajouter", "3", "supprimer"},
+              QStringList{"CM1"}, QStringList{"1|CE1 A", "2|CE2", "3|CP"});
+        ligne("montées et descente", "classes", QStringList{"2", "up", "up", "up", "down"}, rien,
+              QStringList{"1|CE1 A", "3|CP", "2|CE2"});
+        ligne("clavier : choisie aux flèches, montée deux fois", "classes",
+              QStringList{"~Bas Bas Tab Espace Espace"}, rien, QStringList{"3|CP", "1|CE1 A", "2|CE2"});
+        ligne("niveaux : ajout puis montée", "niveaux", QStringList{"ajouter", "7", "up", "7", "supprimer"},
+              QStringList{"CM3"},
+              QStringList{"1|CP", "2|CE1", "3|CE2", "4|CM1", "5|CM2", "6|CYCLE II", "8|CM3"});
     }
 
     void edition()

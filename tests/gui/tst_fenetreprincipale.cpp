@@ -6,6 +6,7 @@
 #include "gui/entry/mdibase.h"
 #include "gui/mainwindow/mainwindow.h"
 #include "gui/mainwindow/mymdiarea.h"
+#include "support/donnees.h"
 #include "support/environnement.h"
 #include "support/repondeuressai.h"
 
@@ -143,9 +144,9 @@ private Q_SLOTS:
                 "version INTEGER)",
                 QString("INSERT INTO general VALUES(1,'','allemand',%1)").arg(version)};
         };
-        QTest::newRow("fichier neuf") << QStringList() << false << true;
-        QTest::newRow("version 2") << general(2) << true << true;
-        QTest::newRow("version 3") << general(3) << false << false;
+        ligne("fichier neuf", QStringList(), false, true);
+        ligne("version 2", general(2), true, true);
+        ligne("version 3", general(3), false, false);
     }
     void controleVersion()
     {
@@ -183,14 +184,13 @@ private Q_SLOTS:
         QTest::addColumn<int>("erreurs");
 
         const QByteArray secret = MotDePasse::empreinte(QStringLiteral("Écolier"));
-        QTest::newRow("aucun mot de passe") << QByteArray() << QStringList() << true << 0;
-        QTest::newRow("bon mot de passe") << secret << QStringList{"Écolier"} << true << 0;
-        QTest::newRow("autre casse, puis vide") << secret << QStringList{"écolier", ""} << false << 1;
-        QTest::newRow("faux puis bon") << secret << QStringList{"ecolier", "x", "Écolier"} << true << 2;
-        QTest::newRow("réponse vide") << secret << QStringList{""} << false << 0;
-        QTest::newRow("annulation") << secret << QStringList{"<annuler>"} << false << 0;
-        QTest::newRow("empreinte en majuscules")
-            << secret.toUpper() << QStringList{"Écolier", ""} << false << 1;
+        ligne("aucun mot de passe", QByteArray(), QStringList(), true, 0);
+        ligne("bon mot de passe", secret, QStringList{"Écolier"}, true, 0);
+        ligne("autre casse, puis vide", secret, QStringList{"écolier", ""}, false, 1);
+        ligne("faux puis bon", secret, QStringList{"ecolier", "x", "Écolier"}, true, 2);
+        ligne("réponse vide", secret, QStringList{""}, false, 0);
+        ligne("annulation", secret, QStringList{"<annuler>"}, false, 0);
+        ligne("empreinte en majuscules", secret.toUpper(), QStringList{"Écolier", ""}, false, 1);
     }
     void motDePasse()
     {
@@ -224,7 +224,7 @@ private Q_SLOTS:
                                             {"acAjouterEleves", "Ajout d'élèves"},
                                             {"acImport", "Edition"},
                                             {"acImporteClasse", "Edition"}})
-            QTest::newRow(action) << action << titre;
+            ligne(action, action, titre);
     }
     void gardeFenetresOuvertes()
     {
@@ -326,16 +326,14 @@ private Q_SLOTS:
              {std::pair{Qt::Key_F, "menuFichiers"}, std::pair{Qt::Key_S, "menuSaisies"},
               std::pair{Qt::Key_E, "menuEdition"}, std::pair{Qt::Key_N, "menuFen_tres"},
               std::pair{Qt::Key_L, "menuLPC"}, std::pair{Qt::Key_A, "menuAide"}})
-            QTest::newRow(menu) << QKeySequence(Qt::ALT | lettre) << QString("menu %1").arg(menu);
-        QTest::newRow("Ctrl+Z défait") << QKeySequence(QKeySequence::Undo) << "opération undo";
-        QTest::newRow("Ctrl+Y refait") << QKeySequence(QKeySequence::Redo) << "opération yank";
-        QTest::newRow("Suppr efface") << QKeySequence(QKeySequence::Delete) << "opération effacer";
-        QTest::newRow("Ctrl+F6 passe à la suivante") << QKeySequence("Ctrl+F6") << "active 1";
-        QTest::newRow("Ctrl+D saisit les dates des compétences")
-            << QKeySequence("Ctrl+D") << "ouverte mdiSaisie";
-        QTest::newRow("Ctrl+T saisit les dates des attestations")
-            << QKeySequence("Ctrl+T") << "ouverte mdiPalier";
-        QTest::newRow("F1 ouvre l'aide") << QKeySequence(QKeySequence::HelpContents) << "aide /quorvel.pdf";
+            ligne(menu, QKeySequence(Qt::ALT | lettre), QString("menu %1").arg(menu));
+        ligne("Ctrl+Z défait", QKeySequence(QKeySequence::Undo), "opération undo");
+        ligne("Ctrl+Y refait", QKeySequence(QKeySequence::Redo), "opération yank");
+        ligne("Suppr efface", QKeySequence(QKeySequence::Delete), "opération effacer");
+        ligne("Ctrl+F6 passe à la suivante", QKeySequence("Ctrl+F6"), "active 1");
+        ligne("Ctrl+D saisit les dates des compétences", QKeySequence("Ctrl+D"), "ouverte mdiSaisie");
+        ligne("Ctrl+T saisit les dates des attestations", QKeySequence("Ctrl+T"), "ouverte mdiPalier");
+        ligne("F1 ouvre l'aide", QKeySequence(QKeySequence::HelpContents), "aide /quorvel.pdf");
     }
     void clavier()
     {
@@ -382,9 +380,9 @@ private Q_SLOTS:
         QTest::addColumn<bool>("deuxLignes");
         QTest::addColumn<bool>("grandit");
 
-        QTest::newRow("nom et prénom, section basse") << "DUPONT|Jean" << 8 << true << true;
-        QTest::newRow("nom seul, section basse") << "DUPONT" << 8 << false << true;
-        QTest::newRow("nom et prénom, section haute") << "DUPONT|Jean" << 200 << true << false;
+        ligne("nom et prénom, section basse", "DUPONT|Jean", 8, true, true);
+        ligne("nom seul, section basse", "DUPONT", 8, false, true);
+        ligne("nom et prénom, section haute", "DUPONT|Jean", 200, true, false);
     }
 
     // Le libellé « NOM|Prénom » d'un en-tête vertical : le nom en gras au-dessus du prénom, et

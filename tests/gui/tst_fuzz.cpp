@@ -9,6 +9,7 @@
 #include "core/exchange/chiffreur.h"
 #include "core/exchange/importclasse.h"
 #include "gui/pupils/diaimporteeleves.h"
+#include "support/donnees.h"
 #include "support/environnement.h"
 #include "support/repondeuressai.h"
 
@@ -137,7 +138,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("nom");
         QTest::addColumn<QString>("attendu");
         for (const Entree& e : ENTREES)
-            QTest::newRow(qPrintable(e.cible + '/' + e.nom)) << e.cible << e.nom << e.attendu;
+            ligne(qPrintable(e.cible + '/' + e.nom), e.cible, e.nom, e.attendu);
     }
     void entreesGardees()
     {
@@ -171,19 +172,17 @@ private Q_SLOTS:
         // Une première ligne de 3000 séparateurs suivie de 2999 lignes vides : neuf millions
         // de cases une fois les lignes complétées, des centaines de mégaoctets.
         const QByteArray large = QByteArray(3000, ';') + QByteArray(3000, '\n');
-        QTest::newRow("csv trop large") << "lecteurcsv" << large << "refusé refusé";
-        QTest::newRow("csv trop gros")
-            << "lecteurcsv" << QByteArray(LecteurCsv::TAILLE_MAX + 1, ';') << "refusé refusé";
+        ligne("csv trop large", "lecteurcsv", large, "refusé refusé");
+        ligne("csv trop gros", "lecteurcsv", QByteArray(LecteurCsv::TAILLE_MAX + 1, ';'), "refusé refusé");
         // Juste sous la borne des cases : lu comme n'importe quel fichier.
-        QTest::newRow("csv large admis")
-            << "lecteurcsv" << QByteArray(1999, ';') + QByteArray(2000, '\n') << "2000x2000 2000x2000";
-        QTest::newRow("livret trop large")
-            << "chargeurlivret" << large << "Impossible de charger le fichier %1";
+        ligne("csv large admis", "lecteurcsv", QByteArray(1999, ';') + QByteArray(2000, '\n'),
+              "2000x2000 2000x2000");
+        ligne("livret trop large", "chargeurlivret", large, "Impossible de charger le fichier %1");
         // Quarante mille niveaux en une ligne : la pile d'appels débordait.
         QByteArray profond;
         for (int i = 0; i < 40000; ++i)
             profond += 'R' + QByteArray::number(i) + "/n;";
-        QTest::newRow("livret très profond") << "chargeurlivret" << profond << "40000 nœuds";
+        ligne("livret très profond", "chargeurlivret", profond, "40000 nœuds");
     }
     void fichiersDemesures()
     {
@@ -199,10 +198,9 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("octets");
         QTest::addColumn<QString>("raison");
-        QTest::newRow("trop large") << QByteArray(3000, ';') + QByteArray(3000, '\n')
-                                    << "le fichier compte 3000 lignes dont la plus large a 3001 colonnes";
-        QTest::newRow("trop gros") << QByteArray(LecteurCsv::TAILLE_MAX + 1, ';')
-                                   << "le fichier dépasse 8 Mo";
+        ligne("trop large", QByteArray(3000, ';') + QByteArray(3000, '\n'),
+              "le fichier compte 3000 lignes dont la plus large a 3001 colonnes");
+        ligne("trop gros", QByteArray(LecteurCsv::TAILLE_MAX + 1, ';'), "le fichier dépasse 8 Mo");
     }
     void refusMontreParLImportation()
     {

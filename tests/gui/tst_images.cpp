@@ -14,6 +14,7 @@
 #include "gui/pupils/diaeleve.h"
 #include "gui/report/diabilan.h"
 
+#include "support/donnees.h"
 #include "support/environnement.h"
 
 #include <QAbstractButton>
@@ -177,9 +178,9 @@ private slots:
     {
         QTest::addColumn<QString>("image");
         QTest::addColumn<QPoint>("position"); // en points ; négatif : depuis la droite ou le bas
-        QTest::newRow("illustration, en bas à gauche") << ":images/illustration" << QPoint(10, -250);
-        QTest::newRow("titre, en haut à droite") << ":images/titre" << QPoint(-410, 10);
-        QTest::newRow("logo, en bas à droite") << ":images/logo" << QPoint(-130, -90);
+        ligne("illustration, en bas à gauche", ":images/illustration", QPoint(10, -250));
+        ligne("titre, en haut à droite", ":images/titre", QPoint(-410, 10));
+        ligne("logo, en bas à droite", ":images/logo", QPoint(-130, -90));
     }
     void fondEspaceTravail()
     {
@@ -224,10 +225,10 @@ private slots:
                                         QRectF(204, 1293, 1700, 6), QRectF(206, 1356, 1400, 3),
                                         QRectF(206, 1419, 1400, 3), QRectF(206, 1482, 1400, 3)};
         const QList<QRectF> competence{QRectF(1500, 100, 400, 199)};
-        QTest::newRow("attestation en couleur") << true << false << attestation;
-        QTest::newRow("attestation en gris") << true << true << attestation;
-        QTest::newRow("compétence en couleur") << false << false << competence;
-        QTest::newRow("compétence en gris") << false << true << competence;
+        ligne("attestation en couleur", true, false, attestation);
+        ligne("attestation en gris", true, true, attestation);
+        ligne("compétence en couleur", false, false, competence);
+        ligne("compétence en gris", false, true, competence);
     }
     void imagesImprimees()
     {

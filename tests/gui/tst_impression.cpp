@@ -7,6 +7,7 @@
 #include "gui/print/diaimprimer.h"
 #include "support/clavier.h"
 #include "support/dialogues.h"
+#include "support/donnees.h"
 #include "support/environnement.h"
 #include "support/repondeuressai.h"
 #include "support/serveurcups.h"
@@ -186,15 +187,13 @@ private slots:
         QTest::addColumn<int>("duplex");
         QTest::addColumn<QString>("faces");
         QTest::addColumn<QString>("rectoVerso");
-        QTest::newRow("brochure 4") << 4 << true << 0 << "4|1 2|3" << QString("4|1 / 2|3");
-        QTest::newRow("brochure 5 en 8") << 5 << true << 0 << "8|1 2|7 6|3 4|5" << QString();
-        QTest::newRow("brochure 8 continue") << 8 << true << 0 << "8|1 2|7 6|3 4|5" << QString();
-        QTest::newRow("brochure 8 bac haut")
-            << 8 << true << 1 << "8|1 6|3 2|7 4|5" << QString("8|1 6|3 / 2|7 4|5");
-        QTest::newRow("brochure 8 bac bas")
-            << 8 << true << 2 << "8|1 6|3 4|5 2|7" << QString("8|1 6|3 / 4|5 2|7");
-        QTest::newRow("portrait 3 bac haut") << 3 << false << 1 << "1 3 2 0" << QString("1 3 / 2 0");
-        QTest::newRow("portrait 3 bac bas") << 3 << false << 2 << "1 3 0 2" << QString("1 3 / 0 2");
+        ligne("brochure 4", 4, true, 0, "4|1 2|3", QString("4|1 / 2|3"));
+        ligne("brochure 5 en 8", 5, true, 0, "8|1 2|7 6|3 4|5", QString());
+        ligne("brochure 8 continue", 8, true, 0, "8|1 2|7 6|3 4|5", QString());
+        ligne("brochure 8 bac haut", 8, true, 1, "8|1 6|3 2|7 4|5", QString("8|1 6|3 / 2|7 4|5"));
+        ligne("brochure 8 bac bas", 8, true, 2, "8|1 6|3 4|5 2|7", QString("8|1 6|3 / 4|5 2|7"));
+        ligne("portrait 3 bac haut", 3, false, 1, "1 3 2 0", QString("1 3 / 2 0"));
+        ligne("portrait 3 bac bas", 3, false, 2, "1 3 0 2", QString("1 3 / 0 2"));
     }
     void ordre()
     {
@@ -249,9 +248,9 @@ private slots:
         QTest::addColumn<bool>("brochure");
         QTest::addColumn<QString>("langue");
         QTest::addColumn<int>("feuilles");
-        QTest::newRow("palier 1") << 1 << false << QString() << 4; // attestation et 3 compétences
-        QTest::newRow("palier 2, anglais") << 2 << false << "anglais" << 8;
-        QTest::newRow("palier 2, brochure sans langue") << 2 << true << QString() << 4;
+        ligne("palier 1", 1, false, QString(), 4); // attestation et 3 compétences
+        ligne("palier 2, anglais", 2, false, "anglais", 8);
+        ligne("palier 2, brochure sans langue", 2, true, QString(), 4);
     }
     void pdfLivret()
     {
@@ -332,10 +331,9 @@ private slots:
         QTest::addColumn<QString>("enseignant");
         QTest::addColumn<QString>("ecole");
         QTest::addColumn<QString>("titre");
-        QTest::newRow("attestations, enseignant")
-            << false << QString() << "E" << QString("Nom de l'enseignant ?");
-        QTest::newRow("attestations, école") << false << "M. X" << QString() << QString("Oh, oh!");
-        QTest::newRow("compétences, langue") << true << "M. X" << QString("E") << QString("Langue vivante!");
+        ligne("attestations, enseignant", false, QString(), "E", QString("Nom de l'enseignant ?"));
+        ligne("attestations, école", false, "M. X", QString(), QString("Oh, oh!"));
+        ligne("compétences, langue", true, "M. X", QString("E"), QString("Langue vivante!"));
     }
     void confirmationsRefusees()
     {
@@ -383,25 +381,18 @@ private slots:
         QTest::addColumn<QString>("feuilles");
         QTest::addColumn<QString>("annonce"); // dernier message, « %1 » : le fichier
         const QString fichier = "Le tirage a été enregistré dans le fichier « %1 » : ";
-        QTest::newRow("attestations, portrait")
-            << 0 << 0 << false << false << QString() << "L M" << fichier + "2 pages.";
-        QTest::newRow("attestations, paysage")
-            << 0 << 0 << true << false << QString() << "LM" << fichier + "1 page.";
-        QTest::newRow("troisième élève sur une nouvelle feuille")
-            << 0 << 3 << true << false << QString() << "LM T" << fichier + "2 pages.";
-        QTest::newRow("palier validé") << 0 << 1 << false << false << QString() << "M" << fichier + "1 page.";
-        QTest::newRow("palier non validé, paysage")
-            << 0 << 2 << true << false << QString() << "L" << fichier + "1 page.";
-        QTest::newRow("attestations, personne de retenu")
-            << 0 << 4 << false << false << QString() << QString() << "Aucun élève n'est imprimé.";
-        QTest::newRow("portrait bac haut") << 1 << 0 << false << false << "L L M M"
-                                           << "L L M M" << fichier + "8 pages.";
-        QTest::newRow("portrait bac bas") << 2 << 0 << false << false << "L L M M"
-                                          << "M M L L" << fichier + "8 pages.";
-        QTest::newRow("brochure bac bas") << 2 << 0 << true << false << "L M"
-                                          << "M L" << fichier + "4 pages.";
-        QTest::newRow("élève par élève, abandon") << 1 << 0 << false << true << "L L"
-                                                  << "L L" << QString();
+        ligne("attestations, portrait", 0, 0, false, false, QString(), "L M", fichier + "2 pages.");
+        ligne("attestations, paysage", 0, 0, true, false, QString(), "LM", fichier + "1 page.");
+        ligne("troisième élève sur une nouvelle feuille", 0, 3, true, false, QString(), "LM T",
+              fichier + "2 pages.");
+        ligne("palier validé", 0, 1, false, false, QString(), "M", fichier + "1 page.");
+        ligne("palier non validé, paysage", 0, 2, true, false, QString(), "L", fichier + "1 page.");
+        ligne("attestations, personne de retenu", 0, 4, false, false, QString(), QString(),
+              "Aucun élève n'est imprimé.");
+        ligne("portrait bac haut", 1, 0, false, false, "L L M M", "L L M M", fichier + "8 pages.");
+        ligne("portrait bac bas", 2, 0, false, false, "L L M M", "M M L L", fichier + "8 pages.");
+        ligne("brochure bac bas", 2, 0, true, false, "L M", "M L", fichier + "4 pages.");
+        ligne("élève par élève, abandon", 1, 0, false, true, "L L", "L L", QString());
     }
     void tirage()
     {
@@ -455,13 +446,11 @@ private slots:
     {
         QTest::addColumn<QString>("fichier"); // vide : aucune imprimante choisie
         QTest::addColumn<QString>("message");
-        QTest::newRow("aucune imprimante") << QString()
-                                           << "Aucune imprimante n'est choisie.\nChoisissez-en une avec le "
-                                              "bouton « Imprimantes... ».";
-        QTest::newRow("dossier inexistant") << "absent/livrets.pdf"
-                                            << "Impossible d'écrire le fichier « %1 ».";
-        QTest::newRow("un dossier au nom du fichier") << "dossier.pdf"
-                                                      << "Impossible d'écrire le fichier « %1 ».";
+        ligne("aucune imprimante", QString(),
+              "Aucune imprimante n'est choisie.\nChoisissez-en une avec le "
+              "bouton « Imprimantes... ».");
+        ligne("dossier inexistant", "absent/livrets.pdf", "Impossible d'écrire le fichier « %1 ».");
+        ligne("un dossier au nom du fichier", "dossier.pdf", "Impossible d'écrire le fichier « %1 ».");
     }
     void impressionImpossible()
     {
@@ -504,15 +493,14 @@ private slots:
         QTest::addColumn<QString>("retenu");     // palier d'un tirage précédent
         QTest::addColumn<bool>("changer");       // la classe est choisie dans la liste après l'ouverture
         QTest::addColumn<QString>("propose");
-        QTest::newRow("CM2, première fois") << QList<int>{5} << QString() << false << "P2";
-        QTest::newRow("CYCLE III, première fois") << QList<int>{7, 7} << QString() << false << "P2";
-        QTest::newRow("CYCLE II, première fois") << QList<int>{6} << QString() << false << "P1";
-        QTest::newRow("CM2, palier retenu gardé") << QList<int>{5} << "P1" << false << "P1";
-        QTest::newRow("vers une classe de CM2") << QList<int>{5} << "P1" << true << "P2";
-        QTest::newRow("vers une classe de CE1") << QList<int>{2} << "P2" << true << "P1";
-        QTest::newRow("vers une classe de CE2 : choix gardé") << QList<int>{3} << "P2" << true << "P2";
-        QTest::newRow("vers une classe de CE1 et CM2 : choix gardé")
-            << QList<int>{2, 5} << "P2" << true << "P2";
+        ligne("CM2, première fois", QList<int>{5}, QString(), false, "P2");
+        ligne("CYCLE III, première fois", QList<int>{7, 7}, QString(), false, "P2");
+        ligne("CYCLE II, première fois", QList<int>{6}, QString(), false, "P1");
+        ligne("CM2, palier retenu gardé", QList<int>{5}, "P1", false, "P1");
+        ligne("vers une classe de CM2", QList<int>{5}, "P1", true, "P2");
+        ligne("vers une classe de CE1", QList<int>{2}, "P2", true, "P1");
+        ligne("vers une classe de CE2 : choix gardé", QList<int>{3}, "P2", true, "P2");
+        ligne("vers une classe de CE1 et CM2 : choix gardé", QList<int>{2, 5}, "P2", true, "P2");
     }
     void palierPropose()
     {
@@ -544,13 +532,13 @@ private slots:
     void clavier_data()
     {
         Clavier::colonnes(); // « élèves: » : le choix des élèves plutôt que l'impression
-        Clavier::ligne("départ", "", "cbClasse|Classe :");
-        Clavier::ligne("imprimante", "Maj+Tab Maj+Tab", "edImprimante|Imprimante  en cours:");
-        Clavier::ligne("boutons avant l'imprimante", "Maj+Tab Maj+Tab Maj+Tab", "Help|Help");
-        Clavier::ligne("palier", "Tab Tab", "cbPalier|Palier :");
-        Clavier::ligne("enseignant", "Tab Tab Tab", "edEnseignant|Nom, prénom enseignant :");
-        Clavier::ligne("langue", "Tab Tab Tab Tab", "edLangue|Langue vivante :");
-        Clavier::ligne("élèves", "élèves: Tab", "lw|Élèves à imprimer");
+        ligne("départ", "", "cbClasse|Classe :");
+        ligne("imprimante", "Maj+Tab Maj+Tab", "edImprimante|Imprimante  en cours:");
+        ligne("boutons avant l'imprimante", "Maj+Tab Maj+Tab Maj+Tab", "Help|Help");
+        ligne("palier", "Tab Tab", "cbPalier|Palier :");
+        ligne("enseignant", "Tab Tab Tab", "edEnseignant|Nom, prénom enseignant :");
+        ligne("langue", "Tab Tab Tab Tab", "edLangue|Langue vivante :");
+        ligne("élèves", "élèves: Tab", "lw|Élèves à imprimer");
     }
     void clavier()
     {
@@ -581,53 +569,46 @@ private slots:
         QTest::addColumn<QString>("message"); // contenu dans le dernier message, « %1 » : la file
         const QString confie = "Le tirage a été confié à l'imprimante « %1 » : ";
         const QString lou = "livret de Lou & Léa <b>Zoé, ", max = "livret de MARTIN Max, ";
-        QTest::newRow("attestations") << false << QString() << 1 << false << 0 << false
-                                      << "attestations [one-sided] L,M" << confie + "2 pages.";
-        QTest::newRow("attestations, imprimante recto-verso")
-            << true << QString() << 1 << false << 0 << false << "attestations [one-sided] L,M"
-            << confie + "2 pages.";
-        QTest::newRow("brochure, imprimante recto-verso")
-            << true << QString() << 2 << true << 0 << false << "livrets [two-sided-short-edge] L,L,M,M"
-            << confie + "4 pages.";
+        ligne("attestations", false, QString(), 1, false, 0, false, "attestations [one-sided] L,M",
+              confie + "2 pages.");
+        ligne("attestations, imprimante recto-verso", true, QString(), 1, false, 0, false,
+              "attestations [one-sided] L,M", confie + "2 pages.");
+        ligne("brochure, imprimante recto-verso", true, QString(), 2, true, 0, false,
+              "livrets [two-sided-short-edge] L,L,M,M", confie + "4 pages.");
         // Chaque élève finit sur une page blanche : le suivant commence sur une feuille neuve.
-        QTest::newRow("portrait continu, imprimante recto-verso")
-            << true << QString() << 3 << false << 0 << false << "livrets [two-sided-long-edge] L,L,L,,M,M,M,"
-            << confie + "8 pages.";
-        QTest::newRow("portrait continu, recto seul")
-            << false << QString() << 3 << false << 0 << false << "livrets [one-sided] L,L,L,M,M,M"
-            << confie + "6 pages.";
-        QTest::newRow("élève par élève")
-            << false << QString() << 2 << false << 1 << true
-            << lou + "rectos [one-sided] L,L ; " + lou + "versos [one-sided] L,L ; " + max +
-                   "rectos [one-sided] M,M ; " + max + "versos [one-sided] M,M"
-            << confie + "8 pages.";
-        QTest::newRow("file qui refuse") << false << "refuse" << 1 << false << 0 << false << QString()
-                                         << "L'imprimante « %1 » refuse les travaux d'impression.";
-        QTest::newRow("file arrêtée") << false << "arrête" << 2 << false << 0 << false << QString()
-                                      << "L'imprimante « %1 » est arrêtée";
-        QTest::newRow("imprimante retirée") << true << "retire" << 2 << true << 0 << false << QString()
-                                            << "L'imprimante « %1 » est introuvable";
-        QTest::newRow("versos sur une file arrêtée, abandon")
-            << true << "verso" << 2 << false << 1 << false << "livrets, rectos [one-sided] L,L,M,M"
-            << "est arrêtée : le travail attendrait sans être imprimé.\nRemettez-la en marche (ou "
-               "demandez-le à "
-               "la personne qui gère les imprimantes de l'ordinateur), ou choisissez-en une autre avec le "
-               "bouton « Imprimantes... ».\nLe système d'impression indique : « Paused ».\n\nLes rectos de "
-               "ces "
-               "élèves sont imprimés : Lou & Léa <b>Zoé, MARTIN Max.";
-        QTest::newRow("versos réessayés") << false << "verso réessayé" << 2 << false << 2 << false
-                                          << "livrets, rectos [one-sided] L,L,M,M ; livrets, versos "
-                                             "[one-sided] M,M,L,L"
-                                          << confie + "8 pages.";
+        ligne("portrait continu, imprimante recto-verso", true, QString(), 3, false, 0, false,
+              "livrets [two-sided-long-edge] L,L,L,,M,M,M,", confie + "8 pages.");
+        ligne("portrait continu, recto seul", false, QString(), 3, false, 0, false,
+              "livrets [one-sided] L,L,L,M,M,M", confie + "6 pages.");
+        ligne("élève par élève", false, QString(), 2, false, 1, true,
+              lou + "rectos [one-sided] L,L ; " + lou + "versos [one-sided] L,L ; " + max +
+                  "rectos [one-sided] M,M ; " + max + "versos [one-sided] M,M",
+              confie + "8 pages.");
+        ligne("file qui refuse", false, "refuse", 1, false, 0, false, QString(),
+              "L'imprimante « %1 » refuse les travaux d'impression.");
+        ligne("file arrêtée", false, "arrête", 2, false, 0, false, QString(),
+              "L'imprimante « %1 » est arrêtée");
+        ligne("imprimante retirée", true, "retire", 2, true, 0, false, QString(),
+              "L'imprimante « %1 » est introuvable");
+        ligne("versos sur une file arrêtée, abandon", true, "verso", 2, false, 1, false,
+              "livrets, rectos [one-sided] L,L,M,M",
+              "est arrêtée : le travail attendrait sans être imprimé.\nRemettez-la en marche (ou "
+              "demandez-le à "
+              "la personne qui gère les imprimantes de l'ordinateur), ou choisissez-en une autre avec le "
+              "bouton « Imprimantes... ».\nLe système d'impression indique : « Paused ».\n\nLes rectos de "
+              "ces "
+              "élèves sont imprimés : Lou & Léa <b>Zoé, MARTIN Max.");
+        ligne("versos réessayés", false, "verso réessayé", 2, false, 2, false,
+              "livrets, rectos [one-sided] L,L,M,M ; livrets, versos "
+              "[one-sided] M,M,L,L",
+              confie + "8 pages.");
         // Le dialogue de la plateforme annulé laisse un fichier attaché à l'imprimante : il est écrit.
-        QTest::newRow("fichier resté attaché à la file")
-            << false << "fichier" << 1 << false << 0 << false << QString()
-            << "Le tirage a été enregistré dans le fichier « ";
-        QTest::newRow("élève par élève, le second ne part pas")
-            << false << "second" << 2 << false << 1 << true
-            << lou + "rectos [one-sided] L,L ; " + lou + "versos [one-sided] L,L"
-            << "Le livret de ces élèves est imprimé en entier : Lou & Léa <b>Zoé.\nQuand l'imprimante sera "
-               "prête, cliquez sur Réessayer pour continuer avec MARTIN Max.";
+        ligne("fichier resté attaché à la file", false, "fichier", 1, false, 0, false, QString(),
+              "Le tirage a été enregistré dans le fichier « ");
+        ligne("élève par élève, le second ne part pas", false, "second", 2, false, 1, true,
+              lou + "rectos [one-sided] L,L ; " + lou + "versos [one-sided] L,L",
+              "Le livret de ces élèves est imprimé en entier : Lou & Léa <b>Zoé.\nQuand l'imprimante sera "
+              "prête, cliquez sur Réessayer pour continuer avec MARTIN Max.");
     }
     void fileCups()
     {

@@ -6,6 +6,7 @@
 #include "gui/mainwindow/mainwindow.h"
 #include "gui/settings/diaparam.h"
 #include "support/dialogues.h"
+#include "support/donnees.h"
 #include "support/environnement.h"
 #include "support/repondeuressai.h"
 #include "support/sql.h"
@@ -73,14 +74,11 @@ private Q_SLOTS:
         QTest::addColumn<bool>("reussi");
         QTest::addColumn<QString>("valeur"); // valeur de t.x après coup ("ancienne" : la base d'avant)
         const QString table = "DROP TABLE IF EXISTS t;\nCREATE TABLE t(x TEXT);\n";
-        QTest::newRow("commentaire jamais exécuté")
-            << table + "# INSERT INTO t VALUES('commentaire');\n\nINSERT INTO t VALUES('ok');\n"
-            << true << "ok";
-        QTest::newRow("barre-n devenu saut de ligne") << table + "INSERT INTO t VALUES('a\\nb');\n"
-                                                      << true << "a\nb";
-        QTest::newRow("instruction en échec : rien ne change")
-            << table + "INSERT INTO t VALUES('nouvelle');\nFAUX SQL;\n"
-            << false << "ancienne";
+        ligne("commentaire jamais exécuté",
+              table + "# INSERT INTO t VALUES('commentaire');\n\nINSERT INTO t VALUES('ok');\n", true, "ok");
+        ligne("barre-n devenu saut de ligne", table + "INSERT INTO t VALUES('a\\nb');\n", true, "a\nb");
+        ligne("instruction en échec : rien ne change",
+              table + "INSERT INTO t VALUES('nouvelle');\nFAUX SQL;\n", false, "ancienne");
     }
     void script()
     {
@@ -240,8 +238,8 @@ private Q_SLOTS:
     void premierDemarrage_data()
     {
         QTest::addColumn<bool>("oui");
-        QTest::newRow("Oui : les paramètres s'ouvrent") << true;
-        QTest::newRow("Non : l'application se ferme") << false;
+        ligne("Oui : les paramètres s'ouvrent", true);
+        ligne("Non : l'application se ferme", false);
     }
     void premierDemarrage()
     {

@@ -6,6 +6,7 @@
 #include "gui/mainwindow/mymdiarea.h"
 #include "support/clavier.h"
 #include "support/dialogues.h"
+#include "support/donnees.h"
 #include "support/environnement.h"
 #include "support/repondeuressai.h"
 #include "support/sql.h"
@@ -127,13 +128,13 @@ private Q_SLOTS:
     {
         QTest::addColumn<QPoint>("cellule"); // colonne, ligne
         QTest::addColumn<QString>("texte");
-        QTest::newRow("deux items sur trois") << QPoint(0, 0) << "2/3\n(66.7%)";
-        QTest::newRow("date la plus récente") << QPoint(0, 1) << "06/05/2010";
-        QTest::newRow("texte non date compté") << QPoint(1, 0) << "1/3\n(33.3%)";
-        QTest::newRow("validation sans item") << QPoint(2, 2) << "02/01/2013";
-        QTest::newRow("sans enfant, sa propre feuille") << QPoint(0, 3) << "1/1\n(100.0%)";
-        QTest::newRow("sans enfant, date récente") << QPoint(0, 4) << "07/06/2012";
-        QTest::newRow("domaine sans item compté") << QPoint(0, 6) << "1/2\n(50.0%)";
+        ligne("deux items sur trois", QPoint(0, 0), "2/3\n(66.7%)");
+        ligne("date la plus récente", QPoint(0, 1), "06/05/2010");
+        ligne("texte non date compté", QPoint(1, 0), "1/3\n(33.3%)");
+        ligne("validation sans item", QPoint(2, 2), "02/01/2013");
+        ligne("sans enfant, sa propre feuille", QPoint(0, 3), "1/1\n(100.0%)");
+        ligne("sans enfant, date récente", QPoint(0, 4), "07/06/2012");
+        ligne("domaine sans item compté", QPoint(0, 6), "1/2\n(50.0%)");
     }
     void affichage()
     {
@@ -148,17 +149,14 @@ private Q_SLOTS:
         QTest::addColumn<QPoint>("cellule"); // colonne, ligne
         QTest::addColumn<QString>("tape");
         QTest::addColumn<QString>("attendu");
-        QTest::newRow("à valider")
-            << QPoint(0, 2) << ""
-            << "ALPHA Zoé, CE1 | Libellé 1, date de validation |  | Items validés : 2 sur 3 (66.7 %). "
-               "Date la plus récente : 06/05/2010.";
-        QTest::newRow("date incorrecte")
-            << QPoint(2, 5) << "xyz"
-            << "CHARLIE Zoé, CE1 | Libellé 6, date de validation | xyz | Date incorrecte : tapez-la sous la "
-               "forme jour/mois/année, par exemple 15/06/2024. Items validés : 0 sur 1 (0.0 %). Date la plus "
-               "récente : aucune.";
-        QTest::newRow("réussite") << QPoint(1, 0) << ""
-                                  << "BRAVO Zoé, CE1 | Libellé 1, réussite | 1/3\\n(33.3%) | ";
+        ligne("à valider", QPoint(0, 2), "",
+              "ALPHA Zoé, CE1 | Libellé 1, date de validation |  | Items validés : 2 sur 3 (66.7 %). "
+              "Date la plus récente : 06/05/2010.");
+        ligne("date incorrecte", QPoint(2, 5), "xyz",
+              "CHARLIE Zoé, CE1 | Libellé 6, date de validation | xyz | Date incorrecte : tapez-la sous la "
+              "forme jour/mois/année, par exemple 15/06/2024. Items validés : 0 sur 1 (0.0 %). Date la plus "
+              "récente : aucune.");
+        ligne("réussite", QPoint(1, 0), "", "BRAVO Zoé, CE1 | Libellé 1, réussite | 1/3\\n(33.3%) | ");
     }
     void lecteurEcran()
     {
@@ -199,20 +197,19 @@ private Q_SLOTS:
         QTest::addColumn<QString>("presse");
         QTest::addColumn<QString>("attendu"); // vide : collage refusé
         const QString bloc = "01/02/2010\t3/4/2010\n\t05/06/2010\n";
-        QTest::newRow("réussite") << QRect(0, 0, 1, 1) << "" << bloc
-                                  << "01/02/2010|03/04/2010|02/01/2013 / |05/06/2010| / ||";
-        QTest::newRow("date récente")
-            << QRect(0, 4, 1, 1) << "" << bloc << "||02/01/2013 / 01/02/2010|03/04/2010| / |05/06/2010|";
-        QTest::newRow("même taille") << QRect(0, 3, 2, 3) << "07/06/2012\t\n"
-                                     << bloc << "||02/01/2013 / 01/02/2010|03/04/2010| / |05/06/2010|";
-        QTest::newRow("hors grille") << QRect(1, 6, 1, 1) << "" << bloc
-                                     << "||02/01/2013 / 07/06/2012|| / |01/02/2010|03/04/2010";
-        QTest::newRow("hauteur différente") << QRect(0, 0, 2, 6) << "\t\n07/06/2012\t\n" << bloc << "";
-        QTest::newRow("dernière colonne") << QRect(2, 2, 1, 1) << "02/01/2013\n" << bloc << "";
+        ligne("réussite", QRect(0, 0, 1, 1), "", bloc,
+              "01/02/2010|03/04/2010|02/01/2013 / |05/06/2010| / ||");
+        ligne("date récente", QRect(0, 4, 1, 1), "", bloc,
+              "||02/01/2013 / 01/02/2010|03/04/2010| / |05/06/2010|");
+        ligne("même taille", QRect(0, 3, 2, 3), "07/06/2012\t\n", bloc,
+              "||02/01/2013 / 01/02/2010|03/04/2010| / |05/06/2010|");
+        ligne("hors grille", QRect(1, 6, 1, 1), "", bloc,
+              "||02/01/2013 / 07/06/2012|| / |01/02/2010|03/04/2010");
+        ligne("hauteur différente", QRect(0, 0, 2, 6), "\t\n07/06/2012\t\n", bloc, "");
+        ligne("dernière colonne", QRect(2, 2, 1, 1), "02/01/2013\n", bloc, "");
         // Une compétence sans date au milieu du bloc (une ligne vide), fins de ligne d'un tableur.
-        QTest::newRow("ligne vide, CRLF") << QRect(1, 2, 1, 1) << "\n"
-                                          << "01/02/2010\t\r\n\r\n05/06/2010\t\r\n"
-                                          << "|01/02/2010| / 07/06/2012|| / |05/06/2010|";
+        ligne("ligne vide, CRLF", QRect(1, 2, 1, 1), "\n", "01/02/2010\t\r\n\r\n05/06/2010\t\r\n",
+              "|01/02/2010| / 07/06/2012|| / |05/06/2010|");
     }
     void collage()
     {
@@ -281,38 +278,32 @@ private Q_SLOTS:
         QTest::addColumn<QString>("attendu");
         QTest::addColumn<QString>("dit"); // barre d'état, ou message (titre « Propagation de la date »)
         const QRect tout(0, 2, 3, 4);
-        QTest::newRow("0, minimum 0") << tout << "1 80.0" << 0 << "0"
-                                      << "06/05/2010|15/06/2020|02/01/2013 / 07/06/2012|15/06/2020|xyz / ||"
-                                      << "Date de validation mise dans 3 cases.";
-        QTest::newRow("1, minimum 0") << tout << "1 0.0" << 1 << "0"
-                                      << "06/05/2010||02/01/2013 / 07/06/2012||xyz / ||"
-                                      << "Date de validation mise dans 1 case.";
-        QTest::newRow("2, minimum 0") << tout << "2 0.0" << 2 << "0"
-                                      << "15/06/2020|15/06/2020|02/01/2013 / 07/06/2012|15/06/2020|xyz / ||"
-                                      << "Date de validation mise dans 3 cases.";
-        QTest::newRow("0, 66.6 atteint") << tout << "3 0.0" << 0 << "66.6"
-                                         << "06/05/2010||02/01/2013 / 07/06/2012||xyz / ||"
-                                         << "Date de validation mise dans 1 case.";
-        QTest::newRow("2, 66.7 non atteint")
-            << tout << "1 66.6" << 2 << "66.7" << RIEN
-            << "Aucun des élèves dont la case sélectionnée est vide n'atteint 66.7 % de réussite : aucune "
-               "case n'a "
-               "été remplie.\nBaissez le pourcentage de réussite minimum pour les remplir.";
-        QTest::newRow("1, sans date d'item")
-            << QRect(1, 2, 1, 4) << "3 66.7" << 1 << "0" << RIEN
-            << "Aucun des élèves retenus n'a de date d'item pour ces compétences : "
-               "aucune case n'a été remplie.\nChoisissez un mode qui met la date "
-               "par défaut pour les remplir.";
-        QTest::newRow("déjà remplie")
-            << QRect(2, 2, 1, 1) << "2 0.0" << 0 << "0" << RIEN
-            << "Toutes les cases sélectionnées ont déjà une date de validation : aucune "
-               "n'a été remplie.";
-        QTest::newRow("aucune ligne de validation")
-            << QRect(0, 0, 3, 2) << "" << 0 << "0" << RIEN
-            << "Aucune case de la ligne « Date validation: » n'est sélectionnée : rien n'a été "
-               "rempli.\nCliquez "
-               "sur l'intitulé « Date validation: » d'une compétence, ou sélectionnez des cases jaunes, puis "
-               "recommencez.";
+        ligne("0, minimum 0", tout, "1 80.0", 0, "0",
+              "06/05/2010|15/06/2020|02/01/2013 / 07/06/2012|15/06/2020|xyz / ||",
+              "Date de validation mise dans 3 cases.");
+        ligne("1, minimum 0", tout, "1 0.0", 1, "0", "06/05/2010||02/01/2013 / 07/06/2012||xyz / ||",
+              "Date de validation mise dans 1 case.");
+        ligne("2, minimum 0", tout, "2 0.0", 2, "0",
+              "15/06/2020|15/06/2020|02/01/2013 / 07/06/2012|15/06/2020|xyz / ||",
+              "Date de validation mise dans 3 cases.");
+        ligne("0, 66.6 atteint", tout, "3 0.0", 0, "66.6", "06/05/2010||02/01/2013 / 07/06/2012||xyz / ||",
+              "Date de validation mise dans 1 case.");
+        ligne("2, 66.7 non atteint", tout, "1 66.6", 2, "66.7", RIEN,
+              "Aucun des élèves dont la case sélectionnée est vide n'atteint 66.7 % de réussite : aucune "
+              "case n'a "
+              "été remplie.\nBaissez le pourcentage de réussite minimum pour les remplir.");
+        ligne("1, sans date d'item", QRect(1, 2, 1, 4), "3 66.7", 1, "0", RIEN,
+              "Aucun des élèves retenus n'a de date d'item pour ces compétences : "
+              "aucune case n'a été remplie.\nChoisissez un mode qui met la date "
+              "par défaut pour les remplir.");
+        ligne("déjà remplie", QRect(2, 2, 1, 1), "2 0.0", 0, "0", RIEN,
+              "Toutes les cases sélectionnées ont déjà une date de validation : aucune "
+              "n'a été remplie.");
+        ligne("aucune ligne de validation", QRect(0, 0, 3, 2), "", 0, "0", RIEN,
+              "Aucune case de la ligne « Date validation: » n'est sélectionnée : rien n'a été "
+              "rempli.\nCliquez "
+              "sur l'intitulé « Date validation: » d'une compétence, ou sélectionnez des cases jaunes, puis "
+              "recommencez.");
     }
     void modes()
     {

@@ -5,6 +5,7 @@
 #include "gui/mainwindow/mainwindow.h"
 #include "gui/settings/diamdp.h"
 #include "gui/settings/diaparam.h"
+#include "support/donnees.h"
 #include "support/environnement.h"
 #include "support/repondeuressai.h"
 
@@ -97,11 +98,10 @@ private Q_SLOTS:
         QTest::addColumn<QString>("langue");
         QTest::addColumn<QString>("ligne"); // ligne 1 de general ensuite ; vide : refusé
 
-        QTest::newRow("cinq lignes dont une vide")
-            << "É\nB\n\nC\nD" << QString() << QStringLiteral("É\nB\nC\nD|");
-        QTest::newRow("cinq lignes") << "É\nB\nC\nD\nE" << QString() << QString();
-        QTest::newRow("langue") << "Le Port" << QStringLiteral("  ALLEMAND Renforcé \t")
-                                << QStringLiteral("Le Port|allemand renforcé");
+        ligne("cinq lignes dont une vide", "É\nB\n\nC\nD", QString(), QStringLiteral("É\nB\nC\nD|"));
+        ligne("cinq lignes", "É\nB\nC\nD\nE", QString(), QString());
+        ligne("langue", "Le Port", QStringLiteral("  ALLEMAND Renforcé \t"),
+              QStringLiteral("Le Port|allemand renforcé"));
     }
 
     void parametres()
@@ -131,15 +131,13 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("apres");
 
         const QByteArray abc = md5("abc");
-        QTest::newRow("premier") << ABSENT << QStringList{"", "abc", "abc"} << QString() << abc;
-        QTest::newRow("changement") << abc << QStringList{"abc", "Écolier", "Écolier"} << QString()
-                                    << md5("\311colier");
-        QTest::newRow("retrait") << abc << QStringList{"abc", "", ""} << QString() << ABSENT;
-        QTest::newRow("ancien faux") << abc << QStringList{"abd", "x", "x"}
-                                     << QStringLiteral("Le mot de passe ancien ne correspond pas.") << abc;
-        QTest::newRow("nouveaux différents")
-            << abc << QStringList{"abc", "secret", "Secret"}
-            << QStringLiteral("Les mots de passe ne correspondent pas.") << abc;
+        ligne("premier", ABSENT, QStringList{"", "abc", "abc"}, QString(), abc);
+        ligne("changement", abc, QStringList{"abc", "Écolier", "Écolier"}, QString(), md5("\311colier"));
+        ligne("retrait", abc, QStringList{"abc", "", ""}, QString(), ABSENT);
+        ligne("ancien faux", abc, QStringList{"abd", "x", "x"},
+              QStringLiteral("Le mot de passe ancien ne correspond pas."), abc);
+        ligne("nouveaux différents", abc, QStringList{"abc", "secret", "Secret"},
+              QStringLiteral("Les mots de passe ne correspondent pas."), abc);
     }
 
     void motDePasse()

@@ -8,6 +8,7 @@
 #include "gui/report/diabilan.h"
 #include "support/clavier.h"
 #include "support/dialogues.h"
+#include "support/donnees.h"
 #include "support/environnement.h"
 #include "support/repondeuressai.h"
 #include "support/sql.h"
@@ -163,20 +164,16 @@ private Q_SLOTS:
         QTest::addColumn<QString>("raison"); // début de la bulle d'une date à vérifier
         const QDate auj = QDate::currentDate();
         const QString siecleSuivant = QString::number((auj.year() + 1) % 100).rightJustified(2, '0');
-        QTest::newRow("date") << 0 << "3/4/09" << AVRIL << false << "";
-        QTest::newRow("jour et mois d'aujourd'hui")
-            << 0 << auj.toString("d/M") << auj.toString("dd/MM/yyyy") << false << "";
-        QTest::newRow("mot") << 0 << "abc"
-                             << "abc" << true << "";
-        QTest::newRow("demain") << 0 << auj.addDays(1).toString("d/M/yyyy")
-                                << auj.addDays(1).toString("dd/MM/yyyy") << false
-                                << "Cette date est dans le futur.";
-        QTest::newRow("année à venir lue au siècle dernier")
-            << 0 << "2/9/" + siecleSuivant << QString("02/09/19") + siecleSuivant << false
-            << "Cette date précède 2008, première année du livret de compétences.";
-        QTest::newRow("avant la naissance")
-            << 1 << "1/1/09"
-            << "01/01/2009" << false << "Cette date précède la naissance de l'élève (01/06/2009).";
+        ligne("date", 0, "3/4/09", AVRIL, false, "");
+        ligne("jour et mois d'aujourd'hui", 0, auj.toString("d/M"), auj.toString("dd/MM/yyyy"), false, "");
+        ligne("mot", 0, "abc", "abc", true, "");
+        ligne("demain", 0, auj.addDays(1).toString("d/M/yyyy"), auj.addDays(1).toString("dd/MM/yyyy"), false,
+              "Cette date est dans le futur.");
+        ligne("année à venir lue au siècle dernier", 0, "2/9/" + siecleSuivant,
+              QString("02/09/19") + siecleSuivant, false,
+              "Cette date précède 2008, première année du livret de compétences.");
+        ligne("avant la naissance", 1, "1/1/09", "01/01/2009", false,
+              "Cette date précède la naissance de l'élève (01/06/2009).");
     }
     void saisie()
     {
@@ -233,14 +230,12 @@ private Q_SLOTS:
     {
         QTest::addColumn<QPoint>("cellule"); // colonne, ligne
         QTest::addColumn<QString>("attendu");
-        QTest::newRow("premier item de l'agrégat")
-            << QPoint(1, 0)
-            << "BERNARD Zoé, CE1 | Dire : S'exprimer clairement à l'oral en utilisant un vocabulaire "
-               "approprié | 06/05/2010 | ";
-        QTest::newRow("item suivant, agrégat non écrit")
-            << QPoint(2, 1)
-            << "MARTIN Léa, CE1 | Dire : Participer en classe à un échange verbal en respectant les "
-               "règles de la communication | 02/01/2011 | ";
+        ligne("premier item de l'agrégat", QPoint(1, 0),
+              "BERNARD Zoé, CE1 | Dire : S'exprimer clairement à l'oral en utilisant un vocabulaire "
+              "approprié | 06/05/2010 | ");
+        ligne("item suivant, agrégat non écrit", QPoint(2, 1),
+              "MARTIN Léa, CE1 | Dire : Participer en classe à un échange verbal en respectant les "
+              "règles de la communication | 02/01/2011 | ");
     }
     void lecteurEcran()
     {
@@ -275,22 +270,16 @@ private Q_SLOTS:
         QTest::addColumn<bool>("modifie");
         const QString avant = "06/05/2010";
         const QString apres = "03/04/2010";
-        QTest::newRow("Entrée valide")
-            << "3/4/10" << QKeySequence(Qt::Key_Return) << apres << 1 << "table" << true;
-        QTest::newRow("Échap annule")
-            << "3/4/10" << QKeySequence(Qt::Key_Escape) << avant << 1 << "table" << false;
-        QTest::newRow("Suppr efface")
-            << "" << QKeySequence(QKeySequence::Delete) << "" << 1 << "table" << true;
-        QTest::newRow("Maj et flèche étendent la sélection")
-            << "" << QKeySequence(Qt::SHIFT | Qt::Key_Down) << avant << 2 << "table" << false;
-        QTest::newRow("Tab sort de la grille")
-            << "" << QKeySequence(Qt::Key_Tab) << avant << 1 << "cbClasses" << false;
-        QTest::newRow("Tab valide la frappe")
-            << "3/4/10" << QKeySequence(Qt::Key_Tab) << apres << 1 << "éditeur" << true;
-        QTest::newRow("Ctrl+S enregistre")
-            << "3/4/10" << QKeySequence(QKeySequence::Save) << apres << 1 << "table" << false;
-        QTest::newRow("Alt+- ouvre le menu de la fenêtre")
-            << "" << QKeySequence(Qt::ALT | Qt::Key_Minus) << avant << 1 << "menu de la fenêtre" << false;
+        ligne("Entrée valide", "3/4/10", QKeySequence(Qt::Key_Return), apres, 1, "table", true);
+        ligne("Échap annule", "3/4/10", QKeySequence(Qt::Key_Escape), avant, 1, "table", false);
+        ligne("Suppr efface", "", QKeySequence(QKeySequence::Delete), "", 1, "table", true);
+        ligne("Maj et flèche étendent la sélection", "", QKeySequence(Qt::SHIFT | Qt::Key_Down), avant, 2,
+              "table", false);
+        ligne("Tab sort de la grille", "", QKeySequence(Qt::Key_Tab), avant, 1, "cbClasses", false);
+        ligne("Tab valide la frappe", "3/4/10", QKeySequence(Qt::Key_Tab), apres, 1, "éditeur", true);
+        ligne("Ctrl+S enregistre", "3/4/10", QKeySequence(QKeySequence::Save), apres, 1, "table", false);
+        ligne("Alt+- ouvre le menu de la fenêtre", "", QKeySequence(Qt::ALT | Qt::Key_Minus), avant, 1,
+              "menu de la fenêtre", false);
     }
     void clavier()
     {
@@ -343,29 +332,24 @@ private Q_SLOTS:
         QTest::addColumn<QRect>("selection");
         QTest::addColumn<QString>("attendu"); // lignes et colonnes 0 à 2 ; vide : refusé
         const QString bloc = "1/1/10\t2/1/10\t3/1/10\n4/1/10\t\tabc\n";
-        QTest::newRow("une cellule") << "1/2/10\tabc\n\t3/4/09\n"
-                                     << zone(1, 0, 1, 0) << "|01/02/2010|abc|||03/04/2009|||";
-        QTest::newRow("même taille") << bloc << zone(0, 1, 2, 2)
-                                     << "|06/05/2010||01/01/2010|02/01/2010|03/01/2010|04/01/2010||abc";
-        QTest::newRow("taille différente") << bloc << zone(0, 1, 1, 2) << "";
-        QTest::newRow("dernière colonne") << "1/1/10\t2/1/10\n" << zone(2, 0, 2, 0) << "";
-        QTest::newRow("ligne vide, lignes courtes")
-            << "1/1/10\t2/1/10\t3/1/10\n\n4/1/10\n7/1/10\t8/1/10\t9/1/10\tx\n"
-            << zone(0, 0, 0, 0) << "01/01/2010|02/01/2010|03/01/2010||||04/01/2010||";
+        ligne("une cellule", "1/2/10\tabc\n\t3/4/09\n", zone(1, 0, 1, 0), "|01/02/2010|abc|||03/04/2009|||");
+        ligne("même taille", bloc, zone(0, 1, 2, 2),
+              "|06/05/2010||01/01/2010|02/01/2010|03/01/2010|04/01/2010||abc");
+        ligne("taille différente", bloc, zone(0, 1, 1, 2), "");
+        ligne("dernière colonne", "1/1/10\t2/1/10\n", zone(2, 0, 2, 0), "");
+        ligne("ligne vide, lignes courtes", "1/1/10\t2/1/10\t3/1/10\n\n4/1/10\n7/1/10\t8/1/10\t9/1/10\tx\n",
+              zone(0, 0, 0, 0), "01/01/2010|02/01/2010|03/01/2010||||04/01/2010||");
         // Une colonne copiée avec des cases vides se recolle case pour case.
         const QString colonne = "\n02/01/2011\n\n"; // la copie de la colonne 2, lignes 0 à 2
-        QTest::newRow("colonne avec des vides")
-            << colonne << zone(0, 0, 0, 0) << "|06/05/2010||02/01/2011||02/01/2011|||";
-        QTest::newRow("colonne avec des vides, même taille")
-            << colonne << zone(0, 0, 0, 2) << "|06/05/2010||02/01/2011||02/01/2011|||";
-        QTest::newRow("une seule fin de ligne finale ignorée")
-            << "1/1/10\n\n"
-            << zone(2, 0, 2, 0) << "|06/05/2010|01/01/2010||||||";
-        QTest::newRow("fins de ligne CRLF")
-            << "1/1/10\t2/1/10\r\n3/1/10\t\r\n"
-            << zone(0, 0, 0, 0) << "01/01/2010|02/01/2010||03/01/2010||02/01/2011|||";
-        QTest::newRow("fins de ligne CR")
-            << "1/1/10\r\r3/1/10\r" << zone(2, 0, 2, 0) << "|06/05/2010|01/01/2010||||||03/01/2010";
+        ligne("colonne avec des vides", colonne, zone(0, 0, 0, 0), "|06/05/2010||02/01/2011||02/01/2011|||");
+        ligne("colonne avec des vides, même taille", colonne, zone(0, 0, 0, 2),
+              "|06/05/2010||02/01/2011||02/01/2011|||");
+        ligne("une seule fin de ligne finale ignorée", "1/1/10\n\n", zone(2, 0, 2, 0),
+              "|06/05/2010|01/01/2010||||||");
+        ligne("fins de ligne CRLF", "1/1/10\t2/1/10\r\n3/1/10\t\r\n", zone(0, 0, 0, 0),
+              "01/01/2010|02/01/2010||03/01/2010||02/01/2011|||");
+        ligne("fins de ligne CR", "1/1/10\r\r3/1/10\r", zone(2, 0, 2, 0),
+              "|06/05/2010|01/01/2010||||||03/01/2010");
     }
     void collage()
     {
@@ -450,8 +434,8 @@ private Q_SLOTS:
     void datesAVerifier_data()
     {
         QTest::addColumn<int>("reponse");
-        QTest::newRow("enregistrer quand même") << int(B::Yes);
-        QTest::newRow("revenir aux dates") << int(B::No);
+        ligne("enregistrer quand même", int(B::Yes));
+        ligne("revenir aux dates", int(B::No));
     }
     void datesAVerifier()
     {
@@ -492,17 +476,15 @@ private Q_SLOTS:
         QTest::addColumn<bool>("garde"); // fenêtre restée ouverte, ou grille non rechargée
         QTest::addColumn<bool>("enregistre");
         QTest::addColumn<bool>("clavier"); // Ctrl+F4 ou F5 au lieu de la case ou du bouton
-        QTest::newRow("fermer oui refusé") << true << false << int(B::Yes) << true << false << false;
-        QTest::newRow("fermer oui") << true << false << int(B::Yes) << false << true << false;
-        QTest::newRow("fermer annuler") << true << false << int(B::Cancel) << true << false << false;
-        QTest::newRow("fermer, saisie en cours : oui")
-            << true << true << int(B::Yes) << false << true << false;
-        QTest::newRow("recharger oui refusé") << false << false << int(B::Yes) << true << false << false;
-        QTest::newRow("recharger oui") << false << false << int(B::Yes) << false << true << false;
-        QTest::newRow("recharger, saisie en cours : oui")
-            << false << true << int(B::Yes) << false << true << false;
-        QTest::newRow("fermer au clavier : oui") << true << false << int(B::Yes) << false << true << true;
-        QTest::newRow("recharger au clavier : non") << false << false << int(B::No) << false << false << true;
+        ligne("fermer oui refusé", true, false, int(B::Yes), true, false, false);
+        ligne("fermer oui", true, false, int(B::Yes), false, true, false);
+        ligne("fermer annuler", true, false, int(B::Cancel), true, false, false);
+        ligne("fermer, saisie en cours : oui", true, true, int(B::Yes), false, true, false);
+        ligne("recharger oui refusé", false, false, int(B::Yes), true, false, false);
+        ligne("recharger oui", false, false, int(B::Yes), false, true, false);
+        ligne("recharger, saisie en cours : oui", false, true, int(B::Yes), false, true, false);
+        ligne("fermer au clavier : oui", true, false, int(B::Yes), false, true, true);
+        ligne("recharger au clavier : non", false, false, int(B::No), false, false, true);
     }
     void questions()
     {
@@ -557,18 +539,12 @@ private Q_SLOTS:
         QTest::addColumn<QString>("attendu");
         const QString avant = "|06/05/2010||||02/01/2011|||";
         const QString d = "01/09/2010";
-        QTest::newRow("propager") << "btPropager"
-                                  << ""
-                                  << QStringList{d, "06/05/2010", d, d, "", "02/01/2011", d, "", d}.join('|');
-        QTest::newRow("effacer") << "btEffacer"
-                                 << ""
-                                 << "|06/05/2010|||||||";
-        QTest::newRow("copier") << "btCopier"
-                                << "Impossible de copier plusieurs plages" << avant;
-        QTest::newRow("couper") << "btCouper"
-                                << "Impossible de couper plusieurs plages" << avant;
-        QTest::newRow("coller") << "btColler"
-                                << "Impossible de coller dans plusieurs plages" << avant;
+        ligne("propager", "btPropager", "",
+              QStringList{d, "06/05/2010", d, d, "", "02/01/2011", d, "", d}.join('|'));
+        ligne("effacer", "btEffacer", "", "|06/05/2010|||||||");
+        ligne("copier", "btCopier", "Impossible de copier plusieurs plages", avant);
+        ligne("couper", "btCouper", "Impossible de couper plusieurs plages", avant);
+        ligne("coller", "btColler", "Impossible de coller dans plusieurs plages", avant);
     }
     void selectionMultiple()
     {
@@ -610,11 +586,11 @@ private Q_SLOTS:
         QTest::addColumn<QString>("reponses"); // O(ui), N(on), A(nnuler), dans l'ordre des fenêtres
         QTest::addColumn<bool>("fermee");
         QTest::addColumn<QString>("enregistrees"); // numéros des fenêtres enregistrées
-        QTest::newRow("non, non") << "NN" << true << "";
-        QTest::newRow("oui, oui") << "OO" << true << "12";
-        QTest::newRow("oui, annuler") << "OA" << false << "1";
-        QTest::newRow("non, annuler : rien de perdu") << "NA" << false << "";
-        QTest::newRow("annuler à la première") << "A" << false << "";
+        ligne("non, non", "NN", true, "");
+        ligne("oui, oui", "OO", true, "12");
+        ligne("oui, annuler", "OA", false, "1");
+        ligne("non, annuler : rien de perdu", "NA", false, "");
+        ligne("annuler à la première", "A", false, "");
     }
     void fermeturePrincipale()
     {
@@ -650,10 +626,10 @@ private Q_SLOTS:
     {
         QTest::addColumn<bool>("bilan");
         QTest::addColumn<int>("reponse");
-        QTest::newRow("imprimer : oui") << false << int(B::Yes);
-        QTest::newRow("imprimer : non") << false << int(B::No);
-        QTest::newRow("imprimer : annuler") << false << int(B::Cancel);
-        QTest::newRow("bilan : oui") << true << int(B::Yes);
+        ligne("imprimer : oui", false, int(B::Yes));
+        ligne("imprimer : non", false, int(B::No));
+        ligne("imprimer : annuler", false, int(B::Cancel));
+        ligne("bilan : oui", true, int(B::Yes));
     }
     void avantImpression()
     {

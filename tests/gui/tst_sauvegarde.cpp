@@ -5,6 +5,7 @@
 #include "core/db/sauvegarde.h"
 #include "core/db/schema.h"
 #include "gui/mainwindow/menusauvegarde.h"
+#include "support/donnees.h"
 #include "support/environnement.h"
 #include "support/repondeuressai.h"
 #include "support/sql.h"
@@ -152,20 +153,14 @@ private Q_SLOTS:
         QTest::addColumn<QString>("dossier");
         QTest::addColumn<QString>("reponses");
         QTest::addColumn<QStringList>("attendus");
-        QTest::newRow("dossier vide") << false << ""
-                                      << "K" << QStringList{COPIE};
-        QTest::newRow("fichier existant, Non") << true << ""
-                                               << "N" << QStringList{EXISTANT};
-        QTest::newRow("fichier existant, Oui") << true << ""
-                                               << "OK" << QStringList{EXISTANT, COPIE};
-        QTest::newRow("dossier annulé") << false << "-"
-                                        << "K" << QStringList{"I|Annulation|La sauvegarde est annulée"};
-        QTest::newRow("dossier de la base")
-            << false << "base"
-            << "K"
-            << QStringList{
-                   "A|Erreur|Le dossier choisi est celui de la base de données elle-même : une sauvegarde "
-                   "doit aller ailleurs.\nChoisissez un autre dossier, par exemple sur une clé USB."};
+        ligne("dossier vide", false, "", "K", QStringList{COPIE});
+        ligne("fichier existant, Non", true, "", "N", QStringList{EXISTANT});
+        ligne("fichier existant, Oui", true, "", "OK", QStringList{EXISTANT, COPIE});
+        ligne("dossier annulé", false, "-", "K", QStringList{"I|Annulation|La sauvegarde est annulée"});
+        ligne("dossier de la base", false, "base", "K",
+              QStringList{
+                  "A|Erreur|Le dossier choisi est celui de la base de données elle-même : une sauvegarde "
+                  "doit aller ailleurs.\nChoisissez un autre dossier, par exemple sur une clé USB."});
     }
     void sauvegarde()
     {
@@ -200,11 +195,11 @@ private Q_SLOTS:
         QTest::addColumn<QString>("message");
 
         const QString copieManquee = QStringLiteral("C|Erreur|erreur de copie de <tmp> vers <base>");
-        QTest::newRow("version 2") << "v2" << QString() << INCOMPATIBLE;
-        QTest::newRow("autre base") << "v3" << QString() << FIN;
-        QTest::newRow("base en usage") << "courante" << QString() << FIN;
-        QTest::newRow("recopie manquée à moitié") << "v3" << QStringLiteral("moitie") << copieManquee;
-        QTest::newRow("recopie d'une autre version") << "v3" << QStringLiteral("v2") << INCOMPATIBLE;
+        ligne("version 2", "v2", QString(), INCOMPATIBLE);
+        ligne("autre base", "v3", QString(), FIN);
+        ligne("base en usage", "courante", QString(), FIN);
+        ligne("recopie manquée à moitié", "v3", QStringLiteral("moitie"), copieManquee);
+        ligne("recopie d'une autre version", "v3", QStringLiteral("v2"), INCOMPATIBLE);
     }
 
     void restauration()

@@ -95,15 +95,11 @@ inline void gestes(QDialog* dialogue, const QString& suite)
     }
 }
 
-// Les colonnes « gestes » et « attendu » d'un essai au clavier, et une de ses lignes.
+// Les colonnes « gestes » et « attendu » d'un essai au clavier.
 inline void colonnes()
 {
     QTest::addColumn<QString>("gestes");
     QTest::addColumn<QString>("attendu");
-}
-inline void ligne(const char* nom, const QString& gestes, const QString& attendu)
-{
-    QTest::newRow(nom) << gestes << attendu;
 }
 
 // Montre le dialogue, y fait les gestes et rend le focus qui en résulte (voir focus()).
