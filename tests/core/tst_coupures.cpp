@@ -6,6 +6,7 @@
 
 #include "coupures/banc.h"
 #include "support/environnement.h"
+#include "support/sql.h"
 
 #include <QDir>
 #include <QSqlDatabase>
@@ -27,24 +28,7 @@ constexpr int AU_HASARD = 2;
 // Les lignes d'une requête sur une base, en texte.
 QStringList lignes(const QString& chemin, const QString& requete)
 {
-    QStringList resultat;
-    {
-        QSqlDatabase base = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("examen"));
-        base.setDatabaseName(chemin);
-        if (base.open()) {
-            QSqlQuery q(base);
-            if (!q.exec(requete))
-                resultat.append(QStringLiteral("erreur"));
-            while (q.next()) {
-                QStringList valeurs;
-                for (int i = 0; i < q.record().count(); ++i)
-                    valeurs.append(q.value(i).isNull() ? QStringLiteral("NULL") : q.value(i).toString());
-                resultat.append(valeurs.join(QLatin1Char('|')));
-            }
-        }
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("examen"));
-    return resultat;
+    return Sql::surFichier(chemin, {requete});
 }
 
 } // namespace

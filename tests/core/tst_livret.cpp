@@ -3,6 +3,7 @@
 #include "core/db/chargeurlivret.h"
 #include "support/donnees.h"
 #include "support/environnement.h"
+#include "support/sql.h"
 
 #include <QFile>
 #include <QSqlQuery>
@@ -11,19 +12,7 @@
 
 namespace {
 
-// Les lignes d'une requête, valeurs jointes par « | ».
-QStringList lignes(const QString& sql)
-{
-    QSqlQuery requete(sql);
-    QStringList resultat;
-    while (requete.next()) {
-        QStringList valeurs;
-        for (int i = 0; i < requete.record().count(); ++i)
-            valeurs << requete.value(i).toString();
-        resultat << valeurs.join(QLatin1Char('|'));
-    }
-    return resultat;
-}
+using Sql::lignes;
 
 // L'arbre dans l'ordre des clés, « code|profondeur|numéro|code du parent|libellé ».
 QStringList arbre()

@@ -4,6 +4,7 @@
 #include "core/db/migration.h"
 #include "support/donnees.h"
 #include "support/environnement.h"
+#include "support/sql.h"
 
 #include <QDate>
 #include <QFile>
@@ -19,34 +20,7 @@ using Migration::ResultatMigration;
 
 namespace {
 
-// Ouvre `chemin` sur une connexion à part, y exécute les instructions et rend les lignes de la
-// dernière (valeurs jointes par « | », NULL écrit « NULL ») ; un échec rend « ERREUR … ».
-// Cette connexion neuve ne voit que ce qui a été validé.
-QStringList surFichier(const QString& chemin, const QStringList& instructions)
-{
-    const QString nom = QStringLiteral("essai_fichier");
-    QStringList lignes;
-    {
-        QSqlDatabase base = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), nom);
-        base.setDatabaseName(chemin);
-        bool ok = base.open();
-        QSqlQuery requete(base);
-        for (qsizetype i = 0; ok && i < instructions.size(); ++i)
-            ok = requete.exec(instructions.at(i));
-        if (!ok)
-            lignes << QStringLiteral("ERREUR %1 : %2 %3")
-                          .arg(requete.lastQuery(), requete.lastError().text(), base.lastError().text());
-        while (ok && requete.next()) {
-            QStringList valeurs;
-            for (int colonne = 0; colonne < requete.record().count(); ++colonne)
-                valeurs << (requete.isNull(colonne) ? QStringLiteral("NULL")
-                                                    : requete.value(colonne).toString());
-            lignes << valeurs.join(QLatin1Char('|'));
-        }
-    }
-    QSqlDatabase::removeDatabase(nom);
-    return lignes;
-}
+using Sql::surFichier;
 
 QStringList lire(const QString& requete)
 {
