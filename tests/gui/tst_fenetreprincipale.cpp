@@ -144,7 +144,12 @@ private Q_SLOTS:
                 "version INTEGER)",
                 QString("INSERT INTO general VALUES(1,'','allemand',%1)").arg(version)};
         };
+        // Tout fichier sans ligne 1 dans general est à initialiser, comme un fichier neuf.
         ligne("fichier neuf", QStringList(), false, true);
+        ligne("table general vide", general(3).mid(0, 1), false, true);
+        ligne("sans ligne 1",
+              QStringList{general(3).first(), "INSERT INTO general VALUES(2,'','allemand',3)"}, false, true);
+        ligne("fichier étranger", QStringList{"CREATE TABLE clients(id INTEGER)"}, false, true);
         ligne("version 2", general(2), true, true);
         ligne("version 3", general(3), false, false);
     }
@@ -172,8 +177,9 @@ private Q_SLOTS:
                                : QStringList());
         if (avertissement)
             QCOMPARE(int(repondeur->dernier().genre), int(Invite::Genre::Avertissement));
-        // Un fichier neuf va à l'initialisation sans démarrer la minuterie ; sinon elle tourne.
-        QCOMPARE(fenetre->minuterieActions().isActive(), !preparation.isEmpty());
+        // Un fichier à initialiser y va sans démarrer la minuterie ; sinon (même après
+        // l'avertissement d'une autre version) elle tourne.
+        QCOMPARE(fenetre->minuterieActions().isActive(), !initialisation || avertissement);
     }
 
     void motDePasse_data()
