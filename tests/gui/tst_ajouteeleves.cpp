@@ -6,6 +6,7 @@
 #include "support/donnees.h"
 #include "support/environnement.h"
 #include "support/repondeuressai.h"
+#include "support/sql.h"
 
 #include <QClipboard>
 #include <QComboBox>
@@ -47,10 +48,7 @@ void selectionner(QTableWidget* t, const QRect& z) // x : colonnes, y : lignes
 
 QString lire(const QString& requete)
 {
-    QStringList l;
-    for (QSqlQuery q(requete); q.next();)
-        l << q.value(0).toString();
-    return l.join(';');
+    return Sql::lignes(requete).join(';');
 }
 QString eleves()
 {

@@ -7,6 +7,7 @@
 #include "support/donnees.h"
 #include "support/environnement.h"
 #include "support/repondeuressai.h"
+#include "support/sql.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -27,17 +28,6 @@
 // élèves de CM2 aux noms piégés, des niveaux mêlés, aucun élève.
 namespace {
 enum : qint64 { P9 = 9000, C1, A1, I1, I2, P8, CM2, MIXTE, VIDE };
-
-qint64 inserer(const QString& sql, const QVariantList& valeurs = {})
-{
-    QSqlQuery requete;
-    requete.prepare(sql);
-    for (const QVariant& valeur : valeurs)
-        requete.addBindValue(valeur);
-    if (!requete.exec())
-        qFatal("insertion refusée");
-    return requete.lastInsertId().toLongLong();
-}
 
 // Arbre fait à la main pour les groupes : Langue (Dire : Parler, Lire ; Écrire : Copier),
 // Maths (agrégat de 54 « a » : 104 « b », 103 « c » ; agrégat de 53 « d » : Compter).
@@ -79,23 +69,24 @@ private Q_SLOTS:
         QVERIFY(Environnement::ouvrirBase());
         QVERIFY(Environnement::initialiserBase());
         // Lire (numéro 1) vient avant Parler (numéro 2) dans l'ordre de l'arbre.
-        inserer("INSERT INTO competences(id_comp,id_comp_parent,libelle,profondeur,numero,ref) VALUES"
-                "(?,0,'Palier neuf',0,9,'P9'),(?,?,'Langue',1,1,'P9C1'),(?,?,'Dire',2,1,'P9C1A'),"
-                "(?,?,'Parler',3,2,'P9C1A1'),(?,?,'Lire',3,1,'P9C1A2'),(?,0,'Palier vide',0,8,'P8')",
-                {P9, C1, P9, A1, C1, I1, A1, I2, A1, P8});
-        inserer("INSERT INTO classes(id_classe,libelle,tri) VALUES(?,'CM2 <B> & Cie',1),(?,'Mixte',2),"
-                "(?,'Vide',3)",
-                {CM2, MIXTE, VIDE});
-        inserer("INSERT INTO eleves(id_eleve,id_classe,id_niveau,nom,prenom) VALUES(1,?,5,'ZOLA','%1 Émile'),"
-                "(2,?,5,'DUPONT & <fils>','Léa'),(3,?,5,'MARTIN','Paul'),(4,?,7,'CYCLE3',''),"
-                "(5,?,3,'CE2',''),(6,?,6,'CYCLE2',''),(7,?,2,'CE1',''),(8,?,5,'CM2','')",
-                {CM2, CM2, CM2, MIXTE, MIXTE, MIXTE, MIXTE, MIXTE});
+        Sql::valeur("INSERT INTO competences(id_comp,id_comp_parent,libelle,profondeur,numero,ref) VALUES"
+                    "(?,0,'Palier neuf',0,9,'P9'),(?,?,'Langue',1,1,'P9C1'),(?,?,'Dire',2,1,'P9C1A'),"
+                    "(?,?,'Parler',3,2,'P9C1A1'),(?,?,'Lire',3,1,'P9C1A2'),(?,0,'Palier vide',0,8,'P8')",
+                    {P9, C1, P9, A1, C1, I1, A1, I2, A1, P8});
+        Sql::valeur("INSERT INTO classes(id_classe,libelle,tri) VALUES(?,'CM2 <B> & Cie',1),(?,'Mixte',2),"
+                    "(?,'Vide',3)",
+                    {CM2, MIXTE, VIDE});
+        Sql::valeur(
+            "INSERT INTO eleves(id_eleve,id_classe,id_niveau,nom,prenom) VALUES(1,?,5,'ZOLA','%1 Émile'),"
+            "(2,?,5,'DUPONT & <fils>','Léa'),(3,?,5,'MARTIN','Paul'),(4,?,7,'CYCLE3',''),"
+            "(5,?,3,'CE2',''),(6,?,6,'CYCLE2',''),(7,?,2,'CE1',''),(8,?,5,'CM2','')",
+            {CM2, CM2, CM2, MIXTE, MIXTE, MIXTE, MIXTE, MIXTE});
         // ZOLA, DUPONT, MARTIN : Parler par tous, Lire par ZOLA, la compétence par DUPONT et MARTIN
         // (deux fois pour MARTIN : un doublon ne compte qu'une fois).
-        inserer("INSERT INTO notes(id_eleve,id_comp,date) VALUES(1,?,'2012-05-04'),(2,?,'2012-05-04'),"
-                "(3,?,'2012-05-04'),(1,?,'2012-05-04'),(2,?,'2012-05-04'),(3,?,'2012-05-04'),"
-                "(3,?,'2012-05-04')",
-                {I1, I1, I1, I2, C1, C1, C1});
+        Sql::valeur("INSERT INTO notes(id_eleve,id_comp,date) VALUES(1,?,'2012-05-04'),(2,?,'2012-05-04'),"
+                    "(3,?,'2012-05-04'),(1,?,'2012-05-04'),(2,?,'2012-05-04'),(3,?,'2012-05-04'),"
+                    "(3,?,'2012-05-04')",
+                    {I1, I1, I1, I2, C1, C1, C1});
     }
 
     // Élèves A à E ; une chaîne de validations par item (Parler, Lire, Copier, b…, c…, Compter).
@@ -169,8 +160,7 @@ private Q_SLOTS:
         QTest::addColumn<bool>("filtre");
         QTest::addColumn<QStringList>("noms");
         QTest::addColumn<QString>("fin"); // fin attendue du document
-        QSqlQuery requete("SELECT id_comp FROM competences WHERE ref='P1'");
-        const qint64 p1 = requete.next() ? requete.value(0).toLongLong() : 0, p8 = P8, p9 = P9;
+        const qint64 p1 = Sql::idRef("P1"), p8 = P8, p9 = P9;
         const qint64 mixte = MIXTE, vide = VIDE;
         const QString aucun = "<p>Aucun élève n'a été sélectionné. ";
         const QString coche =

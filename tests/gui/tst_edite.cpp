@@ -5,6 +5,7 @@
 #include "support/donnees.h"
 #include "support/environnement.h"
 #include "support/repondeuressai.h"
+#include "support/sql.h"
 
 #include <QListWidget>
 #include <QSqlQuery>
@@ -16,15 +17,6 @@ class TstEdite : public QObject
 
     std::unique_ptr<QTemporaryDir> dossier;
     std::unique_ptr<RepondeurEssai> repondeur;
-
-    // Les deux premières colonnes d'une requête, jointes par « | ».
-    static QStringList lignes(const QString& sql)
-    {
-        QStringList resultat;
-        for (QSqlQuery q(sql); q.next();)
-            resultat << q.value(0).toString() + '|' + q.value(1).toString();
-        return resultat;
-    }
 
 private Q_SLOTS:
     void initTestCase() { Environnement::preparer(); }
@@ -85,8 +77,9 @@ private Q_SLOTS:
             r == "-"   ? repondeur->annulation()
             : r == "!" ? repondeur->bouton(QMessageBox::Ok)
                        : repondeur->texteSaisi(r);
-        const QString sql = QString("SELECT * FROM %1 ORDER BY tri").arg(table);
-        const QStringList avant = lignes(sql);
+        const QString sql =
+            QString("SELECT id_%1, libelle FROM %2 ORDER BY tri").arg(table.chopped(1), table);
+        const QStringList avant = Sql::lignes(sql);
 
         diaEdite d(nullptr);
         d.charger(table);
@@ -106,16 +99,16 @@ private Q_SLOTS:
                      QStringLiteral("Erreur|Il existe déjà une entrée avec ce nom."));
         d.accept();
         QCOMPARE(d.result(), int(base.isEmpty() ? QDialog::Rejected : QDialog::Accepted));
-        QCOMPARE(lignes(sql), base.isEmpty() ? avant : base);
+        QCOMPARE(Sql::lignes(sql), base.isEmpty() ? avant : base);
         if (!base.isEmpty()) // tri égal à la position
-            QCOMPARE(lignes(QString("SELECT MIN(tri), MAX(tri) FROM %1").arg(table)).value(0),
+            QCOMPARE(Sql::lignes(QString("SELECT MIN(tri), MAX(tri) FROM %1").arg(table)).value(0),
                      QString("0|%1").arg(base.size() - 1));
     }
 
     // La base refuse l'écriture : l'enseignant est averti, rien n'est écrit, la liste reste ouverte.
     void baseEnLectureSeule()
     {
-        const QStringList avant = lignes("SELECT * FROM classes ORDER BY tri");
+        const QStringList avant = Sql::lignes("SELECT * FROM classes ORDER BY tri");
         repondeur->texteSaisi("CM1");
         repondeur->bouton(QMessageBox::Ok);
         diaEdite d(nullptr);
@@ -126,14 +119,15 @@ private Q_SLOTS:
         QSqlQuery().exec("PRAGMA query_only=0");
         QCOMPARE(repondeur->dernier().titre, QString("Enregistrement impossible"));
         QCOMPARE(d.result(), int(QDialog::Rejected));
-        QCOMPARE(lignes("SELECT * FROM classes ORDER BY tri"), avant);
+        QCOMPARE(Sql::lignes("SELECT * FROM classes ORDER BY tri"), avant);
     }
 
     // Une clé supprimée que des élèves utilisent au moment d'écrire n'est pas effacée.
     void suppressionEntreeUtilisee()
     {
         QVERIFY(Listes::enregistrer("classes", {{"CE2", 2}}, {1, 3}));
-        QCOMPARE(lignes("SELECT * FROM classes ORDER BY tri"), QStringList({"2|CE2", "1|CE1 A"}));
+        QCOMPARE(Sql::lignes("SELECT id_classe, libelle FROM classes ORDER BY tri"),
+                 QStringList({"2|CE2", "1|CE1 A"}));
     }
 };
 

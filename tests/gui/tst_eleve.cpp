@@ -4,6 +4,7 @@
 #include "support/donnees.h"
 #include "support/environnement.h"
 #include "support/repondeuressai.h"
+#include "support/sql.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -19,15 +20,7 @@ namespace {
 // Les lignes d'une requête, colonnes jointes par « | », lignes par « , ».
 QString lignes(const QString& sql)
 {
-    QStringList resultat;
-    QSqlQuery q(sql);
-    while (q.next()) {
-        QStringList champs;
-        for (int i = 0; i < q.record().count(); ++i)
-            champs << q.value(i).toString();
-        resultat << champs.join('|');
-    }
-    return resultat.join(',');
+    return Sql::lignes(sql).join(',');
 }
 
 const QString ELEVES = QStringLiteral("1|1|2|MARTIN|Léo|2001-02-03,2|1|2|DURAND|Zoé|2002-03-04,"
@@ -123,7 +116,7 @@ private Q_SLOTS:
               QStringList{"+", "3:0:NOUVEAU", "3:1:Ana", "3:2:1/9/2004", "3:3:cm2"}, "", 0,
               ELEVES + ",5|1|5|NOUVEAU|Ana|2004-09-01;");
         ligne("nouveau niveau demandé une fois", QStringList{"0:3:cm3", "1:3:CM3"}, "O", 1,
-              QString(ELEVES).replace("2|1|2|", "2|1|8|").replace("3|1|1|", "3|1|8|") + ";8|cm3|");
+              QString(ELEVES).replace("2|1|2|", "2|1|8|").replace("3|1|1|", "3|1|8|") + ";8|cm3|NULL");
         ligne("nouveau niveau refusé", QStringList{"1:3:CM3"}, "NK", 1,
               "Arrêt|Opération annulée: le niveau n'existe pas en ligne 2 @1,3");
         ligne("niveau accepté, champ vide plus bas : aucun niveau créé", QStringList{"0:3:CM3", "2:1: "},

@@ -12,6 +12,7 @@
 #include "support/donnees.h"
 #include "support/environnement.h"
 #include "support/repondeuressai.h"
+#include "support/sql.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -35,8 +36,7 @@ QByteArray contenu(const QString& chemin)
 
 int nombre(const QString& sql)
 {
-    QSqlQuery requete(sql);
-    return requete.next() ? requete.value(0).toInt() : -1;
+    return Sql::valeur(sql).toInt();
 }
 
 // L'importation de classe sans dialogue : chaque message est noté « titre|texte », toute

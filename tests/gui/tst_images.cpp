@@ -16,6 +16,7 @@
 
 #include "support/donnees.h"
 #include "support/environnement.h"
+#include "support/sql.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -33,13 +34,7 @@
 
 namespace {
 
-qint64 idRef(const QString& ref)
-{
-    QSqlQuery requete;
-    requete.prepare("SELECT id_comp FROM competences WHERE ref=?");
-    requete.addBindValue(ref);
-    return requete.exec() && requete.next() ? requete.value(0).toLongLong() : 0;
-}
+using Sql::idRef;
 
 // Une image posée sur la page : son rectangle sur la page (dixièmes de millimètre) et sa
 // taille en pixels.

@@ -16,6 +16,7 @@
 #include "support/donnees.h"
 #include "support/environnement.h"
 #include "support/repondeuressai.h"
+#include "support/sql.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -29,16 +30,7 @@
 
 namespace {
 
-QVariant valeur(const QString& sql, const QVariantList& valeurs = {})
-{
-    QSqlQuery requete;
-    requete.prepare(sql);
-    for (const QVariant& v : valeurs)
-        requete.addBindValue(v);
-    if (!requete.exec())
-        qFatal("requête refusée : %s", qPrintable(sql));
-    return requete.next() ? requete.value(0) : QVariant();
-}
+using Sql::valeur;
 
 QString nomDe(qint64 id)
 {
@@ -77,9 +69,7 @@ class TstOrdreAlphabetique : public QObject
         auto* fenetre = principale->espaceTravail()->subWindowList().constLast();
         const auto w = [&](const char* nom) { return fenetre->widget()->findChild<QComboBox*>(nom); };
         w("cbClasses")->setCurrentIndex(1);
-        w("cbPaliers")
-            ->setCurrentIndex(
-                w("cbPaliers")->findData(valeur("SELECT id_comp FROM competences WHERE ref='P2'")));
+        w("cbPaliers")->setCurrentIndex(w("cbPaliers")->findData(Sql::idRef("P2")));
         w("cbCompetences")->setCurrentIndex(1);
         w("cbTri")->setCurrentIndex(tri);
         fenetre->widget()->findChild<QPushButton*>("btAfficher")->click();
@@ -175,7 +165,7 @@ private Q_SLOTS:
         QCOMPARE(coches, attendu);
 
         Bilan bilan;
-        bilan.construire(1, valeur("SELECT id_comp FROM competences WHERE ref='P2'").toLongLong(), false);
+        bilan.construire(1, Sql::idRef("P2"), false);
         QStringList dansLeBilan;
         for (const Eleve& e : bilan.eleves())
             dansLeBilan << e.nom + ' ' + e.prenom;
@@ -186,8 +176,7 @@ private Q_SLOTS:
         const QString fichier = dossier->filePath("classe.xml");
         QFile sortie(fichier);
         QVERIFY(sortie.open(QIODevice::WriteOnly));
-        sortie.write(FichierClasse::texte(FichierClasse::construire(
-            1, "CM2 A", valeur("SELECT id_comp FROM competences WHERE ref='P2'").toLongLong())));
+        sortie.write(FichierClasse::texte(FichierClasse::construire(1, "CM2 A", Sql::idRef("P2"))));
         sortie.close();
         valeur("UPDATE eleves SET date_naiss='2011-02-02'");
         Conflits conflits;
