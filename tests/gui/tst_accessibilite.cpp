@@ -14,6 +14,7 @@
 #include "gui/entry/mdibase.h"
 #include "gui/mainwindow/mainwindow.h"
 #include "gui/mainwindow/mymdiarea.h"
+#include "support/clavier.h"
 #include "support/environnement.h"
 #include "support/repondeuressai.h"
 
@@ -124,22 +125,12 @@ bool prendFocus(QObject* objet)
            !qobject_cast<QScrollArea*>(widget);
 }
 
-// Le nom qu'entend l'utilisateur d'un lecteur d'écran : le nom de l'interface, ou celui de
-// l'étiquette qui la désigne (relation « étiquette », donnée par le compagnon d'une QLabel).
-// La valeur d'une liste déroulante ou d'un compteur n'en est pas un, ni un texte sans lettre
-// ni chiffre (« ... »).
+// Le nom qu'entend l'utilisateur d'un lecteur d'écran (voir Clavier::nom) ; un texte sans
+// lettre ni chiffre (« ... ») n'en est pas un.
 QString nomEntendu(QAccessibleInterface* interface)
 {
     static const QRegularExpression signifiant(QStringLiteral("[\\p{L}\\p{N}]"));
-    QString nom = interface->text(QAccessible::Name).trimmed();
-    const Role role = interface->role();
-    if ((role == QAccessible::ComboBox || role == QAccessible::SpinBox) &&
-        nom == interface->text(QAccessible::Value).trimmed())
-        nom.clear();
-    if (nom.isEmpty())
-        for (const auto& [etiquette, relation] : interface->relations(QAccessible::Label))
-            if (nom.isEmpty() && etiquette)
-                nom = etiquette->text(QAccessible::Name).trimmed();
+    const QString nom = Clavier::nom(interface);
     return nom.contains(signifiant) ? nom : QString();
 }
 

@@ -14,21 +14,25 @@
 // là où est le focus et des cases cochées sans clic.
 namespace Clavier {
 
-// Le nom annoncé d'un contrôle : celui de son interface d'accessibilité, sinon le texte de
-// l'étiquette qui le désigne. Une liste déroulante donne sa valeur comme nom (sous Linux, même
-// quand elle a un nom accessible) : ce n'en est pas un, son nom lui vient de son étiquette.
-inline QString nom(QWidget* controle)
+// Le nom annoncé par une interface d'accessibilité : le sien, sinon le texte de l'étiquette qui
+// la désigne. Une liste déroulante ou un compteur donne sa valeur comme nom (sous Linux, même
+// quand il a un nom accessible) : ce n'en est pas un, son nom lui vient de son étiquette.
+inline QString nom(QAccessibleInterface* interface)
 {
-    QAccessibleInterface* interface = QAccessible::queryAccessibleInterface(controle);
     if (!interface)
         return QString();
     QString nom = interface->text(QAccessible::Name).trimmed();
-    if (interface->role() == QAccessible::ComboBox && nom == interface->text(QAccessible::Value).trimmed())
+    if ((interface->role() == QAccessible::ComboBox || interface->role() == QAccessible::SpinBox) &&
+        nom == interface->text(QAccessible::Value).trimmed())
         nom.clear();
-    const auto etiquettes = interface->relations(QAccessible::Label);
-    if (nom.isEmpty() && !etiquettes.isEmpty())
-        nom = etiquettes.first().first->text(QAccessible::Name).trimmed();
+    for (const auto& [etiquette, relation] : interface->relations(QAccessible::Label))
+        if (nom.isEmpty() && etiquette)
+            nom = etiquette->text(QAccessible::Name).trimmed();
     return nom;
+}
+inline QString nom(QWidget* controle)
+{
+    return nom(QAccessible::queryAccessibleInterface(controle));
 }
 
 // Le contrôle qui a le focus et son nom annoncé, « objet|nom » ; un bouton d'une boîte de
