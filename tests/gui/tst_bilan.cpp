@@ -260,8 +260,7 @@ private Q_SLOTS:
     // Au clavier : chaque contrôle annoncé par son nom, et Tab sort du texte du bilan.
     void clavier_data()
     {
-        QTest::addColumn<QString>("gestes");
-        QTest::addColumn<QString>("attendu");
+        Clavier::colonnes();
         ligne("départ", "", "cbClasse|Classe :");
         ligne("actualiser", "Tab Tab", "btActualiser|Réactualiser");
         ligne("texte", "Tab Tab Tab Tab", "edTexte|Bilan");
@@ -273,9 +272,7 @@ private Q_SLOTS:
         RepondeurEssai repondeur;
         QPrinter imprimante;
         DiaBilan dialogue(nullptr, &imprimante);
-        QVERIFY(Clavier::montrer(&dialogue));
-        Clavier::gestes(&dialogue, gestes);
-        QTEST(Clavier::focus(), "attendu");
+        QTEST(Clavier::apres(&dialogue, gestes), "attendu");
     }
 
     // Le nom de fichier proposé pour enregistrer le bilan d'une classe.

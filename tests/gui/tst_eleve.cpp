@@ -26,8 +26,6 @@ QString lignes(const QString& sql)
 const QString ELEVES = QStringLiteral("1|1|2|MARTIN|Léo|2001-02-03,2|1|2|DURAND|Zoé|2002-03-04,"
                                       "3|1|1|PETIT|Tom|2003-04-05,4|2|5|BLANC|Eva|2000-01-01");
 const QString INCHANGE = QStringLiteral("1|1|MARTIN,2|1|DURAND,3|1|PETIT,4|2|BLANC;1,2,4,1;1,2,3;3");
-const QHash<QChar, QMessageBox::StandardButton> BOUTONS{
-    {'O', QMessageBox::Yes}, {'N', QMessageBox::No}, {'K', QMessageBox::Ok}, {'A', QMessageBox::Cancel}};
 
 } // namespace
 
@@ -58,24 +56,23 @@ class TstEleve : public QObject
         w<QComboBox>(d.get(), "cbClasse")->setCurrentIndex(classe);
         d->actualiser();
         w<QComboBox>(d.get(), "cbClasse2")->setCurrentIndex(1);
-        for (QChar r : reponses)
-            repondeur->bouton(BOUTONS.value(r));
-        for (const QString& s : saisies)
+        repondeur->reponses(reponses);
+        QTableWidget* t = table(d.get());
+        for (const QString& s : saisies) {
+            QTableWidgetItem* item =
+                t->item(s.section(':', 0, 0).remove('~').toInt(), s.section(':', 1, 1).toInt());
             if (s == "+") {
                 d->ajouterEleve();
             } else if (s.startsWith('~')) {
-                QTableWidgetItem* item =
-                    table(d.get())->item(s.section(':', 0, 0).mid(1).toInt(), s.section(':', 1, 1).toInt());
-                table(d.get())->setCurrentItem(item);
-                table(d.get())->editItem(item);
-                table(d.get())->viewport()->findChild<QLineEdit*>()->setText(s.section(':', 2));
+                t->setCurrentItem(item);
+                t->editItem(item);
+                t->viewport()->findChild<QLineEdit*>()->setText(s.section(':', 2));
             } else {
-                table(d.get())
-                    ->item(s.section(':', 0, 0).toInt(), s.section(':', 1, 1).toInt())
-                    ->setText(s.section(':', 2));
+                item->setText(s.section(':', 2));
             }
+        }
         for (int i = 0; i + 1 < plage.size(); i += 2)
-            table(d.get())->setRangeSelected(QTableWidgetSelectionRange(plage[i], 0, plage[i + 1], 3), true);
+            t->setRangeSelected(QTableWidgetSelectionRange(plage[i], 0, plage[i + 1], 3), true);
         return d;
     }
 
@@ -86,13 +83,13 @@ private Q_SLOTS:
     {
         dossier = Environnement::nouveauDossierDonnees();
         QVERIFY(Environnement::ouvrirBase() && Environnement::poserSchema());
-        QSqlQuery q;
-        QVERIFY(q.exec("INSERT INTO classes VALUES(1,'CE1 A',0),(2,'CM2 B',1),(3,'Vide',2)"));
-        QVERIFY(q.exec("INSERT INTO eleves(id_eleve,id_classe,id_niveau,nom,prenom,date_naiss) VALUES"
-                       "(1,1,2,'MARTIN','Léo','2001-02-03'),(2,1,2,'DURAND','Zoé','2002-03-04'),"
-                       "(3,1,1,'PETIT','Tom','2003-04-05'),(4,2,5,'BLANC','Eva','2000-01-01')"));
-        QVERIFY(q.exec("INSERT INTO notes(id_eleve,id_comp,date) VALUES(1,4,'2010-01-01'),(2,4,'2010-01-01'),"
-                       "(4,4,'2010-01-01'),(1,5,'2010-01-01')"));
+        Sql::valeur("INSERT INTO classes VALUES(1,'CE1 A',0),(2,'CM2 B',1),(3,'Vide',2)");
+        Sql::valeur("INSERT INTO eleves(id_eleve,id_classe,id_niveau,nom,prenom,date_naiss) VALUES"
+                    "(1,1,2,'MARTIN','Léo','2001-02-03'),(2,1,2,'DURAND','Zoé','2002-03-04'),"
+                    "(3,1,1,'PETIT','Tom','2003-04-05'),(4,2,5,'BLANC','Eva','2000-01-01')");
+        Sql::valeur("INSERT INTO notes(id_eleve,id_comp,date) VALUES(1,4,'2010-01-01'),(2,4,'2010-01-01'),"
+                    "(4,4,'2010-01-01'),(1,5,'2010-01-01')");
+
         repondeur = std::make_unique<RepondeurEssai>();
     }
 
@@ -134,13 +131,11 @@ private Q_SLOTS:
         auto d = ouvrir(1, reponses, saisies);
         const QString avant = etat();
         const bool ecrit = d->enregistrer();
-        const auto dernier = repondeur->messages().value(repondeur->messages().size() - 1);
         QTEST(ecrit ? lignes("SELECT id_eleve,id_classe,id_niveau,nom,prenom,date_naiss FROM eleves") + ';' +
                           lignes("SELECT * FROM niveaux WHERE tri IS NULL")
-                    : dernier.titre + '|' + dernier.texte +
-                          QString(" @%1,%2")
-                              .arg(table(d.get())->currentRow())
-                              .arg(table(d.get())->currentColumn()),
+                    : repondeur->dernierMessage() + QString(" @%1,%2")
+                                                        .arg(table(d.get())->currentRow())
+                                                        .arg(table(d.get())->currentColumn()),
               "attendu");
         int questions = 0;
         for (const auto& m : repondeur->messages())
@@ -181,7 +176,7 @@ private Q_SLOTS:
         QVERIFY(!d->enregistrer());
         QSqlQuery().exec("PRAGMA query_only=0");
         QCOMPARE(etat(), avant);
-        QVERIFY((repondeur->dernier().titre + '|' + repondeur->dernier().texte).startsWith(message));
+        QVERIFY(repondeur->dernierMessage().startsWith(message));
         QCOMPARE(table(d.get())->rowCount(), 1);
         QCOMPARE(table(d.get())->item(0, 0)->text(), "NOUVEAU");
     }
@@ -266,8 +261,7 @@ private Q_SLOTS:
     // déplacent), et chaque contrôle est annoncé par son nom.
     void clavier_data()
     {
-        QTest::addColumn<QString>("gestes");
-        QTest::addColumn<QString>("attendu");
+        Clavier::colonnes();
         ligne("grille", "", "table|Tableau des élèves");
         ligne("Entrée reste dans la grille", "Entrée", "table|Tableau des élèves");
         ligne("sortie de la grille", "Tab", "btAjouter|Ajouter 1 élève");
@@ -278,10 +272,7 @@ private Q_SLOTS:
     void clavier()
     {
         QFETCH(QString, gestes);
-        auto d = ouvrir(1);
-        QVERIFY(Clavier::montrer(d.get()));
-        Clavier::gestes(d.get(), gestes);
-        QTEST(Clavier::focus(), "attendu");
+        QTEST(Clavier::apres(ouvrir(1).get(), gestes), "attendu");
     }
 };
 
