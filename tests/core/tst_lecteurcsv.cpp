@@ -64,12 +64,15 @@ private Q_SLOTS:
         }
     }
 
-    void separateurs_data()
+    // Le séparateur détecté sur la première ligne, hors guillemets, sur le texte décodé (en UTF-16,
+    // « ; » suit un octet nul) ; sans séparateur, le chargement échoue sans message et le
+    // séparateur en place reste. L'encodage se reconnaît à son BOM ; sans BOM, de l'UTF-8 valide et
+    // non ASCII est lu en UTF-8, et le moindre octet fautif laisse le fichier en Windows-1252.
+    void separateursEtEncodages_data()
     {
         QTest::addColumn<QByteArray>("contenu");
-        QTest::addColumn<QString>("separateur"); // vide : aucun séparateur trouvé, échec sans message
+        QTest::addColumn<QString>("separateur"); // vide : aucun séparateur trouvé
         QTest::addColumn<Lignes>("attendu");
-
         ligne("point-virgule", QByteArray("a;b,c\n"), ";", Lignes{{"a", "b,c"}});
         ligne("virgule", QByteArray("a,b;c\n"), ",", Lignes{{"a", "b;c"}});
         ligne("tabulation", QByteArray("a\tb;c,d\n"), "\t", Lignes{{"a", "b;c,d"}});
@@ -78,51 +81,29 @@ private Q_SLOTS:
         ligne("première ligne seulement", QByteArray("a,b\nc;d\n"), ",", Lignes{{"a", "b"}, {"c;d", ""}});
         ligne("aucun", QByteArray("abc\nd;e\n"), "", Lignes{});
         ligne("seulement entre guillemets", QByteArray("\"a;b\"\nc;d\n"), "", Lignes{});
+        const QString texte = QStringLiteral("é;€;œ\r\n\"a;b\";Cœur\r\n");
+        const Lignes lignes{{"é", "€", "œ"}, {"a;b", "Cœur", ""}};
+        ligne("UTF-8 avec BOM", QByteArray("\xEF\xBB\xBF") + texte.toUtf8(), ";", lignes);
+        QStringEncoder utf16le(QStringConverter::Utf16LE);
+        ligne("UTF-16LE avec BOM", QByteArray("\xFF\xFE") + QByteArray(utf16le.encode(texte)), ";", lignes);
+        ligne("Windows-1252", QByteArray("\xE9;\x80;\x9C\r\n\"a;b\";C\x9Cur\r\n"), ";", lignes);
+        ligne("UTF-8 sans BOM", texte.toUtf8(), ";", lignes);
+        ligne("UTF-8 tronqué en fin de fichier", QByteArray("\xC3\xA9;x\n\xC3"), ";",
+              Lignes{{QStringLiteral("Ã©"), "x"}, {QStringLiteral("Ã"), ""}});
+        ligne("UTF-8 surlong", QByteArray("\xC3\xA9;\xC0\xA9\n"), ";",
+              Lignes{{QStringLiteral("Ã©"), QStringLiteral("À©")}});
+        ligne("ASCII seul", QByteArray("a;b\n"), ";", Lignes{{"a", "b"}});
     }
-
-    void separateurs()
+    void separateursEtEncodages()
     {
         QFETCH(QByteArray, contenu);
         QFETCH(QString, separateur);
-        QFETCH(Lignes, attendu);
-        LecteurCsv lecteur;
-        QCOMPARE(lecteur.load(ecrire(contenu), true), !separateur.isEmpty());
-        QVERIFY(lecteur.messageErreur().isEmpty());
-        QCOMPARE(lecteur.separateur(), separateur.isEmpty() ? QLatin1Char(';') : separateur.at(0));
-        QCOMPARE(lecteur.lignes(), attendu);
-    }
-
-    void encodages_data()
-    {
-        QTest::addColumn<QByteArray>("contenu");
-        QTest::addColumn<Lignes>("attendu");
-
-        const QString texte = QStringLiteral("é;€;œ\r\n\"a;b\";Cœur\r\n");
-        const Lignes lignes{{"é", "€", "œ"}, {"a;b", "Cœur", ""}};
-        ligne("UTF-8 avec BOM", QByteArray("\xEF\xBB\xBF") + texte.toUtf8(), lignes);
-        QStringEncoder utf16le(QStringConverter::Utf16LE);
-        ligne("UTF-16LE avec BOM", QByteArray("\xFF\xFE") + QByteArray(utf16le.encode(texte)), lignes);
-        ligne("Windows-1252", QByteArray("\xE9;\x80;\x9C\r\n\"a;b\";C\x9Cur\r\n"), lignes);
-        // Sans BOM : de l'UTF-8 valide et non ASCII est lu en UTF-8 ; le moindre octet fautif, et le
-        // fichier reste du Windows-1252.
-        ligne("UTF-8 sans BOM", texte.toUtf8(), lignes);
-        ligne("UTF-8 tronqué en fin de fichier", QByteArray("\xC3\xA9;x\n\xC3"),
-              Lignes{{QStringLiteral("Ã©"), "x"}, {QStringLiteral("Ã"), ""}});
-        ligne("UTF-8 surlong", QByteArray("\xC3\xA9;\xC0\xA9\n"),
-              Lignes{{QStringLiteral("Ã©"), QStringLiteral("À©")}});
-        ligne("ASCII seul", QByteArray("a;b\n"), Lignes{{"a", "b"}});
-    }
-
-    void encodages()
-    {
-        QFETCH(QByteArray, contenu);
-        QFETCH(Lignes, attendu);
-        // Le séparateur se détecte sur le texte décodé (en UTF-16, « ; » suit un octet nul).
         LecteurCsv lecteur;
         lecteur.setSeparateur(QLatin1Char('|'));
-        QVERIFY(lecteur.load(ecrire(contenu), true));
-        QCOMPARE(lecteur.separateur(), QLatin1Char(';'));
-        QCOMPARE(lecteur.lignes(), attendu);
+        QCOMPARE(lecteur.load(ecrire(contenu), true), !separateur.isEmpty());
+        QVERIFY(lecteur.messageErreur().isEmpty());
+        QCOMPARE(lecteur.separateur(), separateur.isEmpty() ? QLatin1Char('|') : separateur.at(0));
+        QTEST(lecteur.lignes(), "attendu");
     }
 
     // Notre table de secours doit donner ce que donne le convertisseur de la boîte à outils.
