@@ -5,7 +5,6 @@
 #include "gui/commun/diawait.h"
 #include "gui/commun/qprogressindicator.h"
 
-#include "support/donnees.h"
 #include "support/environnement.h"
 #include "support/repondeuressai.h"
 
@@ -47,81 +46,33 @@ class TestDialogues : public QObject
 private slots:
     void initTestCase() { Environnement::preparer(); }
 
-    void geometrie_data()
+    // L'indicateur d'activité : barres fines au-delà de 32 px ; un cran de 30° par tic, un tour en
+    // douze ; le délai ne démarre pas un indicateur arrêté ; arrêté, il ne dessine rien, sauf
+    // s'il doit rester affiché.
+    void indicateur()
     {
-        QTest::addColumn<int>("cote");
-        QTest::addColumn<int>("longueur");
-        QTest::addColumn<int>("largeur");
-
-        ligne("20 px", 20, 6, 2);
-        ligne("64 px, barres fines au-delà de 32 px", 64, 20, 5);
-    }
-
-    void geometrie()
-    {
-        QFETCH(int, cote);
-        const auto g = QProgressIndicator::geometrie(cote);
-        QTEST(g.longueur, "longueur");
-        QTEST(g.largeur, "largeur");
-    }
-
-    void animation_data()
-    {
-        QTest::addColumn<int>("tics");
-        QTest::addColumn<int>("angle");
-
-        ligne("un cran", 1, 30);
-        ligne("un tour complet", 12, 0);
-    }
-
-    void animation()
-    {
-        QProgressIndicator indicateur;
-        indicateur.setAnimationDelay(5); // sur un indicateur arrêté, ne le démarre pas
-        QVERIFY(!indicateur.isAnimated());
-        indicateur.startAnimation();
-        QVERIFY(indicateur.isAnimated());
-        QFETCH(int, tics);
-        tic(indicateur, tics);
-        QTEST(indicateur.angleCourant(), "angle");
-
-        indicateur.stopAnimation();
-        QVERIFY(!indicateur.isAnimated());
-        QCOMPARE(indicateur.minuterie(), -1);
-    }
-
-    void peinture_data()
-    {
-        QTest::addColumn<bool>("anime"); // sinon démarré puis arrêté
-        QTest::addColumn<bool>("afficheALArret");
-        QTest::addColumn<bool>("dessine");
-
-        ligne("arrêté", false, false, false);
-        ligne("arrêté, affiché à l'arrêt", false, true, true);
-        ligne("animé", true, false, true);
-    }
-
-    void peinture()
-    {
-        QFETCH(bool, anime);
-        QFETCH(bool, afficheALArret);
+        for (const auto& [cote, longueur, largeur] : {std::tuple{20, 6, 2}, {64, 20, 5}}) {
+            const auto g = QProgressIndicator::geometrie(cote);
+            QCOMPARE(QList<int>({g.longueur, g.largeur}), QList<int>({longueur, largeur}));
+        }
         QProgressIndicator indicateur;
         indicateur.resize(20, 20);
-        indicateur.setDisplayedWhenStopped(afficheALArret);
+        indicateur.setAnimationDelay(5);
+        QVERIFY(!indicateur.isAnimated() && !peint(indicateur));
         indicateur.startAnimation();
-        if (!anime)
-            indicateur.stopAnimation();
-        QTEST(peint(indicateur), "dessine");
+        QVERIFY(indicateur.isAnimated() && peint(indicateur));
+        tic(indicateur, 1);
+        QCOMPARE(indicateur.angleCourant(), 30);
+        tic(indicateur, 11);
+        QCOMPARE(indicateur.angleCourant(), 0);
+        indicateur.stopAnimation();
+        QVERIFY(!indicateur.isAnimated() && !peint(indicateur));
+        QCOMPARE(indicateur.minuterie(), -1);
+        indicateur.setDisplayedWhenStopped(true);
+        QVERIFY(peint(indicateur));
     }
 
-    void attenteTexteParDefaut()
-    {
-        QWidget fenetre;
-        diaWait attente(&fenetre);
-        attente.preparer(false, QString());
-        QCOMPARE(attente.message(), QString("Opération en cours... Patientez!"));
-    }
-
+    // La fenêtre d'attente dit son message par défaut ; « Stop » demande confirmation.
     void attenteStop()
     {
         RepondeurEssai r;
@@ -129,6 +80,7 @@ private slots:
         bool drapeau = true; // remis à faux par la fenêtre
         diaWait attente(&fenetre, &drapeau);
         attente.preparer(true, QString());
+        QCOMPARE(attente.message(), QString("Opération en cours... Patientez!"));
         QVERIFY(!drapeau);
         QPushButton* stop = attente.findChild<QPushButton*>("btStop");
 

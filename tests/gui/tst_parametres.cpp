@@ -5,9 +5,11 @@
 #include "gui/mainwindow/mainwindow.h"
 #include "gui/settings/diamdp.h"
 #include "gui/settings/diaparam.h"
+#include "support/clavier.h"
 #include "support/donnees.h"
 #include "support/environnement.h"
 #include "support/repondeuressai.h"
+#include "support/sql.h"
 
 #include <QApplication>
 #include <QCryptographicHash>
@@ -26,8 +28,7 @@ const QByteArray ABSENT("<absent>");
 // La ligne 1 de general, « ecole|langue ».
 QString ligneGeneral()
 {
-    QSqlQuery requete(QStringLiteral("SELECT ecole, langue_defaut FROM general WHERE id=1"));
-    return requete.next() ? requete.value(0).toString() + '|' + requete.value(1).toString() : QString();
+    return Sql::lignes("SELECT ecole, langue_defaut FROM general WHERE id=1").value(0);
 }
 
 // Clique sur OK et rend l'état du dialogue ensuite.
@@ -43,9 +44,7 @@ QString valider(QDialog& dialogue)
 QString changerMotDePasse(const QStringList& saisies)
 {
     diaMdp dialogue;
-    dialogue.show();
-    dialogue.activateWindow();
-    if (!QTest::qWaitFor([&dialogue] { return dialogue.isActiveWindow(); }))
+    if (!Clavier::montrer(&dialogue))
         return "inactif";
     const QStringList champs{"edAncien", "edNouv1", "edNouv2"};
     for (int i = MotDePasse::empreinteStockee().isEmpty() ? 1 : 0; i < champs.size(); ++i) {
@@ -167,13 +166,9 @@ private Q_SLOTS:
         QTRY_VERIFY(fenetre.minuterieActions().isActive()); // contrôle de version passé
         repondeur->texteSaisi(mdp);
         QVERIFY(fenetre.accesAutorise());
-        repondeur->texteSaisi(QString()); // réponse vide : refus
-        QVERIFY(!fenetre.accesAutorise());
-
-        // Sans mot de passe, l'accès est accordé sans rien demander.
+        // L'ancien, tapé hors Latin-1, est reconnu : le mot de passe est retiré.
         QCOMPARE(changerMotDePasse({mdp, QString(), QString()}), "accepté");
         QCOMPARE(stockee(), ABSENT);
-        QVERIFY(fenetre.accesAutorise());
     }
 };
 
