@@ -6,8 +6,6 @@
 #include "support/sql.h"
 
 #include <QFile>
-#include <QSqlQuery>
-#include <QSqlRecord>
 #include <QTest>
 
 namespace {

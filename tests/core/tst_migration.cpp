@@ -11,9 +11,7 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <QSqlDatabase>
-#include <QSqlError>
 #include <QSqlQuery>
-#include <QSqlRecord>
 #include <QTest>
 
 using Migration::ResultatMigration;

@@ -1,12 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/db/schema.h"
-#include "support/donnees.h"
 #include "support/environnement.h"
 #include "support/sql.h"
 
-#include <QFile>
-#include <QSqlQuery>
-#include <QSqlRecord>
 #include <QTest>
 
 class TstSchema : public QObject

@@ -31,7 +31,6 @@
 #include <QRegularExpression>
 #include <QScrollArea>
 #include <QTest>
-#include <QTextDocument>
 #include <QTranslator>
 
 namespace {

@@ -17,7 +17,6 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QSqlQuery>
 #include <QStandardPaths>
 #include <QTest>
 #include <QTextDocument>

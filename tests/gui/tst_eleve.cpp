@@ -11,7 +11,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSqlQuery>
-#include <QSqlRecord>
 #include <QTableWidget>
 #include <QTest>
 

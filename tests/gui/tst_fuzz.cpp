@@ -18,7 +18,6 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
-#include <QSqlQuery>
 #include <QTest>
 
 namespace {

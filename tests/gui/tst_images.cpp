@@ -26,7 +26,6 @@
 #include <QPrinter>
 #include <QProcess>
 #include <QSet>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 

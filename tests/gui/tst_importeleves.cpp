@@ -12,7 +12,6 @@
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QSqlQuery>
-#include <QSqlRecord>
 #include <QStringEncoder>
 #include <QTest>
 

@@ -24,7 +24,6 @@
 #include <QMdiSubWindow>
 #include <QPrinter>
 #include <QPushButton>
-#include <QSqlQuery>
 #include <QTableWidget>
 #include <QTest>
 

@@ -14,11 +14,9 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
-#include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMdiSubWindow>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QScopeGuard>
 #include <QSqlQuery>

@@ -18,7 +18,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSettings>
-#include <QSqlQuery>
 #include <QTest>
 
 namespace {

@@ -15,7 +15,6 @@
 
 #include <QClipboard>
 #include <QComboBox>
-#include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QListWidget>
