@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "gui/commun/grilles.h"
 #include "gui/pupils/diaajouteeleves.h"
 #include "gui/pupils/diaedite.h"
 #include "support/clavier.h"
@@ -31,12 +32,19 @@ void saisir(QTableWidget* t, const QStringList& lignes)
     }
 }
 
-// Les quatre premières lignes, « ! » après un texte marqué invalide.
+// Les quatre premières lignes, « ! » après un texte marqué invalide ; « ? » quand ce que la case
+// dit en toutes lettres ne va pas avec sa marque (une date incorrecte le dit, et rien d'autre).
 QString texteGrille(QTableWidget* t)
 {
     QStringList l;
-    for (int r = 0; r < 16; ++r)
-        l << t->item(r / 4, r % 4)->text() + (t->item(r / 4, r % 4)->data(Qt::UserRole).toInt() ? "!" : "");
+    for (int r = 0; r < 16; ++r) {
+        const QTableWidgetItem* c = t->item(r / 4, r % 4);
+        const bool invalide = c->data(Grilles::ROLE_INVALIDE).toInt();
+        const QVariant dit = c->data(Qt::AccessibleDescriptionRole);
+        const bool accord =
+            invalide ? dit.toString() == Grilles::descriptionDateIncorrecte() : !dit.isValid();
+        l << c->text() + (invalide ? "!" : "") + (accord ? "" : "?");
+    }
     return l.join(',');
 }
 
@@ -153,6 +161,8 @@ private Q_SLOTS:
         QVERIFY(texteGrille(t).startsWith(",b,03/04/2005,CP,c,d,,,"));
         d->undo();
         QCOMPARE(texteGrille(t), avant);
+        saisir(t, {"1:c|d|1/2/10|CE1"}); // la date corrigée ne se dit plus incorrecte
+        QVERIFY(texteGrille(t).startsWith("3-4-05,b,03/04/2005,CP,c,d,01/02/2010,CE1,"));
     }
 
     void coller_data()

@@ -242,18 +242,6 @@ private Q_SLOTS:
         QTEST(Clavier::cellule(ouvrir(), cellule.y(), cellule.x()), "attendu");
     }
 
-    // Une cellule de date ordinaire (celles des grilles des élèves) dit aussi son état en toutes
-    // lettres, et ne le dit plus une fois corrigée.
-    void descriptionCelluleOrdinaire()
-    {
-        QTableWidgetItem cellule;
-        Grilles::ecrireDate(&cellule, "31/02/2010");
-        QCOMPARE(cellule.data(Qt::AccessibleDescriptionRole).toString(),
-                 Grilles::descriptionDateIncorrecte());
-        Grilles::ecrireDate(&cellule, "1/2/10");
-        QVERIFY(!cellule.data(Qt::AccessibleDescriptionRole).isValid());
-    }
-
     // Au clavier, dans la grille (case de BERNARD, « 06/05/2010 ») : la frappe ouvre la saisie,
     // Entrée valide, Échap annule, Suppr efface, Maj et une flèche étendent la sélection, Tab
     // sort de la grille au lieu d'en parcourir les cases (mais valide une frappe et passe à la
@@ -312,53 +300,50 @@ private Q_SLOTS:
         QCOMPARE(notes().contains("12 P1C1A1 2010-04-03"), touches == QKeySequence::Save);
     }
 
-    void copie()
-    {
-        QTableWidget* t = ouvrir();
-        for (const auto& [plage, presse] :
-             {std::pair{zone(0, 0, 2, 1), QString("\t06/05/2010\t\n\t\t02/01/2011\n")},
-              std::pair{zone(0, 0, 0, 0), QString("\n")}}) {
-            selectionner(t, plage);
-            QGuiApplication::clipboard()->clear();
-            fenetre->copier();
-            QCOMPARE(QGuiApplication::clipboard()->text(), presse);
-        }
-    }
-
+    // La copie d'une sélection, puis le collage du presse-papiers sur elle.
     void collage_data()
     {
-        QTest::addColumn<QString>("presse");
         QTest::addColumn<QRect>("selection");
+        QTest::addColumn<QString>("copie");
+        QTest::addColumn<QString>("presse");
         QTest::addColumn<QString>("attendu"); // lignes et colonnes 0 à 2 ; vide : refusé
         const QString bloc = "1/1/10\t2/1/10\t3/1/10\n4/1/10\t\tabc\n";
-        ligne("une cellule", "1/2/10\tabc\n\t3/4/09\n", zone(1, 0, 1, 0), "|01/02/2010|abc|||03/04/2009|||");
-        ligne("même taille", bloc, zone(0, 1, 2, 2),
+        ligne("une cellule", zone(1, 0, 1, 0), "06/05/2010\n", "1/2/10\tabc\n\t3/4/09\n",
+              "|01/02/2010|abc|||03/04/2009|||");
+        ligne("même taille", zone(0, 1, 2, 2), "\t\t02/01/2011\n\t\t\n", bloc,
               "|06/05/2010||01/01/2010|02/01/2010|03/01/2010|04/01/2010||abc");
-        ligne("taille différente", bloc, zone(0, 1, 1, 2), "");
-        ligne("dernière colonne", "1/1/10\t2/1/10\n", zone(2, 0, 2, 0), "");
-        ligne("ligne vide, lignes courtes", "1/1/10\t2/1/10\t3/1/10\n\n4/1/10\n7/1/10\t8/1/10\t9/1/10\tx\n",
-              zone(0, 0, 0, 0), "01/01/2010|02/01/2010|03/01/2010||||04/01/2010||");
+        ligne("même taille, depuis le coin", zone(0, 0, 2, 1), "\t06/05/2010\t\n\t\t02/01/2011\n", bloc,
+              "01/01/2010|02/01/2010|03/01/2010|04/01/2010||abc|||");
+        ligne("taille différente", zone(0, 1, 1, 2), "\t\n\t\n", bloc, "");
+        ligne("dernière colonne", zone(2, 0, 2, 0), "\n", "1/1/10\t2/1/10\n", "");
+        ligne("ligne vide, lignes courtes", zone(0, 0, 0, 0), "\n",
+              "1/1/10\t2/1/10\t3/1/10\n\n4/1/10\n7/1/10\t8/1/10\t9/1/10\tx\n",
+              "01/01/2010|02/01/2010|03/01/2010||||04/01/2010||");
         // Une colonne copiée avec des cases vides se recolle case pour case.
         const QString colonne = "\n02/01/2011\n\n"; // la copie de la colonne 2, lignes 0 à 2
-        ligne("colonne avec des vides", colonne, zone(0, 0, 0, 0), "|06/05/2010||02/01/2011||02/01/2011|||");
-        ligne("colonne avec des vides, même taille", colonne, zone(0, 0, 0, 2),
+        ligne("colonne avec des vides", zone(0, 0, 0, 0), "\n", colonne,
               "|06/05/2010||02/01/2011||02/01/2011|||");
-        ligne("une seule fin de ligne finale ignorée", "1/1/10\n\n", zone(2, 0, 2, 0),
+        ligne("colonne avec des vides, même taille", zone(0, 0, 0, 2), "\n\n\n", colonne,
+              "|06/05/2010||02/01/2011||02/01/2011|||");
+        ligne("une seule fin de ligne finale ignorée", zone(2, 0, 2, 0), "\n", "1/1/10\n\n",
               "|06/05/2010|01/01/2010||||||");
-        ligne("fins de ligne CRLF", "1/1/10\t2/1/10\r\n3/1/10\t\r\n", zone(0, 0, 0, 0),
+        ligne("fins de ligne CRLF", zone(0, 0, 0, 0), "\n", "1/1/10\t2/1/10\r\n3/1/10\t\r\n",
               "01/01/2010|02/01/2010||03/01/2010||02/01/2011|||");
-        ligne("fins de ligne CR", "1/1/10\r\r3/1/10\r", zone(2, 0, 2, 0),
+        ligne("fins de ligne CR", zone(2, 0, 2, 0), "\n", "1/1/10\r\r3/1/10\r",
               "|06/05/2010|01/01/2010||||||03/01/2010");
     }
     void collage()
     {
-        QFETCH(QString, presse);
         QFETCH(QRect, selection);
         QFETCH(QString, attendu);
         QTableWidget* t = ouvrir();
         const QString avant = textes(t).join('|');
-        QGuiApplication::clipboard()->setText(presse);
         selectionner(t, selection);
+        QGuiApplication::clipboard()->clear();
+        fenetre->copier();
+        QTEST(QGuiApplication::clipboard()->text(), "copie");
+        QFETCH(QString, presse);
+        QGuiApplication::clipboard()->setText(presse);
         if (attendu.isEmpty()) {
             boite([this] { fenetre->coller(); }, "Coller",
                   "Impossible de coller car la plage sélectionnée n'a pas la même taille que "
