@@ -151,11 +151,7 @@ private Q_SLOTS:
     void echecEnCours()
     {
         QCOMPARE(surFichier(cheminAncien(1), ancienneBase(1, GENERAL_V1, 178)), QStringList());
-        {
-            QSqlQuery requete;
-            QVERIFY(
-                requete.exec("INSERT INTO eleves(id_eleve, nom, maj) VALUES(1002, 'Déjà là', '2000-01-01')"));
-        }
+        Sql::valeur("INSERT INTO eleves(id_eleve, nom, maj) VALUES(1002, 'Déjà là', '2000-01-01')");
         const ResultatMigration resultat = importer(1);
         QVERIFY(!resultat.reussi);
         QVERIFY(!resultat.ouvertureImpossible);
@@ -205,31 +201,22 @@ private Q_SLOTS:
         QCOMPARE(lire("SELECT COUNT(*) FROM niveaux"), QStringList{"7"});
     }
 
-    void jeuEssaiSansEleves()
-    {
-        QSqlQuery requete;
-        QVERIFY(requete.exec(ARBRE));
-        QVERIFY(requete.exec(
-            "INSERT INTO notes(id_eleve, id_comp, date) VALUES(77,4,'2011-02-03'),(78,3,'2011-02-04')"));
-        JeuEssai::generer(4242u);
-        QCOMPARE(lire("SELECT COUNT(*) FROM notes"), QStringList{"0"});
-        QCOMPARE(lire("SELECT COUNT(*) FROM competences"), QStringList{"6"});
-    }
-
+    // Le jeu d'essai efface les dates d'avant et n'en pose que sur les compétences et les items
+    // des élèves présents (aucun : aucune date), toujours les mêmes pour une même graine.
     void jeuEssai()
     {
         constexpr int eleves = 400;
-        {
-            QSqlQuery requete;
-            QVERIFY(requete.exec(ARBRE));
-            QVERIFY(
-                requete.exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
-                                            "WHERE i < %1) INSERT INTO eleves(id_eleve, nom) "
-                                            "SELECT 500 + 3 * i, 'Élève' FROM n")
-                                 .arg(eleves)));
-            // Un enregistrement d'avant, sur un agrégat : il s'en va.
-            QVERIFY(requete.exec("INSERT INTO notes(id_eleve, id_comp, date) VALUES(503, 3, '2011-02-03')"));
-        }
+        Sql::valeur(ARBRE);
+        Sql::valeur(
+            "INSERT INTO notes(id_eleve, id_comp, date) VALUES(77,4,'2011-02-03'),(78,3,'2011-02-04')");
+        JeuEssai::generer(4242u);
+        QCOMPARE(lire("SELECT COUNT(*), (SELECT COUNT(*) FROM competences) FROM notes"), QStringList{"0|6"});
+        Sql::valeur(
+            QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
+                           "INSERT INTO eleves(id_eleve, nom) SELECT 500 + 3 * i, 'Élève' FROM n")
+                .arg(eleves));
+        // Un enregistrement d'avant, sur un agrégat : il s'en va.
+        Sql::valeur("INSERT INTO notes(id_eleve, id_comp, date) VALUES(503, 3, '2011-02-03')");
         const QString lecture =
             QStringLiteral("SELECT n.id_eleve, n.id_comp, c.profondeur, n.date FROM notes n "
                            "LEFT JOIN competences c ON c.id_comp = n.id_comp ORDER BY n.id_note");

@@ -82,8 +82,8 @@ private slots:
         const auto dossier = Environnement::nouveauDossierDonnees();
         QVERIFY(Environnement::ouvrirBase());
         QVERIFY(Environnement::initialiserBase());
-        QSqlQuery().exec("INSERT INTO classes(libelle,tri) VALUES('CE1',0)");
-        QSqlQuery().exec(
+        Sql::valeur("INSERT INTO classes(libelle,tri) VALUES('CE1',0)");
+        Sql::valeur(
             "INSERT INTO eleves(nom,prenom,date_naiss,id_classe,id_niveau) VALUES('A','B','2016-01-01',1,1)");
         const QString csv = ecrireCsv(dossier->path(), 1500);
 

@@ -236,8 +236,7 @@ private Q_SLOTS:
     {
         // L'enregistrement de CHARLIE sur C1, seul daté de 2013 : changé, il garde son identifiant.
         const auto idNote2013 = [] {
-            QSqlQuery requete("SELECT id_note FROM notes WHERE date LIKE '2013%'");
-            return requete.next() ? requete.value(0).toLongLong() : 0;
+            return Sql::valeur("SELECT id_note FROM notes WHERE date LIKE '2013%'").toLongLong();
         };
         const qint64 idChangee = idNote2013();
         saisir(table, 2, 0, "1/2/2011");   // créée

@@ -125,12 +125,11 @@ private Q_SLOTS:
         Environnement::preparer();
         dossier = Environnement::nouveauDossierDonnees();
         QVERIFY(Environnement::ouvrirBase() && Environnement::initialiserBase());
-        QSqlQuery q;
-        QVERIFY(q.exec("INSERT INTO classes(id_classe,libelle,tri) VALUES(1,'CE1 A',1),(2,'CM2 B',2)"));
-        QVERIFY(q.exec(
-            "INSERT INTO eleves(id_eleve,id_classe,id_niveau,nom,prenom) VALUES(10,1,2,'MARTIN','Léa'),"
-            "(11,1,1,'DUPONT','Paul'),(12,1,2,'BERNARD','Zoé'),(13,2,5,'ROUX','Max')"));
-        QVERIFY(q.exec("UPDATE eleves SET date_naiss='2009-06-01' WHERE id_eleve=12"));
+        Sql::valeur("INSERT INTO classes(id_classe,libelle,tri) VALUES(1,'CE1 A',1),(2,'CM2 B',2)");
+        Sql::valeur("INSERT INTO eleves(id_eleve,id_classe,id_niveau,nom,prenom,date_naiss) VALUES"
+                    "(10,1,2,'MARTIN','Léa',NULL),(11,1,1,'DUPONT','Paul',NULL),(12,1,2,'BERNARD','Zoé','"
+                    "2009-06-01'),"
+                    "(13,2,5,'ROUX','Max',NULL)");
         principale = std::make_unique<MainWindow>();
         principale->resize(1000, 800);
         principale->show();
@@ -138,13 +137,11 @@ private Q_SLOTS:
     void init()
     {
         repondeur = std::make_unique<RepondeurEssai>();
-        QSqlQuery q("DELETE FROM notes");
-        QVERIFY(q.exec(
-            QString("INSERT INTO notes(id_eleve,id_comp,date) VALUES(12,%1,'2010-05-06'),(11,%1,'abc'),"
-                    "(10,%2,'2011-01-02'),(13,%1,'2010-01-01'),(12,%3,'2009-09-09')")
-                .arg(Sql::idRef("P1C1A1"))
-                .arg(Sql::idRef("P1C1A2"))
-                .arg(Sql::idRef("P1C3A1"))));
+        Sql::valeur("DELETE FROM notes");
+        const qint64 a1 = Sql::idRef("P1C1A1");
+        Sql::valeur("INSERT INTO notes(id_eleve,id_comp,date) VALUES(12,?,'2010-05-06'),(11,?,'abc'),"
+                    "(10,?,'2011-01-02'),(13,?,'2010-01-01'),(12,?,'2009-09-09')",
+                    {a1, a1, Sql::idRef("P1C1A2"), a1, Sql::idRef("P1C3A1")});
     }
     void cleanup()
     {
