@@ -130,23 +130,6 @@ private Q_SLOTS:
         dossier.reset();
     }
 
-    // Chaque entrée gardée, par le point d'entrée de sa cible.
-    void entreesGardees_data()
-    {
-        QTest::addColumn<QString>("cible");
-        QTest::addColumn<QString>("nom");
-        QTest::addColumn<QString>("attendu");
-        for (const Entree& e : ENTREES)
-            ligne(qPrintable(e.cible + '/' + e.nom), e.cible, e.nom, e.attendu);
-    }
-    void entreesGardees()
-    {
-        QFETCH(QString, cible);
-        QFETCH(QString, nom);
-        const QString chemin = dossierEntrees() + '/' + cible + '/' + nom;
-        QVERIFY2(QFile::exists(chemin), qPrintable(chemin));
-        QTEST(passer(cible, chemin), "attendu");
-    }
     // Une entrée déposée dans le dossier sans sa ligne ne serait jamais essayée.
     void chaqueEntreeASonResultat()
     {
@@ -162,12 +145,16 @@ private Q_SLOTS:
         QCOMPARE(deposees, connues);
     }
 
-    // Fichiers démesurés, fabriqués ici plutôt que gardés dans le dépôt.
+    // Chaque entrée gardée, et des fichiers démesurés fabriqués ici plutôt que gardés dans le
+    // dépôt, par le point d'entrée de leur cible.
     void fichiersDemesures_data()
     {
         QTest::addColumn<QString>("cible");
         QTest::addColumn<QByteArray>("octets");
         QTest::addColumn<QString>("attendu");
+        for (const Entree& e : ENTREES)
+            ligne(qPrintable(e.cible + '/' + e.nom), e.cible,
+                  contenu(dossierEntrees() + '/' + e.cible + '/' + e.nom), e.attendu);
         // Une première ligne de 3000 séparateurs suivie de 2999 lignes vides : neuf millions
         // de cases une fois les lignes complétées, des centaines de mégaoctets.
         const QByteArray large = QByteArray(3000, ';') + QByteArray(3000, '\n');
@@ -188,6 +175,7 @@ private Q_SLOTS:
         QFETCH(QString, cible);
         QFETCH(QByteArray, octets);
         QFETCH(QString, attendu);
+        QVERIFY(!octets.isEmpty()); // une entrée gardée introuvable
         const QString chemin = ecrire("entree.csv", octets);
         QCOMPARE(passer(cible, chemin), attendu.replace("%1", chemin));
     }
