@@ -54,7 +54,7 @@ class TstLivret : public QObject
             qFatal("écriture impossible du livret");
         return fichier.fileName();
     }
-    std::unique_ptr<QTemporaryDir> dossier;
+    Environnement::Dossier dossier;
 
 private Q_SLOTS:
     void initTestCase() { Environnement::preparer(); }
@@ -63,7 +63,6 @@ private Q_SLOTS:
         dossier = Environnement::nouveauDossierDonnees();
         QVERIFY(Environnement::ouvrirBase() && Environnement::poserSchema());
     }
-    void cleanup() { Environnement::fermerBase(); } // le dossier part au init() suivant
 
     void chargement_data()
     {

@@ -79,7 +79,7 @@ const QString ARBRE = QStringLiteral(
 class TstMigration : public QObject
 {
     Q_OBJECT
-    std::unique_ptr<QTemporaryDir> dossier;
+    Environnement::Dossier dossier;
 
 private Q_SLOTS:
     void initTestCase() { Environnement::preparer(); }
@@ -91,12 +91,6 @@ private Q_SLOTS:
         dossier = Environnement::nouveauDossierDonnees();
         QVERIFY(Environnement::ouvrirBase());
         QVERIFY(Environnement::poserSchema());
-    }
-
-    void cleanup()
-    {
-        Environnement::fermerBase();
-        dossier.reset();
     }
 
     void reprise_data()

@@ -8,7 +8,7 @@
 class TstSchema : public QObject
 {
     Q_OBJECT
-    std::unique_ptr<QTemporaryDir> dossier;
+    Environnement::Dossier dossier;
 
 private Q_SLOTS:
     void initTestCase() { Environnement::preparer(); }
@@ -17,12 +17,6 @@ private Q_SLOTS:
     {
         dossier = Environnement::nouveauDossierDonnees();
         QVERIFY(Environnement::ouvrirBase());
-    }
-
-    void cleanup()
-    {
-        Environnement::fermerBase();
-        dossier.reset();
     }
 
     // Ce que les autres fonctions tiennent pour acquis du schéma : un niveau ajouté sans ordre

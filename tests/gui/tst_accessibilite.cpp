@@ -288,7 +288,7 @@ class TstAccessibilite : public QObject
 {
     Q_OBJECT
     QTranslator traduction;
-    std::unique_ptr<QTemporaryDir> dossier;
+    Environnement::Dossier dossier;
     std::unique_ptr<MainWindow> principale;
     QMap<QString, Rapport> rapports;
     QList<const QMetaObject*> classesOuvertes;

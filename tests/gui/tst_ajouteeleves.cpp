@@ -75,7 +75,7 @@ class TstAjouteEleves : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> dossier;
+    Environnement::Dossier dossier;
     std::unique_ptr<RepondeurEssai> repondeur;
     std::unique_ptr<diaAjouteEleves> d; // la classe 1 chargée
     QTableWidget* t = nullptr;
@@ -102,8 +102,6 @@ private Q_SLOTS:
     {
         d.reset();
         repondeur.reset();
-        Environnement::fermerBase();
-        dossier.reset();
     }
 
     // Au clavier, la classe chargée : on tape dans la grille (Tab passe d'une cellule à la suivante

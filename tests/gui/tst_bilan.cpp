@@ -58,7 +58,7 @@ public:
 class TstBilan : public QObject
 {
     Q_OBJECT
-    std::unique_ptr<QTemporaryDir> dossier;
+    Environnement::Dossier dossier;
 
 private Q_SLOTS:
     void initTestCase()

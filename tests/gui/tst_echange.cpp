@@ -91,10 +91,10 @@ class TstEchange : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> dossierA, dossierB;
+    Environnement::Dossier dossierA, dossierB;
     QTemporaryDir fichiers;
 
-    void ouvrir(std::unique_ptr<QTemporaryDir>& dossier, bool neuf)
+    void ouvrir(Environnement::Dossier& dossier, bool neuf)
     {
         Environnement::fermerBase();
         if (neuf)
@@ -525,8 +525,6 @@ private slots:
         }
         QTEST(resultat, "attendu");
     }
-
-    void cleanupTestCase() { Environnement::fermerBase(); }
 };
 
 QTEST_MAIN(TstEchange)

@@ -15,7 +15,7 @@ class TstEdite : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> dossier;
+    Environnement::Dossier dossier;
     std::unique_ptr<RepondeurEssai> repondeur;
 
 private Q_SLOTS:
@@ -31,12 +31,7 @@ private Q_SLOTS:
         repondeur = std::make_unique<RepondeurEssai>();
     }
 
-    void cleanup()
-    {
-        repondeur.reset();
-        Environnement::fermerBase();
-        dossier.reset();
-    }
+    void cleanup() { repondeur.reset(); }
 
     void edition_data()
     {

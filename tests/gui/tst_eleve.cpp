@@ -32,7 +32,7 @@ class TstEleve : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> dossier;
+    Environnement::Dossier dossier;
     std::unique_ptr<RepondeurEssai> repondeur;
 
     static QString etat()
@@ -92,12 +92,7 @@ private Q_SLOTS:
         repondeur = std::make_unique<RepondeurEssai>();
     }
 
-    void cleanup()
-    {
-        repondeur.reset();
-        Environnement::fermerBase();
-        dossier.reset();
-    }
+    void cleanup() { repondeur.reset(); }
 
     void enregistrement_data()
     {

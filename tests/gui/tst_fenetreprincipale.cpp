@@ -66,7 +66,7 @@ void fixerMotDePasse(const QByteArray& empreinte)
 class TstFenetrePrincipale : public QObject
 {
     Q_OBJECT
-    std::unique_ptr<QTemporaryDir> dossier;
+    Environnement::Dossier dossier;
     std::unique_ptr<RepondeurEssai> repondeur;
     std::unique_ptr<FenetreEssai> fenetre;
 
@@ -95,8 +95,6 @@ private Q_SLOTS:
     {
         fenetre.reset();
         repondeur.reset();
-        Environnement::fermerBase();
-        dossier.reset();
     }
 
     void menusEtActions()
@@ -382,13 +380,10 @@ private Q_SLOTS:
     void enteteVertical_data()
     {
         QTest::addColumn<QString>("libelle");
-        QTest::addColumn<int>("hauteurSection");
-        QTest::addColumn<bool>("deuxLignes");
-        QTest::addColumn<bool>("grandit");
-
-        ligne("nom et prénom, section basse", "DUPONT|Jean", 8, true, true);
-        ligne("nom seul, section basse", "DUPONT", 8, false, true);
-        ligne("nom et prénom, section haute", "DUPONT|Jean", 200, true, false);
+        QTest::addColumn<int>("hauteurSection"); // 8 : trop basse
+        ligne("nom et prénom, section basse", "DUPONT|Jean", 8);
+        ligne("nom seul, section basse", "DUPONT", 8);
+        ligne("nom et prénom, section haute", "DUPONT|Jean", 200);
     }
 
     // Le libellé « NOM|Prénom » d'un en-tête vertical : le nom en gras au-dessus du prénom, et
@@ -397,8 +392,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, libelle);
         QFETCH(int, hauteurSection);
-        QFETCH(bool, deuxLignes);
-        QFETCH(bool, grandit);
+        const bool deuxLignes = libelle.contains('|');
 
         MyStyle style;
         QTableWidget table(1, 1);
@@ -420,22 +414,21 @@ private Q_SLOTS:
         // Hauteurs attendues : la première ligne en gras, la seconde en graisse normale.
         QImage image(10, 10, QImage::Format_ARGB32);
         QPainter peintre(&image);
-        QFont police = table.verticalHeader()->font();
         const QRect cadre(0, 0, table.verticalHeader()->width(), hauteurSection);
-        police.setWeight(QFont::Bold);
-        peintre.setFont(police);
-        int attendue =
-            peintre.boundingRect(cadre, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, premiere).height();
-        if (deuxLignes) {
-            police.setWeight(QFont::Normal);
+        int attendue = 0;
+        for (const auto& [texte, graisse] : {std::pair{premiere, QFont::Bold}, {seconde, QFont::Normal}}) {
+            QFont police = table.verticalHeader()->font();
+            police.setWeight(graisse);
             peintre.setFont(police);
-            attendue += peintre.boundingRect(cadre, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, seconde)
-                            .height();
+            if (!texte.isEmpty())
+                attendue +=
+                    peintre.boundingRect(cadre, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, texte)
+                        .height();
         }
         peintre.end();
 
         table.verticalHeader()->grab(); // force le dessin
-        if (grandit)
+        if (hauteurSection == 8)
             QTRY_COMPARE(table.verticalHeader()->sectionSize(0), attendue + 10);
         else
             QCOMPARE(table.verticalHeader()->sectionSize(0), hauteurSection);

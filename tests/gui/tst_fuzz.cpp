@@ -107,7 +107,7 @@ class TstFuzz : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> dossier;
+    Environnement::Dossier dossier;
 
     QString ecrire(const QString& nom, const QByteArray& octets)
     {
@@ -123,11 +123,6 @@ private Q_SLOTS:
     {
         dossier = Environnement::nouveauDossierDonnees();
         QVERIFY(Environnement::ouvrirBase() && Environnement::initialiserBase());
-    }
-    void cleanup()
-    {
-        Environnement::fermerBase();
-        dossier.reset();
     }
 
     // Une entrée déposée dans le dossier sans sa ligne ne serait jamais essayée.

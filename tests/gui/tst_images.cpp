@@ -97,7 +97,7 @@ protected:
 class TstImages : public QObject
 {
     Q_OBJECT
-    std::unique_ptr<QTemporaryDir> donnees;
+    Environnement::Dossier donnees;
     qint64 eleve = 0;
 
 private slots:
@@ -111,7 +111,6 @@ private slots:
         eleve = Sql::valeur("INSERT INTO eleves(id_classe,id_niveau,nom,prenom) VALUES(1,2,'MARTIN','Max')")
                     .toLongLong();
     }
-    void cleanupTestCase() { Environnement::fermerBase(); }
 
     // Chaque bouton à icône des fenêtres trouve, à la taille où il la montre, une image qui a
     // deux pixels par point : rien n'est agrandi, donc rien n'est flou.

@@ -137,7 +137,7 @@ struct RepondeurImport : RepondeurEssai {
 class TstImportEleves : public QObject
 {
     Q_OBJECT
-    std::unique_ptr<QTemporaryDir> dossier;
+    Environnement::Dossier dossier;
     std::unique_ptr<RepondeurImport> repondeur;
     std::unique_ptr<diaImporteEleves> dialogue;
 
@@ -176,8 +176,6 @@ private Q_SLOTS:
     {
         dialogue.reset();
         repondeur.reset();
-        Environnement::fermerBase();
-        dossier.reset();
     }
 
     // Tout le registre dans une base vide : élèves, classes dans l'ordre du fichier, aucun niveau nouveau.

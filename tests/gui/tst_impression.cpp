@@ -149,7 +149,7 @@ class TstImpression : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> donnees;
+    Environnement::Dossier donnees;
     qint64 p1 = 0, p2 = 0, lou = 0, max = 0;
     ServeurCups serveur; // démarré avant tout usage de l'impression de Qt
     QString sansCups;    // pourquoi le serveur n'a pas démarré
@@ -176,7 +176,6 @@ private slots:
             valeur("INSERT INTO notes(id_eleve,id_comp,date) SELECT ?,id_comp,? FROM competences WHERE ref=?",
                    {note[0], note[2], note[1]});
     }
-    void cleanupTestCase() { Environnement::fermerBase(); }
     void init() { OptionsImpression::courantes() = OptionsImpression(); }
 
     void ordre_data()

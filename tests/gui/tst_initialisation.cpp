@@ -38,7 +38,7 @@ const QString FIN = QStringLiteral("OPERATION TERMINEE|La base de données a ét
 class TstInitialisation : public QObject
 {
     Q_OBJECT
-    std::unique_ptr<QTemporaryDir> dossier;
+    Environnement::Dossier dossier;
     std::unique_ptr<RepondeurEssai> repondeur;
 
     // Le dialogue d'initialisation (base neuve ou remise à zéro) validé, réponses préparées ;
@@ -59,12 +59,7 @@ private Q_SLOTS:
         QVERIFY(Environnement::ouvrirBase());
         repondeur = std::make_unique<RepondeurEssai>();
     }
-    void cleanup()
-    {
-        repondeur.reset();
-        Environnement::fermerBase();
-        dossier.reset();
-    }
+    void cleanup() { repondeur.reset(); }
 
     // Le script : commentaires jamais exécutés, « \n » changé en saut de ligne, et une instruction
     // en échec qui laisse la base d'avant intacte, tables et lignes.

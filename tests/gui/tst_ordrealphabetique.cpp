@@ -58,7 +58,7 @@ class TstOrdreAlphabetique : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> dossier;
+    Environnement::Dossier dossier;
     std::unique_ptr<MainWindow> principale;
 
     // Les élèves de la grille de « CM2 A », affichée avec le tri d'index `tri` (0 : niveau, nom ; 1 : nom).
@@ -90,11 +90,7 @@ private Q_SLOTS:
         principale = std::make_unique<MainWindow>();
         principale->show();
     }
-    void cleanupTestCase()
-    {
-        principale.reset();
-        Environnement::fermerBase();
-    }
+    void cleanupTestCase() { principale.reset(); }
 
     void ordre_data()
     {

@@ -69,7 +69,7 @@ void saisir(QTableWidget* table, int ligne, int colonne, const QString& texte)
 class TstPalier : public QObject
 {
     Q_OBJECT
-    std::unique_ptr<QTemporaryDir> dossier;
+    Environnement::Dossier dossier;
     std::unique_ptr<MainWindow> principale;
     std::unique_ptr<RepondeurEssai> repondeur;
     mdiPalier* fenetre = nullptr;

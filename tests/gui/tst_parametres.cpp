@@ -68,7 +68,7 @@ class TstParametres : public QObject
         return QCryptographicHash::hash(o, QCryptographicHash::Md5).toHex();
     }
     static QByteArray stockee() { return QSettings().value(MotDePasse::CLE_REGLAGES, ABSENT).toByteArray(); }
-    std::unique_ptr<QTemporaryDir> dossier;
+    Environnement::Dossier dossier;
     std::unique_ptr<RepondeurEssai> repondeur;
 
 private Q_SLOTS:
@@ -83,12 +83,7 @@ private Q_SLOTS:
         repondeur = std::make_unique<RepondeurEssai>();
     }
 
-    void cleanup()
-    {
-        repondeur.reset();
-        Environnement::fermerBase();
-        dossier.reset();
-    }
+    void cleanup() { repondeur.reset(); }
 
     void parametres_data()
     {

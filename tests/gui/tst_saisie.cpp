@@ -80,7 +80,7 @@ void taper(QTableWidget* table, int ligne, int colonne, const QString& texte, bo
 class TstSaisie : public QObject
 {
     Q_OBJECT
-    std::unique_ptr<QTemporaryDir> dossier;
+    Environnement::Dossier dossier;
     std::unique_ptr<MainWindow> principale;
     std::unique_ptr<RepondeurEssai> repondeur;
     mdiSaisie* fenetre = nullptr;

@@ -103,7 +103,8 @@ class TstSauvegarde : public QObject
 {
     Q_OBJECT
     QTemporaryDir temporaire;
-    std::unique_ptr<QTemporaryDir> donnees, fichiers;
+    Environnement::Dossier donnees;
+    std::unique_ptr<QTemporaryDir> fichiers;
     std::unique_ptr<RepondeurEssai> repondeur;
 
     static QString courante() { return Application::chemins().courante; }
@@ -139,9 +140,7 @@ private Q_SLOTS:
     void cleanup()
     {
         repondeur.reset();
-        Environnement::fermerBase();
         fichiers.reset();
-        donnees.reset();
     }
 
     // Le dossier choisi (« - » : aucun ; « base » : celui de la base, dont la copie remplacerait la
