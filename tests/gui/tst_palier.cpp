@@ -354,8 +354,7 @@ private Q_SLOTS:
         QCOMPARE(grilleDates(table), attendu);
         QVERIFY(Grilles::dateInvalide(table->item(5, 2))); // « xyz » reste marquée
         if (!remplit) {
-            QCOMPARE(repondeur->dernier().titre + '|' + repondeur->dernier().texte,
-                     "Propagation de la date|" + dit);
+            QCOMPARE(repondeur->dernierMessage(), "Propagation de la date|" + dit);
             QCOMPARE(fenetre->profondeurAnnulation(), 1);
             return;
         }
