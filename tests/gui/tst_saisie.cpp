@@ -593,6 +593,7 @@ private Q_SLOTS:
         QCOMPARE(notes().join(' ').contains("2010-05-05"), enregistrees.contains('2'));
         if (fermee)
             return;
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); // une grille fermée a disparu
         QVERIFY(premiere && seconde);
         QCOMPARE(premiere->estModifie(), !enregistrees.contains('1'));
         // La seconde, interrogée, a sa date dans la grille ; sinon, elle l'a encore dans l'éditeur.
