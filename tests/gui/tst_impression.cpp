@@ -26,6 +26,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -506,23 +507,21 @@ private slots:
         QFETCH(QString, retenu);
         QFETCH(bool, changer);
         valeur("INSERT INTO classes(id_classe,libelle,tri) VALUES(2,'Autre',1)");
+        const auto retrait = qScopeGuard([] { valeur("DELETE FROM classes WHERE id_classe=2"); });
         for (const int niveau : niveaux)
             valeur("INSERT INTO eleves(id_classe,id_niveau,nom,prenom) VALUES(2,?,'X','Y')", {niveau});
+        const auto retraitEleves = qScopeGuard([] { valeur("DELETE FROM eleves WHERE id_classe=2"); });
         OptionsImpression& options = OptionsImpression::courantes();
         options.classId = changer ? 1 : 2;
         options.palierId = retenu.isEmpty() ? 0 : retenu == "P1" ? p1 : p2;
         QPrinter imprimante(QPrinter::HighResolution);
-        {
-            diaImprimer dialogue(nullptr, &imprimante);
-            auto* classes = w<QComboBox>(&dialogue, "cbClasse");
-            if (changer)
-                classes->setCurrentIndex(classes->findData(2));
-            QCOMPARE(classes->currentData().toInt(), 2);
-            const qint64 palier = w<QComboBox>(&dialogue, "cbPalier")->currentData().toLongLong();
-            QTEST(valeur("SELECT ref FROM competences WHERE id_comp=?", {palier}).toString(), "propose");
-        }
-        valeur("DELETE FROM eleves WHERE id_classe=2");
-        valeur("DELETE FROM classes WHERE id_classe=2");
+        diaImprimer dialogue(nullptr, &imprimante);
+        auto* classes = w<QComboBox>(&dialogue, "cbClasse");
+        if (changer)
+            classes->setCurrentIndex(classes->findData(2));
+        QCOMPARE(classes->currentData().toInt(), 2);
+        const qint64 palier = w<QComboBox>(&dialogue, "cbPalier")->currentData().toLongLong();
+        QTEST(valeur("SELECT ref FROM competences WHERE id_comp=?", {palier}).toString(), "propose");
     }
 
     // Au clavier : le focus part de la classe (l'imprimante en cours n'est qu'à lire), chaque champ
