@@ -101,16 +101,17 @@ private Q_SLOTS:
         ligne("accents", QStringList{"ZOLA|Léa|CM2", "ÉTIENNE|Marc|CM2", "FAURE|Jean|CM2", "DUPONT|Anne|CM2"},
               QStringList{"DUPONT Anne", "ÉTIENNE Marc", "FAURE Jean", "ZOLA Léa"}, QStringList());
         ligne("particules, apostrophes",
-              QStringList{"Delatour|Zoé|CM2", "DELAUNAY|Paul|CM2", "de la Tour|Anne|CM2", "DAVID|Léo|CM2",
-                          "D'ARC|Jeanne|CM2"},
-              QStringList{"D'ARC Jeanne", "DAVID Léo", "de la Tour Anne", "Delatour Zoé", "DELAUNAY Paul"},
+              QStringList{"Delatour|Zoé|CM2", "DELAUNAY|Paul|CM2", "de la Tour|Anne|CM2", "D'URSO|Max|CM2",
+                          "DAVID|Léo|CM2", "D'ARC|Jeanne|CM2"},
+              QStringList{"D'ARC Jeanne", "DAVID Léo", "de la Tour Anne", "Delatour Zoé", "DELAUNAY Paul",
+                          "D'URSO Max"},
               QStringList());
         ligne("casse ignorée, puis le prénom",
               QStringList{"dupont|Zoé|CM2", "DUPONT|Anne|CM2", "Dupond|Marc|CM2", "DUPONT|Ève|CM2"},
               QStringList{"Dupond Marc", "DUPONT Anne", "DUPONT Ève", "dupont Zoé"}, QStringList());
         ligne("prénom avant les accents du nom",
-              QStringList{"LÉVÊQUE|Bruno|CM2", "Lévêque|Anne|CM2", "LEVEQUE|Anne|CM2"},
-              QStringList{"LEVEQUE Anne", "Lévêque Anne", "LÉVÊQUE Bruno"}, QStringList());
+              QStringList{"LÉVÊQUE|Bruno|CM2", "Lévêque|Anne|CM2", "LEVEQUE|Bruno|CM2", "LEVEQUE|Anne|CM2"},
+              QStringList{"LEVEQUE Anne", "Lévêque Anne", "LEVEQUE Bruno", "LÉVÊQUE Bruno"}, QStringList());
         ligne("œ, nombres",
               QStringList{"CŒUR|Zoé|CM2", "COEUR|Anne|CM2", "ÉLÈVE 10|Léo|CM2", "ÉLÈVE 9|Léo|CM2"},
               QStringList{"COEUR Anne", "CŒUR Zoé", "ÉLÈVE 9 Léo", "ÉLÈVE 10 Léo"}, QStringList());
