@@ -2,7 +2,6 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QRegularExpression>
-#include <QSet>
 #include <QTest>
 
 // La règle des dépendances entre dossiers, vérifiée sur l'arbre des sources :

@@ -2,6 +2,7 @@
 #include "core/commun/aleatoire.h"
 #include "core/exchange/chiffreur.h"
 #include "core/exchange/fichierclasse.h"
+#include "support/donnees.h"
 
 #include <QCryptographicHash>
 #include <QDomDocument>
@@ -44,10 +45,10 @@ private slots:
         QTest::addColumn<int>("compression");
         QTest::addColumn<int>("protection");
         QTest::addColumn<int>("options");
-        QTest::newRow("abc compressé") << "abc" << 1 << 1 << 3;
-        QTest::newRow("accents") << "Zoé LÉVÊQUE-CŒURDEROY" << 0 << 1 << 2;
-        QTest::newRow("long, compressé seul") << QString("ééé").repeated(50) << 0 << 1 << 3;
-        QTest::newRow("sha1") << "Anaïs" << 2 << 2 << 4;
+        ligne("abc compressé", "abc", 1, 1, 3);
+        ligne("accents", "Zoé LÉVÊQUE-CŒURDEROY", 0, 1, 2);
+        ligne("long, compressé seul", QString("ééé").repeated(50), 0, 1, 3);
+        ligne("sha1", "Anaïs", 2, 2, 4);
     }
     void allerRetour()
     {
@@ -73,14 +74,14 @@ private slots:
         QTest::addColumn<int>("erreur"); // Chiffreur::Erreur, 0 : aucune
         QString altere = Chiffreur(CLE).chiffrerTexte("Martin");
         altere[4] = altere.at(4) == 'A' ? 'B' : 'A';
-        QTest::newRow("compressé, SHA-1")
-            << "AwW1HwPinqcCgUFJb/Qcy9JyHpxJsno/HB38STg6l+1yIQ8l/hCvC4ZH+GLJcrHyrQ=="
-            << QString("Zoé LÉVÊQUE") << 0;
-        QTest::newRow("sans contrôle, \\n ignoré") << "AwC1Ofw\nUsFoK" << QString("Anaïs") << 0;
-        QTest::newRow("vide") << "" << QString() << int(Chiffreur::ErreurVersion);
-        QTest::newRow("version 2") << "AgJ4eXp0" << QString() << int(Chiffreur::ErreurVersion);
-        QTest::newRow("caractère changé") << altere << QString() << int(Chiffreur::ErreurIntegrite);
-        QTest::newRow("trop court") << "AwI=" << QString() << int(Chiffreur::ErreurIntegrite);
+        ligne("compressé, SHA-1",
+              "AwW1HwPinqcCgUFJb/Qcy9JyHpxJsno/HB38STg6l+1yIQ8l/hCvC4ZH+GLJcrHyrQ==", QString("Zoé LÉVÊQUE"),
+              0);
+        ligne("sans contrôle, \\n ignoré", "AwC1Ofw\nUsFoK", QString("Anaïs"), 0);
+        ligne("vide", "", QString(), int(Chiffreur::ErreurVersion));
+        ligne("version 2", "AgJ4eXp0", QString(), int(Chiffreur::ErreurVersion));
+        ligne("caractère changé", altere, QString(), int(Chiffreur::ErreurIntegrite));
+        ligne("trop court", "AwI=", QString(), int(Chiffreur::ErreurIntegrite));
     }
     void dechiffrer()
     {
@@ -120,13 +121,13 @@ private slots:
     {
         QTest::addColumn<QString>("xml");
         QTest::addColumn<QByteArray>("valeurs");
-        QTest::newRow("attributs absents") << "<classe nom='CP'/>" << QByteArray("0CP0");
-        QTest::newRow("ordre des valeurs, notes non triées")
-            << "<classe ref_palier='P1' version='3' nom='CE1' checksum='x'><autre><eleve maj='m' niveau='CP' "
-               "date_naiss='d' prenom='p' nom='n'><note ref='B' date='2' maj='y'/><note ref='P1C1' maj='t' "
-               "date='2010-01-02'><note ref='z'/></note></eleve></autre></classe>"
-            << QByteArray("3CE1P1npCPdm2yB2010-01-02tP1C1");
-        QTest::newRow("autre racine") << "<classes nom='CP'/>" << QByteArray();
+        ligne("attributs absents", "<classe nom='CP'/>", QByteArray("0CP0"));
+        ligne("ordre des valeurs, notes non triées",
+              "<classe ref_palier='P1' version='3' nom='CE1' checksum='x'><autre><eleve maj='m' niveau='CP' "
+              "date_naiss='d' prenom='p' nom='n'><note ref='B' date='2' maj='y'/><note ref='P1C1' maj='t' "
+              "date='2010-01-02'><note ref='z'/></note></eleve></autre></classe>",
+              QByteArray("3CE1P1npCPdm2yB2010-01-02tP1C1"));
+        ligne("autre racine", "<classes nom='CP'/>", QByteArray());
     }
     void checksum()
     {
@@ -142,11 +143,11 @@ private slots:
     void analyseHostile_data()
     {
         QTest::addColumn<QByteArray>("xml");
-        QTest::newRow("imbrication") << QByteArray("<classe>") + QByteArray("<a>").repeated(200000);
-        QTest::newRow("entités") << "<!DOCTYPE c [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"" +
-                                        QByteArray("&a;").repeated(10) + "\"><!ENTITY c \"" +
-                                        QByteArray("&b;").repeated(10) + "\">]><classe nom=\"&c;\"/>";
-        QTest::newRow("attribut énorme") << "<classe nom=\"" + QByteArray(8 << 20, 'x') + "\"/>";
+        ligne("imbrication", QByteArray("<classe>") + QByteArray("<a>").repeated(200000));
+        ligne("entités", "<!DOCTYPE c [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"" +
+                             QByteArray("&a;").repeated(10) + "\"><!ENTITY c \"" +
+                             QByteArray("&b;").repeated(10) + "\">]><classe nom=\"&c;\"/>");
+        ligne("attribut énorme", "<classe nom=\"" + QByteArray(8 << 20, 'x') + "\"/>");
     }
     void analyseHostile() // erreur d'analyse sans épuiser mémoire ni pile
     {

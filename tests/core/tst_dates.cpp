@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/commun/dates.h"
+#include "support/donnees.h"
 
 #include <QTest>
 
@@ -7,114 +8,81 @@ class TstDates : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void normaliser_data();
-    void normaliser();
-    void normaliserSelonLeJour_data();
-    void normaliserSelonLeJour();
-    void lire_data();
-    void lire();
+    // Une date tapée complétée et normalisée d'après le jour donné (nul : aujourd'hui). L'année sur
+    // deux chiffres dépend de l'année courante : siècle actuel tant que l'année + 1999 reste avant
+    // l'année courante, siècle précédent sinon.
+    void normaliser_data()
+    {
+        QTest::addColumn<QString>("saisi");
+        QTest::addColumn<bool>("valide");
+        QTest::addColumn<QString>("attendu");
+        QTest::addColumn<QDate>("aujourdhui");
+        const QDate auj = QDate::currentDate();
+        const QString moisAnnee = auj.toString(QStringLiteral("/MM/yyyy"));
+        const QString annee = QString::number(auj.year());
+        const int an = auj.year(), deuxChiffres = an % 100;
+        ligne("vide", "", true, "", QDate());
+        ligne("jour seul", "3", true, QStringLiteral("03") + moisAnnee, QDate());
+        ligne("jour et mois", "3/4", true, QStringLiteral("03/04/") + annee, QDate());
+        ligne("tirets, année sur un chiffre", "3-4-9", true, "03/04/2009", QDate());
+        ligne("date complète", "14/07/2010", true, "14/07/2010", QDate());
+        ligne("zéros de tête absents", "1/2/2010", true, "01/02/2010", QDate());
+        ligne("parties au-delà de la troisième ignorées", "1/2/2010/7", true, "01/02/2010", QDate());
+        ligne("31 février", "31/2/2010", false, "31/2/2010", QDate());
+        ligne("jour nul", "0/1/2010", false, "0/1/2010", QDate());
+        ligne("mois 13", "1/13/2010", false, "1/13/2010", QDate());
+        ligne("avant 1900", "1/1/1899", false, "1/1/1899", QDate());
+        ligne("mois vide", "1//2010", false, "1//2010", QDate());
+        ligne("jour 32", "32", false, "32", QDate());
+        ligne("lettres", "demain", false, "demain", QDate());
+        ligne("année vide", "1/2/", false, "1/2/", QDate());
+        ligne("29 février bissextile", "29/2/2012", true, "29/02/2012", QDate());
+        ligne("29 février non bissextile", "29/2/2011", false, "29/2/2011", QDate());
+        ligne("année 9999", "31/12/9999", true, "31/12/9999", QDate());
+        ligne("année 10000", "1/1/10000", false, "1/1/10000", QDate());
+        ligne("année passée du siècle", QString("1/1/%1").arg(deuxChiffres - 1), true,
+              QString("01/01/%1").arg(an - 1), QDate());
+        ligne("année courante", QString("1/1/%1").arg(deuxChiffres), true, QString("01/01/%1").arg(an), auj);
+        ligne("année suivante : siècle précédent", QString("1/1/%1").arg(deuxChiffres + 1), true,
+              QString("01/01/%1").arg(an + 1 - 100), auj);
+        ligne("en 2009, 9 donne 2009", "3-4-9", true, "03/04/2009", QDate(2009, 6, 1));
+        ligne("en 2008, 9 donne 1909", "3-4-9", true, "03/04/1909", QDate(2008, 6, 1));
+        ligne("mois et année du jour donné", "5", true, "05/11/2011", QDate(2011, 11, 20));
+        ligne("jour hors du mois courant", "30", false, "30", QDate(2011, 2, 20));
+    }
+    void normaliser()
+    {
+        QFETCH(QString, saisi);
+        QFETCH(QDate, aujourdhui);
+        QTEST(aujourdhui.isNull() ? Dates::normaliser(saisi) : Dates::normaliser(saisi, aujourdhui),
+              "valide");
+        QTEST(saisi, "attendu");
+    }
+
+    void lire_data()
+    {
+        QTest::addColumn<QString>("texte");
+        QTest::addColumn<QDate>("attendu");
+
+        ligne("affichage", "14/07/2010", QDate(2010, 7, 14));
+        ligne("stockage", "2010-07-14", QDate(2010, 7, 14));
+        ligne("barres mais ordre ISO", "2010/07/14", QDate());
+        ligne("sans zéros", "1/2/2010", QDate());
+        ligne("ISO avec heure", "2010-07-14T10:00:00", QDate());
+        ligne("vide", "", QDate());
+        ligne("impossible", "31/02/2010", QDate());
+    }
+
+    void lire()
+    {
+        QFETCH(QString, texte);
+        QFETCH(QDate, attendu);
+        const QDate lue = Dates::lire(texte);
+        QCOMPARE(lue.isValid(), attendu.isValid());
+        if (attendu.isValid())
+            QCOMPARE(lue, attendu);
+    }
 };
-
-void TstDates::normaliser_data()
-{
-    QTest::addColumn<QString>("saisi");
-    QTest::addColumn<bool>("valide");
-    QTest::addColumn<QString>("attendu");
-
-    const QDate auj = QDate::currentDate();
-    const QString moisAnnee = auj.toString(QStringLiteral("/MM/yyyy"));
-    const QString annee = QString::number(auj.year());
-
-    QTest::newRow("vide") << "" << true << "";
-    QTest::newRow("jour seul") << "3" << true << QStringLiteral("03") + moisAnnee;
-    QTest::newRow("jour et mois") << "3/4" << true << QStringLiteral("03/04/") + annee;
-    QTest::newRow("tirets, année sur un chiffre") << "3-4-9" << true << "03/04/2009";
-    QTest::newRow("date complète") << "14/07/2010" << true << "14/07/2010";
-    QTest::newRow("zéros de tête absents") << "1/2/2010" << true << "01/02/2010";
-    QTest::newRow("parties au-delà de la troisième ignorées") << "1/2/2010/7" << true << "01/02/2010";
-    QTest::newRow("31 février") << "31/2/2010" << false << "31/2/2010";
-    QTest::newRow("jour nul") << "0/1/2010" << false << "0/1/2010";
-    QTest::newRow("mois 13") << "1/13/2010" << false << "1/13/2010";
-    QTest::newRow("avant 1900") << "1/1/1899" << false << "1/1/1899";
-    QTest::newRow("mois vide") << "1//2010" << false << "1//2010";
-    QTest::newRow("jour 32") << "32" << false << "32";
-    QTest::newRow("lettres") << "demain" << false << "demain";
-    QTest::newRow("année vide") << "1/2/" << false << "1/2/";
-    QTest::newRow("29 février bissextile") << "29/2/2012" << true << "29/02/2012";
-    QTest::newRow("29 février non bissextile") << "29/2/2011" << false << "29/2/2011";
-    QTest::newRow("année 9999") << "31/12/9999" << true << "31/12/9999";
-    QTest::newRow("année 10000") << "1/1/10000" << false << "1/1/10000";
-}
-
-void TstDates::normaliser()
-{
-    QFETCH(QString, saisi);
-    QFETCH(bool, valide);
-    QFETCH(QString, attendu);
-    QCOMPARE(Dates::normaliser(saisi), valide);
-    QCOMPARE(saisi, attendu);
-}
-
-// L'année sur deux chiffres dépend de l'année courante : siècle actuel tant que
-// l'année + 1999 reste avant l'année courante, siècle précédent sinon.
-void TstDates::normaliserSelonLeJour_data()
-{
-    QTest::addColumn<QDate>("aujourdhui");
-    QTest::addColumn<QString>("saisi");
-    QTest::addColumn<QString>("attendu");
-
-    const int an = QDate::currentDate().year();
-    const int deuxChiffres = an % 100;
-    QTest::newRow("année passée du siècle")
-        << QDate::currentDate() << QStringLiteral("1/1/%1").arg(deuxChiffres - 1)
-        << QStringLiteral("01/01/%1").arg(an - 1);
-    QTest::newRow("année courante") << QDate::currentDate() << QStringLiteral("1/1/%1").arg(deuxChiffres)
-                                    << QStringLiteral("01/01/%1").arg(an);
-    QTest::newRow("année suivante : siècle précédent")
-        << QDate::currentDate() << QStringLiteral("1/1/%1").arg(deuxChiffres + 1)
-        << QStringLiteral("01/01/%1").arg(an + 1 - 100);
-    QTest::newRow("en 2009, 9 donne 2009") << QDate(2009, 6, 1) << "3-4-9"
-                                           << "03/04/2009";
-    QTest::newRow("en 2008, 9 donne 1909") << QDate(2008, 6, 1) << "3-4-9"
-                                           << "03/04/1909";
-    QTest::newRow("mois et année du jour donné") << QDate(2011, 11, 20) << "5"
-                                                 << "05/11/2011";
-    QTest::newRow("jour hors du mois courant") << QDate(2011, 2, 20) << "30"
-                                               << "30";
-}
-
-void TstDates::normaliserSelonLeJour()
-{
-    QFETCH(QDate, aujourdhui);
-    QFETCH(QString, saisi);
-    QFETCH(QString, attendu);
-    Dates::normaliser(saisi, aujourdhui);
-    QCOMPARE(saisi, attendu);
-}
-
-void TstDates::lire_data()
-{
-    QTest::addColumn<QString>("texte");
-    QTest::addColumn<QDate>("attendu");
-
-    QTest::newRow("affichage") << "14/07/2010" << QDate(2010, 7, 14);
-    QTest::newRow("stockage") << "2010-07-14" << QDate(2010, 7, 14);
-    QTest::newRow("barres mais ordre ISO") << "2010/07/14" << QDate();
-    QTest::newRow("sans zéros") << "1/2/2010" << QDate();
-    QTest::newRow("ISO avec heure") << "2010-07-14T10:00:00" << QDate();
-    QTest::newRow("vide") << "" << QDate();
-    QTest::newRow("impossible") << "31/02/2010" << QDate();
-}
-
-void TstDates::lire()
-{
-    QFETCH(QString, texte);
-    QFETCH(QDate, attendu);
-    const QDate lue = Dates::lire(texte);
-    QCOMPARE(lue.isValid(), attendu.isValid());
-    if (attendu.isValid())
-        QCOMPARE(lue, attendu);
-}
 
 QTEST_GUILESS_MAIN(TstDates)
 #include "tst_dates.moc"

@@ -1,28 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/commun/transaction.h"
 #include "core/db/chargeurlivret.h"
+#include "support/donnees.h"
 #include "support/environnement.h"
+#include "support/sql.h"
 
 #include <QFile>
-#include <QSqlQuery>
-#include <QSqlRecord>
 #include <QTest>
 
 namespace {
 
-// Les lignes d'une requête, valeurs jointes par « | ».
-QStringList lignes(const QString& sql)
-{
-    QSqlQuery requete(sql);
-    QStringList resultat;
-    while (requete.next()) {
-        QStringList valeurs;
-        for (int i = 0; i < requete.record().count(); ++i)
-            valeurs << requete.value(i).toString();
-        resultat << valeurs.join(QLatin1Char('|'));
-    }
-    return resultat;
-}
+using Sql::lignes;
 
 // L'arbre dans l'ordre des clés, « code|profondeur|numéro|code du parent|libellé ».
 QStringList arbre()
@@ -59,23 +47,6 @@ const QStringList CODES_LIVRET =
 class TstLivret : public QObject
 {
     Q_OBJECT
-private Q_SLOTS:
-    void initTestCase() { Environnement::preparer(); }
-    void init()
-    {
-        dossier = Environnement::nouveauDossierDonnees();
-        QVERIFY(Environnement::ouvrirBase() && Environnement::poserSchema());
-    }
-    void cleanup() { Environnement::fermerBase(); } // le dossier part au init() suivant
-    void chargement_data();
-    void chargement();
-    void erreurs_data();
-    void erreurs();
-    void refusAvecNotes();
-    void milliersDeFreres();
-    void livretReel();
-
-private:
     QString ecrire(const QByteArray& octets)
     {
         QFile fichier(dossier->filePath(QStringLiteral("livret.csv")));
@@ -83,149 +54,154 @@ private:
             qFatal("écriture impossible du livret");
         return fichier.fileName();
     }
-    std::unique_ptr<QTemporaryDir> dossier;
-};
+    Environnement::Dossier dossier;
 
-void TstLivret::chargement_data()
-{
-    QTest::addColumn<QByteArray>("contenu");
-    QTest::addColumn<QStringList>("attendu");
-
-    QTest::newRow("arbre complet, Windows-1252 et CRLF")
-        << QByteArray("P1/Palier 1;P1C1/Comp\xE9tence 1;P1C1A/Dire;P1C1A1/Parler\r\n"
-                      ";;;P1C1A2/R\xE9\x63iter\r\n"
-                      ";;P1C1B/Lire;P1C1B1/Lire seul\r\n"
-                      ";P1C2/Comp\xE9tence 2;P1C2A/\x8Cuvres;P1C2A1/Co\xFBt en \x80\r\n"
-                      "  P2/Palier 2  ;\"P2C1/Lire; \xE9\x63rire\";\" P2C1A/a/b \"\r\n")
-        << QStringList{"P1|0|1||Palier 1",           "P1C1|1|1|P1|Compétence 1", "P1C1A|2|1|P1C1|Dire",
-                       "P1C1A1|3|1|P1C1A|Parler",    "P1C1A2|3|2|P1C1A|Réciter", "P1C1B|2|2|P1C1|Lire",
-                       "P1C1B1|3|1|P1C1B|Lire seul", "P1C2|1|2|P1|Compétence 2", "P1C2A|2|1|P1C2|Œuvres",
-                       "P1C2A1|3|1|P1C2A|Coût en €", "P2|0|2||Palier 2",         "P2C1|1|1|P2|Lire; écrire",
-                       "P2C1A|2|1|P2C1|a/b"};
-    // Les items d'une compétence sans agrégat sont à la profondeur 3, sous la compétence.
-    QTest::newRow("agrégat sauté") << QByteArray("P1/Palier;P1C1/Comp 1;;P1C1X1/Item un\n"
-                                                 ";;;P1C1X2/Item deux\n")
-                                   << QStringList{"P1|0|1||Palier", "P1C1|1|1|P1|Comp 1",
-                                                  "P1C1X1|3|1|P1C1|Item un", "P1C1X2|3|2|P1C1|Item deux"};
-}
-
-void TstLivret::chargement()
-{
-    QFETCH(QByteArray, contenu);
-    QFETCH(QStringList, attendu);
-    ChargeurLivret chargeur;
-    QVERIFY2(chargeur.load(ecrire(contenu)), qPrintable(chargeur.erreur()));
-    QCOMPARE(arbre(), attendu);
-}
-
-// Ligne et colonne comptées depuis 0 ; l'arbre d'avant revient quand l'appelant annule.
-void TstLivret::erreurs_data()
-{
-    QTest::addColumn<QByteArray>("contenu");
-    QTest::addColumn<QString>("message");
-
-    QTest::newRow("palier sans barre")
-        << QByteArray("Palier 1;P1C1/Comp\n") << "Référence absente dans le libelle, ligne 0, colonne 0";
-    QTest::newRow("barre en tête")
-        << QByteArray("P1/Pal;P1C1/Comp;P1C1A/Agr;P1C1A1/It\n;;;P1C1A2/It 2\n;;;/Sans code\n")
-        << "Référence absente dans le libelle, ligne 2, colonne 3";
-    QTest::newRow("libellé d'espaces")
-        << QByteArray("P1/Pal;P1C1/Comp\n;P1C2/   \n") << "Libellé vide en ligne 1, colonne 1";
-}
-
-void TstLivret::erreurs()
-{
-    QFETCH(QByteArray, contenu);
-    QFETCH(QString, message);
-    ChargeurLivret chargeur;
-    QVERIFY2(chargeur.load(ecrire(LIVRET_INITIAL)), qPrintable(chargeur.erreur()));
-    const QStringList avant = arbre();
+private Q_SLOTS:
+    void initTestCase() { Environnement::preparer(); }
+    void init()
     {
-        Transaction transaction;
-        QVERIFY(!chargeur.load(ecrire(contenu)));
-        QCOMPARE(chargeur.erreur(), message);
+        dossier = Environnement::nouveauDossierDonnees();
+        QVERIFY(Environnement::ouvrirBase() && Environnement::poserSchema());
     }
-    QCOMPARE(arbre(), avant);
-}
 
-void TstLivret::refusAvecNotes()
-{
-    ChargeurLivret chargeur;
-    QVERIFY2(chargeur.load(ecrire(LIVRET_INITIAL)), qPrintable(chargeur.erreur()));
-    const QStringList avant = arbre();
-    QVERIFY(QSqlQuery().exec("INSERT INTO notes(id_eleve, id_comp, date) VALUES(1, 4, '2011-05-02')"));
-    QVERIFY(!chargeur.load(ecrire("P9/Autre palier\n")));
-    QCOMPARE(chargeur.erreur(), QStringLiteral("Impossible d'importer le livret car il existe des notes. "
-                                               "Il faut d'abord supprimer les notes."));
-    QCOMPARE(arbre(), avant);
-}
+    void chargement_data()
+    {
+        QTest::addColumn<QByteArray>("contenu");
+        QTest::addColumn<QStringList>("attendu");
 
-// Les frères sont parcourus par une boucle : un appel récursif par frère déborderait la pile.
-void TstLivret::milliersDeFreres()
-{
-    const int freres = 100000;
-    QByteArray contenu("P1/Palier;C1/Comp\n");
-    for (int i = 2; i <= freres; ++i)
-        contenu += ";C" + QByteArray::number(i) + "/Comp\n";
-    ChargeurLivret chargeur;
-    Transaction transaction;
-    QVERIFY2(chargeur.load(ecrire(contenu)), qPrintable(chargeur.erreur()));
-    QCOMPARE(lignes("SELECT COUNT(*), MAX(numero) FROM competences WHERE id_comp_parent = 1"),
-             QStringList{QStringLiteral("%1|%1").arg(freres)});
-}
+        ligne("arbre complet, Windows-1252 et CRLF",
+              QByteArray("P1/Palier 1;P1C1/Comp\xE9tence 1;P1C1A/Dire;P1C1A1/Parler\r\n"
+                         ";;;P1C1A2/R\xE9\x63iter\r\n"
+                         ";;P1C1B/Lire;P1C1B1/Lire seul\r\n"
+                         ";P1C2/Comp\xE9tence 2;P1C2A/\x8Cuvres;P1C2A1/Co\xFBt en \x80\r\n"
+                         "  P2/Palier 2  ;\"P2C1/Lire; \xE9\x63rire\";\" P2C1A/a/b \"\r\n"),
+              QStringList{"P1|0|1||Palier 1", "P1C1|1|1|P1|Compétence 1", "P1C1A|2|1|P1C1|Dire",
+                          "P1C1A1|3|1|P1C1A|Parler", "P1C1A2|3|2|P1C1A|Réciter", "P1C1B|2|2|P1C1|Lire",
+                          "P1C1B1|3|1|P1C1B|Lire seul", "P1C2|1|2|P1|Compétence 2", "P1C2A|2|1|P1C2|Œuvres",
+                          "P1C2A1|3|1|P1C2A|Coût en €", "P2|0|2||Palier 2", "P2C1|1|1|P2|Lire; écrire",
+                          "P2C1A|2|1|P2C1|a/b"});
+        // Les items d'une compétence sans agrégat sont à la profondeur 3, sous la compétence.
+        ligne("agrégat sauté",
+              QByteArray("P1/Palier;P1C1/Comp 1;;P1C1X1/Item un\n"
+                         ";;;P1C1X2/Item deux\n"),
+              QStringList{"P1|0|1||Palier", "P1C1|1|1|P1|Comp 1", "P1C1X1|3|1|P1C1|Item un",
+                          "P1C1X2|3|2|P1C1|Item deux"});
+    }
 
-void TstLivret::livretReel()
-{
-    QFile fichier(QStringLiteral(":outils/livrets.csv"));
-    QVERIFY(fichier.open(QIODevice::ReadOnly));
-    const QByteArray octets = fichier.readAll();
-    // Windows-1252 sans BOM, 156 lignes toutes terminées par CRLF.
-    QVERIFY(!octets.startsWith("\xEF\xBB\xBF") && octets.endsWith("\r\n"));
-    QCOMPARE((QList<qsizetype>{octets.count("\r\n"), octets.count('\n'), octets.count('\r')}),
-             QList<qsizetype>(3, 156));
-    QVERIFY(octets.contains("Comp\xE9tence") && !octets.contains("\xC3\xA9"));
+    void chargement()
+    {
+        QFETCH(QByteArray, contenu);
+        QFETCH(QStringList, attendu);
+        ChargeurLivret chargeur;
+        QVERIFY2(chargeur.load(ecrire(contenu)), qPrintable(chargeur.erreur()));
+        QCOMPARE(arbre(), attendu);
+    }
 
-    ChargeurLivret chargeur;
-    Transaction transaction;
-    QVERIFY2(chargeur.load(fichier.fileName()), qPrintable(chargeur.erreur()));
-    QCOMPARE(lignes("SELECT ref FROM competences ORDER BY id_comp"), CODES_LIVRET);
-    QCOMPARE(lignes("SELECT ref FROM competences WHERE id_comp IN (63, 185, 186) ORDER BY id_comp"),
-             (QStringList{"P2", "P2C5C", "P2C5C1"}));
+    // Ligne et colonne comptées depuis 0 ; l'arbre d'avant revient quand l'appelant annule. Un
+    // livret n'est pas remplacé quand des dates y renvoient : rien n'est écrit.
+    void erreurs_data()
+    {
+        QTest::addColumn<QByteArray>("contenu");
+        QTest::addColumn<QString>("message");
+        ligne("palier sans barre", QByteArray("Palier 1;P1C1/Comp\n"),
+              "Référence absente dans le libelle, ligne 0, colonne 0");
+        ligne("barre en tête",
+              QByteArray("P1/Pal;P1C1/Comp;P1C1A/Agr;P1C1A1/It\n;;;P1C1A2/It 2\n;;;/Sans code\n"),
+              "Référence absente dans le libelle, ligne 2, colonne 3");
+        ligne("libellé d'espaces", QByteArray("P1/Pal;P1C1/Comp\n;P1C2/   \n"),
+              "Libellé vide en ligne 1, colonne 1");
+        ligne(
+            "des dates existent", QByteArray("P9/Autre palier\n"),
+            "Impossible d'importer le livret car il existe des notes. Il faut d'abord supprimer les notes.");
+    }
+    void erreurs()
+    {
+        QFETCH(QByteArray, contenu);
+        QFETCH(QString, message);
+        ChargeurLivret chargeur;
+        QVERIFY2(chargeur.load(ecrire(LIVRET_INITIAL)), qPrintable(chargeur.erreur()));
+        const QStringList avant = arbre();
+        const bool notes = message.contains("notes");
+        if (notes)
+            Sql::valeur("INSERT INTO notes(id_eleve, id_comp, date) VALUES(1, 4, '2011-05-02')");
+        {
+            std::optional<Transaction> transaction; // l'appelant annule ; sauf le refus, qui n'écrit rien
+            if (!notes)
+                transaction.emplace();
+            QVERIFY(!chargeur.load(ecrire(contenu)));
+            QCOMPARE(chargeur.erreur(), message);
+        }
+        QCOMPARE(arbre(), avant);
+    }
 
-    // Profondeur selon la longueur du code, parent : dernier nœud vu un cran au-dessus, numéros
-    // suivis sous chaque parent. Les nœuds fautifs sont listés.
-    QCOMPARE(lignes("SELECT ref FROM competences c WHERE profondeur IS NOT CASE length(ref) WHEN 2 THEN 0 "
-                    "WHEN 4 THEN 1 WHEN 5 THEN 2 WHEN 6 THEN 3 END OR id_comp_parent != IFNULL((SELECT "
-                    "MAX(id_comp) FROM competences p WHERE p.id_comp < c.id_comp AND p.profondeur = "
-                    "c.profondeur - 1), 0) OR numero != (SELECT COUNT(*) FROM competences s WHERE "
-                    "s.id_comp_parent = c.id_comp_parent AND s.id_comp <= c.id_comp)"),
-             QStringList());
+    // Les frères sont parcourus par une boucle : un appel récursif par frère déborderait la pile.
+    void milliersDeFreres()
+    {
+        const int freres = 100000;
+        QByteArray contenu("P1/Palier;C1/Comp\n");
+        for (int i = 2; i <= freres; ++i)
+            contenu += ";C" + QByteArray::number(i) + "/Comp\n";
+        ChargeurLivret chargeur;
+        Transaction transaction;
+        QVERIFY2(chargeur.load(ecrire(contenu)), qPrintable(chargeur.erreur()));
+        QCOMPARE(lignes("SELECT COUNT(*), MAX(numero) FROM competences WHERE id_comp_parent = 1"),
+                 QStringList{QStringLiteral("%1|%1").arg(freres)});
+    }
 
-    // Paliers et compétences : libellé exact, nombre d'agrégats et d'items.
-    QCOMPARE(
-        lignes(
-            "SELECT c.ref, c.libelle, "
-            "(SELECT COUNT(*) FROM competences a WHERE a.id_comp_parent = c.id_comp AND a.profondeur = 2), "
-            "(SELECT COUNT(*) FROM competences i JOIN competences a ON i.id_comp_parent = a.id_comp "
-            "WHERE a.id_comp_parent = c.id_comp AND i.profondeur = 3) "
-            "FROM competences c WHERE c.profondeur <= 1 ORDER BY c.id_comp"),
-        (QStringList{
-            "P1|Palier 1|0|0",
-            "P1C1|Compétence 1: maîtrise de la langue française|6|23",
-            "P1C3|Compétence 3: principaux éléments de mathématiques|4|19",
-            "P1C6|Compétence 6: compétences sociales et civiques|2|4",
-            "P2|Palier 2|0|0",
-            "P2C1|Compétence 1: maîtrise de la langue française|6|29",
-            "P2C2|Compétence 2: pratique d'une langue vivante étrangère|5|17",
-            "P2C3|Compétence 3: principaux éléments de mathématiques et la culture scientifique et "
-            "technologique|7|31",
-            "P2C4|Compétence 4: maîtrise des techniques usuelles de l'information et de la "
-            "communication|5|8",
-            "P2C5|Compétence 5: culture humaniste|4|12",
-            "P2C6|Compétence 6: compétences sociales et civiques|2|5",
-            "P2C7|Compétence 7: autonomie et initiative|3|8",
-        }));
-}
+    void livretReel()
+    {
+        QFile fichier(QStringLiteral(":outils/livrets.csv"));
+        QVERIFY(fichier.open(QIODevice::ReadOnly));
+        const QByteArray octets = fichier.readAll();
+        // Windows-1252 sans BOM, 156 lignes toutes terminées par CRLF.
+        QVERIFY(!octets.startsWith("\xEF\xBB\xBF") && octets.endsWith("\r\n"));
+        QCOMPARE((QList<qsizetype>{octets.count("\r\n"), octets.count('\n'), octets.count('\r')}),
+                 QList<qsizetype>(3, 156));
+        QVERIFY(octets.contains("Comp\xE9tence") && !octets.contains("\xC3\xA9"));
+
+        ChargeurLivret chargeur;
+        Transaction transaction;
+        QVERIFY2(chargeur.load(fichier.fileName()), qPrintable(chargeur.erreur()));
+        QCOMPARE(lignes("SELECT ref FROM competences ORDER BY id_comp"), CODES_LIVRET);
+        QCOMPARE(lignes("SELECT ref FROM competences WHERE id_comp IN (63, 185, 186) ORDER BY id_comp"),
+                 (QStringList{"P2", "P2C5C", "P2C5C1"}));
+
+        // Profondeur selon la longueur du code, parent : dernier nœud vu un cran au-dessus, numéros
+        // suivis sous chaque parent. Les nœuds fautifs sont listés.
+        QCOMPARE(
+            lignes("SELECT ref FROM competences c WHERE profondeur IS NOT CASE length(ref) WHEN 2 THEN 0 "
+                   "WHEN 4 THEN 1 WHEN 5 THEN 2 WHEN 6 THEN 3 END OR id_comp_parent != IFNULL((SELECT "
+                   "MAX(id_comp) FROM competences p WHERE p.id_comp < c.id_comp AND p.profondeur = "
+                   "c.profondeur - 1), 0) OR numero != (SELECT COUNT(*) FROM competences s WHERE "
+                   "s.id_comp_parent = c.id_comp_parent AND s.id_comp <= c.id_comp)"),
+            QStringList());
+
+        // Paliers et compétences : libellé exact, nombre d'agrégats et d'items.
+        QCOMPARE(
+            lignes("SELECT c.ref, c.libelle, "
+                   "(SELECT COUNT(*) FROM competences a WHERE a.id_comp_parent = c.id_comp AND a.profondeur "
+                   "= 2), "
+                   "(SELECT COUNT(*) FROM competences i JOIN competences a ON i.id_comp_parent = a.id_comp "
+                   "WHERE a.id_comp_parent = c.id_comp AND i.profondeur = 3) "
+                   "FROM competences c WHERE c.profondeur <= 1 ORDER BY c.id_comp"),
+            (QStringList{
+                "P1|Palier 1|0|0",
+                "P1C1|Compétence 1: maîtrise de la langue française|6|23",
+                "P1C3|Compétence 3: principaux éléments de mathématiques|4|19",
+                "P1C6|Compétence 6: compétences sociales et civiques|2|4",
+                "P2|Palier 2|0|0",
+                "P2C1|Compétence 1: maîtrise de la langue française|6|29",
+                "P2C2|Compétence 2: pratique d'une langue vivante étrangère|5|17",
+                "P2C3|Compétence 3: principaux éléments de mathématiques et la culture scientifique et "
+                "technologique|7|31",
+                "P2C4|Compétence 4: maîtrise des techniques usuelles de l'information et de la "
+                "communication|5|8",
+                "P2C5|Compétence 5: culture humaniste|4|12",
+                "P2C6|Compétence 6: compétences sociales et civiques|2|5",
+                "P2C7|Compétence 7: autonomie et initiative|3|8",
+            }));
+    }
+};
 
 QTEST_GUILESS_MAIN(TstLivret)
 #include "tst_livret.moc"

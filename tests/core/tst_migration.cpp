@@ -2,50 +2,23 @@
 #include "core/commun/application.h"
 #include "core/db/jeuessai.h"
 #include "core/db/migration.h"
+#include "support/donnees.h"
 #include "support/environnement.h"
+#include "support/sql.h"
 
 #include <QDate>
 #include <QFile>
 #include <QRegularExpression>
 #include <QSet>
 #include <QSqlDatabase>
-#include <QSqlError>
 #include <QSqlQuery>
-#include <QSqlRecord>
 #include <QTest>
 
 using Migration::ResultatMigration;
 
 namespace {
 
-// Ouvre `chemin` sur une connexion à part, y exécute les instructions et rend les lignes de la
-// dernière (valeurs jointes par « | », NULL écrit « NULL ») ; un échec rend « ERREUR … ».
-// Cette connexion neuve ne voit que ce qui a été validé.
-QStringList surFichier(const QString& chemin, const QStringList& instructions)
-{
-    const QString nom = QStringLiteral("essai_fichier");
-    QStringList lignes;
-    {
-        QSqlDatabase base = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), nom);
-        base.setDatabaseName(chemin);
-        bool ok = base.open();
-        QSqlQuery requete(base);
-        for (qsizetype i = 0; ok && i < instructions.size(); ++i)
-            ok = requete.exec(instructions.at(i));
-        if (!ok)
-            lignes << QStringLiteral("ERREUR %1 : %2 %3")
-                          .arg(requete.lastQuery(), requete.lastError().text(), base.lastError().text());
-        while (ok && requete.next()) {
-            QStringList valeurs;
-            for (int colonne = 0; colonne < requete.record().count(); ++colonne)
-                valeurs << (requete.isNull(colonne) ? QStringLiteral("NULL")
-                                                    : requete.value(colonne).toString());
-            lignes << valeurs.join(QLatin1Char('|'));
-        }
-    }
-    QSqlDatabase::removeDatabase(nom);
-    return lignes;
-}
+using Sql::surFichier;
 
 QStringList lire(const QString& requete)
 {
@@ -106,193 +79,164 @@ const QString ARBRE = QStringLiteral(
 class TstMigration : public QObject
 {
     Q_OBJECT
+    Environnement::Dossier dossier;
+
 private Q_SLOTS:
     void initTestCase() { Environnement::preparer(); }
-    void init();
-    void cleanup();
 
-    void reprise_data();
-    void reprise();
-    void echecEnCours();
-    void ancienFichierIllisible_data();
-    void ancienFichierIllisible();
-    void jeuEssaiSansEleves();
-    void jeuEssai();
-
-private:
-    std::unique_ptr<QTemporaryDir> dossier;
-};
-
-void TstMigration::init()
-{
-    // Une connexion retirée alors qu'elle sert encore, ou ouverte deux fois, fait échouer l'essai.
-    QTest::failOnWarning(QRegularExpression(QStringLiteral("still in use|duplicate connection name")));
-    dossier = Environnement::nouveauDossierDonnees();
-    QVERIFY(Environnement::ouvrirBase());
-    QVERIFY(Environnement::poserSchema());
-}
-
-void TstMigration::cleanup()
-{
-    Environnement::fermerBase();
-    dossier.reset();
-}
-
-void TstMigration::reprise_data()
-{
-    QTest::addColumn<int>("version");
-    QTest::addColumn<QString>("general");
-    QTest::addColumn<QString>("reglages");
-    QTest::addColumn<int>("ancien");
-    QTest::addColumn<int>("nouveau");
-
-    // Les clés de nœuds de la version 2 sont déjà celles de l'arbre actuel.
-    QTest::newRow("version 2") << 2 << "INSERT INTO general VALUES(1,'École des Tilleuls','anglais',2)"
-                               << "1|École des Tilleuls|anglais|3" << 178 << 178;
-    // Version 1 : 178 devient 186, 179 à 185 perdent un, 186 à 211 gagnent un.
-    const int noeuds[][2] = {{178, 186}, {179, 178}, {185, 184}, {186, 187},
-                             {211, 212}, {212, 212}, {177, 177}, {100, 100}};
-    for (const auto& [ancien, nouveau] : noeuds)
-        QTest::addRow("version 1, nœud %d", ancien)
-            << 1 << GENERAL_V1 << "1|École des Tilleuls|italien|3" << ancien << nouveau;
-    // Sans ligne 1 dans general, les réglages de la base neuve restent ; le reste est repris.
-    QTest::newRow("version 1, autre ligne dans general")
-        << 1 << "INSERT INTO general VALUES(2,'Autre école','espagnol')" << GENERAL_DE_DEPART << 178 << 186;
-    QTest::newRow("version 1, sans table general")
-        << 1 << "DROP TABLE general" << GENERAL_DE_DEPART << 178 << 186;
-}
-
-void TstMigration::reprise()
-{
-    QFETCH(int, version);
-    QFETCH(QString, general);
-    QFETCH(QString, reglages);
-    QFETCH(int, ancien);
-    QFETCH(int, nouveau);
-    QCOMPARE(surFichier(cheminAncien(version), ancienneBase(version, general, ancien)), QStringList());
-
-    const ResultatMigration resultat = importer(version);
-    QVERIFY(resultat.reussi);
-    QVERIFY(!QSqlDatabase::contains(Migration::CONNEXION_V1) &&
-            !QSqlDatabase::contains(Migration::CONNEXION_V2));
-    QCOMPARE(lire(LIRE_GENERAL), QStringList{reglages});
-    QCOMPARE(lire("SELECT id_classe, libelle, tri FROM classes ORDER BY id_classe"),
-             (QStringList{"4|CE1 Mme Martin|2", "12|CLIS|NULL"}));
-    QCOMPARE(lire(LIRE_ELEVES), ELEVES);
-    // Les sept niveaux de départ cèdent la place aux anciens, qui gardent leurs clés.
-    QCOMPARE(lire("SELECT id_niveau, libelle, tri FROM niveaux ORDER BY id_niveau"),
-             (QStringList{"2|CE1|1", "8|CLIS|0"}));
-    QCOMPARE(lire("SELECT id_note, id_eleve, id_comp, date, maj FROM notes"),
-             QStringList{QStringLiteral("7|1001|%1|2010-05-04|2010-05-04 18:00:00").arg(nouveau)});
-}
-
-// Un élève de même clé déjà dans la base neuve : la copie s'arrête au deuxième élève, et ce
-// qui a été copié avant l'échec reste, validé.
-void TstMigration::echecEnCours()
-{
-    QCOMPARE(surFichier(cheminAncien(1), ancienneBase(1, GENERAL_V1, 178)), QStringList());
+    void init()
     {
-        QSqlQuery requete;
-        QVERIFY(requete.exec("INSERT INTO eleves(id_eleve, nom, maj) VALUES(1002, 'Déjà là', '2000-01-01')"));
-    }
-    const ResultatMigration resultat = importer(1);
-    QVERIFY(!resultat.reussi);
-    QVERIFY(!resultat.ouvertureImpossible);
-    QCOMPARE(lire("SELECT COUNT(*) FROM classes"), QStringList{"2"});
-    QCOMPARE(lire(LIRE_ELEVES),
-             (QStringList{ELEVES.at(0), "1002|NULL|NULL|Déjà là|NULL|NULL|NULL|2000-01-01"}));
-    QCOMPARE(lire(LIRE_GENERAL), QStringList{GENERAL_DE_DEPART});
-    QCOMPARE(lire("SELECT COUNT(*) FROM niveaux"), QStringList{"7"});
-    QCOMPARE(lire("SELECT COUNT(*) FROM notes"), QStringList{"0"});
-}
-
-void TstMigration::ancienFichierIllisible_data()
-{
-    QTest::addColumn<int>("version");
-    QTest::addColumn<bool>("present");
-    QTest::addColumn<QByteArray>("contenu");
-    QTest::addColumn<bool>("ouvertureImpossible");
-
-    QTest::newRow("version 2, fichier texte")
-        << 2 << true << QByteArray("Ceci n'est pas une base de données.\n").repeated(40) << true;
-    QTest::newRow("version 1, fichier absent") << 1 << false << QByteArray() << true;
-    // Un fichier vide est une base SQLite vide : elle s'ouvre, la première copie échoue.
-    QTest::newRow("version 1, fichier vide") << 1 << true << QByteArray() << false;
-}
-
-void TstMigration::ancienFichierIllisible()
-{
-    QFETCH(int, version);
-    QFETCH(bool, present);
-    QFETCH(QByteArray, contenu);
-    QFETCH(bool, ouvertureImpossible);
-    if (present) {
-        QFile fichier(cheminAncien(version));
-        QVERIFY(fichier.open(QIODevice::WriteOnly));
-        QCOMPARE(fichier.write(contenu), qint64(contenu.size()));
+        // Une connexion retirée alors qu'elle sert encore, ou ouverte deux fois, fait échouer l'essai.
+        QTest::failOnWarning(QRegularExpression(QStringLiteral("still in use|duplicate connection name")));
+        dossier = Environnement::nouveauDossierDonnees();
+        QVERIFY(Environnement::ouvrirBase());
+        QVERIFY(Environnement::poserSchema());
     }
 
-    const ResultatMigration resultat = importer(version);
-    QVERIFY(!resultat.reussi);
-    QCOMPARE(resultat.ouvertureImpossible, ouvertureImpossible);
-    QCOMPARE(resultat.erreurOuverture.isEmpty(), !ouvertureImpossible);
-    QVERIFY(!QSqlDatabase::contains(Migration::CONNEXION_V1) &&
-            !QSqlDatabase::contains(Migration::CONNEXION_V2));
-    QCOMPARE(QFile::exists(cheminAncien(version)), present);
-    // La base neuve n'a pas bougé.
-    QCOMPARE(lire(LIRE_GENERAL), QStringList{GENERAL_DE_DEPART});
-    QCOMPARE(lire("SELECT COUNT(*) FROM niveaux"), QStringList{"7"});
-}
-
-void TstMigration::jeuEssaiSansEleves()
-{
-    QSqlQuery requete;
-    QVERIFY(requete.exec(ARBRE));
-    QVERIFY(requete.exec(
-        "INSERT INTO notes(id_eleve, id_comp, date) VALUES(77,4,'2011-02-03'),(78,3,'2011-02-04')"));
-    JeuEssai::generer(4242u);
-    QCOMPARE(lire("SELECT COUNT(*) FROM notes"), QStringList{"0"});
-    QCOMPARE(lire("SELECT COUNT(*) FROM competences"), QStringList{"6"});
-}
-
-void TstMigration::jeuEssai()
-{
-    constexpr int eleves = 400;
+    void reprise_data()
     {
-        QSqlQuery requete;
-        QVERIFY(requete.exec(ARBRE));
-        QVERIFY(requete.exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
-                                            "WHERE i < %1) INSERT INTO eleves(id_eleve, nom) "
-                                            "SELECT 500 + 3 * i, 'Élève' FROM n")
-                                 .arg(eleves)));
+        QTest::addColumn<int>("version");
+        QTest::addColumn<QString>("general");
+        QTest::addColumn<QString>("reglages");
+        QTest::addColumn<int>("ancien");
+        QTest::addColumn<int>("nouveau");
+
+        // Les clés de nœuds de la version 2 sont déjà celles de l'arbre actuel.
+        ligne("version 2", 2, "INSERT INTO general VALUES(1,'École des Tilleuls','anglais',2)",
+              "1|École des Tilleuls|anglais|3", 178, 178);
+        // Version 1 : 178 devient 186, 179 à 185 perdent un, 186 à 211 gagnent un.
+        const int noeuds[][2] = {{178, 186}, {179, 178}, {185, 184}, {186, 187},
+                                 {211, 212}, {212, 212}, {177, 177}, {100, 100}};
+        for (const auto& [ancien, nouveau] : noeuds)
+            QTest::addRow("version 1, nœud %d", ancien)
+                << 1 << GENERAL_V1 << "1|École des Tilleuls|italien|3" << ancien << nouveau;
+        // Sans ligne 1 dans general, les réglages de la base neuve restent ; le reste est repris.
+        ligne("version 1, autre ligne dans general", 1,
+              "INSERT INTO general VALUES(2,'Autre école','espagnol')", GENERAL_DE_DEPART, 178, 186);
+        ligne("version 1, sans table general", 1, "DROP TABLE general", GENERAL_DE_DEPART, 178, 186);
+    }
+
+    void reprise()
+    {
+        QFETCH(int, version);
+        QFETCH(QString, general);
+        QFETCH(QString, reglages);
+        QFETCH(int, ancien);
+        QFETCH(int, nouveau);
+        QCOMPARE(surFichier(cheminAncien(version), ancienneBase(version, general, ancien)), QStringList());
+
+        const ResultatMigration resultat = importer(version);
+        QVERIFY(resultat.reussi);
+        QVERIFY(!QSqlDatabase::contains(Migration::CONNEXION_V1) &&
+                !QSqlDatabase::contains(Migration::CONNEXION_V2));
+        QCOMPARE(lire(LIRE_GENERAL), QStringList{reglages});
+        QCOMPARE(lire("SELECT id_classe, libelle, tri FROM classes ORDER BY id_classe"),
+                 (QStringList{"4|CE1 Mme Martin|2", "12|CLIS|NULL"}));
+        QCOMPARE(lire(LIRE_ELEVES), ELEVES);
+        // Les sept niveaux de départ cèdent la place aux anciens, qui gardent leurs clés.
+        QCOMPARE(lire("SELECT id_niveau, libelle, tri FROM niveaux ORDER BY id_niveau"),
+                 (QStringList{"2|CE1|1", "8|CLIS|0"}));
+        QCOMPARE(lire("SELECT id_note, id_eleve, id_comp, date, maj FROM notes"),
+                 QStringList{QStringLiteral("7|1001|%1|2010-05-04|2010-05-04 18:00:00").arg(nouveau)});
+    }
+
+    // Un élève de même clé déjà dans la base neuve : la copie s'arrête au deuxième élève, et ce
+    // qui a été copié avant l'échec reste, validé.
+    void echecEnCours()
+    {
+        QCOMPARE(surFichier(cheminAncien(1), ancienneBase(1, GENERAL_V1, 178)), QStringList());
+        Sql::valeur("INSERT INTO eleves(id_eleve, nom, maj) VALUES(1002, 'Déjà là', '2000-01-01')");
+        const ResultatMigration resultat = importer(1);
+        QVERIFY(!resultat.reussi);
+        QVERIFY(!resultat.ouvertureImpossible);
+        QCOMPARE(lire("SELECT COUNT(*) FROM classes"), QStringList{"2"});
+        QCOMPARE(lire(LIRE_ELEVES),
+                 (QStringList{ELEVES.at(0), "1002|NULL|NULL|Déjà là|NULL|NULL|NULL|2000-01-01"}));
+        QCOMPARE(lire(LIRE_GENERAL), QStringList{GENERAL_DE_DEPART});
+        QCOMPARE(lire("SELECT COUNT(*) FROM niveaux"), QStringList{"7"});
+        QCOMPARE(lire("SELECT COUNT(*) FROM notes"), QStringList{"0"});
+    }
+
+    void ancienFichierIllisible_data()
+    {
+        QTest::addColumn<int>("version");
+        QTest::addColumn<bool>("present");
+        QTest::addColumn<QByteArray>("contenu");
+        QTest::addColumn<bool>("ouvertureImpossible");
+
+        ligne("version 2, fichier texte", 2, true,
+              QByteArray("Ceci n'est pas une base de données.\n").repeated(40), true);
+        ligne("version 1, fichier absent", 1, false, QByteArray(), true);
+        // Un fichier vide est une base SQLite vide : elle s'ouvre, la première copie échoue.
+        ligne("version 1, fichier vide", 1, true, QByteArray(), false);
+    }
+
+    void ancienFichierIllisible()
+    {
+        QFETCH(int, version);
+        QFETCH(bool, present);
+        QFETCH(QByteArray, contenu);
+        QFETCH(bool, ouvertureImpossible);
+        if (present) {
+            QFile fichier(cheminAncien(version));
+            QVERIFY(fichier.open(QIODevice::WriteOnly));
+            QCOMPARE(fichier.write(contenu), qint64(contenu.size()));
+        }
+
+        const ResultatMigration resultat = importer(version);
+        QVERIFY(!resultat.reussi);
+        QCOMPARE(resultat.ouvertureImpossible, ouvertureImpossible);
+        QCOMPARE(resultat.erreurOuverture.isEmpty(), !ouvertureImpossible);
+        QVERIFY(!QSqlDatabase::contains(Migration::CONNEXION_V1) &&
+                !QSqlDatabase::contains(Migration::CONNEXION_V2));
+        QCOMPARE(QFile::exists(cheminAncien(version)), present);
+        // La base neuve n'a pas bougé.
+        QCOMPARE(lire(LIRE_GENERAL), QStringList{GENERAL_DE_DEPART});
+        QCOMPARE(lire("SELECT COUNT(*) FROM niveaux"), QStringList{"7"});
+    }
+
+    // Le jeu d'essai efface les dates d'avant et n'en pose que sur les compétences et les items
+    // des élèves présents (aucun : aucune date), toujours les mêmes pour une même graine.
+    void jeuEssai()
+    {
+        constexpr int eleves = 400;
+        Sql::valeur(ARBRE);
+        Sql::valeur(
+            "INSERT INTO notes(id_eleve, id_comp, date) VALUES(77,4,'2011-02-03'),(78,3,'2011-02-04')");
+        JeuEssai::generer(4242u);
+        QCOMPARE(lire("SELECT COUNT(*), (SELECT COUNT(*) FROM competences) FROM notes"), QStringList{"0|6"});
+        Sql::valeur(
+            QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
+                           "INSERT INTO eleves(id_eleve, nom) SELECT 500 + 3 * i, 'Élève' FROM n")
+                .arg(eleves));
         // Un enregistrement d'avant, sur un agrégat : il s'en va.
-        QVERIFY(requete.exec("INSERT INTO notes(id_eleve, id_comp, date) VALUES(503, 3, '2011-02-03')"));
-    }
-    const QString lecture =
-        QStringLiteral("SELECT n.id_eleve, n.id_comp, c.profondeur, n.date FROM notes n "
-                       "LEFT JOIN competences c ON c.id_comp = n.id_comp ORDER BY n.id_note");
-    JeuEssai::generer(31337u);
-    const QStringList notes = lire(lecture);
-    QSet<QString> paires;
-    for (const QString& note : notes) {
-        const QStringList valeurs = note.split(QLatin1Char('|'));
-        QVERIFY2(valeurs.at(2) == "1" || valeurs.at(2) == "3", qPrintable(note));
-        const QDate date = QDate::fromString(valeurs.at(3), QStringLiteral("yyyy-MM-dd"));
-        QVERIFY2(date.isValid() && date >= QDate(2008, 1, 1) && date <= QDate(2010, 12, 30),
-                 qPrintable(note));
-        paires.insert(valeurs.at(0) + QLatin1Char('/') + valeurs.at(1));
-    }
-    QCOMPARE(paires.size(), notes.size());
-    // Trois paires sur quatre datées en moyenne : sur 1 600, l'écart type est d'environ 17.
-    QVERIFY2(notes.size() > 4 * eleves * 65 / 100 && notes.size() < 4 * eleves * 85 / 100,
-             qPrintable(QString::number(notes.size())));
+        Sql::valeur("INSERT INTO notes(id_eleve, id_comp, date) VALUES(503, 3, '2011-02-03')");
+        const QString lecture =
+            QStringLiteral("SELECT n.id_eleve, n.id_comp, c.profondeur, n.date FROM notes n "
+                           "LEFT JOIN competences c ON c.id_comp = n.id_comp ORDER BY n.id_note");
+        JeuEssai::generer(31337u);
+        const QStringList notes = lire(lecture);
+        QSet<QString> paires;
+        for (const QString& note : notes) {
+            const QStringList valeurs = note.split(QLatin1Char('|'));
+            QVERIFY2(valeurs.at(2) == "1" || valeurs.at(2) == "3", qPrintable(note));
+            const QDate date = QDate::fromString(valeurs.at(3), QStringLiteral("yyyy-MM-dd"));
+            QVERIFY2(date.isValid() && date >= QDate(2008, 1, 1) && date <= QDate(2010, 12, 30),
+                     qPrintable(note));
+            paires.insert(valeurs.at(0) + QLatin1Char('/') + valeurs.at(1));
+        }
+        QCOMPARE(paires.size(), notes.size());
+        // Trois paires sur quatre datées en moyenne : sur 1 600, l'écart type est d'environ 17.
+        QVERIFY2(notes.size() > 4 * eleves * 65 / 100 && notes.size() < 4 * eleves * 85 / 100,
+                 qPrintable(QString::number(notes.size())));
 
-    // Même graine, mêmes données ; une autre graine en donne d'autres.
-    JeuEssai::generer(31337u);
-    QCOMPARE(lire(lecture), notes);
-    JeuEssai::generer(31338u);
-    QVERIFY(lire(lecture) != notes);
-}
+        // Même graine, mêmes données ; une autre graine en donne d'autres.
+        JeuEssai::generer(31337u);
+        QCOMPARE(lire(lecture), notes);
+        JeuEssai::generer(31338u);
+        QVERIFY(lire(lecture) != notes);
+    }
+};
 
 QTEST_GUILESS_MAIN(TstMigration)
 #include "tst_migration.moc"

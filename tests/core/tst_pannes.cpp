@@ -7,8 +7,10 @@
 #include "core/entry/notes.h"
 #include "core/pupils/importeleves.h"
 #include "core/pupils/listes.h"
+#include "support/donnees.h"
 #include "support/environnement.h"
 #include "support/programme.h"
+#include "support/sql.h"
 
 #include <QCryptographicHash>
 #include <QSqlDatabase>
@@ -33,18 +35,13 @@ QByteArray empreinte()
     return h.result().toHex();
 }
 
-qint64 valeur(const QString& sql)
-{
-    QSqlQuery q(sql);
-    return q.next() ? q.value(0).toLongLong() : -1;
-}
-
 // Le disque se remplit après quelques pages : les premières écritures passent, les suivantes
 // sont refusées comme sur un disque plein.
 void remplirDisque(bool plein)
 {
-    QSqlQuery().exec(QStringLiteral("PRAGMA max_page_count=%1")
-                         .arg(plein ? valeur(QStringLiteral("PRAGMA page_count")) + 2 : 1073741823));
+    QSqlQuery().exec(
+        QStringLiteral("PRAGMA max_page_count=%1")
+            .arg(plein ? Sql::valeur(QStringLiteral("PRAGMA page_count")).toLongLong() + 2 : 1073741823));
 }
 
 QString ecrireCsv(const QString& dossier, int eleves)
@@ -73,9 +70,9 @@ private slots:
     void disquePlein_data()
     {
         QTest::addColumn<QString>("operation");
-        QTest::newRow("grille") << "grille";
-        QTest::newRow("import Base Elèves") << "import";
-        QTest::newRow("classes et niveaux") << "listes";
+        ligne("grille", "grille");
+        ligne("import Base Elèves", "import");
+        ligne("classes et niveaux", "listes");
     }
     // L'écriture refusée en chemin annule toute l'opération : ni moitié d'enregistrement, ni
     // succès annoncé. Une fois de la place rendue, la même opération passe.
@@ -85,8 +82,8 @@ private slots:
         const auto dossier = Environnement::nouveauDossierDonnees();
         QVERIFY(Environnement::ouvrirBase());
         QVERIFY(Environnement::initialiserBase());
-        QSqlQuery().exec("INSERT INTO classes(libelle,tri) VALUES('CE1',0)");
-        QSqlQuery().exec(
+        Sql::valeur("INSERT INTO classes(libelle,tri) VALUES('CE1',0)");
+        Sql::valeur(
             "INSERT INTO eleves(nom,prenom,date_naiss,id_classe,id_niveau) VALUES('A','B','2016-01-01',1,1)");
         const QString csv = ecrireCsv(dossier->path(), 1500);
 
@@ -129,9 +126,9 @@ private slots:
     {
         QTest::addColumn<QString>("contenu");
         QTest::addColumn<bool>("mettreDeCote");
-        QTest::newRow("pas une base, quitter") << "texte" << false;
-        QTest::newRow("tronquée, quitter") << "tronquee" << false;
-        QTest::newRow("tronquée, mise de côté") << "tronquee" << true;
+        ligne("pas une base, quitter", "texte", false);
+        ligne("tronquée, quitter", "tronquee", false);
+        ligne("tronquée, mise de côté", "tronquee", true);
     }
     // Jamais modifié : quitter le laisse tel quel ; le mettre de côté le garde à l'octet près
     // sous un nom daté et le programme repart d'une base neuve (première mise en route).
@@ -159,12 +156,10 @@ private slots:
         f.close();
 
         programme.lancer();
-        if (!mettreDeCote) {
-            QVERIFY(programme.processus.waitForFinished(20000));
-            QCOMPARE(programme.processus.exitCode(), 1);
-        } else {
+        if (!mettreDeCote)
+            QVERIFY(programme.fini(1));
+        else
             QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(programme.base()).size() > 0, 20000);
-        }
         QTRY_VERIFY(!programme.journal().isEmpty());
         QVERIFY2(programme.journal().constFirst().startsWith("question\tBase de données endommagée\t"),
                  qPrintable(programme.journal().constFirst()));
@@ -191,8 +186,7 @@ private slots:
             QVERIFY(q.exec("CREATE TABLE t(x)"));
             QVERIFY(q.exec("BEGIN EXCLUSIVE"));
             programme.lancer();
-            QVERIFY(programme.processus.waitForFinished(30000));
-            QCOMPARE(programme.processus.exitCode(), 1);
+            QVERIFY(programme.fini(1));
             QVERIFY(q.exec("ROLLBACK"));
             autre.close();
         }
@@ -211,8 +205,7 @@ private slots:
         QVERIFY(bouchon.open(QIODevice::WriteOnly));
         bouchon.close();
         programme.lancer();
-        QVERIFY(programme.processus.waitForFinished(20000));
-        QCOMPARE(programme.processus.exitCode(), 1);
+        QVERIFY(programme.fini(1));
         QCOMPARE(programme.journal().size(), 1);
         QVERIFY(programme.journal().constFirst().startsWith(
             "critique\tErreur d'ouverture de la base de données\t"));

@@ -14,6 +14,7 @@
 #include "gui/entry/mdibase.h"
 #include "gui/mainwindow/mainwindow.h"
 #include "gui/mainwindow/mymdiarea.h"
+#include "support/clavier.h"
 #include "support/environnement.h"
 #include "support/repondeuressai.h"
 
@@ -30,7 +31,6 @@
 #include <QRegularExpression>
 #include <QScrollArea>
 #include <QTest>
-#include <QTextDocument>
 #include <QTranslator>
 
 namespace {
@@ -124,22 +124,12 @@ bool prendFocus(QObject* objet)
            !qobject_cast<QScrollArea*>(widget);
 }
 
-// Le nom qu'entend l'utilisateur d'un lecteur d'écran : le nom de l'interface, ou celui de
-// l'étiquette qui la désigne (relation « étiquette », donnée par le compagnon d'une QLabel).
-// La valeur d'une liste déroulante ou d'un compteur n'en est pas un, ni un texte sans lettre
-// ni chiffre (« ... »).
+// Le nom qu'entend l'utilisateur d'un lecteur d'écran (voir Clavier::nom) ; un texte sans
+// lettre ni chiffre (« ... ») n'en est pas un.
 QString nomEntendu(QAccessibleInterface* interface)
 {
     static const QRegularExpression signifiant(QStringLiteral("[\\p{L}\\p{N}]"));
-    QString nom = interface->text(QAccessible::Name).trimmed();
-    const Role role = interface->role();
-    if ((role == QAccessible::ComboBox || role == QAccessible::SpinBox) &&
-        nom == interface->text(QAccessible::Value).trimmed())
-        nom.clear();
-    if (nom.isEmpty())
-        for (const auto& [etiquette, relation] : interface->relations(QAccessible::Label))
-            if (nom.isEmpty() && etiquette)
-                nom = etiquette->text(QAccessible::Name).trimmed();
+    const QString nom = Clavier::nom(interface);
     return nom.contains(signifiant) ? nom : QString();
 }
 
@@ -298,7 +288,7 @@ class TstAccessibilite : public QObject
 {
     Q_OBJECT
     QTranslator traduction;
-    std::unique_ptr<QTemporaryDir> dossier;
+    Environnement::Dossier dossier;
     std::unique_ptr<MainWindow> principale;
     QMap<QString, Rapport> rapports;
     QList<const QMetaObject*> classesOuvertes;
@@ -350,7 +340,6 @@ private Q_SLOTS:
         Tournee::fenetres(*principale, visite, probleme);
         Tournee::dialogues(*principale, visite, probleme);
         QVERIFY2(problemes.isEmpty(), qPrintable(problemes.join(QLatin1Char('\n'))));
-        QVERIFY2(repondeur.sansImprevu(), qPrintable(repondeur.questionsImprevues().join(QLatin1Char('\n'))));
     }
     void cleanupTestCase()
     {

@@ -45,126 +45,70 @@ class TestDialogues : public QObject
 
 private slots:
     void initTestCase() { Environnement::preparer(); }
-    void geometrie_data();
-    void geometrie();
-    void animation_data();
-    void animation();
-    void peinture_data();
-    void peinture();
-    void attenteTexteParDefaut();
-    void attenteStop();
-    void aproposLicence();
-};
 
-void TestDialogues::geometrie_data()
-{
-    QTest::addColumn<int>("cote");
-    QTest::addColumn<int>("longueur");
-    QTest::addColumn<int>("largeur");
-
-    QTest::newRow("20 px") << 20 << 6 << 2;
-    QTest::newRow("64 px, barres fines au-delà de 32 px") << 64 << 20 << 5;
-}
-
-void TestDialogues::geometrie()
-{
-    QFETCH(int, cote);
-    const auto g = QProgressIndicator::geometrie(cote);
-    QTEST(g.longueur, "longueur");
-    QTEST(g.largeur, "largeur");
-}
-
-void TestDialogues::animation_data()
-{
-    QTest::addColumn<int>("tics");
-    QTest::addColumn<int>("angle");
-
-    QTest::newRow("un cran") << 1 << 30;
-    QTest::newRow("un tour complet") << 12 << 0;
-}
-
-void TestDialogues::animation()
-{
-    QProgressIndicator indicateur;
-    indicateur.setAnimationDelay(5); // sur un indicateur arrêté, ne le démarre pas
-    QVERIFY(!indicateur.isAnimated());
-    indicateur.startAnimation();
-    QVERIFY(indicateur.isAnimated());
-    QFETCH(int, tics);
-    tic(indicateur, tics);
-    QTEST(indicateur.angleCourant(), "angle");
-
-    indicateur.stopAnimation();
-    QVERIFY(!indicateur.isAnimated());
-    QCOMPARE(indicateur.minuterie(), -1);
-}
-
-void TestDialogues::peinture_data()
-{
-    QTest::addColumn<bool>("anime"); // sinon démarré puis arrêté
-    QTest::addColumn<bool>("afficheALArret");
-    QTest::addColumn<bool>("dessine");
-
-    QTest::newRow("arrêté") << false << false << false;
-    QTest::newRow("arrêté, affiché à l'arrêt") << false << true << true;
-    QTest::newRow("animé") << true << false << true;
-}
-
-void TestDialogues::peinture()
-{
-    QFETCH(bool, anime);
-    QFETCH(bool, afficheALArret);
-    QProgressIndicator indicateur;
-    indicateur.resize(20, 20);
-    indicateur.setDisplayedWhenStopped(afficheALArret);
-    indicateur.startAnimation();
-    if (!anime)
+    // L'indicateur d'activité : barres fines au-delà de 32 px ; un cran de 30° par tic, un tour en
+    // douze ; le délai ne démarre pas un indicateur arrêté ; arrêté, il ne dessine rien, sauf
+    // s'il doit rester affiché.
+    void indicateur()
+    {
+        for (const auto& [cote, longueur, largeur] : {std::tuple{20, 6, 2}, {64, 20, 5}}) {
+            const auto g = QProgressIndicator::geometrie(cote);
+            QCOMPARE(QList<int>({g.longueur, g.largeur}), QList<int>({longueur, largeur}));
+        }
+        QProgressIndicator indicateur;
+        indicateur.resize(20, 20);
+        indicateur.setAnimationDelay(5);
+        QVERIFY(!indicateur.isAnimated() && !peint(indicateur));
+        indicateur.startAnimation();
+        QVERIFY(indicateur.isAnimated() && peint(indicateur));
+        tic(indicateur, 1);
+        QCOMPARE(indicateur.angleCourant(), 30);
+        tic(indicateur, 11);
+        QCOMPARE(indicateur.angleCourant(), 0);
         indicateur.stopAnimation();
-    QTEST(peint(indicateur), "dessine");
-}
+        QVERIFY(!indicateur.isAnimated() && !peint(indicateur));
+        QCOMPARE(indicateur.minuterie(), -1);
+        indicateur.setDisplayedWhenStopped(true);
+        QVERIFY(peint(indicateur));
+    }
 
-void TestDialogues::attenteTexteParDefaut()
-{
-    QWidget fenetre;
-    diaWait attente(&fenetre);
-    attente.preparer(false, QString());
-    QCOMPARE(attente.message(), QString("Opération en cours... Patientez!"));
-}
+    // La fenêtre d'attente dit son message par défaut ; « Stop » demande confirmation.
+    void attenteStop()
+    {
+        RepondeurEssai r;
+        QWidget fenetre;
+        bool drapeau = true; // remis à faux par la fenêtre
+        diaWait attente(&fenetre, &drapeau);
+        attente.preparer(true, QString());
+        QCOMPARE(attente.message(), QString("Opération en cours... Patientez!"));
+        QVERIFY(!drapeau);
+        QPushButton* stop = attente.findChild<QPushButton*>("btStop");
 
-void TestDialogues::attenteStop()
-{
-    RepondeurEssai r;
-    QWidget fenetre;
-    bool drapeau = true; // remis à faux par la fenêtre
-    diaWait attente(&fenetre, &drapeau);
-    attente.preparer(true, QString());
-    QVERIFY(!drapeau);
-    QPushButton* stop = attente.findChild<QPushButton*>("btStop");
+        r.bouton(QMessageBox::No);
+        stop->click();
+        QVERIFY(!attente.estArrete() && !drapeau);
+        r.bouton(QMessageBox::Yes);
+        stop->click();
+        QVERIFY(attente.estArrete() && drapeau);
+        QCOMPARE(r.dernier().texte, QString("Voulez-vous vraiment stopper l'opération en cours ?"));
 
-    r.bouton(QMessageBox::No);
-    stop->click();
-    QVERIFY(!attente.estArrete() && !drapeau);
-    r.bouton(QMessageBox::Yes);
-    stop->click();
-    QVERIFY(attente.estArrete() && drapeau);
-    QCOMPARE(r.dernier().texte, QString("Voulez-vous vraiment stopper l'opération en cours ?"));
+        // Arrêt confirmé : un nouveau clic ne demande plus rien (une question imprévue échouerait).
+        stop->click();
+        QCOMPARE(r.messages().size(), 2);
+        QVERIFY(attente.estArrete());
+    }
 
-    // Arrêt confirmé : un nouveau clic ne demande plus rien (une question imprévue échouerait).
-    stop->click();
-    QCOMPARE(r.messages().size(), 2);
-    QVERIFY(r.sansImprevu() && attente.estArrete());
-}
-
-void TestDialogues::aproposLicence()
-{
-    RepondeurEssai r;
-    Apropos apropos;
-    apropos.findChild<QPushButton*>("btLicence")->click(); // licence()
-    // Le contrat posé à côté de l'exécutable, ouvert par le bureau.
-    QCOMPARE(r.urlsOuvertes(),
-             QList<QUrl>{QUrl::fromLocalFile(QCoreApplication::applicationDirPath() + "/licence.pdf")});
-    QVERIFY(r.messages().isEmpty());
-}
+    void aproposLicence()
+    {
+        RepondeurEssai r;
+        Apropos apropos;
+        apropos.findChild<QPushButton*>("btLicence")->click(); // licence()
+        // Le contrat posé à côté de l'exécutable, ouvert par le bureau.
+        QCOMPARE(r.urlsOuvertes(),
+                 QList<QUrl>{QUrl::fromLocalFile(QCoreApplication::applicationDirPath() + "/licence.pdf")});
+        QVERIFY(r.messages().isEmpty());
+    }
+};
 
 QTEST_MAIN(TestDialogues)
 #include "tst_dialogues.moc"

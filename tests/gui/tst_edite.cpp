@@ -2,8 +2,10 @@
 #include "core/pupils/listes.h"
 #include "gui/pupils/diaedite.h"
 #include "support/clavier.h"
+#include "support/donnees.h"
 #include "support/environnement.h"
 #include "support/repondeuressai.h"
+#include "support/sql.h"
 
 #include <QListWidget>
 #include <QSqlQuery>
@@ -13,17 +15,8 @@ class TstEdite : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> dossier;
+    Environnement::Dossier dossier;
     std::unique_ptr<RepondeurEssai> repondeur;
-
-    // Les deux premières colonnes d'une requête, jointes par « | ».
-    static QStringList lignes(const QString& sql)
-    {
-        QStringList resultat;
-        for (QSqlQuery q(sql); q.next();)
-            resultat << q.value(0).toString() + '|' + q.value(1).toString();
-        return resultat;
-    }
 
 private Q_SLOTS:
     void initTestCase() { Environnement::preparer(); }
@@ -38,13 +31,7 @@ private Q_SLOTS:
         repondeur = std::make_unique<RepondeurEssai>();
     }
 
-    void cleanup()
-    {
-        QVERIFY2(repondeur->fileVide(), "des réponses préparées n'ont pas servi");
-        repondeur.reset();
-        Environnement::fermerBase();
-        dossier.reset();
-    }
+    void cleanup() { repondeur.reset(); }
 
     void edition_data()
     {
@@ -53,30 +40,26 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("reponses"); // texte saisi, « - » annule, « ! » ferme l'avertissement
         QTest::addColumn<QStringList>("base"); // id|libelle par tri après OK ; vide : refusé, rien d'écrit
         const QStringList rien;
-        QTest::newRow("OK sans changement") << "classes" << rien << rien << rien;
-        QTest::newRow("ajout en double puis annulé")
-            << "classes" << QStringList{"ajouter"} << QStringList{"ce2", "!", "-"} << rien;
-        QTest::newRow("ajout") << "classes" << QStringList{"ajouter", "ajouter"} << QStringList{"CM1", ""}
-                               << QStringList{"1|CE1 A", "2|CE2", "3|CP", "4|CM1"};
-        QTest::newRow("casse seule : pas une modification")
-            << "classes" << QStringList{"1", "modifier"} << QStringList{"ce2"} << rien;
-        QTest::newRow("renommage en double puis accepté")
-            << "classes" << QStringList{"1", "modifier"} << QStringList{"cp", "!", "CE2 B"}
-            << QStringList{"1|CE1 A", "2|CE2 B", "3|CP"};
-        QTest::newRow("suppression des seules entrées libres")
-            << "classes" << QStringList{"1", "supprimer", "0", "supprimer"} << rien
-            << QStringList{"1|CE1 A", "3|CP"};
-        QTest::newRow("entrée nouvelle supprimée : aucune trace")
-            << "classes" << QStringList{"ajouter", "3", "supprimer"} << QStringList{"CM1"}
-            << QStringList{"1|CE1 A", "2|CE2", "3|CP"};
-        QTest::newRow("montées et descente") << "classes" << QStringList{"2", "up", "up", "up", "down"}
-                                             << rien << QStringList{"1|CE1 A", "3|CP", "2|CE2"};
-        QTest::newRow("clavier : choisie aux flèches, montée deux fois")
-            << "classes" << QStringList{"~Bas Bas Tab Espace Espace"} << rien
-            << QStringList{"3|CP", "1|CE1 A", "2|CE2"};
-        QTest::newRow("niveaux : ajout puis montée")
-            << "niveaux" << QStringList{"ajouter", "7", "up", "7", "supprimer"} << QStringList{"CM3"}
-            << QStringList{"1|CP", "2|CE1", "3|CE2", "4|CM1", "5|CM2", "6|CYCLE II", "8|CM3"};
+        ligne("OK sans changement", "classes", rien, rien, rien);
+        ligne("ajout en double puis annulé", "classes", QStringList{"ajouter"}, QStringList{"ce2", "!", "-"},
+              rien);
+        ligne("ajout", "classes", QStringList{"ajouter", "ajouter"}, QStringList{"CM1", ""},
+              QStringList{"1|CE1 A", "2|CE2", "3|CP", "4|CM1"});
+        ligne("casse seule : pas une modification", "classes", QStringList{"1", "modifier"},
+              QStringList{"ce2"}, rien);
+        ligne("renommage en double puis accepté", "classes", QStringList{"1", "modifier"},
+              QStringList{"cp", "!", "CE2 B"}, QStringList{"1|CE1 A", "2|CE2 B", "3|CP"});
+        ligne("suppression des seules entrées libres", "classes",
+              QStringList{"1", "supprimer", "0", "supprimer"}, rien, QStringList{"1|CE1 A", "3|CP"});
+        ligne("entrée nouvelle supprimée : aucune trace", "classes", QStringList{"ajouter", "3", "supprimer"},
+              QStringList{"CM1"}, QStringList{"1|CE1 A", "2|CE2", "3|CP"});
+        ligne("montées et descente", "classes", QStringList{"2", "up", "up", "up", "down"}, rien,
+              QStringList{"1|CE1 A", "3|CP", "2|CE2"});
+        ligne("clavier : choisie aux flèches, montée deux fois", "classes",
+              QStringList{"~Bas Bas Tab Espace Espace"}, rien, QStringList{"3|CP", "1|CE1 A", "2|CE2"});
+        ligne("niveaux : ajout puis montée", "niveaux", QStringList{"ajouter", "7", "up", "7", "supprimer"},
+              QStringList{"CM3"},
+              QStringList{"1|CP", "2|CE1", "3|CE2", "4|CM1", "5|CM2", "6|CYCLE II", "8|CM3"});
     }
 
     void edition()
@@ -89,8 +72,9 @@ private Q_SLOTS:
             r == "-"   ? repondeur->annulation()
             : r == "!" ? repondeur->bouton(QMessageBox::Ok)
                        : repondeur->texteSaisi(r);
-        const QString sql = QString("SELECT * FROM %1 ORDER BY tri").arg(table);
-        const QStringList avant = lignes(sql);
+        const QString sql =
+            QString("SELECT id_%1, libelle FROM %2 ORDER BY tri").arg(table.chopped(1), table);
+        const QStringList avant = Sql::lignes(sql);
 
         diaEdite d(nullptr);
         d.charger(table);
@@ -110,16 +94,16 @@ private Q_SLOTS:
                      QStringLiteral("Erreur|Il existe déjà une entrée avec ce nom."));
         d.accept();
         QCOMPARE(d.result(), int(base.isEmpty() ? QDialog::Rejected : QDialog::Accepted));
-        QCOMPARE(lignes(sql), base.isEmpty() ? avant : base);
+        QCOMPARE(Sql::lignes(sql), base.isEmpty() ? avant : base);
         if (!base.isEmpty()) // tri égal à la position
-            QCOMPARE(lignes(QString("SELECT MIN(tri), MAX(tri) FROM %1").arg(table)).value(0),
+            QCOMPARE(Sql::lignes(QString("SELECT MIN(tri), MAX(tri) FROM %1").arg(table)).value(0),
                      QString("0|%1").arg(base.size() - 1));
     }
 
     // La base refuse l'écriture : l'enseignant est averti, rien n'est écrit, la liste reste ouverte.
     void baseEnLectureSeule()
     {
-        const QStringList avant = lignes("SELECT * FROM classes ORDER BY tri");
+        const QStringList avant = Sql::lignes("SELECT * FROM classes ORDER BY tri");
         repondeur->texteSaisi("CM1");
         repondeur->bouton(QMessageBox::Ok);
         diaEdite d(nullptr);
@@ -130,14 +114,15 @@ private Q_SLOTS:
         QSqlQuery().exec("PRAGMA query_only=0");
         QCOMPARE(repondeur->dernier().titre, QString("Enregistrement impossible"));
         QCOMPARE(d.result(), int(QDialog::Rejected));
-        QCOMPARE(lignes("SELECT * FROM classes ORDER BY tri"), avant);
+        QCOMPARE(Sql::lignes("SELECT * FROM classes ORDER BY tri"), avant);
     }
 
     // Une clé supprimée que des élèves utilisent au moment d'écrire n'est pas effacée.
     void suppressionEntreeUtilisee()
     {
         QVERIFY(Listes::enregistrer("classes", {{"CE2", 2}}, {1, 3}));
-        QCOMPARE(lignes("SELECT * FROM classes ORDER BY tri"), QStringList({"2|CE2", "1|CE1 A"}));
+        QCOMPARE(Sql::lignes("SELECT id_classe, libelle FROM classes ORDER BY tri"),
+                 QStringList({"2|CE2", "1|CE1 A"}));
     }
 };
 

@@ -1,15 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/pupils/diaeleve.h"
 #include "support/clavier.h"
+#include "support/donnees.h"
 #include "support/environnement.h"
 #include "support/repondeuressai.h"
+#include "support/sql.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSqlQuery>
-#include <QSqlRecord>
 #include <QTableWidget>
 #include <QTest>
 
@@ -18,22 +19,12 @@ namespace {
 // Les lignes d'une requête, colonnes jointes par « | », lignes par « , ».
 QString lignes(const QString& sql)
 {
-    QStringList resultat;
-    QSqlQuery q(sql);
-    while (q.next()) {
-        QStringList champs;
-        for (int i = 0; i < q.record().count(); ++i)
-            champs << q.value(i).toString();
-        resultat << champs.join('|');
-    }
-    return resultat.join(',');
+    return Sql::lignes(sql).join(',');
 }
 
 const QString ELEVES = QStringLiteral("1|1|2|MARTIN|Léo|2001-02-03,2|1|2|DURAND|Zoé|2002-03-04,"
                                       "3|1|1|PETIT|Tom|2003-04-05,4|2|5|BLANC|Eva|2000-01-01");
 const QString INCHANGE = QStringLiteral("1|1|MARTIN,2|1|DURAND,3|1|PETIT,4|2|BLANC;1,2,4,1;1,2,3;3");
-const QHash<QChar, QMessageBox::StandardButton> BOUTONS{
-    {'O', QMessageBox::Yes}, {'N', QMessageBox::No}, {'K', QMessageBox::Ok}, {'A', QMessageBox::Cancel}};
 
 } // namespace
 
@@ -41,7 +32,7 @@ class TstEleve : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> dossier;
+    Environnement::Dossier dossier;
     std::unique_ptr<RepondeurEssai> repondeur;
 
     static QString etat()
@@ -64,24 +55,23 @@ class TstEleve : public QObject
         w<QComboBox>(d.get(), "cbClasse")->setCurrentIndex(classe);
         d->actualiser();
         w<QComboBox>(d.get(), "cbClasse2")->setCurrentIndex(1);
-        for (QChar r : reponses)
-            repondeur->bouton(BOUTONS.value(r));
-        for (const QString& s : saisies)
+        repondeur->reponses(reponses);
+        QTableWidget* t = table(d.get());
+        for (const QString& s : saisies) {
+            QTableWidgetItem* item =
+                t->item(s.section(':', 0, 0).remove('~').toInt(), s.section(':', 1, 1).toInt());
             if (s == "+") {
                 d->ajouterEleve();
             } else if (s.startsWith('~')) {
-                QTableWidgetItem* item =
-                    table(d.get())->item(s.section(':', 0, 0).mid(1).toInt(), s.section(':', 1, 1).toInt());
-                table(d.get())->setCurrentItem(item);
-                table(d.get())->editItem(item);
-                table(d.get())->viewport()->findChild<QLineEdit*>()->setText(s.section(':', 2));
+                t->setCurrentItem(item);
+                t->editItem(item);
+                t->viewport()->findChild<QLineEdit*>()->setText(s.section(':', 2));
             } else {
-                table(d.get())
-                    ->item(s.section(':', 0, 0).toInt(), s.section(':', 1, 1).toInt())
-                    ->setText(s.section(':', 2));
+                item->setText(s.section(':', 2));
             }
+        }
         for (int i = 0; i + 1 < plage.size(); i += 2)
-            table(d.get())->setRangeSelected(QTableWidgetSelectionRange(plage[i], 0, plage[i + 1], 3), true);
+            t->setRangeSelected(QTableWidgetSelectionRange(plage[i], 0, plage[i + 1], 3), true);
         return d;
     }
 
@@ -92,23 +82,17 @@ private Q_SLOTS:
     {
         dossier = Environnement::nouveauDossierDonnees();
         QVERIFY(Environnement::ouvrirBase() && Environnement::poserSchema());
-        QSqlQuery q;
-        QVERIFY(q.exec("INSERT INTO classes VALUES(1,'CE1 A',0),(2,'CM2 B',1),(3,'Vide',2)"));
-        QVERIFY(q.exec("INSERT INTO eleves(id_eleve,id_classe,id_niveau,nom,prenom,date_naiss) VALUES"
-                       "(1,1,2,'MARTIN','Léo','2001-02-03'),(2,1,2,'DURAND','Zoé','2002-03-04'),"
-                       "(3,1,1,'PETIT','Tom','2003-04-05'),(4,2,5,'BLANC','Eva','2000-01-01')"));
-        QVERIFY(q.exec("INSERT INTO notes(id_eleve,id_comp,date) VALUES(1,4,'2010-01-01'),(2,4,'2010-01-01'),"
-                       "(4,4,'2010-01-01'),(1,5,'2010-01-01')"));
+        Sql::valeur("INSERT INTO classes VALUES(1,'CE1 A',0),(2,'CM2 B',1),(3,'Vide',2)");
+        Sql::valeur("INSERT INTO eleves(id_eleve,id_classe,id_niveau,nom,prenom,date_naiss) VALUES"
+                    "(1,1,2,'MARTIN','Léo','2001-02-03'),(2,1,2,'DURAND','Zoé','2002-03-04'),"
+                    "(3,1,1,'PETIT','Tom','2003-04-05'),(4,2,5,'BLANC','Eva','2000-01-01')");
+        Sql::valeur("INSERT INTO notes(id_eleve,id_comp,date) VALUES(1,4,'2010-01-01'),(2,4,'2010-01-01'),"
+                    "(4,4,'2010-01-01'),(1,5,'2010-01-01')");
+
         repondeur = std::make_unique<RepondeurEssai>();
     }
 
-    void cleanup()
-    {
-        QVERIFY2(repondeur->fileVide(), "des réponses préparées n'ont pas servi");
-        repondeur.reset();
-        Environnement::fermerBase();
-        dossier.reset();
-    }
+    void cleanup() { repondeur.reset(); }
 
     void enregistrement_data()
     {
@@ -117,27 +101,21 @@ private Q_SLOTS:
         QTest::addColumn<int>("questionsNiveau");
         // refus : « titre|texte @ligne,colonne » de la cellule courante ; sinon `eleves` ; niveaux nouveaux
         QTest::addColumn<QString>("attendu");
-        QTest::newRow("toutes les lignes écrites")
-            << QStringList{"2:0:  MARTINEZ ", "1:2:3/4/5"} << "" << 0
-            << QString(ELEVES).replace("MARTIN|", "MARTINEZ|").replace("2002-03-04", "2005-04-03") + ';';
-        QTest::newRow("élève ajouté, niveau sans égard à la casse")
-            << QStringList{"+", "3:0:NOUVEAU", "3:1:Ana", "3:2:1/9/2004", "3:3:cm2"} << "" << 0
-            << ELEVES + ",5|1|5|NOUVEAU|Ana|2004-09-01;";
-        QTest::newRow("nouveau niveau demandé une fois")
-            << QStringList{"0:3:cm3", "1:3:CM3"} << "O" << 1
-            << QString(ELEVES).replace("2|1|2|", "2|1|8|").replace("3|1|1|", "3|1|8|") + ";8|cm3|";
-        QTest::newRow("nouveau niveau refusé")
-            << QStringList{"1:3:CM3"} << "NK" << 1
-            << "Arrêt|Opération annulée: le niveau n'existe pas en ligne 2 @1,3";
-        QTest::newRow("niveau accepté, champ vide plus bas : aucun niveau créé")
-            << QStringList{"0:3:CM3", "2:1: "} << "OK" << 1
-            << "Erreur|Opération annulée: certains champs sont vides en ligne 3 @2,1";
-        QTest::newRow("date incorrecte")
-            << QStringList{"1:2:31/02/2010"} << "K" << 0
-            << "Erreur|Opération annulée: date de naissance incorrecte en ligne 2 @1,2";
-        QTest::newRow("ligne ajoutée laissée vide")
-            << QStringList{"+"} << "K" << 0
-            << "Erreur|Opération annulée: certains champs sont vides en ligne 4 @3,0";
+        ligne("toutes les lignes écrites", QStringList{"2:0:  MARTINEZ ", "1:2:3/4/5"}, "", 0,
+              QString(ELEVES).replace("MARTIN|", "MARTINEZ|").replace("2002-03-04", "2005-04-03") + ';');
+        ligne("élève ajouté, niveau sans égard à la casse",
+              QStringList{"+", "3:0:NOUVEAU", "3:1:Ana", "3:2:1/9/2004", "3:3:cm2"}, "", 0,
+              ELEVES + ",5|1|5|NOUVEAU|Ana|2004-09-01;");
+        ligne("nouveau niveau demandé une fois", QStringList{"0:3:cm3", "1:3:CM3"}, "O", 1,
+              QString(ELEVES).replace("2|1|2|", "2|1|8|").replace("3|1|1|", "3|1|8|") + ";8|cm3|NULL");
+        ligne("nouveau niveau refusé", QStringList{"1:3:CM3"}, "NK", 1,
+              "Arrêt|Opération annulée: le niveau n'existe pas en ligne 2 @1,3");
+        ligne("niveau accepté, champ vide plus bas : aucun niveau créé", QStringList{"0:3:CM3", "2:1: "},
+              "OK", 1, "Erreur|Opération annulée: certains champs sont vides en ligne 3 @2,1");
+        ligne("date incorrecte", QStringList{"1:2:31/02/2010"}, "K", 0,
+              "Erreur|Opération annulée: date de naissance incorrecte en ligne 2 @1,2");
+        ligne("ligne ajoutée laissée vide", QStringList{"+"}, "K", 0,
+              "Erreur|Opération annulée: certains champs sont vides en ligne 4 @3,0");
     }
 
     void enregistrement()
@@ -147,13 +125,11 @@ private Q_SLOTS:
         auto d = ouvrir(1, reponses, saisies);
         const QString avant = etat();
         const bool ecrit = d->enregistrer();
-        const auto dernier = repondeur->messages().value(repondeur->messages().size() - 1);
         QTEST(ecrit ? lignes("SELECT id_eleve,id_classe,id_niveau,nom,prenom,date_naiss FROM eleves") + ';' +
                           lignes("SELECT * FROM niveaux WHERE tri IS NULL")
-                    : dernier.titre + '|' + dernier.texte +
-                          QString(" @%1,%2")
-                              .arg(table(d.get())->currentRow())
-                              .arg(table(d.get())->currentColumn()),
+                    : repondeur->dernierMessage() + QString(" @%1,%2")
+                                                        .arg(table(d.get())->currentRow())
+                                                        .arg(table(d.get())->currentColumn()),
               "attendu");
         int questions = 0;
         for (const auto& m : repondeur->messages())
@@ -174,16 +150,15 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("panne");
         QTest::addColumn<QString>("message");
-        QTest::newRow("classe supprimée")
-            << "DELETE FROM classes WHERE id_classe=3"
-            << "Classe supprimée|La classe Vide n'existe plus : elle a été supprimée depuis son affichage. "
-               "Les "
-               "élèves n'ont pas été enregistrés ; ils restent dans le tableau.\n\nRecréez la classe avec le "
-               "bouton « Classes... », ou ajoutez ces élèves à une autre classe par « Ajouter des élèves... "
-               "».";
-        QTest::newRow("base en lecture seule") << "PRAGMA query_only=1"
-                                               << "Enregistrement impossible|Les élèves n'ont pas pu être "
-                                                  "enregistrés : la base de données a refusé l'écriture";
+        ligne("classe supprimée", "DELETE FROM classes WHERE id_classe=3",
+              "Classe supprimée|La classe Vide n'existe plus : elle a été supprimée depuis son affichage. "
+              "Les "
+              "élèves n'ont pas été enregistrés ; ils restent dans le tableau.\n\nRecréez la classe avec le "
+              "bouton « Classes... », ou ajoutez ces élèves à une autre classe par « Ajouter des élèves... "
+              "».");
+        ligne("base en lecture seule", "PRAGMA query_only=1",
+              "Enregistrement impossible|Les élèves n'ont pas pu être "
+              "enregistrés : la base de données a refusé l'écriture");
     }
     void echecEnregistrement()
     {
@@ -195,7 +170,7 @@ private Q_SLOTS:
         QVERIFY(!d->enregistrer());
         QSqlQuery().exec("PRAGMA query_only=0");
         QCOMPARE(etat(), avant);
-        QVERIFY((repondeur->dernier().titre + '|' + repondeur->dernier().texte).startsWith(message));
+        QVERIFY(repondeur->dernierMessage().startsWith(message));
         QCOMPARE(table(d.get())->rowCount(), 1);
         QCOMPARE(table(d.get())->item(0, 0)->text(), "NOUVEAU");
     }
@@ -215,46 +190,38 @@ private Q_SLOTS:
         const QStringList rien;
         const QString petite = QString(INCHANGE).replace("PETIT", "PETITE");
         const QStringList p{"0:0:PETITE"}, vide{"0:0:"};
-        QTest::newRow("déplacés") << dep << 1 << rien << deux << "O"
-                                  << "1|2|MARTIN,2|2|DURAND,3|1|PETIT,4|2|BLANC;1,2,4,1;1,2,3;1;1";
+        ligne("déplacés", dep, 1, rien, deux, "O",
+              "1|2|MARTIN,2|2|DURAND,3|1|PETIT,4|2|BLANC;1,2,4,1;1,2,3;1;1");
         const QList<int> ctrl{0, 0, 2, 2}; // PETIT et MARTIN, choisis avec Ctrl
-        QTest::newRow("déplacés, sélection multiple")
-            << dep << 1 << rien << ctrl << "O"
-            << "1|2|MARTIN,2|1|DURAND,3|2|PETIT,4|2|BLANC;1,2,4,1;1,2,3;1;1";
-        QTest::newRow("supprimés, sélection multiple") << sup << 1 << rien << ctrl << "O"
-                                                       << "2|1|DURAND,4|2|BLANC;2,4;1,2,3;1;1";
-        QTest::newRow("modifications enregistrées d'abord")
-            << dep << 1 << QStringList{"0:0:PETITE", "1:0:DURANDE"} << deux << "O"
-            << "1|2|MARTIN,2|2|DURANDE,3|1|PETITE,4|2|BLANC;1,2,4,1;1,2,3;1;1";
-        QTest::newRow("enregistrement refusé : rien ne bouge")
-            << dep << 1 << vide << deux << "OK" << INCHANGE + ";1";
-        QTest::newRow("déplacement refusé") << dep << 1 << rien << deux << "N" << INCHANGE + ";1";
-        QTest::newRow("toute la classe déplacée, classe supprimée")
-            << dep << 1 << rien << tous << "OO"
-            << "1|2|MARTIN,2|2|DURAND,3|2|PETIT,4|2|BLANC;1,2,4,1;2,3;0;1";
-        QTest::newRow("élèves supprimés avec leurs notes") << sup << 1 << rien << deux << "O"
-                                                           << "3|1|PETIT,4|2|BLANC;4;1,2,3;1;1";
-        QTest::newRow("suppression refusée") << sup << 1 << rien << deux << "N" << INCHANGE + ";1";
-        QTest::newRow("ligne nouvelle : grille seulement")
-            << sup << 1 << QStringList{"+"} << QList<int>{3, 3} << "O" << INCHANGE + ";1";
-        QTest::newRow("classe vidée supprimée") << sup << 1 << rien << tous << "OO"
-                                                << "4|2|BLANC;4;2,3;0;1";
-        QTest::newRow("classe vidée gardée") << sup << 1 << rien << tous << "ON"
-                                             << "4|2|BLANC;4;1,2,3;0;1";
-        QTest::newRow("classe déjà vide")
-            << sup << 3 << rien << aucune << "O" << QString(INCHANGE).replace(";1,2,3;3", ";1,2;0;1");
-        QTest::newRow("niveau changé dans la grille seulement")
-            << niv << 1 << rien << deux << "O" << INCHANGE + ";1";
-        QTest::newRow("fermeture : Oui enregistre") << fer << 1 << p << aucune << "O" << petite + ";0";
+        ligne("déplacés, sélection multiple", dep, 1, rien, ctrl, "O",
+              "1|2|MARTIN,2|1|DURAND,3|2|PETIT,4|2|BLANC;1,2,4,1;1,2,3;1;1");
+        ligne("supprimés, sélection multiple", sup, 1, rien, ctrl, "O", "2|1|DURAND,4|2|BLANC;2,4;1,2,3;1;1");
+        ligne("modifications enregistrées d'abord", dep, 1, QStringList{"0:0:PETITE", "1:0:DURANDE"}, deux,
+              "O", "1|2|MARTIN,2|2|DURANDE,3|1|PETITE,4|2|BLANC;1,2,4,1;1,2,3;1;1");
+        ligne("enregistrement refusé : rien ne bouge", dep, 1, vide, deux, "OK", INCHANGE + ";1");
+        ligne("déplacement refusé", dep, 1, rien, deux, "N", INCHANGE + ";1");
+        ligne("toute la classe déplacée, classe supprimée", dep, 1, rien, tous, "OO",
+              "1|2|MARTIN,2|2|DURAND,3|2|PETIT,4|2|BLANC;1,2,4,1;2,3;0;1");
+        ligne("élèves supprimés avec leurs notes", sup, 1, rien, deux, "O",
+              "3|1|PETIT,4|2|BLANC;4;1,2,3;1;1");
+        ligne("suppression refusée", sup, 1, rien, deux, "N", INCHANGE + ";1");
+        ligne("ligne nouvelle : grille seulement", sup, 1, QStringList{"+"}, QList<int>{3, 3}, "O",
+              INCHANGE + ";1");
+        ligne("classe vidée supprimée", sup, 1, rien, tous, "OO", "4|2|BLANC;4;2,3;0;1");
+        ligne("classe vidée gardée", sup, 1, rien, tous, "ON", "4|2|BLANC;4;1,2,3;0;1");
+        ligne("classe déjà vide", sup, 3, rien, aucune, "O",
+              QString(INCHANGE).replace(";1,2,3;3", ";1,2;0;1"));
+        ligne("niveau changé dans la grille seulement", niv, 1, rien, deux, "O", INCHANGE + ";1");
+        ligne("fermeture : Oui enregistre", fer, 1, p, aucune, "O", petite + ";0");
         // La case de fermeture ne retire pas le focus à l'éditeur : le nom tapé sans Entrée compte.
-        QTest::newRow("case, saisie en cours : Oui enregistre")
-            << QByteArray("case") << 1 << QStringList{"~0:0:PETITE"} << aucune << "O" << petite + ";0";
-        QTest::newRow("actualiser, saisie en cours : Oui enregistre")
-            << QByteArray("actualiser") << 1 << QStringList{"~0:0:PETITE"} << aucune << "O" << petite + ";1";
-        QTest::newRow("fermeture : Oui refusé") << fer << 1 << vide << aucune << "OK" << INCHANGE + ";1";
-        QTest::newRow("fermeture : Non abandonne") << fer << 1 << p << aucune << "N" << INCHANGE + ";0";
-        QTest::newRow("fermeture : Annuler reste") << fer << 1 << p << aucune << "A" << INCHANGE + ";1";
-        QTest::newRow("fermeture sans modification") << fer << 1 << rien << aucune << "" << INCHANGE + ";0";
+        ligne("case, saisie en cours : Oui enregistre", QByteArray("case"), 1, QStringList{"~0:0:PETITE"},
+              aucune, "O", petite + ";0");
+        ligne("actualiser, saisie en cours : Oui enregistre", QByteArray("actualiser"), 1,
+              QStringList{"~0:0:PETITE"}, aucune, "O", petite + ";1");
+        ligne("fermeture : Oui refusé", fer, 1, vide, aucune, "OK", INCHANGE + ";1");
+        ligne("fermeture : Non abandonne", fer, 1, p, aucune, "N", INCHANGE + ";0");
+        ligne("fermeture : Annuler reste", fer, 1, p, aucune, "A", INCHANGE + ";1");
+        ligne("fermeture sans modification", fer, 1, rien, aucune, "", INCHANGE + ";0");
     }
 
     void actions()
@@ -288,28 +255,18 @@ private Q_SLOTS:
     // déplacent), et chaque contrôle est annoncé par son nom.
     void clavier_data()
     {
-        QTest::addColumn<QString>("gestes");
-        QTest::addColumn<QString>("attendu");
-        QTest::newRow("grille") << ""
-                                << "table|Tableau des élèves";
-        QTest::newRow("Entrée reste dans la grille") << "Entrée"
-                                                     << "table|Tableau des élèves";
-        QTest::newRow("sortie de la grille") << "Tab"
-                                             << "btAjouter|Ajouter 1 élève";
-        QTest::newRow("retour avant la grille") << "Maj+Tab"
-                                                << "btClasses|Classes...";
-        QTest::newRow("classe") << "Tab Tab Tab"
-                                << "cbClasse|Classe";
-        QTest::newRow("actualiser") << "Tab Tab Tab Tab"
-                                    << "btActualiser|Actualiser";
+        Clavier::colonnes();
+        ligne("grille", "", "table|Tableau des élèves");
+        ligne("Entrée reste dans la grille", "Entrée", "table|Tableau des élèves");
+        ligne("sortie de la grille", "Tab", "btAjouter|Ajouter 1 élève");
+        ligne("retour avant la grille", "Maj+Tab", "btClasses|Classes...");
+        ligne("classe", "Tab Tab Tab", "cbClasse|Classe");
+        ligne("actualiser", "Tab Tab Tab Tab", "btActualiser|Actualiser");
     }
     void clavier()
     {
         QFETCH(QString, gestes);
-        auto d = ouvrir(1);
-        QVERIFY(Clavier::montrer(d.get()));
-        Clavier::gestes(d.get(), gestes);
-        QTEST(Clavier::focus(), "attendu");
+        QTEST(Clavier::apres(ouvrir(1).get(), gestes), "attendu");
     }
 };
 

@@ -6,6 +6,7 @@
 #include "gui/entry/mdibase.h"
 #include "gui/mainwindow/mainwindow.h"
 #include "gui/mainwindow/mymdiarea.h"
+#include "support/donnees.h"
 #include "support/environnement.h"
 #include "support/repondeuressai.h"
 
@@ -65,479 +66,380 @@ void fixerMotDePasse(const QByteArray& empreinte)
 class TstFenetrePrincipale : public QObject
 {
     Q_OBJECT
-private Q_SLOTS:
-    void initTestCase();
-    void init();
-    void cleanup();
-
-    void menusEtActions();
-    void controleVersion_data();
-    void controleVersion();
-    void motDePasse_data();
-    void motDePasse();
-    void gardeFenetresOuvertes_data();
-    void gardeFenetresOuvertes();
-    void placementEnCascade();
-    void actionsFenetres();
-    void transmissionEdition();
-    void fermerTout();
-    void fermetureRefuseePendantChargement();
-    void aide();
-    void clavier_data();
-    void clavier();
-    void enteteVertical_data();
-    void enteteVertical();
-
-private:
-    std::unique_ptr<QTemporaryDir> dossier;
+    Environnement::Dossier dossier;
     std::unique_ptr<RepondeurEssai> repondeur;
     std::unique_ptr<FenetreEssai> fenetre;
 
     // Ouvre une fenêtre principale de 650 × 500 sur une base neuve ; vrai quand son contrôle
     // de version a tourné.
-    bool ouvrirPrincipale();
-};
-
-void TstFenetrePrincipale::initTestCase()
-{
-    Environnement::preparer();
-}
-
-void TstFenetrePrincipale::init()
-{
-    dossier = Environnement::nouveauDossierDonnees();
-    QVERIFY(Environnement::ouvrirBase());
-    repondeur = std::make_unique<RepondeurEssai>();
-    fixerMotDePasse(QByteArray());
-}
-
-void TstFenetrePrincipale::cleanup()
-{
-    fenetre.reset();
-    QVERIFY2(repondeur->fileVide(), "des réponses préparées n'ont pas servi");
-    repondeur.reset();
-    Environnement::fermerBase();
-    dossier.reset();
-}
-
-bool TstFenetrePrincipale::ouvrirPrincipale()
-{
-    if (!Environnement::poserSchema())
-        return false;
-    fenetre = std::make_unique<FenetreEssai>();
-    fenetre->resize(650, 500);
-    fenetre->show();
-    return QTest::qWaitFor([this] { return fenetre->minuterieActions().isActive(); });
-}
-
-void TstFenetrePrincipale::menusEtActions()
-{
-    QVERIFY(ouvrirPrincipale());
-    FenetreEssai& f = *fenetre;
-    QCOMPARE(f.windowTitle(), QStringLiteral("Quorvel"));
-    const QList<QAction*> actions = f.findChildren<QAction*>(QRegularExpression("^ac"));
-    QCOMPARE(actions.size(), 29);
-    // Chaque action qui a une icône la trouve dans les ressources.
-    for (QAction* action : actions)
-        QVERIFY2(action->objectName() == "acJeuEssai" || action->objectName() == "acTest" ||
-                     !action->icon().isNull(),
-                 qPrintable(action->objectName()));
-
-    // Les textes tels qu'ils se lisent (la lettre soulignée n'en change pas un caractère).
-    const auto contenu = [](const QList<QAction*>& entrees) {
-        QStringList textes;
-        for (QAction* action : entrees)
-            textes << (action->isSeparator() ? QStringLiteral("-") : QString(action->text()).remove('&'));
-        return textes;
-    };
-    QCOMPARE(contenu(f.menuBar()->actions()),
-             QStringList({"Fichiers", "Saisies", "Edition", "Fenêtres", "LPC", "Aide"}));
-    QCOMPARE(
-        contenu(f.findChild<QMenu*>("menuFichiers")->actions()),
-        QStringList({"Import/export", "Base de données", "Mot de passe...", "Imprimer...", "Options..."}));
-    QCOMPARE(
-        contenu(f.findChild<QMenu*>("menuSauvegardes")->actions()),
-        QStringList({"Initialiser la base de données...", "-", "Sauvegarder la base de données entière...",
-                     "Restaurer la base de données entière..."}));
-    QCOMPARE(contenu(f.findChild<QMenu*>("menuEdition")->actions()),
-             QStringList({"Couper", "Copier", "Coller", "Effacer", "-", "Défaire"}));
-    QCOMPARE(f.actionEffacer()->shortcut(), QKeySequence(QKeySequence::Delete));
-}
-
-void TstFenetrePrincipale::controleVersion_data()
-{
-    QTest::addColumn<QStringList>("preparation");
-    QTest::addColumn<bool>("avertissement");
-    QTest::addColumn<bool>("initialisation");
-
-    QTest::newRow("fichier neuf") << QStringList() << false << true;
-    QTest::newRow("version 2") << QStringList{"CREATE TABLE general(id INTEGER PRIMARY KEY, ecole TEXT, "
-                                              "langue_defaut TINYTEXT, version INTEGER)",
-                                              "INSERT INTO general VALUES(1,'','allemand',2)"}
-                               << true << true;
-    QTest::newRow("version 3") << QStringList{"CREATE TABLE general(id INTEGER PRIMARY KEY, ecole TEXT, "
-                                              "langue_defaut TINYTEXT, version INTEGER)",
-                                              "INSERT INTO general VALUES(1,'','allemand',3)"}
-                               << false << false;
-}
-
-void TstFenetrePrincipale::controleVersion()
-{
-    QFETCH(QStringList, preparation);
-    QFETCH(bool, avertissement);
-    QFETCH(bool, initialisation);
-
-    QSqlQuery requete;
-    for (const QString& instruction : preparation)
-        QVERIFY(requete.exec(instruction));
-    if (avertissement)
-        repondeur->bouton(QMessageBox::Ok);
-
-    fenetre = std::make_unique<FenetreEssai>();
-    QVERIFY(!fenetre->minuterieActions().isActive());
-    QTRY_COMPARE(fenetre->initialisations.size() + int(fenetre->minuterieActions().isActive()) > 0, true);
-    QTest::qWait(20);
-
-    QCOMPARE(fenetre->initialisations, initialisation ? QList<bool>{true} : QList<bool>{});
-    if (avertissement) {
-        QCOMPARE(repondeur->messages().size(), 1);
-        const Invite::Message m = repondeur->dernier();
-        QCOMPARE(int(m.genre), int(Invite::Genre::Avertissement));
-        QCOMPARE(m.titre, QStringLiteral("Version incorrecte"));
-        QCOMPARE(m.texte,
-                 QStringLiteral("La base de données semble avoir une version incompatible (2) avec ce "
-                                "logiciel (3). Une réinitialisation va avoir lieu."));
-    } else {
-        QVERIFY(repondeur->messages().isEmpty());
+    bool ouvrirPrincipale()
+    {
+        if (!Environnement::poserSchema())
+            return false;
+        fenetre = std::make_unique<FenetreEssai>();
+        fenetre->resize(650, 500);
+        fenetre->show();
+        return QTest::qWaitFor([this] { return fenetre->minuterieActions().isActive(); });
     }
-    // Un fichier neuf va à l'initialisation sans démarrer la minuterie ; sinon elle tourne.
-    QCOMPARE(fenetre->minuterieActions().isActive(), !preparation.isEmpty());
-}
 
-void TstFenetrePrincipale::motDePasse_data()
-{
-    QTest::addColumn<QByteArray>("stockee");
-    QTest::addColumn<QStringList>("saisies"); // "<annuler>" annule la boîte
-    QTest::addColumn<bool>("accorde");
-    QTest::addColumn<int>("erreurs");
+private Q_SLOTS:
+    void initTestCase() { Environnement::preparer(); }
+    void init()
+    {
+        dossier = Environnement::nouveauDossierDonnees();
+        QVERIFY(Environnement::ouvrirBase());
+        repondeur = std::make_unique<RepondeurEssai>();
+        fixerMotDePasse(QByteArray());
+    }
+    void cleanup()
+    {
+        fenetre.reset();
+        repondeur.reset();
+    }
 
-    const QByteArray secret = MotDePasse::empreinte(QStringLiteral("Écolier"));
-    QTest::newRow("aucun mot de passe") << QByteArray() << QStringList() << true << 0;
-    QTest::newRow("bon mot de passe") << secret << QStringList{"Écolier"} << true << 0;
-    QTest::newRow("autre casse, puis vide") << secret << QStringList{"écolier", ""} << false << 1;
-    QTest::newRow("faux puis bon") << secret << QStringList{"ecolier", "x", "Écolier"} << true << 2;
-    QTest::newRow("réponse vide") << secret << QStringList{""} << false << 0;
-    QTest::newRow("annulation") << secret << QStringList{"<annuler>"} << false << 0;
-    QTest::newRow("empreinte en majuscules") << secret.toUpper() << QStringList{"Écolier", ""} << false << 1;
-}
+    void menusEtActions()
+    {
+        QVERIFY(ouvrirPrincipale());
+        FenetreEssai& f = *fenetre;
+        QCOMPARE(f.windowTitle(), QStringLiteral("Quorvel"));
+        const QList<QAction*> actions = f.findChildren<QAction*>(QRegularExpression("^ac"));
+        QCOMPARE(actions.size(), 29);
+        // Chaque action qui a une icône la trouve dans les ressources.
+        for (QAction* action : actions)
+            QVERIFY2(action->objectName() == "acJeuEssai" || action->objectName() == "acTest" ||
+                         !action->icon().isNull(),
+                     qPrintable(action->objectName()));
 
-void TstFenetrePrincipale::motDePasse()
-{
-    QFETCH(QByteArray, stockee);
-    QFETCH(QStringList, saisies);
-    QFETCH(bool, accorde);
-    QFETCH(int, erreurs);
+        // Les textes tels qu'ils se lisent (la lettre soulignée n'en change pas un caractère).
+        const auto contenu = [](const QList<QAction*>& entrees) {
+            QStringList textes;
+            for (QAction* action : entrees)
+                textes << (action->isSeparator() ? QStringLiteral("-") : QString(action->text()).remove('&'));
+            return textes;
+        };
+        QCOMPARE(contenu(f.menuBar()->actions()),
+                 QStringList({"Fichiers", "Saisies", "Edition", "Fenêtres", "LPC", "Aide"}));
+        QCOMPARE(contenu(f.findChild<QMenu*>("menuFichiers")->actions()),
+                 QStringList(
+                     {"Import/export", "Base de données", "Mot de passe...", "Imprimer...", "Options..."}));
+        QCOMPARE(contenu(f.findChild<QMenu*>("menuSauvegardes")->actions()),
+                 QStringList({"Initialiser la base de données...", "-",
+                              "Sauvegarder la base de données entière...",
+                              "Restaurer la base de données entière..."}));
+        QCOMPARE(contenu(f.findChild<QMenu*>("menuEdition")->actions()),
+                 QStringList({"Couper", "Copier", "Coller", "Effacer", "-", "Défaire"}));
+        QCOMPARE(f.actionEffacer()->shortcut(), QKeySequence(QKeySequence::Delete));
+    }
 
-    QVERIFY(ouvrirPrincipale());
-    FenetreEssai& f = *fenetre;
-    fixerMotDePasse(stockee);
-    for (int i = 0; i < saisies.size(); ++i) {
-        if (saisies.at(i) == "<annuler>")
-            repondeur->annulation();
-        else
-            repondeur->texteSaisi(saisies.at(i));
-        if (i + 1 < saisies.size())
+    void controleVersion_data()
+    {
+        QTest::addColumn<QStringList>("preparation");
+        QTest::addColumn<bool>("avertissement");
+        QTest::addColumn<bool>("initialisation");
+        const auto general = [](int version) {
+            return QStringList{
+                "CREATE TABLE general(id INTEGER PRIMARY KEY, ecole TEXT, langue_defaut TINYTEXT, "
+                "version INTEGER)",
+                QString("INSERT INTO general VALUES(1,'','allemand',%1)").arg(version)};
+        };
+        // Tout fichier sans ligne 1 dans general est à initialiser, comme un fichier neuf.
+        ligne("fichier neuf", QStringList(), false, true);
+        ligne("table general vide", general(3).mid(0, 1), false, true);
+        ligne("sans ligne 1",
+              QStringList{general(3).first(), "INSERT INTO general VALUES(2,'','allemand',3)"}, false, true);
+        ligne("fichier étranger", QStringList{"CREATE TABLE clients(id INTEGER)"}, false, true);
+        ligne("version 2", general(2), true, true);
+        ligne("version 3", general(3), false, false);
+    }
+    void controleVersion()
+    {
+        QFETCH(QStringList, preparation);
+        QFETCH(bool, avertissement);
+        QFETCH(bool, initialisation);
+        QSqlQuery requete;
+        for (const QString& instruction : preparation)
+            QVERIFY(requete.exec(instruction));
+        if (avertissement)
             repondeur->bouton(QMessageBox::Ok);
+
+        fenetre = std::make_unique<FenetreEssai>();
+        QVERIFY(!fenetre->minuterieActions().isActive());
+        QTRY_COMPARE(fenetre->initialisations.size() + int(fenetre->minuterieActions().isActive()) > 0, true);
+        QTest::qWait(20);
+
+        QCOMPARE(fenetre->initialisations, initialisation ? QList<bool>{true} : QList<bool>{});
+        QCOMPARE(repondeur->lus(),
+                 avertissement ? QStringList{"Version incorrecte|La base de données semble avoir une version "
+                                             "incompatible (2) avec ce logiciel (3). Une réinitialisation va "
+                                             "avoir lieu."}
+                               : QStringList());
+        if (avertissement)
+            QCOMPARE(int(repondeur->dernier().genre), int(Invite::Genre::Avertissement));
+        // Un fichier à initialiser y va sans démarrer la minuterie ; sinon (même après
+        // l'avertissement d'une autre version) elle tourne.
+        QCOMPARE(fenetre->minuterieActions().isActive(), !initialisation || avertissement);
     }
-    QCOMPARE(f.accesAutorise(), accorde);
-    QCOMPARE(repondeur->messages().size(), erreurs);
-    for (const Invite::Message& m : repondeur->messages()) {
-        QCOMPARE(m.titre, QStringLiteral("Erreur !"));
-        QCOMPARE(m.texte, QStringLiteral("Mot de passe incorrect !"));
+
+    void motDePasse_data()
+    {
+        QTest::addColumn<QByteArray>("stockee");
+        QTest::addColumn<QStringList>("saisies"); // "<annuler>" annule la boîte
+        QTest::addColumn<bool>("accorde");
+        QTest::addColumn<int>("erreurs");
+
+        const QByteArray secret = MotDePasse::empreinte(QStringLiteral("Écolier"));
+        ligne("aucun mot de passe", QByteArray(), QStringList(), true, 0);
+        ligne("bon mot de passe", secret, QStringList{"Écolier"}, true, 0);
+        ligne("autre casse, puis vide", secret, QStringList{"écolier", ""}, false, 1);
+        ligne("faux puis bon", secret, QStringList{"ecolier", "x", "Écolier"}, true, 2);
+        ligne("réponse vide", secret, QStringList{""}, false, 0);
+        ligne("annulation", secret, QStringList{"<annuler>"}, false, 0);
+        ligne("empreinte en majuscules", secret.toUpper(), QStringList{"Écolier", ""}, false, 1);
     }
-}
-
-void TstFenetrePrincipale::gardeFenetresOuvertes_data()
-{
-    QTest::addColumn<QString>("action");
-    QTest::addColumn<QString>("titre");
-
-    QTest::newRow("initialiser") << "acInitialise"
-                                 << "Initialisation";
-    QTest::newRow("importer des élèves") << "acImportEleves"
-                                         << "Importation d'élèves";
-    QTest::newRow("éditer") << "acEdite"
-                            << "Edition";
-    QTest::newRow("ajouter des élèves") << "acAjouterEleves"
-                                        << "Ajout d'élèves";
-    QTest::newRow("restaurer") << "acImport"
-                               << "Edition";
-    QTest::newRow("importer une classe") << "acImporteClasse"
-                                         << "Edition";
-}
-
-void TstFenetrePrincipale::gardeFenetresOuvertes()
-{
-    QFETCH(QString, action);
-    QFETCH(QString, titre);
-
-    QVERIFY(ouvrirPrincipale());
-    FenetreEssai& f = *fenetre;
-    // Le mot de passe n'est demandé qu'après la garde : aucune saisie n'est préparée.
-    fixerMotDePasse(MotDePasse::empreinte(QStringLiteral("secret")));
-    f.placerSousFenetre(new SaisieEssai(&f));
-    QVERIFY(f.espaceTravail()->activeSubWindow());
-
-    repondeur->bouton(QMessageBox::Ok);
-    f.findChild<QAction*>(action)->trigger();
-    QCOMPARE(repondeur->messages().size(), 1);
-    QCOMPARE(repondeur->dernier().titre, titre);
-    QCOMPARE(repondeur->dernier().texte,
-             QStringLiteral("Veuillez d'abord fermer toutes les fenêtres actives."));
-}
-
-void TstFenetrePrincipale::placementEnCascade()
-{
-    QVERIFY(ouvrirPrincipale());
-    FenetreEssai& f = *fenetre;
-    const int largeur = std::max(200, (2 * (f.width() - 1) + 2) / 3);
-    const int hauteur = std::max(200, (2 * (f.height() - 1) + 2) / 3);
-
-    int x = 0;
-    int y = 0;
-    for (int i = 0; i < 30; ++i) {
-        QMdiSubWindow* sf = f.placerSousFenetre(new SaisieEssai(&f));
-        if (x + largeur > f.width() - 1)
-            x = 0;
-        if (y + hauteur > f.height() - 1)
-            y = 0;
-        QCOMPARE(sf->size(), QSize(largeur, hauteur));
-        QCOMPARE(sf->pos(), QPoint(x, y));
-        QVERIFY(sf->testAttribute(Qt::WA_DeleteOnClose));
-        x += 10;
-        y += 10;
+    void motDePasse()
+    {
+        QFETCH(QByteArray, stockee);
+        QFETCH(QStringList, saisies);
+        QFETCH(bool, accorde);
+        QFETCH(int, erreurs);
+        QVERIFY(ouvrirPrincipale());
+        fixerMotDePasse(stockee);
+        for (int i = 0; i < saisies.size(); ++i) {
+            if (saisies.at(i) == "<annuler>")
+                repondeur->annulation();
+            else
+                repondeur->texteSaisi(saisies.at(i));
+            if (i + 1 < saisies.size())
+                repondeur->bouton(QMessageBox::Ok);
+        }
+        QCOMPARE(fenetre->accesAutorise(), accorde);
+        QCOMPARE(repondeur->lus(), QStringList(erreurs, "Erreur !|Mot de passe incorrect !"));
     }
-    // Les deux retours au bord ont bien eu lieu (à la 23e et à la 18e fenêtre pour 650 × 500).
-    QCOMPARE(f.width(), 650);
-    QVERIFY(f.espaceTravail()->subWindowList().at(22)->pos().x() == 0);
-    QVERIFY(f.espaceTravail()->subWindowList().at(17)->pos().y() == 0);
-}
 
-void TstFenetrePrincipale::actionsFenetres()
-{
-    QVERIFY(ouvrirPrincipale());
-    FenetreEssai& f = *fenetre;
-    const QStringList noms{"acTile", "acCascade", "acSuiv", "acPrec", "acFermerTout"};
-    const auto toutes = [&](bool actives) {
-        for (const QString& nom : noms)
-            if (f.findChild<QAction*>(nom)->isEnabled() != actives)
-                return false;
-        return true;
-    };
-    QVERIFY(toutes(false));
-    QMdiSubWindow* sf = f.placerSousFenetre(new SaisieEssai(&f));
-    QTRY_VERIFY(toutes(true));
-    sf->close();
-    QTRY_VERIFY(f.espaceTravail()->subWindowList().isEmpty());
-    f.updateActions(nullptr);
-    QVERIFY(toutes(false));
-
-    // Sans sous-fenêtre active, la minuterie éteint les actions d'édition.
-    f.actionCopier()->setEnabled(true);
-    f.actionUndo()->setEnabled(true);
-    QTRY_VERIFY(!f.actionCopier()->isEnabled() && !f.actionUndo()->isEnabled());
-}
-
-void TstFenetrePrincipale::transmissionEdition()
-{
-    QVERIFY(ouvrirPrincipale());
-    FenetreEssai& f = *fenetre;
-    // Sans fenêtre active, rien ne se passe.
-    f.copier();
-    auto* saisie = new SaisieEssai(&f);
-    f.placerSousFenetre(saisie);
-    f.couper();
-    f.copier();
-    f.coller();
-    f.effacer();
-    f.undo();
-    f.yank();
-    QCOMPARE(saisie->operations, QStringList({"couper", "copier", "coller", "effacer", "undo", "yank"}));
-
-    // Une sous-fenêtre qui n'est pas une fenêtre de saisie ne reçoit rien.
-    f.placerSousFenetre(new QWidget);
-    f.copier();
-    QCOMPARE(saisie->operations.size(), 6);
-}
-
-void TstFenetrePrincipale::fermerTout()
-{
-    QVERIFY(ouvrirPrincipale());
-    FenetreEssai& f = *fenetre;
-    f.fermerTout(); // espace vide : aucune question
-    f.placerSousFenetre(new SaisieEssai(&f));
-    f.placerSousFenetre(new SaisieEssai(&f));
-
-    repondeur->bouton(QMessageBox::No);
-    f.fermerTout();
-    QCOMPARE(repondeur->dernier().titre, QStringLiteral("Fermer les fenêtres"));
-    QCOMPARE(repondeur->dernier().texte, QStringLiteral("Fermer toutes les fenêtres ?"));
-    QCOMPARE(f.espaceTravail()->subWindowList().size(), 2);
-
-    repondeur->bouton(QMessageBox::Yes);
-    f.fermerTout();
-    QTRY_VERIFY(f.espaceTravail()->subWindowList().isEmpty());
-}
-
-void TstFenetrePrincipale::fermetureRefuseePendantChargement()
-{
-    QVERIFY(ouvrirPrincipale());
-    FenetreEssai& f = *fenetre;
-    auto* saisie = new SaisieEssai(&f);
-    f.placerSousFenetre(saisie);
-    saisie->occuper(true);
-    QVERIFY(!f.close());
-    QVERIFY(f.isVisible());
-    saisie->occuper(false);
-    QVERIFY(f.close());
-}
-
-void TstFenetrePrincipale::aide()
-{
-    QVERIFY(ouvrirPrincipale());
-    FenetreEssai& f = *fenetre;
-    repondeur->ouvertureReussie = false; // aucun lecteur : rien n'est dit
-    f.findChild<QAction*>("acAide")->trigger();
-    QCOMPARE(repondeur->urlsOuvertes().size(), 1);
-    const QUrl url = repondeur->urlsOuvertes().first();
-    QCOMPARE(url.scheme(), QStringLiteral("file"));
-    QCOMPARE(url.toLocalFile(), QCoreApplication::applicationDirPath() + QStringLiteral("/quorvel.pdf"));
-    QVERIFY(repondeur->messages().isEmpty());
-}
-
-// Au clavier seul : chaque menu s'ouvre par Alt et sa lettre soulignée ; les actions fréquentes
-// ont leur raccourci, qui agit dans la fenêtre de saisie active. La première des deux fenêtres
-// de saisie ouvertes est l'active.
-void TstFenetrePrincipale::clavier_data()
-{
-    QTest::addColumn<QKeySequence>("touches");
-    QTest::addColumn<QString>("attendu"); // menu ouvert, opération reçue, fenêtre active ou ouverte
-
-    for (const auto& [lettre, menu] :
-         {std::pair{Qt::Key_F, "menuFichiers"}, std::pair{Qt::Key_S, "menuSaisies"},
-          std::pair{Qt::Key_E, "menuEdition"}, std::pair{Qt::Key_N, "menuFen_tres"},
-          std::pair{Qt::Key_L, "menuLPC"}, std::pair{Qt::Key_A, "menuAide"}})
-        QTest::newRow(menu) << QKeySequence(Qt::ALT | lettre) << QString("menu %1").arg(menu);
-    QTest::newRow("Ctrl+Z défait") << QKeySequence(QKeySequence::Undo) << "opération undo";
-    QTest::newRow("Ctrl+Y refait") << QKeySequence(QKeySequence::Redo) << "opération yank";
-    QTest::newRow("Suppr efface") << QKeySequence(QKeySequence::Delete) << "opération effacer";
-    QTest::newRow("Ctrl+F6 passe à la suivante") << QKeySequence("Ctrl+F6") << "active 1";
-    QTest::newRow("Ctrl+D saisit les dates des compétences") << QKeySequence("Ctrl+D") << "ouverte mdiSaisie";
-    QTest::newRow("Ctrl+T saisit les dates des attestations")
-        << QKeySequence("Ctrl+T") << "ouverte mdiPalier";
-    QTest::newRow("F1 ouvre l'aide") << QKeySequence(QKeySequence::HelpContents) << "aide quorvel.pdf";
-}
-
-void TstFenetrePrincipale::clavier()
-{
-    QFETCH(QKeySequence, touches);
-    QFETCH(QString, attendu);
-    QVERIFY(ouvrirPrincipale());
-    FenetreEssai& f = *fenetre;
-    auto* saisie = new SaisieEssai(&f);
-    const QList<QMdiSubWindow*> cadres{f.placerSousFenetre(saisie), f.placerSousFenetre(new SaisieEssai(&f))};
-    f.espaceTravail()->setActiveSubWindow(cadres.first());
-    f.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&f));
-    for (QAction* action : {f.actionUndo(), f.actionYank(), f.actionEffacer()})
-        action->setEnabled(true); // comme le fait la fenêtre de saisie active
-
-    QTest::keySequence(&f, touches);
-    QString obtenu;
-    if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
-        obtenu = "menu " + menu->objectName();
-        menu->close();
-    } else if (!saisie->operations.isEmpty()) {
-        obtenu = "opération " + saisie->operations.join(' ');
-    } else if (f.espaceTravail()->subWindowList().size() > 2) {
-        obtenu = QString("ouverte ") +
-                 f.espaceTravail()->subWindowList().constLast()->widget()->metaObject()->className();
-    } else if (!repondeur->urlsOuvertes().isEmpty()) {
-        obtenu = "aide " + repondeur->urlsOuvertes().constFirst().fileName();
-    } else {
-        obtenu = "active " + QString::number(cadres.indexOf(f.espaceTravail()->activeSubWindow()));
+    // Les actions qui remplacent la base ou ses listes attendent que toutes les fenêtres soient
+    // fermées ; le mot de passe n'est demandé qu'après cette garde : aucune saisie n'est préparée.
+    void gardeFenetresOuvertes_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("titre");
+        for (const auto& [action, titre] : {std::pair{"acInitialise", "Initialisation"},
+                                            {"acImportEleves", "Importation d'élèves"},
+                                            {"acEdite", "Edition"},
+                                            {"acAjouterEleves", "Ajout d'élèves"},
+                                            {"acImport", "Edition"},
+                                            {"acImporteClasse", "Edition"}})
+            ligne(action, action, titre);
     }
-    QCOMPARE(obtenu, attendu);
-    qDeleteAll(f.espaceTravail()->subWindowList());
-}
-
-void TstFenetrePrincipale::enteteVertical_data()
-{
-    QTest::addColumn<QString>("libelle");
-    QTest::addColumn<int>("hauteurSection");
-    QTest::addColumn<bool>("deuxLignes");
-    QTest::addColumn<bool>("grandit");
-
-    QTest::newRow("nom et prénom, section basse") << "DUPONT|Jean" << 8 << true << true;
-    QTest::newRow("nom seul, section basse") << "DUPONT" << 8 << false << true;
-    QTest::newRow("nom et prénom, section haute") << "DUPONT|Jean" << 200 << true << false;
-}
-
-// Le libellé « NOM|Prénom » d'un en-tête vertical : le nom en gras au-dessus du prénom, et
-// la section portée à la hauteur des deux lignes plus 10 pixels quand elle est trop basse.
-void TstFenetrePrincipale::enteteVertical()
-{
-    QFETCH(QString, libelle);
-    QFETCH(int, hauteurSection);
-    QFETCH(bool, deuxLignes);
-    QFETCH(bool, grandit);
-
-    MyStyle style;
-    QTableWidget table(1, 1);
-    table.setStyle(&style);
-    table.verticalHeader()->setStyle(&style);
-    table.verticalHeader()->setMinimumSectionSize(1);
-    auto* item = new QTableWidgetItem(libelle);
-    item->setTextAlignment(Qt::AlignBaseline);
-    table.setVerticalHeaderItem(0, item);
-    table.verticalHeader()->setFixedWidth(200);
-    table.verticalHeader()->resizeSection(0, hauteurSection);
-    table.resize(400, 400);
-    table.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&table));
-
-    const auto [premiere, seconde] = MyStyle::lignesLibelle(libelle);
-    QCOMPARE(seconde.isEmpty(), !deuxLignes);
-
-    // Hauteurs attendues : la première ligne en gras, la seconde en graisse normale.
-    QImage image(10, 10, QImage::Format_ARGB32);
-    QPainter peintre(&image);
-    QFont police = table.verticalHeader()->font();
-    const QRect cadre(0, 0, table.verticalHeader()->width(), hauteurSection);
-    police.setWeight(QFont::Bold);
-    peintre.setFont(police);
-    int attendue =
-        peintre.boundingRect(cadre, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, premiere).height();
-    if (deuxLignes) {
-        police.setWeight(QFont::Normal);
-        peintre.setFont(police);
-        attendue +=
-            peintre.boundingRect(cadre, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, seconde).height();
+    void gardeFenetresOuvertes()
+    {
+        QFETCH(QString, action);
+        QFETCH(QString, titre);
+        QVERIFY(ouvrirPrincipale());
+        fixerMotDePasse(MotDePasse::empreinte(QStringLiteral("secret")));
+        fenetre->placerSousFenetre(new SaisieEssai(fenetre.get()));
+        QVERIFY(fenetre->espaceTravail()->activeSubWindow());
+        repondeur->bouton(QMessageBox::Ok);
+        fenetre->findChild<QAction*>(action)->trigger();
+        QCOMPARE(repondeur->lus(),
+                 QStringList{titre + "|Veuillez d'abord fermer toutes les fenêtres actives."});
     }
-    peintre.end();
 
-    table.verticalHeader()->grab(); // force le dessin
-    if (grandit)
-        QTRY_COMPARE(table.verticalHeader()->sectionSize(0), attendue + 10);
-    else
-        QCOMPARE(table.verticalHeader()->sectionSize(0), hauteurSection);
+    void placementEnCascade()
+    {
+        QVERIFY(ouvrirPrincipale());
+        FenetreEssai& f = *fenetre;
+        const int largeur = std::max(200, (2 * (f.width() - 1) + 2) / 3);
+        const int hauteur = std::max(200, (2 * (f.height() - 1) + 2) / 3);
+        int x = 0;
+        int y = 0;
+        for (int i = 0; i < 30; ++i, x += 10, y += 10) {
+            QMdiSubWindow* sf = f.placerSousFenetre(new SaisieEssai(&f));
+            x = x + largeur > f.width() - 1 ? 0 : x;
+            y = y + hauteur > f.height() - 1 ? 0 : y;
+            QCOMPARE(sf->geometry(), QRect(x, y, largeur, hauteur));
+            QVERIFY(sf->testAttribute(Qt::WA_DeleteOnClose));
+        }
+        // Les deux retours au bord ont bien eu lieu (à la 23e et à la 18e fenêtre pour 650 × 500).
+        QCOMPARE(f.width(), 650);
+        QVERIFY(f.espaceTravail()->subWindowList().at(22)->pos().x() == 0);
+        QVERIFY(f.espaceTravail()->subWindowList().at(17)->pos().y() == 0);
+    }
 
-    // Sans l'alignement particulier, le dessin ordinaire ne touche pas à la section.
-    item->setTextAlignment(Qt::AlignLeft);
-    table.verticalHeader()->resizeSection(0, 8);
-    table.verticalHeader()->grab();
-    QCOMPARE(table.verticalHeader()->sectionSize(0), 8);
-}
+    // Les actions des fenêtres suivent l'espace de travail ; les opérations d'édition vont à la
+    // fenêtre de saisie active, et à rien sans elle ; la fermeture attend la fin d'un chargement ;
+    // « Fermer tout » demande confirmation dès qu'il y a quelque chose à fermer.
+    void espaceDeTravail()
+    {
+        QVERIFY(ouvrirPrincipale());
+        FenetreEssai& f = *fenetre;
+        const auto toutes = [&](bool actives) {
+            for (const char* nom : {"acTile", "acCascade", "acSuiv", "acPrec", "acFermerTout"})
+                if (f.findChild<QAction*>(nom)->isEnabled() != actives)
+                    return false;
+            return true;
+        };
+        QVERIFY(toutes(false));
+        f.copier();
+        f.fermerTout(); // espace vide : aucune question
+        auto* saisie = new SaisieEssai(&f);
+        f.placerSousFenetre(saisie);
+        QTRY_VERIFY(toutes(true));
+        f.couper();
+        f.copier();
+        f.coller();
+        f.effacer();
+        f.undo();
+        f.yank();
+        QCOMPARE(saisie->operations, QStringList({"couper", "copier", "coller", "effacer", "undo", "yank"}));
+        f.placerSousFenetre(new QWidget); // pas une fenêtre de saisie : elle ne reçoit rien
+        f.copier();
+        QCOMPARE(saisie->operations.size(), 6);
+
+        repondeur->bouton(QMessageBox::No);
+        f.fermerTout();
+        QCOMPARE(repondeur->lus(), QStringList{"Fermer les fenêtres|Fermer toutes les fenêtres ?"});
+        QCOMPARE(f.espaceTravail()->subWindowList().size(), 2);
+        repondeur->bouton(QMessageBox::Yes);
+        f.fermerTout();
+        QTRY_VERIFY(f.espaceTravail()->subWindowList().isEmpty());
+        f.updateActions(nullptr);
+        QVERIFY(toutes(false));
+        // Sans sous-fenêtre active, la minuterie éteint les actions d'édition.
+        f.actionCopier()->setEnabled(true);
+        f.actionUndo()->setEnabled(true);
+        QTRY_VERIFY(!f.actionCopier()->isEnabled() && !f.actionUndo()->isEnabled());
+        // Une fenêtre qui charge encore retient la fermeture.
+        saisie = new SaisieEssai(&f);
+        f.placerSousFenetre(saisie);
+        saisie->occuper(true);
+        QVERIFY(!f.close());
+        QVERIFY(f.isVisible());
+        saisie->occuper(false);
+        QVERIFY(f.close());
+    }
+
+    // Au clavier seul : chaque menu s'ouvre par Alt et sa lettre soulignée ; les actions fréquentes
+    // ont leur raccourci, qui agit dans la fenêtre de saisie active. La première des deux fenêtres
+    // de saisie ouvertes est l'active. L'aide est le guide posé à côté du programme, ouvert par le
+    // bureau ; sans lecteur de PDF, rien n'est dit.
+    void clavier_data()
+    {
+        QTest::addColumn<QKeySequence>("touches");
+        QTest::addColumn<QString>("attendu"); // menu ouvert, opération reçue, fenêtre active ou ouverte
+        for (const auto& [lettre, menu] :
+             {std::pair{Qt::Key_F, "menuFichiers"}, std::pair{Qt::Key_S, "menuSaisies"},
+              std::pair{Qt::Key_E, "menuEdition"}, std::pair{Qt::Key_N, "menuFen_tres"},
+              std::pair{Qt::Key_L, "menuLPC"}, std::pair{Qt::Key_A, "menuAide"}})
+            ligne(menu, QKeySequence(Qt::ALT | lettre), QString("menu %1").arg(menu));
+        ligne("Ctrl+Z défait", QKeySequence(QKeySequence::Undo), "opération undo");
+        ligne("Ctrl+Y refait", QKeySequence(QKeySequence::Redo), "opération yank");
+        ligne("Suppr efface", QKeySequence(QKeySequence::Delete), "opération effacer");
+        ligne("Ctrl+F6 passe à la suivante", QKeySequence("Ctrl+F6"), "active 1");
+        ligne("Ctrl+D saisit les dates des compétences", QKeySequence("Ctrl+D"), "ouverte mdiSaisie");
+        ligne("Ctrl+T saisit les dates des attestations", QKeySequence("Ctrl+T"), "ouverte mdiPalier");
+        ligne("F1 ouvre l'aide", QKeySequence(QKeySequence::HelpContents), "aide /quorvel.pdf");
+    }
+    void clavier()
+    {
+        QFETCH(QKeySequence, touches);
+        QFETCH(QString, attendu);
+        QVERIFY(ouvrirPrincipale());
+        FenetreEssai& f = *fenetre;
+        auto* saisie = new SaisieEssai(&f);
+        const QList<QMdiSubWindow*> cadres{f.placerSousFenetre(saisie),
+                                           f.placerSousFenetre(new SaisieEssai(&f))};
+        f.espaceTravail()->setActiveSubWindow(cadres.first());
+        f.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&f));
+        for (QAction* action : {f.actionUndo(), f.actionYank(), f.actionEffacer()})
+            action->setEnabled(true); // comme le fait la fenêtre de saisie active
+        repondeur->ouvertureReussie = false;
+
+        QTest::keySequence(&f, touches);
+        QString obtenu;
+        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+            obtenu = "menu " + menu->objectName();
+            menu->close();
+        } else if (!saisie->operations.isEmpty()) {
+            obtenu = "opération " + saisie->operations.join(' ');
+        } else if (f.espaceTravail()->subWindowList().size() > 2) {
+            obtenu = QString("ouverte ") +
+                     f.espaceTravail()->subWindowList().constLast()->widget()->metaObject()->className();
+        } else if (!repondeur->urlsOuvertes().isEmpty()) {
+            obtenu = "aide " + repondeur->urlsOuvertes().constFirst().toLocalFile().remove(
+                                   QCoreApplication::applicationDirPath());
+        } else {
+            obtenu = "active " + QString::number(cadres.indexOf(f.espaceTravail()->activeSubWindow()));
+        }
+        QCOMPARE(obtenu, attendu);
+        QCOMPARE(repondeur->urlsOuvertes().size(), int(attendu.startsWith("aide")));
+        QVERIFY(repondeur->messages().isEmpty());
+        qDeleteAll(f.espaceTravail()->subWindowList());
+    }
+
+    void enteteVertical_data()
+    {
+        QTest::addColumn<QString>("libelle");
+        QTest::addColumn<int>("hauteurSection"); // 8 : trop basse
+        ligne("nom et prénom, section basse", "DUPONT|Jean", 8);
+        ligne("nom seul, section basse", "DUPONT", 8);
+        ligne("nom et prénom, section haute", "DUPONT|Jean", 200);
+    }
+
+    // Le libellé « NOM|Prénom » d'un en-tête vertical : le nom en gras au-dessus du prénom, et
+    // la section portée à la hauteur des deux lignes plus 10 pixels quand elle est trop basse.
+    void enteteVertical()
+    {
+        QFETCH(QString, libelle);
+        QFETCH(int, hauteurSection);
+        const bool deuxLignes = libelle.contains('|');
+
+        MyStyle style;
+        QTableWidget table(1, 1);
+        table.setStyle(&style);
+        table.verticalHeader()->setStyle(&style);
+        table.verticalHeader()->setMinimumSectionSize(1);
+        auto* item = new QTableWidgetItem(libelle);
+        item->setTextAlignment(Qt::AlignBaseline);
+        table.setVerticalHeaderItem(0, item);
+        table.verticalHeader()->setFixedWidth(200);
+        table.verticalHeader()->resizeSection(0, hauteurSection);
+        table.resize(400, 400);
+        table.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&table));
+
+        const auto [premiere, seconde] = MyStyle::lignesLibelle(libelle);
+        QCOMPARE(seconde.isEmpty(), !deuxLignes);
+
+        // Hauteurs attendues : la première ligne en gras, la seconde en graisse normale.
+        QImage image(10, 10, QImage::Format_ARGB32);
+        QPainter peintre(&image);
+        const QRect cadre(0, 0, table.verticalHeader()->width(), hauteurSection);
+        int attendue = 0;
+        for (const auto& [texte, graisse] : {std::pair{premiere, QFont::Bold}, {seconde, QFont::Normal}}) {
+            QFont police = table.verticalHeader()->font();
+            police.setWeight(graisse);
+            peintre.setFont(police);
+            if (!texte.isEmpty())
+                attendue +=
+                    peintre.boundingRect(cadre, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, texte)
+                        .height();
+        }
+        peintre.end();
+
+        table.verticalHeader()->grab(); // force le dessin
+        if (hauteurSection == 8)
+            QTRY_COMPARE(table.verticalHeader()->sectionSize(0), attendue + 10);
+        else
+            QCOMPARE(table.verticalHeader()->sectionSize(0), hauteurSection);
+
+        // Sans l'alignement particulier, le dessin ordinaire ne touche pas à la section.
+        item->setTextAlignment(Qt::AlignLeft);
+        table.verticalHeader()->resizeSection(0, 8);
+        table.verticalHeader()->grab();
+        QCOMPARE(table.verticalHeader()->sectionSize(0), 8);
+    }
+};
 
 QTEST_MAIN(TstFenetrePrincipale)
 #include "tst_fenetreprincipale.moc"

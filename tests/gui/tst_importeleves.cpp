@@ -2,15 +2,16 @@
 #include "core/commun/application.h"
 #include "core/commun/dates.h"
 #include "gui/pupils/diaimporteeleves.h"
+#include "support/donnees.h"
 #include "support/environnement.h"
 #include "support/repondeuressai.h"
+#include "support/sql.h"
 
 #include <QCheckBox>
 #include <QDir>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QSqlQuery>
-#include <QSqlRecord>
 #include <QStringEncoder>
 #include <QTest>
 
@@ -18,37 +19,20 @@ namespace {
 using Eleve = QStringList; // nom, prénom, date de naissance, classe, niveau, cycle
 // Un export de Base Elèves : les six colonnes lues parmi quatorze autres. La première porte
 // une virgule et un point-virgule entre guillemets, qui ne comptent pas comme séparateurs.
-const QStringList ENTETES = {"Responsable, nom; prénom",
-                             "INE",
-                             "NOM ÉLÈVE",
-                             "Nom d'usage",
-                             "Prénom Élève",
-                             "Prénom 2",
-                             "DATE NAISSANCE",
-                             "Lieu naissance",
-                             "Sexe",
-                             "Classe",
-                             "NIVEAU",
-                             "Cycle",
-                             "Regroupement",
-                             "Adresse",
-                             "Code postal",
-                             "Commune",
-                             "Téléphone",
-                             "Courriel",
-                             "Date entrée",
-                             "Langue"};
+const QStringList ENTETES =
+    QString("Responsable, nom; prénom|INE|NOM ÉLÈVE|Nom d'usage|Prénom Élève|Prénom 2|DATE NAISSANCE|Lieu "
+            "naissance|Sexe|Classe|NIVEAU|Cycle|Regroupement|Adresse|Code postal|Commune|Téléphone|Courriel|"
+            "Date entrée|Langue")
+        .split('|');
 const QStringList QUESTION = {"SAUVEGARDE ?", "La base de données contient des élèves."};
 const QStringList FIN = {"Opération terminée", "La base de données a été mise à jour"};
 // La suite du message de fin : les six comptes, puis les quatre détails qui ne sont pas nuls.
 QStringList bilan(const QList<int>& n)
 {
-    const QStringList comptes = {"Élèves ajoutés : %1",
-                                 "Élèves changés de classe : %1",
-                                 "Élèves changés de niveau dans leur classe : %1",
-                                 "Élèves retrouvés sans changement : %1",
-                                 "Lignes ignorées : %1",
-                                 "Élèves supprimés : %1"};
+    const QStringList comptes = QString("Élèves ajoutés : %1|Élèves changés de classe : %1|Élèves changés de "
+                                        "niveau dans leur classe : %1|Élèves retrouvés sans changement : %1|"
+                                        "Lignes ignorées : %1|Élèves supprimés : %1")
+                                    .split('|');
     const QStringList details = {
         "Lignes incomplètes (nom, prénom, date de naissance, classe ou niveau vide) : %1",
         "Nouveaux élèves non ajoutés (case « Ajouter les nouveaux élèves » non cochée) : %1",
@@ -111,14 +95,7 @@ QList<Eleve> registre()
 }
 QStringList lire(const QString& sql)
 {
-    QStringList lignes;
-    for (QSqlQuery q(sql); q.next();) {
-        QStringList l;
-        for (int i = 0; i < q.record().count(); ++i)
-            l << q.value(i).toString();
-        lignes << l.join(':');
-    }
-    return lignes;
+    return Sql::lignes(sql, ":");
 }
 QStringList eleves()
 {
@@ -160,7 +137,7 @@ struct RepondeurImport : RepondeurEssai {
 class TstImportEleves : public QObject
 {
     Q_OBJECT
-    std::unique_ptr<QTemporaryDir> dossier;
+    Environnement::Dossier dossier;
     std::unique_ptr<RepondeurImport> repondeur;
     std::unique_ptr<diaImporteEleves> dialogue;
 
@@ -197,11 +174,8 @@ private Q_SLOTS:
     }
     void cleanup()
     {
-        QVERIFY2(repondeur->fileVide(), "des réponses préparées n'ont pas servi");
         dialogue.reset();
         repondeur.reset();
-        Environnement::fermerBase();
-        dossier.reset();
     }
 
     // Tout le registre dans une base vide : élèves, classes dans l'ordre du fichier, aucun niveau nouveau.
@@ -210,10 +184,10 @@ private Q_SLOTS:
         QTest::addColumn<QChar>("sep");
         QTest::addColumn<int>("utf8");
         QTest::addColumn<int>("rotation");
-        QTest::newRow("Windows-1252, point-virgule") << QChar(';') << 0 << 0;
-        QTest::newRow("UTF-8 avec BOM, tabulation") << QChar('\t') << 1 << 5;
-        QTest::newRow("Windows-1252, virgule") << QChar(',') << 0 << 11;
-        QTest::newRow("UTF-8 sans BOM, point-virgule") << QChar(';') << 2 << 3;
+        ligne("Windows-1252, point-virgule", QChar(';'), 0, 0);
+        ligne("UTF-8 avec BOM, tabulation", QChar('\t'), 1, 5);
+        ligne("Windows-1252, virgule", QChar(','), 0, 11);
+        ligne("UTF-8 sans BOM, point-virgule", QChar(';'), 2, 3);
     }
     void fichiers()
     {
@@ -251,21 +225,19 @@ private Q_SLOTS:
                                    "La base a été exportée sous le nom: <dossier>/copies/QuorvelV3.sqlite"};
         const QStringList existe = {"Fichier existant",
                                     "Un fichier du même nom existe déjà. Faut-il le remplacer ?"};
-        QTest::newRow("aucun élève") << "" << 1 << FIN;
-        QTest::newRow("annuler") << "A" << 0 << QUESTION;
-        QTest::newRow("non") << "N" << 1 << QUESTION + FIN;
-        QTest::newRow("oui") << "Od" << 1 << QUESTION + copie + FIN;
-        QTest::newRow("oui, copie gardée")
-            << "OdN" << 0
-            << QUESTION + existe +
-                   QStringList{"Stop",
-                               "L'importation est interrompue car la sauvegarde n'a pas été effectuée."};
-        QTest::newRow("oui, copie remplacée") << "OdO" << 1 << QUESTION + existe + copie + FIN;
-        QTest::newRow("oui, dossier de la base (pas effacé pour être « remplacé »)")
-            << "Ob" << 0
-            << QUESTION +
-                   QStringList{"Erreur",
-                               "La base n'a pas pu être exportée correctement. L'importation est annulée."};
+        ligne("aucun élève", "", 1, FIN);
+        ligne("annuler", "A", 0, QUESTION);
+        ligne("non", "N", 1, QUESTION + FIN);
+        ligne("oui", "Od", 1, QUESTION + copie + FIN);
+        ligne("oui, copie gardée", "OdN", 0,
+              QUESTION + existe +
+                  QStringList{"Stop",
+                              "L'importation est interrompue car la sauvegarde n'a pas été effectuée."});
+        ligne("oui, copie remplacée", "OdO", 1, QUESTION + existe + copie + FIN);
+        ligne("oui, dossier de la base (pas effacé pour être « remplacé »)", "Ob", 0,
+              QUESTION +
+                  QStringList{"Erreur",
+                              "La base n'a pas pu être exportée correctement. L'importation est annulée."});
     }
     void sauvegarde()
     {
@@ -303,8 +275,7 @@ private Q_SLOTS:
         const QStringList incorrect = {"Problème sur fichier", "Le fichier csv ne semble pas correct."};
         const auto refus = [&](const char* nom, const char* cases, const QByteArray& f,
                                const QStringList& m) {
-            QTest::newRow(nom) << martin << QString(cases) << f << QString() << -1 << m << QStringList()
-                               << QList<int>();
+            ligne(nom, martin, QString(cases), f, QString(), -1, m, QStringList(), QList<int>());
         };
         refus("aucune case", "", exporter(registre().mid(0, 3), ';'),
               {"Aucune action cochée", "Veuillez cocher au moins une case!"});
@@ -340,9 +311,8 @@ private Q_SLOTS:
         const QStringList deux = {"CP A:0", "CE1 B:1"}, trois = deux + QStringList{"CM2 C:2"};
         const auto cas = [&](const char* nom, const char* cases, const QString& reponses,
                              const QStringList& apres, const QList<int>& bilan) {
-            QTest::newRow(nom) << ecole << QString(cases) << fichier << reponses << 1
-                               << QUESTION + (reponses.size() > 1 ? suppression : QStringList()) + FIN
-                               << apres << bilan;
+            ligne(nom, ecole, QString(cases), fichier, reponses, 1,
+                  QUESTION + (reponses.size() > 1 ? suppression : QStringList()) + FIN, apres, bilan);
         };
         cas("ajouter", "a", "N", QStringList{a, b, c, d} + trois + QStringList{"7:6", "3"},
             {1, 0, 0, 2, 1, 0, 1, 0, 2, 1});
@@ -354,20 +324,19 @@ private Q_SLOTS:
         cas("les trois", "asr", "NO", QStringList{aNiveau, bDeplace, d} + trois + QStringList{"7:6", "1"},
             {1, 1, 1, 0, 1, 1, 1, 0, 0, 0});
         // Deux classes, deux niveaux qui ne diffèrent que par la casse : le premier, comme LIKE dans la base.
-        QTest::newRow("casse : le premier libellé")
-            << QStringList{"INSERT INTO classes VALUES(1,'CP A',0),(2,'cp a',1)",
-                           "INSERT INTO niveaux VALUES(8,'ce1',7)"}
-            << "a" << exporter({{"NEUF", "Jean", "01/09/2010", "Cp A", "Ce1", ""}}, ';') << "" << 1 << FIN
-            << QStringList{"NEUF:Jean:2010-09-01:CP A:CE1:1", "CP A:0", "8:7", "0"} << QList<int>{1};
+        ligne("casse : le premier libellé",
+              QStringList{"INSERT INTO classes VALUES(1,'CP A',0),(2,'cp a',1)",
+                          "INSERT INTO niveaux VALUES(8,'ce1',7)"},
+              "a", exporter({{"NEUF", "Jean", "01/09/2010", "Cp A", "Ce1", ""}}, ';'), "", 1, FIN,
+              QStringList{"NEUF:Jean:2010-09-01:CP A:CE1:1", "CP A:0", "8:7", "0"}, QList<int>{1});
         // Une date illisible annule tout, y compris la ligne précédente déjà traitée, et nomme la ligne.
-        QTest::newRow("date illisible")
-            << martin << "asr"
-            << exporter({{"NEUF", "Jean", "01/09/2010", "CE2 Z", "CE2", ""},
-                         {"Martin", "léo", "7/3/2001", "CP A", "CP", ""}},
-                        '\t')
-            << "N" << -1
-            << QUESTION + QStringList{"Problème sur fichier", "Date de naissance invalide en ligne: 3"}
-            << QStringList() << QList<int>();
+        ligne("date illisible", martin, "asr",
+              exporter({{"NEUF", "Jean", "01/09/2010", "CE2 Z", "CE2", ""},
+                        {"Martin", "léo", "7/3/2001", "CP A", "CP", ""}},
+                       '\t'),
+              "N", -1,
+              QUESTION + QStringList{"Problème sur fichier", "Date de naissance invalide en ligne: 3"},
+              QStringList(), QList<int>());
     }
     void importation()
     {

@@ -13,8 +13,10 @@
 #include "gui/print/diacocheeleve.h"
 #include "gui/print/diaimprimer.h"
 #include "gui/pupils/diaeleve.h"
+#include "support/donnees.h"
 #include "support/environnement.h"
 #include "support/repondeuressai.h"
+#include "support/sql.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -22,22 +24,12 @@
 #include <QMdiSubWindow>
 #include <QPrinter>
 #include <QPushButton>
-#include <QSqlQuery>
 #include <QTableWidget>
 #include <QTest>
 
 namespace {
 
-QVariant valeur(const QString& sql, const QVariantList& valeurs = {})
-{
-    QSqlQuery requete;
-    requete.prepare(sql);
-    for (const QVariant& v : valeurs)
-        requete.addBindValue(v);
-    if (!requete.exec())
-        qFatal("requête refusée : %s", qPrintable(sql));
-    return requete.next() ? requete.value(0) : QVariant();
-}
+using Sql::valeur;
 
 QString nomDe(qint64 id)
 {
@@ -66,7 +58,7 @@ class TstOrdreAlphabetique : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> dossier;
+    Environnement::Dossier dossier;
     std::unique_ptr<MainWindow> principale;
 
     // Les élèves de la grille de « CM2 A », affichée avec le tri d'index `tri` (0 : niveau, nom ; 1 : nom).
@@ -76,9 +68,7 @@ class TstOrdreAlphabetique : public QObject
         auto* fenetre = principale->espaceTravail()->subWindowList().constLast();
         const auto w = [&](const char* nom) { return fenetre->widget()->findChild<QComboBox*>(nom); };
         w("cbClasses")->setCurrentIndex(1);
-        w("cbPaliers")
-            ->setCurrentIndex(
-                w("cbPaliers")->findData(valeur("SELECT id_comp FROM competences WHERE ref='P2'")));
+        w("cbPaliers")->setCurrentIndex(w("cbPaliers")->findData(Sql::idRef("P2")));
         w("cbCompetences")->setCurrentIndex(1);
         w("cbTri")->setCurrentIndex(tri);
         fenetre->widget()->findChild<QPushButton*>("btAfficher")->click();
@@ -100,11 +90,7 @@ private Q_SLOTS:
         principale = std::make_unique<MainWindow>();
         principale->show();
     }
-    void cleanupTestCase()
-    {
-        principale.reset();
-        Environnement::fermerBase();
-    }
+    void cleanupTestCase() { principale.reset(); }
 
     void ordre_data()
     {
@@ -112,29 +98,27 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("attendu"); // par niveau, puis nom et prénom
         QTest::addColumn<QStringList>("parNom");  // tri par nom seul (grille) ; vide : le même
 
-        QTest::newRow("accents") << QStringList{"ZOLA|Léa|CM2", "ÉTIENNE|Marc|CM2", "FAURE|Jean|CM2",
-                                                "DUPONT|Anne|CM2"}
-                                 << QStringList{"DUPONT Anne", "ÉTIENNE Marc", "FAURE Jean", "ZOLA Léa"}
-                                 << QStringList();
-        QTest::newRow("particules, apostrophes")
-            << QStringList{"Delatour|Zoé|CM2", "DELAUNAY|Paul|CM2", "de la Tour|Anne|CM2", "DAVID|Léo|CM2",
-                           "D'ARC|Jeanne|CM2"}
-            << QStringList{"D'ARC Jeanne", "DAVID Léo", "de la Tour Anne", "Delatour Zoé", "DELAUNAY Paul"}
-            << QStringList();
-        QTest::newRow("casse ignorée, puis le prénom")
-            << QStringList{"dupont|Zoé|CM2", "DUPONT|Anne|CM2", "Dupond|Marc|CM2", "DUPONT|Ève|CM2"}
-            << QStringList{"Dupond Marc", "DUPONT Anne", "DUPONT Ève", "dupont Zoé"} << QStringList();
-        QTest::newRow("prénom avant les accents du nom")
-            << QStringList{"LÉVÊQUE|Bruno|CM2", "Lévêque|Anne|CM2", "LEVEQUE|Anne|CM2"}
-            << QStringList{"LEVEQUE Anne", "Lévêque Anne", "LÉVÊQUE Bruno"} << QStringList();
-        QTest::newRow("œ, nombres") << QStringList{"CŒUR|Zoé|CM2", "COEUR|Anne|CM2", "ÉLÈVE 10|Léo|CM2",
-                                                   "ÉLÈVE 9|Léo|CM2"}
-                                    << QStringList{"COEUR Anne", "CŒUR Zoé", "ÉLÈVE 9 Léo", "ÉLÈVE 10 Léo"}
-                                    << QStringList();
-        QTest::newRow("niveaux d'abord")
-            << QStringList{"ZOLA|Léa|CM1", "ABEL|Paul|CM2", "ÉTIENNE|Marc|CM1", "ÉMILE|Rose|CM2"}
-            << QStringList{"ÉTIENNE Marc", "ZOLA Léa", "ABEL Paul", "ÉMILE Rose"}
-            << QStringList{"ABEL Paul", "ÉMILE Rose", "ÉTIENNE Marc", "ZOLA Léa"};
+        ligne("accents", QStringList{"ZOLA|Léa|CM2", "ÉTIENNE|Marc|CM2", "FAURE|Jean|CM2", "DUPONT|Anne|CM2"},
+              QStringList{"DUPONT Anne", "ÉTIENNE Marc", "FAURE Jean", "ZOLA Léa"}, QStringList());
+        ligne("particules, apostrophes",
+              QStringList{"Delatour|Zoé|CM2", "DELAUNAY|Paul|CM2", "de la Tour|Anne|CM2", "D'URSO|Max|CM2",
+                          "DAVID|Léo|CM2", "D'ARC|Jeanne|CM2"},
+              QStringList{"D'ARC Jeanne", "DAVID Léo", "de la Tour Anne", "Delatour Zoé", "DELAUNAY Paul",
+                          "D'URSO Max"},
+              QStringList());
+        ligne("casse ignorée, puis le prénom",
+              QStringList{"dupont|Zoé|CM2", "DUPONT|Anne|CM2", "Dupond|Marc|CM2", "DUPONT|Ève|CM2"},
+              QStringList{"Dupond Marc", "DUPONT Anne", "DUPONT Ève", "dupont Zoé"}, QStringList());
+        ligne("prénom avant les accents du nom",
+              QStringList{"LÉVÊQUE|Bruno|CM2", "Lévêque|Anne|CM2", "LEVEQUE|Bruno|CM2", "LEVEQUE|Anne|CM2"},
+              QStringList{"LEVEQUE Anne", "Lévêque Anne", "LEVEQUE Bruno", "LÉVÊQUE Bruno"}, QStringList());
+        ligne("œ, nombres",
+              QStringList{"CŒUR|Zoé|CM2", "COEUR|Anne|CM2", "ÉLÈVE 10|Léo|CM2", "ÉLÈVE 9|Léo|CM2"},
+              QStringList{"COEUR Anne", "CŒUR Zoé", "ÉLÈVE 9 Léo", "ÉLÈVE 10 Léo"}, QStringList());
+        ligne("niveaux d'abord",
+              QStringList{"ZOLA|Léa|CM1", "ABEL|Paul|CM2", "ÉTIENNE|Marc|CM1", "ÉMILE|Rose|CM2"},
+              QStringList{"ÉTIENNE Marc", "ZOLA Léa", "ABEL Paul", "ÉMILE Rose"},
+              QStringList{"ABEL Paul", "ÉMILE Rose", "ÉTIENNE Marc", "ZOLA Léa"});
     }
     void ordre()
     {
@@ -177,7 +161,7 @@ private Q_SLOTS:
         QCOMPARE(coches, attendu);
 
         Bilan bilan;
-        bilan.construire(1, valeur("SELECT id_comp FROM competences WHERE ref='P2'").toLongLong(), false);
+        bilan.construire(1, Sql::idRef("P2"), false);
         QStringList dansLeBilan;
         for (const Eleve& e : bilan.eleves())
             dansLeBilan << e.nom + ' ' + e.prenom;
@@ -188,8 +172,7 @@ private Q_SLOTS:
         const QString fichier = dossier->filePath("classe.xml");
         QFile sortie(fichier);
         QVERIFY(sortie.open(QIODevice::WriteOnly));
-        sortie.write(FichierClasse::texte(FichierClasse::construire(
-            1, "CM2 A", valeur("SELECT id_comp FROM competences WHERE ref='P2'").toLongLong())));
+        sortie.write(FichierClasse::texte(FichierClasse::construire(1, "CM2 A", Sql::idRef("P2"))));
         sortie.close();
         valeur("UPDATE eleves SET date_naiss='2011-02-02'");
         Conflits conflits;

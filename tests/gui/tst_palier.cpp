@@ -4,19 +4,19 @@
 #include "gui/entry/mdipalier.h"
 #include "gui/mainwindow/mainwindow.h"
 #include "gui/mainwindow/mymdiarea.h"
+#include "support/clavier.h"
 #include "support/dialogues.h"
+#include "support/donnees.h"
 #include "support/environnement.h"
 #include "support/repondeuressai.h"
+#include "support/sql.h"
 
-#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
-#include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMdiSubWindow>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QScopeGuard>
 #include <QSqlQuery>
@@ -32,20 +32,11 @@ enum : qint64 { P9 = 9000, C1, A1, I1, I2, I3, C2, C3, A2, I4, A3 };
 
 const QString GRILLE_INITIALE = "||02/01/2013 / 07/06/2012|| / ||";
 // La grille initiale avec « xyz » tapé pour CHARLIE sur C2.
-QString rien()
-{
-    return "||02/01/2013 / 07/06/2012||xyz / ||";
-}
+const QString RIEN = "||02/01/2013 / 07/06/2012||xyz / ||";
 
-qint64 inserer(const QString& sql, const QVariantList& valeurs)
+qint64 inserer(const QString& sql, const QVariantList& valeurs = {})
 {
-    QSqlQuery requete;
-    requete.prepare(sql);
-    for (const QVariant& valeur : valeurs)
-        requete.addBindValue(valeur);
-    if (!requete.exec())
-        qFatal("insertion refusée");
-    return requete.lastInsertId().toLongLong();
+    return Sql::valeur(sql, valeurs).toLongLong();
 }
 
 // Les lignes de date de la grille : cellules jointes par « | », compétences par « / ».
@@ -78,7 +69,7 @@ void saisir(QTableWidget* table, int ligne, int colonne, const QString& texte)
 class TstPalier : public QObject
 {
     Q_OBJECT
-    std::unique_ptr<QTemporaryDir> dossier;
+    Environnement::Dossier dossier;
     std::unique_ptr<MainWindow> principale;
     std::unique_ptr<RepondeurEssai> repondeur;
     mdiPalier* fenetre = nullptr;
@@ -91,21 +82,14 @@ private Q_SLOTS:
         Environnement::preparer();
         dossier = Environnement::nouveauDossierDonnees();
         QVERIFY(Environnement::ouvrirBase() && Environnement::initialiserBase());
-        for (const QList<qint64>& n : QList<QList<qint64>>{{P9, 0, 0},
-                                                           {C1, P9, 1},
-                                                           {A1, C1, 2},
-                                                           {I1, A1, 3},
-                                                           {I2, A1, 3},
-                                                           {I3, A1, 3},
-                                                           {C2, P9, 1},
-                                                           {C3, P9, 1},
-                                                           {A2, C3, 2},
-                                                           {I4, A2, 3},
-                                                           {A3, C3, 2}})
+        const QList<qint64> noeuds[] = {{P9, 0, 0},  {C1, P9, 1}, {A1, C1, 2}, {I1, A1, 3},
+                                        {I2, A1, 3}, {I3, A1, 3}, {C2, P9, 1}, {C3, P9, 1},
+                                        {A2, C3, 2}, {I4, A2, 3}, {A3, C3, 2}}; // nœud, parent, profondeur
+        for (const QList<qint64>& n : noeuds)
             inserer("INSERT INTO competences(id_comp,id_comp_parent,libelle,profondeur,numero,ref) "
                     "VALUES(?,?,?,?,1,?)",
                     {n[0], n[1], QStringLiteral("Libellé %1").arg(n[0] - P9), n[2], QString::number(n[0])});
-        const qint64 classe = inserer("INSERT INTO classes(libelle,tri) VALUES('CE1 A',1)", {});
+        const qint64 classe = inserer("INSERT INTO classes(libelle,tri) VALUES('CE1 A',1)");
         for (const int i : {2, 0, 1}) // dans le désordre : l'ordre des colonnes vient du tri
             eleves[i] = inserer("INSERT INTO eleves(id_classe,id_niveau,nom,prenom) VALUES(?,2,?,'Zoé')",
                                 {classe, QStringList{"ALPHA", "BRAVO", "CHARLIE"}.at(i)});
@@ -114,7 +98,7 @@ private Q_SLOTS:
     }
     void init()
     {
-        QSqlQuery("DELETE FROM notes").exec();
+        inserer("DELETE FROM notes");
         const QList<QVariantList> notes{{eleves[0], I1, "2010-05-06"},   {eleves[0], I2, "2010-03-01"},
                                         {eleves[0], C2, "2012-06-07"},   {eleves[0], I4, "2009-09-09"},
                                         {eleves[1], I1, "pas une date"}, {eleves[2], C1, "2013-01-02"}};
@@ -133,7 +117,6 @@ private Q_SLOTS:
     }
     void cleanup()
     {
-        QVERIFY2(repondeur->sansImprevu(), qPrintable(repondeur->questionsImprevues().join('\n')));
         qDeleteAll(principale->espaceTravail()->subWindowList());
         repondeur.reset();
     }
@@ -143,13 +126,13 @@ private Q_SLOTS:
     {
         QTest::addColumn<QPoint>("cellule"); // colonne, ligne
         QTest::addColumn<QString>("texte");
-        QTest::newRow("deux items sur trois") << QPoint(0, 0) << "2/3\n(66.7%)";
-        QTest::newRow("date la plus récente") << QPoint(0, 1) << "06/05/2010";
-        QTest::newRow("texte non date compté") << QPoint(1, 0) << "1/3\n(33.3%)";
-        QTest::newRow("validation sans item") << QPoint(2, 2) << "02/01/2013";
-        QTest::newRow("sans enfant, sa propre feuille") << QPoint(0, 3) << "1/1\n(100.0%)";
-        QTest::newRow("sans enfant, date récente") << QPoint(0, 4) << "07/06/2012";
-        QTest::newRow("domaine sans item compté") << QPoint(0, 6) << "1/2\n(50.0%)";
+        ligne("deux items sur trois", QPoint(0, 0), "2/3\n(66.7%)");
+        ligne("date la plus récente", QPoint(0, 1), "06/05/2010");
+        ligne("texte non date compté", QPoint(1, 0), "1/3\n(33.3%)");
+        ligne("validation sans item", QPoint(2, 2), "02/01/2013");
+        ligne("sans enfant, sa propre feuille", QPoint(0, 3), "1/1\n(100.0%)");
+        ligne("sans enfant, date récente", QPoint(0, 4), "07/06/2012");
+        ligne("domaine sans item compté", QPoint(0, 6), "1/2\n(50.0%)");
     }
     void affichage()
     {
@@ -164,17 +147,14 @@ private Q_SLOTS:
         QTest::addColumn<QPoint>("cellule"); // colonne, ligne
         QTest::addColumn<QString>("tape");
         QTest::addColumn<QString>("attendu");
-        QTest::newRow("à valider")
-            << QPoint(0, 2) << ""
-            << "ALPHA Zoé, CE1 | Libellé 1, date de validation |  | Items validés : 2 sur 3 (66.7 %). "
-               "Date la plus récente : 06/05/2010.";
-        QTest::newRow("date incorrecte")
-            << QPoint(2, 5) << "xyz"
-            << "CHARLIE Zoé, CE1 | Libellé 6, date de validation | xyz | Date incorrecte : tapez-la sous la "
-               "forme jour/mois/année, par exemple 15/06/2024. Items validés : 0 sur 1 (0.0 %). Date la plus "
-               "récente : aucune.";
-        QTest::newRow("réussite") << QPoint(1, 0) << ""
-                                  << "BRAVO Zoé, CE1 | Libellé 1, réussite | 1/3\\n(33.3%) | ";
+        ligne("à valider", QPoint(0, 2), "",
+              "ALPHA Zoé, CE1 | Libellé 1, date de validation |  | Items validés : 2 sur 3 (66.7 %). "
+              "Date la plus récente : 06/05/2010.");
+        ligne("date incorrecte", QPoint(2, 5), "xyz",
+              "CHARLIE Zoé, CE1 | Libellé 6, date de validation | xyz | Date incorrecte : tapez-la sous la "
+              "forme jour/mois/année, par exemple 15/06/2024. Items validés : 0 sur 1 (0.0 %). Date la plus "
+              "récente : aucune.");
+        ligne("réussite", QPoint(1, 0), "", "BRAVO Zoé, CE1 | Libellé 1, réussite | 1/3\\n(33.3%) | ");
     }
     void lecteurEcran()
     {
@@ -182,14 +162,7 @@ private Q_SLOTS:
         QFETCH(QString, tape);
         if (!tape.isEmpty())
             saisir(table, cellule.y(), cellule.x(), tape);
-        QAccessibleInterface* lue =
-            QAccessible::queryAccessibleInterface(table)->tableInterface()->cellAt(cellule.y(), cellule.x());
-        QStringList parties;
-        for (const auto& entetes :
-             {lue->tableCellInterface()->columnHeaderCells(), lue->tableCellInterface()->rowHeaderCells()})
-            parties << entetes.value(0)->text(QAccessible::Name);
-        parties << lue->text(QAccessible::Name).replace('\n', "\\n") << lue->text(QAccessible::Description);
-        QTEST(parties.join(" | "), "attendu");
+        QTEST(Clavier::cellule(table, cellule.y(), cellule.x()), "attendu");
     }
 
     // Après l'affichage, le focus est dans la grille, sur la première case de validation (les
@@ -222,20 +195,19 @@ private Q_SLOTS:
         QTest::addColumn<QString>("presse");
         QTest::addColumn<QString>("attendu"); // vide : collage refusé
         const QString bloc = "01/02/2010\t3/4/2010\n\t05/06/2010\n";
-        QTest::newRow("réussite") << QRect(0, 0, 1, 1) << "" << bloc
-                                  << "01/02/2010|03/04/2010|02/01/2013 / |05/06/2010| / ||";
-        QTest::newRow("date récente")
-            << QRect(0, 4, 1, 1) << "" << bloc << "||02/01/2013 / 01/02/2010|03/04/2010| / |05/06/2010|";
-        QTest::newRow("même taille") << QRect(0, 3, 2, 3) << "07/06/2012\t\n"
-                                     << bloc << "||02/01/2013 / 01/02/2010|03/04/2010| / |05/06/2010|";
-        QTest::newRow("hors grille") << QRect(1, 6, 1, 1) << "" << bloc
-                                     << "||02/01/2013 / 07/06/2012|| / |01/02/2010|03/04/2010";
-        QTest::newRow("hauteur différente") << QRect(0, 0, 2, 6) << "\t\n07/06/2012\t\n" << bloc << "";
-        QTest::newRow("dernière colonne") << QRect(2, 2, 1, 1) << "02/01/2013\n" << bloc << "";
+        ligne("réussite", QRect(0, 0, 1, 1), "", bloc,
+              "01/02/2010|03/04/2010|02/01/2013 / |05/06/2010| / ||");
+        ligne("date récente", QRect(0, 4, 1, 1), "", bloc,
+              "||02/01/2013 / 01/02/2010|03/04/2010| / |05/06/2010|");
+        ligne("même taille", QRect(0, 3, 2, 3), "07/06/2012\t\n", bloc,
+              "||02/01/2013 / 01/02/2010|03/04/2010| / |05/06/2010|");
+        ligne("hors grille", QRect(1, 6, 1, 1), "", bloc,
+              "||02/01/2013 / 07/06/2012|| / |01/02/2010|03/04/2010");
+        ligne("hauteur différente", QRect(0, 0, 2, 6), "\t\n07/06/2012\t\n", bloc, "");
+        ligne("dernière colonne", QRect(2, 2, 1, 1), "02/01/2013\n", bloc, "");
         // Une compétence sans date au milieu du bloc (une ligne vide), fins de ligne d'un tableur.
-        QTest::newRow("ligne vide, CRLF") << QRect(1, 2, 1, 1) << "\n"
-                                          << "01/02/2010\t\r\n\r\n05/06/2010\t\r\n"
-                                          << "|01/02/2010| / 07/06/2012|| / |05/06/2010|";
+        ligne("ligne vide, CRLF", QRect(1, 2, 1, 1), "\n", "01/02/2010\t\r\n\r\n05/06/2010\t\r\n",
+              "|01/02/2010| / 07/06/2012|| / |05/06/2010|");
     }
     void collage()
     {
@@ -264,8 +236,7 @@ private Q_SLOTS:
     {
         // L'enregistrement de CHARLIE sur C1, seul daté de 2013 : changé, il garde son identifiant.
         const auto idNote2013 = [] {
-            QSqlQuery requete("SELECT id_note FROM notes WHERE date LIKE '2013%'");
-            return requete.next() ? requete.value(0).toLongLong() : 0;
+            return Sql::valeur("SELECT id_note FROM notes WHERE date LIKE '2013%'").toLongLong();
         };
         const qint64 idChangee = idNote2013();
         saisir(table, 2, 0, "1/2/2011");   // créée
@@ -304,38 +275,32 @@ private Q_SLOTS:
         QTest::addColumn<QString>("attendu");
         QTest::addColumn<QString>("dit"); // barre d'état, ou message (titre « Propagation de la date »)
         const QRect tout(0, 2, 3, 4);
-        QTest::newRow("0, minimum 0") << tout << "1 80.0" << 0 << "0"
-                                      << "06/05/2010|15/06/2020|02/01/2013 / 07/06/2012|15/06/2020|xyz / ||"
-                                      << "Date de validation mise dans 3 cases.";
-        QTest::newRow("1, minimum 0") << tout << "1 0.0" << 1 << "0"
-                                      << "06/05/2010||02/01/2013 / 07/06/2012||xyz / ||"
-                                      << "Date de validation mise dans 1 case.";
-        QTest::newRow("2, minimum 0") << tout << "2 0.0" << 2 << "0"
-                                      << "15/06/2020|15/06/2020|02/01/2013 / 07/06/2012|15/06/2020|xyz / ||"
-                                      << "Date de validation mise dans 3 cases.";
-        QTest::newRow("0, 66.6 atteint") << tout << "3 0.0" << 0 << "66.6"
-                                         << "06/05/2010||02/01/2013 / 07/06/2012||xyz / ||"
-                                         << "Date de validation mise dans 1 case.";
-        QTest::newRow("2, 66.7 non atteint")
-            << tout << "1 66.6" << 2 << "66.7" << rien()
-            << "Aucun des élèves dont la case sélectionnée est vide n'atteint 66.7 % de réussite : aucune "
-               "case n'a "
-               "été remplie.\nBaissez le pourcentage de réussite minimum pour les remplir.";
-        QTest::newRow("1, sans date d'item")
-            << QRect(1, 2, 1, 4) << "3 66.7" << 1 << "0" << rien()
-            << "Aucun des élèves retenus n'a de date d'item pour ces compétences : "
-               "aucune case n'a été remplie.\nChoisissez un mode qui met la date "
-               "par défaut pour les remplir.";
-        QTest::newRow("déjà remplie")
-            << QRect(2, 2, 1, 1) << "2 0.0" << 0 << "0" << rien()
-            << "Toutes les cases sélectionnées ont déjà une date de validation : aucune "
-               "n'a été remplie.";
-        QTest::newRow("aucune ligne de validation")
-            << QRect(0, 0, 3, 2) << "" << 0 << "0" << rien()
-            << "Aucune case de la ligne « Date validation: » n'est sélectionnée : rien n'a été "
-               "rempli.\nCliquez "
-               "sur l'intitulé « Date validation: » d'une compétence, ou sélectionnez des cases jaunes, puis "
-               "recommencez.";
+        ligne("0, minimum 0", tout, "1 80.0", 0, "0",
+              "06/05/2010|15/06/2020|02/01/2013 / 07/06/2012|15/06/2020|xyz / ||",
+              "Date de validation mise dans 3 cases.");
+        ligne("1, minimum 0", tout, "1 0.0", 1, "0", "06/05/2010||02/01/2013 / 07/06/2012||xyz / ||",
+              "Date de validation mise dans 1 case.");
+        ligne("2, minimum 0", tout, "2 0.0", 2, "0",
+              "15/06/2020|15/06/2020|02/01/2013 / 07/06/2012|15/06/2020|xyz / ||",
+              "Date de validation mise dans 3 cases.");
+        ligne("0, 66.6 atteint", tout, "3 0.0", 0, "66.6", "06/05/2010||02/01/2013 / 07/06/2012||xyz / ||",
+              "Date de validation mise dans 1 case.");
+        ligne("2, 66.7 non atteint", tout, "1 66.6", 2, "66.7", RIEN,
+              "Aucun des élèves dont la case sélectionnée est vide n'atteint 66.7 % de réussite : aucune "
+              "case n'a "
+              "été remplie.\nBaissez le pourcentage de réussite minimum pour les remplir.");
+        ligne("1, sans date d'item", QRect(1, 2, 1, 4), "3 66.7", 1, "0", RIEN,
+              "Aucun des élèves retenus n'a de date d'item pour ces compétences : "
+              "aucune case n'a été remplie.\nChoisissez un mode qui met la date "
+              "par défaut pour les remplir.");
+        ligne("déjà remplie", QRect(2, 2, 1, 1), "2 0.0", 0, "0", RIEN,
+              "Toutes les cases sélectionnées ont déjà une date de validation : aucune "
+              "n'a été remplie.");
+        ligne("aucune ligne de validation", QRect(0, 0, 3, 2), "", 0, "0", RIEN,
+              "Aucune case de la ligne « Date validation: » n'est sélectionnée : rien n'a été "
+              "rempli.\nCliquez "
+              "sur l'intitulé « Date validation: » d'une compétence, ou sélectionnez des cases jaunes, puis "
+              "recommencez.");
     }
     void modes()
     {
@@ -380,7 +345,7 @@ private Q_SLOTS:
                 QTest::keyClick(pourcent, Qt::Key_Return);
             },
             1000);
-        const bool remplit = attendu != rien();
+        const bool remplit = attendu != RIEN;
         if (!remplit)
             repondeur->bouton(QMessageBox::Ok);
         fenetre->propagerDateRecente();
@@ -389,14 +354,13 @@ private Q_SLOTS:
         QCOMPARE(grilleDates(table), attendu);
         QVERIFY(Grilles::dateInvalide(table->item(5, 2))); // « xyz » reste marquée
         if (!remplit) {
-            QCOMPARE(repondeur->dernier().titre + '|' + repondeur->dernier().texte,
-                     "Propagation de la date|" + dit);
+            QCOMPARE(repondeur->dernierMessage(), "Propagation de la date|" + dit);
             QCOMPARE(fenetre->profondeurAnnulation(), 1);
             return;
         }
         QCOMPARE(principale->statusBar()->currentMessage(), dit);
         fenetre->undo(); // toute la propagation, en un pas
-        QCOMPARE(grilleDates(table), rien());
+        QCOMPARE(grilleDates(table), RIEN);
     }
 
     // Un clic sur l'intitulé « Date validation: » sélectionne les dates de la compétence ; Ctrl en

@@ -5,8 +5,11 @@
 #include "gui/mainwindow/mainwindow.h"
 #include "gui/settings/diamdp.h"
 #include "gui/settings/diaparam.h"
+#include "support/clavier.h"
+#include "support/donnees.h"
 #include "support/environnement.h"
 #include "support/repondeuressai.h"
+#include "support/sql.h"
 
 #include <QApplication>
 #include <QCryptographicHash>
@@ -15,7 +18,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSettings>
-#include <QSqlQuery>
 #include <QTest>
 
 namespace {
@@ -25,8 +27,7 @@ const QByteArray ABSENT("<absent>");
 // La ligne 1 de general, « ecole|langue ».
 QString ligneGeneral()
 {
-    QSqlQuery requete(QStringLiteral("SELECT ecole, langue_defaut FROM general WHERE id=1"));
-    return requete.next() ? requete.value(0).toString() + '|' + requete.value(1).toString() : QString();
+    return Sql::lignes("SELECT ecole, langue_defaut FROM general WHERE id=1").value(0);
 }
 
 // Clique sur OK et rend l'état du dialogue ensuite.
@@ -42,9 +43,7 @@ QString valider(QDialog& dialogue)
 QString changerMotDePasse(const QStringList& saisies)
 {
     diaMdp dialogue;
-    dialogue.show();
-    dialogue.activateWindow();
-    if (!QTest::qWaitFor([&dialogue] { return dialogue.isActiveWindow(); }))
+    if (!Clavier::montrer(&dialogue))
         return "inactif";
     const QStringList champs{"edAncien", "edNouv1", "edNouv2"};
     for (int i = MotDePasse::empreinteStockee().isEmpty() ? 1 : 0; i < champs.size(); ++i) {
@@ -64,130 +63,108 @@ QString changerMotDePasse(const QStringList& saisies)
 class TstParametres : public QObject
 {
     Q_OBJECT
-private Q_SLOTS:
-    void initTestCase() { Environnement::preparer(); }
-    void init();
-    void cleanup();
-    void parametres_data();
-    void parametres();
-    void motDePasse_data();
-    void motDePasse();
-    void controleDAcces();
-
-private:
     static QByteArray md5(const QByteArray& o)
     {
         return QCryptographicHash::hash(o, QCryptographicHash::Md5).toHex();
     }
     static QByteArray stockee() { return QSettings().value(MotDePasse::CLE_REGLAGES, ABSENT).toByteArray(); }
-    std::unique_ptr<QTemporaryDir> dossier;
+    Environnement::Dossier dossier;
     std::unique_ptr<RepondeurEssai> repondeur;
+
+private Q_SLOTS:
+    void initTestCase() { Environnement::preparer(); }
+
+    void init()
+    {
+        dossier = Environnement::nouveauDossierDonnees();
+        QVERIFY(Environnement::ouvrirBase());
+        QVERIFY(Environnement::poserSchema());
+        QSettings().remove(MotDePasse::CLE_REGLAGES);
+        repondeur = std::make_unique<RepondeurEssai>();
+    }
+
+    void cleanup() { repondeur.reset(); }
+
+    void parametres_data()
+    {
+        QTest::addColumn<QString>("ecole");
+        QTest::addColumn<QString>("langue");
+        QTest::addColumn<QString>("ligne"); // ligne 1 de general ensuite ; vide : refusé
+
+        ligne("cinq lignes dont une vide", "É\nB\n\nC\nD", QString(), QStringLiteral("É\nB\nC\nD|"));
+        ligne("cinq lignes", "É\nB\nC\nD\nE", QString(), QString());
+        ligne("langue", "Le Port", QStringLiteral("  ALLEMAND Renforcé \t"),
+              QStringLiteral("Le Port|allemand renforcé"));
+    }
+
+    void parametres()
+    {
+        QFETCH(QString, ecole);
+        QFETCH(QString, langue);
+        QFETCH(QString, ligne);
+        const QString avant = ligneGeneral();
+        diaParam dialogue;
+        dialogue.show();
+        dialogue.findChild<QPlainTextEdit*>(QStringLiteral("edEcole"))->setPlainText(ecole);
+        dialogue.findChild<QLineEdit*>(QStringLiteral("edLangue"))->setText(langue);
+        if (ligne.isEmpty())
+            repondeur->bouton(QMessageBox::Ok);
+
+        QCOMPARE(valider(dialogue), ligne.isEmpty() ? "ouvert" : "accepté");
+        QCOMPARE(ligneGeneral(), ligne.isEmpty() ? avant : ligne);
+        if (ligne.isEmpty()) // tout message imprévu fait déjà échouer l'essai
+            QCOMPARE(repondeur->dernier().texte, "Le nom et l'adresse de l'école comportent trop de lignes.");
+    }
+
+    void motDePasse_data()
+    {
+        QTest::addColumn<QByteArray>("avant");      // empreinte gardée au départ
+        QTest::addColumn<QStringList>("saisies");   // ancien, nouveau, répété
+        QTest::addColumn<QString>("avertissement"); // vide : accepté
+        QTest::addColumn<QByteArray>("apres");
+
+        const QByteArray abc = md5("abc");
+        ligne("premier", ABSENT, QStringList{"", "abc", "abc"}, QString(), abc);
+        ligne("changement", abc, QStringList{"abc", "Écolier", "Écolier"}, QString(), md5("\311colier"));
+        ligne("retrait", abc, QStringList{"abc", "", ""}, QString(), ABSENT);
+        ligne("ancien faux", abc, QStringList{"abd", "x", "x"},
+              QStringLiteral("Le mot de passe ancien ne correspond pas."), abc);
+        ligne("nouveaux différents", abc, QStringList{"abc", "secret", "Secret"},
+              QStringLiteral("Les mots de passe ne correspondent pas."), abc);
+    }
+
+    void motDePasse()
+    {
+        QFETCH(QByteArray, avant);
+        QFETCH(QStringList, saisies);
+        QFETCH(QString, avertissement);
+        if (avant != ABSENT)
+            QSettings().setValue(MotDePasse::CLE_REGLAGES, avant);
+        if (!avertissement.isEmpty())
+            repondeur->bouton(QMessageBox::Ok);
+
+        QCOMPARE(changerMotDePasse(saisies), avertissement.isEmpty() ? "accepté" : "ouvert");
+        QTEST(stockee(), "apres");
+        if (!avertissement.isEmpty())
+            QCOMPARE(repondeur->dernier().texte, avertissement);
+    }
+
+    void controleDAcces()
+    {
+        // Hors Latin-1, seule la forme 8 bits compte (« ? » à la place), comme dans la version 2.
+        const QString mdp = QStringLiteral("Œuvre d'été €");
+        QCOMPARE(changerMotDePasse({QString(), mdp, mdp}), "accepté");
+        QCOMPARE(stockee(), md5("?uvre d'\351t\351 ?"));
+
+        MainWindow fenetre;
+        QTRY_VERIFY(fenetre.minuterieActions().isActive()); // contrôle de version passé
+        repondeur->texteSaisi(mdp);
+        QVERIFY(fenetre.accesAutorise());
+        // L'ancien, tapé hors Latin-1, est reconnu : le mot de passe est retiré.
+        QCOMPARE(changerMotDePasse({mdp, QString(), QString()}), "accepté");
+        QCOMPARE(stockee(), ABSENT);
+    }
 };
-
-void TstParametres::init()
-{
-    dossier = Environnement::nouveauDossierDonnees();
-    QVERIFY(Environnement::ouvrirBase());
-    QVERIFY(Environnement::poserSchema());
-    QSettings().remove(MotDePasse::CLE_REGLAGES);
-    repondeur = std::make_unique<RepondeurEssai>();
-}
-
-void TstParametres::cleanup()
-{
-    const bool fileVide = repondeur->fileVide();
-    repondeur.reset();
-    Environnement::fermerBase();
-    dossier.reset();
-    QVERIFY2(fileVide, "des réponses préparées n'ont pas servi");
-}
-
-void TstParametres::parametres_data()
-{
-    QTest::addColumn<QString>("ecole");
-    QTest::addColumn<QString>("langue");
-    QTest::addColumn<QString>("ligne"); // ligne 1 de general ensuite ; vide : refusé
-
-    QTest::newRow("cinq lignes dont une vide")
-        << "É\nB\n\nC\nD" << QString() << QStringLiteral("É\nB\nC\nD|");
-    QTest::newRow("cinq lignes") << "É\nB\nC\nD\nE" << QString() << QString();
-    QTest::newRow("langue") << "Le Port" << QStringLiteral("  ALLEMAND Renforcé \t")
-                            << QStringLiteral("Le Port|allemand renforcé");
-}
-
-void TstParametres::parametres()
-{
-    QFETCH(QString, ecole);
-    QFETCH(QString, langue);
-    QFETCH(QString, ligne);
-    const QString avant = ligneGeneral();
-    diaParam dialogue;
-    dialogue.show();
-    dialogue.findChild<QPlainTextEdit*>(QStringLiteral("edEcole"))->setPlainText(ecole);
-    dialogue.findChild<QLineEdit*>(QStringLiteral("edLangue"))->setText(langue);
-    if (ligne.isEmpty())
-        repondeur->bouton(QMessageBox::Ok);
-
-    QCOMPARE(valider(dialogue), ligne.isEmpty() ? "ouvert" : "accepté");
-    QCOMPARE(ligneGeneral(), ligne.isEmpty() ? avant : ligne);
-    if (ligne.isEmpty()) // tout message imprévu fait déjà échouer l'essai
-        QCOMPARE(repondeur->dernier().texte, "Le nom et l'adresse de l'école comportent trop de lignes.");
-}
-
-void TstParametres::motDePasse_data()
-{
-    QTest::addColumn<QByteArray>("avant");      // empreinte gardée au départ
-    QTest::addColumn<QStringList>("saisies");   // ancien, nouveau, répété
-    QTest::addColumn<QString>("avertissement"); // vide : accepté
-    QTest::addColumn<QByteArray>("apres");
-
-    const QByteArray abc = md5("abc");
-    QTest::newRow("premier") << ABSENT << QStringList{"", "abc", "abc"} << QString() << abc;
-    QTest::newRow("changement") << abc << QStringList{"abc", "Écolier", "Écolier"} << QString()
-                                << md5("\311colier");
-    QTest::newRow("retrait") << abc << QStringList{"abc", "", ""} << QString() << ABSENT;
-    QTest::newRow("ancien faux") << abc << QStringList{"abd", "x", "x"}
-                                 << QStringLiteral("Le mot de passe ancien ne correspond pas.") << abc;
-    QTest::newRow("nouveaux différents") << abc << QStringList{"abc", "secret", "Secret"}
-                                         << QStringLiteral("Les mots de passe ne correspondent pas.") << abc;
-}
-
-void TstParametres::motDePasse()
-{
-    QFETCH(QByteArray, avant);
-    QFETCH(QStringList, saisies);
-    QFETCH(QString, avertissement);
-    if (avant != ABSENT)
-        QSettings().setValue(MotDePasse::CLE_REGLAGES, avant);
-    if (!avertissement.isEmpty())
-        repondeur->bouton(QMessageBox::Ok);
-
-    QCOMPARE(changerMotDePasse(saisies), avertissement.isEmpty() ? "accepté" : "ouvert");
-    QTEST(stockee(), "apres");
-    if (!avertissement.isEmpty())
-        QCOMPARE(repondeur->dernier().texte, avertissement);
-}
-
-void TstParametres::controleDAcces()
-{
-    // Hors Latin-1, seule la forme 8 bits compte (« ? » à la place), comme dans la version 2.
-    const QString mdp = QStringLiteral("Œuvre d'été €");
-    QCOMPARE(changerMotDePasse({QString(), mdp, mdp}), "accepté");
-    QCOMPARE(stockee(), md5("?uvre d'\351t\351 ?"));
-
-    MainWindow fenetre;
-    QTRY_VERIFY(fenetre.minuterieActions().isActive()); // contrôle de version passé
-    repondeur->texteSaisi(mdp);
-    QVERIFY(fenetre.accesAutorise());
-    repondeur->texteSaisi(QString()); // réponse vide : refus
-    QVERIFY(!fenetre.accesAutorise());
-
-    // Sans mot de passe, l'accès est accordé sans rien demander.
-    QCOMPARE(changerMotDePasse({mdp, QString(), QString()}), "accepté");
-    QCOMPARE(stockee(), ABSENT);
-    QVERIFY(fenetre.accesAutorise());
-    QVERIFY(repondeur->sansImprevu());
-}
 
 QTEST_MAIN(TstParametres)
 #include "tst_parametres.moc"

@@ -6,14 +6,15 @@
 #include "gui/mainwindow/mymdiarea.h"
 #include "gui/print/diaimprimer.h"
 #include "gui/report/diabilan.h"
+#include "support/clavier.h"
 #include "support/dialogues.h"
+#include "support/donnees.h"
 #include "support/environnement.h"
 #include "support/repondeuressai.h"
+#include "support/sql.h"
 
-#include <QAccessible>
 #include <QClipboard>
 #include <QComboBox>
-#include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QListWidget>
@@ -33,35 +34,11 @@ namespace {
 const QString AVRIL = QStringLiteral("03/04/2009"); // « 3/4/09 » normalisé
 using B = QMessageBox::StandardButton;
 
-qint64 idRef(const QString& ref)
-{
-    QSqlQuery q(QString("SELECT id_comp FROM competences WHERE ref='%1'").arg(ref));
-    return q.next() ? q.value(0).toLongLong() : 0;
-}
-
 QStringList notes()
 {
-    QStringList lignes;
-    for (QSqlQuery q("SELECT id_eleve, (SELECT ref FROM competences c WHERE c.id_comp=n.id_comp), date "
-                     "FROM notes n ORDER BY id_note");
-         q.next();)
-        lignes
-            << QString("%1 %2 %3").arg(q.value(0).toString(), q.value(1).toString(), q.value(2).toString());
-    return lignes;
-}
-
-// Ce qu'un lecteur d'écran dit d'une case, par les interfaces d'accessibilité de la grille :
-// en-tête de colonne, en-tête de ligne, texte, description.
-QString lu(QTableWidget* table, int ligne, int colonne)
-{
-    QAccessibleInterface* cellule =
-        QAccessible::queryAccessibleInterface(table)->tableInterface()->cellAt(ligne, colonne);
-    QStringList parties;
-    for (const auto& entetes : {cellule->tableCellInterface()->columnHeaderCells(),
-                                cellule->tableCellInterface()->rowHeaderCells()})
-        parties << (entetes.isEmpty() ? QString() : entetes.constFirst()->text(QAccessible::Name));
-    return (parties << cellule->text(QAccessible::Name) << cellule->text(QAccessible::Description))
-        .join(" | ");
+    return Sql::lignes("SELECT id_eleve, (SELECT ref FROM competences c WHERE c.id_comp=n.id_comp), date "
+                       "FROM notes n ORDER BY id_note",
+                       " ");
 }
 
 QRect zone(int gauche, int haut, int droite, int bas)
@@ -103,7 +80,7 @@ void taper(QTableWidget* table, int ligne, int colonne, const QString& texte, bo
 class TstSaisie : public QObject
 {
     Q_OBJECT
-    std::unique_ptr<QTemporaryDir> dossier;
+    Environnement::Dossier dossier;
     std::unique_ptr<MainWindow> principale;
     std::unique_ptr<RepondeurEssai> repondeur;
     mdiSaisie* fenetre = nullptr;
@@ -118,9 +95,9 @@ class TstSaisie : public QObject
             qobject_cast<mdiSaisie*>(principale->espaceTravail()->subWindowList().constLast()->widget());
         w<QComboBox>("cbClasses")->setCurrentIndex(1);
         auto* paliers = w<QComboBox>("cbPaliers");
-        paliers->setCurrentIndex(paliers->findData(idRef("P1")));
+        paliers->setCurrentIndex(paliers->findData(Sql::idRef("P1")));
         auto* competences = w<QComboBox>("cbCompetences");
-        competences->setCurrentIndex(competences->findData(idRef(competence)));
+        competences->setCurrentIndex(competences->findData(Sql::idRef(competence)));
         w<QPushButton>("btAfficher")->click();
         return w<QTableWidget>("table");
     }
@@ -139,7 +116,7 @@ class TstSaisie : public QObject
     {
         repondeur->bouton(QMessageBox::Ok);
         action();
-        QCOMPARE(repondeur->dernier().titre + " : " + repondeur->dernier().texte, titre + " : " + texte);
+        QCOMPARE(repondeur->dernierMessage(), titre + "|" + texte);
     }
 
 private Q_SLOTS:
@@ -148,12 +125,11 @@ private Q_SLOTS:
         Environnement::preparer();
         dossier = Environnement::nouveauDossierDonnees();
         QVERIFY(Environnement::ouvrirBase() && Environnement::initialiserBase());
-        QSqlQuery q;
-        QVERIFY(q.exec("INSERT INTO classes(id_classe,libelle,tri) VALUES(1,'CE1 A',1),(2,'CM2 B',2)"));
-        QVERIFY(q.exec(
-            "INSERT INTO eleves(id_eleve,id_classe,id_niveau,nom,prenom) VALUES(10,1,2,'MARTIN','Léa'),"
-            "(11,1,1,'DUPONT','Paul'),(12,1,2,'BERNARD','Zoé'),(13,2,5,'ROUX','Max')"));
-        QVERIFY(q.exec("UPDATE eleves SET date_naiss='2009-06-01' WHERE id_eleve=12"));
+        Sql::valeur("INSERT INTO classes(id_classe,libelle,tri) VALUES(1,'CE1 A',1),(2,'CM2 B',2)");
+        Sql::valeur("INSERT INTO eleves(id_eleve,id_classe,id_niveau,nom,prenom,date_naiss) VALUES"
+                    "(10,1,2,'MARTIN','Léa',NULL),(11,1,1,'DUPONT','Paul',NULL),(12,1,2,'BERNARD','Zoé','"
+                    "2009-06-01'),"
+                    "(13,2,5,'ROUX','Max',NULL)");
         principale = std::make_unique<MainWindow>();
         principale->resize(1000, 800);
         principale->show();
@@ -161,18 +137,16 @@ private Q_SLOTS:
     void init()
     {
         repondeur = std::make_unique<RepondeurEssai>();
-        QSqlQuery q("DELETE FROM notes");
-        QVERIFY(q.exec(
-            QString("INSERT INTO notes(id_eleve,id_comp,date) VALUES(12,%1,'2010-05-06'),(11,%1,'abc'),"
-                    "(10,%2,'2011-01-02'),(13,%1,'2010-01-01'),(12,%3,'2009-09-09')")
-                .arg(idRef("P1C1A1"))
-                .arg(idRef("P1C1A2"))
-                .arg(idRef("P1C3A1"))));
+        Sql::valeur("DELETE FROM notes");
+        const qint64 a1 = Sql::idRef("P1C1A1");
+        Sql::valeur("INSERT INTO notes(id_eleve,id_comp,date) VALUES(12,?,'2010-05-06'),(11,?,'abc'),"
+                    "(10,?,'2011-01-02'),(13,?,'2010-01-01'),(12,?,'2009-09-09')",
+                    {a1, a1, Sql::idRef("P1C1A2"), a1, Sql::idRef("P1C3A1")});
     }
     void cleanup()
     {
         qDeleteAll(principale->espaceTravail()->subWindowList()); // sans question de fermeture
-        QVERIFY2(std::exchange(repondeur, nullptr)->fileVide(), "des réponses préparées n'ont pas servi");
+        repondeur.reset();
     }
 
     // Saisie normalisée et marquée : invalide en rouge, invraisemblable en orange avec la raison en
@@ -186,20 +160,16 @@ private Q_SLOTS:
         QTest::addColumn<QString>("raison"); // début de la bulle d'une date à vérifier
         const QDate auj = QDate::currentDate();
         const QString siecleSuivant = QString::number((auj.year() + 1) % 100).rightJustified(2, '0');
-        QTest::newRow("date") << 0 << "3/4/09" << AVRIL << false << "";
-        QTest::newRow("jour et mois d'aujourd'hui")
-            << 0 << auj.toString("d/M") << auj.toString("dd/MM/yyyy") << false << "";
-        QTest::newRow("mot") << 0 << "abc"
-                             << "abc" << true << "";
-        QTest::newRow("demain") << 0 << auj.addDays(1).toString("d/M/yyyy")
-                                << auj.addDays(1).toString("dd/MM/yyyy") << false
-                                << "Cette date est dans le futur.";
-        QTest::newRow("année à venir lue au siècle dernier")
-            << 0 << "2/9/" + siecleSuivant << QString("02/09/19") + siecleSuivant << false
-            << "Cette date précède 2008, première année du livret de compétences.";
-        QTest::newRow("avant la naissance")
-            << 1 << "1/1/09"
-            << "01/01/2009" << false << "Cette date précède la naissance de l'élève (01/06/2009).";
+        ligne("date", 0, "3/4/09", AVRIL, false, "");
+        ligne("jour et mois d'aujourd'hui", 0, auj.toString("d/M"), auj.toString("dd/MM/yyyy"), false, "");
+        ligne("mot", 0, "abc", "abc", true, "");
+        ligne("demain", 0, auj.addDays(1).toString("d/M/yyyy"), auj.addDays(1).toString("dd/MM/yyyy"), false,
+              "Cette date est dans le futur.");
+        ligne("année à venir lue au siècle dernier", 0, "2/9/" + siecleSuivant,
+              QString("02/09/19") + siecleSuivant, false,
+              "Cette date précède 2008, première année du livret de compétences.");
+        ligne("avant la naissance", 1, "1/1/09", "01/01/2009", false,
+              "Cette date précède la naissance de l'élève (01/06/2009).");
     }
     void saisie()
     {
@@ -220,7 +190,7 @@ private Q_SLOTS:
         QCOMPARE(cellule->font().italic(), !raison.isEmpty());
         QCOMPARE(cellule->toolTip().section('\n', 0, 0), raison);
         // L'état se dit aussi en toutes lettres, pas seulement par la couleur.
-        const QString description = lu(t, 2, colonne).section(" | ", 3);
+        const QString description = Clavier::cellule(t, 2, colonne).section(" | ", 3);
         QCOMPARE(description.isEmpty(), !invalide && raison.isEmpty());
         if (invalide)
             QVERIFY(description.startsWith("Date incorrecte"));
@@ -256,37 +226,24 @@ private Q_SLOTS:
     {
         QTest::addColumn<QPoint>("cellule"); // colonne, ligne
         QTest::addColumn<QString>("attendu");
-        QTest::newRow("premier item de l'agrégat")
-            << QPoint(1, 0)
-            << "BERNARD Zoé, CE1 | Dire : S'exprimer clairement à l'oral en utilisant un vocabulaire "
-               "approprié | 06/05/2010 | ";
-        QTest::newRow("item suivant, agrégat non écrit")
-            << QPoint(2, 1)
-            << "MARTIN Léa, CE1 | Dire : Participer en classe à un échange verbal en respectant les "
-               "règles de la communication | 02/01/2011 | ";
+        ligne("premier item de l'agrégat", QPoint(1, 0),
+              "BERNARD Zoé, CE1 | Dire : S'exprimer clairement à l'oral en utilisant un vocabulaire "
+              "approprié | 06/05/2010 | ");
+        ligne("item suivant, agrégat non écrit", QPoint(2, 1),
+              "MARTIN Léa, CE1 | Dire : Participer en classe à un échange verbal en respectant les "
+              "règles de la communication | 02/01/2011 | ");
     }
     void lecteurEcran()
     {
         QFETCH(QPoint, cellule);
-        QTEST(lu(ouvrir(), cellule.y(), cellule.x()), "attendu");
-    }
-
-    // Une cellule de date ordinaire (celles des grilles des élèves) dit aussi son état en toutes
-    // lettres, et ne le dit plus une fois corrigée.
-    void descriptionCelluleOrdinaire()
-    {
-        QTableWidgetItem cellule;
-        Grilles::ecrireDate(&cellule, "31/02/2010");
-        QCOMPARE(cellule.data(Qt::AccessibleDescriptionRole).toString(),
-                 Grilles::descriptionDateIncorrecte());
-        Grilles::ecrireDate(&cellule, "1/2/10");
-        QVERIFY(!cellule.data(Qt::AccessibleDescriptionRole).isValid());
+        QTEST(Clavier::cellule(ouvrir(), cellule.y(), cellule.x()), "attendu");
     }
 
     // Au clavier, dans la grille (case de BERNARD, « 06/05/2010 ») : la frappe ouvre la saisie,
     // Entrée valide, Échap annule, Suppr efface, Maj et une flèche étendent la sélection, Tab
     // sort de la grille au lieu d'en parcourir les cases (mais valide une frappe et passe à la
-    // case voisine, comme un tableur), Ctrl+S enregistre, date encore dans l'éditeur comprise.
+    // case voisine, comme un tableur), Ctrl+S enregistre, date encore dans l'éditeur comprise ;
+    // Alt+- ouvre le menu de la barre de titre, dont les boutons n'ont pas de focus.
     void clavier_data()
     {
         QTest::addColumn<QString>("tape"); // sans Entrée
@@ -297,20 +254,16 @@ private Q_SLOTS:
         QTest::addColumn<bool>("modifie");
         const QString avant = "06/05/2010";
         const QString apres = "03/04/2010";
-        QTest::newRow("Entrée valide")
-            << "3/4/10" << QKeySequence(Qt::Key_Return) << apres << 1 << "table" << true;
-        QTest::newRow("Échap annule")
-            << "3/4/10" << QKeySequence(Qt::Key_Escape) << avant << 1 << "table" << false;
-        QTest::newRow("Suppr efface")
-            << "" << QKeySequence(QKeySequence::Delete) << "" << 1 << "table" << true;
-        QTest::newRow("Maj et flèche étendent la sélection")
-            << "" << QKeySequence(Qt::SHIFT | Qt::Key_Down) << avant << 2 << "table" << false;
-        QTest::newRow("Tab sort de la grille")
-            << "" << QKeySequence(Qt::Key_Tab) << avant << 1 << "cbClasses" << false;
-        QTest::newRow("Tab valide la frappe")
-            << "3/4/10" << QKeySequence(Qt::Key_Tab) << apres << 1 << "éditeur" << true;
-        QTest::newRow("Ctrl+S enregistre")
-            << "3/4/10" << QKeySequence(QKeySequence::Save) << apres << 1 << "table" << false;
+        ligne("Entrée valide", "3/4/10", QKeySequence(Qt::Key_Return), apres, 1, "table", true);
+        ligne("Échap annule", "3/4/10", QKeySequence(Qt::Key_Escape), avant, 1, "table", false);
+        ligne("Suppr efface", "", QKeySequence(QKeySequence::Delete), "", 1, "table", true);
+        ligne("Maj et flèche étendent la sélection", "", QKeySequence(Qt::SHIFT | Qt::Key_Down), avant, 2,
+              "table", false);
+        ligne("Tab sort de la grille", "", QKeySequence(Qt::Key_Tab), avant, 1, "cbClasses", false);
+        ligne("Tab valide la frappe", "3/4/10", QKeySequence(Qt::Key_Tab), apres, 1, "éditeur", true);
+        ligne("Ctrl+S enregistre", "3/4/10", QKeySequence(QKeySequence::Save), apres, 1, "table", false);
+        ligne("Alt+- ouvre le menu de la fenêtre", "", QKeySequence(Qt::ALT | Qt::Key_Minus), avant, 1,
+              "menu de la fenêtre", false);
     }
     void clavier()
     {
@@ -326,6 +279,12 @@ private Q_SLOTS:
         QTest::keySequence(QApplication::focusWidget(), touches);
         QCoreApplication::processEvents();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        if (QWidget* menu = QApplication::activePopupWidget()) {
+            menu->close();
+            QCOMPARE(menu, qobject_cast<QMdiSubWindow*>(fenetre->parentWidget())->systemMenu());
+            QCOMPARE(QString("menu de la fenêtre"), focus);
+            return;
+        }
         QTEST(t->item(0, 1)->text(), "texte");
         QTEST(int(t->selectedItems().size()), "selection");
         QWidget* aLeFocus = QApplication::focusWidget();
@@ -333,79 +292,55 @@ private Q_SLOTS:
                  : aLeFocus != t && t->isAncestorOf(aLeFocus) ? QString("éditeur")
                                                               : aLeFocus->objectName(),
                  focus);
+
         QTEST(fenetre->estModifie(), "modifie");
         QCOMPARE(notes().contains("12 P1C1A1 2010-04-03"), touches == QKeySequence::Save);
     }
 
-    // Les boutons de la barre de titre n'ont pas de focus : Alt+- ouvre leur menu (réduire,
-    // agrandir, fermer…), Ctrl+F4 ferme la fenêtre.
-    void barreDeTitre()
-    {
-        ouvrir();
-        activer();
-        auto* cadre = qobject_cast<QMdiSubWindow*>(fenetre->parentWidget());
-        QTest::keySequence(QApplication::focusWidget(), QKeySequence(Qt::ALT | Qt::Key_Minus));
-        QTRY_COMPARE(QApplication::activePopupWidget(), static_cast<QWidget*>(cadre->systemMenu()));
-        QTest::keyClick(cadre->systemMenu(), Qt::Key_Escape);
-        QTRY_VERIFY(!QApplication::activePopupWidget());
-        QPointer<QMdiSubWindow> suivi(cadre);
-        QTest::keySequence(QApplication::focusWidget(), QKeySequence("Ctrl+F4"));
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(suivi.isNull());
-    }
-
-    void copie()
-    {
-        QTableWidget* t = ouvrir();
-        for (const auto& [plage, presse] :
-             {std::pair{zone(0, 0, 2, 1), QString("\t06/05/2010\t\n\t\t02/01/2011\n")},
-              std::pair{zone(0, 0, 0, 0), QString("\n")}}) {
-            selectionner(t, plage);
-            QGuiApplication::clipboard()->clear();
-            fenetre->copier();
-            QCOMPARE(QGuiApplication::clipboard()->text(), presse);
-        }
-    }
-
+    // La copie d'une sélection, puis le collage du presse-papiers sur elle.
     void collage_data()
     {
-        QTest::addColumn<QString>("presse");
         QTest::addColumn<QRect>("selection");
+        QTest::addColumn<QString>("copie");
+        QTest::addColumn<QString>("presse");
         QTest::addColumn<QString>("attendu"); // lignes et colonnes 0 à 2 ; vide : refusé
         const QString bloc = "1/1/10\t2/1/10\t3/1/10\n4/1/10\t\tabc\n";
-        QTest::newRow("une cellule") << "1/2/10\tabc\n\t3/4/09\n"
-                                     << zone(1, 0, 1, 0) << "|01/02/2010|abc|||03/04/2009|||";
-        QTest::newRow("même taille") << bloc << zone(0, 1, 2, 2)
-                                     << "|06/05/2010||01/01/2010|02/01/2010|03/01/2010|04/01/2010||abc";
-        QTest::newRow("taille différente") << bloc << zone(0, 1, 1, 2) << "";
-        QTest::newRow("dernière colonne") << "1/1/10\t2/1/10\n" << zone(2, 0, 2, 0) << "";
-        QTest::newRow("ligne vide, lignes courtes")
-            << "1/1/10\t2/1/10\t3/1/10\n\n4/1/10\n7/1/10\t8/1/10\t9/1/10\tx\n"
-            << zone(0, 0, 0, 0) << "01/01/2010|02/01/2010|03/01/2010||||04/01/2010||";
+        ligne("une cellule", zone(1, 0, 1, 0), "06/05/2010\n", "1/2/10\tabc\n\t3/4/09\n",
+              "|01/02/2010|abc|||03/04/2009|||");
+        ligne("même taille", zone(0, 1, 2, 2), "\t\t02/01/2011\n\t\t\n", bloc,
+              "|06/05/2010||01/01/2010|02/01/2010|03/01/2010|04/01/2010||abc");
+        ligne("même taille, depuis le coin", zone(0, 0, 2, 1), "\t06/05/2010\t\n\t\t02/01/2011\n", bloc,
+              "01/01/2010|02/01/2010|03/01/2010|04/01/2010||abc|||");
+        ligne("taille différente", zone(0, 1, 1, 2), "\t\n\t\n", bloc, "");
+        ligne("dernière colonne", zone(2, 0, 2, 0), "\n", "1/1/10\t2/1/10\n", "");
+        ligne("ligne vide, lignes courtes", zone(0, 0, 0, 0), "\n",
+              "1/1/10\t2/1/10\t3/1/10\n\n4/1/10\n7/1/10\t8/1/10\t9/1/10\tx\n",
+              "01/01/2010|02/01/2010|03/01/2010||||04/01/2010||");
         // Une colonne copiée avec des cases vides se recolle case pour case.
         const QString colonne = "\n02/01/2011\n\n"; // la copie de la colonne 2, lignes 0 à 2
-        QTest::newRow("colonne avec des vides")
-            << colonne << zone(0, 0, 0, 0) << "|06/05/2010||02/01/2011||02/01/2011|||";
-        QTest::newRow("colonne avec des vides, même taille")
-            << colonne << zone(0, 0, 0, 2) << "|06/05/2010||02/01/2011||02/01/2011|||";
-        QTest::newRow("une seule fin de ligne finale ignorée")
-            << "1/1/10\n\n"
-            << zone(2, 0, 2, 0) << "|06/05/2010|01/01/2010||||||";
-        QTest::newRow("fins de ligne CRLF")
-            << "1/1/10\t2/1/10\r\n3/1/10\t\r\n"
-            << zone(0, 0, 0, 0) << "01/01/2010|02/01/2010||03/01/2010||02/01/2011|||";
-        QTest::newRow("fins de ligne CR")
-            << "1/1/10\r\r3/1/10\r" << zone(2, 0, 2, 0) << "|06/05/2010|01/01/2010||||||03/01/2010";
+        ligne("colonne avec des vides", zone(0, 0, 0, 0), "\n", colonne,
+              "|06/05/2010||02/01/2011||02/01/2011|||");
+        ligne("colonne avec des vides, même taille", zone(0, 0, 0, 2), "\n\n\n", colonne,
+              "|06/05/2010||02/01/2011||02/01/2011|||");
+        ligne("une seule fin de ligne finale ignorée", zone(2, 0, 2, 0), "\n", "1/1/10\n\n",
+              "|06/05/2010|01/01/2010||||||");
+        ligne("fins de ligne CRLF", zone(0, 0, 0, 0), "\n", "1/1/10\t2/1/10\r\n3/1/10\t\r\n",
+              "01/01/2010|02/01/2010||03/01/2010||02/01/2011|||");
+        ligne("fins de ligne CR", zone(2, 0, 2, 0), "\n", "1/1/10\r\r3/1/10\r",
+              "|06/05/2010|01/01/2010||||||03/01/2010");
     }
     void collage()
     {
-        QFETCH(QString, presse);
         QFETCH(QRect, selection);
         QFETCH(QString, attendu);
         QTableWidget* t = ouvrir();
         const QString avant = textes(t).join('|');
-        QGuiApplication::clipboard()->setText(presse);
         selectionner(t, selection);
+        QGuiApplication::clipboard()->clear();
+        fenetre->copier();
+        QTEST(QGuiApplication::clipboard()->text(), "copie");
+        QFETCH(QString, presse);
+        QGuiApplication::clipboard()->setText(presse);
         if (attendu.isEmpty()) {
             boite([this] { fenetre->coller(); }, "Coller",
                   "Impossible de coller car la plage sélectionnée n'a pas la même taille que "
@@ -480,15 +415,14 @@ private Q_SLOTS:
     void datesAVerifier_data()
     {
         QTest::addColumn<int>("reponse");
-        QTest::newRow("enregistrer quand même") << int(B::Yes);
-        QTest::newRow("revenir aux dates") << int(B::No);
+        ligne("enregistrer quand même", int(B::Yes));
+        ligne("revenir aux dates", int(B::No));
     }
     void datesAVerifier()
     {
         QFETCH(int, reponse);
-        QVERIFY(
-            QSqlQuery().exec(QString("INSERT INTO notes(id_eleve,id_comp,date) VALUES(10,%1,'1999-01-01')")
-                                 .arg(idRef("P1C1A3"))));
+        Sql::valeur("INSERT INTO notes(id_eleve,id_comp,date) VALUES(10,?,'1999-01-01')",
+                    {Sql::idRef("P1C1A3")});
         const QStringList avant = notes();
         QTableWidget* t = ouvrir();
         QVERIFY(Grilles::dateAVerifier(t->item(2, 2)));
@@ -523,17 +457,15 @@ private Q_SLOTS:
         QTest::addColumn<bool>("garde"); // fenêtre restée ouverte, ou grille non rechargée
         QTest::addColumn<bool>("enregistre");
         QTest::addColumn<bool>("clavier"); // Ctrl+F4 ou F5 au lieu de la case ou du bouton
-        QTest::newRow("fermer oui refusé") << true << false << int(B::Yes) << true << false << false;
-        QTest::newRow("fermer oui") << true << false << int(B::Yes) << false << true << false;
-        QTest::newRow("fermer annuler") << true << false << int(B::Cancel) << true << false << false;
-        QTest::newRow("fermer, saisie en cours : oui")
-            << true << true << int(B::Yes) << false << true << false;
-        QTest::newRow("recharger oui refusé") << false << false << int(B::Yes) << true << false << false;
-        QTest::newRow("recharger oui") << false << false << int(B::Yes) << false << true << false;
-        QTest::newRow("recharger, saisie en cours : oui")
-            << false << true << int(B::Yes) << false << true << false;
-        QTest::newRow("fermer au clavier : oui") << true << false << int(B::Yes) << false << true << true;
-        QTest::newRow("recharger au clavier : non") << false << false << int(B::No) << false << false << true;
+        ligne("fermer oui refusé", true, false, int(B::Yes), true, false, false);
+        ligne("fermer oui", true, false, int(B::Yes), false, true, false);
+        ligne("fermer annuler", true, false, int(B::Cancel), true, false, false);
+        ligne("fermer, saisie en cours : oui", true, true, int(B::Yes), false, true, false);
+        ligne("recharger oui refusé", false, false, int(B::Yes), true, false, false);
+        ligne("recharger oui", false, false, int(B::Yes), false, true, false);
+        ligne("recharger, saisie en cours : oui", false, true, int(B::Yes), false, true, false);
+        ligne("fermer au clavier : oui", true, false, int(B::Yes), false, true, true);
+        ligne("recharger au clavier : non", false, false, int(B::No), false, false, true);
     }
     void questions()
     {
@@ -550,11 +482,11 @@ private Q_SLOTS:
             t->setCurrentCell(0, 2);
         repondeur->bouton(B(bouton));
         QStringList attendus{
-            fermer ? "Fermeture : Voulez-vous enregistrer les modifications avant de quitter ?"
-                   : "Enregistrer les modifications : Voulez-vous enregistrer les modifications ?"};
+            fermer ? "Fermeture|Voulez-vous enregistrer les modifications avant de quitter ?"
+                   : "Enregistrer les modifications|Voulez-vous enregistrer les modifications ?"};
         if (refuse) {
             repondeur->bouton(QMessageBox::Ok);
-            attendus << "Dates incorrectes : Impossible d'enregistrer car certaines dates sont incorrectes.";
+            attendus << "Dates incorrectes|Impossible d'enregistrer car certaines dates sont incorrectes.";
         }
         QPointer<mdiSaisie> suivi(fenetre);
         if (clavier) {
@@ -573,10 +505,7 @@ private Q_SLOTS:
             QCOMPARE(t->item(2, 0)->text(), refuse ? "abc" : garde || enregistre ? AVRIL : "");
             QCOMPARE(fenetre->estModifie(), garde);
         }
-        QStringList messages;
-        for (const Invite::Message& message : repondeur->messages())
-            messages << message.titre + " : " + message.texte;
-        QCOMPARE(messages, attendus);
+        QCOMPARE(repondeur->lus(), attendus);
         QCOMPARE(notes().contains("11 P1C1A3 2009-04-03"), enregistre);
         if (refuse) // la première date incorrecte devient la cellule courante
             QCOMPARE(t->currentItem(), t->item(2, 0));
@@ -591,18 +520,12 @@ private Q_SLOTS:
         QTest::addColumn<QString>("attendu");
         const QString avant = "|06/05/2010||||02/01/2011|||";
         const QString d = "01/09/2010";
-        QTest::newRow("propager") << "btPropager"
-                                  << ""
-                                  << QStringList{d, "06/05/2010", d, d, "", "02/01/2011", d, "", d}.join('|');
-        QTest::newRow("effacer") << "btEffacer"
-                                 << ""
-                                 << "|06/05/2010|||||||";
-        QTest::newRow("copier") << "btCopier"
-                                << "Impossible de copier plusieurs plages" << avant;
-        QTest::newRow("couper") << "btCouper"
-                                << "Impossible de couper plusieurs plages" << avant;
-        QTest::newRow("coller") << "btColler"
-                                << "Impossible de coller dans plusieurs plages" << avant;
+        ligne("propager", "btPropager", "",
+              QStringList{d, "06/05/2010", d, d, "", "02/01/2011", d, "", d}.join('|'));
+        ligne("effacer", "btEffacer", "", "|06/05/2010|||||||");
+        ligne("copier", "btCopier", "Impossible de copier plusieurs plages", avant);
+        ligne("couper", "btCouper", "Impossible de couper plusieurs plages", avant);
+        ligne("coller", "btColler", "Impossible de coller dans plusieurs plages", avant);
     }
     void selectionMultiple()
     {
@@ -644,11 +567,11 @@ private Q_SLOTS:
         QTest::addColumn<QString>("reponses"); // O(ui), N(on), A(nnuler), dans l'ordre des fenêtres
         QTest::addColumn<bool>("fermee");
         QTest::addColumn<QString>("enregistrees"); // numéros des fenêtres enregistrées
-        QTest::newRow("non, non") << "NN" << true << "";
-        QTest::newRow("oui, oui") << "OO" << true << "12";
-        QTest::newRow("oui, annuler") << "OA" << false << "1";
-        QTest::newRow("non, annuler : rien de perdu") << "NA" << false << "";
-        QTest::newRow("annuler à la première") << "A" << false << "";
+        ligne("non, non", "NN", true, "");
+        ligne("oui, oui", "OO", true, "12");
+        ligne("oui, annuler", "OA", false, "1");
+        ligne("non, annuler : rien de perdu", "NA", false, "");
+        ligne("annuler à la première", "A", false, "");
     }
     void fermeturePrincipale()
     {
@@ -659,8 +582,8 @@ private Q_SLOTS:
         QPointer<mdiSaisie> premiere(fenetre);
         taper(ouvrir("P1C3"), 0, 0, "5/5/10", false);
         QPointer<mdiSaisie> seconde(fenetre);
-        for (const QChar r : reponses)
-            repondeur->bouton(r == 'O' ? B::Yes : r == 'N' ? B::No : B::Cancel);
+        repondeur->reponses(reponses);
+
         QCOMPARE(principale->close(), fermee);
         principale->show();
         QCOMPARE(repondeur->messages().size(), reponses.size());
@@ -670,6 +593,7 @@ private Q_SLOTS:
         QCOMPARE(notes().join(' ').contains("2010-05-05"), enregistrees.contains('2'));
         if (fermee)
             return;
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); // une grille fermée a disparu
         QVERIFY(premiere && seconde);
         QCOMPARE(premiere->estModifie(), !enregistrees.contains('1'));
         // La seconde, interrogée, a sa date dans la grille ; sinon, elle l'a encore dans l'éditeur.
@@ -684,10 +608,10 @@ private Q_SLOTS:
     {
         QTest::addColumn<bool>("bilan");
         QTest::addColumn<int>("reponse");
-        QTest::newRow("imprimer : oui") << false << int(B::Yes);
-        QTest::newRow("imprimer : non") << false << int(B::No);
-        QTest::newRow("imprimer : annuler") << false << int(B::Cancel);
-        QTest::newRow("bilan : oui") << true << int(B::Yes);
+        ligne("imprimer : oui", false, int(B::Yes));
+        ligne("imprimer : non", false, int(B::No));
+        ligne("imprimer : annuler", false, int(B::Cancel));
+        ligne("bilan : oui", true, int(B::Yes));
     }
     void avantImpression()
     {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QAccessible>
 #include <QApplication>
 #include <QDialog>
@@ -13,21 +14,25 @@
 // là où est le focus et des cases cochées sans clic.
 namespace Clavier {
 
-// Le nom annoncé d'un contrôle : celui de son interface d'accessibilité, sinon le texte de
-// l'étiquette qui le désigne. Une liste déroulante donne sa valeur comme nom (sous Linux, même
-// quand elle a un nom accessible) : ce n'en est pas un, son nom lui vient de son étiquette.
-inline QString nom(QWidget* controle)
+// Le nom annoncé par une interface d'accessibilité : le sien, sinon le texte de l'étiquette qui
+// la désigne. Une liste déroulante ou un compteur donne sa valeur comme nom (sous Linux, même
+// quand il a un nom accessible) : ce n'en est pas un, son nom lui vient de son étiquette.
+inline QString nom(QAccessibleInterface* interface)
 {
-    QAccessibleInterface* interface = QAccessible::queryAccessibleInterface(controle);
     if (!interface)
         return QString();
     QString nom = interface->text(QAccessible::Name).trimmed();
-    if (interface->role() == QAccessible::ComboBox && nom == interface->text(QAccessible::Value).trimmed())
+    if ((interface->role() == QAccessible::ComboBox || interface->role() == QAccessible::SpinBox) &&
+        nom == interface->text(QAccessible::Value).trimmed())
         nom.clear();
-    const auto etiquettes = interface->relations(QAccessible::Label);
-    if (nom.isEmpty() && !etiquettes.isEmpty())
-        nom = etiquettes.first().first->text(QAccessible::Name).trimmed();
+    for (const auto& [etiquette, relation] : interface->relations(QAccessible::Label))
+        if (nom.isEmpty() && etiquette)
+            nom = etiquette->text(QAccessible::Name).trimmed();
     return nom;
+}
+inline QString nom(QWidget* controle)
+{
+    return nom(QAccessible::queryAccessibleInterface(controle));
 }
 
 // Le contrôle qui a le focus et son nom annoncé, « objet|nom » ; un bouton d'une boîte de
@@ -92,6 +97,37 @@ inline void gestes(QDialog* dialogue, const QString& suite)
         // Entrée) est fait avant le geste suivant, comme entre deux touches frappées à la main.
         QCoreApplication::sendPostedEvents();
     }
+}
+
+// Les colonnes « gestes » et « attendu » d'un essai au clavier.
+inline void colonnes()
+{
+    QTest::addColumn<QString>("gestes");
+    QTest::addColumn<QString>("attendu");
+}
+
+// Montre le dialogue, y fait les gestes et rend le focus qui en résulte (voir focus()).
+inline QString apres(QDialog* dialogue, const QString& suite)
+{
+    if (!montrer(dialogue))
+        return QStringLiteral("(dialogue jamais actif)");
+    gestes(dialogue, suite);
+    return focus();
+}
+
+// Ce qu'un lecteur d'écran dit d'une case d'une grille, par ses interfaces d'accessibilité :
+// en-tête de colonne, en-tête de ligne, texte (fin de ligne écrite « \n »), description.
+inline QString cellule(QAbstractItemView* grille, int ligne, int colonne)
+{
+    QAccessibleInterface* lue =
+        QAccessible::queryAccessibleInterface(grille)->tableInterface()->cellAt(ligne, colonne);
+    QStringList parties;
+    for (const auto& entetes :
+         {lue->tableCellInterface()->columnHeaderCells(), lue->tableCellInterface()->rowHeaderCells()})
+        parties << (entetes.isEmpty() ? QString() : entetes.constFirst()->text(QAccessible::Name));
+    parties << lue->text(QAccessible::Name).replace('\n', QStringLiteral("\\n"))
+            << lue->text(QAccessible::Description);
+    return parties.join(QStringLiteral(" | "));
 }
 
 } // namespace Clavier

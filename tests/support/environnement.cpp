@@ -24,9 +24,15 @@ void preparer()
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, reglages.path());
 }
 
-std::unique_ptr<QTemporaryDir> nouveauDossierDonnees()
+void FermerBase::operator()(QTemporaryDir* dossier) const
 {
-    auto dossier = std::make_unique<QTemporaryDir>();
+    fermerBase();
+    delete dossier;
+}
+
+Dossier nouveauDossierDonnees()
+{
+    Dossier dossier(new QTemporaryDir);
     Application::definirChemins(Application::cheminsDans(dossier->path()));
     return dossier;
 }

@@ -13,8 +13,14 @@ namespace Environnement {
 // À appeler au début de initTestCase().
 void preparer();
 
-// Dossier temporaire neuf ; les chemins de base de données de l'exécution y sont fixés.
-std::unique_ptr<QTemporaryDir> nouveauDossierDonnees();
+// Dossier temporaire neuf ; les chemins de base de données de l'exécution y sont fixés. Quand
+// il disparaît, la base ouverte par ouvrirBase() est d'abord fermée : un essai n'a rien à
+// fermer à la main, et remplacer le dossier par un neuf ferme la base de l'ancien.
+struct FermerBase {
+    void operator()(QTemporaryDir* dossier) const;
+};
+using Dossier = std::unique_ptr<QTemporaryDir, FermerBase>;
+Dossier nouveauDossierDonnees();
 
 // Ouvre (ou crée vide) la base courante comme connexion par défaut ; fermeture et retrait
 // de la connexion par fermerBase().

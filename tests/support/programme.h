@@ -56,6 +56,27 @@ public:
         QVERIFY(processus.waitForStarted());
     }
 
+    // Lance le programme et attend qu'il ait créé sa base.
+    bool demarrer()
+    {
+        lancer();
+        return QTest::qWaitFor([this] { return QFile::exists(base()); }, 20000);
+    }
+
+    // Le tue brutalement : ni verrou ni mémoire partagée ne sont rendus.
+    bool tuer()
+    {
+        processus.kill();
+        return processus.waitForFinished(20000);
+    }
+
+    // Attend qu'il se termine de lui-même ; vrai quand il sort avec `code`.
+    bool fini(int code = 0)
+    {
+        return processus.waitForFinished(30000) && processus.exitStatus() == QProcess::NormalExit &&
+               processus.exitCode() == code;
+    }
+
     QStringList journal() const
     {
         QFile f(fichierJournal);

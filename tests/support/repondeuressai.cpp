@@ -8,10 +8,13 @@ RepondeurEssai::RepondeurEssai()
     Invite::installer(this);
 }
 
-// Un répondeur remplacé par un plus récent (essai précédent terminé en échec) ne retire pas
-// celui-ci : aucun vrai dialogue ne doit jamais bloquer un essai.
+// Une réponse préparée qui n'a pas servi fait échouer l'essai : la question attendue n'est pas
+// venue. Un répondeur remplacé par un plus récent (essai précédent terminé en échec) ne retire
+// pas celui-ci : aucun vrai dialogue ne doit jamais bloquer un essai.
 RepondeurEssai::~RepondeurEssai()
 {
+    if (!fileVide())
+        QTest::qFail("des réponses préparées n'ont pas servi", __FILE__, __LINE__);
     if (Invite::repondeurInstalle() == this)
         Invite::installer(nullptr);
 }
@@ -25,9 +28,30 @@ Invite::Message RepondeurEssai::dernier() const
     return messages().constLast();
 }
 
+QStringList RepondeurEssai::lus() const
+{
+    QStringList lignes;
+    for (const Invite::Message& message : messages())
+        lignes << message.titre + '|' + message.texte;
+    return lignes;
+}
+
+void RepondeurEssai::reponses(const QString& lettres)
+{
+    for (const QChar lettre : lettres) {
+        if (lettre == '-')
+            annulation();
+        else
+            bouton(lettre == 'O'   ? QMessageBox::Yes
+                   : lettre == 'N' ? QMessageBox::No
+                   : lettre == 'A' ? QMessageBox::Cancel
+                   : lettre == 'R' ? QMessageBox::Retry
+                                   : QMessageBox::Ok);
+    }
+}
+
 void RepondeurEssai::inattendu(const QString& description)
 {
-    imprevus.append(description);
     const QByteArray texte = QStringLiteral("question imprévue : %1").arg(description).toUtf8();
     QTest::qFail(texte.constData(), __FILE__, __LINE__);
 }
