@@ -123,8 +123,13 @@ inline QString cellule(QAbstractItemView* grille, int ligne, int colonne)
         QAccessible::queryAccessibleInterface(grille)->tableInterface()->cellAt(ligne, colonne);
     QStringList parties;
     for (const auto& entetes :
-         {lue->tableCellInterface()->columnHeaderCells(), lue->tableCellInterface()->rowHeaderCells()})
+         {lue->tableCellInterface()->columnHeaderCells(), lue->tableCellInterface()->rowHeaderCells()}) {
+        // Selon la version de la boîte à outils, les cases d'en-tête rendues sont neuves et à
+        // personne : les inscrire les confie au registre, qui les détruit avec la grille.
+        for (QAccessibleInterface* entete : entetes)
+            QAccessible::uniqueId(entete);
         parties << (entetes.isEmpty() ? QString() : entetes.constFirst()->text(QAccessible::Name));
+    }
     parties << lue->text(QAccessible::Name).replace('\n', QStringLiteral("\\n"))
             << lue->text(QAccessible::Description);
     return parties.join(QStringLiteral(" | "));
