@@ -603,6 +603,8 @@ QList<double> operation(const QString& nom, Contexte& c)
             options.classId = c.classe;
             options.palierId = c.palier2;
             diaImprimer dialogue(nullptr, &imprimante);
+            // Le tirage dans un fichier se termine par un message qui donne son chemin.
+            static_cast<RepondeurPrepare*>(Invite::repondeurInstalle())->bouton(QMessageBox::Ok);
             dialogue.accept();
         });
         QFile f(pdf);
