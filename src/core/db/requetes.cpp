@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/db/requetes.h"
 
+#include "core/commun/ordrealphabetique.h"
+
 #include <QSqlQuery>
 #include <QStringList>
 #include <QVariant>
@@ -39,6 +41,27 @@ QList<Entree> classes(const QSqlDatabase& base)
 QList<Entree> niveaux(const QSqlDatabase& base)
 {
     return lireEntrees(QStringLiteral("SELECT libelle, id_niveau FROM niveaux ORDER BY tri"), base);
+}
+
+QList<Eleve> elevesClasse(const QString& sql, qint64 idClasse, bool parNiveau)
+{
+    QSqlQuery requete;
+    requete.setForwardOnly(true);
+    requete.prepare(sql);
+    requete.addBindValue(idClasse);
+    requete.exec();
+    QList<Eleve> eleves;
+    while (requete.next()) {
+        Eleve eleve;
+        eleve.nom = requete.value(0).toString();
+        eleve.prenom = requete.value(1).toString();
+        eleve.niveau = requete.value(2).toString();
+        eleve.id = requete.value(3).toLongLong();
+        eleves.append(eleve);
+    }
+    OrdreAlphabetique::trier(eleves, &Eleve::nom, &Eleve::prenom,
+                             [parNiveau](const Eleve& e) { return parNiveau ? e.niveau : QString(); });
+    return eleves;
 }
 
 } // namespace Requetes

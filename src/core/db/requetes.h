@@ -19,4 +19,9 @@ QList<Entree> classes(const QSqlDatabase& base = QSqlDatabase::database());
 // « SELECT libelle, id_niveau FROM niveaux ORDER BY tri » ; vide quand la lecture échoue.
 QList<Entree> niveaux(const QSqlDatabase& base = QSqlDatabase::database());
 
+// Les élèves d'une classe que rend `sql` : colonnes nom, prénom, libellé du niveau, id_eleve ;
+// un seul paramètre, la classe. Rangés dans l'ordre alphabétique français (la base compare les
+// octets), niveau après niveau quand `parNiveau`.
+QList<Eleve> elevesClasse(const QString& sql, qint64 idClasse, bool parNiveau);
+
 } // namespace Requetes

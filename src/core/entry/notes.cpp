@@ -4,7 +4,6 @@
 #include "core/db/requetes.h"
 
 #include "core/commun/dates.h"
-#include "core/commun/ordrealphabetique.h"
 #include "core/commun/transaction.h"
 
 #include <QDate>
@@ -16,30 +15,14 @@ namespace Notes {
 
 QList<Eleve> elevesClasse(qint64 idClasse, const QList<qint64>& niveaux, bool triParNom)
 {
-    QString sql = QStringLiteral("SELECT nom, prenom, id_eleve, niveaux.libelle FROM eleves,niveaux WHERE "
+    QString sql = QStringLiteral("SELECT nom, prenom, niveaux.libelle, id_eleve FROM eleves,niveaux WHERE "
                                  "eleves.id_classe=? AND niveaux.id_niveau=eleves.id_niveau ");
     if (!niveaux.isEmpty())
         sql += QStringLiteral("AND eleves.id_niveau IN (") + Requetes::listeIdentifiants(niveaux) +
                QStringLiteral(") ");
     sql += triParNom ? QStringLiteral("ORDER BY eleves.nom ASC ")
                      : QStringLiteral("ORDER BY niveaux.tri ASC, eleves.nom ASC ");
-    QSqlQuery requete;
-    requete.prepare(sql);
-    requete.addBindValue(idClasse);
-    requete.exec();
-    QList<Eleve> eleves;
-    while (requete.next()) {
-        Eleve eleve;
-        eleve.id = requete.value(2).toLongLong();
-        eleve.nom = requete.value(0).toString();
-        eleve.prenom = requete.value(1).toString();
-        eleve.niveau = requete.value(3).toString();
-        eleves.append(eleve);
-    }
-    // Ordre alphabétique français dans chaque niveau (la base compare les octets).
-    OrdreAlphabetique::trier(eleves, &Eleve::nom, &Eleve::prenom,
-                             [triParNom](const Eleve& e) { return triParNom ? QString() : e.niveau; });
-    return eleves;
+    return Requetes::elevesClasse(sql, idClasse, !triParNom);
 }
 
 QList<Noeud> enfants(qint64 idParent)

@@ -2,7 +2,6 @@
 #include "core/report/bilan.h"
 #include "core/db/requetes.h"
 
-#include "core/commun/ordrealphabetique.h"
 #include "core/commun/transaction.h"
 
 #include <algorithm>
@@ -129,23 +128,7 @@ QList<Eleve> Bilan::selectionnerEleves(qint64 idClasse, const QString& refPalier
             *refConnue = false;
         return {};
     }
-    QSqlQuery requete;
-    requete.setForwardOnly(true);
-    requete.prepare(sql);
-    requete.addBindValue(idClasse);
-    requete.exec();
-    QList<Eleve> eleves;
-    while (requete.next()) {
-        Eleve eleve;
-        eleve.id = requete.value(3).toLongLong();
-        eleve.nom = requete.value(0).toString();
-        eleve.prenom = requete.value(1).toString();
-        eleve.niveau = requete.value(2).toString();
-        eleves.append(eleve);
-    }
-    // Ordre alphabétique français dans chaque niveau (la base compare les octets).
-    OrdreAlphabetique::trier(eleves, &Eleve::nom, &Eleve::prenom, [](const Eleve& e) { return e.niveau; });
-    return eleves;
+    return Requetes::elevesClasse(sql, idClasse, true);
 }
 
 std::optional<QStringList> Bilan::lireValidations(const QList<Eleve>& eleves, const QList<qint64>& noeuds)
