@@ -293,6 +293,12 @@ Resultat importer(const LecteurCsv& lecteur, const Colonnes& colonnes, const Opt
         rechercheEleve.finish();
 
         const bool retrouve = idEleve != 0;
+        // La classe et le niveau de la ligne, créés au premier élève qui y entre.
+        const auto classeEtNiveauCrees = [&] {
+            idClasse = classes.ouCreer(classe, idClasse);
+            idNiveau = niveaux.ouCreer(niveau, idNiveau);
+            return !classes.enPanne && !niveaux.enPanne;
+        };
         if (retrouve) {
             ++resultat.retrouves;
             marquage.addBindValue(idEleve);
@@ -301,9 +307,7 @@ Resultat importer(const LecteurCsv& lecteur, const Colonnes& colonnes, const Opt
         } else if (!options.ajouter) {
             ++resultat.nonAjoutes;
         } else {
-            idClasse = classes.ouCreer(classe, idClasse);
-            idNiveau = niveaux.ouCreer(niveau, idNiveau);
-            if (classes.enPanne || niveaux.enPanne)
+            if (!classeEtNiveauCrees())
                 return panne();
             ajout.addBindValue(nom);
             ajout.addBindValue(prenom);
@@ -320,9 +324,7 @@ Resultat importer(const LecteurCsv& lecteur, const Colonnes& colonnes, const Opt
 
         const bool ailleurs = retrouve && (classeEleve != idClasse || niveauEleve != idNiveau);
         if (options.repartir && ailleurs) {
-            idClasse = classes.ouCreer(classe, idClasse);
-            idNiveau = niveaux.ouCreer(niveau, idNiveau);
-            if (classes.enPanne || niveaux.enPanne)
+            if (!classeEtNiveauCrees())
                 return panne();
             repartition.addBindValue(idClasse);
             repartition.addBindValue(idNiveau);
