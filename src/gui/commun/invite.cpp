@@ -378,7 +378,6 @@ bool ouvrirUrl(const QUrl& url)
     return repondeur().ouvrirUrl(url);
 }
 
-namespace {
 bool continuerApresQuestion(QWidget* parent, const QString& titre, const QString& texte,
                             const std::function<bool()>& enregistrer)
 {
@@ -391,7 +390,6 @@ bool continuerApresQuestion(QWidget* parent, const QString& titre, const QString
         return false;
     }
 }
-} // namespace
 
 bool fermerMalgreModifications(QWidget* parent, const std::function<bool()>& enregistrer)
 {

@@ -148,9 +148,12 @@ bool ouvrirUrl(const QUrl& url);
 // Questions sur des modifications non enregistrées, avec Oui, Non et Annuler : Oui enregistre
 // et ne continue que si l'enregistrement a réussi, Non abandonne les modifications, Annuler
 // arrête. Vrai pour continuer. La première se pose avant de fermer une fenêtre
-// (« Fermeture »), la seconde avant de recharger ce qu'elle montre.
+// (« Fermeture »), la seconde avant de recharger ce qu'elle montre ; la dernière, avec le titre
+// et le texte donnés.
 bool fermerMalgreModifications(QWidget* parent, const std::function<bool()>& enregistrer);
 bool rechargerMalgreModifications(QWidget* parent, const std::function<bool()>& enregistrer);
+bool continuerApresQuestion(QWidget* parent, const QString& titre, const QString& texte,
+                            const std::function<bool()>& enregistrer);
 
 // Adresse « file:/// » d'un document posé à côté de l'exécutable (aide, licence).
 QUrl urlDocumentProgramme(const QString& nomFichier);

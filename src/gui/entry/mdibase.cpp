@@ -484,15 +484,8 @@ bool MdiBase::enregistrerAvantImpression(const QString& texte)
     validerSaisieEnCours();
     if (!modifie)
         return true;
-    switch (Invite::question(this, tr("Enregistrer les modifications"), texte,
-                             QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel)) {
-    case QMessageBox::Yes:
-        return enregistrer();
-    case QMessageBox::No:
-        return true;
-    default:
-        return false;
-    }
+    return Invite::continuerApresQuestion(this, tr("Enregistrer les modifications"), texte,
+                                          [this] { return enregistrer(); });
 }
 
 void MdiBase::closeEvent(QCloseEvent* evenement)
