@@ -93,6 +93,9 @@ private Q_SLOTS:
         ligne("UTF-8 surlong", QByteArray("\xC3\xA9;\xC0\xA9\n"), ";",
               Lignes{{QStringLiteral("Ã©"), QStringLiteral("À©")}});
         ligne("ASCII seul", QByteArray("a;b\n"), ";", Lignes{{"a", "b"}});
+        ligne("deux fichiers UTF-8 mis bout à bout",
+              QByteArray("\xEF\xBB\xBF\xC3\xA9;x\n\xEF\xBB\xBFy;\xEF\xBB\xBF\n"), ";",
+              Lignes{{"é", "x"}, {"y", ""}});
     }
     void separateursEtEncodages()
     {

@@ -63,6 +63,9 @@ const QList<Entree> ENTREES = {
     // Mille colonnes de nœuds puis trois mille lignes vides : chaque nœud relisait toutes
     // les cases des lignes suivantes, des milliards de lectures pour dix kilo-octets.
     {"chargeurlivret", "ligne-large-puis-lignes-vides.csv", "1000 nœuds"},
+    // Un libellé fait de la seule marque U+FEFF : la base retire cette marque en tête d'un
+    // texte, et le livret se chargeait avec un libellé vide.
+    {"chargeurlivret", "libelle-marque-seule.csv", "Libellé vide en ligne 0, colonne 1"},
 };
 
 // Le résultat d'une entrée par le point d'entrée de sa cible, en un texte comparable.

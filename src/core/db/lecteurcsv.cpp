@@ -87,6 +87,17 @@ QString LecteurCsv::decoderWindows1252ParTable(const QByteArray& octets)
 
 QString LecteurCsv::decoder(const QByteArray& octets)
 {
+    QString texte = decoderSelonEncodage(octets);
+    // Une marque U+FEFF restée dans le texte (fichiers mis bout à bout, cellule collée depuis
+    // un autre fichier) est invisible, et la base la retire en tête d'un texte enregistré :
+    // elle est retirée partout, pour que ce qui est vérifié soit ce qui sera enregistré (un
+    // libellé fait de cette seule marque est un libellé vide).
+    texte.remove(QChar(0xFEFF));
+    return texte;
+}
+
+QString LecteurCsv::decoderSelonEncodage(const QByteArray& octets)
+{
     // La BOM, s'il y en a une, choisit l'encodage Unicode ; le décodeur la retire du texte.
     if (const auto encodage = QStringConverter::encodingForData(octets)) {
         QStringDecoder decodeur(*encodage);

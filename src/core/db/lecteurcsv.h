@@ -81,13 +81,16 @@ public:
     const QList<QStringList>& lignes() const { return contenu; }
 
     // Décode des octets comme le fait load() : encodage Unicode de la BOM s'il y en a une,
-    // UTF-8 pour un texte non ASCII qui en est de valide, Windows-1252 sinon.
+    // UTF-8 pour un texte non ASCII qui en est de valide, Windows-1252 sinon ; les marques
+    // U+FEFF restées dans le texte sont retirées.
     static QString decoder(const QByteArray& octets);
     // Décodage Windows-1252 par notre propre table, pour une boîte à outils construite sans
     // le convertisseur de ce jeu de caractères (public pour que les essais le comparent).
     static QString decoderWindows1252ParTable(const QByteArray& octets);
 
 private:
+    static QString decoderSelonEncodage(const QByteArray& octets);
+
     QChar sep = QLatin1Char(';');
     QList<QStringList> contenu;
     int nbLignes = 0;
