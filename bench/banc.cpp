@@ -12,6 +12,7 @@
 #include "core/db/initialisation.h"
 #include "core/db/jeuessai.h"
 #include "core/db/lecteurcsv.h"
+#include "core/db/requetes.h"
 #include "core/db/schema.h"
 #include "core/entry/notes.h"
 #include "core/entry/palier.h"
@@ -26,6 +27,7 @@
 #include "gui/mainwindow/mainwindow.h"
 #include "gui/mainwindow/mymdiarea.h"
 #include "gui/print/diaimprimer.h"
+#include "support/interlocuteur.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -94,9 +96,8 @@ void fermerBase()
 
 bool ouvrir(const QString& fichier)
 {
-    QString erreur;
-    if (!Schema::ouvrirBaseParDefaut(fichier, &erreur)) {
-        std::fprintf(stderr, "ouverture impossible : %s\n", qPrintable(erreur));
+    if (const Resultat<> ouverte = Schema::ouvrirBaseParDefaut(fichier); !ouverte) {
+        std::fprintf(stderr, "ouverture impossible : %s\n", qPrintable(ouverte.erreur().texte));
         return false;
     }
     return true;
@@ -113,7 +114,7 @@ bool genererEcole(const QString& fichier)
     if (!ouvrir(fichier))
         return false;
     const auto instructions = Schema::instructionsScript();
-    if (!instructions || !Initialisation::poserBase(*instructions).reussi)
+    if (!instructions || !Initialisation::poserBase(*instructions).reussi())
         return false;
     {
         QSqlDatabase base = QSqlDatabase::database();
@@ -155,9 +156,9 @@ bool genererEcole(const QString& fichier)
                 ajouter(0, 1 + i % 5, 2015 - a);
         base.commit();
     }
-    JeuEssai::generer(20261206u);
+    const bool genere = JeuEssai::generer(20261206u).reussi();
     fermerBase();
-    return true;
+    return genere;
 }
 
 // --- Répondeurs -------------------------------------------------------------------------
@@ -174,21 +175,6 @@ protected:
     {
         std::fprintf(stderr, "question imprévue : %s\n", qPrintable(description));
     }
-};
-
-class InterlocuteurBanc : public InterlocuteurImport
-{
-public:
-    void message(Genre, const QString&, const QString&) override {}
-    bool choisirClasse(const QString&, qint64& idClasse, bool& renommer) override
-    {
-        idClasse = 0;
-        renommer = false;
-        return true;
-    }
-    bool resoudreDates(QList<ConflitDate>&) override { return true; }
-    bool resoudreNiveaux(QList<ChangementNiveau>&) override { return true; }
-    int notesSupprimables(int) override { return 1; }
 };
 
 // --- Les formes simples, en référence ---------------------------------------------------
@@ -214,7 +200,7 @@ void descendre(qint64 noeud, QList<qint64>& feuilles, int profondeurFeuille = -1
 QList<qint64> idsEleves(qint64 classe)
 {
     QList<qint64> ids;
-    for (const Eleve& e : Notes::elevesClasse(classe, {}, false))
+    for (const Eleve& e : Requetes::elevesClasse(classe).valeurOu({}))
         ids << e.id;
     return ids;
 }
@@ -482,16 +468,18 @@ QList<double> operation(const QString& nom, Contexte& c)
         return mesurer([&] {
             const QList<qint64> eleves = idsEleves(c.classe);
             QList<qint64> items;
-            for (const Noeud& agregat : Notes::enfants(c.competence))
-                for (const Noeud& item : Notes::enfants(agregat.id))
+            for (const Noeud& agregat : Requetes::enfants(c.competence).valeurOu({}))
+                for (const Noeud& item : Requetes::enfants(agregat.id).valeurOu({}))
                     items << item.id;
-            produit = QStringLiteral("%1 dates").arg(Notes::dates(eleves, items).size());
+            produit = QStringLiteral("%1 dates").arg(Notes::dates(eleves, items).valeurOu({}).size());
         });
     if (nom == QLatin1String("palier-lectures"))
         return mesurer([&] {
             const QList<qint64> eleves = idsEleves(c.classe);
             produit = QStringLiteral("%1 réussites")
-                          .arg(Palier::reussites(eleves, Palier::competences(c.palier2)).size());
+                          .arg(Palier::reussites(eleves, Palier::competences(c.palier2).valeurOu({}))
+                                   .valeurOu({})
+                                   .size());
         });
     if (nom.startsWith(QLatin1String("saisie-reference")) ||
         nom.startsWith(QLatin1String("palier-reference"))) {
@@ -516,7 +504,8 @@ QList<double> operation(const QString& nom, Contexte& c)
     if (nom == QLatin1String("bilan"))
         return mesurer([&] {
             Bilan bilan;
-            bilan.construire(c.classe, c.palier2, false);
+            if (!bilan.construire(c.classe, c.palier2, false))
+                std::fprintf(stderr, "bilan en échec\n");
             produit = QStringLiteral("%1 items × %2 élèves, %3 Ko de HTML")
                           .arg(bilan.items().size())
                           .arg(bilan.eleves().size())
@@ -530,16 +519,21 @@ QList<double> operation(const QString& nom, Contexte& c)
         return mesurer(
             [&] {
                 LecteurCsv lecteur;
-                lecteur.load(csv, true);
-                const auto colonnes = ImportEleves::chercherColonnes(lecteur.ligne(0));
+                const auto colonnes =
+                    lecteur.load(csv, true)
+                        ? ImportEleves::preparer(lecteur)
+                        : Resultat<ImportEleves::Colonnes>(Erreur(Raison::FichierIllisible));
                 ImportEleves::Options options;
                 options.ajouter = true;
                 options.repartir = true;
-                const auto r = ImportEleves::importer(lecteur, colonnes, options, [](int) { return false; });
-                produit = QStringLiteral("%1 élèves ajoutés").arg(r.ajoutes);
-                if (r.ajoutes != 1000)
-                    std::fprintf(stderr, "import : issue %d, %d élèves ajoutés, %d ignorés\n", int(r.issue),
-                                 r.ajoutes, r.ignores);
+                const auto r =
+                    colonnes ? ImportEleves::importer(lecteur, *colonnes, options, [](int) { return false; })
+                             : Resultat<ImportEleves::Comptes>(colonnes.erreur());
+                const ImportEleves::Comptes comptes = r.valeurOu({});
+                produit = QStringLiteral("%1 élèves ajoutés").arg(comptes.ajoutes);
+                if (comptes.ajoutes != 1000)
+                    std::fprintf(stderr, "import : raison %d, %d élèves ajoutés, %d ignorés\n",
+                                 r ? -1 : int(r.erreur().raison), comptes.ajoutes, comptes.ignores);
             },
             [&] { remettre(c); });
     }
@@ -548,7 +542,7 @@ QList<double> operation(const QString& nom, Contexte& c)
         return mesurer(
             [&] {
                 const auto instructions = Schema::instructionsScript();
-                if (!instructions || !Initialisation::poserBase(*instructions).reussi)
+                if (!instructions || !Initialisation::poserBase(*instructions).reussi())
                     std::fprintf(stderr, "initialisation en échec\n");
                 produit = QStringLiteral("%1 nœuds du livret")
                               .arg(valeur(QStringLiteral("SELECT count(*) FROM competences")));
@@ -561,10 +555,11 @@ QList<double> operation(const QString& nom, Contexte& c)
     }
     const QString fichierClasse = chemin(c.dossier, QStringLiteral("classe.xml"));
     const auto exporter = [&] {
-        const QString libelle = Bilan::libelleClasse(c.classe).value_or(QString());
+        const QString libelle = Requetes::libelleClasse(c.classe).valeurOu(QString());
+        const auto document = FichierClasse::construire(c.classe, libelle, c.palier2);
         QFile f(fichierClasse);
-        if (f.open(QIODevice::WriteOnly))
-            f.write(FichierClasse::texte(FichierClasse::construire(c.classe, libelle, c.palier2)));
+        if (document && f.open(QIODevice::WriteOnly))
+            f.write(FichierClasse::texte(*document));
     };
     if (nom == QLatin1String("export")) {
         const auto durees = mesurer(exporter);
@@ -575,7 +570,10 @@ QList<double> operation(const QString& nom, Contexte& c)
         exporter();
         return mesurer(
             [&] {
-                InterlocuteurBanc interlocuteur;
+                InterlocuteurEssai interlocuteur;
+                interlocuteur.classe = 0;                                   // la classe est créée
+                interlocuteur.dates = interlocuteur.niveaux = QList<int>(); // actions proposées
+                interlocuteur.suppression = 1;
                 ImportClasse import(interlocuteur);
                 if (!import.importer(fichierClasse))
                     std::fprintf(stderr, "import de la classe en échec\n");
@@ -592,8 +590,7 @@ QList<double> operation(const QString& nom, Contexte& c)
             QPrinter imprimante(QPrinter::HighResolution);
             imprimante.setOutputFormat(QPrinter::PdfFormat);
             imprimante.setOutputFileName(pdf);
-            OptionsImpression& options = OptionsImpression::courantes();
-            options = OptionsImpression();
+            OptionsImpression options;
             options.what = 2;
             options.compAll = true;
             options.brochure = true;
@@ -602,7 +599,7 @@ QList<double> operation(const QString& nom, Contexte& c)
             options.language = QStringLiteral("anglais");
             options.classId = c.classe;
             options.palierId = c.palier2;
-            diaImprimer dialogue(nullptr, &imprimante);
+            diaImprimer dialogue(nullptr, &imprimante, options);
             // Le tirage dans un fichier se termine par un message qui donne son chemin.
             static_cast<RepondeurPrepare*>(Invite::repondeurInstalle())->bouton(QMessageBox::Ok);
             dialogue.accept();
@@ -619,7 +616,8 @@ QList<double> operation(const QString& nom, Contexte& c)
     }
     if (nom == QLatin1String("jeu-essai"))
         return mesurer([] {
-            JeuEssai::generer(7u);
+            if (!JeuEssai::generer(7u))
+                std::fprintf(stderr, "jeu d'essai en échec\n");
             produit = QStringLiteral("%1 enregistrements")
                           .arg(valeur(QStringLiteral("SELECT count(*) FROM notes")));
         });

@@ -13,8 +13,6 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QFile>
-#include <QSqlDatabase>
 #include <QTranslator>
 
 namespace {
@@ -40,16 +38,17 @@ bool accepterFichierBase(const QString& chemin)
 {
     // L'examen rapide suffit ici : un fichier tronqué ou qui n'est pas une base est refusé dès
     // son en-tête, et le démarrage ne relit pas les quinze mégaoctets d'une école.
-    const std::optional<Schema::DefautFichier> defaut = Schema::defautFichier(Schema::Examen::Rapide);
-    if (!defaut)
+    const Resultat<> examen = Schema::examiner(Schema::Examen::Rapide);
+    if (examen)
         return true;
-    if (defaut->verrouille) {
+    const Erreur& defaut = examen.erreur();
+    if (defaut.raison == Raison::BaseOccupee) {
         Invite::critique(
             nullptr, traduire("Base de données occupée"),
             traduire("La base de données\n%1\nest utilisée par un autre programme (%2).\n\n"
                      "Fermez ce programme (une autre copie de Quorvel, un outil de sauvegarde ou "
                      "de synchronisation…), puis relancez Quorvel. Rien n'a été modifié.")
-                .arg(QDir::toNativeSeparators(chemin), defaut->texte),
+                .arg(QDir::toNativeSeparators(chemin), defaut.texte),
             QMessageBox::Ok);
         return false;
     }
@@ -62,20 +61,13 @@ bool accepterFichierBase(const QString& chemin)
             "base neuve. Vous pourrez ensuite y remettre votre dernière sauvegarde par le menu "
             "« Fichiers », « Base de données », « Restaurer la base de données entière... ».\n\n"
             "Mettre le fichier de côté et continuer ? (Non : quitter sans rien modifier.)")
-            .arg(QDir::toNativeSeparators(chemin), defaut->texte, QDir::toNativeSeparators(deCote)),
+            .arg(QDir::toNativeSeparators(chemin), defaut.texte, QDir::toNativeSeparators(deCote)),
         QMessageBox::Yes | QMessageBox::No);
     if (reponse != QMessageBox::Yes)
         return false;
     // Le journal d'une transaction inachevée part avec le fichier : laissé là, il serait rejoué
     // dans la base neuve.
-    QSqlDatabase base = QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false);
-    base.close();
-    const bool misDeCote = QFile::rename(chemin, deCote);
-    if (misDeCote)
-        for (const char* suffixe : {"-journal", "-wal", "-shm"})
-            if (QFile::exists(chemin + QLatin1String(suffixe)))
-                QFile::rename(chemin + QLatin1String(suffixe), deCote + QLatin1String(suffixe));
-    if (!misDeCote || !base.open()) {
+    if (!Schema::mettreDeCote(chemin, deCote)) {
         Invite::critique(nullptr, traduire("Base de données endommagée"),
                          traduire("Le fichier\n%1\nn'a pas pu être mis de côté. Rien n'a été modifié.\n\n"
                                   "Fermez tout programme qui l'utiliserait, vérifiez que vous avez le droit "
@@ -84,7 +76,6 @@ bool accepterFichierBase(const QString& chemin)
                          QMessageBox::Ok);
         return false;
     }
-    Schema::creerIndex(base);
     return true;
 }
 } // namespace
@@ -128,13 +119,12 @@ int demarrer(int argc, char** argv)
     fenetre.show();
 
     const QString chemin = Application::chemins().courante;
-    QString erreur;
-    if (!Schema::ouvrirBaseParDefaut(chemin, &erreur)) {
+    if (const Resultat<> ouverte = Schema::ouvrirBaseParDefaut(chemin); !ouverte) {
         Invite::critique(nullptr, traduire("Erreur d'ouverture de la base de données"),
                          traduire("La base de données\n%1\nne peut pas être ouverte (%2).\n\n"
                                   "Vérifiez que son dossier existe, que vous avez le droit d'y écrire et que "
                                   "le disque n'est pas plein, puis relancez Quorvel.")
-                             .arg(QDir::toNativeSeparators(chemin), erreur),
+                             .arg(QDir::toNativeSeparators(chemin), ouverte.erreur().texte),
                          QMessageBox::Ok);
         return 1;
     }

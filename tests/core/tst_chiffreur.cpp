@@ -153,8 +153,8 @@ private slots:
     {
         QFETCH(QByteArray, xml);
         QDomDocument d;
-        const auto erreur = FichierClasse::analyser(xml, d);
-        QVERIFY(erreur.echec && erreur.ligne > 0 && !erreur.message.isEmpty());
+        const Resultat<> analyse = FichierClasse::analyser(xml, d);
+        QVERIFY(!analyse && analyse.erreur().ligne > 0);
     }
 };
 

@@ -103,8 +103,9 @@ private Q_SLOTS:
         QFETCH(QString, separateur);
         LecteurCsv lecteur;
         lecteur.setSeparateur(QLatin1Char('|'));
-        QCOMPARE(lecteur.load(ecrire(contenu), true), !separateur.isEmpty());
-        QVERIFY(lecteur.messageErreur().isEmpty());
+        const Resultat<> lu = lecteur.load(ecrire(contenu), true);
+        QCOMPARE(lu.reussi(), !separateur.isEmpty());
+        QVERIFY(lu || lu.erreur().raison == Raison::SeparateurIntrouvable);
         QCOMPARE(lecteur.separateur(), separateur.isEmpty() ? QLatin1Char('|') : separateur.at(0));
         QTEST(lecteur.lignes(), "attendu");
     }
@@ -121,8 +122,8 @@ private Q_SLOTS:
         QCOMPARE(LecteurCsv::decoderWindows1252ParTable(tous), decodeur.decode(tous));
     }
 
-    // Un nouveau chargement remplace lignes et message ; sans détection, le séparateur en place
-    // est gardé.
+    // Un nouveau chargement remplace les lignes ; un fichier absent dit pourquoi ; sans détection,
+    // le séparateur en place est gardé.
     void fichierAbsentEtRechargement()
     {
         LecteurCsv lecteur;
@@ -130,14 +131,13 @@ private Q_SLOTS:
         const QString chemin = dossier.filePath(QStringLiteral("absent.csv"));
         QFile fichier(chemin);
         QVERIFY(!fichier.open(QIODevice::ReadOnly));
-        QVERIFY(!lecteur.load(chemin, false));
-        QCOMPARE(lecteur.messageErreur(),
-                 QStringLiteral("Le chargement de \"%1\" a échoué avec le message d'erreur: %2")
-                     .arg(chemin, fichier.errorString()));
+        const Resultat<> absent = lecteur.load(chemin, false);
+        QVERIFY(!absent);
+        QCOMPARE(int(absent.erreur().raison), int(Raison::FichierIllisible));
+        QCOMPARE(absent.erreur().nom + '|' + absent.erreur().texte, chemin + '|' + fichier.errorString());
         QCOMPARE(lecteur.lignes(), Lignes{});
         QCOMPARE(lecteur.nombreColonnes(), 0);
         QVERIFY(lecteur.load(ecrire("d;e,f\n"), false));
-        QVERIFY(lecteur.messageErreur().isEmpty());
         QCOMPARE(lecteur.separateur(), QLatin1Char(','));
         QCOMPARE(lecteur.lignes(), (Lignes{{"d;e", "f"}}));
     }

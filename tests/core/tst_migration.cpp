@@ -14,8 +14,6 @@
 #include <QSqlQuery>
 #include <QTest>
 
-using Migration::ResultatMigration;
-
 namespace {
 
 using Sql::surFichier;
@@ -30,7 +28,7 @@ QString cheminAncien(int version)
     return version == 2 ? Application::chemins().v2 : Application::chemins().v1;
 }
 
-ResultatMigration importer(int version)
+Resultat<> importer(int version)
 {
     return version == 2 ? Migration::importerVersion2(cheminAncien(2))
                         : Migration::importerVersion1(cheminAncien(1));
@@ -125,8 +123,7 @@ private Q_SLOTS:
         QFETCH(int, nouveau);
         QCOMPARE(surFichier(cheminAncien(version), ancienneBase(version, general, ancien)), QStringList());
 
-        const ResultatMigration resultat = importer(version);
-        QVERIFY(resultat.reussi);
+        QVERIFY(importer(version));
         QVERIFY(!QSqlDatabase::contains(Migration::CONNEXION_V1) &&
                 !QSqlDatabase::contains(Migration::CONNEXION_V2));
         QCOMPARE(lire(LIRE_GENERAL), QStringList{reglages});
@@ -146,9 +143,9 @@ private Q_SLOTS:
     {
         QCOMPARE(surFichier(cheminAncien(1), ancienneBase(1, GENERAL_V1, 178)), QStringList());
         Sql::valeur("INSERT INTO eleves(id_eleve, nom, maj) VALUES(1002, 'Déjà là', '2000-01-01')");
-        const ResultatMigration resultat = importer(1);
-        QVERIFY(!resultat.reussi);
-        QVERIFY(!resultat.ouvertureImpossible);
+        const Resultat<> resultat = importer(1);
+        QVERIFY(!resultat);
+        QCOMPARE(int(resultat.erreur().raison), int(Raison::MigrationIncomplete));
         QCOMPARE(lire("SELECT COUNT(*) FROM classes"), QStringList{"2"});
         QCOMPARE(lire(LIRE_ELEVES),
                  (QStringList{ELEVES.at(0), "1002|NULL|NULL|Déjà là|NULL|NULL|NULL|2000-01-01"}));
@@ -183,10 +180,10 @@ private Q_SLOTS:
             QCOMPARE(fichier.write(contenu), qint64(contenu.size()));
         }
 
-        const ResultatMigration resultat = importer(version);
-        QVERIFY(!resultat.reussi);
-        QCOMPARE(resultat.ouvertureImpossible, ouvertureImpossible);
-        QCOMPARE(resultat.erreurOuverture.isEmpty(), !ouvertureImpossible);
+        const Resultat<> resultat = importer(version);
+        QVERIFY(!resultat);
+        QCOMPARE(resultat.erreur().raison == Raison::OuvertureImpossible, ouvertureImpossible);
+        QVERIFY(!resultat.erreur().texte.isEmpty());
         QVERIFY(!QSqlDatabase::contains(Migration::CONNEXION_V1) &&
                 !QSqlDatabase::contains(Migration::CONNEXION_V2));
         QCOMPARE(QFile::exists(cheminAncien(version)), present);
@@ -203,7 +200,7 @@ private Q_SLOTS:
         Sql::valeur(ARBRE);
         Sql::valeur(
             "INSERT INTO notes(id_eleve, id_comp, date) VALUES(77,4,'2011-02-03'),(78,3,'2011-02-04')");
-        JeuEssai::generer(4242u);
+        QVERIFY(JeuEssai::generer(4242u));
         QCOMPARE(lire("SELECT COUNT(*), (SELECT COUNT(*) FROM competences) FROM notes"), QStringList{"0|6"});
         Sql::valeur(
             QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
@@ -214,7 +211,7 @@ private Q_SLOTS:
         const QString lecture =
             QStringLiteral("SELECT n.id_eleve, n.id_comp, c.profondeur, n.date FROM notes n "
                            "LEFT JOIN competences c ON c.id_comp = n.id_comp ORDER BY n.id_note");
-        JeuEssai::generer(31337u);
+        QVERIFY(JeuEssai::generer(31337u));
         const QStringList notes = lire(lecture);
         QSet<QString> paires;
         for (const QString& note : notes) {
@@ -231,9 +228,9 @@ private Q_SLOTS:
                  qPrintable(QString::number(notes.size())));
 
         // Même graine, mêmes données ; une autre graine en donne d'autres.
-        JeuEssai::generer(31337u);
+        QVERIFY(JeuEssai::generer(31337u));
         QCOMPARE(lire(lecture), notes);
-        JeuEssai::generer(31338u);
+        QVERIFY(JeuEssai::generer(31338u));
         QVERIFY(lire(lecture) != notes);
     }
 };

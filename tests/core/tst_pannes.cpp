@@ -93,8 +93,8 @@ private slots:
                 QSqlQuery comp("SELECT id_comp FROM competences");
                 while (comp.next())
                     for (int k = 0; k < 20; ++k)
-                        cellules.append({1, comp.value(0).toLongLong() + 1000 * k, "01/02/2010"});
-                return Notes::enregistrer(cellules);
+                        cellules.append({1, comp.value(0).toLongLong() + 1000 * k, QDate(2010, 2, 1)});
+                return Notes::enregistrer(cellules).reussi();
             }
             if (operation == "import") {
                 LecteurCsv lecteur;
@@ -104,12 +104,12 @@ private slots:
                 options.ajouter = true;
                 return ImportEleves::importer(lecteur, ImportEleves::chercherColonnes(lecteur.ligne(0)),
                                               options, {})
-                           .issue == ImportEleves::Resultat::Issue::Faite;
+                    .reussi();
             }
             QList<Listes::Entree> entrees;
             for (int i = 0; i < 3000; ++i)
                 entrees.append({QStringLiteral("Classe numéro %1 de l'école").arg(i), 0});
-            return Listes::enregistrer("classes", entrees, {});
+            return Listes::enregistrer("classes", entrees, {}).reussi();
         };
 
         const QByteArray avant = empreinte();

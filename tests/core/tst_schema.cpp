@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "core/db/requetes.h"
 #include "core/db/schema.h"
 #include "support/environnement.h"
 #include "support/sql.h"
@@ -19,13 +20,14 @@ private Q_SLOTS:
         QVERIFY(Environnement::ouvrirBase());
     }
 
-    // Ce que les autres fonctions tiennent pour acquis du schéma : un niveau ajouté sans ordre
-    // se range avant « CP », les noms se comparent sans la casse, maj est rempli par la base.
+    // Ce que les autres fonctions tiennent pour acquis du schéma : un niveau créé se range après
+    // les sept de départ, les noms se comparent sans la casse, maj est rempli par la base.
     void baseNeuve()
     {
         QVERIFY(Environnement::poserSchema());
-        Sql::valeur("INSERT INTO niveaux (libelle) VALUES ('GS')");
-        QCOMPARE(Sql::valeur("SELECT libelle FROM niveaux ORDER BY tri").toString(), "GS");
+        QVERIFY(Requetes::creerNiveau("GS"));
+        QCOMPARE(Sql::lignes("SELECT libelle FROM niveaux ORDER BY tri DESC LIMIT 2"),
+                 QStringList({"GS", "CYCLE III"}));
         Sql::valeur("INSERT INTO eleves (nom, prenom) VALUES ('Dupont', 'Léa')");
         QCOMPARE(Sql::valeur("SELECT COUNT(*) FROM eleves WHERE nom='DUPONT' AND maj IS NOT NULL").toInt(),
                  1);
@@ -34,10 +36,10 @@ private Q_SLOTS:
     void ouvertureImpossible()
     {
         Environnement::fermerBase();
-        QString erreur;
-        QVERIFY(!Schema::ouvrirBaseParDefaut(
-            dossier->filePath(QStringLiteral("absent/sous/QuorvelV3.sqlite")), &erreur));
-        QVERIFY(!erreur.isEmpty());
+        const Resultat<> ouverte =
+            Schema::ouvrirBaseParDefaut(dossier->filePath(QStringLiteral("absent/sous/QuorvelV3.sqlite")));
+        QVERIFY(!ouverte);
+        QVERIFY(!ouverte.erreur().texte.isEmpty());
     }
 };
 

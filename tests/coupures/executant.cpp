@@ -40,6 +40,7 @@
 #include "core/pupils/importeleves.h"
 #include "core/pupils/listes.h"
 #include "core/settings/parametres.h"
+#include "support/interlocuteur.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -111,8 +112,8 @@ QList<qlonglong> cles(const QString& instruction, const QVariantList& parametres
 // La connexion par défaut ouverte comme au démarrage du programme.
 void ouvrir(const QString& fichier)
 {
-    QString erreur;
-    exiger(Schema::ouvrirBaseParDefaut(fichier, &erreur), erreur);
+    const Resultat<> ouverte = Schema::ouvrirBaseParDefaut(fichier);
+    exiger(ouverte.reussi(), ouverte ? QString() : ouverte.erreur().texte);
 }
 
 void fermer()
@@ -133,9 +134,8 @@ void poser()
 {
     const auto instructions = Schema::instructionsScript();
     exiger(instructions.has_value(), QStringLiteral("script du schéma illisible"));
-    const Initialisation::Resultat resultat = Initialisation::poserBase(*instructions);
-    exiger(resultat.reussi,
-           QStringLiteral("pose de la base : ") + resultat.erreurPilote + resultat.erreurLivret);
+    const Resultat<> posee = Initialisation::poserBase(*instructions);
+    exiger(posee.reussi(), QStringLiteral("pose de la base : ") + (posee ? QString() : posee.erreur().texte));
 }
 
 qlonglong idClasse(const QString& libelle)
@@ -192,7 +192,7 @@ void peupler(quint32 graine, const QString& ecole)
     classe.addBindValue(QStringLiteral("Vide"));
     classe.addBindValue(rang);
     exiger(classe.exec(), classe.lastError().text());
-    JeuEssai::generer(graine);
+    exiger(JeuEssai::generer(graine).reussi(), QStringLiteral("jeu d'essai"));
 }
 
 // Ouvre la base de la version actuelle du dossier d'essai et la remplit.
@@ -333,11 +333,12 @@ void preparerImportClasse()
     ouvrir(chemins().courante);
     peupler(7, QStringLiteral("École Jules Ferry"));
     const qlonglong classe = idClasse(QStringLiteral("CM2 C"));
-    const QDomDocument document =
+    const auto document =
         FichierClasse::construire(classe, QStringLiteral("CM2 C"), idNoeud(QStringLiteral("P2")));
+    exiger(document.reussi(), QStringLiteral("fichier de classe"));
     QFile fichier(chemin(QStringLiteral("entrees/classe.xml")));
     exiger(fichier.open(QIODevice::WriteOnly), fichier.errorString());
-    fichier.write(FichierClasse::texte(document));
+    fichier.write(FichierClasse::texte(*document));
     fichier.close();
 
     const QList<qlonglong> eleves =
@@ -379,12 +380,10 @@ bool initialiser()
     const auto instructions = Schema::instructionsScript();
     if (!instructions)
         return false;
-    if (Initialisation::contientDesDonnees()) {
-        QString erreur;
-        if (Initialisation::copierAvantInitialisation(chemins().courante, &erreur).isEmpty())
-            return false;
-    }
-    return Initialisation::poserBase(*instructions).reussi;
+    if (Initialisation::contientDesDonnees() &&
+        !Initialisation::copierAvantInitialisation(chemins().courante))
+        return false;
+    return Initialisation::poserBase(*instructions).reussi();
 }
 
 // La reprise telle que le dialogue d'initialisation la mène : l'ancien fichier est supprimé
@@ -392,11 +391,11 @@ bool initialiser()
 bool migrer(bool version2)
 {
     const QString ancien = version2 ? chemins().v2 : chemins().v1;
-    const Migration::ResultatMigration resultat =
+    const Resultat<> reprise =
         version2 ? Migration::importerVersion2(ancien) : Migration::importerVersion1(ancien);
-    if (resultat.reussi)
+    if (reprise)
         QFile::remove(ancien);
-    return resultat.reussi;
+    return reprise.reussi();
 }
 
 // Avant l'importation, le dialogue propose une copie de la base dans un dossier choisi.
@@ -408,14 +407,14 @@ bool importerEleves()
     LecteurCsv lecteur;
     if (!lecteur.load(chemin(QStringLiteral("entrees/base_eleves.csv")), true))
         return false;
-    const ImportEleves::Colonnes colonnes = ImportEleves::chercherColonnes(lecteur.ligne(0));
-    if (ImportEleves::premierChampManquant(colonnes) != -1)
+    const Resultat<ImportEleves::Colonnes> colonnes = ImportEleves::preparer(lecteur);
+    if (!colonnes)
         return false;
     ImportEleves::Options options;
     options.ajouter = options.supprimer = options.repartir = true;
-    const ImportEleves::Resultat resultat =
-        ImportEleves::importer(lecteur, colonnes, options, [](int) { return true; });
-    return resultat.issue == ImportEleves::Resultat::Issue::Faite && resultat.supprimes > 0;
+    const Resultat<ImportEleves::Comptes> comptes =
+        ImportEleves::importer(lecteur, *colonnes, options, [](int) { return true; });
+    return comptes && comptes->supprimes > 0;
 }
 
 // La grille des compétences : élèves de « CM2 C » × items de P2C1, dates créées, changées
@@ -424,32 +423,34 @@ bool enregistrerSaisie()
 {
     const qlonglong classe = idClasse(QStringLiteral("CM2 C"));
     QList<qint64> eleves;
-    for (const Eleve& e : Notes::elevesClasse(classe, {}, false))
+    for (const Eleve& e : Requetes::elevesClasse(classe).valeurOu({}))
         eleves.append(e.id);
-    const QList<qint64> items = Notes::feuilles(idNoeud(QStringLiteral("P2C1")));
-    const QHash<Notes::Cle, QString> existantes = Notes::dates(eleves, items);
+    const QList<qint64> items = Notes::feuilles(idNoeud(QStringLiteral("P2C1"))).valeurOu({});
+    const QHash<Notes::Cle, QString> existantes = Notes::dates(eleves, items).valeurOu({});
     QList<Notes::Cellule> cellules;
     int rang = 0;
     for (const qint64 eleve : eleves) {
         for (const qint64 item : items) {
-            QString date;
+            std::optional<QDate> date;
             switch (rang++ % 4) {
             case 0:
                 break;
             case 1:
-                date = QStringLiteral("15/03/2011");
+                date = QDate(2011, 3, 15);
                 break;
             case 2:
-                date = QStringLiteral("02/09/2010");
+                date = QDate(2010, 9, 2);
                 break;
             default:
-                date = QDate::fromString(existantes.value({eleve, item}), Dates::FORMAT_STOCKAGE)
-                           .toString(Dates::FORMAT_AFFICHAGE);
+                if (const QDate existante =
+                        QDate::fromString(existantes.value({eleve, item}), Dates::FORMAT_STOCKAGE);
+                    existante.isValid())
+                    date = existante;
             }
             cellules.append({eleve, item, date});
         }
     }
-    return Notes::enregistrer(cellules);
+    return Notes::enregistrer(cellules).reussi();
 }
 
 // La grille des paliers : la ligne de validation de chaque compétence de P2.
@@ -458,39 +459,34 @@ bool enregistrerPalier()
     const qlonglong classe = idClasse(QStringLiteral("CM2 C"));
     QList<Notes::Cellule> cellules;
     int rang = 0;
-    for (const Noeud& competence : Notes::enfants(idNoeud(QStringLiteral("P2"))))
-        for (const Eleve& e : Notes::elevesClasse(classe, {}, false))
-            cellules.append(
-                {e.id, competence.id, rang++ % 3 == 0 ? QString() : QStringLiteral("20/06/2011")});
-    return Notes::enregistrer(cellules);
+    for (const Noeud& competence : Requetes::enfants(idNoeud(QStringLiteral("P2"))).valeurOu({}))
+        for (const Eleve& e : Requetes::elevesClasse(classe).valeurOu({}))
+            cellules.append({e.id, competence.id,
+                             rang++ % 3 == 0 ? std::nullopt : std::optional<QDate>(QDate(2011, 6, 20))});
+    return Notes::enregistrer(cellules).reussi();
 }
 
 // L'éditeur des élèves : modifications, nouveau niveau accepté, trois élèves ajoutés.
 bool enregistrerEleves()
 {
     const qlonglong classe = idClasse(QStringLiteral("CE1 B"));
-    QList<Eleve> eleves = Eleves::chargerClasse(classe);
+    QList<Eleve> eleves = Requetes::elevesClasse(classe).valeurOu({});
     if (eleves.size() < 3)
         return false;
     eleves[0].nom += QStringLiteral("-LEROY");
-    eleves[1].dateNaiss = QStringLiteral("01/02/2014");
+    eleves[1].naissance = QDate(2014, 2, 1);
     eleves[2].niveau = QStringLiteral("CE1 renforcé");
     for (int k = 1; k <= 3; ++k) {
         Eleve nouveau;
         nouveau.nom = QStringLiteral("ARRIVÉ%1").arg(k);
         nouveau.prenom = QStringLiteral("Zoé");
-        nouveau.dateNaiss = QStringLiteral("0%1/05/2017").arg(k);
+        nouveau.naissance = QDate(2017, 5, k);
         nouveau.niveau = QStringLiteral("CE1");
         eleves.append(nouveau);
     }
-    QStringList connus;
-    for (const Entree& n : Requetes::niveaux())
-        connus.append(n.libelle);
-    const Eleves::Verification verification =
-        Eleves::verifier(eleves, connus, [](const QString&) { return true; });
-    if (verification.refus != Eleves::Refus::Aucun)
-        return false;
-    return Eleves::enregistrer(classe, eleves, verification.niveauxACreer);
+    const Resultat<QStringList> aCreer =
+        Eleves::verifier(eleves, Requetes::niveaux().valeurOu({}), [](const QString&) { return true; });
+    return aCreer && Eleves::enregistrer(classe, eleves, *aCreer);
 }
 
 bool supprimerEleves()
@@ -498,20 +494,20 @@ bool supprimerEleves()
     const QList<qlonglong> ids = cles(QStringLiteral("SELECT id_eleve FROM eleves WHERE id_classe=? ORDER BY "
                                                      "id_eleve LIMIT 3"),
                                       {idClasse(QStringLiteral("CM2 C"))});
-    return Eleves::supprimer(ids);
+    return Eleves::supprimer(ids).reussi();
 }
 
 bool deplacerEleves()
 {
     const QList<qlonglong> ids = cles(QStringLiteral("SELECT id_eleve FROM eleves WHERE id_classe=?"),
                                       {idClasse(QStringLiteral("CP A"))});
-    return Eleves::deplacer(ids, idClasse(QStringLiteral("CE1 B")));
+    return Eleves::deplacer(ids, idClasse(QStringLiteral("CE1 B"))).reussi();
 }
 
 // L'éditeur de listes : renommage, permutation, deux ajouts, une suppression.
 bool enregistrerListe(const QString& table, const QString& aSupprimer)
 {
-    QList<Listes::Entree> entrees = Listes::charger(table);
+    QList<Listes::Entree> entrees = Listes::charger(table).valeurOu({});
     if (entrees.size() < 4)
         return false;
     QList<qlonglong> supprimees;
@@ -528,64 +524,50 @@ bool enregistrerListe(const QString& table, const QString& aSupprimer)
     entrees.swapItemsAt(1, 2);
     entrees.append({QStringLiteral("Nouvelle 1"), 0});
     entrees.insert(1, {QStringLiteral("Nouvelle 2"), 0});
-    return Listes::enregistrer(table, entrees, supprimees);
+    return Listes::enregistrer(table, entrees, supprimees).reussi();
 }
 
 bool ajouterEleves()
 {
     const qlonglong classe = idClasse(QStringLiteral("CM2 C"));
-    QList<AjoutEleves::Ligne> lignes;
+    const auto ligne = [](const QString& nom, const QString& prenom, const QDate& naissance,
+                          const QString& niveau) {
+        Eleve eleve;
+        eleve.nom = nom;
+        eleve.prenom = prenom;
+        eleve.naissance = naissance;
+        eleve.niveau = niveau;
+        return eleve;
+    };
+    QList<Eleve> lignes;
     for (int k = 1; k <= 4; ++k)
-        lignes.append({QStringLiteral("AJOUTÉ%1").arg(k), QStringLiteral("Max"),
-                       QStringLiteral("1%1/10/2015").arg(k), QStringLiteral("CM2"), false});
+        lignes.append(ligne(QStringLiteral("AJOUTÉ%1").arg(k), QStringLiteral("Max"), QDate(2015, 10, 10 + k),
+                            QStringLiteral("CM2")));
     {
         QSqlQuery present;
         present.prepare(
             QStringLiteral("SELECT nom, prenom, date_naiss FROM eleves WHERE id_classe=? ORDER BY id_eleve"));
         present.addBindValue(classe);
         exiger(present.exec() && present.next(), present.lastError().text());
-        lignes.append({present.value(0).toString(), present.value(1).toString(),
-                       QDate::fromString(present.value(2).toString(), Dates::FORMAT_STOCKAGE)
-                           .toString(Dates::FORMAT_AFFICHAGE),
-                       QStringLiteral("CM2"), false});
+        lignes.append(ligne(present.value(0).toString(), present.value(1).toString(),
+                            QDate::fromString(present.value(2).toString(), Dates::FORMAT_STOCKAGE),
+                            QStringLiteral("CM2")));
     }
-    lignes.append({QStringLiteral("AJOUTÉ5"), QStringLiteral("Lina"), QStringLiteral("03/03/2015"),
-                   QStringLiteral("CM2 bilingue"), false});
-    const AjoutEleves::Resultat resultat =
-        AjoutEleves::enregistrer(lignes, classe, Requetes::niveaux(), [](const QString&) { return true; });
-    return resultat.reussi() && resultat.ajoutes == 5 && resultat.ignores == 1;
+    lignes.append(ligne(QStringLiteral("AJOUTÉ5"), QStringLiteral("Lina"), QDate(2015, 3, 3),
+                        QStringLiteral("CM2 bilingue")));
+    const Resultat<AjoutEleves::Ajout> ajout = AjoutEleves::enregistrer(
+        lignes, classe, Requetes::niveaux().valeurOu({}), [](const QString&) { return true; });
+    return ajout && ajout->ajoutes == 5 && ajout->ignores == 1;
 }
-
-// Réponses d'un utilisateur qui prend tout ce que le fichier propose et supprime les dates
-// que le fichier ne porte pas.
-class InterlocuteurAccommodant : public InterlocuteurImport
-{
-public:
-    void message(Genre, const QString&, const QString&) override {}
-    bool choisirClasse(const QString&, qint64& idClasse, bool& renommer) override
-    {
-        idClasse = 0;
-        renommer = false;
-        return true;
-    }
-    bool resoudreDates(QList<ConflitDate>& conflits) override
-    {
-        for (ConflitDate& c : conflits)
-            c.action = 1;
-        return true;
-    }
-    bool resoudreNiveaux(QList<ChangementNiveau>& changements) override
-    {
-        for (ChangementNiveau& c : changements)
-            c.action = 1;
-        return true;
-    }
-    int notesSupprimables(int) override { return 2; }
-};
 
 bool importerClasse()
 {
-    InterlocuteurAccommodant interlocuteur;
+    // Un utilisateur qui prend tout ce que le fichier propose et supprime les dates que le
+    // fichier ne porte pas.
+    InterlocuteurEssai interlocuteur;
+    interlocuteur.classe = 0;
+    interlocuteur.dates = interlocuteur.niveaux = InterlocuteurEssai::toutes(1);
+    interlocuteur.suppression = 2;
     ImportClasse import(interlocuteur);
     if (!import.importer(chemin(QStringLiteral("entrees/classe.xml"))))
         return false;
@@ -595,7 +577,7 @@ bool importerClasse()
 
 bool restaurer()
 {
-    return Sauvegarde::restaurer(chemin(QStringLiteral("entrees/autre.sqlite"))).isEmpty();
+    return Sauvegarde::restaurer(chemin(QStringLiteral("entrees/autre.sqlite"))).reussi();
 }
 
 // Témoin pour le banc lui-même : deux suppressions validées chacune à part, ce qu'aucune
@@ -611,13 +593,13 @@ bool supprimerSansTransaction()
 bool enregistrerParametres()
 {
     return Parametres::enregistrer(QStringLiteral("École des Tilleuls\n3 rue des Écoles\n\n75005 Paris"),
-                                   QStringLiteral("Anglais")) == Parametres::Enregistrement::Fait;
+                                   QStringLiteral("Anglais"))
+        .reussi();
 }
 
 bool genererJeuEssai()
 {
-    JeuEssai::generer(1234u);
-    return true;
+    return JeuEssai::generer(1234u).reussi();
 }
 
 enum Compte { Annonce = 3, PartieValidee = 5, SansCompteRendu = 6 };

@@ -7,11 +7,13 @@
 #include "gui/exchange/diaimporteclasse.h"
 #include "gui/exchange/dianiveau.h"
 #include "gui/exchange/dianotessupprimables.h"
+#include "gui/exchange/importdialogues.h"
 #include "gui/mainwindow/mainwindow.h"
 #include "support/clavier.h"
 #include "support/dialogues.h"
 #include "support/donnees.h"
 #include "support/environnement.h"
+#include "support/interlocuteur.h"
 #include "support/repondeuressai.h"
 #include "support/sql.h"
 
@@ -31,35 +33,22 @@ namespace {
 
 const QString BILAN = "Bilan de l'importation de classe";
 
-// Réponses écrites d'avance aux questions de l'importation ; les valeurs par défaut
-// proposées sont notées avant d'être remplacées par les choix du script.
-struct Script : InterlocuteurImport {
-    QStringList messages; // « titre|texte »
-    bool classeDemandee = false;
-    std::optional<QList<int>> dates, niveaux; // rien : dialogue refusé
-    QList<int> datesProposees, niveauxProposes;
-    int suppression = 0;
-    int supprimables = -1;
-
-    void message(Genre, const QString& titre, const QString& t) override { messages << titre + "|" + t; }
-    bool choisirClasse(const QString&, qint64&, bool&) override { return classeDemandee = true, false; }
-    template <typename T>
-    bool resoudre(QList<T>& l, const std::optional<QList<int>>& choix, QList<int>& proposes)
-    {
-        for (int i = 0; i < l.size(); ++i) {
-            proposes << l[i].action;
-            if (choix && i < choix->size())
-                l[i].action = choix->at(i);
-        }
-        return bool(choix);
-    }
-    bool resoudreDates(QList<ConflitDate>& l) override { return resoudre(l, dates, datesProposees); }
-    bool resoudreNiveaux(QList<ChangementNiveau>& l) override
-    {
-        return resoudre(l, niveaux, niveauxProposes);
-    }
-    int notesSupprimables(int nombre) override { return supprimables = nombre, suppression; }
-};
+// L'importation d'un fichier, et les messages que la fenêtre principale en montrerait
+// (« titre|texte ») : le bilan, ou les avertissements du refus.
+QStringList importer(InterlocuteurEssai& s, const QString& chemin,
+                     ImportClasse::Compteurs* compteurs = nullptr)
+{
+    ImportClasse import(s);
+    const Resultat<ImportClasse::Compteurs> issue = import.importer(chemin);
+    if (compteurs)
+        *compteurs = import.compteurs();
+    if (issue)
+        return {BILAN + "|" + ImportDialogues::bilan(*issue)};
+    QStringList messages;
+    for (const auto& [titre, texte] : ImportDialogues::refus(issue.erreur()))
+        messages << titre + "|" + texte;
+    return messages;
+}
 
 using Sql::idRef;
 using Sql::valeur;
@@ -211,11 +200,10 @@ private slots:
         ancienne.close();
         QVERIFY(ancienne.setPermissions(ancienne.permissions() | QFile::ReadOther | QFile::ReadGroup));
         const QString avant = etat();
-        Script s;
-        ImportClasse import(s);
-        QVERIFY(import.importer(fichiers.filePath("a.xml")));
-        QCOMPARE(s.messages.size(), 1);
-        QCOMPARE(s.messages.first(),
+        InterlocuteurEssai s;
+        const QStringList messages = importer(s, fichiers.filePath("a.xml"));
+        QCOMPARE(messages.size(), 1);
+        QCOMPARE(messages.first(),
                  BILAN +
                      "|Nombre d'élèves ajoutés: 0\nNombre d'élèves mis à jour: 3\nNombre d'élèves ignorés "
                      "car présents dans la base mais pas dans le fichier: 1\nNombre de dates de compétences "
@@ -252,16 +240,15 @@ private slots:
         QDomDocument d = lire(fichiers.filePath("a.xml"));
         d.documentElement().firstChildElement().setAttribute("niveau", "CE1 bis");
         ecrire(fichiers.filePath("b.xml"), d);
-        Script s;
+        InterlocuteurEssai s;
         s.dates = QList<int>{0};
         s.niveaux = QList<int>{1, 1};
         s.suppression = 2;
-        ImportClasse import(s);
-        QVERIFY(import.importer(fichiers.filePath("b.xml")));
+        ImportClasse::Compteurs c;
+        QVERIFY(importer(s, fichiers.filePath("b.xml"), &c).first().startsWith(BILAN));
         QCOMPARE(s.datesProposees, QList<int>{1});       // fichier plus ancien : sa date est proposée
         QCOMPARE(s.niveauxProposes, QList<int>({1, 1})); // nouveau niveau ; fichier plus récent
         QCOMPARE(s.supprimables, 1);
-        const auto& c = import.compteurs();
         QCOMPARE(QList<int>({c.elevesAjoutes, c.elevesMisAJour, c.notesAjoutees, c.notesMisesAJour,
                              c.notesIgnorees, c.niveauxCrees, c.notesSupprimees, c.elevesIgnores}),
                  QList<int>({1, 2, 1, 1, 1, 1, 1, 1}));
@@ -342,12 +329,12 @@ private slots:
             ecrire(chemin, d, !modification.startsWith("#maj=2030") && attribut != "checksum");
         }
         const QString avant = etat();
-        Script s;
-        QVERIFY(!ImportClasse(s).importer(chemin));
+        InterlocuteurEssai s;
+        const QStringList messages = importer(s, chemin);
         if (message.endsWith('|'))
-            QVERIFY(s.messages.size() == 1 && s.messages.last().startsWith(message));
+            QVERIFY(messages.size() == 1 && messages.last().startsWith(message));
         else
-            QCOMPARE(s.messages.join("\n\n"), message.arg(chemin));
+            QCOMPARE(messages.join("\n\n"), message.arg(chemin));
         QCOMPARE(etat(), avant);
     }
 
@@ -361,11 +348,10 @@ private slots:
                     "prenom='Élise' date_naiss='2005-02-02' niveau='CE1' maj='2012-01-01 00:00:00'>"
                     "<note ref='P1C1A3' date='2012-02-02' maj='2012-02-02 00:00:00'/></eleve></classe>")));
         ecrire(fichiers.filePath("v2.xml"), d);
-        Script s;
-        ImportClasse import(s);
-        QVERIFY(import.importer(fichiers.filePath("v2.xml")));
-        QCOMPARE(QList<int>({import.compteurs().elevesAjoutes, import.compteurs().elevesIgnores}),
-                 QList<int>({1, 4}));
+        InterlocuteurEssai s;
+        ImportClasse::Compteurs c;
+        QVERIFY(importer(s, fichiers.filePath("v2.xml"), &c).first().startsWith(BILAN));
+        QCOMPARE(QList<int>({c.elevesAjoutes, c.elevesIgnores}), QList<int>({1, 4}));
         QCOMPARE(valeur("SELECT nom||prenom||date_naiss FROM eleves WHERE nom='NOUVEAU'").toString(),
                  "NOUVEAUÉlise2005-02-02");
     }

@@ -107,7 +107,7 @@ private Q_SLOTS:
               QStringList{"+", "3:0:NOUVEAU", "3:1:Ana", "3:2:1/9/2004", "3:3:cm2"}, "", 0,
               ELEVES + ",5|1|5|NOUVEAU|Ana|2004-09-01;");
         ligne("nouveau niveau demandé une fois", QStringList{"0:3:cm3", "1:3:CM3"}, "O", 1,
-              QString(ELEVES).replace("2|1|2|", "2|1|8|").replace("3|1|1|", "3|1|8|") + ";8|cm3|NULL");
+              QString(ELEVES).replace("2|1|2|", "2|1|8|").replace("3|1|1|", "3|1|8|") + ";8|cm3|7");
         ligne("nouveau niveau refusé", QStringList{"1:3:CM3"}, "NK", 1,
               "Arrêt|Opération annulée: le niveau n'existe pas en ligne 2 @1,3");
         ligne("niveau accepté, champ vide plus bas : aucun niveau créé", QStringList{"0:3:CM3", "2:1: "},
@@ -126,7 +126,7 @@ private Q_SLOTS:
         const QString avant = etat();
         const bool ecrit = d->enregistrer();
         QTEST(ecrit ? lignes("SELECT id_eleve,id_classe,id_niveau,nom,prenom,date_naiss FROM eleves") + ';' +
-                          lignes("SELECT * FROM niveaux WHERE tri IS NULL")
+                          lignes("SELECT * FROM niveaux WHERE id_niveau > 7") // créés après les autres
                     : repondeur->dernierMessage() + QString(" @%1,%2")
                                                         .arg(table(d.get())->currentRow())
                                                         .arg(table(d.get())->currentColumn()),

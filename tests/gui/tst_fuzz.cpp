@@ -8,9 +8,11 @@
 #include "core/db/schema.h"
 #include "core/exchange/chiffreur.h"
 #include "core/exchange/importclasse.h"
+#include "gui/exchange/importdialogues.h"
 #include "gui/pupils/diaimporteeleves.h"
 #include "support/donnees.h"
 #include "support/environnement.h"
+#include "support/interlocuteur.h"
 #include "support/repondeuressai.h"
 #include "support/sql.h"
 
@@ -38,19 +40,19 @@ int nombre(const QString& sql)
     return Sql::valeur(sql).toInt();
 }
 
-// L'importation de classe sans dialogue : chaque message est noté « titre|texte », toute
-// question est refusée.
-struct Interlocuteur : InterlocuteurImport {
-    QStringList messages;
-    void message(Genre, const QString& titre, const QString& texte) override
-    {
-        messages << titre + "|" + texte;
+// Le refus du livret, en texte comparable.
+QString decrire(const Erreur& e)
+{
+    switch (e.raison) {
+    case Raison::LibelleVide:
+        return QStringLiteral("libellé vide %1,%2").arg(e.ligne).arg(e.colonne);
+    case Raison::FichierTropGros:
+    case Raison::TropDeCases:
+        return QStringLiteral("refusé %1").arg(e.nom);
+    default:
+        return QStringLiteral("raison %1").arg(int(e.raison));
     }
-    bool choisirClasse(const QString&, qint64&, bool&) override { return false; }
-    bool resoudreDates(QList<ConflitDate>&) override { return false; }
-    bool resoudreNiveaux(QList<ChangementNiveau>&) override { return false; }
-    int notesSupprimables(int) override { return 0; }
-};
+}
 
 struct Entree {
     QString cible;
@@ -65,7 +67,7 @@ const QList<Entree> ENTREES = {
     {"chargeurlivret", "ligne-large-puis-lignes-vides.csv", "1000 nœuds"},
     // Un libellé fait de la seule marque U+FEFF : la base retire cette marque en tête d'un
     // texte, et le livret se chargeait avec un libellé vide.
-    {"chargeurlivret", "libelle-marque-seule.csv", "Libellé vide en ligne 0, colonne 1"},
+    {"chargeurlivret", "libelle-marque-seule.csv", "libellé vide 0,1"},
 };
 
 // Le résultat d'une entrée par le point d'entrée de sa cible, en un texte comparable.
@@ -76,11 +78,11 @@ QString passer(const QString& cible, const QString& chemin)
         QStringList resultats;
         for (const bool detection : {true, false}) {
             LecteurCsv lecteur;
-            const bool lu = lecteur.load(chemin, detection);
+            const Resultat<> lu = lecteur.load(chemin, detection);
             resultats
                 << (lu ? QStringLiteral("%1x%2").arg(lecteur.nombreLignes()).arg(lecteur.nombreColonnes())
-                    : lecteur.messageErreur().isEmpty() ? QStringLiteral("sans séparateur")
-                                                        : QStringLiteral("refusé"));
+                    : lu.erreur().raison == Raison::SeparateurIntrouvable ? QStringLiteral("sans séparateur")
+                                                                          : QStringLiteral("refusé"));
         }
         return resultats.join(' ');
     }
@@ -90,16 +92,21 @@ QString passer(const QString& cible, const QString& chemin)
         return QStringLiteral("erreur %1:%2").arg(chiffreur.derniereErreur()).arg(clair);
     }
     if (cible == QLatin1String("fichierclasse")) {
-        Interlocuteur interlocuteur;
-        const bool importe = ImportClasse(interlocuteur).importer(chemin);
-        return (importe ? QStringLiteral("importé|") : QString()) + interlocuteur.messages.join('\n');
+        // Toute question est refusée ; le bilan ou les avertissements du refus, « titre|texte ».
+        InterlocuteurEssai interlocuteur;
+        const Resultat<ImportClasse::Compteurs> issue = ImportClasse(interlocuteur).importer(chemin);
+        if (issue)
+            return QStringLiteral("importé|") + ImportDialogues::bilan(*issue);
+        QStringList messages;
+        for (const auto& [titre, texte] : ImportDialogues::refus(issue.erreur()))
+            messages << titre + '|' + texte;
+        return messages.join('\n');
     }
     if (cible == QLatin1String("chargeurlivret")) {
         // Comme l'initialisation de la base : le script, puis le livret, en une transaction.
-        const Initialisation::Resultat resultat =
-            Initialisation::poserBase(*Schema::instructionsScript(), chemin);
-        return resultat.reussi ? QStringLiteral("%1 nœuds").arg(nombre("SELECT COUNT(*) FROM competences"))
-                               : resultat.erreurLivret;
+        const Resultat<> posee = Initialisation::poserBase(*Schema::instructionsScript(), chemin);
+        return posee ? QStringLiteral("%1 nœuds").arg(nombre("SELECT COUNT(*) FROM competences"))
+                     : decrire(posee.erreur());
     }
     return QStringLiteral("cible inconnue");
 }
@@ -161,7 +168,7 @@ private Q_SLOTS:
         // Juste sous la borne des cases : lu comme n'importe quel fichier.
         ligne("csv large admis", "lecteurcsv", QByteArray(1999, ';') + QByteArray(2000, '\n'),
               "2000x2000 2000x2000");
-        ligne("livret trop large", "chargeurlivret", large, "Impossible de charger le fichier %1");
+        ligne("livret trop large", "chargeurlivret", large, "refusé %1");
         // Quarante mille niveaux en une ligne : la pile d'appels débordait.
         QByteArray profond;
         for (int i = 0; i < 40000; ++i)

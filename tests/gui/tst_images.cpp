@@ -7,6 +7,7 @@
 #include "core/print/tirage.h"
 #include "gui/entry/mdipalier.h"
 #include "gui/entry/mdisaisie.h"
+#include "gui/mainwindow/mainwindow.h"
 #include "gui/mainwindow/mymdiarea.h"
 #include "gui/print/diaimprimer.h"
 #include "gui/pupils/diaajouteeleves.h"
@@ -118,13 +119,16 @@ private slots:
     {
         QCOMPARE(qApp->devicePixelRatio(), 2.0);
         QPrinter imprimante;
-        const std::unique_ptr<QWidget> fenetres[] = {std::make_unique<mdiSaisie>(nullptr),
-                                                     std::make_unique<mdiPalier>(nullptr),
-                                                     std::make_unique<diaImprimer>(nullptr, &imprimante),
-                                                     std::make_unique<diaAjouteEleves>(nullptr),
-                                                     std::make_unique<diaEleve>(nullptr),
-                                                     std::make_unique<diaEdite>(nullptr),
-                                                     std::make_unique<DiaBilan>(nullptr, &imprimante)};
+        MainWindow principale;
+        OptionsImpression options;
+        const std::unique_ptr<QWidget> fenetres[] = {
+            std::make_unique<mdiSaisie>(principale, nullptr),
+            std::make_unique<mdiPalier>(principale, nullptr),
+            std::make_unique<diaImprimer>(nullptr, &imprimante, options),
+            std::make_unique<diaAjouteEleves>(nullptr),
+            std::make_unique<diaEleve>(nullptr),
+            std::make_unique<diaEdite>(nullptr),
+            std::make_unique<DiaBilan>(nullptr, &imprimante)};
         QStringList floues;
         int vues = 0;
         for (const auto& fenetre : fenetres)
@@ -204,16 +208,15 @@ private slots:
     {
         QFETCH(bool, attestation);
         QFETCH(bool, gris);
-        OptionsImpression::courantes() = OptionsImpression();
-        OptionsImpression::courantes().grey = gris;
+        OptionsImpression options;
+        options.grey = gris;
         FeuilleReleve feuille;
         {
             QPainter peintre(&feuille);
             Tirage::preparerPeintre(peintre);
-            if (attestation)
-                dessinerAttestation(peintre, idRef("P1"), eleve, "École du Parc\n12 rue Haute", 1, 4);
-            else
-                dessinerCompetence(peintre, idRef("P1C1"), eleve, 2, 4);
+            QVERIFY(attestation ? dessinerAttestation(peintre, idRef("P1"), eleve,
+                                                      "École du Parc\n12 rue Haute", 1, 4, options)
+                                : dessinerCompetence(peintre, idRef("P1C1"), eleve, 2, 4, options));
         }
         QList<QRectF> places;
         for (const Pose& pose : feuille.poses()) {
@@ -232,7 +235,7 @@ private slots:
     // sans perte, et gardée une seule fois pour toutes les pages qui la montrent.
     void imagesDuPdf()
     {
-        OptionsImpression::courantes() = OptionsImpression();
+        const OptionsImpression options;
         QPrinter imprimante(QPrinter::HighResolution);
         imprimante.setOutputFormat(QPrinter::PdfFormat);
         imprimante.setOutputFileName(donnees->filePath("livret.pdf"));
@@ -241,9 +244,9 @@ private slots:
             QPainter peintre(&imprimante);
             Tirage::preparerPeintre(peintre);
             for (int i = 0; i < 2; ++i) {
-                dessinerAttestation(peintre, idRef("P1"), eleve, "École du Parc", 1, 2);
+                QVERIFY(dessinerAttestation(peintre, idRef("P1"), eleve, "École du Parc", 1, 2, options));
                 imprimante.newPage();
-                dessinerCompetence(peintre, idRef("P1C1"), eleve, 2, 2);
+                QVERIFY(dessinerCompetence(peintre, idRef("P1C1"), eleve, 2, 2, options));
                 if (i == 0)
                     imprimante.newPage();
             }

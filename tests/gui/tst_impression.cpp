@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "core/db/requetes.h"
 #include "core/print/composition.h"
 #include "core/print/pages.h"
 #include "core/print/tirage.h"
@@ -86,14 +87,22 @@ std::unique_ptr<QPrinter> imprimantePdf(const QString& chemin)
     return imprimante;
 }
 
-// Imprime en PDF par le tirage du programme : `dessin` reçoit le peintre, l'appareil et la vue.
-template <typename Dessin> QStringList imprimerPdf(const QString& chemin, bool paysage, Dessin dessin)
+// Imprime en PDF les feuilles du premier travail d'un plan, comme le tirage du programme.
+QStringList imprimerPdf(const QString& chemin, const Tirage::Plan& plan, const QString& ecole,
+                        const OptionsImpression& options)
 {
+    const Tirage::Travail travail = plan.travaux().value(0);
     auto imprimante = imprimantePdf(chemin);
     imprimante->setFullPage(true);
-    imprimante->setPageOrientation(paysage ? QPageLayout::Landscape : QPageLayout::Portrait);
+    imprimante->setPageOrientation(travail.paysage ? QPageLayout::Landscape : QPageLayout::Portrait);
     QPainter peintre(imprimante.get());
-    dessin(peintre, *imprimante, Tirage::preparerPeintre(peintre));
+    const QRect vue = Tirage::preparerPeintre(peintre);
+    for (int i = 0; i < travail.feuilles.size(); ++i) {
+        if (i > 0)
+            imprimante->newPage();
+        if (!Tirage::dessinerFeuille(peintre, vue, travail.feuilles.at(i), ecole, options))
+            return {};
+    }
     peintre.end();
     return pagesPdf(chemin);
 }
@@ -121,16 +130,6 @@ void choisirImprimante(QDialog& dialogue, RepondeurEssai& repondeur, const QStri
     QCOMPARE(w<QLineEdit>(&dialogue, "edImprimante")->text(), choix);
 }
 
-// Les options d'un tirage du palier 1, toutes les compétences, par « M. X ».
-OptionsImpression& optionsTirage(qint64 palier)
-{
-    OptionsImpression& options = OptionsImpression::courantes();
-    options.teacher = "M. X";
-    options.compAll = true;
-    options.palierId = palier;
-    return options;
-}
-
 // Clique OK sur les `nombre` prochaines pauses du recto/verso manuel ; `avant` est fait à chaque pause.
 void passerPauses(int nombre, const std::function<void()>& avant = {})
 {
@@ -154,6 +153,17 @@ class TstImpression : public QObject
     qint64 p1 = 0, p2 = 0, lou = 0, max = 0;
     ServeurCups serveur; // démarré avant tout usage de l'impression de Qt
     QString sansCups;    // pourquoi le serveur n'a pas démarré
+    // Les options que la fenêtre principale prête au dialogue, d'une impression à l'autre.
+    OptionsImpression options;
+
+    // Les options d'un tirage du palier donné, toutes les compétences, par « M. X ».
+    OptionsImpression& optionsTirage(qint64 palier)
+    {
+        options.teacher = "M. X";
+        options.compAll = true;
+        options.palierId = palier;
+        return options;
+    }
 
 private slots:
     void initTestCase()
@@ -177,7 +187,7 @@ private slots:
             valeur("INSERT INTO notes(id_eleve,id_comp,date) SELECT ?,id_comp,? FROM competences WHERE ref=?",
                    {note[0], note[2], note[1]});
     }
-    void init() { OptionsImpression::courantes() = OptionsImpression(); }
+    void init() { options = OptionsImpression(); }
 
     void ordre_data()
     {
@@ -218,10 +228,9 @@ private slots:
     // Pages d'un élève : attestation (ref négative) puis compétences non validées, ou toutes.
     void pagesEleve()
     {
-        OptionsImpression options;
         auto refs = [&](qint64 id) {
             QStringList textes;
-            for (qint64 page : Pages::pagesEleve(p1, id, options))
+            for (qint64 page : Pages::pagesEleve(p1, id, options).valeurOu({}))
                 textes << QString(page < 0 ? "-" : "") +
                               valeur("SELECT ref FROM competences WHERE id_comp=?", {qAbs(page)}).toString();
             return textes.join(' ');
@@ -234,8 +243,9 @@ private slots:
 
     void echappement()
     {
-        OptionsImpression::courantes().teacher = "Mme A & B";
-        const QString html = Composition::htmlAttestation(p1, lou, "École <Jules> & Cie\n12 rue Haute");
+        options.teacher = "Mme A & B";
+        const QString html =
+            Composition::htmlAttestation(p1, lou, "École <Jules> & Cie\n12 rue Haute", options).valeurOu({});
         QVERIFY(html.contains("École &lt;Jules&gt; &amp; Cie<br/>12 rue Haute</font></p>"));
         QVERIFY(html.contains(">Lou &amp; Léa &lt;b&gt;Zoé</font>"));
         QVERIFY(html.contains("L'enseignant :<br/>Mme A &amp; B</font>"));
@@ -256,19 +266,15 @@ private slots:
         QFETCH(int, palier);
         QFETCH(bool, brochure);
         QFETCH(QString, langue);
-        OptionsImpression& options = OptionsImpression::courantes();
         options.compAll = true;
         options.brochure = brochure;
         options.language = langue;
-        const QList<FaceImprimee> faces = construirePages(palier == 1 ? p1 : p2, max);
+        const QList<FaceImprimee> faces =
+            Pages::construirePages(palier == 1 ? p1 : p2, max, options).valeurOu({});
         const int total = Pages::nombrePages(faces, brochure);
         const QStringList pages =
-            imprimerPdf(donnees->filePath("livret.pdf"), brochure,
-                        [&](QPainter& peintre, QPrinter& imprimante, QRect vue) {
-                            bool premiere = true;
-                            Tirage::imprimerFaces(peintre, imprimante, vue, faces, total, brochure,
-                                                  Tirage::nomEcole(), premiere);
-                        });
+            imprimerPdf(donnees->filePath("livret.pdf"), Tirage::planCompetences({faces}, options, false),
+                        Requetes::ecole()->ecole, options);
         QTEST(int(pages.size()), "feuilles");
         const QString tout = pages.join('\f').simplified();
         QVERIFY(tout.contains("Attestation de maîtrise") && tout.contains("École <Jules> & Cie") &&
@@ -290,18 +296,14 @@ private slots:
     // 4 pages par élève. La durée se mesure au banc (bench/), pas ici.
     void classeEntiere()
     {
-        OptionsImpression::courantes().compAll = true;
-        OptionsImpression::courantes().brochure = true;
+        options.compAll = true;
+        options.brochure = true;
         QList<qint64> classe;
         for (int i = 0; i < 30; ++i)
             classe << eleve(QString("ELEVE%1").arg(i), "Prénom");
-        const Tirage::ListeTirage liste = Tirage::construireToutesPages(p2, classe);
-        const QStringList pages = imprimerPdf(
-            donnees->filePath("classe.pdf"), true, [&](QPainter& peintre, QPrinter& imprimante, QRect vue) {
-                bool premiere = true;
-                for (const QList<FaceImprimee>& faces : liste)
-                    Tirage::imprimerFaces(peintre, imprimante, vue, faces, 8, true, "X", premiere);
-            });
+        const Tirage::ListeTirage liste = Tirage::construireToutesPages(p2, classe, options).valeurOu({});
+        const QStringList pages = imprimerPdf(donnees->filePath("classe.pdf"),
+                                              Tirage::planCompetences(liste, options, false), "X", options);
         valeur("DELETE FROM eleves WHERE id_eleve>?", {max});
         QCOMPARE(pages.size(), 120);
     }
@@ -311,12 +313,12 @@ private slots:
     void couleurs()
     {
         for (const bool gris : {true, false}) {
-            OptionsImpression::courantes().grey = gris;
+            options.grey = gris;
             QImage image(420, 594, QImage::Format_RGB32);
             image.fill(Qt::white);
             QPainter peintre(&image);
             Tirage::preparerPeintre(peintre);
-            dessinerCompetence(peintre, Sql::idRef("P1C1"), 0, 0, 0);
+            QVERIFY(dessinerCompetence(peintre, Sql::idRef("P1C1"), 0, 0, 0, options));
             peintre.end();
             QCOMPARE(image.pixelColor(210, 61), gris ? QColor(128, 128, 128) : QColor(0, 172, 239));
             QCOMPARE(image.pixelColor(210, 59), QColor(Qt::white));
@@ -340,14 +342,14 @@ private slots:
         QFETCH(QString, enseignant);
         QFETCH(QString, ecole);
         RepondeurEssai repondeur;
-        const QString ecoleAvant = Tirage::nomEcole();
+        const QString ecoleAvant = Requetes::ecole()->ecole;
         valeur("UPDATE general SET ecole=? WHERE id=1", {ecole});
         const QString chemin = donnees->filePath("refus.pdf");
         QFile::remove(chemin);
         auto imprimante = imprimantePdf(chemin);
         const char* groupe = competences ? "gbCompetence" : "gbPalier";
         {
-            diaImprimer dialogue(nullptr, imprimante.get());
+            diaImprimer dialogue(nullptr, imprimante.get(), options);
             w<QComboBox>(&dialogue, "cbPalier")->setCurrentIndex(1);
             dialogue.findChild<QGroupBox*>(groupe)->setChecked(true);
             w<QLineEdit>(&dialogue, "edEnseignant")->setText(enseignant);
@@ -360,7 +362,7 @@ private slots:
         }
         valeur("UPDATE general SET ecole=? WHERE id=1", {ecoleAvant});
         QVERIFY(!QFile::exists(chemin));
-        diaImprimer dialogue(nullptr, imprimante.get());
+        diaImprimer dialogue(nullptr, imprimante.get(), options);
         QVERIFY(dialogue.findChild<QGroupBox*>(groupe)->isChecked());
         QVERIFY(w<QRadioButton>(&dialogue, "rbCoul")->isChecked());
         QCOMPARE(w<QComboBox>(&dialogue, "cbPalier")->currentIndex(), 1);
@@ -401,7 +403,7 @@ private slots:
         QFETCH(bool, parEleve);
         QFETCH(QString, annonce);
         RepondeurEssai repondeur;
-        OptionsImpression& options = optionsTirage(filtre == 4 ? p2 : p1);
+        optionsTirage(filtre == 4 ? p2 : p1);
         options.what = duplex == 0 ? 1 : 2;
         options.palierFilter = filtre == 4 ? 1 : filtre % 3;
         options.palierLandscape = options.brochure = paysageOuBrochure;
@@ -411,7 +413,7 @@ private slots:
         const QString chemin = donnees->filePath("tirage.pdf");
         QFile::remove(chemin);
         QPrinter imprimante(QPrinter::HighResolution);
-        diaImprimer dialogue(nullptr, &imprimante);
+        diaImprimer dialogue(nullptr, &imprimante, options);
         choisirImprimante(dialogue, repondeur, chemin);
         QStringList recto;
         int mode = -1;
@@ -461,7 +463,7 @@ private slots:
         optionsTirage(p1).what = 2;
         QPrinter imprimante(QPrinter::HighResolution);
         QVERIFY(imprimante.printerName().isEmpty()); // le serveur à part n'a pas d'imprimante par défaut
-        diaImprimer dialogue(nullptr, &imprimante);
+        diaImprimer dialogue(nullptr, &imprimante, options);
         if (!chemin.isEmpty())
             choisirImprimante(dialogue, repondeur, chemin);
         w<QRadioButton>(&dialogue, "rbCompPaysage")->setChecked(true);
@@ -511,11 +513,10 @@ private slots:
         for (const int niveau : niveaux)
             valeur("INSERT INTO eleves(id_classe,id_niveau,nom,prenom) VALUES(2,?,'X','Y')", {niveau});
         const auto retraitEleves = qScopeGuard([] { valeur("DELETE FROM eleves WHERE id_classe=2"); });
-        OptionsImpression& options = OptionsImpression::courantes();
         options.classId = changer ? 1 : 2;
         options.palierId = retenu.isEmpty() ? 0 : retenu == "P1" ? p1 : p2;
         QPrinter imprimante(QPrinter::HighResolution);
-        diaImprimer dialogue(nullptr, &imprimante);
+        diaImprimer dialogue(nullptr, &imprimante, options);
         auto* classes = w<QComboBox>(&dialogue, "cbClasse");
         if (changer)
             classes->setCurrentIndex(classes->findData(2));
@@ -545,9 +546,10 @@ private slots:
         QList<qint64> selection{lou};
         std::unique_ptr<QDialog> dialogue;
         if (gestes.startsWith("élèves:"))
-            dialogue = std::make_unique<diaCocheEleve>(nullptr, 1, selection);
+            dialogue =
+                std::make_unique<diaCocheEleve>(nullptr, Requetes::elevesClasse(1).valeurOu({}), selection);
         else
-            dialogue = std::make_unique<diaImprimer>(nullptr, &imprimante);
+            dialogue = std::make_unique<diaImprimer>(nullptr, &imprimante, options);
         QTEST(Clavier::apres(dialogue.get(), gestes.remove("élèves:")), "attendu");
     }
 
@@ -622,7 +624,7 @@ private slots:
         QVERIFY(serveur.ajouterFile(file, rectoVerso));
         const int avant = int(serveur.travaux().size());
         RepondeurAgissant repondeur;
-        OptionsImpression& options = optionsTirage(p1);
+        optionsTirage(p1);
         options.withAttestation = quoi != 3;
         options.what = quoi == 1 ? 1 : 2;
         QFETCH(bool, brochure);
@@ -630,7 +632,7 @@ private slots:
         options.duplex = duplex;
         options.oneByOne = parEleve;
         QPrinter imprimante(QPrinter::HighResolution);
-        diaImprimer dialogue(nullptr, &imprimante);
+        diaImprimer dialogue(nullptr, &imprimante, options);
         choisirImprimante(dialogue, repondeur, file);
         const QPrinter::DuplexMode choisi = rectoVerso ? QPrinter::DuplexLongSide : QPrinter::DuplexNone;
         QCOMPARE(imprimante.duplex(), choisi);

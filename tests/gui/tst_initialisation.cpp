@@ -88,14 +88,14 @@ private Q_SLOTS:
         QVERIFY(instructions);
         QVERIFY(!instructions->join(' ').contains("commentaire"));
         if (reussi) {
-            QString instruction, erreur;
-            QVERIFY(Initialisation::executerScript(*instructions, &instruction, &erreur));
+            QVERIFY(Initialisation::executerScript(*instructions));
         } else {
             // Dans la pose complète, l'échec d'une instruction annule tout ce qui la précède.
-            const Initialisation::Resultat r = Initialisation::poserBase(*instructions);
-            QVERIFY(!r.reussi);
-            QCOMPARE(r.instructionEnErreur, QStringLiteral("FAUX SQL;"));
-            QVERIFY(!r.erreurPilote.isEmpty());
+            const Resultat<> r = Initialisation::poserBase(*instructions);
+            QVERIFY(!r);
+            QCOMPARE(int(r.erreur().raison), int(Raison::InstructionRefusee));
+            QCOMPARE(r.erreur().nom, QStringLiteral("FAUX SQL;"));
+            QVERIFY(!r.erreur().texte.isEmpty());
             QCOMPARE(compter("SELECT y FROM t"), 1); // l'ancienne table, avec sa seconde colonne
         }
         QTEST(Sql::valeur("SELECT x FROM t").toString(), "valeur");
@@ -108,7 +108,7 @@ private Q_SLOTS:
         QCOMPARE(compter("SELECT COUNT(*) FROM competences"), 212);
         QCOMPARE(compter("SELECT COUNT(*) FROM niveaux"), 7);
         QCOMPARE(compter("SELECT version FROM general WHERE id=1"), 3);
-        QCOMPARE(Schema::controlerVersion().statut, Schema::EtatVersion::Correcte);
+        QCOMPARE(Schema::controlerVersion()->statut, Schema::EtatVersion::Correcte);
         QCOMPARE(Sql::lignes("SELECT c.ref, p.couleur_defaut, p.texte, p.header FROM paramcomp p "
                              "JOIN competences c ON c.id_comp=p.id_comp ORDER BY p.id_param"),
                  QStringList({"P1|4278234351|CE1|bleu.png", "P2|4294553879|CM2|orange.png"}));
@@ -126,11 +126,10 @@ private Q_SLOTS:
         QVERIFY(Environnement::initialiserBase());
         Sql::valeur("INSERT INTO classes(libelle,tri) VALUES('CM2',1)");
         const QString absent = dossier->filePath("absent.csv");
-        const Initialisation::Resultat r = Initialisation::poserBase(*Schema::instructionsScript(), absent);
-        QVERIFY(!r.reussi);
-        QCOMPARE(r.erreurLivret, QStringLiteral("Impossible de charger le fichier %1").arg(absent));
-        QVERIFY(
-            r.messageChargement.startsWith(QStringLiteral("Le chargement de \"%1\" a échoué").arg(absent)));
+        const Resultat<> r = Initialisation::poserBase(*Schema::instructionsScript(), absent);
+        QVERIFY(!r);
+        QCOMPARE(int(r.erreur().raison), int(Raison::FichierIllisible));
+        QCOMPARE(r.erreur().nom, absent);
         QCOMPARE(compter("SELECT COUNT(*) FROM classes"), 1);
         QCOMPARE(compter("SELECT COUNT(*) FROM competences"), 212);
     }
@@ -191,10 +190,10 @@ private Q_SLOTS:
         QCOMPARE(copies(*dossier).size(), 1);
         QCOMPARE(repondeur->dernierMessage(), FIN);
         // Une copie impossible (base absente) le dit et ne laisse rien.
-        QString erreur;
-        QVERIFY(
-            Initialisation::copierAvantInitialisation(dossier->filePath("absent.sqlite"), &erreur).isEmpty());
-        QVERIFY(!erreur.isEmpty());
+        const Resultat<QString> copieImpossible =
+            Initialisation::copierAvantInitialisation(dossier->filePath("absent.sqlite"));
+        QVERIFY(!copieImpossible);
+        QVERIFY(!copieImpossible.erreur().texte.isEmpty());
         QCOMPARE(copies(*dossier).size(), 1);
     }
 

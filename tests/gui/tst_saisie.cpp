@@ -109,7 +109,6 @@ class TstSaisie : public QObject
         QVERIFY(QTest::qWaitFor([this] { return principale->isActiveWindow(); }));
         principale->espaceTravail()->setActiveSubWindow(
             principale->espaceTravail()->subWindowList().constLast());
-        fenetre->timeOut(); // les actions d'édition de la fenêtre principale suivent la grille
     }
     // Fait `action`, qui doit montrer la boîte `titre` / `texte` (réponse OK).
     template <typename Action> void boite(Action action, const QString& titre, const QString& texte)
@@ -202,7 +201,6 @@ private Q_SLOTS:
         auto* refaire = w<QAbstractButton>("btYank");
         auto* menuRefaire = fenetre->findChild<QAction*>("acYank");
         const auto refaisable = [&] { // bouton et menu du clic droit ; -1 s'ils diffèrent
-            fenetre->timeOut();
             return refaire->isEnabled() == menuRefaire->isEnabled() ? int(refaire->isEnabled()) : -1;
         };
         QCOMPARE(refaisable(), 0);
@@ -539,7 +537,6 @@ private Q_SLOTS:
                               QPoint(noms->sectionViewportPosition(colonne) + 5, 5));
         QCOMPARE(t->selectedRanges().size(), 2);
         QGuiApplication::clipboard()->setText("x\n");
-        fenetre->timeOut();
         w<QLineEdit>("edDate")->setText("1/9/10");
         if (!refus.isEmpty())
             repondeur->bouton(QMessageBox::Ok);

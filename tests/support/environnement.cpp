@@ -8,7 +8,6 @@
 #include <QCoreApplication>
 #include <QSettings>
 #include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QStandardPaths>
 
 namespace Environnement {
@@ -37,10 +36,17 @@ Dossier nouveauDossierDonnees()
     return dossier;
 }
 
+Dossier nouvelleBase(Pose pose)
+{
+    Dossier dossier = nouveauDossierDonnees();
+    if (!ouvrirBase() || !(pose == Pose::Schema ? poserSchema() : initialiserBase()))
+        dossier.reset();
+    return dossier;
+}
+
 bool ouvrirBase()
 {
-    QString erreur;
-    return Schema::ouvrirBaseParDefaut(Application::chemins().courante, &erreur);
+    return Schema::ouvrirBaseParDefaut(Application::chemins().courante).reussi();
 }
 
 void fermerBase()
@@ -54,17 +60,14 @@ void fermerBase()
 
 bool poserSchema()
 {
-    QSqlQuery requete;
-    for (const QString& instruction : Schema::instructionsScript().value_or(QStringList()))
-        if (!requete.exec(instruction))
-            return false;
-    return true;
+    const auto instructions = Schema::instructionsScript();
+    return instructions && Initialisation::executerScript(*instructions).reussi();
+}
+
+bool initialiserBase()
+{
+    const auto instructions = Schema::instructionsScript();
+    return instructions && Initialisation::poserBase(*instructions).reussi();
 }
 
 } // namespace Environnement
-
-bool Environnement::initialiserBase()
-{
-    const auto instructions = Schema::instructionsScript();
-    return instructions && Initialisation::poserBase(*instructions).reussi;
-}

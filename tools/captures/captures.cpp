@@ -14,6 +14,7 @@
 #include "tournee.h"
 
 #include "core/commun/application.h"
+#include "core/db/requetes.h"
 #include "core/db/schema.h"
 #include "core/print/optionsimpression.h"
 #include "core/print/pages.h"
@@ -283,14 +284,14 @@ void capturerDialogues(MainWindow& fenetre, RepondeurCaptures& repondeur)
 
     // La demande du mot de passe, par le vrai contrôle d'accès de la fenêtre principale.
     const QString motDePasse = QStringLiteral("ecole");
-    if (Parametres::changerMotDePasse(QString(), motDePasse, motDePasse) !=
-        Parametres::ChangementMotDePasse::Fait)
+    if (!Parametres::changerMotDePasse(QString(), motDePasse, motDePasse))
         signaler(QStringLiteral("mot de passe non fixé"));
     repondeur.nomCapture = QStringLiteral("motdepasse");
     repondeur.textes << motDePasse;
     if (!fenetre.accesAutorise())
         signaler(QStringLiteral("mot de passe refusé"));
-    Parametres::changerMotDePasse(motDePasse, QString(), QString());
+    if (!Parametres::changerMotDePasse(motDePasse, QString(), QString()))
+        signaler(QStringLiteral("mot de passe non retiré"));
 }
 
 // Les pages imprimées, en PDF, par le tirage du programme : le livret d'un élève à chaque
@@ -298,14 +299,13 @@ void capturerDialogues(MainWindow& fenetre, RepondeurCaptures& repondeur)
 // palier 2 en brochure, et deux attestations A5 sur une feuille paysage.
 void imprimerLivrets()
 {
-    OptionsImpression& options = OptionsImpression::courantes();
-    const OptionsImpression avant = options;
+    OptionsImpression options;
     options.grey = false;
     options.compAll = true;
     options.withAttestation = true;
     options.teacher = QStringLiteral("Mme Lefèvre");
     options.language = QStringLiteral("anglais");
-    const QString ecole = Tirage::nomEcole();
+    const QString ecole = Requetes::ecole().valeurOu({}).ecole;
 
     const auto identifiant = [](const QString& sql, const QVariantList& valeurs) {
         QSqlQuery requete;
@@ -314,28 +314,35 @@ void imprimerLivrets()
             requete.addBindValue(valeur);
         return requete.exec() && requete.next() ? requete.value(0).toLongLong() : qint64(0);
     };
-    const auto imprimer = [&](const QString& nom, bool paysage,
-                              const std::function<void(QPainter&, QPrinter&, const QRect&)>& dessin) {
+    // Les feuilles du plan, comme le tirage du programme les envoie à l'imprimante.
+    const auto imprimer = [&](const QString& nom, const Tirage::Plan& plan) {
         QPrinter imprimante(QPrinter::HighResolution);
         imprimante.setOutputFormat(QPrinter::PdfFormat);
         imprimante.setOutputFileName(sortie.filePath(nom + QStringLiteral(".pdf")));
         imprimante.setFullPage(true);
-        imprimante.setPageOrientation(paysage ? QPageLayout::Landscape : QPageLayout::Portrait);
+        const QList<Tirage::Travail> travaux = plan.travaux();
+        imprimante.setPageOrientation(!travaux.isEmpty() && travaux.first().paysage ? QPageLayout::Landscape
+                                                                                    : QPageLayout::Portrait);
         QPainter peintre;
         if (!peintre.begin(&imprimante))
             return signaler(QStringLiteral("PDF non ouvert : %1").arg(nom));
-        dessin(peintre, imprimante, Tirage::preparerPeintre(peintre));
+        const QRect vue = Tirage::preparerPeintre(peintre);
+        bool premiere = true;
+        for (const Tirage::Travail& travail : travaux)
+            for (const Tirage::Feuille& feuille : travail.feuilles) {
+                if (!std::exchange(premiere, false))
+                    imprimante.newPage();
+                if (!Tirage::dessinerFeuille(peintre, vue, feuille, ecole, options))
+                    signaler(QStringLiteral("page non lue : %1").arg(nom));
+            }
         peintre.end();
         std::printf("%s\n", qPrintable(imprimante.outputFileName()));
     };
     const auto livret = [&](const QString& nom, qint64 palier, const QList<qint64>& eleves, bool brochure) {
         options.brochure = brochure;
-        imprimer(nom, brochure, [&](QPainter& peintre, QPrinter& imprimante, const QRect& vue) {
-            bool premiere = true;
-            for (const QList<FaceImprimee>& faces : Tirage::construireToutesPages(palier, eleves))
-                Tirage::imprimerFaces(peintre, imprimante, vue, faces, Pages::nombrePages(faces, brochure),
-                                      brochure, ecole, premiere);
-        });
+        imprimer(nom,
+                 Tirage::planCompetences(Tirage::construireToutesPages(palier, eleves, options).valeurOu({}),
+                                         options, false));
     };
 
     const QString sqlPalier = QStringLiteral("SELECT id_comp FROM competences WHERE ref=?");
@@ -351,11 +358,7 @@ void imprimerLivrets()
     livret(QStringLiteral("livret-palier1"), p1, {lea}, false);
     livret(QStringLiteral("livret-palier2"), p2, {camille}, false);
     livret(QStringLiteral("livret-palier2-brochure"), p2, {camille}, true);
-    imprimer(QStringLiteral("attestations-palier2"), true,
-             [&](QPainter& peintre, QPrinter& imprimante, const QRect& vue) {
-                 Tirage::imprimerAttestations(peintre, imprimante, vue, p2, {camille, linh}, true, ecole);
-             });
-    options = avant;
+    imprimer(QStringLiteral("attestations-palier2"), Tirage::planAttestations(p2, {camille, linh}, true));
 }
 
 } // namespace
@@ -392,10 +395,10 @@ int main(int argc, char** argv)
     RepondeurCaptures repondeur;
     Invite::installer(&repondeur);
 
-    QString erreur;
-    if (!Schema::ouvrirBaseParDefaut(Application::chemins().courante, &erreur) ||
-        !Tournee::poserEcole(signaler)) {
-        std::fprintf(stderr, "captures : école d'exemple non posée %s\n", qPrintable(erreur));
+    const Resultat<> ouverte = Schema::ouvrirBaseParDefaut(Application::chemins().courante);
+    if (!ouverte || !Tournee::poserEcole(signaler)) {
+        std::fprintf(stderr, "captures : école d'exemple non posée %s\n",
+                     qPrintable(ouverte ? QString() : ouverte.erreur().texte));
         return 1;
     }
 

@@ -4,6 +4,7 @@
 #include "core/commun/application.h"
 #include "core/db/initialisation.h"
 #include "core/db/jeuessai.h"
+#include "core/db/requetes.h"
 #include "core/db/schema.h"
 #include "core/exchange/importclasse.h"
 #include "core/settings/parametres.h"
@@ -131,7 +132,7 @@ bool poserEcole(const Probleme& probleme)
     const Probleme ancien = std::exchange(signalement, probleme);
     const auto remettre = qScopeGuard([&] { signalement = ancien; });
     const auto instructions = Schema::instructionsScript();
-    if (!instructions || !Initialisation::poserBase(*instructions).reussi)
+    if (!instructions || !Initialisation::poserBase(*instructions))
         return false;
 
     const QList<QPair<QString, QList<EleveExemple>>> classes{
@@ -182,10 +183,10 @@ bool poserEcole(const Probleme& probleme)
                      {idClasse, e.niveau, QString::fromUtf8(e.nom), QString::fromUtf8(e.prenom),
                       QString::fromLatin1(e.naissance)});
     }
-    JeuEssai::generer(20260906);
-    return Parametres::enregistrer(QStringLiteral("École élémentaire Jules Ferry\n12, rue des Écoles\n"
+    return JeuEssai::generer(20260906) &&
+           Parametres::enregistrer(QStringLiteral("École élémentaire Jules Ferry\n12, rue des Écoles\n"
                                                   "35000 RENNES"),
-                                   QStringLiteral("anglais")) == Parametres::Enregistrement::Fait;
+                                   QStringLiteral("anglais"));
 }
 
 void fenetres(MainWindow& principale, const Visite& visite, const Probleme& probleme)
@@ -350,16 +351,16 @@ void dialogues(MainWindow& principale, const Visite& visite, const Probleme& pro
         visite(&dialogue, QStringLiteral("dianotessupprimables"));
     }
     {
-        diaImprimer dialogue(parent, principale.imprimante());
+        diaImprimer dialogue(parent, principale.imprimante(), principale.optionsImpression());
         ecrire(&dialogue, "edEnseignant", QStringLiteral("Mme Lefèvre"));
         cocher(&dialogue, "gbCompetence");
         visite(&dialogue, QStringLiteral("diaimprimer"));
 
+        const QList<Eleve> classe = Requetes::elevesClasse(1).valeurOu({});
         QList<qint64> selection;
-        QSqlQuery requete(QStringLiteral("SELECT id_eleve FROM eleves WHERE id_classe=1 LIMIT 5"));
-        while (requete.next())
-            selection << requete.value(0).toLongLong();
-        diaCocheEleve coche(&dialogue, 1, selection);
+        for (const Eleve& eleve : classe.mid(0, 5))
+            selection << eleve.id;
+        diaCocheEleve coche(&dialogue, classe, selection);
         visite(&coche, QStringLiteral("diacocheeleve"));
     }
     for (int mode = 0; mode < 3; ++mode) {

@@ -54,7 +54,7 @@ bool normaliser(QString& texte, const QDate& aujourdhui)
             return false;
         if (annee < 100)
             annee += (annee + 1999 < aujourdhui.year()) ? 2000 : 1900;
-        if (annee < 1900 || annee > 9999)
+        if (annee < PREMIERE_ANNEE || annee > DERNIERE_ANNEE)
             return false;
     }
 
@@ -63,6 +63,39 @@ bool normaliser(QString& texte, const QDate& aujourdhui)
         return false;
     texte = date.toString(FORMAT_AFFICHAGE);
     return true;
+}
+
+bool permise(const QDate& date)
+{
+    return date.isValid() && date.year() >= PREMIERE_ANNEE && date.year() <= DERNIERE_ANNEE;
+}
+
+std::optional<QDate> saisie(const QString& texte)
+{
+    QString date = texte.trimmed();
+    if (date.isEmpty())
+        return std::nullopt;
+    // Le cas de toute cellule normalisée, lu sans détour.
+    if (date.size() == 10)
+        if (const QDate lue = QDate::fromString(date, FORMAT_AFFICHAGE); lue.isValid())
+            return lue;
+    if (!normaliser(date))
+        return QDate();
+    return QDate::fromString(date, FORMAT_AFFICHAGE);
+}
+
+int invraisemblances(const QDate& date, const QDate& naissance, const QDate& aujourdhui)
+{
+    if (!date.isValid())
+        return 0;
+    int raisons = 0;
+    if (date > aujourdhui)
+        raisons |= DansLeFutur;
+    if (naissance.isValid() && date < naissance)
+        raisons |= AvantLaNaissance;
+    if (date.year() < ANNEE_LIVRET)
+        raisons |= AvantLeLivret;
+    return raisons;
 }
 
 QDate lire(const QString& texte)

@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/commun/resultat.h"
+
 #include <QSqlDatabase>
+#include <QSqlError>
 
 // Transaction sur une connexion, annulée à la destruction si elle n'a pas été validée :
 // toute sortie anticipée d'une écriture laisse la base telle qu'elle était.
@@ -11,6 +14,8 @@ public:
     explicit Transaction(QSqlDatabase base = QSqlDatabase::database()) : connexion(base)
     {
         ouverte = connexion.transaction();
+        if (!ouverte)
+            refus = connexion.lastError().text().trimmed();
     }
     ~Transaction()
     {
@@ -20,16 +25,25 @@ public:
     Transaction(const Transaction&) = delete;
     Transaction& operator=(const Transaction&) = delete;
 
-    // Vrai quand la transaction a pu commencer.
+    // Réussi quand la transaction a pu commencer ; sinon, ce qu'a dit le pilote.
+    Resultat<> ouverture() const
+    {
+        if (ouverte || fermee)
+            return {};
+        return Erreur(Raison::EcritureRefusee, refus);
+    }
     bool estOuverte() const { return ouverte; }
 
-    // Valide ; vrai quand la base l'a accepté.
-    bool valider()
+    // Valide ; l'échec porte ce qu'a dit le pilote.
+    Resultat<> valider()
     {
         if (!ouverte)
-            return false;
+            return Erreur(Raison::EcritureRefusee, refus);
         ouverte = false;
-        return connexion.commit();
+        fermee = true;
+        if (!connexion.commit())
+            return Erreur(Raison::EcritureRefusee, connexion.lastError().text().trimmed());
+        return {};
     }
 
     // Annule tout de suite.
@@ -38,9 +52,12 @@ public:
         if (ouverte)
             connexion.rollback();
         ouverte = false;
+        fermee = true;
     }
 
 private:
     QSqlDatabase connexion;
     bool ouverte = false;
+    bool fermee = false;
+    QString refus;
 };

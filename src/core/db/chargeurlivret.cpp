@@ -1,44 +1,26 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/db/chargeurlivret.h"
 
+#include "core/db/requete.h"
+
 #include <QList>
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QVariant>
 
-bool ChargeurLivret::echecSql(const QSqlQuery& requete)
+Resultat<> ChargeurLivret::load(const QString& chemin)
 {
-    texteErreur = requete.lastError().text();
-    // Un échec doit toujours laisser un message : l'appelant décide sur l'erreur non vide.
-    if (texteErreur.trimmed().isEmpty())
-        texteErreur = requete.lastQuery();
-    return false;
-}
+    if (Resultat<> lu = lecteurCsv.load(chemin, false); !lu)
+        return lu;
 
-bool ChargeurLivret::load(const QString& chemin)
-{
-    texteErreur.clear();
-    if (!lecteurCsv.load(chemin, false)) {
-        texteErreur = tr("Impossible de charger le fichier %1").arg(chemin);
-        return false;
-    }
-
-    QSqlQuery requete;
-    if (!requete.exec(QStringLiteral("SELECT COUNT(*) FROM notes")) || !requete.next())
-        return echecSql(requete);
-    if (requete.value(0).toLongLong() >= 1) {
-        texteErreur = tr(
-            "Impossible d'importer le livret car il existe des notes. Il faut d'abord supprimer les notes.");
-        return false;
-    }
-    if (!requete.exec(QStringLiteral("DELETE FROM competences")))
-        return echecSql(requete);
+    const auto notes = Base::valeur(QStringLiteral("SELECT COUNT(*) FROM notes"));
+    if (!notes)
+        return notes.erreur();
+    if (notes->toLongLong() >= 1)
+        return Erreur(Raison::LivretAvecNotes);
+    if (Resultat<> r = Base::executer(QStringLiteral("DELETE FROM competences")); !r)
+        return r;
 
     // Une seule préparation pour tout l'arbre.
-    QSqlQuery insertion;
-    if (!insertion.prepare(QStringLiteral(
-            "INSERT INTO competences(libelle, id_comp_parent, profondeur,numero,ref) VALUES(?,?,?,?,?)")))
-        return echecSql(insertion);
+    Base::Requete insertion(QStringLiteral(
+        "INSERT INTO competences(libelle, id_comp_parent, profondeur,numero,ref) VALUES(?,?,?,?,?)"));
     return insererNiveau(insertion, 0, 0, 0, 0);
 }
 
@@ -46,8 +28,8 @@ bool ChargeurLivret::load(const QString& chemin)
 // sous-arbre de son premier enfant (la première case non vide à sa droite), puis ses frères
 // suivants. Le parcours tient sa propre pile au lieu de s'appeler lui-même : un fichier
 // d'un très grand nombre de colonnes ne peut pas épuiser la pile d'appels.
-bool ChargeurLivret::insererNiveau(QSqlQuery& insertion, int colonne, int ligne, qlonglong parent,
-                                   int numeroPrecedent)
+Resultat<> ChargeurLivret::insererNiveau(Base::Requete& insertion, int colonne, int ligne, qlonglong parent,
+                                         int numeroPrecedent)
 {
     const int nombreLignes = lecteurCsv.nombreLignes();
 
@@ -85,28 +67,17 @@ bool ChargeurLivret::insererNiveau(QSqlQuery& insertion, int colonne, int ligne,
 
         const QString champ = champs.at(courant.colonne).trimmed();
         const qsizetype barre = champ.indexOf(QLatin1Char('/'));
-        if (barre <= 0) {
-            texteErreur = tr("Référence absente dans le libelle, ligne %1, colonne %2")
-                              .arg(courant.ligne)
-                              .arg(courant.colonne);
-            return false;
-        }
+        if (barre <= 0)
+            return Erreur(Raison::ReferenceSansLibelle).enLigne(courant.ligne, courant.colonne);
         const QString ref = champ.left(barre);
         const QString libelle = champ.mid(barre + 1);
-        if (libelle.isEmpty()) {
-            texteErreur = tr("Libellé vide en ligne %1, colonne %2").arg(courant.ligne).arg(courant.colonne);
-            return false;
-        }
+        if (libelle.isEmpty())
+            return Erreur(Raison::LibelleVide).enLigne(courant.ligne, courant.colonne);
 
         const int numero = courant.numeroPrecedent + 1;
-        insertion.bindValue(0, libelle);
-        insertion.bindValue(1, courant.parent);
-        insertion.bindValue(2, courant.colonne);
-        insertion.bindValue(3, numero);
-        insertion.bindValue(4, ref);
-        if (!insertion.exec())
-            return echecSql(insertion);
-        const qlonglong cle = insertion.lastInsertId().toLongLong();
+        if (Resultat<> r = insertion.executer({libelle, courant.parent, courant.colonne, numero, ref}); !r)
+            return r;
+        const qlonglong cle = insertion.cleInseree();
 
         // Frère suivant : la première ligne qui a une case à cette colonne, à moins qu'une
         // ligne avec une case plus à gauche ne vienne d'abord (le niveau est alors fini). Les
@@ -132,5 +103,5 @@ bool ChargeurLivret::insererNiveau(QSqlQuery& insertion, int colonne, int ligne,
             }
         }
     }
-    return true;
+    return {};
 }

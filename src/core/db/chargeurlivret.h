@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/commun/resultat.h"
 #include "core/db/lecteurcsv.h"
 
-#include <QCoreApplication>
 #include <QString>
 
-class QSqlQuery;
+namespace Base {
+class Requete;
+}
 
 // Chargeur du livret de compétences : lit le fichier du livret (CSV séparé par « ; ») et
 // remplace l'arbre de la table `competences` sur la connexion par défaut.
@@ -20,25 +22,20 @@ class QSqlQuery;
 // l'annule en cas d'échec (les nœuds déjà insérés lui sont laissés).
 class ChargeurLivret
 {
-    Q_DECLARE_TR_FUNCTIONS(ChargeurLivret)
-
 public:
     ChargeurLivret() = default;
 
-    // Lit le livret et remplace l'arbre des compétences. Faux en cas d'échec, erreur() donnant
-    // alors le message. Quand le fichier n'a pas pu être ouvert, lecteur().messageErreur()
-    // donne en plus le message du lecteur, que l'appelant montre d'abord (voir LecteurCsv).
-    bool load(const QString& chemin);
-
-    // Message du dernier chargement ; vide quand tout s'est bien passé.
-    QString erreur() const { return texteErreur; }
+    // Lit le livret et remplace l'arbre des compétences. Refus : ceux du lecteur CSV quand le
+    // fichier ne se lit pas ; LivretAvecNotes quand des dates sont enregistrées ;
+    // ReferenceSansLibelle et LibelleVide, avec la ligne et la colonne (à partir de 0) de la
+    // case ; une instruction refusée par la base.
+    Resultat<> load(const QString& chemin);
 
     const LecteurCsv& lecteur() const { return lecteurCsv; }
 
 private:
-    bool insererNiveau(QSqlQuery& insertion, int colonne, int ligne, qlonglong parent, int numeroPrecedent);
-    bool echecSql(const QSqlQuery& requete);
+    Resultat<> insererNiveau(Base::Requete& insertion, int colonne, int ligne, qlonglong parent,
+                             int numeroPrecedent);
 
-    QString texteErreur;
     LecteurCsv lecteurCsv;
 };

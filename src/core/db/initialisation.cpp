@@ -3,14 +3,14 @@
 
 #include "core/commun/transaction.h"
 #include "core/db/chargeurlivret.h"
+#include "core/db/requete.h"
+#include "core/db/requetes.h"
 #include "core/db/schema.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
-#include <QSqlError>
-#include <QSqlQuery>
 
 namespace Initialisation {
 
@@ -30,77 +30,60 @@ ParametresPalier parametresPalier(int rang)
 
 namespace {
 
-// Une ligne de paramcomp par palier, dans l'ordre du livret. Les erreurs ne sont pas
-// signalées : le livret reste utilisable, seule la couleur d'impression manquerait.
-void ecrireParametresPaliers()
+// Une ligne de paramcomp par palier, dans l'ordre du livret.
+Resultat<> ecrireParametresPaliers()
 {
-    QSqlQuery paliers;
-    if (!paliers.exec(QStringLiteral("SELECT id_comp FROM competences WHERE id_comp_parent=0")))
-        return;
-    QSqlQuery insertion;
-    insertion.prepare(
+    const auto paliers = Requetes::paliers();
+    if (!paliers)
+        return paliers.erreur();
+    Base::Requete insertion(
         QStringLiteral("INSERT INTO paramcomp(id_comp,couleur_defaut,texte,header) VALUES(?,?,?,?)"));
-    for (int rang = 0; paliers.next(); ++rang) {
+    for (int rang = 0; rang < paliers->size(); ++rang) {
         const ParametresPalier p = parametresPalier(rang);
-        insertion.addBindValue(paliers.value(0));
-        insertion.addBindValue(qlonglong(p.couleur));
-        insertion.addBindValue(p.texte);
-        insertion.addBindValue(p.entete);
-        insertion.exec();
+        if (Resultat<> r =
+                insertion.executer({paliers->at(rang).id, qlonglong(p.couleur), p.texte, p.entete});
+            !r)
+            return r;
     }
+    return {};
 }
 
 } // namespace
 
-bool executerScript(const QStringList& instructions, QString* instructionEnErreur, QString* erreur)
+Resultat<> executerScript(const QStringList& instructions)
 {
-    QSqlQuery requete;
     for (const QString& instruction : instructions) {
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        if (!requete.exec(instruction)) {
-            *instructionEnErreur = instruction;
-            *erreur = requete.lastError().text();
-            return false;
-        }
+        if (Resultat<> r = Base::executer(instruction); !r)
+            return Erreur(Raison::InstructionRefusee, r.erreur().texte).sur(instruction);
     }
-    return true;
+    return {};
 }
 
-Resultat poserBase(const QStringList& instructions, const QString& livret)
+Resultat<> poserBase(const QStringList& instructions, const QString& livret)
 {
-    Resultat resultat;
     Transaction transaction;
-    if (!executerScript(instructions, &resultat.instructionEnErreur, &resultat.erreurPilote))
-        return resultat;
+    if (Resultat<> r = executerScript(instructions); !r)
+        return r;
 
     ChargeurLivret chargeur;
-    if (!chargeur.load(livret)) {
-        resultat.erreurLivret = chargeur.erreur();
-        resultat.messageChargement = chargeur.lecteur().messageErreur();
-        return resultat;
-    }
+    if (Resultat<> r = chargeur.load(livret); !r)
+        return r;
 
     // Les paramètres des paliers vont dans la même transaction : une base posée à moitié
     // (arbre sans couleurs d'impression) ne peut ainsi jamais rester.
-    ecrireParametresPaliers();
+    if (Resultat<> r = ecrireParametresPaliers(); !r)
+        return r;
     Schema::creerIndex();
-
-    resultat.reussi = transaction.valider();
-    if (!resultat.reussi)
-        resultat.erreurPilote = QSqlDatabase::database().lastError().text();
-    return resultat;
+    return transaction.valider();
 }
 
 bool contientDesDonnees()
 {
-    QSqlQuery requete;
     for (const char* table : {"eleves", "classes", "notes"}) {
-        if (requete.exec(QStringLiteral("SELECT COUNT(*) FROM %1").arg(QLatin1String(table)))) {
-            if (requete.next() && requete.value(0).toLongLong() > 0)
-                return true;
-        } else if (!requete.lastError().text().contains(QLatin1String("no such table"))) {
+        const auto n = Base::valeur(QStringLiteral("SELECT COUNT(*) FROM %1").arg(QLatin1String(table)));
+        if (n ? n->toLongLong() > 0 : !n.erreur().texte.contains(QLatin1String("no such table")))
             return true;
-        }
     }
     return false;
 }
@@ -115,16 +98,15 @@ QString nomDate(const QString& cheminBase, const QString& suffixe)
     return nom;
 }
 
-QString copierAvantInitialisation(const QString& cheminBase, QString* erreur)
+Resultat<QString> copierAvantInitialisation(const QString& cheminBase)
 {
     const QString copie = nomDate(cheminBase, QStringLiteral(".avant-initialisation"));
 
     QFile source(cheminBase);
     if (!source.copy(copie)) {
-        if (erreur)
-            *erreur = source.errorString();
+        const QString erreur = source.errorString();
         QFile::remove(copie);
-        return QString();
+        return Erreur(Raison::CopieImpossible, erreur).sur(cheminBase);
     }
     return copie;
 }

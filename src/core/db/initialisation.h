@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/commun/resultat.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -19,25 +21,16 @@ struct ParametresPalier {
 };
 ParametresPalier parametresPalier(int rang);
 
-struct Resultat {
-    bool reussi = false;
-    // Script : l'instruction en échec et le texte du pilote (vides sinon).
-    QString instructionEnErreur;
-    QString erreurPilote;
-    // Livret : son message d'erreur, et celui du lecteur quand le fichier n'a pu être lu.
-    QString erreurLivret;
-    QString messageChargement;
-};
-
 // Exécute les instructions d'un script l'une après l'autre, en laissant la boucle
 // d'événements traiter ce qui n'est pas saisie de l'utilisateur avant chacune. S'arrête à la
-// première en échec : `instruction` et `erreur` la décrivent, et le résultat est faux.
-bool executerScript(const QStringList& instructions, QString* instruction, QString* erreur);
+// première en échec : Raison InstructionRefusee, `nom` l'instruction, `texte` le pilote.
+Resultat<> executerScript(const QStringList& instructions);
 
 // Le script, le livret et les paramètres des paliers, en une transaction : tout est validé,
 // ou rien ne change. `instructions` : celles du script du schéma. Entre deux instructions, la
-// boucle d'événements traite ce qui n'est pas saisie de l'utilisateur.
-Resultat poserBase(const QStringList& instructions, const QString& livret = RESSOURCE_LIVRET);
+// boucle d'événements traite ce qui n'est pas saisie de l'utilisateur. Refus : ceux du script
+// (InstructionRefusee), du livret (ChargeurLivret::load) ou de la validation.
+Resultat<> poserBase(const QStringList& instructions, const QString& livret = RESSOURCE_LIVRET);
 
 // Vrai quand la base ouverte tient au moins un élève, une classe ou un enregistrement, ou
 // quand ces tables existent mais ne se laissent pas lire (fichier abîmé ou verrouillé) :
@@ -45,9 +38,9 @@ Resultat poserBase(const QStringList& instructions, const QString& livret = RESS
 bool contientDesDonnees();
 
 // Copie de sécurité du fichier de base à côté de lui, sous un nom daté
-// (« QuorvelV3.sqlite.2026-12-06-1030.avant-initialisation »). Rend le chemin de la copie, ou
-// un texte vide en cas d'échec (`erreur` reçoit alors la raison).
-QString copierAvantInitialisation(const QString& cheminBase, QString* erreur);
+// (« QuorvelV3.sqlite.2026-12-06-1030.avant-initialisation »). Rend le chemin de la copie ;
+// refus : CopieImpossible, avec ce qu'a dit le système.
+Resultat<QString> copierAvantInitialisation(const QString& cheminBase);
 
 // Un nom daté et libre à côté du fichier de base (« QuorvelV3.sqlite.2026-12-06-1030<suffixe> »,
 // puis « …-2<suffixe> », « …-3<suffixe> »… si le nom est pris).

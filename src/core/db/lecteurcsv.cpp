@@ -58,11 +58,6 @@ QChar separateurDetecte(const QString& premiereLigne)
 
 } // namespace
 
-QString LecteurCsv::titreMessageErreur()
-{
-    return tr("Chargement");
-}
-
 const QStringList& LecteurCsv::ligne(int index) const
 {
     static const QStringList aucune;
@@ -121,34 +116,25 @@ QString LecteurCsv::decoderSelonEncodage(const QByteArray& octets)
     return decoderWindows1252ParTable(octets);
 }
 
-bool LecteurCsv::load(const QString& chemin, bool detecterSeparateur)
+Resultat<> LecteurCsv::load(const QString& chemin, bool detecterSeparateur)
 {
     contenu.clear();
     nbLignes = 0;
     nbColonnes = 0;
-    message.clear();
 
     QFile fichier(chemin);
-    if (!fichier.open(QIODevice::ReadOnly)) {
-        message = tr("Le chargement de \"%1\" a échoué avec le message d'erreur: %2")
-                      .arg(chemin, fichier.errorString());
-        return false;
-    }
+    if (!fichier.open(QIODevice::ReadOnly))
+        return Erreur(Raison::FichierIllisible, fichier.errorString()).sur(chemin);
     const QByteArray octets = fichier.read(TAILLE_MAX + 1);
     fichier.close();
-    if (octets.size() > TAILLE_MAX) {
-        message = tr("Le chargement de \"%1\" a été refusé : le fichier dépasse %2 Mo, ce qui ne "
-                     "correspond pas à un fichier CSV attendu par Quorvel. Vérifiez le fichier choisi.")
-                      .arg(chemin)
-                      .arg(TAILLE_MAX / (1024 * 1024));
-        return false;
-    }
+    if (octets.size() > TAILLE_MAX)
+        return Erreur(Raison::FichierTropGros).sur(chemin).avec(TAILLE_MAX / (1024 * 1024));
     const QStringList lignesTexte = couperEnLignes(decoder(octets));
 
     if (detecterSeparateur) {
         const QChar trouve = separateurDetecte(lignesTexte.isEmpty() ? QString() : lignesTexte.first());
         if (trouve.isNull())
-            return false;
+            return Erreur(Raison::SeparateurIntrouvable).sur(chemin);
         sep = trouve;
     }
 
@@ -222,19 +208,14 @@ bool LecteurCsv::load(const QString& chemin, bool detecterSeparateur)
         largeur = std::max(largeur, champs.size());
     // Compléter les lignes ferait contenu.size() * largeur cases : bornées avant d'allouer.
     if (largeur > 0 && contenu.size() > CASES_MAX / largeur) {
-        message = tr("Le chargement de \"%1\" a été refusé : le fichier compte %2 lignes dont la plus "
-                     "large a %3 colonnes, ce qui ne correspond pas à un fichier CSV attendu par Quorvel. "
-                     "Vérifiez le fichier choisi.")
-                      .arg(chemin)
-                      .arg(contenu.size())
-                      .arg(largeur);
+        const qsizetype lignes = contenu.size();
         contenu.clear();
-        return false;
+        return Erreur(Raison::TropDeCases).sur(chemin).enLigne(lignes, largeur);
     }
     nbLignes = int(contenu.size());
     nbColonnes = int(largeur);
     for (QStringList& champs : contenu)
         while (champs.size() < nbColonnes)
             champs.append(QString());
-    return true;
+    return {};
 }

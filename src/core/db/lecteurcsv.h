@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/commun/resultat.h"
+
 #include <QChar>
-#include <QCoreApplication>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -36,38 +37,26 @@
 // jusqu'à la largeur de la plus large.
 class LecteurCsv
 {
-    Q_DECLARE_TR_FUNCTIONS(LecteurCsv)
-
 public:
     LecteurCsv() = default;
 
     // Lit tout le fichier. Avec `detecterSeparateur`, le séparateur est le premier « ; »,
-    // « , » ou tabulation trouvé hors guillemets dans la PREMIÈRE ligne ; s'il n'y en a pas,
-    // le résultat est faux, sans message. Sans détection, le séparateur courant est gardé
-    // (« ; » par défaut).
+    // « , » ou tabulation trouvé hors guillemets dans la PREMIÈRE ligne ; s'il n'y en a pas :
+    // Raison SeparateurIntrouvable. Sans détection, le séparateur courant est gardé (« ; » par
+    // défaut).
     //
-    // Quand le fichier ne peut pas être ouvert, le résultat est faux et messageErreur()
-    // donne le texte « Le chargement de "<chemin>" a échoué avec le message d'erreur: <texte
-    // du système> ». Le cœur du programme ne montre aucune boîte : c'est le dialogue appelant
-    // qui doit alors afficher ce texte dans un avertissement sans parent, de titre
-    // titreMessageErreur() (« Chargement »), avant ses propres messages.
-    //
-    // Un fichier démesuré est refusé de la même façon, avec son propre texte : plus de
-    // TAILLE_MAX octets, ou plus de CASES_MAX cases une fois toutes les lignes complétées à
-    // la largeur de la plus large (une première ligne de milliers de séparateurs suivie de
-    // milliers de lignes épuiserait sinon la mémoire).
-    bool load(const QString& chemin, bool detecterSeparateur);
+    // Refus : FichierIllisible (le fichier ne s'ouvre pas ; `nom` le chemin, `texte` ce qu'a dit
+    // le système) ; pour un fichier démesuré, FichierTropGros (plus de TAILLE_MAX octets,
+    // `nombre` la taille permise en Mo) ou TropDeCases (plus de CASES_MAX cases une fois toutes
+    // les lignes complétées à la largeur de la plus large : une première ligne de milliers de
+    // séparateurs suivie de milliers de lignes épuiserait sinon la mémoire ; `ligne` et
+    // `colonne` disent combien de lignes et de colonnes).
+    Resultat<> load(const QString& chemin, bool detecterSeparateur);
 
     // Un export de Base Elèves d'une école fait quelques centaines de kilo-octets et
     // quelques dizaines de milliers de cases ; le livret, quelques kilo-octets.
     static constexpr qint64 TAILLE_MAX = 8 * 1024 * 1024;
     static constexpr qint64 CASES_MAX = 4 * 1000 * 1000;
-
-    // Texte de l'échec d'ouverture (ou du refus d'un fichier démesuré) du dernier
-    // chargement ; vide pour tout autre résultat.
-    QString messageErreur() const { return message; }
-    // Titre de l'avertissement qui montre messageErreur() : « Chargement ».
-    static QString titreMessageErreur();
 
     QChar separateur() const { return sep; }
     void setSeparateur(QChar separateur) { sep = separateur; }
@@ -95,5 +84,4 @@ private:
     QList<QStringList> contenu;
     int nbLignes = 0;
     int nbColonnes = 0;
-    QString message;
 };

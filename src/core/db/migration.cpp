@@ -3,10 +3,10 @@
 
 #include "core/commun/application.h"
 #include "core/commun/transaction.h"
+#include "core/db/requete.h"
 #include "core/db/schema.h"
 
 #include <QSqlError>
-#include <QSqlQuery>
 #include <QVariant>
 
 #include <limits>
@@ -19,18 +19,6 @@ namespace {
 // ligne coûterait autant que l'insertion elle-même sur les grosses tables de notes ; tous les
 // cent enregistrements, l'indicateur de la fenêtre d'attente tourne encore sans à-coup.
 constexpr int LIGNES_ENTRE_EVENEMENTS = 100;
-
-// Vrai quand la lecture s'est arrêtée sur une erreur plutôt qu'au bout des lignes.
-bool lectureEnErreur(const QSqlQuery& lecture)
-{
-    return lecture.lastError().type() != QSqlError::NoError;
-}
-
-bool executer(const QSqlDatabase& base, const QString& instruction)
-{
-    QSqlQuery requete(base);
-    return requete.exec(instruction);
-}
 
 // Clé de nœud d'un enregistrement de la version 1, traduite quand c'est un entier ; une
 // valeur vide ou qui n'est pas un nombre passe telle quelle.
@@ -46,100 +34,96 @@ QVariant traduireNoeud(const QVariant& valeur)
 }
 
 // Les étapes de la version 2, chacune seulement si toutes les précédentes ont réussi.
-bool etapesVersion2(const QSqlDatabase& ancienne, const QSqlDatabase& nouvelle)
+Resultat<> etapesVersion2(const QSqlDatabase& ancienne, const QSqlDatabase& nouvelle)
 {
-    if (!executer(nouvelle, QStringLiteral("DELETE FROM general")))
-        return false;
-    if (!copierTable(QStringLiteral("general"), QStringLiteral("id,ecole,langue_defaut"), ancienne, nouvelle))
-        return false;
-    {
-        QSqlQuery version(nouvelle);
-        if (!version.prepare(QStringLiteral("UPDATE general SET version=?")))
-            return false;
-        version.bindValue(0, Schema::VERSION);
-        if (!version.exec())
-            return false;
-    }
-    if (!copierTable(QStringLiteral("classes"), QStringLiteral("id_classe,libelle,tri"), ancienne, nouvelle))
-        return false;
-    if (!copierTable(QStringLiteral("eleves"),
-                     QStringLiteral("id_eleve,id_classe,id_niveau,nom,prenom,date_naiss,upd,maj"), ancienne,
-                     nouvelle))
-        return false;
+    if (Resultat<> r = Base::executer(QStringLiteral("DELETE FROM general"), {}, nouvelle); !r)
+        return r;
+    if (Resultat<> r = copierTable(QStringLiteral("general"), QStringLiteral("id,ecole,langue_defaut"),
+                                   ancienne, nouvelle);
+        !r)
+        return r;
+    if (Resultat<> r =
+            Base::executer(QStringLiteral("UPDATE general SET version=?"), {Schema::VERSION}, nouvelle);
+        !r)
+        return r;
+    if (Resultat<> r = copierTable(QStringLiteral("classes"), QStringLiteral("id_classe,libelle,tri"),
+                                   ancienne, nouvelle);
+        !r)
+        return r;
+    if (Resultat<> r = copierTable(
+            QStringLiteral("eleves"),
+            QStringLiteral("id_eleve,id_classe,id_niveau,nom,prenom,date_naiss,upd,maj"), ancienne, nouvelle);
+        !r)
+        return r;
     // Les sept niveaux de départ s'en vont : les élèves gardent les clés de leurs niveaux.
-    if (!executer(nouvelle, QStringLiteral("DELETE FROM niveaux")))
-        return false;
-    if (!copierTable(QStringLiteral("niveaux"), QStringLiteral("id_niveau,libelle,tri"), ancienne, nouvelle))
-        return false;
+    if (Resultat<> r = Base::executer(QStringLiteral("DELETE FROM niveaux"), {}, nouvelle); !r)
+        return r;
+    if (Resultat<> r = copierTable(QStringLiteral("niveaux"), QStringLiteral("id_niveau,libelle,tri"),
+                                   ancienne, nouvelle);
+        !r)
+        return r;
     return copierTable(QStringLiteral("notes"), QStringLiteral("id_note,id_eleve,id_comp,date,maj"), ancienne,
                        nouvelle);
 }
 
 // Les enregistrements de la version 1, clé de nœud traduite.
-bool copierNotesVersion1(const QSqlDatabase& ancienne, const QSqlDatabase& nouvelle)
+Resultat<> copierNotesVersion1(const QSqlDatabase& ancienne, const QSqlDatabase& nouvelle)
 {
-    QSqlQuery lecture(ancienne);
-    lecture.setForwardOnly(true);
-    if (!lecture.exec(QStringLiteral("SELECT id_note,id_eleve,id_comp,date,maj FROM notes")))
-        return false;
-    QSqlQuery insertion(nouvelle);
-    if (!insertion.prepare(
-            QStringLiteral("INSERT INTO notes(id_note,id_eleve,id_comp,date,maj) VALUES(?,?,?,?,?)")))
-        return false;
+    Base::Requete lecture(QStringLiteral("SELECT id_note,id_eleve,id_comp,date,maj FROM notes"), ancienne);
+    Base::Requete insertion(
+        QStringLiteral("INSERT INTO notes(id_note,id_eleve,id_comp,date,maj) VALUES(?,?,?,?,?)"), nouvelle);
+    Resultat<> insere;
     int lignes = 0;
-    while (lecture.next()) {
-        insertion.bindValue(0, lecture.value(0));
-        insertion.bindValue(1, lecture.value(1));
-        insertion.bindValue(2, traduireNoeud(lecture.value(2)));
-        insertion.bindValue(3, lecture.value(3));
-        insertion.bindValue(4, lecture.value(4));
-        if (!insertion.exec())
-            return false;
+    const Resultat<> lu = lecture.pourChaqueLigne({}, [&](const Base::Requete& r) {
+        insere = insertion.executer(
+            {r.valeur(0), r.valeur(1), traduireNoeud(r.valeur(2)), r.valeur(3), r.valeur(4)});
         if (++lignes % LIGNES_ENTRE_EVENEMENTS == 0)
             Application::laisserVivre();
-    }
-    return !lectureEnErreur(lecture);
+        return insere.reussi();
+    });
+    return !insere ? insere : lu;
 }
 
 // Les étapes de la version 1, chacune seulement si toutes les précédentes ont réussi.
-bool etapesVersion1(const QSqlDatabase& ancienne, const QSqlDatabase& nouvelle)
+Resultat<> etapesVersion1(const QSqlDatabase& ancienne, const QSqlDatabase& nouvelle)
 {
-    if (!copierTable(QStringLiteral("classes"), QStringLiteral("id_classe,libelle,tri"), ancienne, nouvelle))
-        return false;
-    if (!copierTable(QStringLiteral("eleves"),
-                     QStringLiteral("id_eleve,id_classe,id_niveau,nom,prenom,date_naiss,upd,maj"), ancienne,
-                     nouvelle))
-        return false;
+    if (Resultat<> r = copierTable(QStringLiteral("classes"), QStringLiteral("id_classe,libelle,tri"),
+                                   ancienne, nouvelle);
+        !r)
+        return r;
+    if (Resultat<> r = copierTable(
+            QStringLiteral("eleves"),
+            QStringLiteral("id_eleve,id_classe,id_niveau,nom,prenom,date_naiss,upd,maj"), ancienne, nouvelle);
+        !r)
+        return r;
     {
-        // Sans ligne 1 dans l'ancienne base, les réglages de l'école restent ceux de la pose.
-        QSqlQuery lecture(ancienne);
-        if (lecture.exec(QStringLiteral("SELECT ecole,langue_defaut FROM general WHERE id=1")) &&
-            lecture.next()) {
-            QSqlQuery miseAJour(nouvelle);
-            if (!miseAJour.prepare(
-                    QStringLiteral("UPDATE general SET ecole=?, langue_defaut=?, version=? WHERE id=1")))
-                return false;
-            miseAJour.bindValue(0, lecture.value(0));
-            miseAJour.bindValue(1, lecture.value(1));
-            miseAJour.bindValue(2, Schema::VERSION);
-            if (!miseAJour.exec())
-                return false;
-        }
+        // Sans ligne 1 dans l'ancienne base (ou sans table `general` lisible), les réglages de
+        // l'école restent ceux de la pose.
+        const auto ecole =
+            Base::lignes(QStringLiteral("SELECT ecole,langue_defaut FROM general WHERE id=1"), {}, ancienne);
+        if (ecole && !ecole->isEmpty())
+            if (Resultat<> r = Base::executer(
+                    QStringLiteral("UPDATE general SET ecole=?, langue_defaut=?, version=? WHERE id=1"),
+                    {ecole->first().at(0), ecole->first().at(1), Schema::VERSION}, nouvelle);
+                !r)
+                return r;
     }
-    if (!executer(nouvelle, QStringLiteral("DELETE FROM niveaux")))
-        return false;
-    if (!copierTable(QStringLiteral("niveaux"), QStringLiteral("id_niveau,libelle,tri"), ancienne, nouvelle))
-        return false;
+    if (Resultat<> r = Base::executer(QStringLiteral("DELETE FROM niveaux"), {}, nouvelle); !r)
+        return r;
+    if (Resultat<> r = copierTable(QStringLiteral("niveaux"), QStringLiteral("id_niveau,libelle,tri"),
+                                   ancienne, nouvelle);
+        !r)
+        return r;
     return copierNotesVersion1(ancienne, nouvelle);
 }
 
 // Le cadre commun des deux reprises : connexion sur l'ancien fichier, étapes dans une
 // transaction de la connexion par défaut validée quoi qu'il arrive, puis retrait de la
 // connexion.
-ResultatMigration importer(const QString& cheminAncien, const QString& nomConnexion,
-                           bool (*etapes)(const QSqlDatabase&, const QSqlDatabase&))
+Resultat<> importer(const QString& cheminAncien, const QString& nomConnexion,
+                    Resultat<> (*etapes)(const QSqlDatabase&, const QSqlDatabase&))
 {
-    ResultatMigration resultat;
+    Resultat<> resultat;
     {
         QSqlDatabase ancienne = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), nomConnexion);
         ancienne.setHostName(QStringLiteral("localhost"));
@@ -148,26 +132,25 @@ ResultatMigration importer(const QString& cheminAncien, const QString& nomConnex
         // échoue à l'ouverture au lieu de laisser un fichier vide derrière lui.
         ancienne.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
         if (!ancienne.open()) {
-            resultat.ouvertureImpossible = true;
-            resultat.erreurOuverture = ancienne.lastError().text();
+            resultat = Erreur(Raison::OuvertureImpossible, ancienne.lastError().text()).sur(cheminAncien);
         } else {
             // SQLite ne lit le fichier qu'à la première requête : un fichier qui n'est pas une
             // base compte comme impossible à ouvrir, avant qu'on ne touche à la base neuve.
-            {
-                QSqlQuery sonde(ancienne);
-                if (!sonde.exec(QStringLiteral("SELECT COUNT(*) FROM sqlite_master")) || !sonde.next()) {
-                    resultat.ouvertureImpossible = true;
-                    resultat.erreurOuverture = sonde.lastError().text();
-                }
-            }
-            if (!resultat.ouvertureImpossible) {
+            if (const auto sonde =
+                    Base::valeur(QStringLiteral("SELECT COUNT(*) FROM sqlite_master"), {}, ancienne);
+                !sonde) {
+                resultat = Erreur(Raison::OuvertureImpossible, sonde.erreur().texte).sur(cheminAncien);
+            } else {
                 QSqlDatabase nouvelle = QSqlDatabase::database();
                 Transaction transaction(nouvelle);
-                resultat.reussi = etapes(ancienne, nouvelle);
+                const Resultat<> fait = etapes(ancienne, nouvelle);
+                if (!fait)
+                    resultat = Erreur(Raison::MigrationIncomplete, fait.erreur().texte);
                 // Ce qui a été copié avant un échec reste : la transaction est validée dans
                 // tous les cas.
-                if (transaction.estOuverte() && !transaction.valider())
-                    resultat.reussi = false;
+                if (transaction.estOuverte())
+                    if (Resultat<> valide = transaction.valider(); !valide && resultat)
+                        resultat = Erreur(Raison::MigrationIncomplete, valide.erreur().texte);
             }
             ancienne.close();
         }
@@ -178,40 +161,33 @@ ResultatMigration importer(const QString& cheminAncien, const QString& nomConnex
 
 } // namespace
 
-bool copierTable(const QString& table, const QString& colonnes, const QSqlDatabase& ancienne,
-                 const QSqlDatabase& nouvelle)
+Resultat<> copierTable(const QString& table, const QString& colonnes, const QSqlDatabase& ancienne,
+                       const QSqlDatabase& nouvelle)
 {
     Application::laisserVivre();
     const int nombreColonnes = int(colonnes.count(QLatin1Char(','))) + 1;
-
-    QSqlQuery lecture(ancienne);
-    lecture.setForwardOnly(true);
-    if (!lecture.exec(QStringLiteral("SELECT %1 FROM %2").arg(colonnes, table)))
-        return false;
 
     QString texteInsertion = QStringLiteral("INSERT INTO %1(%2) VALUES(?").arg(table, colonnes);
     for (int colonne = 1; colonne < nombreColonnes; ++colonne)
         texteInsertion += QLatin1String(",?");
     texteInsertion += QLatin1Char(')');
 
+    Base::Requete lecture(QStringLiteral("SELECT %1 FROM %2").arg(colonnes, table), ancienne);
     // Préparée une seule fois, à la première ligne, puis reprise pour chacune.
-    QSqlQuery insertion(nouvelle);
-    bool preparee = false;
+    Base::Requete insertion(texteInsertion, nouvelle);
+    Resultat<> insere;
     int lignes = 0;
-    while (lecture.next()) {
-        if (!preparee) {
-            if (!insertion.prepare(texteInsertion))
-                return false;
-            preparee = true;
-        }
+    QVariantList valeurs;
+    const Resultat<> lu = lecture.pourChaqueLigne({}, [&](const Base::Requete& r) {
+        valeurs.clear();
         for (int colonne = 0; colonne < nombreColonnes; ++colonne)
-            insertion.bindValue(colonne, lecture.value(colonne));
-        if (!insertion.exec())
-            return false;
+            valeurs.append(r.valeur(colonne));
+        insere = insertion.executer(valeurs);
         if (++lignes % LIGNES_ENTRE_EVENEMENTS == 0)
             Application::laisserVivre();
-    }
-    return !lectureEnErreur(lecture);
+        return insere.reussi();
+    });
+    return !insere ? insere : lu;
 }
 
 int noeudVersion1(int ancien)
@@ -225,12 +201,12 @@ int noeudVersion1(int ancien)
     return ancien;
 }
 
-ResultatMigration importerVersion2(const QString& cheminAncien)
+Resultat<> importerVersion2(const QString& cheminAncien)
 {
     return importer(cheminAncien, CONNEXION_V2, etapesVersion2);
 }
 
-ResultatMigration importerVersion1(const QString& cheminAncien)
+Resultat<> importerVersion1(const QString& cheminAncien)
 {
     return importer(cheminAncien, CONNEXION_V1, etapesVersion1);
 }

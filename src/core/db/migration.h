@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/commun/resultat.h"
+
 #include <QSqlDatabase>
 #include <QString>
 
@@ -14,29 +16,23 @@ namespace Migration {
 inline const QString CONNEXION_V2 = QStringLiteral("ancienne_baseV2");
 inline const QString CONNEXION_V1 = QStringLiteral("ancienne_base");
 
-struct ResultatMigration {
-    // Vrai quand toutes les étapes ont réussi (le dialogue supprime alors l'ancien fichier).
-    bool reussi = false;
-    // Vrai quand l'ancien fichier n'a pas pu être ouvert, ou n'est pas une base lisible :
-    // rien n'a été touché dans la base neuve.
-    bool ouvertureImpossible = false;
-    // Texte du pilote dans ce cas (pour la boîte d'erreur critique), vide sinon.
-    QString erreurOuverture;
-};
-
 // Reprise d'une base de la version 2, ou de la version 1. Tout ce qui est copié l'est dans
 // une transaction de la connexion par défaut, validée quelle que soit l'issue : ce qui a été
 // copié avant un échec reste. La connexion sur l'ancien fichier n'existe que pendant l'appel.
-ResultatMigration importerVersion2(const QString& cheminAncien);
-ResultatMigration importerVersion1(const QString& cheminAncien);
+// Réussi quand toutes les étapes ont réussi (le dialogue supprime alors l'ancien fichier).
+// Refus : OuvertureImpossible quand l'ancien fichier ne s'ouvre pas ou n'est pas une base
+// lisible, avec le texte du pilote (rien n'a été touché dans la base neuve) ;
+// MigrationIncomplete quand une étape a échoué, avec le texte du pilote.
+Resultat<> importerVersion2(const QString& cheminAncien);
+Resultat<> importerVersion1(const QString& cheminAncien);
 
 // Copie une table de l'ancienne base dans la nouvelle : toutes les lignes de
 // « SELECT colonnes FROM table », clés comprises, insérées telles quelles. `colonnes` est une
 // liste séparée par des virgules. Le premier échec (lecture ou insertion) arrête la copie ;
 // les lignes déjà insérées restent. Nom de table et colonnes viennent toujours de constantes
 // du programme.
-bool copierTable(const QString& table, const QString& colonnes, const QSqlDatabase& ancienne,
-                 const QSqlDatabase& nouvelle = QSqlDatabase::database());
+Resultat<> copierTable(const QString& table, const QString& colonnes, const QSqlDatabase& ancienne,
+                       const QSqlDatabase& nouvelle = QSqlDatabase::database());
 
 // Traduit la clé d'un nœud de l'arbre de la version 1 en clé de l'arbre actuel : 178 devient
 // 186, 179 à 185 perdent un, 186 à 211 gagnent un, les autres restent.

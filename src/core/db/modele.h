@@ -1,22 +1,27 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QDate>
 #include <QString>
 #include <QtGlobal>
 
-// Les enregistrements que les fonctions du programme se passent, lus de la base : un élève, un
-// nœud de l'arbre des compétences, une entrée de la liste des classes ou des niveaux. Chaque
-// lecture remplit ce dont elle a besoin ; le reste garde sa valeur par défaut.
+#include <optional>
 
-// Un élève.
+// Les enregistrements que les fonctions du programme se passent : un élève, un nœud de l'arbre
+// des compétences, une entrée de la liste des classes ou des niveaux. Chaque lecture remplit ce
+// dont elle a besoin ; le reste garde sa valeur par défaut.
+
+// Un élève. Les textes sont ceux de la base, ou tels que tapés (débarrassés ici des blancs qui
+// les entourent par le cœur qui les écrit).
 struct Eleve {
     qint64 id = 0; // 0 : élève pas encore enregistré (ligne ajoutée dans un dialogue)
     QString nom;
     QString prenom;
     QString niveau; // libellé du niveau
     qint64 idNiveau = 0;
-    QString dateNaiss;         // « dd/MM/yyyy », ou vide
-    bool dateInvalide = false; // la date de naissance saisie n'est pas une date
+    // Date de naissance : vide quand il n'y en a pas (ou qu'elle ne se lit pas dans la base) ;
+    // une date invalide est une date tapée qui n'en est pas une, refusée à l'écriture.
+    std::optional<QDate> naissance;
 };
 
 // Un nœud de l'arbre des compétences : palier (profondeur 0), compétence (1), agrégat (2) ou
@@ -33,4 +38,11 @@ struct Noeud {
 struct Entree {
     QString libelle;
     qint64 id = 0;
+};
+
+// Le nom et l'adresse de l'école (lignes séparées par des sauts de ligne), et la principale
+// langue vivante étrangère enseignée : la ligne 1 de `general`.
+struct Ecole {
+    QString ecole;
+    QString langue;
 };

@@ -4,7 +4,6 @@
 #include "core/commun/application.h"
 #include "core/db/schema.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -12,18 +11,12 @@
 #include <QScopeGuard>
 #include <QSqlDatabase>
 #include <QSqlError>
-#include <QSqlQuery>
 #include <QTemporaryFile>
 #include <QVariant>
 
 namespace Sauvegarde {
 
 namespace {
-
-QString traduire(const char* texte)
-{
-    return QCoreApplication::translate("Sauvegarde", texte);
-}
 
 QString connexionParDefaut()
 {
@@ -54,54 +47,48 @@ void supprimerCopieTemporaire(const QString& nom)
         QFile::remove(nom + suffixe);
 }
 
-enum class Version { Illisible, Incompatible, Correcte };
-
-Version lireVersion(const QSqlDatabase& base)
+// La version de la base : VersionIllisible, VersionIncompatible, ou réussi.
+Resultat<> controlerVersion(const QSqlDatabase& base)
 {
-    QSqlQuery requete(base);
-    if (!requete.exec(QStringLiteral("SELECT version FROM general WHERE id=1")) || !requete.next())
-        return Version::Illisible;
-    return requete.value(0).toInt() == Schema::VERSION ? Version::Correcte : Version::Incompatible;
-}
-
-QString messageVersion(Version version)
-{
-    if (version == Version::Illisible)
-        return traduire("Impossible de lire la version de la base. Restauration annulée.");
-    return traduire("La version de la base à restaurer incompatible avec cette version de Quorvel. "
-                    "Restauration annulée.");
+    const Resultat<Schema::EtatVersion> etat = Schema::controlerVersion(base);
+    if (!etat)
+        return Erreur(Raison::VersionIllisible, etat.erreur().texte);
+    switch (etat->statut) {
+    case Schema::EtatVersion::AInitialiser:
+        return Erreur(Raison::VersionIllisible);
+    case Schema::EtatVersion::Incorrecte:
+        return Erreur(Raison::VersionIncompatible).avec(etat->version);
+    case Schema::EtatVersion::Correcte:
+        break;
+    }
+    return {};
 }
 
 // Étapes 3 et 4 : ouvre la copie temporaire sur la connexion « nouvelle_base » et contrôle
-// sa version. La connexion est fermée et retirée en sortant. Rend le message d'échec, ou
-// un texte vide.
-QString examinerCopie(const QString& temporaire)
+// sa version. La connexion est fermée et retirée en sortant.
+Resultat<> examinerCopie(const QString& temporaire)
 {
-    QString message;
+    Resultat<> resultat;
     {
         QSqlDatabase base = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), CONNEXION_TEMPORAIRE);
         base.setHostName(QStringLiteral("localhost"));
         base.setDatabaseName(temporaire);
         if (!base.open()) {
-            message = traduire("Erreur d'ouverture de la nouvelle base de données avec le message: %1")
-                          .arg(base.lastError().text());
+            resultat = Erreur(Raison::OuvertureImpossible, base.lastError().text());
         } else {
             // Une sauvegarde abîmée (copie interrompue, clé retirée trop tôt) peut encore
             // montrer la bonne version : elle remplacerait une base saine.
-            const auto defaut = Schema::defautFichier(Schema::Examen::Complet, base);
-            const Version version = lireVersion(base);
-            if (defaut && !defaut->verrouille)
-                message =
-                    traduire("Ce fichier est endommagé (%1) : il ne peut pas remplacer la base actuelle, "
-                             "qui n'a pas été modifiée. Choisissez une autre sauvegarde.")
-                        .arg(defaut->texte);
-            else if (version != Version::Correcte)
-                message = messageVersion(version);
+            const Resultat<> examen = Schema::examiner(Schema::Examen::Complet, base);
+            const Resultat<> version = controlerVersion(base);
+            if (!examen && examen.erreur().raison == Raison::BaseEndommagee)
+                resultat = examen;
+            else
+                resultat = version;
             base.close();
         }
     }
     QSqlDatabase::removeDatabase(CONNEXION_TEMPORAIRE);
-    return message;
+    return resultat;
 }
 
 void fermerConnexionParDefaut()
@@ -111,23 +98,20 @@ void fermerConnexionParDefaut()
 }
 
 // Ouvre la connexion par défaut sur le chemin de la base courante (elle est créée si le
-// programme n'en a pas encore). En cas d'échec, `erreur` reçoit le texte du pilote.
-bool ouvrirConnexionParDefaut(QString* erreur)
+// programme n'en a pas encore). L'échec porte le texte du pilote.
+Resultat<> ouvrirConnexionParDefaut()
 {
     const QString courante = Application::chemins().courante;
     if (!QSqlDatabase::contains(connexionParDefaut()))
-        return Schema::ouvrirBaseParDefaut(courante, erreur);
+        return Schema::ouvrirBaseParDefaut(courante);
     QSqlDatabase base = QSqlDatabase::database(connexionParDefaut(), false);
     if (base.isOpen())
-        return true;
+        return {};
     base.setDatabaseName(courante);
-    if (base.open()) {
-        Schema::creerIndex();
-        return true;
-    }
-    if (erreur)
-        *erreur = base.lastError().text();
-    return false;
+    if (!base.open())
+        return Erreur(Raison::OuvertureImpossible, base.lastError().text()).sur(courante);
+    Schema::creerIndex();
+    return {};
 }
 
 // Copie `source` sous `destination` en remplaçant ce nom d'un seul coup : la copie est écrite
@@ -166,7 +150,8 @@ void remettreAncienneBase(const QString& courante, const QString& ancienne)
         QFile::remove(courante);
         QFile::rename(ancienne, courante);
     }
-    ouvrirConnexionParDefaut(nullptr);
+    // Rouverte sur l'ancienne base : un échec ici se verra à la prochaine lecture.
+    static_cast<void>(ouvrirConnexionParDefaut());
 }
 
 } // namespace
@@ -181,9 +166,12 @@ bool estLaBaseCourante(const QString& cible)
     return QFileInfo(cible) == QFileInfo(Application::chemins().courante);
 }
 
-bool copierBase(const QString& cible)
+Resultat<> copierBase(const QString& cible)
 {
-    return QFile::copy(Application::chemins().courante, cible);
+    QFile base(Application::chemins().courante);
+    if (!base.copy(cible))
+        return Erreur(Raison::CopieImpossible, base.errorString()).sur(cible);
+    return {};
 }
 
 void supprimerCopiesOubliees()
@@ -194,25 +182,24 @@ void supprimerCopiesOubliees()
         supprimerCopieTemporaire(temporaire.filePath(nom));
 }
 
-QString restaurer(const QString& fichier, const OptionsRestauration& options)
+Resultat<> restaurer(const QString& fichier, const OptionsRestauration& options)
 {
     const QString courante = Application::chemins().courante;
 
     // 1. Nom de la copie temporaire.
     QString temporaire;
     if (!reserverNomTemporaire(temporaire))
-        return traduire("Impossible d'ouvrir un fichier temporaire pour recopier la base.");
+        return Erreur(Raison::TemporaireImpossible);
     // La copie temporaire ne survit pas à la restauration, réussie ou non.
     const auto nettoyage = qScopeGuard([&temporaire] { supprimerCopieTemporaire(temporaire); });
 
     // 2. Copie du fichier choisi : la base en usage peut ainsi être restaurée sur elle-même.
     if (!QFile::copy(fichier, temporaire))
-        return traduire("Impossible de recopier le fichier %1 vers %2").arg(fichier, temporaire);
+        return Erreur(Raison::CopieImpossible, temporaire).sur(fichier);
 
     // 3 et 4. Ouverture à part et contrôle de la version, avant de toucher à la base courante.
-    const QString refus = examinerCopie(temporaire);
-    if (!refus.isEmpty())
-        return refus;
+    if (Resultat<> examen = examinerCopie(temporaire); !examen)
+        return examen;
 
     // 5. La base courante est fermée le temps de l'échange.
     fermerConnexionParDefaut();
@@ -227,9 +214,8 @@ QString restaurer(const QString& fichier, const OptionsRestauration& options)
     // l'échange laisse sous ce chemin soit l'ancienne base, soit la nouvelle, entière.
     if (!recopierEnUneFois(courante, ancienne)) {
         QFile::remove(ancienne);
-        ouvrirConnexionParDefaut(nullptr);
-        return traduire("Impossible de renommer la base de donnée %1 en %2. Restauration annulée")
-            .arg(courante, ancienne);
+        static_cast<void>(ouvrirConnexionParDefaut());
+        return Erreur(Raison::AncienneBaseNonGardee, ancienne).sur(courante);
     }
 
     // 8. La copie remplace la base courante, d'un seul coup. Une recopie imposée par les
@@ -246,27 +232,23 @@ QString restaurer(const QString& fichier, const OptionsRestauration& options)
     if (!recopiee) {
         // La base courante n'a pas été touchée : la copie « .bak » n'a plus de raison d'être.
         QFile::remove(ancienne);
-        ouvrirConnexionParDefaut(nullptr);
-        return traduire("erreur de copie de %1 vers %2").arg(temporaire, courante);
+        static_cast<void>(ouvrirConnexionParDefaut());
+        return Erreur(Raison::RecopieImpossible, courante).sur(temporaire);
     }
 
     // 9. Réouverture de la connexion par défaut sur la nouvelle base.
-    QString erreur;
-    if (!ouvrirConnexionParDefaut(&erreur)) {
+    if (Resultat<> ouverte = ouvrirConnexionParDefaut(); !ouverte) {
         remettreAncienneBase(courante, ancienne);
-        return traduire(
-                   "Erreur d'ouverture de la base de données avec le message: %1\nQuorvel tente de restaurer "
-                   "l'ancienne base.")
-            .arg(erreur);
+        return Erreur(Raison::ReouvertureImpossible, ouverte.erreur().texte);
     }
 
     // 10. Dernier contrôle de la version, sur la connexion par défaut cette fois.
-    const Version version = lireVersion(QSqlDatabase::database(connexionParDefaut(), false));
-    if (version != Version::Correcte) {
+    if (Resultat<> version = controlerVersion(QSqlDatabase::database(connexionParDefaut(), false));
+        !version) {
         remettreAncienneBase(courante, ancienne);
-        return messageVersion(version);
+        return version;
     }
-    return QString();
+    return {};
 }
 
 } // namespace Sauvegarde

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/commun/resultat.h"
+
 #include <QString>
 
 #include <functional>
@@ -24,9 +26,9 @@ QString cheminCopie(const QString& dossier);
 // données choisi comme dossier de sauvegarde) : le remplacer détruirait la base.
 bool estLaBaseCourante(const QString& cible);
 
-// Copie la base courante vers `cible` (qui ne doit pas exister) sans la fermer ; vrai quand
-// la copie a réussi.
-bool copierBase(const QString& cible);
+// Copie la base courante vers `cible` (qui ne doit pas exister) sans la fermer. Refus :
+// CopieImpossible, avec ce qu'a dit le système.
+Resultat<> copierBase(const QString& cible);
 
 // Réglages de la restauration. Le programme se sert des valeurs par défaut ; les essais
 // remplacent la recopie de l'étape 8 pour simuler une panne (ou une copie qui donne un
@@ -43,11 +45,14 @@ struct OptionsRestauration {
 // mise à sa place et connexion par défaut rouverte dessus. Le chemin de la base courante
 // tient à tout instant une base entière, l'ancienne ou la nouvelle : un arrêt brutal du
 // programme pendant l'échange ne la perd jamais.
-// Rend un texte vide quand tout a réussi, sinon le message de l'étape qui a échoué.
+// Refus, selon l'étape : TemporaireImpossible, CopieImpossible (`nom` le fichier choisi, `texte`
+// la copie), OuvertureImpossible, BaseEndommagee, VersionIllisible, VersionIncompatible,
+// AncienneBaseNonGardee (`nom` la base, `texte` la copie « .bak »), RecopieImpossible (`nom` la
+// copie, `texte` la base), ReouvertureImpossible (l'ancienne base est remise).
 // Quoi qu'il arrive : l'ancienne base est remise en place après un échec, la connexion par
 // défaut est de nouveau ouverte en sortant, et la copie temporaire est supprimée (elle
 // contient les données personnelles des élèves).
-QString restaurer(const QString& fichier, const OptionsRestauration& options = {});
+Resultat<> restaurer(const QString& fichier, const OptionsRestauration& options = {});
 
 // Supprime les copies temporaires qu'une restauration interrompue (arrêt brutal) a laissées dans
 // le dossier temporaire : elles contiennent les données personnelles des élèves. À appeler

@@ -1,25 +1,25 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/db/schema.h"
 
+#include "core/db/requete.h"
+
 #include <QFile>
 #include <QSqlError>
-#include <QSqlQuery>
 #include <QTextStream>
+
+#include <algorithm>
 
 namespace Schema {
 
-bool ouvrirBaseParDefaut(const QString& chemin, QString* erreur)
+Resultat<> ouvrirBaseParDefaut(const QString& chemin)
 {
     QSqlDatabase base = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
     base.setHostName(QStringLiteral("localhost"));
     base.setDatabaseName(chemin);
-    if (base.open()) {
-        creerIndex(base);
-        return true;
-    }
-    if (erreur)
-        *erreur = base.lastError().text();
-    return false;
+    if (!base.open())
+        return Erreur(Raison::OuvertureImpossible, base.lastError().text()).sur(chemin);
+    creerIndex(base);
+    return {};
 }
 
 std::optional<QStringList> instructionsScript(const QString& ressource)
@@ -42,42 +42,81 @@ std::optional<QStringList> instructionsScript(const QString& ressource)
 
 void creerIndex(const QSqlDatabase& base)
 {
-    QSqlQuery requete(base);
-    requete.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS notes_eleve_comp ON notes(id_eleve, id_comp)"));
+    // Sans effet quand il échoue : l'index ne fait qu'accélérer les lectures.
+    static_cast<void>(Base::executer(
+        QStringLiteral("CREATE INDEX IF NOT EXISTS notes_eleve_comp ON notes(id_eleve, id_comp)"), {}, base));
 }
 
-std::optional<DefautFichier> defautFichier(Examen examen, const QSqlDatabase& base)
+Resultat<> examiner(Examen examen, const QSqlDatabase& base)
 {
-    QSqlQuery requete(base);
-    if (!requete.exec(examen == Examen::Complet ? QStringLiteral("PRAGMA quick_check")
-                                                : QStringLiteral("SELECT count(*) FROM sqlite_master"))) {
-        // SQLITE_BUSY (5) et SQLITE_LOCKED (6) : le fichier est sain mais pris ailleurs.
-        const QString code = requete.lastError().nativeErrorCode();
-        return DefautFichier{code == QLatin1String("5") || code == QLatin1String("6"),
-                             requete.lastError().databaseText()};
+    const auto constats =
+        Base::lignes(examen == Examen::Complet ? QStringLiteral("PRAGMA quick_check")
+                                               : QStringLiteral("SELECT count(*) FROM sqlite_master"),
+                     {}, base);
+    if (!constats) {
+        // SQLITE_BUSY et SQLITE_LOCKED : le fichier est sain mais pris ailleurs.
+        return Erreur(Base::estVerrou(constats.erreur()) ? Raison::BaseOccupee : Raison::BaseEndommagee,
+                      constats.erreur().texte);
     }
     if (examen == Examen::Rapide)
-        return std::nullopt;
-    QStringList constats;
-    while (requete.next())
-        constats << requete.value(0).toString();
-    if (constats == QStringList{QStringLiteral("ok")})
-        return std::nullopt;
-    return DefautFichier{false, constats.mid(0, 3).join(QLatin1String(" ; "))};
+        return {};
+    QStringList textes;
+    for (const Base::Ligne& ligne : *constats)
+        textes << ligne.value(0).toString();
+    if (textes == QStringList{QStringLiteral("ok")})
+        return {};
+    return Erreur(Raison::BaseEndommagee, textes.mid(0, 3).join(QLatin1String(" ; ")));
 }
 
-EtatVersion controlerVersion(const QSqlDatabase& base)
+Resultat<EtatVersion> controlerVersion(const QSqlDatabase& base)
 {
     EtatVersion etat;
-    QSqlQuery requete(base);
-    if (!requete.exec(QStringLiteral("SELECT COUNT(*) FROM general")) || !requete.next() ||
-        requete.value(0).toInt() == 0)
+    const auto table = Base::valeur(
+        QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE type='table' AND name='general'"), {}, base);
+    if (!table)
+        return table.erreur();
+    if (table->toLongLong() == 0)
         return etat;
-    if (!requete.exec(QStringLiteral("SELECT version FROM general WHERE id=1")) || !requete.next())
+    // Une table `general` d'un autre programme, sans version : un fichier étranger.
+    const auto colonnes = Base::lignes(QStringLiteral("PRAGMA table_info(general)"), {}, base);
+    if (!colonnes)
+        return colonnes.erreur();
+    const bool avecVersion =
+        std::any_of(colonnes->cbegin(), colonnes->cend(), [](const Base::Ligne& colonne) {
+            return colonne.value(1).toString() == QLatin1String("version");
+        });
+    if (!avecVersion)
         return etat;
-    etat.version = requete.value(0).toInt();
+    const auto lignes = Base::valeur(QStringLiteral("SELECT COUNT(*) FROM general"), {}, base);
+    if (!lignes)
+        return lignes.erreur();
+    if (lignes->toLongLong() == 0)
+        return etat;
+    const auto version = Base::valeur(QStringLiteral("SELECT version FROM general WHERE id=1"), {}, base);
+    if (!version)
+        return version.erreur();
+    if (version->isNull())
+        return etat;
+    etat.version = version->toInt();
     etat.statut = etat.version == VERSION ? EtatVersion::Correcte : EtatVersion::Incorrecte;
     return etat;
+}
+
+Resultat<> mettreDeCote(const QString& chemin, const QString& deCote)
+{
+    QSqlDatabase base = QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false);
+    base.close();
+    if (!QFile::rename(chemin, deCote)) {
+        base.open();
+        return Erreur(Raison::CopieImpossible, deCote).sur(chemin);
+    }
+    for (const char* suffixe : {"-journal", "-wal", "-shm"})
+        if (QFile::exists(chemin + QLatin1String(suffixe)))
+            QFile::rename(chemin + QLatin1String(suffixe), deCote + QLatin1String(suffixe));
+    if (!base.open())
+        return Erreur(Raison::OuvertureImpossible, base.lastError().text()).sur(chemin);
+    creerIndex(base);
+    return {};
 }
 
 } // namespace Schema

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/commun/resultat.h"
+
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
@@ -14,8 +16,8 @@ inline constexpr int VERSION = 3;
 inline const QString RESSOURCE_SCRIPT = QStringLiteral(":sql/tables.sql");
 
 // Ouvre la base SQLite comme connexion par défaut du processus. Un chemin qui n'existe
-// pas encore donne un fichier vide. En cas d'échec, `erreur` reçoit le texte du pilote.
-bool ouvrirBaseParDefaut(const QString& chemin, QString* erreur);
+// pas encore donne un fichier vide. Refus : OuvertureImpossible, avec le texte du pilote.
+Resultat<> ouvrirBaseParDefaut(const QString& chemin);
 
 // Index de recherche des enregistrements par élève et nœud, créé s'il manque. Les grilles
 // et les rapports lisent les dates par paire (élève, nœud) : sans lui, chaque lecture
@@ -39,20 +41,23 @@ struct EtatVersion {
 // ligne. Rien quand la ressource ne peut être lue.
 std::optional<QStringList> instructionsScript(const QString& ressource = RESSOURCE_SCRIPT);
 
-// Pourquoi le fichier de la base ouverte ne se lit pas : verrouillé par un autre programme,
-// ou abîmé (ce n'est pas une base SQLite, il est tronqué…). Rien quand il est sain ; un
-// fichier vide est sain : c'est une base neuve.
+// Le fichier de la base ouverte se lit-il ? Refus : BaseOccupee (verrouillé par un autre
+// programme) ou BaseEndommagee (ce n'est pas une base SQLite, il est tronqué…), avec le
+// constat de SQLite. Un fichier vide est sain : c'est une base neuve.
 // L'examen rapide lit l'en-tête et le schéma (un fichier tronqué y est déjà refusé : il est
 // plus court que ce que son en-tête annonce) ; l'examen complet relit aussi chaque page,
 // proportionnellement à la taille du fichier.
-struct DefautFichier {
-    bool verrouille = false;
-    QString texte; // le constat de SQLite
-};
 enum class Examen { Rapide, Complet };
-std::optional<DefautFichier> defautFichier(Examen examen,
-                                           const QSqlDatabase& base = QSqlDatabase::database());
+Resultat<> examiner(Examen examen, const QSqlDatabase& base = QSqlDatabase::database());
 
-EtatVersion controlerVersion(const QSqlDatabase& base = QSqlDatabase::database());
+// La version du fichier ouvert ; un fichier sans table `general` est à initialiser. Une
+// lecture qui échoue est une erreur, jamais un fichier à initialiser.
+Resultat<EtatVersion> controlerVersion(const QSqlDatabase& base = QSqlDatabase::database());
+
+// Met de côté le fichier de la base courante sous `deCote` (avec le journal d'une
+// transaction inachevée, qui serait sinon rejoué dans la base neuve), puis rouvre la
+// connexion par défaut sur un fichier neuf au même chemin. Rien n'est touché quand le
+// fichier ne peut pas être déplacé (Raison CopieImpossible).
+Resultat<> mettreDeCote(const QString& chemin, const QString& deCote);
 
 } // namespace Schema

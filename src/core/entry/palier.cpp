@@ -1,15 +1,24 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/entry/palier.h"
 
+#include "core/db/requetes.h"
+
 namespace Palier {
 
-QList<Competence> competences(qint64 idPalier)
+Resultat<QList<Competence>> competences(qint64 idPalier)
 {
     QList<Competence> resultat;
     if (idPalier == 0)
         return resultat;
-    for (const Noeud& noeud : Notes::enfants(idPalier))
-        resultat.append({noeud.id, noeud.libelle, Notes::feuilles(noeud.id)});
+    const auto enfants = Requetes::enfants(idPalier);
+    if (!enfants)
+        return enfants.erreur();
+    for (const Noeud& noeud : *enfants) {
+        const auto feuilles = Notes::feuilles(noeud.id);
+        if (!feuilles)
+            return feuilles.erreur();
+        resultat.append({noeud.id, noeud.libelle, *feuilles});
+    }
     return resultat;
 }
 
@@ -37,7 +46,8 @@ Reussite reussite(qint64 idEleve, const Competence& competence, const QHash<Note
     return r;
 }
 
-QHash<Notes::Cle, Reussite> reussites(const QList<qint64>& eleves, const QList<Competence>& competences)
+Resultat<QHash<Notes::Cle, Reussite>> reussites(const QList<qint64>& eleves,
+                                                const QList<Competence>& competences)
 {
     QList<qint64> retenus;
     for (const qint64 eleve : eleves)
@@ -51,14 +61,39 @@ QHash<Notes::Cle, Reussite> reussites(const QList<qint64>& eleves, const QList<C
         noeuds.append(competence.id);
         noeuds.append(competence.feuilles);
     }
-    const QHash<Notes::Cle, QString> dates = Notes::dates(retenus, noeuds);
+    const auto dates = Notes::dates(retenus, noeuds);
+    if (!dates)
+        return dates.erreur();
 
     QHash<Notes::Cle, Reussite> resultat;
     for (const qint64 eleve : retenus)
         for (const Competence& competence : competences)
             if (competence.id != 0)
-                resultat.insert({eleve, competence.id}, reussite(eleve, competence, dates));
+                resultat.insert({eleve, competence.id}, reussite(eleve, competence, *dates));
     return resultat;
+}
+
+Propagation propager(double pourcentage, const QDate& recente, Mode mode, double minimum, const QDate& defaut)
+{
+    Propagation p;
+    p.atteint = pourcentage >= minimum;
+    if (!p.atteint)
+        return p;
+    QDate date;
+    switch (mode) {
+    case Mode::RecenteSeulement:
+        date = recente;
+        break;
+    case Mode::DateDefaut:
+        date = defaut;
+        break;
+    case Mode::RecenteSinonDefaut:
+        date = recente.isValid() ? recente : defaut;
+        break;
+    }
+    if (date.isValid())
+        p.date = date;
+    return p;
 }
 
 } // namespace Palier

@@ -88,19 +88,9 @@ QByteArray Chiffreur::chiffrerOctets(const QByteArray& donnees)
     return sortie;
 }
 
-QString Chiffreur::chiffrerOctetsEnTexte(const QByteArray& donnees)
-{
-    return QString::fromLatin1(chiffrerOctets(donnees).toBase64());
-}
-
 QString Chiffreur::chiffrerTexte(const QString& texte)
 {
     return QString::fromLatin1(chiffrerOctets(texte.toUtf8()).toBase64());
-}
-
-QByteArray Chiffreur::chiffrerTexteEnOctets(const QString& texte)
-{
-    return chiffrerOctets(texte.toUtf8());
 }
 
 QByteArray Chiffreur::dechiffrerOctets(const QByteArray& chiffre)
@@ -179,11 +169,6 @@ QByteArray Chiffreur::dechiffrerOctets(const QByteArray& chiffre)
 QByteArray Chiffreur::dechiffrerTexteEnOctets(const QString& texte)
 {
     return dechiffrerOctets(QByteArray::fromBase64(texte.toLatin1()));
-}
-
-QString Chiffreur::dechiffrerOctetsEnTexte(const QByteArray& chiffre)
-{
-    return QString::fromUtf8(dechiffrerOctets(chiffre));
 }
 
 QString Chiffreur::dechiffrerTexte(const QString& texte)

@@ -35,13 +35,10 @@ public:
     Erreur derniereErreur() const { return erreur; }
 
     QByteArray chiffrerOctets(const QByteArray& donnees);
-    QString chiffrerOctetsEnTexte(const QByteArray& donnees);
     QString chiffrerTexte(const QString& texte);
-    QByteArray chiffrerTexteEnOctets(const QString& texte);
 
     QByteArray dechiffrerOctets(const QByteArray& chiffre);
     QByteArray dechiffrerTexteEnOctets(const QString& texte);
-    QString dechiffrerOctetsEnTexte(const QByteArray& chiffre);
     QString dechiffrerTexte(const QString& texte);
 
 private:

@@ -4,9 +4,10 @@
 #include "core/commun/application.h"
 #include "core/exchange/chiffreur.h"
 
-#include <QSqlQuery>
 #include <QVariant>
 #include <QXmlStreamReader>
+
+#include <optional>
 
 namespace FichierClasse {
 
@@ -14,29 +15,24 @@ namespace {
 constexpr int PROFONDEUR_MAX = 32;
 constexpr int LONGUEUR_MAX_VALEUR = 4096;
 constexpr int ELEMENTS_MAX = 200000; // une classe en compte quelques milliers
-
-class Traduction
-{
-    Q_DECLARE_TR_FUNCTIONS(FichierClasse)
-};
 } // namespace
 
 ArbrePaliers::ArbrePaliers()
+    : parent(QStringLiteral("SELECT id_comp_parent FROM competences WHERE id_comp=?"))
 {
-    parent.prepare("SELECT id_comp_parent FROM competences WHERE id_comp=?");
 }
 
-bool ArbrePaliers::appartient(qint64 idComp, qint64 idPalier)
+Resultat<bool> ArbrePaliers::appartient(qint64 idComp, qint64 idPalier)
 {
     if (idComp == idPalier)
         return true;
     qint64 courant = idComp;
     // Le nombre de pas est borné : un arbre abîmé (boucle) ne bloque pas la recherche.
     for (int pas = 0; pas < 64; ++pas) {
-        parent.addBindValue(courant);
-        if (!parent.exec() || !parent.next())
-            return false;
-        courant = parent.value(0).toLongLong();
+        const Resultat<QVariant> suivant = parent.premiere({courant});
+        if (!suivant)
+            return suivant.erreur();
+        courant = suivant->toLongLong();
         if (courant == 0)
             return false;
         if (courant == idPalier)
@@ -45,7 +41,7 @@ bool ArbrePaliers::appartient(qint64 idComp, qint64 idPalier)
     return false;
 }
 
-QDomDocument construire(qint64 idClasse, const QString& libelleClasse, qint64 idPalier)
+Resultat<QDomDocument> construire(qint64 idClasse, const QString& libelleClasse, qint64 idPalier)
 {
     QDomDocument document;
     document.appendChild(document.createProcessingInstruction("xml", "version=\"1.0\" encoding=\"UTF-8\""));
@@ -53,43 +49,49 @@ QDomDocument construire(qint64 idClasse, const QString& libelleClasse, qint64 id
     document.appendChild(racine);
     racine.setAttribute("nom", libelleClasse);
     racine.setAttribute("version", Application::VERSION_FICHIER_CLASSE);
-    QSqlQuery ref;
-    ref.prepare("SELECT ref FROM competences WHERE id_comp=?");
-    ref.addBindValue(idPalier);
-    racine.setAttribute("ref_palier", ref.exec() && ref.next() ? ref.value(0).toString() : QString());
+    const Resultat<QVariant> ref =
+        Base::valeur(QStringLiteral("SELECT ref FROM competences WHERE id_comp=?"), {idPalier});
+    if (!ref)
+        return ref.erreur();
+    racine.setAttribute("ref_palier", ref->toString());
 
     Chiffreur chiffreur(CLE_FICHIER_CLASSE);
     ArbrePaliers arbre;
-    QSqlQuery eleves;
-    eleves.prepare("SELECT id_eleve,nom,prenom,date_naiss,maj,niveaux.libelle FROM eleves, niveaux WHERE "
-                   "eleves.id_classe=? AND eleves.id_niveau=niveaux.id_niveau ORDER BY eleves.nom ASC, "
-                   "eleves.prenom ASC");
-    eleves.addBindValue(idClasse);
-    QSqlQuery notes;
-    notes.prepare("SELECT notes.id_comp, competences.ref,notes.date,notes.maj FROM notes,competences WHERE "
-                  "notes.id_eleve=? and notes.id_comp=competences.id_comp");
-    if (eleves.exec()) {
-        while (eleves.next()) {
-            QDomElement eleve = document.createElement("eleve");
-            eleve.setAttribute("nom", chiffreur.chiffrerTexte(eleves.value(1).toString()));
-            eleve.setAttribute("prenom", chiffreur.chiffrerTexte(eleves.value(2).toString()));
-            eleve.setAttribute("date_naiss", chiffreur.chiffrerTexte(eleves.value(3).toString()));
-            eleve.setAttribute("maj", eleves.value(4).toString());
-            eleve.setAttribute("niveau", eleves.value(5).toString());
-            racine.appendChild(eleve);
-            notes.addBindValue(eleves.value(0));
-            if (!notes.exec())
+    const auto eleves = Base::lignes(
+        QStringLiteral("SELECT id_eleve,nom,prenom,date_naiss,maj,niveaux.libelle FROM eleves, niveaux WHERE "
+                       "eleves.id_classe=? AND eleves.id_niveau=niveaux.id_niveau ORDER BY eleves.nom ASC, "
+                       "eleves.prenom ASC"),
+        {idClasse});
+    if (!eleves)
+        return eleves.erreur();
+    Base::Requete notes(QStringLiteral(
+        "SELECT notes.id_comp, competences.ref,notes.date,notes.maj FROM notes,competences WHERE "
+        "notes.id_eleve=? and notes.id_comp=competences.id_comp"));
+    for (const Base::Ligne& ligne : *eleves) {
+        QDomElement eleve = document.createElement("eleve");
+        eleve.setAttribute("nom", chiffreur.chiffrerTexte(ligne.at(1).toString()));
+        eleve.setAttribute("prenom", chiffreur.chiffrerTexte(ligne.at(2).toString()));
+        eleve.setAttribute("date_naiss", chiffreur.chiffrerTexte(ligne.at(3).toString()));
+        eleve.setAttribute("maj", ligne.at(4).toString());
+        eleve.setAttribute("niveau", ligne.at(5).toString());
+        racine.appendChild(eleve);
+        const auto lues = notes.lignes({ligne.at(0)});
+        if (!lues)
+            return lues.erreur();
+        for (const Base::Ligne& lue : *lues) {
+            const qint64 idComp = lue.at(0).toLongLong();
+            if (idComp == 0)
                 continue;
-            while (notes.next()) {
-                const qint64 idComp = notes.value(0).toLongLong();
-                if (idComp == 0 || !arbre.appartient(idComp, idPalier))
-                    continue;
-                QDomElement note = document.createElement("note");
-                note.setAttribute("ref", notes.value(1).toString());
-                note.setAttribute("date", notes.value(2).toString());
-                note.setAttribute("maj", notes.value(3).toString());
-                eleve.appendChild(note);
-            }
+            const Resultat<bool> duPalier = arbre.appartient(idComp, idPalier);
+            if (!duPalier)
+                return duPalier.erreur();
+            if (!*duPalier)
+                continue;
+            QDomElement note = document.createElement("note");
+            note.setAttribute("ref", lue.at(1).toString());
+            note.setAttribute("date", lue.at(2).toString());
+            note.setAttribute("maj", lue.at(3).toString());
+            eleve.appendChild(note);
         }
     }
     racine.setAttribute("checksum", calculerChecksum(document));
@@ -101,48 +103,47 @@ QByteArray texte(const QDomDocument& document)
     return document.toByteArray(1);
 }
 
-ErreurAnalyse analyser(const QByteArray& octets, QDomDocument& document)
+Resultat<> analyser(const QByteArray& octets, QDomDocument& document)
 {
-    ErreurAnalyse erreur;
+    if (octets.size() > TAILLE_MAX_FICHIER)
+        return Erreur(Raison::FichierTropGros).enLigne(1, 1).avec(TAILLE_MAX_FICHIER / (1024 * 1024));
     QXmlStreamReader lecteur(octets);
     int profondeur = 0;
     int elements = 0;
+    // Ce que le premier passage refuse de lui-même ; le lecteur s'arrête alors sur une erreur.
+    std::optional<Raison> refus;
+    const auto refuser = [&](Raison raison) {
+        refus = raison;
+        lecteur.raiseError();
+    };
     while (!lecteur.atEnd()) {
         const auto jeton = lecteur.readNext();
         if (jeton == QXmlStreamReader::DTD || jeton == QXmlStreamReader::EntityReference) {
-            lecteur.raiseError(Traduction::tr("déclaration de type non admise"));
+            refuser(Raison::DeclarationDeType);
         } else if (jeton == QXmlStreamReader::StartElement) {
             if (++profondeur > PROFONDEUR_MAX)
-                lecteur.raiseError(Traduction::tr("imbrication trop profonde"));
+                refuser(Raison::ImbricationProfonde);
             else if (++elements > ELEMENTS_MAX)
-                lecteur.raiseError(Traduction::tr("trop d'éléments"));
+                refuser(Raison::TropDElements);
             for (const QXmlStreamAttribute& a : lecteur.attributes())
                 if (a.value().size() > LONGUEUR_MAX_VALEUR)
-                    lecteur.raiseError(Traduction::tr("valeur d'attribut trop longue"));
+                    refuser(Raison::ValeurTropLongue);
         } else if (jeton == QXmlStreamReader::EndElement) {
             --profondeur;
         } else if (jeton == QXmlStreamReader::Characters && lecteur.text().size() > LONGUEUR_MAX_VALEUR) {
-            lecteur.raiseError(Traduction::tr("texte trop long"));
+            refuser(Raison::TexteTropLong);
         }
         if (lecteur.hasError())
             break;
     }
-    if (lecteur.hasError()) {
-        erreur.echec = true;
-        erreur.ligne = lecteur.lineNumber();
-        erreur.colonne = lecteur.columnNumber();
-        erreur.message = lecteur.errorString();
-        return erreur;
-    }
+    if (lecteur.hasError())
+        return Erreur(refus.value_or(Raison::AnalyseXml), refus ? QString() : lecteur.errorString())
+            .enLigne(lecteur.lineNumber(), lecteur.columnNumber());
     QString message;
     int ligne = 0, colonne = 0;
-    if (!document.setContent(octets, false, &message, &ligne, &colonne)) {
-        erreur.echec = true;
-        erreur.ligne = ligne;
-        erreur.colonne = colonne;
-        erreur.message = message;
-    }
-    return erreur;
+    if (!document.setContent(octets, false, &message, &ligne, &colonne))
+        return Erreur(Raison::AnalyseXml, message).enLigne(ligne, colonne);
+    return {};
 }
 
 } // namespace FichierClasse

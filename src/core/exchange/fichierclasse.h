@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/commun/resultat.h"
+#include "core/db/requete.h"
+
 #include <QByteArray>
-#include <QCoreApplication>
 #include <QDomDocument>
-#include <QSqlQuery>
 #include <QString>
 #include <QtGlobal>
 
@@ -20,14 +21,14 @@ class ArbrePaliers
 public:
     ArbrePaliers();
     // Vrai quand le nœud `idComp` est le palier lui-même ou descend de lui dans l'arbre.
-    bool appartient(qint64 idComp, qint64 idPalier);
+    Resultat<bool> appartient(qint64 idComp, qint64 idPalier);
 
 private:
-    QSqlQuery parent;
+    Base::Requete parent;
 };
 
 // Construit le document complet de la classe pour un palier, somme de contrôle comprise.
-QDomDocument construire(qint64 idClasse, const QString& libelleClasse, qint64 idPalier);
+Resultat<QDomDocument> construire(qint64 idClasse, const QString& libelleClasse, qint64 idPalier);
 
 // Texte du document tel qu'il est écrit dans le fichier.
 QByteArray texte(const QDomDocument& document);
@@ -35,17 +36,12 @@ QByteArray texte(const QDomDocument& document);
 // Taille de fichier au-delà de laquelle la lecture est refusée.
 inline constexpr qint64 TAILLE_MAX_FICHIER = 16 * 1024 * 1024;
 
-// Résultat d'une analyse : vide quand tout va bien, sinon ligne, colonne et message.
-struct ErreurAnalyse {
-    bool echec = false;
-    qint64 ligne = 0;
-    qint64 colonne = 0;
-    QString message;
-};
-
 // Analyse prudente d'un texte venu de l'extérieur : un premier passage en flux refuse les
-// déclarations de type (et donc les entités), l'imbrication trop profonde et les valeurs
-// démesurées avant de bâtir l'arbre.
-ErreurAnalyse analyser(const QByteArray& octets, QDomDocument& document);
+// déclarations de type (et donc les entités : DeclarationDeType), l'imbrication trop profonde
+// (ImbricationProfonde), trop d'éléments (TropDElements) et les valeurs démesurées
+// (ValeurTropLongue, TexteTropLong) avant de bâtir l'arbre ; un texte qui n'est pas du XML
+// bien formé donne AnalyseXml, avec ce qu'a dit le lecteur. Chaque refus porte la ligne et la
+// colonne où il a été vu. Un fichier plus gros que TAILLE_MAX_FICHIER : FichierTropGros.
+Resultat<> analyser(const QByteArray& octets, QDomDocument& document);
 
 } // namespace FichierClasse

@@ -4,10 +4,10 @@
 #include "core/commun/application.h"
 #include "core/commun/ordrealphabetique.h"
 #include "core/commun/transaction.h"
+#include "core/db/requetes.h"
 #include "core/exchange/chiffreur.h"
 
 #include <QFile>
-#include <QSqlDatabase>
 #include <QVariant>
 
 InterlocuteurImport::~InterlocuteurImport() = default;
@@ -21,14 +21,20 @@ qint64 idDe(const QDomElement& e)
 {
     return e.hasAttribute(ID_ELEVE) ? e.attribute(ID_ELEVE).toLongLong() : -1;
 }
+
+// Pendant l'écriture, une lecture refusée l'est par la base au même titre qu'une écriture :
+// tout est annulé de la même façon.
+Erreur refusEcriture(const Erreur& erreur)
+{
+    if (erreur.raison != Raison::LectureImpossible)
+        return erreur;
+    Erreur refus = erreur;
+    refus.raison = Raison::EcritureRefusee;
+    return refus;
+}
 } // namespace
 
 ImportClasse::ImportClasse(InterlocuteurImport& interlocuteur) : dialogue(interlocuteur) {}
-
-void ImportClasse::avertir(const QString& titre, const QString& texte)
-{
-    dialogue.message(InterlocuteurImport::Genre::Avertissement, titre, texte);
-}
 
 int ImportClasse::indexNiveau(const QString& libelle) const
 {
@@ -38,20 +44,20 @@ int ImportClasse::indexNiveau(const QString& libelle) const
     return -1;
 }
 
-bool ImportClasse::importer(const QString& chemin)
+Resultat<ImportClasse::Compteurs> ImportClasse::importer(const QString& chemin)
 {
-    chercheComp.prepare("SELECT id_comp FROM competences WHERE ref=?");
-    chercheNote.prepare("SELECT id_note,maj FROM notes WHERE id_comp=? AND id_eleve=?");
-    insereNote.prepare("INSERT INTO notes(id_eleve,id_comp,date) VALUES(?,?,?)");
-    majNote.prepare("UPDATE notes SET date=? WHERE id_note=?");
-    notesEleve.prepare("SELECT notes.id_note, competences.id_comp_parent FROM notes, competences WHERE "
-                       "notes.id_eleve=? AND notes.id_comp=competences.id_comp");
-    if (!lire(chemin) || !controler() || !premierePasse() || !deuxiemePasse() || !ecrire())
-        return false;
-    dialogue.message(InterlocuteurImport::Genre::Information, tr("Bilan de l'importation de classe"),
-                     bilan());
+    if (Resultat<> r = lire(chemin); !r)
+        return r.erreur();
+    if (Resultat<> r = controler(); !r)
+        return r.erreur();
+    if (Resultat<> r = premierePasse(); !r)
+        return r.erreur();
+    if (Resultat<> r = deuxiemePasse(); !r)
+        return r.erreur();
+    if (Resultat<> r = ecrire(); !r)
+        return r.erreur();
     ecrireCopieDeTravail();
-    return true;
+    return cpt;
 }
 
 void ImportClasse::ecrireCopieDeTravail() const
@@ -69,143 +75,110 @@ void ImportClasse::ecrireCopieDeTravail() const
         copie.write(document.toByteArray(1));
 }
 
-ImportClasse::Refus ImportClasse::analyserOctets(const QByteArray& octets, QDomDocument& document)
+Resultat<> ImportClasse::analyserOctets(const QByteArray& octets, QDomDocument& document)
 {
-    FichierClasse::ErreurAnalyse erreur;
-    if (octets.size() > FichierClasse::TAILLE_MAX_FICHIER)
-        erreur = {true, 1, 1, tr("fichier trop volumineux")};
-    else
-        erreur = FichierClasse::analyser(octets, document);
-    if (!erreur.echec)
-        return {};
-    return {tr("Erreur d'analyse"),
-            tr("Erreur d'analyse à la ligne %1, colonne %2\n%3\nL'importation est annulée.")
-                .arg(erreur.ligne)
-                .arg(erreur.colonne)
-                .arg(erreur.message)};
+    return FichierClasse::analyser(octets, document);
 }
 
-bool ImportClasse::lire(const QString& chemin)
+Resultat<> ImportClasse::lire(const QString& chemin)
 {
     QFile fichier(chemin);
-    if (!fichier.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        avertir(tr("Problème de lecture du fichier"),
-                tr("Problème de lecture du fichier %1\nLa lecture s'est interrompue avec le message:\n%2\n"
-                   "L'importation est annulée.")
-                    .arg(chemin, fichier.errorString()));
-        return false;
-    }
-    const Refus refus = analyserOctets(fichier.read(FichierClasse::TAILLE_MAX_FICHIER + 1), document);
-    if (refus.refuse()) {
-        avertir(refus.titre, refus.texte);
-        return false;
-    }
-    return true;
+    if (!fichier.open(QIODevice::ReadOnly | QIODevice::Text))
+        return Erreur(Raison::FichierIllisible, fichier.errorString()).sur(chemin);
+    return analyserOctets(fichier.read(FichierClasse::TAILLE_MAX_FICHIER + 1), document);
 }
 
-ImportClasse::Refus ImportClasse::controlerRacine(const QDomDocument& document)
+Resultat<> ImportClasse::controlerRacine(const QDomDocument& document)
 {
     const QDomElement racine = document.documentElement();
     if (racine.tagName() != QLatin1String("classe"))
-        return {tr("Erreur de format"), tr("Ce fichier n'est pas au format attendu par Quorvel.")};
+        return Erreur(Raison::FormatInconnu);
     const QString version = racine.attribute("version");
     if (version != QLatin1String("2") && version != QLatin1String("3"))
-        return {tr("Erreur de version"), tr("Ce fichier ne peut pas être lu par cette version de Quorvel.")};
+        return Erreur(Raison::VersionInconnue).sur(version);
     const QString somme = racine.attribute("checksum");
     if (somme.isEmpty())
-        return {tr("Erreur de contrôle"), tr("Ce fichier semble incorrect (somme de contrôle absente).")};
+        return Erreur(Raison::SommeAbsente);
     if (somme != calculerChecksum(document))
-        return {tr("Erreur de contrôle"),
-                tr("Ce fichier semble avoir été modifié manuellement en-dehors de Quorvel. Par précaution, "
-                   "Quorvel refuse de lire les fichiers modifiés.")};
+        return Erreur(Raison::SommeIncorrecte);
     return {};
 }
 
-ImportClasse::Refus ImportClasse::preparerEleve(Chiffreur& chiffreur, QDomElement& e, bool chiffre)
+Resultat<> ImportClasse::preparerEleve(Chiffreur& chiffreur, QDomElement& e, bool chiffre)
 {
     if (chiffre) {
         for (const char* nom : {"nom", "prenom", "date_naiss"}) {
             const QString clair = chiffreur.dechiffrerTexte(e.attribute(nom));
             if (clair.isEmpty())
-                return {tr("Erreur"), tr("Impossible de décrypter le fichier")};
+                return Erreur(Raison::DechiffrementImpossible);
             e.setAttribute(nom, clair);
         }
     }
     for (const char* nom : {"nom", "prenom", "niveau", "date_naiss", "maj"})
         if (e.attribute(nom).isEmpty())
-            return {tr("Erreur"), tr("Attributs manquants pour un élève")};
+            return Erreur(Raison::AttributsManquants);
     return {};
 }
 
-bool ImportClasse::controler()
+Resultat<> ImportClasse::controler()
 {
     racine = document.documentElement();
-    const Refus refus = controlerRacine(document);
-    if (refus.refuse()) {
-        avertir(refus.titre, refus.texte);
-        return false;
-    }
+    if (Resultat<> r = controlerRacine(document); !r)
+        return r;
     const QString refPalier = racine.attribute("ref_palier");
-    if (refPalier.isEmpty()) {
-        avertir(tr("Erreur"), tr("Palier non renseigné."));
-        return false;
-    }
-    chercheComp.addBindValue(refPalier);
-    if (!chercheComp.exec() || !chercheComp.next()) {
-        avertir(tr("Erreur"),
-                tr("Le référence du palier ne correspondent pas à celles de la base de données"));
-        return false;
-    }
-    idPalier = chercheComp.value(0).toLongLong();
+    if (refPalier.isEmpty())
+        return Erreur(Raison::PalierAbsent);
+    const Resultat<QVariant> palier = chercheComp.premiere({refPalier});
+    if (!palier)
+        return palier.erreur();
+    if (palier->isNull())
+        return Erreur(Raison::PalierInconnu).sur(refPalier);
+    idPalier = palier->toLongLong();
     nomClasse = racine.attribute("nom");
-    if (nomClasse.isEmpty()) {
-        avertir(tr("Erreur"), tr("Pas de classe indiquée dans le fichier."));
-        return false;
-    }
-    QSqlQuery requete;
-    requete.prepare("SELECT id_classe FROM classes WHERE libelle LIKE ?");
-    requete.addBindValue(nomClasse);
-    idClasse = requete.exec() && requete.next() ? requete.value(0).toLongLong() : 0;
+    cpt.classe = nomClasse;
+    if (nomClasse.isEmpty())
+        return Erreur(Raison::ClasseAbsenteDuFichier);
+    const Resultat<QVariant> classe =
+        Base::valeur(QStringLiteral("SELECT id_classe FROM classes WHERE libelle LIKE ?"), {nomClasse});
+    if (!classe)
+        return classe.erreur();
+    idClasse = classe->toLongLong();
     if (idClasse == 0) {
-        requete.exec("SELECT COUNT(*) FROM classes");
-        if (requete.next() && requete.value(0).toInt() > 0 &&
-            !dialogue.choisirClasse(nomClasse, idClasse, renommer))
-            return false;
+        const Resultat<QVariant> classes = Base::valeur(QStringLiteral("SELECT COUNT(*) FROM classes"));
+        if (!classes)
+            return classes.erreur();
+        if (classes->toInt() > 0 && !dialogue.choisirClasse(nomClasse, idClasse, renommer))
+            return Erreur(Raison::Abandon);
     }
-    requete.exec("SELECT libelle, id_niveau FROM niveaux ORDER BY tri");
-    while (requete.next())
-        niveaux.append({requete.value(0).toString(), requete.value(1).toLongLong()});
-    if (niveaux.isEmpty()) {
-        avertir(tr("Erreur"), tr("Aucun niveau n'est défini dans la base de données"));
-        return false;
-    }
+    const auto lus = Requetes::niveaux();
+    if (!lus)
+        return lus.erreur();
+    for (const Entree& niveau : *lus)
+        niveaux.append({niveau.libelle, niveau.id});
+    if (niveaux.isEmpty())
+        return Erreur(Raison::AucunNiveau);
     for (QDomElement e = racine.firstChildElement("eleve"); !e.isNull(); e = e.nextSiblingElement("eleve"))
         eleves.append(e);
-    return true;
+    return {};
 }
 
-bool ImportClasse::premierePasse()
+Resultat<> ImportClasse::premierePasse()
 {
     const bool chiffre = racine.attribute("version") == QLatin1String("3");
     Chiffreur chiffreur(CLE_FICHIER_CLASSE);
-    QSqlQuery homonymes;
-    homonymes.prepare("SELECT id_eleve, date_naiss,maj FROM eleves WHERE nom LIKE ? AND prenom LIKE ?");
+    Base::Requete homonymes(
+        QStringLiteral("SELECT id_eleve, date_naiss,maj FROM eleves WHERE nom LIKE ? AND prenom LIKE ?"));
     for (int i = 0; i < eleves.size(); ++i) {
         QDomElement& e = eleves[i];
-        const Refus refus = preparerEleve(chiffreur, e, chiffre);
-        if (refus.refuse()) {
-            avertir(refus.titre, refus.texte);
-            return false;
-        }
-        homonymes.addBindValue(e.attribute("nom"));
-        homonymes.addBindValue(e.attribute("prenom"));
-        homonymes.exec();
+        if (Resultat<> r = preparerEleve(chiffreur, e, chiffre); !r)
+            return r;
+        const auto trouves = homonymes.lignes({e.attribute("nom"), e.attribute("prenom")});
+        if (!trouves)
+            return trouves.erreur();
         QList<ConflitDate> siens;
-        bool trouve = false;
-        while (homonymes.next()) {
-            trouve = true;
-            const qint64 id = homonymes.value(0).toLongLong();
-            const QString date = homonymes.value(1).toString();
+        for (const Base::Ligne& homonyme : *trouves) {
+            const qint64 id = homonyme.at(0).toLongLong();
+            const QString date = homonyme.at(1).toString();
             if (date == e.attribute("date_naiss")) {
                 e.setAttribute(ID_ELEVE, QString::number(id));
             } else {
@@ -215,23 +188,23 @@ bool ImportClasse::premierePasse()
                 c.prenom = e.attribute("prenom");
                 c.dateBase = date;
                 c.dateFichier = e.attribute("date_naiss");
-                c.action = e.attribute("maj") < homonymes.value(2).toString() ? 1 : 0;
+                c.action = e.attribute("maj") < homonyme.at(2).toString() ? 1 : 0;
                 c.element = i;
                 siens.append(c);
             }
         }
         // Un homonyme de même date suffit : les autres homonymes ne font pas conflit.
-        if (!trouve)
+        if (trouves->isEmpty())
             e.setAttribute(ID_ELEVE, QStringLiteral("0"));
         else if (!e.hasAttribute(ID_ELEVE))
             conflits.append(siens);
     }
     if (conflits.isEmpty())
-        return true;
+        return {};
     // Montrés dans l'ordre alphabétique français ; chaque conflit garde l'élève qui l'a produit.
     OrdreAlphabetique::trier(conflits, &ConflitDate::nom, &ConflitDate::prenom);
     if (!dialogue.resoudreDates(conflits))
-        return false;
+        return Erreur(Raison::Abandon);
     // Chaque conflit agit sur l'élève du fichier qui l'a produit ; quand un élève en a
     // plusieurs, le premier qui le rattache à un élève de la base l'emporte, sinon la
     // création, sinon l'abandon.
@@ -251,14 +224,14 @@ bool ImportClasse::premierePasse()
             e.setAttribute(ID_ELEVE, QStringLiteral("-1"));
         }
     }
-    return true;
+    return {};
 }
 
-bool ImportClasse::deuxiemePasse()
+Resultat<> ImportClasse::deuxiemePasse()
 {
-    QSqlQuery actuel;
-    actuel.prepare("SELECT niveaux.id_niveau,niveaux.libelle, eleves.maj FROM eleves,niveaux WHERE "
-                   "eleves.id_eleve=? AND eleves.id_niveau=niveaux.id_niveau");
+    Base::Requete actuel(
+        QStringLiteral("SELECT niveaux.id_niveau,niveaux.libelle, eleves.maj FROM eleves,niveaux WHERE "
+                       "eleves.id_eleve=? AND eleves.id_niveau=niveaux.id_niveau"));
     for (int i = 0; i < eleves.size(); ++i) {
         QDomElement& e = eleves[i];
         const qint64 id = idDe(e);
@@ -267,16 +240,18 @@ bool ImportClasse::deuxiemePasse()
         int index = indexNiveau(e.attribute("niveau"));
         if (index < 0) {
             niveaux.append({e.attribute("niveau"), 0});
-            index = niveaux.size() - 1;
+            index = int(niveaux.size()) - 1;
         }
         qint64 idActuel = 0;
         QString libelleActuel, majBase;
         if (id > 0) {
-            actuel.addBindValue(id);
-            if (actuel.exec() && actuel.next()) {
-                idActuel = actuel.value(0).toLongLong();
-                libelleActuel = actuel.value(1).toString();
-                majBase = actuel.value(2).toString();
+            const auto lu = actuel.lignes({id});
+            if (!lu)
+                return lu.erreur();
+            if (!lu->isEmpty()) {
+                idActuel = lu->first().at(0).toLongLong();
+                libelleActuel = lu->first().at(1).toString();
+                majBase = lu->first().at(2).toString();
             }
         } else {
             idActuel = niveaux.at(index).id;
@@ -296,10 +271,10 @@ bool ImportClasse::deuxiemePasse()
         changements.append(c);
     }
     if (changements.isEmpty())
-        return true;
+        return {};
     OrdreAlphabetique::trier(changements, &ChangementNiveau::nom, &ChangementNiveau::prenom);
     if (!dialogue.resoudreNiveaux(changements))
-        return false;
+        return Erreur(Raison::Abandon);
     for (const ChangementNiveau& c : std::as_const(changements)) {
         QDomElement& e = eleves[c.element];
         if (c.action == 0)
@@ -309,51 +284,34 @@ bool ImportClasse::deuxiemePasse()
         else
             e.setAttribute(ID_ELEVE, QStringLiteral("-1"));
     }
-    return true;
+    return {};
 }
 
-bool ImportClasse::ecrire()
+Resultat<> ImportClasse::ecrire()
 {
     Transaction transaction;
     dialogue.debutEcriture();
     // La première instruction refusée par la base arrête tout, transaction annulée : après une
     // erreur du disque, SQLite a pu l'annuler de lui-même, et les instructions suivantes
     // seraient validées une à une. La validation elle-même peut échouer aussi.
-    const auto arreter = [this, &transaction](bool refusParLaBase = true) {
+    const auto arreter = [this, &transaction](const Erreur& erreur) -> Resultat<> {
         transaction.annuler();
         dialogue.finEcriture();
-        avertir(
-            tr("Arrêt de l'importation"),
-            refusParLaBase || panneBase
-                ? tr("La base de données a refusé l'enregistrement (disque plein, fichier en lecture seule "
-                     "ou utilisé par un autre programme). Aucun changement n'a eu lieu dans la base de "
-                     "données : libérez de la place ou fermez l'autre programme, puis recommencez "
-                     "l'importation.")
-                : tr("Mise à jour annulée. Aucun changement n'a lieu dans la base de données."));
-        return false;
+        return refusEcriture(erreur);
     };
-    panneBase = false;
-    if (!transaction.estOuverte())
-        return arreter();
-    QSqlQuery requete;
+    if (Resultat<> r = transaction.ouverture(); !r)
+        return arreter(r.erreur());
     if (idClasse == 0) {
-        requete.exec("SELECT MAX(tri) FROM classes");
-        const int tri = requete.next() ? requete.value(0).toInt() + 1 : 1;
-        requete.prepare("INSERT INTO classes(libelle, tri) VALUES(?,?)");
-        requete.addBindValue(nomClasse);
-        requete.addBindValue(tri);
-        if (!requete.exec()) {
-            dialogue.finEcriture();
-            avertir(tr("Erreur"), tr("Impossible de créer la classe %1").arg(nomClasse));
-            return false;
-        }
-        idClasse = requete.lastInsertId().toLongLong();
+        const Resultat<qint64> creee = Requetes::creerClasse(nomClasse);
+        if (!creee)
+            return arreter(Erreur(Raison::ClasseNonCreee, creee.erreur().texte).sur(nomClasse));
+        idClasse = *creee;
         cpt.classeCreee = true;
     }
-    QSqlQuery maxNiveau, insereNiveau, insereEleve, majEleve;
-    insereNiveau.prepare("INSERT INTO niveaux(libelle, tri) VALUES(?,?)");
-    insereEleve.prepare("INSERT INTO eleves(nom,prenom,date_naiss,id_classe,id_niveau) VALUES(?,?,?,?,?)");
-    majEleve.prepare("UPDATE eleves SET date_naiss=?, id_niveau=?, id_classe=? WHERE id_eleve=?");
+    Base::Requete insereEleve(
+        QStringLiteral("INSERT INTO eleves(nom,prenom,date_naiss,id_classe,id_niveau) VALUES(?,?,?,?,?)"));
+    Base::Requete majEleve(
+        QStringLiteral("UPDATE eleves SET date_naiss=?, id_niveau=?, id_classe=? WHERE id_eleve=?"));
     for (QDomElement& e : eleves) {
         qint64 id = idDe(e);
         if (id < 0)
@@ -363,31 +321,22 @@ bool ImportClasse::ecrire()
             continue;
         Niveau& niveau = niveaux[index];
         if (niveau.id == 0) {
-            maxNiveau.exec("SELECT MAX(tri) FROM niveaux");
-            insereNiveau.addBindValue(niveau.libelle);
-            insereNiveau.addBindValue(maxNiveau.next() ? maxNiveau.value(0).toInt() + 1 : 1);
-            if (!insereNiveau.exec())
-                return arreter();
-            niveau.id = insereNiveau.lastInsertId().toLongLong();
+            const Resultat<qint64> cree = Requetes::creerNiveau(niveau.libelle);
+            if (!cree)
+                return arreter(cree.erreur());
+            niveau.id = *cree;
             ++cpt.niveauxCrees;
         }
         if (id == 0) {
-            insereEleve.addBindValue(e.attribute("nom"));
-            insereEleve.addBindValue(e.attribute("prenom"));
-            insereEleve.addBindValue(e.attribute("date_naiss"));
-            insereEleve.addBindValue(idClasse);
-            insereEleve.addBindValue(niveau.id);
-            if (!insereEleve.exec())
-                return arreter();
-            id = insereEleve.lastInsertId().toLongLong();
+            if (Resultat<> r = insereEleve.executer({e.attribute("nom"), e.attribute("prenom"),
+                                                     e.attribute("date_naiss"), idClasse, niveau.id});
+                !r)
+                return arreter(r.erreur());
+            id = insereEleve.cleInseree();
             ++cpt.elevesAjoutes;
         } else {
-            majEleve.addBindValue(e.attribute("date_naiss"));
-            majEleve.addBindValue(niveau.id);
-            majEleve.addBindValue(idClasse);
-            majEleve.addBindValue(id);
-            if (!majEleve.exec())
-                return arreter();
+            if (Resultat<> r = majEleve.executer({e.attribute("date_naiss"), niveau.id, idClasse, id}); !r)
+                return arreter(r.erreur());
             if (!elevesMisAJour.contains(id))
                 elevesMisAJour.append(id);
             ++cpt.elevesMisAJour;
@@ -395,137 +344,98 @@ bool ImportClasse::ecrire()
         elevesImportes.insert(id);
         for (QDomElement note = e.firstChildElement(); !note.isNull(); note = note.nextSiblingElement()) {
             dialogue.avancer();
-            if (!importerNote(id, note, idPalier))
-                return arreter(false); // refus déjà expliqué, sauf panne de la base
+            if (Resultat<> r = importerNote(id, note, idPalier); !r)
+                return arreter(r.erreur());
         }
     }
     for (const qint64 id : std::as_const(elevesMisAJour))
-        if (!chercherNotesAbsentes(id, idPalier))
-            return arreter();
+        if (Resultat<> r = chercherNotesAbsentes(id, idPalier); !r)
+            return arreter(r.erreur());
     if (!notesSupprimables.isEmpty()) {
-        const int choix = dialogue.notesSupprimables(notesSupprimables.size());
-        if (choix == 0) {
-            transaction.annuler();
-            dialogue.finEcriture();
-            return false;
-        }
+        const int choix = dialogue.notesSupprimables(int(notesSupprimables.size()));
+        if (choix == 0)
+            return arreter(Erreur(Raison::Abandon));
         if (choix == 2) {
-            requete.prepare("DELETE FROM notes WHERE id_note=?");
-            for (const qint64 id : std::as_const(notesSupprimables)) {
-                requete.addBindValue(id);
-                if (!requete.exec())
-                    return arreter();
-            }
-            cpt.notesSupprimees = notesSupprimables.size();
+            Base::Requete suppression(QStringLiteral("DELETE FROM notes WHERE id_note=?"));
+            for (const qint64 id : std::as_const(notesSupprimables))
+                if (Resultat<> r = suppression.executer({id}); !r)
+                    return arreter(r.erreur());
+            cpt.notesSupprimees = int(notesSupprimables.size());
         }
     }
     if (renommer) {
-        requete.prepare("UPDATE classes SET libelle=? WHERE id_classe=?");
-        requete.addBindValue(nomClasse);
-        requete.addBindValue(idClasse);
-        cpt.classeRenommee = requete.exec();
-        if (!cpt.classeRenommee)
-            return arreter();
+        if (Resultat<> r = Base::executer(QStringLiteral("UPDATE classes SET libelle=? WHERE id_classe=?"),
+                                          {nomClasse, idClasse});
+            !r)
+            return arreter(r.erreur());
+        cpt.classeRenommee = true;
     }
-    requete.prepare("SELECT id_eleve FROM eleves WHERE id_classe=?");
-    requete.addBindValue(idClasse);
-    requete.exec();
-    while (requete.next())
-        if (!elevesImportes.contains(requete.value(0).toLongLong()))
+    const auto classe =
+        Base::lignes(QStringLiteral("SELECT id_eleve FROM eleves WHERE id_classe=?"), {idClasse});
+    if (!classe)
+        return arreter(classe.erreur());
+    for (const Base::Ligne& eleve : *classe)
+        if (!elevesImportes.contains(eleve.at(0).toLongLong()))
             ++cpt.elevesIgnores;
-    for (QSqlQuery* q : {&chercheComp, &chercheNote, &notesEleve, &requete})
-        q->finish();
-    if (!transaction.valider())
-        return arreter();
+    for (Base::Requete* q : {&chercheComp, &chercheNote, &notesEleve})
+        q->liberer();
+    if (Resultat<> r = transaction.valider(); !r)
+        return arreter(r.erreur());
     dialogue.finEcriture();
-    return true;
+    return {};
 }
 
-bool ImportClasse::importerNote(qint64 idEleve, const QDomElement& note, qint64 palier)
+Resultat<> ImportClasse::importerNote(qint64 idEleve, const QDomElement& note, qint64 palier)
 {
     Q_UNUSED(palier); // la date est fusionnée quel que soit son palier dans cette base
     if (note.tagName() != QLatin1String("note"))
-        return true;
+        return {};
     const QString ref = note.attribute("ref");
-    if (ref.isEmpty()) {
-        avertir(tr("Erreur"), tr("Référence non renseignée dans la liste de notes"));
-        return false;
-    }
-    chercheComp.addBindValue(ref);
-    const qint64 idComp = chercheComp.exec() && chercheComp.next() ? chercheComp.value(0).toLongLong() : 0;
-    if (idComp == 0) {
-        avertir(tr("Erreur"), tr("Compétence incorrecte dans la liste de notes"));
-        return false;
-    }
-    chercheNote.addBindValue(idComp);
-    chercheNote.addBindValue(idEleve);
-    if (!chercheNote.exec()) {
-        panneBase = true;
-        return false;
-    }
-    if (chercheNote.next()) {
-        const qint64 idNote = chercheNote.value(0).toLongLong();
+    if (ref.isEmpty())
+        return Erreur(Raison::ReferenceAbsente);
+    const Resultat<QVariant> comp = chercheComp.premiere({ref});
+    if (!comp)
+        return comp.erreur();
+    const qint64 idComp = comp->toLongLong();
+    if (idComp == 0)
+        return Erreur(Raison::CompetenceInconnue).sur(ref);
+    const auto existante = chercheNote.lignes({idComp, idEleve});
+    if (!existante)
+        return existante.erreur();
+    if (!existante->isEmpty()) {
+        const qint64 idNote = existante->first().at(0).toLongLong();
         notesVues.insert(idNote);
-        if (chercheNote.value(1).toString() < note.attribute("maj")) {
-            majNote.addBindValue(note.attribute("date"));
-            majNote.addBindValue(idNote);
-            if (!majNote.exec()) {
-                panneBase = true;
-                return false;
-            }
+        if (existante->first().at(1).toString() < note.attribute("maj")) {
+            if (Resultat<> r = majNote.executer({note.attribute("date"), idNote}); !r)
+                return r;
             ++cpt.notesMisesAJour;
         } else {
             ++cpt.notesIgnorees;
         }
     } else {
-        insereNote.addBindValue(idEleve);
-        insereNote.addBindValue(idComp);
-        insereNote.addBindValue(note.attribute("date"));
-        if (!insereNote.exec()) {
-            panneBase = true;
-            return false;
-        }
-        notesVues.insert(insereNote.lastInsertId().toLongLong());
+        if (Resultat<> r = insereNote.executer({idEleve, idComp, note.attribute("date")}); !r)
+            return r;
+        notesVues.insert(insereNote.cleInseree());
         ++cpt.notesAjoutees;
     }
-    return true;
+    return {};
 }
 
-bool ImportClasse::chercherNotesAbsentes(qint64 idEleve, qint64 palier)
+Resultat<> ImportClasse::chercherNotesAbsentes(qint64 idEleve, qint64 palier)
 {
-    notesEleve.addBindValue(idEleve);
-    if (!notesEleve.exec())
-        return false;
-    while (notesEleve.next()) {
-        const qint64 idNote = notesEleve.value(0).toLongLong();
-        const qint64 parent = notesEleve.value(1).toLongLong();
-        if (parent == 0 || !arbre.appartient(parent, palier))
+    const auto notes = notesEleve.lignes({idEleve});
+    if (!notes)
+        return notes.erreur();
+    for (const Base::Ligne& note : *notes) {
+        const qint64 idNote = note.at(0).toLongLong();
+        const qint64 parent = note.at(1).toLongLong();
+        if (parent == 0)
             continue;
-        if (!notesVues.contains(idNote) && !notesSupprimables.contains(idNote))
+        const Resultat<bool> duPalier = arbre.appartient(parent, palier);
+        if (!duPalier)
+            return duPalier.erreur();
+        if (*duPalier && !notesVues.contains(idNote) && !notesSupprimables.contains(idNote))
             notesSupprimables.append(idNote);
     }
-    return true;
-}
-
-QString ImportClasse::bilan() const
-{
-    QString texte =
-        tr("Nombre d'élèves ajoutés: %1\nNombre d'élèves mis à jour: %2\nNombre d'élèves ignorés car "
-           "présents dans la base mais pas dans le fichier: %8\nNombre de dates de compétences "
-           "ajoutées: %3\nNombre de dates de compétences mises à jour: %4\nNombre de dates de "
-           "compétences supprimées: %7\nNombre de dates de compétences ignorées: %5\nNombre de niveaux "
-           "créés: %6\n")
-            .arg(cpt.elevesAjoutes)
-            .arg(cpt.elevesMisAJour)
-            .arg(cpt.notesAjoutees)
-            .arg(cpt.notesMisesAJour)
-            .arg(cpt.notesIgnorees)
-            .arg(cpt.niveauxCrees)
-            .arg(cpt.notesSupprimees)
-            .arg(cpt.elevesIgnores);
-    if (cpt.classeCreee)
-        texte += tr("Classe %1 créée\n").arg(nomClasse);
-    if (cpt.classeRenommee)
-        texte += tr("Une classe renommée en %1\n").arg(nomClasse);
-    return texte;
+    return {};
 }

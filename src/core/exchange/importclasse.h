@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/commun/resultat.h"
+#include "core/db/requete.h"
 #include "core/exchange/fichierclasse.h"
 
-#include <QCoreApplication>
 #include <QDomDocument>
 #include <QDomElement>
 #include <QList>
 #include <QSet>
-#include <QSqlQuery>
 #include <QString>
 #include <QtGlobal>
 
@@ -44,10 +44,8 @@ struct ChangementNiveau {
 class InterlocuteurImport
 {
 public:
-    enum class Genre { Information, Avertissement };
     virtual ~InterlocuteurImport();
 
-    virtual void message(Genre genre, const QString& titre, const QString& texte) = 0;
     // Classe absente de la base : faux quand l'utilisateur renonce ; sinon l'identifiant
     // choisi (0 pour créer la classe) et le souhait de la renommer.
     virtual bool choisirClasse(const QString& nomClasse, qint64& idClasse, bool& renommer) = 0;
@@ -63,14 +61,13 @@ public:
 };
 
 // Fusion d'un fichier de classe dans la base : contrôles, déchiffrement, rapprochement des
-// élèves, niveaux, écriture en une seule transaction, bilan et copie de travail « out.xml »
-// (dans le dossier des données).
+// élèves, niveaux, écriture en une seule transaction, compteurs du bilan et copie de travail
+// « out.xml » (dans le dossier des données).
 class ImportClasse
 {
-    Q_DECLARE_TR_FUNCTIONS(ImportClasse)
-
 public:
     struct Compteurs {
+        QString classe; // nom de la classe du fichier
         int elevesAjoutes = 0;
         int elevesMisAJour = 0;
         int notesAjoutees = 0;
@@ -83,38 +80,35 @@ public:
         bool classeRenommee = false;
     };
 
-    // Refus d'un fichier : titre et texte de l'avertissement ; vides quand rien n'est refusé.
-    struct Refus {
-        QString titre;
-        QString texte;
-        bool refuse() const { return !titre.isEmpty(); }
-    };
-
     explicit ImportClasse(InterlocuteurImport& interlocuteur);
 
     // Ce que l'importation fait des octets du fichier avant de toucher à la base ; aucune de
     // ces trois étapes n'ouvre de requête.
-    // Analyse XML prudente des octets lus (taille bornée comprise).
-    static Refus analyserOctets(const QByteArray& octets, QDomDocument& document);
-    // Contrôles de la racine qui ne demandent que le fichier : format, version, somme de
-    // contrôle.
-    static Refus controlerRacine(const QDomDocument& document);
+    // Analyse XML prudente des octets lus (taille bornée comprise), voir FichierClasse::analyser.
+    static Resultat<> analyserOctets(const QByteArray& octets, QDomDocument& document);
+    // Contrôles de la racine qui ne demandent que le fichier : format (FormatInconnu), version
+    // (VersionInconnue), somme de contrôle (SommeAbsente, SommeIncorrecte).
+    static Resultat<> controlerRacine(const QDomDocument& document);
     // Déchiffre (fichier chiffré, version 3) le nom, le prénom et la date de naissance d'un
-    // élément `eleve`, remplacés en mémoire par leur texte clair, puis vérifie ses attributs.
-    static Refus preparerEleve(Chiffreur& chiffreur, QDomElement& eleve, bool chiffre);
+    // élément `eleve`, remplacés en mémoire par leur texte clair (DechiffrementImpossible),
+    // puis vérifie ses attributs (AttributsManquants).
+    static Resultat<> preparerEleve(Chiffreur& chiffreur, QDomElement& eleve, bool chiffre);
 
-    // L'importation complète du fichier ; vrai quand la base a été mise à jour.
-    bool importer(const QString& chemin);
+    // L'importation complète du fichier ; rend les compteurs du bilan quand la base a été mise
+    // à jour. Refus, et rien de changé dans la base : ceux de la lecture du fichier
+    // (FichierIllisible, et ceux des trois étapes ci-dessus), PalierAbsent, PalierInconnu,
+    // ClasseAbsenteDuFichier, AucunNiveau, ClasseNonCreee, ReferenceAbsente et
+    // CompetenceInconnue (une date du fichier), Abandon (l'utilisateur a renoncé à une
+    // question), LectureImpossible (avant l'écriture), EcritureRefusee (pendant l'écriture,
+    // lectures comprises).
+    Resultat<Compteurs> importer(const QString& chemin);
 
     const Compteurs& compteurs() const { return cpt; }
-    // Texte du bilan montré à la fin.
-    QString bilan() const;
 
-    // Fusionne une date du fichier (un enfant d'élève) ; faux en cas d'échec.
-    bool importerNote(qint64 idEleve, const QDomElement& note, qint64 idPalier);
-    // Ajoute les dates du palier de l'élève que le fichier n'a pas touchées ; faux quand la
-    // base n'a pas pu les lire.
-    bool chercherNotesAbsentes(qint64 idEleve, qint64 idPalier);
+    // Fusionne une date du fichier (un enfant d'élève).
+    Resultat<> importerNote(qint64 idEleve, const QDomElement& note, qint64 idPalier);
+    // Ajoute les dates du palier de l'élève que le fichier n'a pas touchées.
+    Resultat<> chercherNotesAbsentes(qint64 idEleve, qint64 idPalier);
 
 private:
     struct Niveau {
@@ -122,13 +116,12 @@ private:
         qint64 id = 0;
     };
 
-    void avertir(const QString& titre, const QString& texte);
     void ecrireCopieDeTravail() const;
-    bool lire(const QString& chemin);
-    bool controler();
-    bool premierePasse();
-    bool deuxiemePasse();
-    bool ecrire();
+    Resultat<> lire(const QString& chemin);
+    Resultat<> controler();
+    Resultat<> premierePasse();
+    Resultat<> deuxiemePasse();
+    Resultat<> ecrire();
     int indexNiveau(const QString& libelle) const;
 
     InterlocuteurImport& dialogue;
@@ -147,11 +140,12 @@ private:
     QSet<qint64> notesVues;
     QList<qint64> notesSupprimables;
     Compteurs cpt;
-    bool panneBase = false; // une instruction refusée par la base pendant l'écriture
-    QSqlQuery chercheComp;
-    QSqlQuery chercheNote;
-    QSqlQuery insereNote;
-    QSqlQuery majNote;
-    QSqlQuery notesEleve;
+    Base::Requete chercheComp{QStringLiteral("SELECT id_comp FROM competences WHERE ref=?")};
+    Base::Requete chercheNote{QStringLiteral("SELECT id_note,maj FROM notes WHERE id_comp=? AND id_eleve=?")};
+    Base::Requete insereNote{QStringLiteral("INSERT INTO notes(id_eleve,id_comp,date) VALUES(?,?,?)")};
+    Base::Requete majNote{QStringLiteral("UPDATE notes SET date=? WHERE id_note=?")};
+    Base::Requete notesEleve{
+        QStringLiteral("SELECT notes.id_note, competences.id_comp_parent FROM notes, competences WHERE "
+                       "notes.id_eleve=? AND notes.id_comp=competences.id_comp")};
     FichierClasse::ArbrePaliers arbre;
 };

@@ -2,55 +2,36 @@
 #include "core/print/composition.h"
 
 #include "core/commun/dates.h"
-#include "core/print/optionsimpression.h"
+#include "core/db/requete.h"
+#include "core/db/requetes.h"
 
-#include <QCoreApplication>
 #include <QPainter>
 #include <QPixmap>
 #include <QPixmapCache>
-#include <QSqlQuery>
 #include <QTextDocument>
 #include <QUrl>
 #include <QVariant>
 
-#include <optional>
-
 namespace {
 
-QString tr(const char* texte)
-{
-    return QCoreApplication::translate("Composition", texte);
-}
-
-QSqlQuery executer(const QString& sql, const QVariantList& valeurs)
-{
-    QSqlQuery requete;
-    requete.prepare(sql);
-    for (const QVariant& valeur : valeurs)
-        requete.addBindValue(valeur);
-    requete.exec();
-    return requete;
-}
-
 // La date de validation d'un nœud pour un élève, « dd/MM/yyyy » ; vide sans date valide.
-QString dateValidation(qint64 eleveId, qint64 noeudId)
+Resultat<QString> dateValidation(qint64 eleveId, qint64 noeudId)
 {
-    QSqlQuery requete =
-        executer(QStringLiteral("SELECT date FROM notes WHERE id_eleve=? AND id_comp=?"), {eleveId, noeudId});
-    if (!requete.next())
-        return {};
-    const QDate date = Dates::lire(requete.value(0).toString());
-    return Dates::afficher(date);
+    const Resultat<QVariant> date = Base::valeur(
+        QStringLiteral("SELECT date FROM notes WHERE id_eleve=? AND id_comp=?"), {eleveId, noeudId});
+    if (!date)
+        return date.erreur();
+    return Dates::afficher(Dates::lire(date->toString()));
 }
 
-// Nom, blanc, prénom de l'élève ; rien quand il n'existe pas.
-std::optional<QString> nomEleve(qint64 eleveId)
+// Le libellé d'un nœud ; vide quand il n'existe pas.
+Resultat<QString> libelle(qint64 noeudId)
 {
-    QSqlQuery requete =
-        executer(QStringLiteral("SELECT nom, prenom FROM eleves WHERE id_eleve=?"), {eleveId});
-    if (!requete.next())
-        return std::nullopt;
-    return requete.value(0).toString() + QLatin1Char(' ') + requete.value(1).toString();
+    const Resultat<QVariant> lu =
+        Base::valeur(QStringLiteral("SELECT libelle FROM competences WHERE id_comp=?"), {noeudId});
+    if (!lu)
+        return lu.erreur();
+    return lu->toString();
 }
 
 // Une image du livret (:/livret/...), lue une fois pour toutes les pages : une impression en PDF
@@ -90,16 +71,18 @@ QString barreHtml(const QString& image, int largeur, int hauteur)
 
 namespace Composition {
 
-Apparence apparencePalier(qint64 palierId, bool gris)
+Resultat<Apparence> apparencePalier(qint64 palierId, bool gris)
 {
     Apparence apparence;
-    QSqlQuery requete = executer(
+    const auto lu = Base::lignes(
         QStringLiteral("SELECT couleur_defaut, texte, header FROM paramcomp WHERE id_comp=?"), {palierId});
-    if (requete.next()) {
-        const QRgb rgb = QRgb(requete.value(0).toLongLong());
+    if (!lu)
+        return lu.erreur();
+    if (!lu->isEmpty()) {
+        const QRgb rgb = QRgb(lu->first().at(0).toLongLong());
         apparence.couleur = QColor(qRed(rgb), qGreen(rgb), qBlue(rgb));
-        apparence.niveau = requete.value(1).toString();
-        apparence.barre = requete.value(2).toString();
+        apparence.niveau = lu->first().at(1).toString();
+        apparence.barre = lu->first().at(2).toString();
     } else {
         apparence.couleur = Qt::black;
     }
@@ -110,14 +93,26 @@ Apparence apparencePalier(qint64 palierId, bool gris)
     return apparence;
 }
 
-QString htmlAttestation(qint64 palierId, qint64 eleveId, const QString& ecole)
+Resultat<QString> htmlAttestation(qint64 palierId, qint64 eleveId, const QString& ecole,
+                                  const OptionsImpression& options)
 {
-    const OptionsImpression& options = OptionsImpression::courantes();
-    const Apparence apparence = apparencePalier(palierId, options.grey);
+    const Resultat<Apparence> lue = apparencePalier(palierId, options.grey);
+    if (!lue)
+        return lue.erreur();
+    const Apparence& apparence = *lue;
     const QString couleur = apparence.couleur.name();
-    QSqlQuery requete =
-        executer(QStringLiteral("SELECT libelle FROM competences WHERE id_comp=?"), {palierId});
-    const QString palier = requete.next() ? requete.value(0).toString() : QStringLiteral("Palier");
+    const Resultat<QList<Base::Ligne>> palierLu =
+        Base::lignes(QStringLiteral("SELECT libelle FROM competences WHERE id_comp=?"), {palierId});
+    if (!palierLu)
+        return palierLu.erreur();
+    const QString palier =
+        palierLu->isEmpty() ? QStringLiteral("Palier") : palierLu->first().at(0).toString();
+    const Resultat<QString> nom = Requetes::nomEleve(eleveId);
+    if (!nom)
+        return nom.erreur();
+    const auto competences = Requetes::enfants(palierId);
+    if (!competences)
+        return competences.erreur();
 
     QString html = QStringLiteral("<body><p>&nbsp;</p>\n");
     html += QStringLiteral("<p align=\"center\"><img src=\"");
@@ -138,7 +133,7 @@ QString htmlAttestation(qint64 palierId, qint64 eleveId, const QString& ecole)
             ++lignes;
     for (; lignes < 5; ++lignes)
         html += QStringLiteral("<p>&nbsp;</p>\n");
-    if (const auto nom = nomEleve(eleveId); nom && !nom->isEmpty())
+    if (!nom->isEmpty())
         html += QStringLiteral("<p align=\"left\"><font size=\"2\" color=\"#000000\">") +
                 nom->toHtmlEscaped() + QStringLiteral("</font></p>");
     html += barreHtml(apparence.barre, 1700, 6);
@@ -152,15 +147,16 @@ QString htmlAttestation(qint64 palierId, qint64 eleveId, const QString& ecole)
     html += QStringLiteral("</td></tr></table>");
     html += barreHtml(apparence.barre, 1700, 6);
     html += QStringLiteral("<table>");
-    QSqlQuery competences = executer(
-        QStringLiteral("SELECT id_comp,libelle FROM competences WHERE id_comp_parent=?"), {palierId});
-    while (competences.next()) {
+    for (const Noeud& competence : *competences) {
         html +=
             QStringLiteral("<tr><td><p align=\"left\"><font color=\"#000\" size=\"1\"><b>%1</b></font></p>")
-                .arg(competences.value(1).toString().toHtmlEscaped());
+                .arg(competence.libelle.toHtmlEscaped());
         html += QStringLiteral("<p>") + barreHtml(apparence.barre, 1400, 3) + QStringLiteral("</p>");
         html += QStringLiteral("</td><td align=\"right\">");
-        const QString date = dateValidation(eleveId, competences.value(0).toLongLong());
+        const Resultat<QString> lue = dateValidation(eleveId, competence.id);
+        if (!lue)
+            return lue.erreur();
+        const QString& date = *lue;
         html += date.isEmpty()
                     ? QStringLiteral("<p>&nbsp;</p>")
                     // Une date ne se coupe jamais, même quand les libellés prennent toute la largeur.
@@ -183,12 +179,16 @@ QString htmlAttestation(qint64 palierId, qint64 eleveId, const QString& ecole)
     return html;
 }
 
-int dessinerAgregat(int y, QPainter& peintre, const QFont& police, qint64 agregatId, const QColor& couleur,
-                    qint64 eleveId)
+Resultat<int> dessinerAgregat(int y, QPainter& peintre, const QFont& police, qint64 agregatId,
+                              const QColor& couleur, qint64 eleveId)
 {
-    QSqlQuery requete =
-        executer(QStringLiteral("SELECT libelle FROM competences WHERE id_comp=?"), {agregatId});
-    const QString libelle = requete.next() ? requete.value(0).toString().toUpper() : QString();
+    const Resultat<QString> lu = ::libelle(agregatId);
+    if (!lu)
+        return lu.erreur();
+    const QString libelle = lu->toUpper();
+    const auto items = Requetes::enfants(agregatId);
+    if (!items)
+        return items.erreur();
 
     QFont policeLibelle = police;
     policeLibelle.setPixelSize(35);
@@ -213,10 +213,8 @@ int dessinerAgregat(int y, QPainter& peintre, const QFont& police, qint64 agrega
     policeItems.setWeight(QFont::Normal);
     peintre.setFont(policeItems);
     int hauteur = b.bottom() + 10;
-    QSqlQuery items = executer(
-        QStringLiteral("SELECT libelle, id_comp FROM competences WHERE id_comp_parent=?"), {agregatId});
     bool premier = true;
-    while (items.next()) {
+    for (const Noeud& item : *items) {
         if (!premier) {
             peintre.setPen(QPen(couleur, 2, Qt::DashLine));
             peintre.drawLine(200, hauteur - 10, 1900, hauteur - 10);
@@ -225,8 +223,11 @@ int dessinerAgregat(int y, QPainter& peintre, const QFont& police, qint64 agrega
         peintre.setPen(Qt::black);
         QRect r;
         peintre.drawText(QRect(QPoint(200, hauteur), QPoint(1599, hauteur + 999)),
-                         Qt::TextWordWrap | Qt::AlignLeft, items.value(0).toString(), &r);
-        const QString date = dateValidation(eleveId, items.value(1).toLongLong());
+                         Qt::TextWordWrap | Qt::AlignLeft, item.libelle, &r);
+        const Resultat<QString> lue = dateValidation(eleveId, item.id);
+        if (!lue)
+            return lue.erreur();
+        const QString& date = *lue;
         if (!date.isEmpty())
             peintre.drawText(QRect(QPoint(1650, hauteur), QPoint(1899, hauteur + r.height() - 1)),
                              Qt::TextWordWrap | Qt::AlignRight | Qt::AlignVCenter, date);
@@ -237,9 +238,12 @@ int dessinerAgregat(int y, QPainter& peintre, const QFont& police, qint64 agrega
 
 } // namespace Composition
 
-void dessinerAttestation(QPainter& peintre, qint64 palierId, qint64 eleveId, const QString& ecole, int numero,
-                         int nombre)
+Resultat<> dessinerAttestation(QPainter& peintre, qint64 palierId, qint64 eleveId, const QString& ecole,
+                               int numero, int nombre, const OptionsImpression& options)
 {
+    const Resultat<QString> html = Composition::htmlAttestation(palierId, eleveId, ecole, options);
+    if (!html)
+        return html.erreur();
     DocumentAttestation document;
     QFont police(QStringLiteral("Arial"));
     police.setPointSize(40);
@@ -248,7 +252,7 @@ void dessinerAttestation(QPainter& peintre, qint64 palierId, qint64 eleveId, con
     document.setDefaultFont(police);
     document.setPageSize(QSizeF(Composition::LARGEUR_PAGE, Composition::HAUTEUR_PAGE));
     document.setDefaultStyleSheet(QStringLiteral("body {margin-left:200px; margin-right:200px}"));
-    document.setHtml(Composition::htmlAttestation(palierId, eleveId, ecole));
+    document.setHtml(*html);
     peintre.save();
     // Images sans perte : en PDF, elles seraient sinon compressées en JPEG, avec des bavures
     // autour des lettres du titre.
@@ -256,30 +260,48 @@ void dessinerAttestation(QPainter& peintre, qint64 palierId, qint64 eleveId, con
     document.drawContents(&peintre);
     peintre.restore();
     dessinerNumero(peintre, numero, nombre);
+    return {};
 }
 
-void dessinerCompetence(QPainter& peintre, qint64 competenceId, qint64 eleveId, int numero, int nombre)
+Resultat<> dessinerCompetence(QPainter& peintre, qint64 competenceId, qint64 eleveId, int numero, int nombre,
+                              const OptionsImpression& options)
 {
     if (competenceId == 0)
-        return;
-    QSqlQuery requete =
-        executer(QStringLiteral("SELECT libelle, id_comp_parent, numero FROM competences WHERE id_comp=?"),
-                 {competenceId});
-    if (!requete.next())
-        return;
-    const QString libelle = requete.value(0).toString();
-    const qint64 palierId = requete.value(1).toLongLong();
-    const int k = requete.value(2).toInt();
+        return {};
+    const auto competence = Base::lignes(
+        QStringLiteral("SELECT libelle, id_comp_parent, numero FROM competences WHERE id_comp=?"),
+        {competenceId});
+    if (!competence)
+        return competence.erreur();
+    if (competence->isEmpty())
+        return {};
+    const QString libelle = competence->first().at(0).toString();
+    const qint64 palierId = competence->first().at(1).toLongLong();
+    const int k = competence->first().at(2).toInt();
     if (palierId == 0)
-        return;
-    requete = executer(QStringLiteral("SELECT numero, libelle FROM competences WHERE id_comp=?"), {palierId});
-    if (!requete.next())
-        return;
-    const int p = requete.value(0).toInt();
-    const QString palier = requete.value(1).toString();
+        return {};
+    const auto palierLu =
+        Base::lignes(QStringLiteral("SELECT numero, libelle FROM competences WHERE id_comp=?"), {palierId});
+    if (!palierLu)
+        return palierLu.erreur();
+    if (palierLu->isEmpty())
+        return {};
+    const int p = palierLu->first().at(0).toInt();
+    const QString palier = palierLu->first().at(1).toString();
 
-    const OptionsImpression& options = OptionsImpression::courantes();
-    const Composition::Apparence apparence = Composition::apparencePalier(palierId, options.grey);
+    const Resultat<Composition::Apparence> lue = Composition::apparencePalier(palierId, options.grey);
+    if (!lue)
+        return lue.erreur();
+    const Composition::Apparence& apparence = *lue;
+    const Resultat<QString> nom = Requetes::nomEleve(eleveId);
+    if (!nom)
+        return nom.erreur();
+    const auto agregats = Requetes::enfants(competenceId);
+    if (!agregats)
+        return agregats.erreur();
+    const Resultat<QString> validation = dateValidation(eleveId, competenceId);
+    if (!validation)
+        return validation.erreur();
 
     peintre.save();
     QFont police = peintre.font();
@@ -303,7 +325,7 @@ void dessinerCompetence(QPainter& peintre, qint64 competenceId, qint64 eleveId, 
     const int basTitre = zone.bottom();
     int y = basTitre + 10;
 
-    if (const auto nom = nomEleve(eleveId); nom && !nom->isEmpty()) {
+    if (!nom->isEmpty()) {
         QFont policeNom = police;
         policeNom.setPixelSize(40);
         peintre.setFont(policeNom);
@@ -315,11 +337,15 @@ void dessinerCompetence(QPainter& peintre, qint64 competenceId, qint64 eleveId, 
     if (y < 300)
         y = 300;
 
-    QSqlQuery agregats =
-        executer(QStringLiteral("SELECT id_comp FROM competences WHERE id_comp_parent=?"), {competenceId});
-    while (agregats.next())
-        y = Composition::dessinerAgregat(y, peintre, police, agregats.value(0).toLongLong(),
-                                         apparence.couleur, eleveId);
+    for (const Noeud& agregat : *agregats) {
+        const Resultat<int> suite =
+            Composition::dessinerAgregat(y, peintre, police, agregat.id, apparence.couleur, eleveId);
+        if (!suite) {
+            peintre.restore();
+            return suite.erreur();
+        }
+        y = *suite;
+    }
 
     peintre.setPen(QPen(apparence.couleur, 10, Qt::SolidLine));
     peintre.setBrush(Qt::NoBrush);
@@ -332,13 +358,12 @@ void dessinerCompetence(QPainter& peintre, qint64 competenceId, qint64 eleveId, 
         numeroAffiche = 6;
     QString texte;
     if (p <= 1 || k != 2)
-        texte = tr("La compétence %1 est validée au palier %2 le : ").arg(numeroAffiche).arg(p);
+        texte = QStringLiteral("La compétence %1 est validée au palier %2 le : ").arg(numeroAffiche).arg(p);
     else
-        texte = tr("La maîtrise du niveau A%1 est validée en %2 le : ")
+        texte = QStringLiteral("La maîtrise du niveau A%1 est validée en %2 le : ")
                     .arg(p - 1)
                     .arg(options.language.isEmpty() ? QStringLiteral("____________") : options.language);
-    const QString date = dateValidation(eleveId, competenceId);
-    texte += date.isEmpty() ? QString(19, QLatin1Char(' ')) : date;
+    texte += validation->isEmpty() ? QString(19, QLatin1Char(' ')) : *validation;
     QFont policeTexte = police;
     policeTexte.setPixelSize(40);
     policeTexte.setWeight(QFont::Normal);
@@ -349,6 +374,7 @@ void dessinerCompetence(QPainter& peintre, qint64 competenceId, qint64 eleveId, 
     peintre.restore();
 
     dessinerNumero(peintre, numero, nombre);
+    return {};
 }
 
 void dessinerNumero(QPainter& peintre, int numero, int nombre)

@@ -4,9 +4,9 @@
 #include <QString>
 #include <QtGlobal>
 
-// Les choix du dialogue d'impression, gardés en mémoire pour toute l'exécution (jamais dans
-// la base ni dans les réglages) : écrits à chaque OK, remis dans les widgets à chaque
-// ouverture. Le dessin des pages y lit le gris, l'enseignant et la langue.
+// Les choix du dialogue d'impression : une simple valeur, que la fenêtre principale garde pour
+// toute l'exécution (jamais dans la base ni dans les réglages) et prête au dialogue à chaque
+// ouverture. Le plan du tirage et le dessin des pages la reçoivent en paramètre.
 struct OptionsImpression {
     bool grey = true;             // niveaux de gris, sinon couleur
     QString teacher;              // nom et prénom de l'enseignant, sans blancs autour
@@ -21,7 +21,4 @@ struct OptionsImpression {
     int duplex = 0;               // 0 continu, 1 recto/verso manuel bac haut, 2 bac bas
     bool oneByOne = false;        // recto/verso manuel élève par élève
     bool withAttestation = true;  // l'attestation du palier devant les compétences
-
-    // L'unique jeu d'options du processus.
-    static OptionsImpression& courantes();
 };

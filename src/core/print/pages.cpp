@@ -1,40 +1,32 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/print/pages.h"
 
-#include <QSqlQuery>
+#include "core/db/requete.h"
+#include "core/db/requetes.h"
+
 #include <QVariant>
 
 #include <utility>
 
-OptionsImpression& OptionsImpression::courantes()
-{
-    static OptionsImpression options;
-    return options;
-}
-
 namespace Pages {
 
-QList<qint64> pagesEleve(qint64 palierId, qint64 eleveId, const OptionsImpression& options)
+Resultat<QList<qint64>> pagesEleve(qint64 palierId, qint64 eleveId, const OptionsImpression& options)
 {
     QList<qint64> pages;
-    QSqlQuery competences;
-    competences.prepare(QStringLiteral("SELECT id_comp FROM competences WHERE id_comp_parent=?"));
-    competences.addBindValue(palierId);
-    competences.exec();
-    QSqlQuery date;
-    date.prepare(QStringLiteral("SELECT date FROM notes WHERE notes.id_comp=? AND notes.id_eleve=?"));
-    while (competences.next()) {
-        const qint64 idComp = competences.value(0).toLongLong();
+    const auto competences = Requetes::enfants(palierId);
+    if (!competences)
+        return competences.erreur();
+    Base::Requete date(
+        QStringLiteral("SELECT COUNT(*) FROM notes WHERE notes.id_comp=? AND notes.id_eleve=?"));
+    for (const Noeud& competence : *competences) {
         if (!options.compAll) {
-            date.addBindValue(idComp);
-            date.addBindValue(eleveId);
-            date.exec();
-            const bool validee = date.next();
-            date.finish();
-            if (validee)
+            const Resultat<QVariant> validee = date.premiere({competence.id, eleveId});
+            if (!validee)
+                return validee.erreur();
+            if (validee->toLongLong() > 0)
                 continue;
         }
-        pages << idComp;
+        pages << competence.id;
     }
     if (!pages.isEmpty() && options.withAttestation)
         pages.prepend(-palierId);
@@ -110,34 +102,36 @@ QList<FaceImprimee> verso(const QList<FaceImprimee>& faces)
     return faces.mid(faces.size() / 2);
 }
 
-QList<qint64> elevesAttestation(qint64 palierId, const QList<qint64>& selection, int filtre)
+Resultat<QList<qint64>> elevesAttestation(qint64 palierId, const QList<qint64>& selection, int filtre)
 {
     if (filtre != 1 && filtre != 2)
         return selection;
-    QSqlQuery requete;
-    requete.prepare(QStringLiteral("SELECT COUNT(*) FROM competences WHERE id_comp_parent=?"));
-    requete.addBindValue(palierId);
-    const qint64 n = requete.exec() && requete.next() ? requete.value(0).toLongLong() : 0;
+    const Resultat<QVariant> n =
+        Base::valeur(QStringLiteral("SELECT COUNT(*) FROM competences WHERE id_comp_parent=?"), {palierId});
+    if (!n)
+        return n.erreur();
 
     QList<qint64> gardes;
-    requete.prepare(QStringLiteral("SELECT COUNT(*) FROM notes, competences WHERE notes.id_eleve=? AND "
-                                   "notes.id_comp=competences.id_comp AND competences.id_comp_parent=?"));
+    Base::Requete requete(
+        QStringLiteral("SELECT COUNT(*) FROM notes, competences WHERE notes.id_eleve=? AND "
+                       "notes.id_comp=competences.id_comp AND competences.id_comp_parent=?"));
     for (const qint64 eleve : selection) {
-        requete.addBindValue(eleve);
-        requete.addBindValue(palierId);
-        const qint64 v = requete.exec() && requete.next() ? requete.value(0).toLongLong() : 0;
-        requete.finish();
-        if ((filtre == 1) == (v == n))
+        const Resultat<QVariant> v = requete.premiere({eleve, palierId});
+        if (!v)
+            return v.erreur();
+        if ((filtre == 1) == (v->toLongLong() == n->toLongLong()))
             gardes << eleve;
     }
     return gardes;
 }
 
-} // namespace Pages
-
-QList<FaceImprimee> construirePages(qint64 palierId, qint64 eleveId, bool rectoVerso)
+Resultat<QList<FaceImprimee>> construirePages(qint64 palierId, qint64 eleveId,
+                                              const OptionsImpression& options, bool rectoVerso)
 {
-    const OptionsImpression& options = OptionsImpression::courantes();
-    return Pages::ordonner(Pages::pagesEleve(palierId, eleveId, options), eleveId, options.brochure,
-                           options.duplex, rectoVerso);
+    const Resultat<QList<qint64>> pages = pagesEleve(palierId, eleveId, options);
+    if (!pages)
+        return pages.erreur();
+    return ordonner(*pages, eleveId, options.brochure, options.duplex, rectoVerso);
 }
+
+} // namespace Pages

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/commun/resultat.h"
 #include "core/print/optionsimpression.h"
 
 #include <QList>
@@ -29,7 +30,7 @@ namespace Pages {
 // Les pages d'un élève, dans l'ordre du livret : l'attestation (si demandée) puis les
 // compétences du palier retenues (toutes, ou celles sans enregistrement de validation).
 // Vide quand aucune compétence n'est retenue, attestation comprise.
-QList<qint64> pagesEleve(qint64 palierId, qint64 eleveId, const OptionsImpression& options);
+Resultat<QList<qint64>> pagesEleve(qint64 palierId, qint64 eleveId, const OptionsImpression& options);
 
 // Mise en faces d'une liste de pages selon la disposition et le recto/verso :
 // brochure (complétée de pages blanches jusqu'à un multiple de 4, imposée en livret) ou
@@ -50,7 +51,7 @@ QList<FaceImprimee> verso(const QList<FaceImprimee>& faces);
 
 // Les élèves de la sélection dont on imprime l'attestation seule, selon le filtre :
 // 0 tous, 1 ceux qui ont validé toutes les compétences du palier, 2 les autres.
-QList<qint64> elevesAttestation(qint64 palierId, const QList<qint64>& selection, int filtre);
+Resultat<QList<qint64>> elevesAttestation(qint64 palierId, const QList<qint64>& selection, int filtre);
 
 // Place de la k-ième attestation (à partir de 0) en paysage : moitié droite pour k impair,
 // et une nouvelle feuille avant chaque moitié gauche sauf la première.
@@ -63,8 +64,8 @@ inline bool nouvelleFeuille(int k, bool paysage)
     return k > 0 && (!paysage || k % 2 == 0);
 }
 
-} // namespace Pages
+// Les faces d'un élève pour le tirage des compétences ; `rectoVerso` comme pour ordonner().
+Resultat<QList<FaceImprimee>> construirePages(qint64 palierId, qint64 eleveId,
+                                              const OptionsImpression& options, bool rectoVerso = false);
 
-// Les faces d'un élève pour la course des compétences, avec les options courantes ;
-// `rectoVerso` comme pour Pages::ordonner.
-QList<FaceImprimee> construirePages(qint64 palierId, qint64 eleveId, bool rectoVerso = false);
+} // namespace Pages

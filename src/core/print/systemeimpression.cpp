@@ -51,11 +51,6 @@ EtatFile destinationDecouverte(const QByteArray& file)
 
 } // namespace
 
-bool disponible()
-{
-    return true;
-}
-
 EtatFile etat(const QString& nom)
 {
     const QByteArray file = nom.section(QLatin1Char('/'), 0, 0).toUtf8();
@@ -87,27 +82,23 @@ EtatFile etat(const QString& nom)
     return depuisAttributs(etatImprimante, accepte, message);
 }
 
-QString erreurEnvoi()
+Resultat<> envoi()
 {
     if (!echec(cupsLastError()))
         return {};
     const QString texte = QString::fromUtf8(cupsLastErrorString());
-    return texte.isEmpty() ? QString::fromLatin1(ippErrorString(cupsLastError())) : texte;
+    return Erreur(Raison::EnvoiRefuse,
+                  texte.isEmpty() ? QString::fromLatin1(ippErrorString(cupsLastError())) : texte);
 }
 
 #else
-
-bool disponible()
-{
-    return false;
-}
 
 EtatFile etat(const QString&)
 {
     return {};
 }
 
-QString erreurEnvoi()
+Resultat<> envoi()
 {
     return {};
 }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/commun/resultat.h"
+
 #include <QString>
 
 // Ce que le système d'impression de l'ordinateur (CUPS) dit d'une file d'impression, et le
@@ -24,16 +26,14 @@ struct EtatFile {
     QString message; // message d'état de la file, tel que le système le donne (peut être vide)
 };
 
-// Vrai quand le programme sait interroger le système d'impression.
-bool disponible();
-
 // L'état de la file `nom` (nom d'imprimante de la boîte à outils, instance « file/instance »
 // comprise). Sur CUPS, une interrogation réussie remet à zéro la dernière erreur du fil :
 // appelée juste avant un envoi, elle fait que resultatEnvoi() ne lit que cet envoi.
 EtatFile etat(const QString& nom);
 
 // Après la fin du peintre sur une imprimante du système (le travail y est soumis à ce
-// moment, dans ce fil) : vide quand l'envoi a réussi, sinon l'erreur donnée par le système.
-QString erreurEnvoi();
+// moment, dans ce fil) : réussi quand l'envoi a réussi, sinon EnvoiRefuse avec l'erreur donnée
+// par le système.
+Resultat<> envoi();
 
 } // namespace SystemeImpression

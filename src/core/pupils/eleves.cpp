@@ -1,220 +1,209 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/pupils/eleves.h"
 
-#include "core/db/requetes.h"
-
 #include "core/commun/dates.h"
-#include "core/commun/ordrealphabetique.h"
 #include "core/commun/transaction.h"
-
-#include <QDate>
-#include <QSqlQuery>
-#include <QVariant>
+#include "core/db/requete.h"
+#include "core/db/requetes.h"
 
 namespace Eleves {
 
 namespace {
 
-bool contientSansCasse(const QStringList& liste, const QString& texte)
+bool memeNiveau(const QString& a, const QString& b)
 {
-    return liste.contains(texte, Qt::CaseInsensitive);
+    return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
 // Id du premier niveau (dans l'ordre d'affichage) dont le libellé est ce texte, sans égard
 // à la casse ; 0 quand il n'y en a pas.
-qlonglong idNiveau(const QList<Entree>& niveaux, const QString& texte)
+qint64 idNiveau(const QList<Entree>& niveaux, const QString& texte)
 {
     for (const Entree& niveau : niveaux)
-        if (niveau.libelle.compare(texte, Qt::CaseInsensitive) == 0)
+        if (memeNiveau(niveau.libelle, texte))
             return niveau.id;
     return 0;
 }
 
+bool contient(const QStringList& niveaux, const QString& texte)
+{
+    return niveaux.contains(texte, Qt::CaseInsensitive);
+}
+
+// Les niveaux de `aCreer` que la base n'a pas encore, créés après les autres ; puis la liste
+// des niveaux relue, comme la montreront les dialogues.
+Resultat<QList<Entree>> creerNiveaux(const QStringList& aCreer)
+{
+    auto niveaux = Requetes::niveaux();
+    if (!niveaux)
+        return niveaux;
+    bool cree = false;
+    for (const QString& libelle : aCreer) {
+        if (idNiveau(*niveaux, libelle) != 0)
+            continue;
+        if (const Resultat<qint64> r = Requetes::creerNiveau(libelle); !r)
+            return r.erreur();
+        cree = true;
+    }
+    return cree ? Requetes::niveaux() : niveaux;
+}
+
 } // namespace
 
-QList<Eleve> chargerClasse(qlonglong idClasse, const QSqlDatabase& base)
+Eleve nettoye(const Eleve& eleve)
 {
-    QList<Eleve> eleves;
-    QSqlQuery requete(base);
-    requete.prepare(QStringLiteral(
-        "SELECT nom, id_eleve, prenom, libelle, niveaux.id_niveau, date_naiss FROM eleves, niveaux "
-        "WHERE eleves.id_classe=? AND eleves.id_niveau=niveaux.id_niveau "
-        "ORDER BY niveaux.tri ASC, eleves.nom ASC, eleves.prenom ASC "));
-    requete.addBindValue(idClasse);
-    if (!requete.exec())
-        return eleves;
-    while (requete.next()) {
-        Eleve eleve;
-        eleve.nom = requete.value(0).toString();
-        eleve.id = requete.value(1).toLongLong();
-        eleve.prenom = requete.value(2).toString();
-        eleve.niveau = requete.value(3).toString();
-        eleve.idNiveau = requete.value(4).toLongLong();
-        // Une date illisible donne un texte vide.
-        eleve.dateNaiss = QDate::fromString(requete.value(5).toString(), Dates::FORMAT_STOCKAGE)
-                              .toString(Dates::FORMAT_AFFICHAGE);
-        eleves.append(eleve);
-    }
-    // Ordre alphabétique français dans chaque niveau (la base compare les octets).
-    OrdreAlphabetique::trier(eleves, &Eleve::nom, &Eleve::prenom, [](const Eleve& e) { return e.idNiveau; });
-    return eleves;
+    Eleve e = eleve;
+    e.nom = e.nom.trimmed();
+    e.prenom = e.prenom.trimmed();
+    e.niveau = e.niveau.trimmed();
+    return e;
 }
 
-Verification verifier(const QList<Eleve>& eleves, const QStringList& niveauxConnus,
-                      const QuestionNiveau& creerNiveau)
+bool estVide(const Eleve& eleve)
 {
-    Verification resultat;
+    const Eleve e = nettoye(eleve);
+    return e.nom.isEmpty() && e.prenom.isEmpty() && e.niveau.isEmpty() && !e.naissance;
+}
+
+Resultat<QStringList> verifier(const QList<Eleve>& eleves, const QList<Entree>& niveauxConnus,
+                               const QuestionNiveau& creerNiveau, bool lignesVidesPassees)
+{
+    QStringList aCreer;
     for (int i = 0; i < eleves.size(); ++i) {
-        const Eleve& eleve = eleves.at(i);
+        const Eleve eleve = nettoye(eleves.at(i));
         const int ligne = i + 1;
-        if (eleve.nom.isEmpty() || eleve.prenom.isEmpty() || eleve.niveau.isEmpty() ||
-            eleve.dateNaiss.isEmpty())
-            return {Refus::ChampsVides, ligne, {}};
-        if (eleve.dateInvalide)
-            return {Refus::DateIncorrecte, ligne, {}};
-        if (contientSansCasse(niveauxConnus, eleve.niveau) ||
-            contientSansCasse(resultat.niveauxACreer, eleve.niveau))
+        if (lignesVidesPassees && estVide(eleve))
             continue;
-        if (!creerNiveau(eleve.niveau))
-            return {Refus::NiveauAbsent, ligne, {}};
-        resultat.niveauxACreer.append(eleve.niveau);
+        if (eleve.nom.isEmpty() || eleve.prenom.isEmpty() || eleve.niveau.isEmpty() || !eleve.naissance)
+            return Erreur(Raison::ChampsManquants).enLigne(ligne);
+        if (!Dates::permise(*eleve.naissance))
+            return Erreur(Raison::DateInvalide).enLigne(ligne);
+        if (idNiveau(niveauxConnus, eleve.niveau) != 0 || contient(aCreer, eleve.niveau))
+            continue;
+        if (!creerNiveau || !creerNiveau(eleve.niveau))
+            return Erreur(Raison::NiveauAbsent).sur(eleve.niveau).enLigne(ligne);
+        aCreer.append(eleve.niveau);
     }
-    return resultat;
+    return aCreer;
 }
 
-bool enregistrer(qlonglong idClasse, QList<Eleve>& eleves, const QStringList& niveauxACreer,
-                 const QSqlDatabase& base)
+Resultat<QList<Eleve>> enregistrer(qint64 idClasse, const QList<Eleve>& eleves,
+                                   const QStringList& niveauxACreer)
 {
-    Transaction transaction(base);
-    if (!transaction.estOuverte())
-        return false;
+    // Les valeurs d'abord, quoi qu'ait vérifié le dialogue : rien n'est écrit pour une ligne
+    // incomplète, une date qui n'en est pas une ou un niveau que personne n'a accepté.
+    {
+        auto connus = Requetes::niveaux();
+        if (!connus)
+            return connus.erreur();
+        for (const QString& libelle : niveauxACreer)
+            connus->append({libelle, -1});
+        if (const auto controle = verifier(eleves, *connus, {}); !controle)
+            return controle.erreur();
+    }
+
+    Transaction transaction;
+    if (Resultat<> r = transaction.ouverture(); !r)
+        return r.erreur();
 
     // La classe a pu être supprimée depuis son chargement (éditeur des listes) : des élèves
     // écrits sous sa clé ne seraient plus visibles nulle part, puis passeraient à la
     // prochaine classe créée avec la même clé.
-    QSqlQuery classe(base);
-    classe.prepare(QStringLiteral("SELECT COUNT(*) FROM classes WHERE id_classe=?"));
-    classe.addBindValue(idClasse);
-    if (!classe.exec() || !classe.next() || classe.value(0).toLongLong() == 0)
-        return false;
-    classe.finish();
+    const Resultat<bool> existe = classeExiste(idClasse);
+    if (!existe)
+        return existe.erreur();
+    if (!*existe)
+        return Erreur(Raison::ClasseSupprimee);
 
-    // Les niveaux nouveaux n'ont pas de `tri` : ils se rangent avant tous les autres.
-    QSqlQuery requete(base);
-    requete.prepare(QStringLiteral("INSERT INTO niveaux (libelle) VALUES (?)"));
-    for (const QString& libelle : niveauxACreer) {
-        requete.addBindValue(libelle);
-        if (!requete.exec())
-            return false;
-    }
-    const QList<Entree> listeNiveaux = Requetes::niveaux(base);
+    const auto niveaux = creerNiveaux(niveauxACreer);
+    if (!niveaux)
+        return niveaux.erreur();
 
-    QSqlQuery insertion(base);
-    insertion.prepare(
+    Base::Requete insertion(
         QStringLiteral("INSERT INTO eleves(nom,prenom, id_niveau,id_classe,date_naiss) VALUES(?,?,?,?,?)"));
-    QSqlQuery miseAJour(base);
-    miseAJour.prepare(
+    Base::Requete miseAJour(
         QStringLiteral("UPDATE eleves SET nom=?, prenom=?, id_niveau=?, date_naiss=? WHERE id_eleve=?"));
 
-    QList<Eleve> ecrits = eleves;
-    for (Eleve& eleve : ecrits) {
-        eleve.idNiveau = idNiveau(listeNiveaux, eleve.niveau);
+    QList<Eleve> ecrits;
+    for (const Eleve& saisi : eleves) {
+        Eleve eleve = nettoye(saisi);
+        eleve.idNiveau = idNiveau(*niveaux, eleve.niveau);
         if (eleve.idNiveau == 0)
-            return false;
-        const QString date =
-            QDate::fromString(eleve.dateNaiss, Dates::FORMAT_AFFICHAGE).toString(Dates::FORMAT_STOCKAGE);
+            return Erreur(Raison::NiveauAbsent).sur(eleve.niveau);
+        const QString date = eleve.naissance->toString(Dates::FORMAT_STOCKAGE);
         if (eleve.id == 0) {
-            insertion.addBindValue(eleve.nom);
-            insertion.addBindValue(eleve.prenom);
-            insertion.addBindValue(eleve.idNiveau);
-            insertion.addBindValue(idClasse);
-            insertion.addBindValue(date);
-            if (!insertion.exec())
-                return false;
-            eleve.id = insertion.lastInsertId().toLongLong();
-        } else {
-            miseAJour.addBindValue(eleve.nom);
-            miseAJour.addBindValue(eleve.prenom);
-            miseAJour.addBindValue(eleve.idNiveau);
-            miseAJour.addBindValue(date);
-            miseAJour.addBindValue(eleve.id);
-            if (!miseAJour.exec())
-                return false;
+            if (Resultat<> r = insertion.executer({eleve.nom, eleve.prenom, eleve.idNiveau, idClasse, date});
+                !r)
+                return r.erreur();
+            eleve.id = insertion.cleInseree();
+        } else if (Resultat<> r =
+                       miseAJour.executer({eleve.nom, eleve.prenom, eleve.idNiveau, date, eleve.id});
+                   !r) {
+            return r.erreur();
         }
+        ecrits.append(eleve);
     }
-    if (!transaction.valider())
-        return false;
-    eleves = ecrits;
-    return true;
+    if (Resultat<> r = transaction.valider(); !r)
+        return r.erreur();
+    return ecrits;
 }
 
-bool deplacer(const QList<qlonglong>& ids, qlonglong idClasse, const QSqlDatabase& base)
+Resultat<> deplacer(const QList<qint64>& ids, qint64 idClasse)
 {
-    Transaction transaction(base);
-    if (!transaction.estOuverte())
-        return false;
-    QSqlQuery requete(base);
-    requete.prepare(QStringLiteral("UPDATE eleves SET id_classe=? WHERE id_eleve=?"));
-    for (const qlonglong id : ids) {
+    Transaction transaction;
+    if (Resultat<> r = transaction.ouverture(); !r)
+        return r;
+    Base::Requete requete(QStringLiteral("UPDATE eleves SET id_classe=? WHERE id_eleve=?"));
+    for (const qint64 id : ids)
+        if (id != 0)
+            if (Resultat<> r = requete.executer({idClasse, id}); !r)
+                return r;
+    return transaction.valider();
+}
+
+Resultat<> supprimer(const QList<qint64>& ids)
+{
+    Transaction transaction;
+    if (Resultat<> r = transaction.ouverture(); !r)
+        return r;
+    Base::Requete notes(QStringLiteral("DELETE FROM notes WHERE id_eleve=?"));
+    Base::Requete eleves(QStringLiteral("DELETE FROM eleves WHERE id_eleve=?"));
+    for (const qint64 id : ids) {
         if (id == 0)
             continue;
-        requete.addBindValue(idClasse);
-        requete.addBindValue(id);
-        if (!requete.exec())
-            return false;
+        if (Resultat<> r = notes.executer({id}); !r)
+            return r;
+        if (Resultat<> r = eleves.executer({id}); !r)
+            return r;
     }
     return transaction.valider();
 }
 
-bool supprimer(const QList<qlonglong>& ids, const QSqlDatabase& base)
+Resultat<qint64> compterEleves(qint64 idClasse)
 {
-    Transaction transaction(base);
-    if (!transaction.estOuverte())
-        return false;
-    QSqlQuery notes(base);
-    notes.prepare(QStringLiteral("DELETE FROM notes WHERE id_eleve=?"));
-    QSqlQuery eleves(base);
-    eleves.prepare(QStringLiteral("DELETE FROM eleves WHERE id_eleve=?"));
-    for (const qlonglong id : ids) {
-        if (id == 0)
-            continue;
-        notes.addBindValue(id);
-        eleves.addBindValue(id);
-        if (!notes.exec() || !eleves.exec())
-            return false;
-    }
+    const auto n = Base::valeur(QStringLiteral("SELECT COUNT(*) FROM eleves WHERE id_classe=?"), {idClasse});
+    if (!n)
+        return n.erreur();
+    return n->toLongLong();
+}
+
+Resultat<bool> classeExiste(qint64 idClasse)
+{
+    const auto n = Base::valeur(QStringLiteral("SELECT COUNT(*) FROM classes WHERE id_classe=?"), {idClasse});
+    if (!n)
+        return n.erreur();
+    return n->toLongLong() > 0;
+}
+
+Resultat<> supprimerClasse(qint64 idClasse)
+{
+    Transaction transaction;
+    if (Resultat<> r = transaction.ouverture(); !r)
+        return r;
+    if (Resultat<> r = Base::executer(QStringLiteral("DELETE FROM classes WHERE id_classe=?"), {idClasse});
+        !r)
+        return r;
     return transaction.valider();
-}
-
-qlonglong compterEleves(qlonglong idClasse, const QSqlDatabase& base)
-{
-    QSqlQuery requete(base);
-    requete.prepare(QStringLiteral("SELECT COUNT(*) FROM eleves WHERE id_classe=?"));
-    requete.addBindValue(idClasse);
-    if (!requete.exec() || !requete.next())
-        return -1;
-    return requete.value(0).toLongLong();
-}
-
-qlonglong compterClasse(qlonglong idClasse, const QSqlDatabase& base)
-{
-    QSqlQuery requete(base);
-    requete.prepare(QStringLiteral("SELECT COUNT(*) FROM classes WHERE id_classe=?"));
-    requete.addBindValue(idClasse);
-    if (!requete.exec() || !requete.next())
-        return -1;
-    return requete.value(0).toLongLong();
-}
-
-bool supprimerClasse(qlonglong idClasse, const QSqlDatabase& base)
-{
-    Transaction transaction(base);
-    if (!transaction.estOuverte())
-        return false;
-    QSqlQuery requete(base);
-    requete.prepare(QStringLiteral("DELETE FROM classes WHERE id_classe=?"));
-    requete.addBindValue(idClasse);
-    return requete.exec() && transaction.valider();
 }
 
 } // namespace Eleves

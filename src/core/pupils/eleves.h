@@ -1,69 +1,61 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/commun/resultat.h"
 #include "core/db/modele.h"
 
 #include <QList>
-#include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
 
 #include <functional>
 
-// Le travail de l'éditeur des élèves, sans widget : les élèves d'une classe, l'enregistrement
-// avec sa passe de contrôle, le déplacement et la suppression d'élèves, la suppression d'une
-// classe vidée.
+// Le travail de l'éditeur des élèves, sans widget : le contrôle des lignes d'élèves (commun à
+// l'éditeur et à l'ajout d'élèves), l'enregistrement, le déplacement et la suppression
+// d'élèves, la suppression d'une classe vidée.
 namespace Eleves {
-
-// Les élèves d'une classe, triés par niveau, nom et prénom. Une date de naissance gardée
-// qui n'est pas une date revient vide.
-QList<Eleve> chargerClasse(qlonglong idClasse, const QSqlDatabase& base = QSqlDatabase::database());
-
-enum class Refus {
-    Aucun,
-    ChampsVides,    // un des quatre champs est vide
-    DateIncorrecte, // la date de naissance porte la marque « invalide »
-    NiveauAbsent,   // niveau inconnu, et l'utilisateur n'a pas voulu le créer
-};
-
-struct Verification {
-    Refus refus = Refus::Aucun;
-    int ligne = 0;             // ligne refusée, comptée à partir de 1
-    QStringList niveauxACreer; // niveaux nouveaux acceptés, chacun une seule fois
-};
 
 // Question « faut-il créer ce niveau ? », posée par le dialogue.
 using QuestionNiveau = std::function<bool(const QString& niveau)>;
 
-// Passe de contrôle de l'enregistrement, ligne par ligne, avant toute écriture. Un niveau
-// absent de `niveauxConnus` (comparé sans égard à la casse) n'est demandé qu'une fois par
-// texte distinct, sans égard à la casse non plus. Rien n'est écrit ici.
-Verification verifier(const QList<Eleve>& eleves, const QStringList& niveauxConnus,
-                      const QuestionNiveau& creerNiveau);
+// L'élève tel qu'il sera écrit : nom, prénom et niveau sans les blancs qui les entourent.
+Eleve nettoye(const Eleve& eleve);
 
-// Écrit, en une seule transaction, les niveaux à créer (sans `tri`) puis chaque élève de la
-// liste dans la classe : insertion pour un id 0 (l'élève reçoit alors son id), mise à jour
-// sinon. Le niveau d'un élève est cherché par son texte sans égard à la casse ; `idNiveau`
-// est tenu à jour. Faux, et rien d'écrit, quand la classe n'existe plus ou qu'une
-// instruction échoue.
-bool enregistrer(qlonglong idClasse, QList<Eleve>& eleves, const QStringList& niveauxACreer,
-                 const QSqlDatabase& base = QSqlDatabase::database());
+// Le contrôle des lignes d'élèves, ligne par ligne, avant toute écriture : les quatre champs
+// remplis (Raison ChampsManquants), une date de naissance valide (DateInvalide), un niveau
+// connu — comparé sans égard à la casse à `niveauxConnus` — ou dont la création est acceptée
+// par `creerNiveau` (NiveauAbsent sinon, ou sans question). Chaque texte de niveau nouveau
+// n'est demandé qu'une fois, sans égard à la casse non plus. `ligne` : la ligne refusée, à
+// partir de 1. Avec `lignesVidesPassees`, une ligne entièrement vide est passée. Rend les
+// niveaux à créer, chacun une seule fois. Rien n'est écrit ici.
+Resultat<QStringList> verifier(const QList<Eleve>& eleves, const QList<Entree>& niveauxConnus,
+                               const QuestionNiveau& creerNiveau, bool lignesVidesPassees = false);
+
+// Vrai pour une ligne dont aucun champ n'est rempli.
+bool estVide(const Eleve& eleve);
+
+// Écrit, en une seule transaction, les niveaux à créer puis chaque élève de la liste dans la
+// classe : insertion pour un id 0, mise à jour sinon. Les lignes sont contrôlées d'abord (voir
+// verifier(), sans question : un niveau inconnu doit être parmi `niveauxACreer`) et la base
+// n'est pas touchée quand l'une est refusée. Le niveau d'un élève est cherché par son texte
+// sans égard à la casse. Rend les élèves écrits, avec leur id et celui de leur niveau.
+// ClasseSupprimee, et rien d'écrit, quand la classe n'existe plus.
+Resultat<QList<Eleve>> enregistrer(qint64 idClasse, const QList<Eleve>& eleves,
+                                   const QStringList& niveauxACreer);
 
 // Change de classe les élèves donnés (les id 0 sont passés), en une transaction.
-bool deplacer(const QList<qlonglong>& ids, qlonglong idClasse,
-              const QSqlDatabase& base = QSqlDatabase::database());
+Resultat<> deplacer(const QList<qint64>& ids, qint64 idClasse);
 
 // Supprime les élèves donnés avec tous leurs enregistrements de `notes`, en une transaction.
-bool supprimer(const QList<qlonglong>& ids, const QSqlDatabase& base = QSqlDatabase::database());
+Resultat<> supprimer(const QList<qint64>& ids);
 
-// Nombre d'élèves de la classe ; -1 quand la lecture échoue.
-qlonglong compterEleves(qlonglong idClasse, const QSqlDatabase& base = QSqlDatabase::database());
+// Nombre d'élèves de la classe.
+Resultat<qint64> compterEleves(qint64 idClasse);
 
-// Nombre de classes de cette clé : 1 quand elle existe, 0 quand elle a été supprimée ; -1
-// quand la lecture échoue.
-qlonglong compterClasse(qlonglong idClasse, const QSqlDatabase& base = QSqlDatabase::database());
+// Vrai quand la classe existe encore.
+Resultat<bool> classeExiste(qint64 idClasse);
 
 // Supprime la ligne de la classe.
-bool supprimerClasse(qlonglong idClasse, const QSqlDatabase& base = QSqlDatabase::database());
+Resultat<> supprimerClasse(qint64 idClasse);
 
 } // namespace Eleves

@@ -4,31 +4,21 @@
 #include "core/commun/dates.h"
 #include "core/commun/transaction.h"
 #include "core/db/lecteurcsv.h"
+#include "core/db/requete.h"
+#include "core/db/requetes.h"
 
-#include <QCoreApplication>
 #include <QDate>
 #include <QHash>
 #include <QList>
-#include <QSqlQuery>
-#include <QVariant>
+
+#include <algorithm>
 
 namespace ImportEleves {
 
 namespace {
 
-struct ChampAttendu {
-    const char* motif;
-    const char* nomAffiche;
-};
-
-constexpr std::array<ChampAttendu, NOMBRE_CHAMPS> CHAMPS = {{
-    {"Nom ?l?ve", QT_TRANSLATE_NOOP("ImportEleves", "Nom elève")},
-    {"pr?nom ?l?ve", QT_TRANSLATE_NOOP("ImportEleves", "Prénom élève")},
-    {"date naissance", QT_TRANSLATE_NOOP("ImportEleves", "Date naissance")},
-    {"classe", QT_TRANSLATE_NOOP("ImportEleves", "Classe")},
-    {"niveau", QT_TRANSLATE_NOOP("ImportEleves", "Niveau")},
-    {"cycle", QT_TRANSLATE_NOOP("ImportEleves", "Cycle")},
-}};
+constexpr std::array<const char*, NOMBRE_CHAMPS> MOTIFS = {"Nom ?l?ve", "pr?nom ?l?ve", "date naissance",
+                                                           "classe",    "niveau",       "cycle"};
 
 bool lettreChiffreOuEspace(QChar c)
 {
@@ -61,94 +51,64 @@ bool contientJoker(const QString& texte)
 class Liste
 {
 public:
-    // `lecture` : « SELECT id, libelle FROM … ORDER BY id » ; `recherche` : la recherche par
-    // LIKE ; `insertion` : l'ajout d'un libellé et de son rang de tri.
-    Liste(const QString& lecture, const QString& recherche, const QString& insertion)
+    // `entrees` : la liste lue ; `recherche` : la recherche par LIKE ; `creation` : la création
+    // d'une entrée après toutes les autres.
+    Liste(QList<Entree> entrees, const QString& recherche, Resultat<qint64> (*creation)(const QString&))
+        : rechercheSql(recherche), creer(creation)
     {
-        QSqlQuery requete;
-        requete.setForwardOnly(true);
-        if (requete.exec(lecture)) {
-            while (requete.next()) {
-                ++nombre;
-                // Deux libellés qui ne diffèrent que par la casse : le premier reste, comme
-                // la première ligne que rend LIKE.
-                const QString cle = replier(requete.value(1).toString());
-                if (!requete.value(1).isNull() && !ids.contains(cle))
-                    ids.insert(cle, requete.value(0).toLongLong());
-            }
+        std::sort(entrees.begin(), entrees.end(),
+                  [](const Entree& a, const Entree& b) { return a.id < b.id; });
+        for (const Entree& entree : std::as_const(entrees)) {
+            // Deux libellés qui ne diffèrent que par la casse : le premier reste, comme
+            // la première ligne que rend LIKE.
+            const QString cle = replier(entree.libelle);
+            if (!ids.contains(cle))
+                ids.insert(cle, entree.id);
         }
-        rechercheSql.prepare(recherche);
-        insertionSql.prepare(insertion);
     }
 
     // Clé du libellé, 0 s'il n'existe pas.
-    qlonglong chercher(const QString& libelle)
+    Resultat<qint64> chercher(const QString& libelle)
     {
         if (!contientJoker(libelle))
             return ids.value(replier(libelle), 0);
-        rechercheSql.addBindValue(libelle);
-        qlonglong id = 0;
-        if (!rechercheSql.exec())
-            enPanne = true;
-        else if (rechercheSql.next())
-            id = rechercheSql.value(0).toLongLong();
-        rechercheSql.finish();
-        return id;
+        const Resultat<QVariant> id = rechercheSql.premiere({libelle});
+        if (!id)
+            return id.erreur();
+        return id->toLongLong();
     }
 
-    // Crée le libellé en dernier (son rang de tri est le nombre de lignes d'avant) et rend sa
-    // nouvelle clé.
-    qlonglong creer(const QString& libelle)
+    // La clé `id` déjà trouvée pour ce libellé ou, quand elle est nulle, celle du libellé créé
+    // après tous les autres.
+    Resultat<qint64> ouCreer(const QString& libelle, qint64 id)
     {
-        insertionSql.addBindValue(libelle);
-        insertionSql.addBindValue(nombre);
-        if (!insertionSql.exec()) {
-            enPanne = true;
-            return 0;
-        }
-        const qlonglong id = insertionSql.lastInsertId().toLongLong();
-        ++nombre;
+        if (id != 0)
+            return id;
+        const Resultat<qint64> cree = creer(libelle);
+        if (!cree)
+            return cree;
         ++creees;
         // Une ligne plus ancienne qui répondrait au même texte aurait été trouvée avant.
-        ids.insert(replier(libelle), id);
-        return id;
+        ids.insert(replier(libelle), *cree);
+        return cree;
     }
-
-    // La clé `id` déjà trouvée pour ce libellé ou, quand elle est nulle, celle du libellé créé.
-    qlonglong ouCreer(const QString& libelle, qlonglong id) { return id != 0 ? id : creer(libelle); }
 
     int creees = 0;
-    // Vrai dès qu'une instruction a échoué.
-    bool enPanne = false;
 
 private:
-    QHash<QString, qlonglong> ids;
-    QSqlQuery rechercheSql;
-    QSqlQuery insertionSql;
-    int nombre = 0;
+    QHash<QString, qint64> ids;
+    Base::Requete rechercheSql;
+    Resultat<qint64> (*creer)(const QString&);
 };
 
-qlonglong compter(const QString& sql, bool* enPanne = nullptr)
+Resultat<QList<qint64>> lireCles(const QString& sql)
 {
-    QSqlQuery requete;
-    if (requete.exec(sql) && requete.next())
-        return requete.value(0).toLongLong();
-    if (enPanne)
-        *enPanne = true;
-    return 0;
-}
-
-QList<qlonglong> lireCles(const QString& sql, bool* enPanne = nullptr)
-{
-    QList<qlonglong> cles;
-    QSqlQuery requete;
-    requete.setForwardOnly(true);
-    if (requete.exec(sql)) {
-        while (requete.next())
-            cles.append(requete.value(0).toLongLong());
-    } else if (enPanne) {
-        *enPanne = true;
-    }
+    const auto lignes = Base::lignes(sql);
+    if (!lignes)
+        return lignes.erreur();
+    QList<qint64> cles;
+    for (const Base::Ligne& ligne : *lignes)
+        cles.append(ligne.at(0).toLongLong());
     return cles;
 }
 
@@ -156,12 +116,7 @@ QList<qlonglong> lireCles(const QString& sql, bool* enPanne = nullptr)
 
 QString motif(Champ champ)
 {
-    return QString::fromUtf8(CHAMPS.at(champ).motif);
-}
-
-QString nomAffiche(Champ champ)
-{
-    return QCoreApplication::translate("ImportEleves", CHAMPS.at(champ).nomAffiche);
+    return QString::fromUtf8(MOTIFS.at(champ));
 }
 
 bool comparerEntete(const QString& entete, const QString& motif)
@@ -199,55 +154,62 @@ int premierChampManquant(const Colonnes& colonnes)
     return -1;
 }
 
-qlonglong nombreEleves()
+Resultat<Colonnes> preparer(const LecteurCsv& lecteur)
 {
-    return compter(QStringLiteral("SELECT COUNT(*) FROM eleves"));
+    if (lecteur.nombreLignes() < 2 || lecteur.nombreColonnes() < 4)
+        return Erreur(Raison::FichierIncorrect);
+    const Colonnes colonnes = chercherColonnes(lecteur.ligne(0));
+    if (const int manquant = premierChampManquant(colonnes); manquant >= 0)
+        return Erreur(Raison::ChampIntrouvable).avec(manquant);
+    return colonnes;
 }
 
-Resultat importer(const LecteurCsv& lecteur, const Colonnes& colonnes, const Options& options,
-                  const ConfirmationSuppression& confirmer)
+Resultat<qint64> nombreEleves()
 {
-    Resultat resultat;
+    const auto n = Base::valeur(QStringLiteral("SELECT COUNT(*) FROM eleves"));
+    if (!n)
+        return n.erreur();
+    return n->toLongLong();
+}
+
+Resultat<Comptes> importer(const LecteurCsv& lecteur, const Colonnes& colonnes, const Options& options,
+                           const ConfirmationSuppression& confirmer)
+{
+    Comptes comptes;
 
     // Tous les élèves sont d'abord marqués absents du fichier. Sans transaction, rien ne
     // pourrait être annulé : on s'arrête là aussi.
     Transaction transaction;
-    QSqlQuery miseAZero;
-    if (!transaction.estOuverte() || !miseAZero.exec(QStringLiteral("UPDATE eleves SET upd=0"))) {
-        resultat.issue = Resultat::Issue::MiseAZeroImpossible;
-        return resultat;
-    }
+    if (Resultat<> r = transaction.ouverture(); !r)
+        return Erreur(Raison::MiseAZeroImpossible, r.erreur().texte);
+    if (Resultat<> r = Base::executer(QStringLiteral("UPDATE eleves SET upd=0")); !r)
+        return Erreur(Raison::MiseAZeroImpossible, r.erreur().texte);
 
     // Chaque instruction est préparée une fois pour toutes les lignes.
-    Liste classes(QStringLiteral("SELECT id_classe, libelle FROM classes ORDER BY id_classe"),
-                  QStringLiteral("SELECT id_classe FROM classes WHERE libelle LIKE ?"),
-                  QStringLiteral("INSERT INTO classes(libelle,tri) VALUES (?,?)"));
-    Liste niveaux(QStringLiteral("SELECT id_niveau, libelle FROM niveaux ORDER BY id_niveau"),
-                  QStringLiteral("SELECT id_niveau FROM niveaux WHERE libelle LIKE ?"),
-                  QStringLiteral("INSERT INTO niveaux(libelle,tri) VALUES (?,?)"));
-    QSqlQuery rechercheEleve;
-    rechercheEleve.setForwardOnly(true);
-    rechercheEleve.prepare(
+    const auto classesLues = Requetes::classes();
+    if (!classesLues)
+        return classesLues.erreur();
+    const auto niveauxLus = Requetes::niveaux();
+    if (!niveauxLus)
+        return niveauxLus.erreur();
+    Liste classes(*classesLues, QStringLiteral("SELECT id_classe FROM classes WHERE libelle LIKE ?"),
+                  &Requetes::creerClasse);
+    Liste niveaux(*niveauxLus, QStringLiteral("SELECT id_niveau FROM niveaux WHERE libelle LIKE ?"),
+                  &Requetes::creerNiveau);
+    Base::Requete rechercheEleve(
         QStringLiteral("SELECT id_eleve, id_classe, id_niveau FROM eleves WHERE nom LIKE ? "
                        "AND prenom LIKE ? AND date_naiss LIKE ?"));
-    QSqlQuery marquage;
-    marquage.prepare(QStringLiteral("UPDATE eleves SET upd=1 WHERE id_eleve=?"));
-    QSqlQuery ajout;
-    ajout.prepare(QStringLiteral("INSERT INTO eleves(nom, prenom, date_naiss, id_classe, id_niveau, upd) "
-                                 "VALUES(?,?,?,?,?,1)"));
-    QSqlQuery repartition;
-    repartition.prepare(QStringLiteral("UPDATE eleves SET id_classe=?, id_niveau=?, upd=1 WHERE id_eleve=?"));
+    Base::Requete marquage(QStringLiteral("UPDATE eleves SET upd=1 WHERE id_eleve=?"));
+    Base::Requete ajout(
+        QStringLiteral("INSERT INTO eleves(nom, prenom, date_naiss, id_classe, id_niveau, upd) "
+                       "VALUES(?,?,?,?,?,1)"));
+    Base::Requete repartition(
+        QStringLiteral("UPDATE eleves SET id_classe=?, id_niveau=?, upd=1 WHERE id_eleve=?"));
 
     // La première instruction en échec arrête tout et la transaction est annulée. Après une
     // erreur du disque, SQLite a pu annuler la transaction de lui-même : les instructions
     // suivantes seraient validées une à une, et la suppression des élèves « absents »
     // (upd revenu à sa valeur d'avant) viderait la base.
-    const auto panne = [] {
-        Resultat echec;
-        echec.issue = Resultat::Issue::ValidationImpossible;
-        return echec;
-    };
-
     for (int index = 1; index < lecteur.nombreLignes(); ++index) {
         const QStringList& ligne = lecteur.ligne(index);
         const auto champ = [&](Champ c) { return ligne.value(colonnes[c]).trimmed(); };
@@ -260,147 +222,125 @@ Resultat importer(const LecteurCsv& lecteur, const Colonnes& colonnes, const Opt
             niveau = champ(Cycle);
         if (nom.isEmpty() || prenom.isEmpty() || texteDate.isEmpty() || classe.isEmpty() ||
             niveau.isEmpty()) {
-            ++resultat.ignores;
+            ++comptes.ignores;
             continue;
         }
 
         const QDate date = Dates::lire(texteDate);
-        if (!date.isValid()) {
-            // La transaction est annulée en sortant : rien de cette importation ne reste.
-            Resultat echec;
-            echec.issue = Resultat::Issue::DateInvalide;
-            echec.ligne = index + 1;
-            return echec;
-        }
+        // La transaction est annulée en sortant : rien de cette importation ne reste.
+        if (!date.isValid())
+            return Erreur(Raison::DateInvalide).enLigne(index + 1);
         const QString dateStockee = date.toString(Dates::FORMAT_STOCKAGE);
 
-        qlonglong idClasse = classes.chercher(classe);
-        qlonglong idNiveau = niveaux.chercher(niveau);
+        Resultat<qint64> idClasse = classes.chercher(classe);
+        if (!idClasse)
+            return idClasse.erreur();
+        Resultat<qint64> idNiveau = niveaux.chercher(niveau);
+        if (!idNiveau)
+            return idNiveau.erreur();
 
-        qlonglong idEleve = 0;
-        qlonglong classeEleve = 0;
-        qlonglong niveauEleve = 0;
-        rechercheEleve.addBindValue(nom);
-        rechercheEleve.addBindValue(prenom);
-        rechercheEleve.addBindValue(dateStockee);
-        if (!rechercheEleve.exec())
-            return panne();
-        if (rechercheEleve.next()) {
-            idEleve = rechercheEleve.value(0).toLongLong();
-            classeEleve = rechercheEleve.value(1).toLongLong();
-            niveauEleve = rechercheEleve.value(2).toLongLong();
+        qint64 idEleve = 0;
+        qint64 classeEleve = 0;
+        qint64 niveauEleve = 0;
+        if (Resultat<> r = rechercheEleve.executer({nom, prenom, dateStockee}); !r)
+            return r.erreur();
+        if (rechercheEleve.suivante()) {
+            idEleve = rechercheEleve.entier(0);
+            classeEleve = rechercheEleve.entier(1);
+            niveauEleve = rechercheEleve.entier(2);
+        } else if (Resultat<> r = rechercheEleve.fin(); !r) {
+            return r.erreur();
         }
-        rechercheEleve.finish();
+        rechercheEleve.liberer();
 
         const bool retrouve = idEleve != 0;
         // La classe et le niveau de la ligne, créés au premier élève qui y entre.
-        const auto classeEtNiveauCrees = [&] {
-            idClasse = classes.ouCreer(classe, idClasse);
-            idNiveau = niveaux.ouCreer(niveau, idNiveau);
-            return !classes.enPanne && !niveaux.enPanne;
+        const auto classeEtNiveauCrees = [&]() -> Resultat<> {
+            idClasse = classes.ouCreer(classe, *idClasse);
+            if (!idClasse)
+                return idClasse.erreur();
+            idNiveau = niveaux.ouCreer(niveau, *idNiveau);
+            if (!idNiveau)
+                return idNiveau.erreur();
+            return {};
         };
         if (retrouve) {
-            ++resultat.retrouves;
-            marquage.addBindValue(idEleve);
-            if (!marquage.exec())
-                return panne();
+            ++comptes.retrouves;
+            if (Resultat<> r = marquage.executer({idEleve}); !r)
+                return r.erreur();
         } else if (!options.ajouter) {
-            ++resultat.nonAjoutes;
+            ++comptes.nonAjoutes;
         } else {
-            if (!classeEtNiveauCrees())
-                return panne();
-            ajout.addBindValue(nom);
-            ajout.addBindValue(prenom);
-            ajout.addBindValue(dateStockee);
-            ajout.addBindValue(idClasse);
-            ajout.addBindValue(idNiveau);
-            if (!ajout.exec())
-                return panne();
-            idEleve = ajout.lastInsertId().toLongLong();
-            classeEleve = idClasse;
-            niveauEleve = idNiveau;
-            ++resultat.ajoutes;
+            if (Resultat<> r = classeEtNiveauCrees(); !r)
+                return r.erreur();
+            if (Resultat<> r = ajout.executer({nom, prenom, dateStockee, *idClasse, *idNiveau}); !r)
+                return r.erreur();
+            idEleve = ajout.cleInseree();
+            classeEleve = *idClasse;
+            niveauEleve = *idNiveau;
+            ++comptes.ajoutes;
         }
 
-        const bool ailleurs = retrouve && (classeEleve != idClasse || niveauEleve != idNiveau);
+        const bool ailleurs = retrouve && (classeEleve != *idClasse || niveauEleve != *idNiveau);
         if (options.repartir && ailleurs) {
-            if (!classeEtNiveauCrees())
-                return panne();
-            repartition.addBindValue(idClasse);
-            repartition.addBindValue(idNiveau);
-            repartition.addBindValue(idEleve);
-            if (!repartition.exec())
-                return panne();
-            ++(classeEleve != idClasse ? resultat.deplaces : resultat.changesNiveau);
+            if (Resultat<> r = classeEtNiveauCrees(); !r)
+                return r.erreur();
+            if (Resultat<> r = repartition.executer({*idClasse, *idNiveau, idEleve}); !r)
+                return r.erreur();
+            ++(classeEleve != *idClasse ? comptes.deplaces : comptes.changesNiveau);
         } else if (retrouve) {
-            ++resultat.inchanges;
+            ++comptes.inchanges;
             if (ailleurs)
-                ++resultat.nonRepartis;
+                ++comptes.nonRepartis;
         }
     }
-    if (classes.enPanne || niveaux.enPanne)
-        return panne();
-    resultat.classesCreees = classes.creees;
-    resultat.niveauxCrees = niveaux.creees;
+    comptes.classesCreees = classes.creees;
+    comptes.niveauxCrees = niveaux.creees;
 
     // Les élèves absents du fichier, avec leurs enregistrements, après confirmation.
-    bool enPanne = false;
-    const int absents =
-        static_cast<int>(compter(QStringLiteral("SELECT COUNT(*) FROM eleves WHERE upd=0"), &enPanne));
-    if (enPanne)
-        return panne();
-    resultat.absentsGardes = absents;
-    if (options.supprimer) {
-        if (absents > 0 && confirmer && confirmer(absents)) {
-            QSqlQuery suppressionNotes;
-            suppressionNotes.prepare(QStringLiteral("DELETE FROM notes WHERE id_eleve=?"));
-            for (const qlonglong id :
-                 lireCles(QStringLiteral("SELECT id_eleve FROM eleves WHERE upd=0"), &enPanne)) {
-                suppressionNotes.addBindValue(id);
-                if (!suppressionNotes.exec())
-                    return panne();
-            }
-            QSqlQuery suppression;
-            if (enPanne || !suppression.exec(QStringLiteral("DELETE FROM eleves WHERE upd=0")))
-                return panne();
-            resultat.supprimes = absents;
-            resultat.absentsGardes = 0;
-        }
+    const auto absents = Base::valeur(QStringLiteral("SELECT COUNT(*) FROM eleves WHERE upd=0"));
+    if (!absents)
+        return absents.erreur();
+    comptes.absentsGardes = absents->toInt();
+    if (options.supprimer && comptes.absentsGardes > 0 && confirmer && confirmer(comptes.absentsGardes)) {
+        const auto cles = lireCles(QStringLiteral("SELECT id_eleve FROM eleves WHERE upd=0"));
+        if (!cles)
+            return cles.erreur();
+        Base::Requete suppressionNotes(QStringLiteral("DELETE FROM notes WHERE id_eleve=?"));
+        for (const qint64 id : *cles)
+            if (Resultat<> r = suppressionNotes.executer({id}); !r)
+                return r.erreur();
+        if (Resultat<> r = Base::executer(QStringLiteral("DELETE FROM eleves WHERE upd=0")); !r)
+            return r.erreur();
+        comptes.supprimes = comptes.absentsGardes;
+        comptes.absentsGardes = 0;
     }
 
     // Quelles que soient les options : plus de classe vide, et les autres renumérotées.
-    const QList<qlonglong> vides = lireCles(
+    const auto vides = lireCles(
         QStringLiteral("SELECT classes.id_classe,COUNT(eleves.id_eleve) AS nb FROM classes LEFT JOIN "
                        "eleves ON eleves.id_classe=classes.id_classe GROUP BY classes.id_classe "
-                       "HAVING nb=0"),
-        &enPanne);
-    if (enPanne)
-        return panne();
-    QSqlQuery suppressionClasse;
-    suppressionClasse.prepare(QStringLiteral("DELETE FROM classes WHERE id_classe=?"));
-    for (const qlonglong id : vides) {
-        suppressionClasse.addBindValue(id);
-        if (!suppressionClasse.exec())
-            return panne();
-    }
-    resultat.classesSupprimees = static_cast<int>(vides.size());
+                       "HAVING nb=0"));
+    if (!vides)
+        return vides.erreur();
+    Base::Requete suppressionClasse(QStringLiteral("DELETE FROM classes WHERE id_classe=?"));
+    for (const qint64 id : *vides)
+        if (Resultat<> r = suppressionClasse.executer({id}); !r)
+            return r.erreur();
+    comptes.classesSupprimees = int(vides->size());
 
-    QSqlQuery numerotation;
-    numerotation.prepare(QStringLiteral("UPDATE classes SET tri=? WHERE id_classe=?"));
+    const auto restantes = lireCles(QStringLiteral("SELECT id_classe FROM classes ORDER BY tri"));
+    if (!restantes)
+        return restantes.erreur();
+    Base::Requete numerotation(QStringLiteral("UPDATE classes SET tri=? WHERE id_classe=?"));
     int rang = 0;
-    for (const qlonglong id :
-         lireCles(QStringLiteral("SELECT id_classe FROM classes ORDER BY tri"), &enPanne)) {
-        numerotation.addBindValue(rang++);
-        numerotation.addBindValue(id);
-        if (!numerotation.exec())
-            return panne();
-    }
-    if (enPanne)
-        return panne();
+    for (const qint64 id : *restantes)
+        if (Resultat<> r = numerotation.executer({rang++, id}); !r)
+            return r.erreur();
 
-    if (!transaction.valider())
-        resultat.issue = Resultat::Issue::ValidationImpossible;
-    return resultat;
+    if (Resultat<> r = transaction.valider(); !r)
+        return r.erreur();
+    return comptes;
 }
 
 } // namespace ImportEleves

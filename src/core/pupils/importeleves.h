@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/commun/resultat.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -26,8 +28,6 @@ using Colonnes = std::array<int, NOMBRE_CHAMPS>;
 // Motif cherché pour un champ (« Nom ?l?ve », « pr?nom ?l?ve », « date naissance »,
 // « classe », « niveau », « cycle »).
 QString motif(Champ champ);
-// Nom du champ montré quand il manque (« Nom elève », « Prénom élève », …), traduit.
-QString nomAffiche(Champ champ);
 
 // Vrai quand l'en-tête correspond au motif : l'en-tête est débarrassé de ses blancs autour,
 // puis chaque caractère devient « ? » quand le motif porte « ? » à la même place ou quand ce
@@ -41,8 +41,12 @@ Colonnes chercherColonnes(const QStringList& entete);
 // Le premier champ manquant dans l'ordre de la recherche, ou -1 quand les six sont là.
 int premierChampManquant(const Colonnes& colonnes);
 
-// Nombre d'élèves de la base (0 quand la table ne peut pas être lue).
-qlonglong nombreEleves();
+// Les colonnes des six champs dans le fichier lu. Refus : FichierIncorrect (moins de deux
+// lignes ou de quatre colonnes), ChampIntrouvable (`nombre` : le premier champ qui manque).
+Resultat<Colonnes> preparer(const LecteurCsv& lecteur);
+
+// Nombre d'élèves de la base.
+Resultat<qint64> nombreEleves();
 
 // Les trois cases du dialogue.
 struct Options {
@@ -55,16 +59,7 @@ struct Options {
 // fichier (et leurs enregistrements) : reçoit leur nombre, rend vrai pour supprimer.
 using ConfirmationSuppression = std::function<bool(int nombre)>;
 
-struct Resultat {
-    enum class Issue {
-        Faite,               // validée
-        MiseAZeroImpossible, // « UPDATE eleves SET upd=0 » a échoué : rien n'a changé
-        DateInvalide,        // date de naissance illisible : tout est annulé, voir `ligne`
-        ValidationImpossible // la base a refusé une instruction ou la validation : tout est annulé
-    };
-    Issue issue = Issue::Faite;
-    // Ligne de la date invalide, comptée comme dans le fichier (l'en-tête est la ligne 1).
-    int ligne = 0;
+struct Comptes {
     // Comptes de l'importation faite. Chaque ligne d'élève du fichier compte une fois :
     // ignorée (incomplète ou nouvel élève non ajouté), ajoutée, déplacée, changée de niveau
     // ou retrouvée sans changement.
@@ -93,9 +88,10 @@ struct Resultat {
 //     `notes`, si `confirmer` l'accepte (il n'est appelé que s'il y en a) ;
 //   - enfin, quelles que soient les options, les classes sans élève sont supprimées et les
 //     autres renumérotées 0, 1, 2… dans leur ordre.
-// Une date de naissance illisible annule toute l'importation ; une instruction refusée par la
-// base aussi (ValidationImpossible).
-Resultat importer(const LecteurCsv& lecteur, const Colonnes& colonnes, const Options& options,
-                  const ConfirmationSuppression& confirmer);
+// Refus, et rien de changé : MiseAZeroImpossible (le marquage de départ), DateInvalide (une
+// date de naissance illisible, `ligne` comptée comme dans le fichier, l'en-tête étant la ligne
+// 1), ou toute instruction refusée par la base.
+Resultat<Comptes> importer(const LecteurCsv& lecteur, const Colonnes& colonnes, const Options& options,
+                           const ConfirmationSuppression& confirmer);
 
 } // namespace ImportEleves

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/commun/resultat.h"
+
 #include <QList>
-#include <QSqlDatabase>
 #include <QString>
 
 // Le travail de l'éditeur des listes des classes et des niveaux, sans widget : lecture des
@@ -21,14 +22,14 @@ struct Entree {
 };
 
 // Les entrées de la table, par `tri` croissant, avec leur usage.
-QList<Entree> charger(const QString& table, const QSqlDatabase& base = QSqlDatabase::database());
+Resultat<QList<Entree>> charger(const QString& table);
 
 // Écrit la liste en une transaction : chaque entrée reçoit son libellé et sa position pour
 // `tri` (mise à jour d'une entrée existante, insertion d'une nouvelle), puis chaque clé
-// supprimée encore inutilisée est effacée. L'échec d'une insertion va dans la trace de
-// débogage ; toute instruction refusée arrête le travail et rien n'est écrit. Vrai quand la
-// transaction a été validée.
-bool enregistrer(const QString& table, const QList<Entree>& entrees, const QList<qlonglong>& supprimees,
-                 const QSqlDatabase& base = QSqlDatabase::database());
+// supprimée encore inutilisée est effacée. Un libellé vide (ou de blancs) est refusé avant
+// toute écriture (Raison ChampsManquants, `ligne` : sa position à partir de 1) ; toute
+// instruction refusée arrête le travail et rien n'est écrit.
+Resultat<> enregistrer(const QString& table, const QList<Entree>& entrees,
+                       const QList<qlonglong>& supprimees);
 
 } // namespace Listes

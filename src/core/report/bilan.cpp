@@ -1,19 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/report/bilan.h"
-#include "core/db/requetes.h"
 
 #include "core/commun/transaction.h"
-
-#include <algorithm>
-#include <functional>
+#include "core/db/requete.h"
+#include "core/db/requetes.h"
 
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QSet>
-#include <QSqlQuery>
 #include <QStandardPaths>
 #include <QTextStream>
 #include <QVariant>
+
+#include <algorithm>
+#include <functional>
 
 namespace {
 
@@ -56,26 +56,25 @@ QString lignesEleves(const QStringList& lignes, const QString& chaine, QChar mar
 Bilan::Suivi::~Suivi() = default;
 void Bilan::Suivi::etape(Etape) {}
 void Bilan::Suivi::laisserVivre() {}
-void Bilan::Suivi::probleme(Probleme) {}
 
-Bilan::Arbre Bilan::lireArbre()
+Resultat<Bilan::Arbre> Bilan::lireArbre()
 {
     Arbre arbre;
-    QSqlQuery requete;
-    requete.setForwardOnly(true);
-    requete.exec(
+    Base::Requete requete(
         QStringLiteral("SELECT id_comp, id_comp_parent, profondeur, libelle, ref FROM competences ORDER BY "
                        "numero, id_comp"));
-    while (requete.next()) {
+    const Resultat<> lu = requete.pourChaqueLigne({}, [&arbre](const Base::Requete& r) {
         Noeud noeud;
-        noeud.id = requete.value(0).toLongLong();
-        noeud.parent = requete.value(1).toLongLong();
-        noeud.profondeur = requete.value(2).toInt();
-        noeud.libelle = requete.value(3).toString();
-        noeud.ref = requete.value(4).toString();
+        noeud.id = r.entier(0);
+        noeud.parent = r.entier(1);
+        noeud.profondeur = int(r.entier(2));
+        noeud.libelle = r.texte(3);
+        noeud.ref = r.texte(4);
         arbre.noeuds.insert(noeud.id, noeud);
         arbre.enfants[noeud.parent].append(noeud.id);
-    }
+    });
+    if (!lu)
+        return lu.erreur();
     return arbre;
 }
 
@@ -104,34 +103,26 @@ QList<Bilan::Item> Bilan::collecterItems(const Arbre& arbre, qint64 idPalier, Su
     return items;
 }
 
-QList<Eleve> Bilan::selectionnerEleves(qint64 idClasse, const QString& refPalier, bool filtreNiveau,
-                                       bool* refConnue)
+Resultat<QList<Eleve>> Bilan::selectionnerEleves(qint64 idClasse, const QString& refPalier, bool filtreNiveau,
+                                                 bool* refConnue)
 {
     if (refConnue)
         *refConnue = true;
-    const QString debut =
-        QStringLiteral("SELECT eleves.nom, eleves.prenom, niveaux.libelle, eleves.id_eleve FROM "
-                       "eleves, niveaux WHERE eleves.id_classe=? AND "
-                       "eleves.id_niveau=niveaux.id_niveau ");
-    const QString fin = QStringLiteral("ORDER BY niveaux.tri, eleves.nom, eleves.prenom");
-    QString sql;
-    if (!filtreNiveau)
-        sql = debut + fin;
-    else if (refPalier == QLatin1String("P1"))
-        sql = debut + QStringLiteral("AND (niveaux.libelle LIKE 'CE1' OR niveaux.libelle LIKE 'CYCLE II') ") +
-              fin;
-    else if (refPalier == QLatin1String("P2"))
-        sql = debut +
-              QStringLiteral("AND (niveaux.libelle LIKE 'CM2' OR niveaux.libelle LIKE 'CYCLE III') ") + fin;
-    else {
+    Requetes::FiltreEleves filtre;
+    if (!filtreNiveau) {
+    } else if (refPalier == QLatin1String("P1")) {
+        filtre.libellesNiveaux = {QStringLiteral("CE1"), QStringLiteral("CYCLE II")};
+    } else if (refPalier == QLatin1String("P2")) {
+        filtre.libellesNiveaux = {QStringLiteral("CM2"), QStringLiteral("CYCLE III")};
+    } else {
         if (refConnue)
             *refConnue = false;
-        return {};
+        return QList<Eleve>();
     }
-    return Requetes::elevesClasse(sql, idClasse, true);
+    return Requetes::elevesClasse(idClasse, filtre);
 }
 
-std::optional<QStringList> Bilan::lireValidations(const QList<Eleve>& eleves, const QList<qint64>& noeuds)
+Resultat<QStringList> Bilan::lireValidations(const QList<Eleve>& eleves, const QList<qint64>& noeuds)
 {
     // Une seule requête pour toute la matrice, au lieu d'un comptage par élève et par nœud.
     // L'index notes(id_eleve, id_comp) est parcouru élève par élève (le « + » l'empêche de
@@ -150,41 +141,39 @@ std::optional<QStringList> Bilan::lireValidations(const QList<Eleve>& eleves, co
     for (int i = 0; i < noeuds.size(); ++i)
         lignes[noeuds.at(i)].append(i);
 
-    QSqlQuery requete;
-    requete.setForwardOnly(true);
-    if (!requete.exec(
-            QStringLiteral("SELECT id_eleve, id_comp FROM notes WHERE id_eleve IN (%1) AND +id_comp IN (%2)")
-                .arg(Requetes::listeIdentifiants(idsEleves), Requetes::listeIdentifiants(lignes.keys()))))
-        return std::nullopt;
-    while (requete.next()) {
-        const int j = colonne.value(requete.value(0).toLongLong(), -1);
+    Base::Requete requete(
+        QStringLiteral("SELECT id_eleve, id_comp FROM notes WHERE id_eleve IN (%1) AND +id_comp IN (%2)")
+            .arg(Requetes::listeIdentifiants(idsEleves), Requetes::listeIdentifiants(lignes.keys())));
+    const Resultat<> lu = requete.pourChaqueLigne({}, [&](const Base::Requete& r) {
+        const int j = colonne.value(r.entier(0), -1);
         if (j < 0)
-            continue;
-        for (const int i : lignes.value(requete.value(1).toLongLong()))
+            return;
+        for (const int i : lignes.value(r.entier(1)))
             chaines[i][j] = QLatin1Char('1');
-    }
+    });
+    if (!lu)
+        return lu.erreur();
     return chaines;
 }
 
-QString Bilan::titre(const std::optional<QString>& classe, const std::optional<QString>& palier)
+QString Bilan::titre(const QString& classe, const std::optional<QString>& palier)
 {
-    QString html = classe ? tr("<h1>Classe: %1").arg(echappe(*classe))
-                          : QStringLiteral("<h1>") + tr("Classe: erreur sur la base de données");
+    QString html = QStringLiteral("<h1>Classe: %1").arg(echappe(classe));
     if (palier)
-        html += tr(" - %1").arg(echappe(*palier));
+        html += QStringLiteral(" - %1").arg(echappe(*palier));
     return html + QStringLiteral("</h1>\n");
 }
 
 QString Bilan::sectionEleves(const QList<Eleve>& eleves, bool filtreNiveau)
 {
-    QString html = tr("<h2>Liste globale des élèves concernés</h2>\n") + QStringLiteral("<p>");
+    QString html = QStringLiteral("<h2>Liste globale des élèves concernés</h2>\n") + QStringLiteral("<p>");
     for (const Eleve& eleve : eleves)
         html += QStringLiteral("%1 %2 (%3)<br/>\n")
                     .arg(echappe(eleve.nom), echappe(eleve.prenom), echappe(eleve.niveau));
     if (eleves.isEmpty()) {
-        html += tr("Aucun élève n'a été sélectionné. ");
+        html += QStringLiteral("Aucun élève n'a été sélectionné. ");
         if (filtreNiveau)
-            html += tr(
+            html += QStringLiteral(
                 "Vous avez coché la case 'Montrer uniquement les élèves CE1 ou CM2'. La classe ne contient "
                 "peut-être pas d'élèves de niveau correspondant à celui du palier: CE1 pour le palier 1, "
                 "CM2 pour le palier 2.");
@@ -196,11 +185,11 @@ QString Bilan::sectionItems(const QList<Eleve>& eleves, const QList<Item>& items
                             const Arbre& arbre)
 {
     if (items.isEmpty())
-        return tr("<h2>Aucun item n'est disponible.</h2>\n");
+        return QStringLiteral("<h2>Aucun item n'est disponible.</h2>\n");
     if (eleves.isEmpty())
         return {};
     const int total = eleves.size();
-    QString html = tr("<h2>Validation des items</h2>\n");
+    QString html = QStringLiteral("<h2>Validation des items</h2>\n");
 
     // Nombre d'items de chaque compétence et de chaque agrégat dans tout le palier.
     QHash<qint64, int> itemsCompetence;
@@ -226,17 +215,18 @@ QString Bilan::sectionItems(const QList<Eleve>& eleves, const QList<Item>& items
 
             // En-tête du groupe.
             if (n == total)
-                html += tr("<h3>Tous les élèves ont validé les éléments suivants&nbsp;:</h3>\n");
+                html += QStringLiteral("<h3>Tous les élèves ont validé les éléments suivants&nbsp;:</h3>\n");
             else if (n > total / 2)
-                html += tr("<h3>Tous les élèves - sauf %1 ci-dessous - ont validé les éléments "
-                           "suivants&nbsp;:</h3>\n")
+                html += QStringLiteral("<h3>Tous les élèves - sauf %1 ci-dessous - ont validé les éléments "
+                                       "suivants&nbsp;:</h3>\n")
                             .arg(total - n) +
                         QStringLiteral("<p>\n") + lignesEleves(lignes, chaine, QLatin1Char('0')) +
                         QStringLiteral("</p>\n");
             else if (n == 0)
-                html += tr("<h3>Aucun élève n'a validé les éléments suivants&nbsp;:</h3>\n");
+                html += QStringLiteral("<h3>Aucun élève n'a validé les éléments suivants&nbsp;:</h3>\n");
             else
-                html += tr("<h3>Les élèves ci-dessous (%1) ont validé les éléments suivants&nbsp;:</h3>\n")
+                html += QStringLiteral(
+                            "<h3>Les élèves ci-dessous (%1) ont validé les éléments suivants&nbsp;:</h3>\n")
                             .arg(n) +
                         QStringLiteral("<p>\n") + lignesEleves(lignes, chaine, QLatin1Char('1')) +
                         QStringLiteral("</p>\n");
@@ -259,7 +249,7 @@ QString Bilan::sectionItems(const QList<Eleve>& eleves, const QList<Item>& items
                 });
                 if (compte != itemsCompetence.value(competence))
                     continue;
-                html += tr("<li><b>%1</b> : tous les items de la compétence</li>\n")
+                html += QStringLiteral("<li><b>%1</b> : tous les items de la compétence</li>\n")
                             .arg(echappe(arbre.libelle(competence)));
                 groupe.erase(std::remove_if(groupe.begin(), groupe.end(),
                                             [&](const Item& item) { return item.competence == competence; }),
@@ -276,7 +266,7 @@ QString Bilan::sectionItems(const QList<Eleve>& eleves, const QList<Item>& items
                                                   [&](const Item& item) { return item.agregat == agregat; });
                 if (compte != itemsAgregat.value(agregat))
                     continue;
-                html += tr("<li><b>%1</b> - %2 : tous les items de l'agrégat</li>\n")
+                html += QStringLiteral("<li><b>%1</b> - %2 : tous les items de l'agrégat</li>\n")
                             .arg(echappe(arbre.libelle(arbre.noeuds.value(agregat).parent)),
                                  echappe(couper(arbre.libelle(agregat), 50, 53)));
                 groupe.erase(std::remove_if(groupe.begin(), groupe.end(),
@@ -312,39 +302,30 @@ QString Bilan::sectionAttestations(const QList<Eleve>& eleves, const QList<Noeud
         return {};
     const int total = eleves.size();
     const QStringList lignes = lignesHtml(eleves);
-    QString html = tr("<h2>Attestations</h2>\n");
+    QString html = QStringLiteral("<h2>Attestations</h2>\n");
     for (int c = 0; c < competences.size(); ++c) {
         const QString chaine = matrice.value(c, QString(total, QLatin1Char('0')));
         const int n = static_cast<int>(chaine.count(QLatin1Char('1')));
         html += QStringLiteral("<h3>%1</h3>\n").arg(echappe(competences.at(c).libelle));
         if (n == total)
-            html += tr("<p>Tous les élèves ont validé la compétence.</p>\n");
+            html += QStringLiteral("<p>Tous les élèves ont validé la compétence.</p>\n");
         else if (n > total / 2)
-            html += tr("<p>Tous les élèves - sauf %1 ci-dessous - ont validé la compétence.</p>\n")
-                        .arg(total - n) +
-                    QStringLiteral("<p>\n") + lignesEleves(lignes, chaine, QLatin1Char('0')) +
-                    QStringLiteral("</p>\n");
+            html +=
+                QStringLiteral("<p>Tous les élèves - sauf %1 ci-dessous - ont validé la compétence.</p>\n")
+                    .arg(total - n) +
+                QStringLiteral("<p>\n") + lignesEleves(lignes, chaine, QLatin1Char('0')) +
+                QStringLiteral("</p>\n");
         else if (n == 0)
-            html += tr("<p>Aucun élève n'a validé la compétence.</p>\n");
+            html += QStringLiteral("<p>Aucun élève n'a validé la compétence.</p>\n");
         else
-            html += tr("<p>Les élèves ci-dessous (%1) ont validé la compétence.</p>\n").arg(n) +
+            html += QStringLiteral("<p>Les élèves ci-dessous (%1) ont validé la compétence.</p>\n").arg(n) +
                     QStringLiteral("<p>\n") + lignesEleves(lignes, chaine, QLatin1Char('1')) +
                     QStringLiteral("</p>\n");
     }
     return html;
 }
 
-std::optional<QString> Bilan::libelleClasse(qint64 idClasse)
-{
-    QSqlQuery requete;
-    requete.prepare(QStringLiteral("SELECT libelle FROM classes WHERE id_classe=?"));
-    requete.addBindValue(idClasse);
-    if (requete.exec() && requete.next())
-        return requete.value(0).toString();
-    return std::nullopt;
-}
-
-void Bilan::construire(qint64 idClasse, qint64 idPalier, bool filtreNiveau, Suivi* suivi)
+Resultat<> Bilan::construire(qint64 idClasse, qint64 idPalier, bool filtreNiveau, Suivi* suivi)
 {
     Suivi rien;
     Suivi& s = suivi ? *suivi : rien;
@@ -352,17 +333,26 @@ void Bilan::construire(qint64 idClasse, qint64 idPalier, bool filtreNiveau, Suiv
     listeItems.clear();
     validations.clear();
     texte.clear();
+    sansReference = false;
 
-    const Arbre arbre = lireArbre();
+    const Resultat<Arbre> lu = lireArbre();
+    if (!lu)
+        return lu.erreur();
+    const Arbre& arbre = *lu;
     const auto palier = arbre.noeuds.constFind(idPalier);
+    const Resultat<QString> classe = Requetes::libelleClasse(idClasse);
+    if (!classe)
+        return classe.erreur();
 
     s.etape(Etape::Eleves);
     s.laisserVivre();
     bool refConnue = true;
-    listeEleves = selectionnerEleves(idClasse, palier == arbre.noeuds.cend() ? QString() : palier->ref,
-                                     filtreNiveau, &refConnue);
-    if (!refConnue)
-        s.probleme(Probleme::PalierSansReference);
+    const Resultat<QList<Eleve>> eleves = selectionnerEleves(
+        idClasse, palier == arbre.noeuds.cend() ? QString() : palier->ref, filtreNiveau, &refConnue);
+    if (!eleves)
+        return eleves.erreur();
+    listeEleves = *eleves;
+    sansReference = !refConnue;
 
     s.etape(Etape::Items);
     listeItems = collecterItems(arbre, idPalier, &s);
@@ -377,27 +367,28 @@ void Bilan::construire(qint64 idClasse, qint64 idPalier, bool filtreNiveau, Suiv
         noeuds.append(item.id);
     for (const Noeud& competence : competences)
         noeuds.append(competence.id);
-    std::optional<QStringList> lu;
+    Resultat<QStringList> matriceLue = QStringList();
     {
         // La transaction ne sert qu'à accélérer les lectures : rien n'est écrit.
         Transaction transaction;
-        lu = lireValidations(listeEleves, noeuds);
-        transaction.valider();
+        matriceLue = lireValidations(listeEleves, noeuds);
+        transaction.annuler();
     }
-    QStringList attestations;
-    if (lu) {
-        validations = lu->mid(0, listeItems.size());
-        attestations = lu->mid(listeItems.size());
-    } else {
-        s.probleme(Probleme::AccesBase);
+    if (!matriceLue) {
+        listeEleves.clear();
+        listeItems.clear();
+        return matriceLue.erreur();
     }
+    validations = matriceLue->mid(0, listeItems.size());
+    const QStringList attestations = matriceLue->mid(listeItems.size());
     s.laisserVivre();
 
-    texte = titre(libelleClasse(idClasse),
+    texte = titre(*classe,
                   palier == arbre.noeuds.cend() ? std::nullopt : std::optional<QString>(palier->libelle));
     texte += sectionEleves(listeEleves, filtreNiveau);
     texte += sectionItems(listeEleves, listeItems, validations, arbre);
     texte += sectionAttestations(listeEleves, competences, attestations);
+    return {};
 }
 
 namespace {
@@ -408,20 +399,14 @@ QString& dossierRetenu()
 }
 } // namespace
 
-QString Bilan::dossierEnregistrement()
-{
-    return dossierRetenu();
-}
-
 void Bilan::retenirDossier(const QString& cheminFichier)
 {
     dossierRetenu() = QFileInfo(cheminFichier).absolutePath();
 }
 
-QString Bilan::cheminPropose(qint64 idClasse)
+QString Bilan::cheminPropose(const QString& classe)
 {
-    const auto classe = libelleClasse(idClasse);
-    return classe ? dossierRetenu() + QStringLiteral("/%1.html").arg(nomFichier(*classe)) : dossierRetenu();
+    return dossierRetenu() + QStringLiteral("/%1.html").arg(nomFichier(classe));
 }
 
 QString Bilan::nomFichier(const QString& libelle)
@@ -436,15 +421,17 @@ QString Bilan::nomFichier(const QString& libelle)
     return nom.isEmpty() ? QStringLiteral("bilan") : nom;
 }
 
-bool Bilan::ecrire(const QString& chemin, const QString& html)
+Resultat<> Bilan::ecrire(const QString& chemin, const QString& html)
 {
     // Écrit à côté puis renommé : un disque plein ne laisse pas de fichier à moitié écrit.
     QSaveFile fichier(chemin);
     if (!fichier.open(QIODevice::WriteOnly | QIODevice::Text))
-        return false;
+        return Erreur(Raison::FichierIllisible, fichier.errorString()).sur(chemin);
     // Le flux écrit en UTF-8, le codage que déclare l'export HTML du document.
     QTextStream flux(&fichier);
     flux << html;
     flux.flush();
-    return fichier.commit();
+    if (!fichier.commit())
+        return Erreur(Raison::FichierIllisible, fichier.errorString()).sur(chemin);
+    return {};
 }

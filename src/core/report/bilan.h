@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/commun/resultat.h"
 #include "core/db/modele.h"
 
-#include <QCoreApplication>
 #include <QHash>
 #include <QList>
 #include <QString>
@@ -17,11 +17,10 @@
 // attestations). Le dialogue DiaBilan montre le document, l'enregistre et l'imprime.
 //
 // Les lectures se font sur la connexion par défaut, par ensembles (une requête pour toute la
-// matrice) ; tout texte venu de la base est échappé avant d'entrer dans le HTML.
+// matrice) ; tout texte venu de la base est échappé avant d'entrer dans le HTML. Les textes du
+// document sont son contenu, écrits ici avec son balisage.
 class Bilan
 {
-    Q_DECLARE_TR_FUNCTIONS(Bilan)
-
 public:
     // L'arbre des compétences lu d'un coup : les nœuds par identifiant, et les enfants de
     // chaque nœud dans l'ordre de « numero ».
@@ -38,26 +37,25 @@ public:
         QString libelle;
     };
 
-    // Les étapes annoncées pendant la construction, et les problèmes rencontrés.
+    // Les étapes annoncées pendant la construction.
     enum class Etape { Eleves, Items, Validations };
-    enum class Probleme {
-        PalierSansReference, // filtre des niveaux demandé sur un palier ni P1 ni P2
-        AccesBase            // la lecture des validations a échoué
-    };
 
     // Ce que la construction signale à qui la lance (le dialogue : fenêtre d'attente,
-    // boucle d'événements, messages). Tout est facultatif.
+    // boucle d'événements). Tout est facultatif.
     class Suivi
     {
     public:
         virtual ~Suivi();
         virtual void etape(Etape etape);
         virtual void laisserVivre();
-        virtual void probleme(Probleme probleme);
     };
 
-    // Construit le bilan : remplace les élèves, les items, la matrice et le document.
-    void construire(qint64 idClasse, qint64 idPalier, bool filtreNiveau, Suivi* suivi = nullptr);
+    // Construit le bilan : remplace les élèves, les items, la matrice et le document. Une
+    // lecture refusée par la base arrête tout et revient comme erreur (LectureImpossible).
+    Resultat<> construire(qint64 idClasse, qint64 idPalier, bool filtreNiveau, Suivi* suivi = nullptr);
+    // Vrai quand le filtre des niveaux a été demandé sur un palier ni P1 ni P2 : la liste des
+    // élèves est alors vide.
+    bool palierSansReference() const { return sansReference; }
 
     const QList<Eleve>& eleves() const { return listeEleves; }
     const QList<Item>& items() const { return listeItems; }
@@ -68,19 +66,18 @@ public:
 
     // --- Les morceaux, séparés pour être essayés sur des cas faits à la main ---------
 
-    static Arbre lireArbre();
+    static Resultat<Arbre> lireArbre();
     // Les items (profondeur 3) sous le palier, en profondeur d'abord, enfants par numero.
     static QList<Item> collecterItems(const Arbre& arbre, qint64 idPalier, Suivi* suivi = nullptr);
     // Les élèves de la classe ; avec le filtre, seulement ceux du niveau du palier (P1 : CE1
     // ou CYCLE II, P2 : CM2 ou CYCLE III). `refConnue` est mis à faux quand le filtre est
     // demandé pour un autre palier : la liste est alors vide.
-    static QList<Eleve> selectionnerEleves(qint64 idClasse, const QString& refPalier, bool filtreNiveau,
-                                           bool* refConnue = nullptr);
-    // Pour chaque nœud, sa chaîne de validations par élève ; rien quand la lecture échoue.
-    static std::optional<QStringList> lireValidations(const QList<Eleve>& eleves,
-                                                      const QList<qint64>& noeuds);
+    static Resultat<QList<Eleve>> selectionnerEleves(qint64 idClasse, const QString& refPalier,
+                                                     bool filtreNiveau, bool* refConnue = nullptr);
+    // Pour chaque nœud, sa chaîne de validations par élève.
+    static Resultat<QStringList> lireValidations(const QList<Eleve>& eleves, const QList<qint64>& noeuds);
 
-    static QString titre(const std::optional<QString>& classe, const std::optional<QString>& palier);
+    static QString titre(const QString& classe, const std::optional<QString>& palier);
     static QString sectionEleves(const QList<Eleve>& eleves, bool filtreNiveau);
     static QString sectionItems(const QList<Eleve>& eleves, const QList<Item>& items,
                                 const QStringList& matrice, const Arbre& arbre);
@@ -93,22 +90,21 @@ public:
 
     // Le dossier proposé pour enregistrer, pour tout le programme : d'abord le dossier des
     // documents de l'utilisateur, ensuite celui du dernier fichier enregistré.
-    static QString dossierEnregistrement();
     static void retenirDossier(const QString& cheminFichier);
-    // Le fichier proposé : le dossier retenu, puis « /<classe>.html » quand la classe existe.
-    static QString cheminPropose(qint64 idClasse);
+    // Le fichier proposé : le dossier retenu, puis « /<classe>.html ».
+    static QString cheminPropose(const QString& classe);
     // Un nom de fichier tiré d'un libellé : les caractères qu'un système de fichiers refuse
     // (« / \ : * ? " < > | », caractères de contrôle) deviennent « - », sans blancs ni points
     // au bout ; les accents et les espaces restent. « bilan » quand il ne reste rien.
     static QString nomFichier(const QString& libelle);
-    // Écrit le HTML dans le fichier ; faux quand il ne peut pas être ouvert.
-    static bool ecrire(const QString& chemin, const QString& html);
-
-    static std::optional<QString> libelleClasse(qint64 idClasse);
+    // Écrit le HTML dans le fichier. Refus : FichierIllisible (`nom` le chemin, `texte` ce qu'a
+    // dit le système) quand il ne peut pas être écrit.
+    static Resultat<> ecrire(const QString& chemin, const QString& html);
 
 private:
     QList<Eleve> listeEleves;
     QList<Item> listeItems;
     QStringList validations;
     QString texte;
+    bool sansReference = false;
 };

@@ -2,20 +2,9 @@
 #include "core/settings/parametres.h"
 
 #include "core/commun/motdepasse.h"
-
-#include <QSqlQuery>
-#include <QVariant>
+#include "core/db/requete.h"
 
 namespace Parametres {
-
-std::optional<Ecole> lire(const QSqlDatabase& base)
-{
-    QSqlQuery requete(base);
-    if (!requete.exec(QStringLiteral("SELECT ecole, langue_defaut FROM general WHERE id=1")) ||
-        !requete.next())
-        return std::nullopt;
-    return Ecole{requete.value(0).toString(), requete.value(1).toString()};
-}
 
 QStringList lignesAdresse(const QString& texte)
 {
@@ -27,29 +16,24 @@ QString normaliserLangue(const QString& texte)
     return texte.trimmed().toLower();
 }
 
-Enregistrement enregistrer(const QString& texteEcole, const QString& texteLangue, const QSqlDatabase& base)
+Resultat<> enregistrer(const QString& texteEcole, const QString& texteLangue)
 {
     const QStringList lignes = lignesAdresse(texteEcole);
     if (lignes.size() > LIGNES_MAX)
-        return Enregistrement::TropDeLignes;
-
-    QSqlQuery requete(base);
-    requete.prepare(QStringLiteral("UPDATE general SET langue_defaut=?, ecole=? WHERE id=1"));
-    requete.addBindValue(normaliserLangue(texteLangue));
-    requete.addBindValue(lignes.join(QLatin1Char('\n')));
-    return requete.exec() ? Enregistrement::Fait : Enregistrement::Echec;
+        return Erreur(Raison::TropDeLignes).avec(LIGNES_MAX);
+    return Base::executer(QStringLiteral("UPDATE general SET langue_defaut=?, ecole=? WHERE id=1"),
+                          {normaliserLangue(texteLangue), lignes.join(QLatin1Char('\n'))});
 }
 
-ChangementMotDePasse changerMotDePasse(const QString& ancien, const QString& nouveau1,
-                                       const QString& nouveau2)
+Resultat<> changerMotDePasse(const QString& ancien, const QString& nouveau1, const QString& nouveau2)
 {
     const QByteArray stockee = MotDePasse::empreinteStockee();
     if (!stockee.isEmpty() && !MotDePasse::correspond(ancien, stockee))
-        return ChangementMotDePasse::AncienIncorrect;
+        return Erreur(Raison::AncienMotDePasseIncorrect);
     if (nouveau1.toLatin1() != nouveau2.toLatin1())
-        return ChangementMotDePasse::NouveauxDifferents;
+        return Erreur(Raison::MotsDePasseDifferents);
     MotDePasse::fixer(nouveau1);
-    return ChangementMotDePasse::Fait;
+    return {};
 }
 
 } // namespace Parametres

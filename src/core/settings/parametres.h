@@ -1,27 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QSqlDatabase>
+#include "core/commun/resultat.h"
+
 #include <QString>
 #include <QStringList>
 
-#include <optional>
-
 // Le travail des dialogues « Options... » et « Mot de passe... », sans widget : les
-// paramètres de l'école gardés dans la ligne 1 de `general`, et le changement du mot de
-// passe gardé dans les réglages.
+// paramètres de l'école gardés dans la ligne 1 de `general` (lus par Requetes::ecole), et le
+// changement du mot de passe gardé dans les réglages.
 namespace Parametres {
 
 // Nombre de lignes non vides permis pour le nom et l'adresse de l'école.
 inline constexpr int LIGNES_MAX = 4;
-
-struct Ecole {
-    QString ecole;  // nom et adresse, lignes séparées par des sauts de ligne
-    QString langue; // principale langue vivante étrangère enseignée
-};
-
-// Lit la ligne 1 de `general` ; rien quand elle manque ou que la lecture échoue.
-std::optional<Ecole> lire(const QSqlDatabase& base = QSqlDatabase::database());
 
 // Les lignes du nom et de l'adresse tapés, lignes vides écartées.
 QStringList lignesAdresse(const QString& texte);
@@ -29,27 +20,15 @@ QStringList lignesAdresse(const QString& texte);
 // La langue telle qu'elle est gardée : sans espaces autour, en minuscules.
 QString normaliserLangue(const QString& texte);
 
-enum class Enregistrement {
-    Fait,
-    TropDeLignes, // plus de LIGNES_MAX lignes non vides : rien n'est écrit
-    Echec,        // la mise à jour de `general` a échoué
-};
-
 // Enregistre dans la ligne 1 de `general` le nom et l'adresse (lignes vides écartées) et la
-// langue normalisée, tels que l'utilisateur les a tapés.
-Enregistrement enregistrer(const QString& texteEcole, const QString& texteLangue,
-                           const QSqlDatabase& base = QSqlDatabase::database());
-
-enum class ChangementMotDePasse {
-    Fait,
-    AncienIncorrect,   // un mot de passe est fixé et l'ancien tapé n'y correspond pas
-    NouveauxDifferents // les deux saisies du nouveau ne sont pas les mêmes
-};
+// langue normalisée, tels que l'utilisateur les a tapés. Refus, sans rien écrire : TropDeLignes
+// (plus de LIGNES_MAX lignes non vides ; `nombre` : LIGNES_MAX).
+Resultat<> enregistrer(const QString& texteEcole, const QString& texteLangue);
 
 // Fixe, change ou retire le mot de passe. L'ancien n'est contrôlé que si un mot de passe est
-// fixé ; les deux nouveaux sont comparés dans leur forme 8 bits ; un nouveau vide retire le
-// mot de passe. Rien n'est changé quand un contrôle échoue.
-ChangementMotDePasse changerMotDePasse(const QString& ancien, const QString& nouveau1,
-                                       const QString& nouveau2);
+// fixé (AncienMotDePasseIncorrect) ; les deux nouveaux sont comparés dans leur forme 8 bits
+// (MotsDePasseDifferents) ; un nouveau vide retire le mot de passe. Rien n'est changé quand
+// un contrôle échoue.
+Resultat<> changerMotDePasse(const QString& ancien, const QString& nouveau1, const QString& nouveau2);
 
 } // namespace Parametres

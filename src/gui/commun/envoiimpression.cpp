@@ -84,9 +84,10 @@ QString EnvoiImpression::erreurEnvoi(const QPrinter& imprimante)
 {
     if (versFichier(imprimante))
         return {};
-    const QString erreur = SystemeImpression::erreurEnvoi();
-    if (erreur.isEmpty())
+    const Resultat<> envoi = SystemeImpression::envoi();
+    if (envoi)
         return {};
+    const QString erreur = envoi.erreur().texte;
     return tr("Le système d'impression n'a pas pris le travail pour l'imprimante « %1 » (« %2 »).\nCe "
               "travail "
               "n'est pas parti. Vérifiez l'imprimante, ou %3.")

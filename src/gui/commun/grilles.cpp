@@ -66,33 +66,19 @@ QString texteCopie(const QTableWidget* table, const QTableWidgetSelectionRange& 
     return texte;
 }
 
-int invraisemblances(const QDate& date, const QDate& naissance, const QDate& aujourdhui)
-{
-    if (!date.isValid())
-        return 0;
-    int raisons = 0;
-    if (date > aujourdhui)
-        raisons |= DansLeFutur;
-    if (naissance.isValid() && date < naissance)
-        raisons |= AvantLaNaissance;
-    if (date.year() < ANNEE_LIVRET)
-        raisons |= AvantLeLivret;
-    return raisons;
-}
-
 QStringList raisonsAVerifier(const QDate& date, const QDate& naissance, const QDate& aujourdhui)
 {
-    const int raisons = invraisemblances(date, naissance, aujourdhui);
+    const int raisons = Dates::invraisemblances(date, naissance, aujourdhui);
     QStringList phrases;
-    if (raisons & DansLeFutur)
+    if (raisons & Dates::DansLeFutur)
         phrases << QCoreApplication::translate("Grilles", "Cette date est dans le futur.");
-    if (raisons & AvantLaNaissance)
+    if (raisons & Dates::AvantLaNaissance)
         phrases << QCoreApplication::translate("Grilles", "Cette date précède la naissance de l'élève (%1).")
                        .arg(Dates::afficher(naissance));
-    if (raisons & AvantLeLivret)
+    if (raisons & Dates::AvantLeLivret)
         phrases << QCoreApplication::translate(
                        "Grilles", "Cette date précède %1, première année du livret de compétences.")
-                       .arg(ANNEE_LIVRET);
+                       .arg(Dates::ANNEE_LIVRET);
     return phrases;
 }
 
@@ -163,7 +149,7 @@ bool signalerAVerifier(QTableWidgetItem* cellule, const QDate& naissance)
 bool signalerAVerifier(QTableWidgetItem* cellule, const QDate& date, const QDate& naissance,
                        const QDate& aujourdhui)
 {
-    const int raisons = invraisemblances(date, naissance, aujourdhui);
+    const int raisons = Dates::invraisemblances(date, naissance, aujourdhui);
     if (cellule->data(ROLE_A_VERIFIER).toInt() != raisons)
         cellule->setData(ROLE_A_VERIFIER, raisons);
     return raisons != 0;

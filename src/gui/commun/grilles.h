@@ -20,17 +20,11 @@ namespace Grilles {
 // Rôle de donnée qui porte la marque « date invalide » d'une cellule : 1 invalide, 0 sinon.
 inline constexpr int ROLE_INVALIDE = 0x0100; // Qt::UserRole
 // Rôle qui porte la marque « date à vérifier » d'une cellule de validation : les raisons pour
-// lesquelles la date est invraisemblable (`Invraisemblance`), 0 quand elle ne l'est pas.
+// lesquelles la date est invraisemblable (Dates::Invraisemblance), 0 quand elle ne l'est pas.
 inline constexpr int ROLE_A_VERIFIER = 0x0101; // Qt::UserRole + 1
 // Rôle de l'en-tête d'une colonne d'élève qui porte sa date de naissance (date invalide quand
 // elle n'est pas connue).
 inline constexpr int ROLE_NAISSANCE = 0x0102; // Qt::UserRole + 2
-// Première année du livret de compétences : une validation plus ancienne est invraisemblable.
-inline constexpr int ANNEE_LIVRET = 2008;
-
-// Pourquoi une date de validation est invraisemblable.
-enum Invraisemblance { DansLeFutur = 1, AvantLaNaissance = 2, AvantLeLivret = 4 };
-
 // Cellule de date des fenêtres de saisie : sa bulle, sa police, sa couleur et sa description
 // pour les lecteurs d'écran (« Date incorrecte », « Date à vérifier » et pourquoi) se déduisent
 // de ses marques, lues au moment où la table les montre. Marquer une cellule ne coûte donc
@@ -64,16 +58,10 @@ bool dateInvalide(const QTableWidgetItem* cellule);
 QString descriptionDateIncorrecte();
 QString descriptionDateAVerifier(const QStringList& raisons);
 
-// Pourquoi une date de validation est invraisemblable, une phrase par raison (dans le futur,
-// avant la naissance de l'élève quand elle est connue, avant la première année du livret) ;
-// vide quand elle est vraisemblable.
+// Pourquoi une date de validation est invraisemblable (Dates::invraisemblances), une phrase par
+// raison ; vide quand elle est vraisemblable.
 QStringList raisonsAVerifier(const QDate& date, const QDate& naissance,
                              const QDate& aujourdhui = QDate::currentDate());
-
-// Les raisons (`Invraisemblance`) pour lesquelles une date de validation est invraisemblable,
-// 0 quand elle est vraisemblable ou invalide.
-int invraisemblances(const QDate& date, const QDate& naissance,
-                     const QDate& aujourdhui = QDate::currentDate());
 
 // Pose sur une cellule de date (`CelluleDate`) la marque « à vérifier » quand sa date est
 // invraisemblable, et la lui retire sinon : la cellule se montre alors en orange italique avec

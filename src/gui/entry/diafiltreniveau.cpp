@@ -2,7 +2,8 @@
 #include "gui/entry/diafiltreniveau.h"
 #include "ui_diafiltreniveau.h"
 
-#include <QSqlQuery>
+#include "core/db/requetes.h"
+#include "gui/commun/messages.h"
 
 namespace {
 struct ChoixNiveaux {
@@ -26,39 +27,37 @@ diaFiltreNiveau::diaFiltreNiveau(QWidget* parent)
 
 diaFiltreNiveau::~diaFiltreNiveau() = default;
 
-qint64 diaFiltreNiveau::classeRetenue()
-{
-    return choix().classe;
-}
-
 QList<qint64> diaFiltreNiveau::niveauxRetenus()
 {
     return choix().niveaux;
 }
 
-void diaFiltreNiveau::charger(qint64 idClasse)
+bool diaFiltreNiveau::charger(qint64 idClasse)
 {
-    QSqlQuery requete;
-    requete.prepare(QStringLiteral("SELECT niveaux.libelle, niveaux.id_niveau FROM eleves,niveaux WHERE "
-                                   "eleves.id_classe=? AND eleves.id_niveau=niveaux.id_niveau GROUP BY "
-                                   "niveaux.id_niveau ORDER BY niveaux.tri ASC"));
-    requete.addBindValue(idClasse);
-    requete.exec();
+    // Les niveaux des élèves de la classe, dans l'ordre des niveaux.
+    const auto eleves = Messages::lu(this, Requetes::elevesClasse(idClasse));
+    if (!eleves)
+        return false;
     if (idClasse != choix().classe) {
         choix().niveaux.clear();
         choix().classe = idClasse;
     }
     ui->lwNiveaux->clear();
-    while (requete.next()) {
-        auto* entree = new QListWidgetItem(requete.value(0).toString(), ui->lwNiveaux);
-        const qint64 id = requete.value(1).toLongLong();
-        entree->setData(Qt::UserRole, id);
+    QList<qint64> vus;
+    for (const Eleve& eleve : *eleves) {
+        // Un élève dont le niveau n'existe plus n'en donne pas à choisir.
+        if (vus.contains(eleve.idNiveau) || eleve.idNiveau == 0)
+            continue;
+        vus.append(eleve.idNiveau);
+        auto* entree = new QListWidgetItem(eleve.niveau, ui->lwNiveaux);
+        entree->setData(Qt::UserRole, eleve.idNiveau);
         entree->setFlags(entree->flags() | Qt::ItemIsUserCheckable);
-        entree->setCheckState(choix().niveaux.contains(id) ? Qt::Checked : Qt::Unchecked);
+        entree->setCheckState(choix().niveaux.contains(eleve.idNiveau) ? Qt::Checked : Qt::Unchecked);
     }
     // Au clavier, la barre d'espace coche le niveau courant : il y en a un dès l'ouverture.
     if (ui->lwNiveaux->count() > 0)
         ui->lwNiveaux->setCurrentRow(0, QItemSelectionModel::NoUpdate);
+    return true;
 }
 
 void diaFiltreNiveau::accept()

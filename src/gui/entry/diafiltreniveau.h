@@ -20,11 +20,11 @@ public:
     explicit diaFiltreNiveau(QWidget* parent);
     ~diaFiltreNiveau() override;
 
-    // Remplit la liste avec les niveaux présents parmi les élèves de la classe.
-    void charger(qint64 idClasse);
+    // Remplit la liste avec les niveaux présents parmi les élèves de la classe. Faux, après
+    // l'avoir dit, quand la base n'a pas pu être lue.
+    bool charger(qint64 idClasse);
 
-    // Le dernier choix validé : la classe et ses niveaux.
-    static qint64 classeRetenue();
+    // Les niveaux du dernier choix validé.
     static QList<qint64> niveauxRetenus();
 
 public Q_SLOTS:

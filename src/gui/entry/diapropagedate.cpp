@@ -11,7 +11,7 @@
 
 namespace {
 // Choix retenus pour toute l'exécution (jamais enregistrés).
-int modeMemorise = diaPropageDate::RecenteSinonDefaut;
+Palier::Mode modeMemorise = Palier::Mode::RecenteSinonDefaut;
 double pourcentageMemorise = 80.0;
 } // namespace
 
@@ -31,9 +31,9 @@ diaPropageDate::diaPropageDate(QWidget* parent)
     ui->edPourcent->setValidator(validateur);
     ui->edPourcent->setText(QString::number(pourcentageMemorise, 'f', 1));
 
-    QRadioButton* mode = modeMemorise == RecenteSeulement ? ui->rb2
-                         : modeMemorise == DateDefaut     ? ui->rb3
-                                                          : ui->rb1;
+    QRadioButton* mode = modeMemorise == Palier::Mode::RecenteSeulement ? ui->rb2
+                         : modeMemorise == Palier::Mode::DateDefaut     ? ui->rb3
+                                                                        : ui->rb1;
     mode->setChecked(true);
     // Le focus part du mode retenu : c'est le premier choix, et un lecteur d'écran le dit coché.
     mode->setFocus();
@@ -41,7 +41,7 @@ diaPropageDate::diaPropageDate(QWidget* parent)
 
 diaPropageDate::~diaPropageDate() = default;
 
-int diaPropageDate::modeRetenu()
+Palier::Mode diaPropageDate::modeRetenu()
 {
     return modeMemorise;
 }
@@ -73,9 +73,9 @@ void diaPropageDate::accept()
         return;
     }
     choisie = QDate::fromString(date, Dates::FORMAT_AFFICHAGE);
-    modeMemorise = ui->rb2->isChecked()   ? RecenteSeulement
-                   : ui->rb3->isChecked() ? DateDefaut
-                                          : RecenteSinonDefaut;
+    modeMemorise = ui->rb2->isChecked()   ? Palier::Mode::RecenteSeulement
+                   : ui->rb3->isChecked() ? Palier::Mode::DateDefaut
+                                          : Palier::Mode::RecenteSinonDefaut;
 
     bool lu = false;
     double pourcentage = ui->edPourcent->text().toDouble(&lu);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/entry/palier.h"
+
 #include <QDate>
 #include <QDialog>
 #include <QString>
@@ -19,9 +21,6 @@ class diaPropageDate : public QDialog
 {
     Q_OBJECT
 public:
-    // Modes de propagation, dans l'ordre des boutons rb1, rb2, rb3.
-    enum Mode { RecenteSinonDefaut = 0, RecenteSeulement = 1, DateDefaut = 2 };
-
     explicit diaPropageDate(QWidget* parent);
     ~diaPropageDate() override;
 
@@ -31,7 +30,8 @@ public:
     // La date choisie, lue dans le champ après acceptation.
     QDate dateChoisie() const { return choisie; }
 
-    static int modeRetenu();
+    // Le mode des boutons rb1, rb2, rb3 : Palier::Mode dans l'ordre.
+    static Palier::Mode modeRetenu();
     static double pourcentageRetenu();
 
 public Q_SLOTS:

@@ -6,10 +6,11 @@
 class QAction;
 class QMdiSubWindow;
 
-// Ce que les fenêtres de saisie connaissent de la fenêtre qui les accueille : la sous-fenêtre
-// active de son espace de travail, les actions d'édition de ses menus, dont la fenêtre de
-// saisie active règle l'état par sa minuterie, et sa barre d'état. La fenêtre principale le
-// met en œuvre ; les fenêtres de saisie n'en savent rien de plus.
+// Ce que les fenêtres de saisie connaissent de la fenêtre qui les accueille, donnée à leur
+// construction : la sous-fenêtre active de son espace de travail, les actions d'édition de ses
+// menus, dont la fenêtre de saisie active règle l'état à chaque changement de sa grille, et sa
+// barre d'état. La fenêtre principale le met en œuvre ; les fenêtres de saisie n'en savent rien
+// de plus.
 class HoteSaisie
 {
 public:

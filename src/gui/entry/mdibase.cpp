@@ -1,13 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/entry/mdibase.h"
-#include "core/db/requetes.h"
 
 #include "core/commun/application.h"
 #include "core/commun/dates.h"
+#include "core/db/requetes.h"
 #include "core/entry/notes.h"
 #include "gui/commun/diawait.h"
 #include "gui/commun/grilles.h"
 #include "gui/commun/invite.h"
+#include "gui/commun/messages.h"
 #include "gui/entry/diafiltreniveau.h"
 #include "gui/entry/hotesaisie.h"
 
@@ -24,7 +25,6 @@
 #include <QScopeGuard>
 #include <QSet>
 #include <QShortcut>
-#include <QSqlQuery>
 #include <QStyle>
 #include <QTableWidget>
 
@@ -35,9 +35,7 @@ QRect zoneDe(const QTableWidgetSelectionRange& plage)
 }
 } // namespace
 
-MdiBase::MdiBase(QWidget* parent) : QMainWindow(parent), fenetrePrincipale(dynamic_cast<HoteSaisie*>(parent))
-{
-}
+MdiBase::MdiBase(HoteSaisie& hote, QWidget* parent) : QMainWindow(parent), fenetrePrincipale(hote) {}
 
 MdiBase::~MdiBase()
 {
@@ -81,9 +79,10 @@ void MdiBase::installerGrille(const Grille& grille)
     table->horizontalHeader()->setVisible(true);
     table->verticalHeader()->setVisible(true);
 
-    minuterie.setInterval(100);
-    connect(&minuterie, &QTimer::timeout, this, &MdiBase::timeOut);
-    minuterie.start();
+    // L'état des actions suit ce qui le change : la grille (chaque modification passe par
+    // empilerPas, undo, yank, le chargement et l'enregistrement), le presse-papiers, et
+    // l'activation de la sous-fenêtre (la fenêtre principale l'appelle alors).
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &MdiBase::actualiserActions);
 
     connect(table, &QTableWidget::itemChanged, this, &MdiBase::itemChanged);
     connect(table, &QTableWidget::currentItemChanged, this, &MdiBase::curentItemChanged);
@@ -127,16 +126,24 @@ void MdiBase::installerGrille(const Grille& grille)
     annulations.clear();
 }
 
-bool MdiBase::estLigneDate(int ligne) const
-{
-    return !grillePalier || ligne % 3 == 2;
-}
-
-void MdiBase::chargerListes(HoteSaisie*) {}
-
-bool MdiBase::enregistrer()
+bool MdiBase::estLigneDate(int) const
 {
     return true;
+}
+
+int MdiBase::ligneCollee(int haut, int rang) const
+{
+    return haut + rang;
+}
+
+int MdiBase::lignesCouvertes(int lignes) const
+{
+    return lignes;
+}
+
+bool MdiBase::blocTient(int haut, int nombre) const
+{
+    return haut + nombre <= table->rowCount();
 }
 
 void MdiBase::laisserVivre()
@@ -186,6 +193,7 @@ void MdiBase::itemChanged(QTableWidgetItem* cellule)
     celluleCourante = cellule;
     texteCourant = cellule->text();
     garde = false;
+    actualiserActions();
 }
 
 // ---------------------------------------------------------------------------
@@ -224,6 +232,7 @@ void MdiBase::empilerPas(const Pas& pas)
     annulations.append(pas);
     retablissements.clear();
     modifie = true;
+    actualiserActions();
 }
 
 void MdiBase::reecrirePlages(const std::function<QString(const QTableWidgetItem*)>& nouveauTexte)
@@ -285,9 +294,8 @@ void MdiBase::coller()
     const int largeur = int(lignes.first().count(QLatin1Char('\t'))) + 1;
     const int nombre = int(lignes.size());
     const bool uneCellule = plage.rowCount() * plage.columnCount() == 1;
-    const bool memeHauteur = grillePalier ? plage.rowCount() / 3 + 1 == nombre : plage.rowCount() == nombre;
-    const bool tientEnLignes =
-        grillePalier ? haut + 3 * (nombre - 1) <= table->rowCount() : haut + nombre <= table->rowCount();
+    const bool memeHauteur = lignesCouvertes(plage.rowCount()) == nombre;
+    const bool tientEnLignes = blocTient(haut, nombre);
     const bool permis = (uneCellule || (memeHauteur && plage.columnCount() == largeur)) &&
                         gauche + largeur <= table->columnCount() && tientEnLignes;
     if (!permis) {
@@ -299,10 +307,10 @@ void MdiBase::coller()
         return;
     }
 
-    const int bas = grillePalier ? haut + 3 * nombre - 1 : haut + nombre - 1;
+    const int bas = ligneCollee(haut, nombre - 1);
     Annulation annulation{QRect(QPoint(gauche, haut), QPoint(gauche + largeur - 1, bas)), {}};
     for (int i = 0; i < nombre; ++i) {
-        const int ligne = grillePalier ? 3 * (haut / 3 + i) + 2 : haut + i;
+        const int ligne = ligneCollee(haut, i);
         if (ligne >= table->rowCount())
             continue;
         QStringList champs = Grilles::champsColles(lignes.at(i));
@@ -351,6 +359,7 @@ void MdiBase::undo()
     retablissements.append(defait);
     garde = false;
     modifie = true;
+    actualiserActions();
 }
 
 void MdiBase::yank()
@@ -368,6 +377,7 @@ void MdiBase::yank()
     annulations.append(refait); // sans vider ce qui reste à refaire
     garde = false;
     modifie = true;
+    actualiserActions();
 }
 
 void MdiBase::propager()
@@ -404,10 +414,6 @@ void MdiBase::propager()
 
 QString MdiBase::texteRienSelectionne() const
 {
-    if (grillePalier)
-        return tr("Aucune case de la ligne « Date validation: » n'est sélectionnée : rien n'a été rempli.\n"
-                  "Cliquez sur l'intitulé « Date validation: » d'une compétence, ou sélectionnez des cases "
-                  "jaunes, puis recommencez.");
     return tr("Aucune case n'est sélectionnée : rien n'a été rempli.\n"
               "Sélectionnez les cases à remplir (un clic sur le nom d'un élève ou sur l'intitulé d'une ligne "
               "les sélectionne toutes), puis recommencez.");
@@ -423,41 +429,40 @@ void MdiBase::edDateEditingFinished()
 }
 
 // ---------------------------------------------------------------------------
-// Minuterie, questions, chargement
+// État des actions, questions, chargement
 
 bool MdiBase::estActive() const
 {
-    if (!fenetrePrincipale)
-        return false;
-    QMdiSubWindow* active = fenetrePrincipale->sousFenetreActive();
+    QMdiSubWindow* active = fenetrePrincipale.sousFenetreActive();
     return active && active->widget() == this;
 }
 
-void MdiBase::timeOut()
+void MdiBase::actualiserActions()
 {
-    if (occupe() || !estActive())
+    if (occupe())
         return;
     const bool collable = !QGuiApplication::clipboard()->text().isEmpty();
-    fenetrePrincipale->actionColler()->setEnabled(collable);
+    const bool defaisable = !annulations.isEmpty();
+    // « Refaire » n'est actif qu'après « Défaire », jusqu'à la modification suivante.
+    const bool refaisable = avecRefaire() && !retablissements.isEmpty();
     if (boutons.btColler)
         boutons.btColler->setEnabled(collable);
-    const bool defaisable = !annulations.isEmpty();
-    const bool refaisable = !grillePalier && !retablissements.isEmpty();
-    fenetrePrincipale->actionUndo()->setEnabled(defaisable);
-    if (boutons.btUndo)
-        boutons.btUndo->setEnabled(defaisable);
+    for (QAbstractButton* bouton : {boutons.btUndo, boutons.btYank, boutons.btEnregistrer})
+        if (bouton)
+            bouton->setEnabled(bouton == boutons.btEnregistrer ? modifie
+                               : bouton == boutons.btUndo      ? defaisable
+                                                               : refaisable);
     if (boutons.acUndo)
         boutons.acUndo->setEnabled(defaisable);
-    // « Refaire » n'est actif qu'après « Défaire », jusqu'à la modification suivante.
-    fenetrePrincipale->actionYank()->setEnabled(refaisable);
-    if (boutons.btYank)
-        boutons.btYank->setEnabled(refaisable);
     if (boutons.acYank)
         boutons.acYank->setEnabled(refaisable);
-    if (boutons.btEnregistrer)
-        boutons.btEnregistrer->setEnabled(modifie);
-    for (QAction* action : {fenetrePrincipale->actionCopier(), fenetrePrincipale->actionCouper(),
-                            fenetrePrincipale->actionEffacer()})
+    if (!estActive())
+        return;
+    fenetrePrincipale.actionColler()->setEnabled(collable);
+    fenetrePrincipale.actionUndo()->setEnabled(defaisable);
+    fenetrePrincipale.actionYank()->setEnabled(refaisable);
+    for (QAction* action : {fenetrePrincipale.actionCopier(), fenetrePrincipale.actionCouper(),
+                            fenetrePrincipale.actionEffacer()})
         action->setEnabled(true);
 }
 
@@ -521,8 +526,13 @@ void MdiBase::commencerChargement(const QString& message)
     table->setColumnCount(0);
 }
 
-void MdiBase::terminerChargement()
+void MdiBase::terminerChargement(const Resultat<>& construction)
 {
+    if (!construction) {
+        table->clear();
+        table->setRowCount(0);
+        table->setColumnCount(0);
+    }
     table->setUpdatesEnabled(true);
     table->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                            QAbstractItemView::AnyKeyPressed);
@@ -547,19 +557,30 @@ void MdiBase::terminerChargement()
                 table->setCurrentCell(ligne, 0);
         table->setFocus(Qt::OtherFocusReason);
     }
+    actualiserActions();
+    if (!construction)
+        Messages::lectureImpossible(this, construction.erreur());
 }
 
-void MdiBase::remplirClassesEtPaliers(QComboBox* cbClasses, QComboBox* cbPaliers)
+bool MdiBase::remplirClassesEtPaliers(QComboBox* cbClasses, QComboBox* cbPaliers)
 {
     cbClasses->clear();
     cbClasses->addItem(tr("Choisissez une classe"), 0);
-    for (const Entree& classe : Requetes::classes())
-        cbClasses->addItem(classe.libelle, classe.id);
     cbPaliers->clear();
     cbPaliers->addItem(tr("Choisissez un palier"), 0);
-    for (const Noeud& palier : Notes::enfants(0))
-        cbPaliers->addItem(palier.libelle, palier.id);
     modifie = false;
+    const auto classes = Messages::lu(this, Requetes::classes());
+    if (!classes)
+        return false;
+    const auto paliers = Messages::lu(this, Requetes::paliers());
+    if (!paliers)
+        return false;
+    for (const Entree& classe : *classes)
+        cbClasses->addItem(classe.libelle, classe.id);
+    for (const Noeud& palier : *paliers)
+        cbPaliers->addItem(palier.libelle, palier.id);
+    actualiserActions();
+    return true;
 }
 
 void MdiBase::choisirNiveaux(QComboBox* cbClasses)
@@ -572,23 +593,24 @@ void MdiBase::choisirNiveaux(QComboBox* cbClasses)
         return;
     }
     diaFiltreNiveau dialogue(this);
-    dialogue.charger(idClasse);
-    if (dialogue.exec() == QDialog::Accepted)
+    if (dialogue.charger(idClasse) && dialogue.exec() == QDialog::Accepted)
         filtreNiveau = diaFiltreNiveau::niveauxRetenus();
 }
 
-void MdiBase::construireColonnes(qint64 idClasse, bool triParNom)
+Resultat<> MdiBase::construireColonnes(qint64 idClasse, bool triParNom)
 {
     const int largeur =
         table->horizontalHeader()->fontMetrics().horizontalAdvance(QStringLiteral(" XX/XX/XXXX "));
     table->horizontalHeader()->setMinimumHeight(100);
     // Toutes les colonnes d'un coup : une insertion par élève referait chaque fois la mise en
     // page de tout l'en-tête.
-    const QList<Eleve> eleves = Notes::elevesClasse(idClasse, filtreNiveau, triParNom);
-    QList<qint64> ids;
-    for (const Eleve& eleve : eleves)
-        ids.append(eleve.id);
-    const QHash<qint64, QDate> naissances = Notes::datesNaissance(ids);
+    Requetes::FiltreEleves filtre;
+    filtre.niveaux = filtreNiveau;
+    filtre.parNiveau = !triParNom;
+    const Resultat<QList<Eleve>> lus = Requetes::elevesClasse(idClasse, filtre);
+    if (!lus)
+        return lus.erreur();
+    const QList<Eleve>& eleves = *lus;
     table->setColumnCount(int(eleves.size()));
     for (int colonne = 0; colonne < table->columnCount(); ++colonne) {
         const Eleve& eleve = eleves[colonne];
@@ -597,12 +619,13 @@ void MdiBase::construireColonnes(qint64 idClasse, bool triParNom)
         // Ce que dit un lecteur d'écran en entrant dans la colonne.
         entete->setData(Qt::AccessibleTextRole, tr("%1 %2, %3").arg(eleve.nom, eleve.prenom, eleve.niveau));
         entete->setData(Qt::UserRole, eleve.id);
-        entete->setData(Grilles::ROLE_NAISSANCE, naissances.value(eleve.id));
+        entete->setData(Grilles::ROLE_NAISSANCE, eleve.naissance.value_or(QDate()));
         entete->setTextAlignment(Qt::AlignBaseline);
         table->setHorizontalHeaderItem(colonne, entete);
         table->setColumnWidth(colonne, largeur);
         laisserVivre();
     }
+    return {};
 }
 
 qint64 MdiBase::eleveColonne(int colonne) const
@@ -677,10 +700,18 @@ bool MdiBase::controlerAvantEnregistrement()
     return false;
 }
 
-bool MdiBase::enregistrerCellules(const QList<Notes::Cellule>& cellules)
+bool MdiBase::enregistrerCellules(const QList<QTableWidgetItem*>& cellules,
+                                  const QList<Notes::Cellule>& valeurs)
 {
-    Notes::Bilan bilan;
-    if (!Notes::enregistrer(cellules, &bilan)) {
+    const Resultat<Notes::Bilan> ecrit = Notes::enregistrer(valeurs);
+    if (!ecrit && ecrit.erreur().raison == Raison::DateInvalide) {
+        Invite::avertissement(this, tr("Dates incorrectes"),
+                              tr("Impossible d'enregistrer car certaines dates sont incorrectes."));
+        if (QTableWidgetItem* cellule = cellules.value(int(ecrit.erreur().ligne) - 1))
+            allerA(cellule);
+        return false;
+    }
+    if (!ecrit) {
         Invite::critique(
             this, tr("Enregistrement impossible"),
             tr("Les dates n'ont pas pu être enregistrées : la base de données a refusé l'écriture "
@@ -690,6 +721,7 @@ bool MdiBase::enregistrerCellules(const QList<Notes::Cellule>& cellules)
                "« Enregistrer »."));
         return false;
     }
+    const Notes::Bilan& bilan = *ecrit;
     marquerEnregistre();
     QString message;
     if (bilan.ecrites == 0 && bilan.effacees == 0)
@@ -711,10 +743,10 @@ void MdiBase::marquerEnregistre()
     modifie = false;
     annulations.clear();
     retablissements.clear();
+    actualiserActions();
 }
 
 void MdiBase::annoncer(const QString& message)
 {
-    if (fenetrePrincipale)
-        fenetrePrincipale->annoncer(message);
+    fenetrePrincipale.annoncer(message);
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/commun/resultat.h"
 #include "core/entry/notes.h"
 
 #include <QDate>
@@ -8,7 +9,6 @@
 #include <QMainWindow>
 #include <QRect>
 #include <QStringList>
-#include <QTimer>
 
 #include <functional>
 
@@ -23,8 +23,9 @@ class diaWait;
 // Base des fenêtres de saisie des dates (par compétence et par palier), sous-fenêtres de
 // l'espace de travail de la fenêtre principale. Elle tient toute la mécanique commune d'une
 // grille de cellules de date : écriture d'une cellule, saisie, copier, couper, coller,
-// effacer, défaire, refaire, propagation, minuterie des actions et questions avant de fermer
-// ou de recharger. Chaque fenêtre construit et enregistre sa grille.
+// effacer, défaire, refaire, propagation, état des actions et questions avant de fermer ou de
+// recharger. Chaque fenêtre construit et enregistre sa grille. La fenêtre qui l'accueille lui
+// est donnée à la construction (HoteSaisie).
 //
 // Pendant la construction de la grille, `attente` tient le dialogue d'attente : la fenêtre
 // est alors occupée, toutes ses opérations sont sans effet et elle refuse de se fermer.
@@ -32,13 +33,12 @@ class MdiBase : public QMainWindow
 {
     Q_OBJECT
 public:
-    explicit MdiBase(QWidget* parent);
+    MdiBase(HoteSaisie& hote, QWidget* parent);
     ~MdiBase() override;
 
     bool occupe() const { return attente != nullptr; }
     bool estModifie() const { return modifie; }
     int profondeurAnnulation() const { return int(annulations.size()); }
-    bool rienARefaire() const { return retablissements.isEmpty(); }
 
     // Une zone de cellules et les textes de ses cellules de date, ligne par ligne, de gauche
     // à droite.
@@ -65,23 +65,31 @@ public:
     // la prochaine fermeture ne repose pas la question.
     void accorderFermeture() { fermetureAccordee = true; }
 
+    // Remplit les listes de la fenêtre ; `modifie` est effacé. Faux, après l'avoir dit, quand
+    // la base n'a pas pu être lue.
+    virtual bool chargerListes() = 0;
+
 public Q_SLOTS:
+    // Les opérations d'édition, que la fenêtre principale appelle sur la fenêtre de saisie
+    // active.
     virtual void copier();
     virtual void coller();
     virtual void couper();
     virtual void effacer();
     virtual void undo();
     virtual void yank();
-    virtual void chargerListes(HoteSaisie* hote);
 
     void propager();
     void edDateEditingFinished();
     void itemChanged(QTableWidgetItem* cellule);
     void curentItemChanged(QTableWidgetItem* courante, QTableWidgetItem* precedente);
-    virtual void timeOut();
+    // Met l'état des actions d'édition (ceux de la fenêtre, et ceux de la fenêtre principale
+    // quand celle-ci est la sous-fenêtre active) d'accord avec la grille : appelé à chaque
+    // changement de la grille, du presse-papiers et de la sous-fenêtre active.
+    virtual void actualiserActions();
 
     // Enregistre la grille ; vrai quand elle a été écrite.
-    virtual bool enregistrer();
+    virtual bool enregistrer() = 0;
 
 protected:
     // Ce que la fenêtre donne de son formulaire, après l'avoir construit.
@@ -98,17 +106,25 @@ protected:
         QAction* acUndo = nullptr;      // « Défaire » et « Refaire » de ce menu
         QAction* acYank = nullptr;      // absent de la fenêtre des paliers
     };
-    // Branche la grille : signaux de la table et du champ de date, menu contextuel, date du
-    // jour dans le champ, minuterie de 100 ms démarrée. Au clavier, dans toute la fenêtre :
+    // Branche la grille : signaux de la table, du champ de date et du presse-papiers, menu
+    // contextuel, date du jour dans le champ. Au clavier, dans toute la fenêtre :
     // Ctrl+S enregistre, F5 affiche ou réactualise, Alt+- ouvre le menu de la sous-fenêtre
     // (restaurer, déplacer, taille, réduire, agrandir, fermer) ; Tab entre dans la grille et
     // en sort, les flèches s'y déplacent.
     void installerGrille(const Grille& grille);
 
-    // La fenêtre des paliers n'a de dates qu'à la troisième ligne de chaque compétence.
+    // Les lignes de dates de la grille, et la place d'un bloc collé : par défaut, toutes les
+    // lignes, et la ligne `rang` du bloc sur la `rang`-ième ligne sous `haut`. La fenêtre des
+    // paliers les change (une ligne de dates par compétence).
     virtual bool estLigneDate(int ligne) const;
-    // Collage propre à la fenêtre des paliers (une ligne collée par compétence).
-    bool grillePalier = false;
+    virtual int ligneCollee(int haut, int rang) const;
+    // Le nombre de lignes d'un bloc que couvre une sélection de `lignes` lignes.
+    virtual int lignesCouvertes(int lignes) const;
+    // Vrai quand un bloc de `nombre` lignes collé depuis la ligne `haut` tient dans la grille
+    // (ses lignes au-delà de la dernière sont alors passées).
+    virtual bool blocTient(int haut, int nombre) const;
+    // Vrai quand la fenêtre a un « Refaire ».
+    virtual bool avecRefaire() const { return true; }
 
     // L'unique chemin par lequel la fenêtre écrit une cellule de date : normalisation, marque
     // d'invalidité et couleur ; l'ancien texte va dans `annulation` quand elle est donnée.
@@ -118,22 +134,26 @@ protected:
     // continuer (enregistrement réussi, ou modifications abandonnées).
     bool confirmerRechargement();
     // Début et fin de la construction de la grille : dialogue d'attente, table en lecture
-    // seule, garde levée ; puis pile vidée, rien à refaire, pas de modification.
+    // seule, garde levée ; puis pile vidée, rien à refaire, pas de modification. Après une
+    // lecture refusée pendant la construction, la grille reste vide et l'enseignant apprend
+    // pourquoi : elle ne passe jamais pour une classe sans élève ou sans date.
     void commencerChargement(const QString& message);
-    void terminerChargement();
+    void terminerChargement(const Resultat<>& construction = {});
     // Laisse la boucle d'événements traiter ce qui n'est pas saisie de l'utilisateur.
     static void laisserVivre();
 
     // Listes communes aux deux fenêtres : les classes puis les paliers, chacune après son
-    // entrée « rien de choisi » (donnée 0) ; `modifie` est effacé.
-    void remplirClassesEtPaliers(QComboBox* cbClasses, QComboBox* cbPaliers);
+    // entrée « rien de choisi » (donnée 0) ; `modifie` est effacé. Faux, après l'avoir dit,
+    // quand la base n'a pas pu être lue.
+    bool remplirClassesEtPaliers(QComboBox* cbClasses, QComboBox* cbPaliers);
     // Le filtre de niveau (vide : tous les niveaux) : vidé au changement de classe et au début
     // de chaque choix ; le choix se fait dans diaFiltreNiveau pour la classe courante.
     void choisirNiveaux(QComboBox* cbClasses);
     QList<qint64> filtreNiveau;
     // Les colonnes des élèves de la classe (filtre de niveau et tri appliqués) : en-tête « NOM
     // Prénom », saut de ligne, niveau ; identifiant de l'élève en donnée ; largeur d'une date.
-    void construireColonnes(qint64 idClasse, bool triParNom);
+    Resultat<> construireColonnes(qint64 idClasse, bool triParNom);
+
     // Élève d'une colonne, nœud d'une ligne (0 quand l'en-tête manque).
     qint64 eleveColonne(int colonne) const;
     qint64 noeudLigne(int ligne) const;
@@ -149,8 +169,9 @@ protected:
     void marquerEnregistre();
     // Écrit les cellules en une transaction et annonce dans la barre d'état de la fenêtre
     // principale ce qui a changé. Refusée, rien n'est écrit : l'enseignant en est averti et la
-    // grille garde ses modifications, pour ne pas les perdre à la fermeture.
-    bool enregistrerCellules(const QList<Notes::Cellule>& cellules);
+    // grille garde ses modifications, pour ne pas les perdre à la fermeture. `cellules` donne la
+    // cellule de chaque valeur, pour y mener l'enseignant quand une valeur est refusée.
+    bool enregistrerCellules(const QList<QTableWidgetItem*>& cellules, const QList<Notes::Cellule>& valeurs);
 
     // Les cellules de date des plages sélectionnées, chaque cellule une seule fois, plage par
     // plage, ligne par ligne, de gauche à droite.
@@ -161,7 +182,7 @@ protected:
     // Début d'un pas à défaire : la pile à refaire est vidée (une nouvelle modification).
     void empilerPas(const Pas& pas);
     // Ce que dit une propagation quand aucune cellule de date n'est sélectionnée.
-    QString texteRienSelectionne() const;
+    virtual QString texteRienSelectionne() const;
     // Message bref et non bloquant dans la barre d'état de la fenêtre principale.
     void annoncer(const QString& message);
     // Date de naissance de l'élève d'une colonne (invalide quand elle n'est pas connue).
@@ -171,7 +192,7 @@ protected:
 
     diaWait* attente = nullptr;
     bool modifie = false;
-    HoteSaisie* fenetrePrincipale = nullptr;
+    HoteSaisie& fenetrePrincipale;
 
     QTableWidget* table = nullptr;
     QLineEdit* champDate = nullptr;
@@ -180,7 +201,6 @@ protected:
     QList<Pas> retablissements; // les pas défaits, à refaire ; vidée par toute nouvelle modification
     QTableWidgetItem* celluleCourante = nullptr;
     QString texteCourant;
-    QTimer minuterie;
 
     // Vrai quand la fenêtre est la sous-fenêtre active de l'espace de travail.
     bool estActive() const;

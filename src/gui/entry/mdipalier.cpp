@@ -13,11 +13,10 @@
 #include <QTableWidget>
 
 namespace {
-// Les trois lignes d'une compétence : réussite, date la plus récente, date de validation.
-constexpr int LIGNES_PAR_COMPETENCE = 3;
-constexpr int DECALAGE_REUSSITE = 0;
-constexpr int DECALAGE_RECENTE = 1;
-constexpr int DECALAGE_VALIDATION = 2;
+using Palier::LigneRecente;
+using Palier::LigneReussite;
+using Palier::LIGNES_PAR_COMPETENCE;
+using Palier::LigneValidation;
 
 // Cellule de lecture seule (réussite, date la plus récente) : ni sélectionnable ni modifiable.
 QTableWidgetItem* celluleLecture(const QString& texte, const QVariant& donnee)
@@ -30,10 +29,10 @@ QTableWidgetItem* celluleLecture(const QString& texte, const QVariant& donnee)
 }
 } // namespace
 
-mdiPalier::mdiPalier(QWidget* parent) : MdiBase(parent), ui(std::make_unique<Ui::mdiPalier>())
+mdiPalier::mdiPalier(HoteSaisie& hote, QWidget* parent)
+    : MdiBase(hote, parent), ui(std::make_unique<Ui::mdiPalier>())
 {
     ui->setupUi(this);
-    grillePalier = true;
     installerGrille({ui->table,
                      ui->edDate,
                      ui->btColler,
@@ -72,9 +71,36 @@ mdiPalier::mdiPalier(QWidget* parent) : MdiBase(parent), ui(std::make_unique<Ui:
 
 mdiPalier::~mdiPalier() = default;
 
-void mdiPalier::chargerListes(HoteSaisie*)
+bool mdiPalier::chargerListes()
 {
-    remplirClassesEtPaliers(ui->cbClasses, ui->cbPaliers);
+    return remplirClassesEtPaliers(ui->cbClasses, ui->cbPaliers);
+}
+
+bool mdiPalier::estLigneDate(int ligne) const
+{
+    return Palier::estLigneValidation(ligne);
+}
+
+int mdiPalier::ligneCollee(int haut, int rang) const
+{
+    return Palier::ligne(Palier::rang(haut) + rang, LigneValidation);
+}
+
+int mdiPalier::lignesCouvertes(int lignes) const
+{
+    return lignes / LIGNES_PAR_COMPETENCE + 1;
+}
+
+bool mdiPalier::blocTient(int haut, int nombre) const
+{
+    return haut + LIGNES_PAR_COMPETENCE * (nombre - 1) <= table->rowCount();
+}
+
+QString mdiPalier::texteRienSelectionne() const
+{
+    return tr("Aucune case de la ligne « Date validation: » n'est sélectionnée : rien n'a été rempli.\n"
+              "Cliquez sur l'intitulé « Date validation: » d'une compétence, ou sélectionnez des cases "
+              "jaunes, puis recommencez.");
 }
 
 void mdiPalier::cbClasseChange(int)
@@ -112,11 +138,22 @@ void mdiPalier::afficher()
         return;
 
     commencerChargement(tr("Création de la table en cours.\nVeuillez patienter..."));
-    construireColonnes(ui->cbClasses->currentData().toLongLong(), ui->cbTri->currentIndex() != 0);
+    terminerChargement(construire());
+}
+
+Resultat<> mdiPalier::construire()
+{
+    if (Resultat<> r =
+            construireColonnes(ui->cbClasses->currentData().toLongLong(), ui->cbTri->currentIndex() != 0);
+        !r)
+        return r;
 
     // Trois lignes par compétence, leurs en-têtes portant tous l'identifiant de la compétence.
-    const QList<Palier::Competence> competences =
+    const Resultat<QList<Palier::Competence>> lues =
         Palier::competences(ui->cbPaliers->currentData().toLongLong());
+    if (!lues)
+        return lues.erreur();
+    const QList<Palier::Competence>& competences = *lues;
     table->setRowCount(int(competences.size()) * LIGNES_PAR_COMPETENCE);
     const QString libelles[LIGNES_PAR_COMPETENCE] = {tr("|Réussite:"), tr("|Date la plus récente:"),
                                                      tr("|Date validation:")};
@@ -126,11 +163,11 @@ void mdiPalier::afficher()
     for (int k = 0; k < competences.size(); ++k) {
         for (int decalage = 0; decalage < LIGNES_PAR_COMPETENCE; ++decalage) {
             auto* entete = new QTableWidgetItem(
-                (decalage == DECALAGE_REUSSITE ? competences.at(k).libelle : QString()) + libelles[decalage]);
+                (decalage == LigneReussite ? competences.at(k).libelle : QString()) + libelles[decalage]);
             entete->setData(Qt::UserRole, competences.at(k).id);
             entete->setData(Qt::AccessibleTextRole, libellesLus[decalage].arg(competences.at(k).libelle));
             entete->setTextAlignment(Qt::AlignBaseline);
-            table->setVerticalHeaderItem(LIGNES_PAR_COMPETENCE * k + decalage, entete);
+            table->setVerticalHeaderItem(Palier::ligne(k, Palier::Decalage(decalage)), entete);
         }
         laisserVivre();
     }
@@ -139,7 +176,10 @@ void mdiPalier::afficher()
     QList<qint64> eleves;
     for (int colonne = 0; colonne < table->columnCount(); ++colonne)
         eleves.append(eleveColonne(colonne));
-    const QHash<Notes::Cle, Palier::Reussite> reussites = Palier::reussites(eleves, competences);
+    const Resultat<QHash<Notes::Cle, Palier::Reussite>> lus = Palier::reussites(eleves, competences);
+    if (!lus)
+        return lus.erreur();
+    const QHash<Notes::Cle, Palier::Reussite>& reussites = *lus;
     const QDate aujourdhui = QDate::currentDate();
     for (int colonne = 0; colonne < table->columnCount(); ++colonne) {
         const qint64 eleve = eleves.at(colonne);
@@ -151,13 +191,12 @@ void mdiPalier::afficher()
             if (competence == 0)
                 continue;
             const Palier::Reussite r = reussites.value({eleve, competence});
-            const int ligne = LIGNES_PAR_COMPETENCE * k;
             table->setItem(
-                ligne + DECALAGE_REUSSITE, colonne,
+                Palier::ligne(k, LigneReussite), colonne,
                 celluleLecture(QString::asprintf("%d/%d\n(%.1f%%)", r.validees, r.total, r.pourcentage),
                                r.pourcentage));
             table->setItem(
-                ligne + DECALAGE_RECENTE, colonne,
+                Palier::ligne(k, LigneRecente), colonne,
                 celluleLecture(r.plusRecente.isValid() ? Dates::afficher(r.plusRecente) : QStringLiteral("-"),
                                0));
             QTableWidgetItem* validation = nouvelleCelluleDate(Dates::afficher(r.validation));
@@ -172,12 +211,12 @@ void mdiPalier::afficher()
                     .arg(QString::number(r.pourcentage, 'f', 1),
                          r.plusRecente.isValid() ? Dates::afficher(r.plusRecente) : tr("aucune")));
             Grilles::signalerAVerifier(validation, r.validation, naissance, aujourdhui);
-            table->setItem(ligne + DECALAGE_VALIDATION, colonne, validation);
+            table->setItem(Palier::ligne(k, LigneValidation), colonne, validation);
         }
         laisserVivre();
     }
     table->resizeRowsToContents();
-    terminerChargement();
+    return {};
 }
 
 // ---------------------------------------------------------------------------
@@ -188,24 +227,26 @@ bool mdiPalier::enregistrer()
     if (occupe() || !controlerAvantEnregistrement())
         return false;
     // Seules les lignes de validation s'enregistrent ; chaque cellule est réécrite.
-    QList<Notes::Cellule> cellules;
-    for (int ligne = DECALAGE_VALIDATION; ligne < table->rowCount(); ligne += LIGNES_PAR_COMPETENCE) {
+    QList<QTableWidgetItem*> cellules;
+    QList<Notes::Cellule> valeurs;
+    for (int ligne = LigneValidation; ligne < table->rowCount(); ligne += LIGNES_PAR_COMPETENCE) {
         for (int colonne = 0; colonne < table->columnCount(); ++colonne) {
-            const QTableWidgetItem* cellule = table->item(ligne, colonne);
-            cellules.append(
-                {eleveColonne(colonne), noeudLigne(ligne), cellule ? cellule->text() : QString()});
+            QTableWidgetItem* cellule = table->item(ligne, colonne);
+            cellules.append(cellule);
+            valeurs.append({eleveColonne(colonne), noeudLigne(ligne),
+                            Dates::saisie(cellule ? cellule->text() : QString())});
         }
     }
-    return enregistrerCellules(cellules);
+    return enregistrerCellules(cellules, valeurs);
 }
 
 // ---------------------------------------------------------------------------
-// Minuterie et propagation sous condition
+// État des actions et propagation sous condition
 
-void mdiPalier::timeOut()
+void mdiPalier::actualiserActions()
 {
-    MdiBase::timeOut();
-    if (occupe() || !estActive())
+    MdiBase::actualiserActions();
+    if (occupe())
         return;
     const bool cellules = table->rowCount() * table->columnCount() > 0;
     ui->btPropager->setEnabled(cellules);
@@ -232,7 +273,7 @@ void mdiPalier::propagerDateRecente()
             return;
         dateDefaut = dialogue.dateChoisie();
     }
-    const int mode = diaPropageDate::modeRetenu();
+    const Palier::Mode mode = diaPropageDate::modeRetenu();
     const double minimum = diaPropageDate::pourcentageRetenu();
     ui->edDate->setText(Dates::afficher(dateDefaut));
 
@@ -244,31 +285,21 @@ void mdiPalier::propagerDateRecente()
         if (!cellule->text().isEmpty())
             continue;
         ++vides;
-        const int ligne = cellule->row();
+        const int rang = Palier::rang(cellule->row());
         const int colonne = cellule->column();
-        const QTableWidgetItem* reussite =
-            table->item(ligne - DECALAGE_VALIDATION + DECALAGE_REUSSITE, colonne);
-        if (!reussite || reussite->data(Qt::UserRole).toDouble() < minimum)
+        const QTableWidgetItem* reussite = table->item(Palier::ligne(rang, LigneReussite), colonne);
+        if (!reussite)
+            continue;
+        const QTableWidgetItem* recente = table->item(Palier::ligne(rang, LigneRecente), colonne);
+        const Palier::Propagation propagation =
+            Palier::propager(reussite->data(Qt::UserRole).toDouble(),
+                             recente ? QDate::fromString(recente->text(), Dates::FORMAT_AFFICHAGE) : QDate(),
+                             mode, minimum, dateDefaut);
+        if (!propagation.atteint)
             continue;
         ++atteints;
-        const QTableWidgetItem* recente =
-            table->item(ligne - DECALAGE_VALIDATION + DECALAGE_RECENTE, colonne);
-        const QDate dateRecente =
-            recente ? QDate::fromString(recente->text(), Dates::FORMAT_AFFICHAGE) : QDate();
-        QDate date;
-        switch (mode) {
-        case diaPropageDate::RecenteSeulement:
-            date = dateRecente;
-            break;
-        case diaPropageDate::DateDefaut:
-            date = dateDefaut;
-            break;
-        default:
-            date = dateRecente.isValid() ? dateRecente : dateDefaut;
-            break;
-        }
-        if (date.isValid())
-            aEcrire.insert(cellule, Dates::afficher(date));
+        if (propagation.date)
+            aEcrire.insert(cellule, Dates::afficher(*propagation.date));
     }
 
     if (aEcrire.isEmpty()) {

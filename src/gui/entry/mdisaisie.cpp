@@ -3,14 +3,17 @@
 #include "ui_mdisaisie.h"
 
 #include "core/commun/dates.h"
+#include "core/db/requetes.h"
 #include "core/entry/notes.h"
 #include "gui/commun/grilles.h"
 #include "gui/commun/invite.h"
+#include "gui/commun/messages.h"
 
 #include <QDate>
 #include <QHeaderView>
 
-mdiSaisie::mdiSaisie(QWidget* parent) : MdiBase(parent), ui(std::make_unique<Ui::mdiSaisie>())
+mdiSaisie::mdiSaisie(HoteSaisie& hote, QWidget* parent)
+    : MdiBase(hote, parent), ui(std::make_unique<Ui::mdiSaisie>())
 {
     ui->setupUi(this);
     // Les listes des classes et des compétences prennent, à leur premier affichage, la
@@ -62,12 +65,11 @@ mdiSaisie::~mdiSaisie() = default;
 // ---------------------------------------------------------------------------
 // Listes
 
-void mdiSaisie::chargerListes(HoteSaisie*)
+bool mdiSaisie::chargerListes()
 {
-    remplirClassesEtPaliers(ui->cbClasses, ui->cbPaliers);
     ui->cbCompetences->clear();
     ui->cbCompetences->addItem(tr("Choisissez d'abord un palier"), 0);
-    modifie = false;
+    return remplirClassesEtPaliers(ui->cbClasses, ui->cbPaliers);
 }
 
 void mdiSaisie::cbPalierChange(int index)
@@ -83,8 +85,9 @@ void mdiSaisie::cbPalierChange(int index)
     const qint64 idPalier = ui->cbPaliers->itemData(index).toLongLong();
     if (idPalier == 0)
         return;
-    for (const Noeud& competence : Notes::enfants(idPalier))
-        ui->cbCompetences->addItem(competence.libelle, competence.id);
+    if (const auto competences = Messages::lu(this, Requetes::enfants(idPalier)))
+        for (const Noeud& competence : *competences)
+            ui->cbCompetences->addItem(competence.libelle, competence.id);
 }
 
 void mdiSaisie::cbClasseChange(int)
@@ -119,21 +122,32 @@ void mdiSaisie::afficher()
     }
 
     commencerChargement(tr("Création de la table en cours..."));
-    construireColonnes(ui->cbClasses->currentData().toLongLong(), ui->cbTri->currentIndex() != 0);
-    construireLignes(idCompetence);
-    remplirCellules();
-    terminerChargement();
+    Resultat<> construction =
+        construireColonnes(ui->cbClasses->currentData().toLongLong(), ui->cbTri->currentIndex() != 0);
+    if (construction)
+        construction = construireLignes(idCompetence);
+    if (construction)
+        construction = remplirCellules();
+    terminerChargement(construction);
 }
 
-void mdiSaisie::construireLignes(qint64 idCompetence)
+Resultat<> mdiSaisie::construireLignes(qint64 idCompetence)
 {
     // Une ligne par item, rangés par agrégat ; le libellé de l'agrégat ne figure que sur son
     // premier item (le style dessine en gras ce qui précède la barre). Les lignes sont créées
     // d'un coup, comme les colonnes.
+    const auto agregats = Requetes::enfants(idCompetence);
+    if (!agregats)
+        return agregats.erreur();
     QList<QTableWidgetItem*> entetes;
-    for (const Noeud& agregat : Notes::enfants(idCompetence)) {
+    for (const Noeud& agregat : *agregats) {
+        const auto items = Requetes::enfants(agregat.id);
+        if (!items) {
+            qDeleteAll(entetes);
+            return items.erreur();
+        }
         bool premier = true;
-        for (const Noeud& item : Notes::enfants(agregat.id)) {
+        for (const Noeud& item : *items) {
             auto* entete = new QTableWidgetItem((premier ? agregat.libelle : QString()) + QLatin1Char('|') +
                                                 item.libelle);
             entete->setData(Qt::UserRole, item.id);
@@ -148,9 +162,10 @@ void mdiSaisie::construireLignes(qint64 idCompetence)
     table->setRowCount(int(entetes.size()));
     for (int ligne = 0; ligne < table->rowCount(); ++ligne)
         table->setVerticalHeaderItem(ligne, entetes[ligne]);
+    return {};
 }
 
-void mdiSaisie::remplirCellules()
+Resultat<> mdiSaisie::remplirCellules()
 {
     QList<qint64> eleves;
     for (int colonne = 0; colonne < table->columnCount(); ++colonne)
@@ -163,7 +178,10 @@ void mdiSaisie::remplirCellules()
 
     // Toutes les dates de la grille en une seule lecture ; un texte enregistré qui n'est pas
     // une date laisse la cellule vide.
-    const QHash<Notes::Cle, QString> dates = Notes::dates(eleves, items);
+    const Resultat<QHash<Notes::Cle, QString>> lues = Notes::dates(eleves, items);
+    if (!lues)
+        return lues.erreur();
+    const QHash<Notes::Cle, QString>& dates = *lues;
     QList<QDate> naissances;
     for (int colonne = 0; colonne < table->columnCount(); ++colonne)
         naissances.append(naissanceColonne(colonne));
@@ -183,6 +201,7 @@ void mdiSaisie::remplirCellules()
         }
         laisserVivre();
     }
+    return {};
 }
 
 // ---------------------------------------------------------------------------
@@ -193,67 +212,17 @@ bool mdiSaisie::enregistrer()
     if (occupe() || !controlerAvantEnregistrement())
         return false;
     // Chaque cellule est réécrite, changée ou non.
-    QList<Notes::Cellule> cellules;
-    cellules.reserve(table->rowCount() * table->columnCount());
+    QList<QTableWidgetItem*> cellules;
+    QList<Notes::Cellule> valeurs;
+    valeurs.reserve(table->rowCount() * table->columnCount());
     for (int ligne = 0; ligne < table->rowCount(); ++ligne) {
         const qint64 item = noeudLigne(ligne);
         for (int colonne = 0; colonne < table->columnCount(); ++colonne) {
-            const QTableWidgetItem* cellule = table->item(ligne, colonne);
-            cellules.append({eleveColonne(colonne), item, cellule ? cellule->text() : QString()});
+            QTableWidgetItem* cellule = table->item(ligne, colonne);
+            cellules.append(cellule);
+            valeurs.append(
+                {eleveColonne(colonne), item, Dates::saisie(cellule ? cellule->text() : QString())});
         }
     }
-    return enregistrerCellules(cellules);
-}
-
-// ---------------------------------------------------------------------------
-// Opérations communes
-
-void mdiSaisie::itemChanged(QTableWidgetItem* cellule)
-{
-    MdiBase::itemChanged(cellule);
-}
-
-void mdiSaisie::curentItemChanged(QTableWidgetItem* courante, QTableWidgetItem* precedente)
-{
-    MdiBase::curentItemChanged(courante, precedente);
-}
-
-void mdiSaisie::undo()
-{
-    MdiBase::undo();
-}
-void mdiSaisie::yank()
-{
-    MdiBase::yank();
-}
-void mdiSaisie::couper()
-{
-    MdiBase::couper();
-}
-void mdiSaisie::copier()
-{
-    MdiBase::copier();
-}
-void mdiSaisie::coller()
-{
-    MdiBase::coller();
-}
-void mdiSaisie::effacer()
-{
-    MdiBase::effacer();
-}
-void mdiSaisie::propager()
-{
-    MdiBase::propager();
-}
-void mdiSaisie::edDateEditingFinished()
-{
-    MdiBase::edDateEditingFinished();
-}
-
-void mdiSaisie::timeOut()
-{
-    MdiBase::timeOut();
-    if (!occupe())
-        ui->btAfficher->setEnabled(true);
+    return enregistrerCellules(cellules, valeurs);
 }

@@ -11,40 +11,28 @@ class mdiSaisie;
 
 // Saisie des dates d'une compétence pour une classe : une colonne par élève (filtre de
 // niveau et tri appliqués), une ligne par item de la compétence, rangés par agrégat ; chaque
-// cellule tient la date à laquelle l'élève a validé l'item.
+// cellule tient la date à laquelle l'élève a validé l'item. Les opérations d'édition
+// (saisie, presse-papiers, défaire, refaire, propager) sont celles de MdiBase.
 class mdiSaisie : public MdiBase
 {
     Q_OBJECT
 public:
-    explicit mdiSaisie(QWidget* parent);
+    mdiSaisie(HoteSaisie& hote, QWidget* parent);
     ~mdiSaisie() override;
 
     // Remplit les listes des classes, des paliers et des compétences.
-    void chargerListes(HoteSaisie* hote) override;
+    bool chargerListes() override;
 
 public Q_SLOTS:
     void cbPalierChange(int index);
     void cbClasseChange(int index);
     void filtreNiveaux();
     void afficher();
-    // Les opérations communes sont celles de la base ; elles sont reprises ici pour que la
-    // fenêtre présente tous ses créneaux.
-    void itemChanged(QTableWidgetItem* cellule);
-    void curentItemChanged(QTableWidgetItem* courante, QTableWidgetItem* precedente);
-    void undo() override;
-    void yank() override;
-    void couper() override;
-    void copier() override;
-    void coller() override;
-    void effacer() override;
-    void propager();
-    void edDateEditingFinished();
     bool enregistrer() override;
-    void timeOut() override;
 
 private:
-    void construireLignes(qint64 idCompetence);
-    void remplirCellules();
+    Resultat<> construireLignes(qint64 idCompetence);
+    Resultat<> remplirCellules();
 
     std::unique_ptr<Ui::mdiSaisie> ui;
 };

@@ -1,27 +1,26 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/exchange/diaexporteclasse.h"
-#include "core/db/requetes.h"
 #include "ui_diaexporteclasse.h"
 
+#include "core/db/requetes.h"
 #include "core/exchange/fichierclasse.h"
 #include "gui/commun/invite.h"
 
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QSqlQuery>
 #include <QStandardPaths>
 
 diaExporteClasse::diaExporteClasse(QWidget* parent)
-    : QDialog(parent), ui(std::make_unique<Ui::diaExporteClasse>())
+    : MyDialog(parent), ui(std::make_unique<Ui::diaExporteClasse>())
 {
     ui->setupUi(this);
-    for (const Entree& classe : Requetes::classes())
-        ui->cbClasse->addItem(classe.libelle, classe.id);
+    if (const auto classes = lire(Requetes::classes()))
+        for (const Entree& classe : *classes)
+            ui->cbClasse->addItem(classe.libelle, classe.id);
     ui->cbPalier->addItem(tr("Choisissez un palier"), 0);
-    QSqlQuery requete;
-    requete.exec("SELECT libelle, id_comp FROM competences WHERE id_comp_parent=0");
-    while (requete.next())
-        ui->cbPalier->addItem(requete.value(0).toString(), requete.value(1));
+    if (const auto paliers = lire(Requetes::paliers()))
+        for (const Noeud& palier : *paliers)
+            ui->cbPalier->addItem(palier.libelle, palier.id);
 }
 
 diaExporteClasse::~diaExporteClasse() = default;
@@ -43,6 +42,12 @@ void diaExporteClasse::accept()
     if (chemin.isEmpty())
         return;
     dossierExport() = QFileInfo(chemin).absolutePath();
+    // La classe entière est lue d'abord : une lecture refusée n'écrit rien.
+    const auto document = Messages::lu(
+        this, FichierClasse::construire(ui->cbClasse->currentData().toLongLong(), ui->cbClasse->currentText(),
+                                        ui->cbPalier->currentData().toLongLong()));
+    if (!document)
+        return;
     // Écrit à côté puis renommé : un disque plein ou une clé retirée ne laisse ni fichier à
     // moitié écrit ni ancien fichier écrasé.
     QSaveFile fichier(chemin);
@@ -51,10 +56,7 @@ void diaExporteClasse::accept()
                               tr("Impossible d'ouvrir le fichier %1 en écriture.").arg(chemin));
         return;
     }
-    const QDomDocument document =
-        FichierClasse::construire(ui->cbClasse->currentData().toLongLong(), ui->cbClasse->currentText(),
-                                  ui->cbPalier->currentData().toLongLong());
-    fichier.write(FichierClasse::texte(document));
+    fichier.write(FichierClasse::texte(*document));
     if (!fichier.commit()) {
         Invite::avertissement(
             this, tr("Erreur"),
@@ -64,5 +66,5 @@ void diaExporteClasse::accept()
                 .arg(chemin, fichier.errorString()));
         return;
     }
-    QDialog::accept();
+    MyDialog::accept();
 }

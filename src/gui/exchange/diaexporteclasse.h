@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QDialog>
+#include "gui/commun/mydialog.h"
+
 #include <QString>
 
 #include <memory>
@@ -12,7 +13,7 @@ class diaExporteClasse;
 
 // Dialogue « Exporter une classe » : choix de la classe et du palier, puis écriture du
 // fichier de classe (voir fichierclasse.h).
-class diaExporteClasse : public QDialog
+class diaExporteClasse : public MyDialog
 {
     Q_OBJECT
 

@@ -1,15 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/exchange/diaimporteclasse.h"
-#include "core/db/requetes.h"
 #include "ui_diaimporteclasse.h"
 
+#include "core/db/requetes.h"
 #include "gui/commun/invite.h"
 
 #include <QLabel>
-#include <QSqlQuery>
 
 diaImporteClasse::diaImporteClasse(const QString& nomClasse, QWidget* parent)
-    : QDialog(parent), ui(std::make_unique<Ui::diaImporteClasse>())
+    : MyDialog(parent), ui(std::make_unique<Ui::diaImporteClasse>())
 {
     ui->setupUi(this);
     ui->edClasse->setText(nomClasse);
@@ -19,21 +18,20 @@ diaImporteClasse::diaImporteClasse(const QString& nomClasse, QWidget* parent)
     auto* etiquette = new QLabel(ui->cbClasse->accessibleName(), ui->frame);
     etiquette->setBuddy(ui->cbClasse);
     etiquette->hide();
-    for (const Entree& classe : Requetes::classes())
-        ui->cbClasse->addItem(classe.libelle, classe.id);
-    myTimeOut();
+    if (const auto classes = lire(Requetes::classes()))
+        for (const Entree& classe : *classes)
+            ui->cbClasse->addItem(classe.libelle, classe.id);
+    suivreChoix();
     // Le cadre suit le choix dès qu'il change (clavier, souris ou technique d'assistance) :
     // la touche Tab qui suit mène à la liste des classes.
-    connect(ui->rbUtiliseClasse, &QRadioButton::toggled, this, &diaImporteClasse::myTimeOut);
-    connect(&minuterie, &QTimer::timeout, this, &diaImporteClasse::myTimeOut);
-    minuterie.start(100);
+    connect(ui->rbUtiliseClasse, &QRadioButton::toggled, this, &diaImporteClasse::suivreChoix);
     // Le nom de la classe n'est qu'à lire : on commence par choisir quoi faire.
     ui->rbNouvelleClasse->setFocus();
 }
 
 diaImporteClasse::~diaImporteClasse() = default;
 
-void diaImporteClasse::myTimeOut()
+void diaImporteClasse::suivreChoix()
 {
     ui->frame->setEnabled(ui->rbUtiliseClasse->isChecked());
 }
@@ -43,7 +41,7 @@ void diaImporteClasse::accept()
     if (ui->rbNouvelleClasse->isChecked()) {
         classe = 0;
         renommage = false;
-        QDialog::accept();
+        MyDialog::accept();
     } else if (ui->rbUtiliseClasse->isChecked()) {
         if (ui->cbClasse->currentIndex() < 0) {
             Invite::avertissement(this, tr("Erreur"), tr("Veuillez sélectionner une classe"));
@@ -51,7 +49,7 @@ void diaImporteClasse::accept()
         }
         classe = ui->cbClasse->currentData().toLongLong();
         renommage = ui->chkRenommer->isChecked();
-        QDialog::accept();
+        MyDialog::accept();
     } else {
         Invite::avertissement(this, tr("Erreur"), tr("Veuillez cocher une action."));
     }

@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QDialog>
-#include <QTimer>
+#include "gui/commun/mydialog.h"
 
 #include <memory>
 
@@ -12,7 +11,7 @@ class diaImporteClasse;
 
 // Dialogue « Classe non trouvée » : la classe du fichier n'existe pas dans la base ; créer
 // une nouvelle classe ou placer les élèves dans une classe existante (renommée ou non).
-class diaImporteClasse : public QDialog
+class diaImporteClasse : public MyDialog
 {
     Q_OBJECT
 
@@ -25,12 +24,12 @@ public:
     bool renommer() const { return renommage; }
 
 public Q_SLOTS:
-    void myTimeOut();
+    // Le choix d'une classe existante n'est possible que quand son bouton est coché.
+    void suivreChoix();
     void accept() override;
 
 private:
     std::unique_ptr<Ui::diaImporteClasse> ui;
-    QTimer minuterie;
     qint64 classe = 0;
     bool renommage = false;
 };

@@ -8,6 +8,7 @@
 #include "core/db/schema.h"
 #include "gui/commun/diawait.h"
 #include "gui/commun/invite.h"
+#include "gui/commun/messages.h"
 
 #include <QEvent>
 #include <QFile>
@@ -90,41 +91,31 @@ void diaInitialise::accept()
     // copiée à côté d'elle : une réponse « Oui » donnée trop vite ne perd rien.
     QString copieSecurite;
     if (Initialisation::contientDesDonnees()) {
-        QString erreur;
         const QString chemin = Application::chemins().courante;
-        copieSecurite = Initialisation::copierAvantInitialisation(chemin, &erreur);
-        if (copieSecurite.isEmpty()) {
+        const Resultat<QString> copie = Initialisation::copierAvantInitialisation(chemin);
+        if (!copie) {
             Invite::avertissement(
                 this, tr("Copie de sécurité impossible"),
                 tr("La base de données actuelle n'a pas pu être copiée avant l'initialisation (%1).\n"
                    "L'initialisation est annulée : rien n'a été modifié.\n"
                    "Vérifiez la place libre sur le disque et les droits d'écriture dans le dossier %2.")
-                    .arg(erreur, QFileInfo(chemin).absolutePath()));
+                    .arg(copie.erreur().texte, QFileInfo(chemin).absolutePath()));
             reject();
             return;
         }
+        copieSecurite = *copie;
     }
 
-    Initialisation::Resultat resultat;
+    Resultat<> posee;
     {
         diaWait attente(this);
         attente.preparer(false, QString());
         attente.show();
-        resultat = Initialisation::poserBase(*instructions);
+        posee = Initialisation::poserBase(*instructions);
     }
 
-    if (!resultat.instructionEnErreur.isEmpty())
-        Invite::avertissement(this, tr("ERREUR"),
-                              resultat.instructionEnErreur + QLatin1Char('\n') + resultat.erreurPilote);
-    if (!resultat.messageChargement.isEmpty())
-        Invite::avertissement(nullptr, tr("Chargement"), resultat.messageChargement);
-    if (!resultat.reussi) {
-        Invite::information(
-            this, tr("PROBLEME"),
-            tr("Il y a eu des erreurs. Toutes les requêtes risquent de poser des problèmes.\n%1")
-                .arg(resultat.erreurLivret.isEmpty() && resultat.instructionEnErreur.isEmpty()
-                         ? resultat.erreurPilote
-                         : resultat.erreurLivret));
+    if (!posee) {
+        signalerEchec(posee.erreur());
         reject();
         return;
     }
@@ -136,6 +127,45 @@ void diaInitialise::accept()
 
     proposerMigration();
     QDialog::accept();
+}
+
+void diaInitialise::signalerEchec(const Erreur& erreur)
+{
+    if (erreur.raison == Raison::InstructionRefusee)
+        Invite::avertissement(this, tr("ERREUR"), erreur.nom + QLatin1Char('\n') + erreur.texte);
+    const auto refusCsv = Messages::refusCsv(erreur);
+    if (refusCsv)
+        Invite::avertissement(nullptr, refusCsv->first, refusCsv->second);
+    // Le dernier message dit ce qui a manqué : le livret, ou ce qu'a dit la base.
+    QString detail;
+    switch (erreur.raison) {
+    case Raison::FichierIllisible:
+    case Raison::FichierTropGros:
+    case Raison::TropDeCases:
+    case Raison::SeparateurIntrouvable:
+        detail = tr("Impossible de charger le fichier %1").arg(erreur.nom);
+        break;
+    case Raison::LivretAvecNotes:
+        detail = tr(
+            "Impossible d'importer le livret car il existe des notes. Il faut d'abord supprimer les notes.");
+        break;
+    case Raison::ReferenceSansLibelle:
+        detail = tr("Référence absente dans le libelle, ligne %1, colonne %2")
+                     .arg(erreur.ligne)
+                     .arg(erreur.colonne);
+        break;
+    case Raison::LibelleVide:
+        detail = tr("Libellé vide en ligne %1, colonne %2").arg(erreur.ligne).arg(erreur.colonne);
+        break;
+    case Raison::InstructionRefusee:
+        break; // déjà dit
+    default:
+        detail = erreur.texte;
+        break;
+    }
+    Invite::information(
+        this, tr("PROBLEME"),
+        tr("Il y a eu des erreurs. Toutes les requêtes risquent de poser des problèmes.\n%1").arg(detail));
 }
 
 void diaInitialise::proposerMigration()
@@ -156,21 +186,21 @@ void diaInitialise::proposerMigration()
         return;
 
     const QString ancien = version2 ? chemins.v2 : chemins.v1;
-    Migration::ResultatMigration resultat;
+    Resultat<> resultat;
     {
         diaWait attente(this);
         attente.preparer(false, version2 ? tr("Importation des données de la base (version 2 précédente)")
                                          : tr("Importation des données de la base (précédente version)"));
         attente.show();
         resultat = version2 ? Migration::importerVersion2(ancien) : Migration::importerVersion1(ancien);
-        if (resultat.ouvertureImpossible)
+        if (!resultat && resultat.erreur().raison == Raison::OuvertureImpossible)
             Invite::critique(nullptr,
                              version2 ? tr("Erreur d'ouverture de la base de données V2")
                                       : tr("Erreur d'ouverture de la base de données ancienne"),
-                             resultat.erreurOuverture);
+                             resultat.erreur().texte);
     }
 
-    if (resultat.reussi) {
+    if (resultat) {
         QFile::remove(ancien);
         Invite::information(
             this, tr("Importation terminée"),

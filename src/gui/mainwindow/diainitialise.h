@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/commun/resultat.h"
+
 #include <QDialog>
 
 #include <memory>
@@ -31,6 +33,9 @@ protected:
 
 private:
     void appliquerTextes();
+    // Ce qui a empêché de poser la base, dans les messages de toujours : l'instruction du
+    // script refusée, le message du lecteur du livret, puis ce qui a manqué.
+    void signalerEchec(const Erreur& erreur);
     void proposerMigration();
 
     std::unique_ptr<Ui::diaInitialise> ui;

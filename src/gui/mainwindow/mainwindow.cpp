@@ -8,6 +8,7 @@
 #include "core/exchange/importclasse.h"
 #include "gui/commun/apropos.h"
 #include "gui/commun/invite.h"
+#include "gui/commun/messages.h"
 #include "gui/entry/mdibase.h"
 #include "gui/entry/mdipalier.h"
 #include "gui/entry/mdisaisie.h"
@@ -29,14 +30,12 @@
 #include <QPrinter>
 #include <QStandardPaths>
 #include <QStatusBar>
+#include <QTimer>
 
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(std::make_unique<Ui::MainWindow>())
 {
     ui->setupUi(this);
     documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-
-    minuterie.setInterval(100);
-    connect(&minuterie, &QTimer::timeout, this, &MainWindow::timeOut);
 
     connect(ui->acImportEleves, &QAction::triggered, this, &MainWindow::importerEleves);
     connect(ui->acInitialise, &QAction::triggered, this, qOverload<>(&MainWindow::initialiser));
@@ -48,7 +47,6 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(std::make_uniq
     connect(ui->acEffacer, &QAction::triggered, this, &MainWindow::effacer);
     connect(ui->acJeuEssai, &QAction::triggered, this, &MainWindow::jeuEssai);
     connect(ui->acPaliers, &QAction::triggered, this, &MainWindow::saisirPaliers);
-    connect(ui->acTest, &QAction::triggered, this, &MainWindow::test);
     connect(ui->acImprimer, &QAction::triggered, this, &MainWindow::imprimer);
     connect(ui->acEdite, &QAction::triggered, this, &MainWindow::editer);
     connect(ui->acOptions, &QAction::triggered, this, &MainWindow::options);
@@ -182,18 +180,17 @@ QMdiSubWindow* MainWindow::placerSousFenetre(QWidget* widget)
 
 void MainWindow::updateActions(QMdiSubWindow* sousFenetre)
 {
-    qDebug("UpdateActions");
     const bool fenetres = !espace->subWindowList().isEmpty();
     for (QAction* action : {ui->acTile, ui->acCascade, ui->acSuiv, ui->acPrec, ui->acFermerTout})
         action->setEnabled(fenetres);
     if (sousFenetre)
         espace->setWindowIcon(sousFenetre->windowIcon());
-}
-
-void MainWindow::timeOut()
-{
-    if (espace->activeSubWindow())
+    // La fenêtre de saisie devenue active règle les actions d'édition ; sans elle, elles
+    // s'éteignent.
+    if (auto* fenetre = sousFenetre ? qobject_cast<MdiBase*>(sousFenetre->widget()) : nullptr) {
+        fenetre->actualiserActions();
         return;
+    }
     for (QAction* action : {ui->acColler, ui->acCopier, ui->acCouper, ui->acUndo, ui->acYank, ui->acEffacer})
         action->setEnabled(false);
 }
@@ -302,7 +299,14 @@ void MainWindow::yank()
 
 void MainWindow::initGale()
 {
-    const Schema::EtatVersion etat = Schema::controlerVersion();
+    const Resultat<Schema::EtatVersion> lu = Schema::controlerVersion();
+    if (!lu) {
+        // Sans la version, rien ne peut être montré : surtout pas une base à initialiser.
+        Messages::lectureImpossible(this, lu.erreur());
+        close();
+        return;
+    }
+    const Schema::EtatVersion& etat = *lu;
     if (etat.statut == Schema::EtatVersion::AInitialiser) {
         initialiser(true);
         return;
@@ -316,7 +320,6 @@ void MainWindow::initGale()
                 .arg(Schema::VERSION));
         initialiser(true);
     }
-    minuterie.start();
 }
 
 // ---------------------------------------------------------------------------
@@ -381,7 +384,7 @@ void MainWindow::importerClasse()
     if (chemin.isEmpty())
         return;
     ImportDialogues dialogues(this);
-    ImportClasse(dialogues).importer(chemin);
+    dialogues.montrer(ImportClasse(dialogues).importer(chemin));
 }
 
 bool MainWindow::enregistrerAvantImpression(const QString& texte)
@@ -408,29 +411,34 @@ void MainWindow::bilanLPC()
     DiaBilan dialogue(this, imprimante());
     dialogue.exec();
 }
+void MainWindow::ouvrirSaisie(MdiBase* fenetre)
+{
+    QMdiSubWindow* sousFenetre = placerSousFenetre(fenetre);
+    if (!fenetre->chargerListes())
+        sousFenetre->close();
+}
 void MainWindow::saisirDates()
 {
-    auto* fenetre = new mdiSaisie(this);
-    placerSousFenetre(fenetre);
-    fenetre->chargerListes(this);
+    ouvrirSaisie(new mdiSaisie(*this, this));
 }
 void MainWindow::saisirPaliers()
 {
-    auto* fenetre = new mdiPalier(this);
-    placerSousFenetre(fenetre);
-    fenetre->chargerListes(this);
+    ouvrirSaisie(new mdiPalier(*this, this));
 }
 void MainWindow::jeuEssai()
 {
-    JeuEssai::generer();
+    if (const Resultat<> fait = JeuEssai::generer(); !fait)
+        Invite::critique(this, tr("Jeu d'essai"),
+                         tr("Le jeu d'essai n'a pas pu être écrit : la base de données a refusé l'écriture "
+                            "(%1). Les dates d'avant sont restées.")
+                             .arg(fait.erreur().texte));
 }
-void MainWindow::test() {}
 void MainWindow::imprimer()
 {
     if (!enregistrerAvantImpression(tr("Des dates de cette grille ne sont pas encore enregistrées : elles ne "
                                        "seraient pas imprimées.\nVoulez-vous les enregistrer d'abord ?")))
         return;
-    diaImprimer dialogue(this, printer.get());
+    diaImprimer dialogue(this, printer.get(), choixImpression);
     dialogue.exec();
 }
 void MainWindow::options()

@@ -1,14 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/print/optionsimpression.h"
 #include "gui/entry/hotesaisie.h"
 
 #include <QMainWindow>
 #include <QString>
-#include <QTimer>
 
 #include <memory>
 
+class MdiBase;
 class MyMdiArea;
 class QMdiSubWindow;
 class QPrinter;
@@ -37,12 +38,14 @@ public:
 
     MyMdiArea* espaceTravail() const { return espace; }
     QPrinter* imprimante() const { return printer.get(); }
-    QTimer& minuterieActions() { return minuterie; }
+    // Les choix du dialogue d'impression, gardés pour toute l'exécution.
+    OptionsImpression& optionsImpression() { return choixImpression; }
     const QString& dossierDocuments() const { return documents; }
 
     // Ce que les fenêtres de saisie connaissent de cette fenêtre : la sous-fenêtre active,
     // les actions d'édition dont la fenêtre de saisie active règle l'état, et un message bref
-    // dans la barre d'état, qui s'efface seul au bout de quelques secondes.
+    // dans la barre d'état, qui s'efface seul au bout de quelques secondes. Sans sous-fenêtre
+    // active, les actions d'édition sont éteintes.
     QMdiSubWindow* sousFenetreActive() const override;
     QAction* actionUndo() const override;
     QAction* actionYank() const override;
@@ -66,7 +69,6 @@ public Q_SLOTS:
     void yank();
     void jeuEssai();
     void saisirPaliers();
-    void test();
     void imprimer();
     void editer();
     void options();
@@ -74,7 +76,6 @@ public Q_SLOTS:
     void restaurer();
     void initGale();
     void mdp();
-    void timeOut();
     void aide();
     void aPropos();
     void ajouterEleves();
@@ -101,12 +102,15 @@ private:
     // Avant d'imprimer d'après la base : chaque fenêtre de saisie modifiée, au premier plan,
     // propose d'enregistrer d'abord ce qu'elle montre. Faux quand l'enseignant annule.
     bool enregistrerAvantImpression(const QString& texte);
+    // Place une fenêtre de saisie neuve et remplit ses listes ; fermée aussitôt quand la base
+    // n'a pas pu être lue (l'enseignant l'a appris).
+    void ouvrirSaisie(MdiBase* fenetre);
 
     std::unique_ptr<Ui::MainWindow> ui;
     MyMdiArea* espace = nullptr;
     std::unique_ptr<QPrinter> printer;
+    OptionsImpression choixImpression;
     QString documents;
-    QTimer minuterie;
     int decalageX = 0;
     int decalageY = 0;
 };

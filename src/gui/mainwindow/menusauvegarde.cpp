@@ -12,6 +12,37 @@ QString traduire(const char* texte)
 {
     return QCoreApplication::translate("MenuSauvegarde", texte);
 }
+
+// Ce qui a arrêté une restauration, étape par étape.
+QString texteRefusRestauration(const Erreur& e)
+{
+    switch (e.raison) {
+    case Raison::TemporaireImpossible:
+        return traduire("Impossible d'ouvrir un fichier temporaire pour recopier la base.");
+    case Raison::CopieImpossible:
+        return traduire("Impossible de recopier le fichier %1 vers %2").arg(e.nom, e.texte);
+    case Raison::OuvertureImpossible:
+        return traduire("Erreur d'ouverture de la nouvelle base de données avec le message: %1").arg(e.texte);
+    case Raison::BaseEndommagee:
+        return traduire("Ce fichier est endommagé (%1) : il ne peut pas remplacer la base actuelle, "
+                        "qui n'a pas été modifiée. Choisissez une autre sauvegarde.")
+            .arg(e.texte);
+    case Raison::VersionIllisible:
+        return traduire("Impossible de lire la version de la base. Restauration annulée.");
+    case Raison::VersionIncompatible:
+        return traduire("La version de la base à restaurer incompatible avec cette version de Quorvel. "
+                        "Restauration annulée.");
+    case Raison::AncienneBaseNonGardee:
+        return traduire("Impossible de renommer la base de donnée %1 en %2. Restauration annulée")
+            .arg(e.nom, e.texte);
+    case Raison::RecopieImpossible:
+        return traduire("erreur de copie de %1 vers %2").arg(e.nom, e.texte);
+    default: // ReouvertureImpossible
+        return traduire("Erreur d'ouverture de la base de données avec le message: %1\nQuorvel tente de "
+                        "restaurer l'ancienne base.")
+            .arg(e.texte);
+    }
+}
 } // namespace
 
 void sauvegarderBase(QWidget* parent, QString& dossierDocuments)
@@ -43,7 +74,7 @@ void sauvegarderBase(QWidget* parent, QString& dossierDocuments)
     }
 
     // La base reste ouverte pendant la copie : aucune transaction n'est en cours ici.
-    if (!Sauvegarde::copierBase(cible)) {
+    if (!Sauvegarde::copierBase(cible).reussi()) {
         Invite::avertissement(parent, traduire("Erreur"),
                               traduire("La base n'a pas pu être exportée correctement."));
         return;
@@ -75,9 +106,9 @@ void restaurerBase(QWidget* parent, const QString& dossierDocuments,
             QMessageBox::Yes | QMessageBox::Cancel) != QMessageBox::Yes)
         return;
 
-    const QString erreur = Sauvegarde::restaurer(fichier, options);
-    if (!erreur.isEmpty()) {
-        Invite::critique(parent, traduire("Erreur"), erreur);
+    const Resultat<> restauree = Sauvegarde::restaurer(fichier, options);
+    if (!restauree) {
+        Invite::critique(parent, traduire("Erreur"), texteRefusRestauration(restauree.erreur()));
         return;
     }
     Invite::information(parent, traduire("Fin de la restauration"),

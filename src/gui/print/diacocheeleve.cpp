@@ -1,19 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/print/diacocheeleve.h"
 
-#include "core/commun/ordrealphabetique.h"
-
 #include "ui_diacocheeleve.h"
 
 #include <QLayout>
 #include <QScreen>
 #include <QScrollBar>
-#include <QSqlQuery>
 #include <QVariant>
 
 #include <algorithm>
 
-diaCocheEleve::diaCocheEleve(QWidget* parent, qint64 idClasse, QList<qint64>& selectionEleves)
+diaCocheEleve::diaCocheEleve(QWidget* parent, const QList<Eleve>& eleves, QList<qint64>& selectionEleves)
     : QDialog(parent), ui(std::make_unique<Ui::diaCocheEleve>()), selection(selectionEleves)
 {
     ui->setupUi(this);
@@ -23,27 +20,11 @@ diaCocheEleve::diaCocheEleve(QWidget* parent, qint64 idClasse, QList<qint64>& se
     connect(ui->buttonBox, &QDialogButtonBox::rejected, this, &diaCocheEleve::reject);
 
     ui->chkCoche->setChecked(true);
-    QSqlQuery requete;
-    requete.prepare(QStringLiteral(
-        "SELECT nom, prenom, niveaux.libelle, id_eleve FROM eleves,niveaux WHERE eleves.id_classe=? AND "
-        "eleves.id_niveau = niveaux.id_niveau ORDER BY niveaux.tri ASC, eleves.nom ASC, eleves.prenom ASC"));
-    requete.addBindValue(idClasse);
-    requete.exec();
-    struct Ligne {
-        QString nom, prenom, niveau;
-        qint64 id;
-    };
-    QList<Ligne> lignes;
-    while (requete.next())
-        lignes.append({requete.value(0).toString(), requete.value(1).toString(), requete.value(2).toString(),
-                       requete.value(3).toLongLong()});
-    // Ordre alphabétique français dans chaque niveau (la base compare les octets).
-    OrdreAlphabetique::trier(lignes, &Ligne::nom, &Ligne::prenom, [](const Ligne& l) { return l.niveau; });
-    for (const Ligne& ligne : std::as_const(lignes)) {
+    for (const Eleve& eleve : eleves) {
         auto* item = new QListWidgetItem(
-            QStringLiteral("%1 %2 - %3").arg(ligne.nom, ligne.prenom, ligne.niveau), ui->lw);
-        item->setData(Qt::UserRole, ligne.id);
-        item->setCheckState(selection.contains(ligne.id) ? Qt::Checked : Qt::Unchecked);
+            QStringLiteral("%1 %2 - %3").arg(eleve.nom, eleve.prenom, eleve.niveau), ui->lw);
+        item->setData(Qt::UserRole, eleve.id);
+        item->setCheckState(selection.contains(eleve.id) ? Qt::Checked : Qt::Unchecked);
     }
 
     // La fenêtre s'élargit pour montrer les noms en entier, dans la limite de l'écran.

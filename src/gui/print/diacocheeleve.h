@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/db/modele.h"
+
 #include <QDialog>
 #include <QList>
 
@@ -10,15 +12,16 @@ namespace Ui {
 class diaCocheEleve;
 }
 
-// « Sélection des élèves » : les élèves d'une classe à cocher. OK remplace la sélection par
-// les élèves cochés, dans l'ordre de la liste (niveau, nom, prénom) ; sans élève coché le
-// dialogue reste ouvert, la sélection vidée. Annuler laisse la sélection telle quelle.
+// « Sélection des élèves » : les élèves d'une classe à cocher, tels que le dialogue
+// d'impression les a lus. OK remplace la sélection par les élèves cochés, dans l'ordre de la
+// liste (niveau, nom, prénom) ; sans élève coché le dialogue reste ouvert, la sélection vidée.
+// Annuler laisse la sélection telle quelle.
 class diaCocheEleve : public QDialog
 {
     Q_OBJECT
 
 public:
-    diaCocheEleve(QWidget* parent, qint64 idClasse, QList<qint64>& selection);
+    diaCocheEleve(QWidget* parent, const QList<Eleve>& eleves, QList<qint64>& selection);
     ~diaCocheEleve() override;
 
 public Q_SLOTS:

@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/print/diaimprimer.h"
 
-#include "core/commun/ordrealphabetique.h"
+#include "core/db/requetes.h"
 #include "gui/commun/envoiimpression.h"
 #include "gui/commun/invite.h"
+#include "gui/commun/messages.h"
 #include "gui/print/diaattente.h"
 #include "gui/print/diacocheeleve.h"
 
@@ -16,14 +17,13 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QSqlQuery>
 #include <QVBoxLayout>
 #include <QVariant>
 
 #include <algorithm>
 
-diaImprimer::diaImprimer(QWidget* parent, QPrinter* imprimante)
-    : QDialog(parent), ui(std::make_unique<Ui::diaImprimer>()), printer(imprimante)
+diaImprimer::diaImprimer(QWidget* parent, QPrinter* imprimante, OptionsImpression& choix)
+    : MyDialog(parent), ui(std::make_unique<Ui::diaImprimer>()), printer(imprimante), options(choix)
 {
     ui->setupUi(this);
     connect(ui->gbCompetence, &QGroupBox::toggled, this, &diaImprimer::gbCompetenceToogled);
@@ -37,22 +37,27 @@ diaImprimer::diaImprimer(QWidget* parent, QPrinter* imprimante)
 
     montrerImprimante();
 
-    QSqlQuery requete(QStringLiteral("SELECT libelle, id_classe FROM classes"));
-    {
+    if (const auto classes = lire(Requetes::classes())) {
         const QSignalBlocker bloqueur(ui->cbClasse);
-        while (requete.next())
-            ui->cbClasse->addItem(requete.value(0).toString(), requete.value(1));
+        for (const Entree& classe : *classes)
+            ui->cbClasse->addItem(classe.libelle, classe.id);
     }
-    cbClasseChange(ui->cbClasse->currentIndex());
-    requete.exec(QStringLiteral("SELECT libelle, id_comp FROM competences WHERE id_comp_parent=0"));
-    while (requete.next())
-        ui->cbPalier->addItem(requete.value(0).toString(), requete.value(1));
-
-    OptionsImpression& options = OptionsImpression::courantes();
-    if (options.language.isEmpty() && requete.exec(QStringLiteral("SELECT langue_defaut FROM general")) &&
-        requete.next())
-        options.language = requete.value(0).toString();
-    restaurerOptions();
+    if (const auto lus = lire(Requetes::paliers()))
+        paliers = *lus;
+    for (const Noeud& palier : std::as_const(paliers))
+        ui->cbPalier->addItem(palier.libelle, palier.id);
+    if (options.language.isEmpty())
+        if (const auto ecole = lire(Requetes::ecole()))
+            options.language = ecole->langue;
+    if (!pret())
+        return;
+    {
+        // Les élèves de la classe retenue (ou de la première) sont lus une fois, juste après.
+        const QSignalBlocker bloqueur(ui->cbClasse);
+        restaurerOptions();
+    }
+    if (!lireClasse(ui->cbClasse->currentIndex()))
+        return;
     if (options.palierId == 0)
         proposerPalier();
     ouvert = true;
@@ -76,30 +81,24 @@ void diaImprimer::proposerPalier()
 {
     if (ui->cbClasse->currentIndex() < 0)
         return;
-    QSqlQuery requete;
-    requete.prepare(
-        QStringLiteral("SELECT DISTINCT niveaux.libelle FROM eleves, niveaux WHERE eleves.id_classe=? "
-                       "AND eleves.id_niveau=niveaux.id_niveau"));
-    requete.addBindValue(ui->cbClasse->currentData());
     bool palier1 = false, palier2 = false;
-    if (requete.exec())
-        while (requete.next()) {
-            const QString niveau = requete.value(0).toString().trimmed();
-            auto est = [&](const char* libelle) {
-                return niveau.compare(QLatin1String(libelle), Qt::CaseInsensitive) == 0;
-            };
-            palier1 = palier1 || est("CE1") || est("CYCLE II");
-            palier2 = palier2 || est("CM2") || est("CYCLE III");
-        }
+    for (const Eleve& eleve : std::as_const(elevesClasse)) {
+        const QString niveau = eleve.niveau.trimmed();
+        auto est = [&](const char* libelle) {
+            return niveau.compare(QLatin1String(libelle), Qt::CaseInsensitive) == 0;
+        };
+        palier1 = palier1 || est("CE1") || est("CYCLE II");
+        palier2 = palier2 || est("CM2") || est("CYCLE III");
+    }
     if (palier1 == palier2)
         return;
-    requete.prepare(QStringLiteral("SELECT id_comp FROM competences WHERE id_comp_parent=0 AND ref=?"));
-    requete.addBindValue(palier2 ? QStringLiteral("P2") : QStringLiteral("P1"));
-    if (!requete.exec() || !requete.next())
-        return;
-    const int index = ui->cbPalier->findData(requete.value(0));
-    if (index >= 0)
-        ui->cbPalier->setCurrentIndex(index);
+    const QString ref = palier2 ? QStringLiteral("P2") : QStringLiteral("P1");
+    for (const Noeud& palier : std::as_const(paliers))
+        if (palier.ref == ref)
+            if (const int index = ui->cbPalier->findData(palier.id); index >= 0) {
+                ui->cbPalier->setCurrentIndex(index);
+                return;
+            }
 }
 
 void diaImprimer::ajusterTaille()
@@ -145,7 +144,6 @@ diaImprimer::~diaImprimer() = default;
 
 void diaImprimer::restaurerOptions()
 {
-    const OptionsImpression& options = OptionsImpression::courantes();
     ui->gbPalier->setChecked(options.what == 1);
     ui->gbCompetence->setChecked(options.what == 2);
     (options.palierFilter == 1   ? ui->rbPalierValides
@@ -179,7 +177,6 @@ void diaImprimer::restaurerOptions()
 
 void diaImprimer::sauverOptions()
 {
-    OptionsImpression& options = OptionsImpression::courantes();
     options.what = ui->gbPalier->isChecked() ? 1 : ui->gbCompetence->isChecked() ? 2 : 0;
     options.palierFilter = ui->rbPalierValides->isChecked() ? 1 : ui->rbPalierNonValides->isChecked() ? 2 : 0;
     options.palierLandscape = ui->rbPalierPaysage->isChecked();
@@ -220,39 +217,37 @@ void diaImprimer::btImprimanteClicked()
 
 void diaImprimer::cbClasseChange(int index)
 {
+    if (lireClasse(index) && ouvert)
+        proposerPalier();
+}
+
+bool diaImprimer::lireClasse(int index)
+{
+    elevesClasse.clear();
     eleves.clear();
     if (index < 0)
-        return;
+        return true;
     // Dans l'ordre de la liste des élèves : par niveau, puis dans l'ordre alphabétique français
     // (un élève dont le niveau n'existe plus vient en tête).
-    QSqlQuery requete;
-    requete.prepare(
-        QStringLiteral("SELECT eleves.id_eleve, eleves.nom, eleves.prenom, eleves.id_niveau FROM eleves "
-                       "LEFT JOIN niveaux ON niveaux.id_niveau=eleves.id_niveau WHERE eleves.id_classe=? "
-                       "ORDER BY niveaux.tri"));
-    requete.addBindValue(ui->cbClasse->itemData(index));
-    requete.exec();
-    struct Ligne {
-        qint64 id;
-        QString nom, prenom;
-        qint64 niveau;
-    };
-    QList<Ligne> lignes;
-    while (requete.next())
-        lignes.append({requete.value(0).toLongLong(), requete.value(1).toString(),
-                       requete.value(2).toString(), requete.value(3).toLongLong()});
-    OrdreAlphabetique::trier(lignes, &Ligne::nom, &Ligne::prenom, [](const Ligne& l) { return l.niveau; });
-    for (const Ligne& ligne : std::as_const(lignes))
-        eleves << ligne.id;
-    if (ouvert)
-        proposerPalier();
+    const Resultat<QList<Eleve>> lus = Requetes::elevesClasse(ui->cbClasse->itemData(index).toLongLong());
+    if (!lus) {
+        if (ouvert)
+            Messages::lectureImpossible(this, lus.erreur());
+        else
+            static_cast<void>(lire(lus));
+        return false;
+    }
+    elevesClasse = *lus;
+    for (const Eleve& eleve : std::as_const(elevesClasse))
+        eleves << eleve.id;
+    return true;
 }
 
 void diaImprimer::btEleveClick()
 {
     if (ui->cbClasse->currentIndex() < 0)
         return;
-    diaCocheEleve dialogue(this, ui->cbClasse->currentData().toLongLong(), eleves);
+    diaCocheEleve dialogue(this, elevesClasse, eleves);
     dialogue.exec();
 }
 
@@ -279,7 +274,7 @@ void diaImprimer::accept()
     else
         Invite::information(this, tr("Impression"), tr("Veuillez choisir ce qu'il faut imprimer"));
     if (fermer)
-        QDialog::accept();
+        MyDialog::accept();
     else
         montrerImprimante();
 }
@@ -300,7 +295,7 @@ bool diaImprimer::confirmerEcoleEtEnseignant(const QString& ecole)
                "poursuivre l'impression?"),
             QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
         return false;
-    if (OptionsImpression::courantes().teacher.isEmpty() &&
+    if (options.teacher.isEmpty() &&
         Invite::avertissement(
             this, tr("Nom de l'enseignant ?"),
             tr("Vous n'avez pas défini de nom d'enseignant!\nIl faudra le rajouter à la main sur "
@@ -310,11 +305,67 @@ bool diaImprimer::confirmerEcoleEtEnseignant(const QString& ecole)
     return true;
 }
 
-QString diaImprimer::nomTravail(const QString& contenu) const
+QString diaImprimer::nom(qint64 eleve) const
 {
+    for (const Eleve& e : elevesClasse)
+        if (e.id == eleve)
+            return (e.nom + QLatin1Char(' ') + e.prenom).trimmed();
+    return {};
+}
+
+QString diaImprimer::noms(const QList<qint64>& ids) const
+{
+    QStringList liste;
+    for (const qint64 id : ids)
+        liste << nom(id);
+    return liste.join(QLatin1String(", "));
+}
+
+QString diaImprimer::nomTravail(const Tirage::Travail& travail) const
+{
+    QString contenu;
+    switch (travail.contenu) {
+    case Tirage::Contenu::Attestations:
+        contenu = tr("attestations");
+        break;
+    case Tirage::Contenu::Livrets:
+        contenu = tr("livrets");
+        break;
+    case Tirage::Contenu::Rectos:
+        contenu =
+            (travail.eleve ? tr("livret de %1").arg(nom(travail.eleve)) : tr("livrets")) + tr(", rectos");
+        break;
+    case Tirage::Contenu::Versos:
+        contenu =
+            (travail.eleve ? tr("livret de %1").arg(nom(travail.eleve)) : tr("livrets")) + tr(", versos");
+        break;
+    }
     QStringList morceaux{ui->cbClasse->currentText(), ui->cbPalier->currentText(), contenu};
     morceaux.removeAll(QString());
     return morceaux.join(QLatin1String(" - "));
+}
+
+QString diaImprimer::dejaFait(const Tirage::Travail& travail) const
+{
+    const QString refaireVersos =
+        tr("Gardez ces feuilles. Quand l'imprimante sera prête, remettez-les dans le bac comme pour les "
+           "versos et cliquez sur Réessayer : seuls les versos seront imprimés. Abandonner arrête "
+           "l'impression ; il faudra alors réimprimer ces livrets en entier.");
+    if (travail.eleve == 0)
+        return tr("Les rectos de ces élèves sont imprimés : %1.").arg(noms(travail.rectosFaits)) +
+               QLatin1Char('\n') + refaireVersos;
+    const QString dejaComplets =
+        travail.complets.isEmpty()
+            ? QString()
+            : tr("Le livret de ces élèves est imprimé en entier : %1.").arg(noms(travail.complets)) +
+                  QLatin1Char('\n');
+    if (travail.contenu == Tirage::Contenu::Rectos)
+        return dejaComplets + tr("Quand l'imprimante sera prête, cliquez sur Réessayer pour continuer "
+                                 "avec %1. Abandonner arrête l'impression ; les élèves suivants pourront "
+                                 "être imprimés plus tard (bouton « Elèves... »).")
+                                  .arg(nom(travail.eleve));
+    return dejaComplets + tr("Les rectos de %1 sont imprimés.").arg(nom(travail.eleve)) + QLatin1Char('\n') +
+           refaireVersos;
 }
 
 bool diaImprimer::ouvrir(QPainter& peintre, bool paysage)
@@ -327,26 +378,37 @@ bool diaImprimer::ouvrir(QPainter& peintre, bool paysage)
     return true;
 }
 
-QString diaImprimer::envoyer(bool paysage, const QString& nom, const Dessin& dessin)
+QString diaImprimer::envoyer(const Tirage::Travail& travail, const QString& ecole)
 {
     const QString raison = EnvoiImpression::empechement(*printer);
     if (!raison.isEmpty())
         return raison;
-    printer->setDocName(nom);
+    printer->setDocName(nomTravail(travail));
     QPainter peintre;
-    if (!ouvrir(peintre, paysage))
+    if (!ouvrir(peintre, travail.paysage))
         return EnvoiImpression::refusPeintre(*printer);
-    const int pages = dessin(peintre);
+    for (int i = 0; i < travail.feuilles.size(); ++i) {
+        if (i > 0)
+            printer->newPage();
+        if (const Resultat<> dessinee =
+                Tirage::dessinerFeuille(peintre, vue, travail.feuilles.at(i), ecole, options);
+            !dessinee) {
+            // Une page lue à moitié ne part pas : tout le travail est abandonné.
+            printer->abort();
+            peintre.end();
+            return Messages::texteLecture(dessinee.erreur());
+        }
+    }
     peintre.end();
     const QString erreur = EnvoiImpression::erreurEnvoi(*printer);
     if (erreur.isEmpty())
-        pagesEnvoyees += pages;
+        pagesEnvoyees += int(travail.feuilles.size());
     return erreur;
 }
 
-bool diaImprimer::envoyerPremier(bool paysage, const QString& nom, const Dessin& dessin)
+bool diaImprimer::envoyerPremier(const Tirage::Travail& travail, const QString& ecole)
 {
-    const QString raison = envoyer(paysage, nom, dessin);
+    const QString raison = envoyer(travail, ecole);
     if (raison.isEmpty())
         return true;
     Invite::avertissement(this, tr("Impossible d'imprimer"),
@@ -354,15 +416,14 @@ bool diaImprimer::envoyerPremier(bool paysage, const QString& nom, const Dessin&
     return false;
 }
 
-bool diaImprimer::envoyerSuite(bool paysage, const QString& nom, const Dessin& dessin,
-                               const QString& dejaFait)
+bool diaImprimer::envoyerSuite(const Tirage::Travail& travail, const QString& ecole)
 {
     for (;;) {
-        const QString raison = envoyer(paysage, nom, dessin);
+        const QString raison = envoyer(travail, ecole);
         if (raison.isEmpty())
             return true;
         if (Invite::avertissement(
-                this, tr("Impression interrompue"), raison + QStringLiteral("\n\n") + dejaFait,
+                this, tr("Impression interrompue"), raison + QStringLiteral("\n\n") + dejaFait(travail),
                 QMessageBox::Retry | QMessageBox::Abort, QMessageBox::Retry) != QMessageBox::Retry)
             return false;
     }
@@ -393,11 +454,15 @@ namespace {
 class RectoVersoDuTirage
 {
 public:
-    RectoVersoDuTirage(QPrinter* imprimante, QPrinter::DuplexMode pendant)
+    RectoVersoDuTirage(QPrinter* imprimante, Tirage::RectoVerso pendant)
         : imprimante(imprimante), avant(imprimante->duplex())
     {
-        if (pendant != avant)
-            imprimante->setDuplex(pendant);
+        const QPrinter::DuplexMode mode = pendant == Tirage::RectoVerso::Aucun ? QPrinter::DuplexNone
+                                          : pendant == Tirage::RectoVerso::BordCourt
+                                              ? QPrinter::DuplexShortSide
+                                              : avant;
+        if (mode != avant)
+            imprimante->setDuplex(mode);
     }
     ~RectoVersoDuTirage()
     {
@@ -412,52 +477,45 @@ private:
     QPrinter::DuplexMode avant;
 };
 
-// L'élève d'une liste de faces (les faces de remplissage n'en ont pas).
-qint64 eleveDe(const QList<FaceImprimee>& faces)
-{
-    for (const FaceImprimee& face : faces)
-        if (face.pupilId != 0)
-            return face.pupilId;
-    return 0;
-}
-
 } // namespace
 
-bool diaImprimer::imprimerAttestations(qint64 palierId)
+bool diaImprimer::executer(const Tirage::Plan& plan, const QString& ecole)
 {
-    const OptionsImpression& options = OptionsImpression::courantes();
-    const QString ecole = Tirage::nomEcole();
-    if (!confirmerEcoleEtEnseignant(ecole))
-        return false;
-    const QList<qint64> gardes = Pages::elevesAttestation(palierId, eleves, options.palierFilter);
-    if (gardes.isEmpty()) {
-        Invite::information(this, tr("Rien à imprimer"), tr("Aucun élève n'est imprimé."));
-        return false;
-    }
-    // Une attestation se donne seule : jamais celle d'un autre élève au dos.
-    const RectoVersoDuTirage rectoVerso(printer, QPrinter::DuplexNone);
+    const RectoVersoDuTirage rectoVerso(printer, plan.rectoVerso);
     pagesEnvoyees = 0;
-    const bool paysage = options.palierLandscape;
-    if (!envoyerPremier(paysage, nomTravail(tr("attestations")), [&](QPainter& peintre) {
-            Tirage::imprimerAttestations(peintre, *printer, vue, palierId, gardes, paysage, ecole);
-            return int(paysage ? (gardes.size() + 1) / 2 : gardes.size());
-        }))
-        return false;
+    for (const Tirage::Etape& etape : plan.etapes) {
+        if (etape.sorte == Tirage::Etape::Pause) {
+            // Abandonner à une pause arrête le tirage ; ce qui est parti reste parti.
+            if (!attendre(etape.pause))
+                return true;
+            continue;
+        }
+        const bool parti =
+            etape.travail.premier ? envoyerPremier(etape.travail, ecole) : envoyerSuite(etape.travail, ecole);
+        if (!parti)
+            return false;
+    }
     annoncer();
     return true;
 }
 
-void diaImprimer::construireToutesPages(qint64 palierId)
+bool diaImprimer::imprimerAttestations(qint64 palierId)
 {
-    // Une imprimante qui imprime elle-même les deux faces, en impression continue.
-    const bool rectoVerso =
-        OptionsImpression::courantes().duplex == 0 && printer && printer->duplex() != QPrinter::DuplexNone;
-    listeTirage = Tirage::construireToutesPages(palierId, eleves, rectoVerso);
+    const auto ecole = Messages::lu(this, Requetes::ecole());
+    if (!ecole || !confirmerEcoleEtEnseignant(ecole->ecole))
+        return false;
+    const auto gardes = Messages::lu(this, Pages::elevesAttestation(palierId, eleves, options.palierFilter));
+    if (!gardes)
+        return false;
+    if (gardes->isEmpty()) {
+        Invite::information(this, tr("Rien à imprimer"), tr("Aucun élève n'est imprimé."));
+        return false;
+    }
+    return executer(Tirage::planAttestations(palierId, *gardes, options.palierLandscape), ecole->ecole);
 }
 
 bool diaImprimer::imprimerCompetences(qint64 palierId)
 {
-    const OptionsImpression& options = OptionsImpression::courantes();
     if (options.language.isEmpty() && palierId > 1 &&
         Invite::avertissement(
             this, tr("Langue vivante!"),
@@ -465,111 +523,19 @@ bool diaImprimer::imprimerCompetences(qint64 palierId)
                "vraiment poursuivre l'impression?"),
             QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
         return false;
-    const QString ecole = Tirage::nomEcole();
-    if (options.withAttestation && !confirmerEcoleEtEnseignant(ecole))
+    const auto ecole = Messages::lu(this, Requetes::ecole());
+    if (!ecole || (options.withAttestation && !confirmerEcoleEtEnseignant(ecole->ecole)))
         return false;
-    construireToutesPages(palierId);
-    if (listeTirage.isEmpty()) {
+    // Une imprimante qui imprime elle-même les deux faces, en impression continue.
+    const bool imprimanteRectoVerso = printer->duplex() != QPrinter::DuplexNone;
+    const auto liste =
+        Messages::lu(this, Tirage::construireToutesPages(palierId, eleves, options,
+                                                         options.duplex == 0 && imprimanteRectoVerso));
+    if (!liste)
+        return false;
+    if (liste->isEmpty()) {
         Invite::information(this, tr("Rien à imprimer"), tr("Aucun élève n'est imprimé."));
         return false;
     }
-
-    const bool brochure = options.brochure;
-    // Recto/verso manuel : l'imprimante n'imprime qu'une face à chaque passe. Brochure sur une
-    // imprimante recto-verso : les feuilles A4 paysage se retournent sur le bord court.
-    QPrinter::DuplexMode pendant = printer->duplex();
-    if (options.duplex != 0)
-        pendant = QPrinter::DuplexNone;
-    else if (brochure && pendant != QPrinter::DuplexNone)
-        pendant = QPrinter::DuplexShortSide;
-    const RectoVersoDuTirage rectoVerso(printer, pendant);
-    pagesEnvoyees = 0;
-
-    // Un travail fait des faces de chaque élève de `liste` (toutes, ou la moitié que choisit `partie`).
-    using Partie = QList<FaceImprimee> (*)(const QList<FaceImprimee>&);
-    auto dessin = [&](const Tirage::ListeTirage& liste, Partie partie) -> Dessin {
-        return [this, liste, partie, brochure, ecole](QPainter& peintre) {
-            bool premiere = true;
-            int pages = 0;
-            for (const QList<FaceImprimee>& faces : liste) {
-                const QList<FaceImprimee> choisies = partie ? partie(faces) : faces;
-                Tirage::imprimerFaces(peintre, *printer, vue, choisies, Pages::nombrePages(faces, brochure),
-                                      brochure, ecole, premiere);
-                pages += int(choisies.size());
-            }
-            return pages;
-        };
-    };
-
-    if (options.duplex == 0) {
-        if (!envoyerPremier(brochure, nomTravail(tr("livrets")), dessin(listeTirage, nullptr)))
-            return false;
-        annoncer();
-        return true;
-    }
-
-    const int modePause = options.duplex == 1 ? 0 : 1;
-    const QString refaireVersos =
-        tr("Gardez ces feuilles. Quand l'imprimante sera prête, remettez-les dans le bac comme pour les "
-           "versos et cliquez sur Réessayer : seuls les versos seront imprimés. Abandonner arrête "
-           "l'impression ; il faudra alors réimprimer ces livrets en entier.");
-    if (!options.oneByOne) {
-        Tirage::ListeTirage rectos;
-        QStringList noms;
-        for (const QList<FaceImprimee>& faces : std::as_const(listeTirage))
-            if (faces.size() >= 2) {
-                rectos << faces;
-                noms << Tirage::nomEleve(eleveDe(faces));
-            }
-        if (!envoyerPremier(brochure, nomTravail(tr("livrets, rectos")), dessin(rectos, &Pages::recto)))
-            return false;
-        if (!attendre(modePause))
-            return true;
-        Tirage::ListeTirage ordre = listeTirage;
-        if (options.duplex == 2)
-            std::reverse(ordre.begin(), ordre.end());
-        if (!envoyerSuite(
-                brochure, nomTravail(tr("livrets, versos")), dessin(ordre, &Pages::verso),
-                tr("Les rectos de ces élèves sont imprimés : %1.").arg(noms.join(QLatin1String(", "))) +
-                    QLatin1Char('\n') + refaireVersos))
-            return false;
-        annoncer();
-        return true;
-    }
-
-    // Élève par élève : deux travaux par élève (ses rectos, puis ses versos), et deux pauses.
-    QStringList complets;
-    for (const QList<FaceImprimee>& faces : std::as_const(listeTirage)) {
-        const QString nom = Tirage::nomEleve(eleveDe(faces));
-        const QString livret = tr("livret de %1").arg(nom);
-        const Tirage::ListeTirage seul{faces};
-        const QString dejaComplets = complets.isEmpty()
-                                         ? QString()
-                                         : tr("Le livret de ces élèves est imprimé en entier : %1.")
-                                                   .arg(complets.join(QLatin1String(", "))) +
-                                               QLatin1Char('\n');
-        const bool rectoParti =
-            complets.isEmpty()
-                ? envoyerPremier(brochure, nomTravail(livret + tr(", rectos")), dessin(seul, &Pages::recto))
-                : envoyerSuite(
-                      brochure, nomTravail(livret + tr(", rectos")), dessin(seul, &Pages::recto),
-                      dejaComplets +
-                          tr("Quand l'imprimante sera prête, cliquez sur Réessayer pour continuer "
-                             "avec %1. Abandonner arrête l'impression ; les élèves suivants pourront "
-                             "être imprimés plus tard (bouton « Elèves... »).")
-                              .arg(nom));
-        if (!rectoParti)
-            return false;
-        if (!attendre(modePause))
-            return true;
-        if (!envoyerSuite(brochure, nomTravail(livret + tr(", versos")), dessin(seul, &Pages::verso),
-                          dejaComplets + tr("Les rectos de %1 sont imprimés.").arg(nom) + QLatin1Char('\n') +
-                              refaireVersos))
-            return false;
-        complets << nom;
-        if (!attendre(2))
-            return true;
-    }
-    annoncer();
-    return true;
+    return executer(Tirage::planCompetences(*liste, options, imprimanteRectoVerso), ecole->ecole);
 }

@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/db/modele.h"
 #include "core/print/tirage.h"
+#include "gui/commun/mydialog.h"
 
-#include <QDialog>
 #include <QList>
 #include <QRect>
 
-#include <functional>
 #include <memory>
 
 class QPainter;
@@ -17,24 +17,21 @@ namespace Ui {
 class diaImprimer;
 }
 
-// Dialogue « Impression » : classe, palier, élèves, imprimante et options (gardées dans
-// OptionsImpression::courantes()), puis, sur OK, le tirage des attestations seules ou des
-// compétences. L'imprimante est prêtée par la fenêtre principale.
-class diaImprimer : public QDialog
+// Dialogue « Impression » : classe, palier, élèves, imprimante et options, puis, sur OK, le
+// tirage des attestations seules ou des compétences. L'imprimante et les options sont prêtées
+// par la fenêtre principale, qui les garde d'une impression à l'autre. Le tirage suit le plan
+// que le cœur en fait (Tirage::Plan) : chaque travail part vers l'imprimante, chaque pause
+// d'un recto/verso manuel attend l'enseignant.
+class diaImprimer : public MyDialog
 {
     Q_OBJECT
 
 public:
-    diaImprimer(QWidget* parent, QPrinter* imprimante);
+    diaImprimer(QWidget* parent, QPrinter* imprimante, OptionsImpression& options);
     ~diaImprimer() override;
 
     // Les élèves à imprimer, dans l'ordre d'impression.
     const QList<qint64>& selection() const { return eleves; }
-
-    // Les deux tirages ; vrai quand le dialogue doit se fermer.
-    bool imprimerAttestations(qint64 palierId);
-    bool imprimerCompetences(qint64 palierId);
-    void construireToutesPages(qint64 palierId);
 
 public Q_SLOTS:
     void gbCompetenceToogled(bool coche);
@@ -49,12 +46,19 @@ protected:
     void changeEvent(QEvent* evenement) override;
 
 private:
-    // Ce que dessine un travail d'impression sur le peintre ouvert ; rend le nombre de pages.
-    using Dessin = std::function<int(QPainter&)>;
+    // Les deux tirages ; vrai quand le dialogue doit se fermer.
+    bool imprimerAttestations(qint64 palierId);
+    bool imprimerCompetences(qint64 palierId);
+    // Exécute le plan : chaque travail envoyé, chaque pause attendue. Vrai quand le dialogue
+    // doit se fermer (tirage fait, ou arrêté par l'enseignant à une pause).
+    bool executer(const Tirage::Plan& plan, const QString& ecole);
 
     void ajusterTaille();
     void restaurerOptions();
     void sauverOptions();
+    // Les élèves de la classe choisie, dans l'ordre de la liste des élèves ; faux, après l'avoir
+    // dit, quand la base n'a pas pu être lue.
+    bool lireClasse(int index);
     // L'imprimante (ou le fichier) qui recevra le tirage, et ce qui l'en empêche.
     void montrerImprimante();
     // Le palier du niveau des élèves de la classe choisie : palier 2 pour des CM2 (ou CYCLE
@@ -64,19 +68,22 @@ private:
     // Les deux confirmations (école, enseignant) ; faux quand l'utilisateur refuse.
     bool confirmerEcoleEtEnseignant(const QString& ecole);
     // Nom du travail dans la file de l'imprimante : la classe, le palier et ce qui est imprimé.
-    QString nomTravail(const QString& contenu) const;
-    // Ce qui empêche l'imprimante de recevoir un travail maintenant ; vide quand rien.
-    QString empechement() const;
+    QString nomTravail(const Tirage::Travail& travail) const;
+    // Ce qui est déjà imprimé quand un travail qui suit d'autres échoue.
+    QString dejaFait(const Tirage::Travail& travail) const;
+    // « NOM Prénom » d'un élève de la classe ; les noms de plusieurs, séparés par des virgules.
+    QString nom(qint64 eleve) const;
+    QString noms(const QList<qint64>& ids) const;
     // Ouvre le peintre sur l'imprimante en page entière et règle la fenêtre logique.
     bool ouvrir(QPainter& peintre, bool paysage);
-    // Un travail d'impression complet : imprimante vérifiée, peintre ouvert, pages dessinées,
+    // Un travail d'impression complet : imprimante vérifiée, peintre ouvert, feuilles dessinées,
     // envoi vérifié. Vide quand le travail est parti, sinon ce qui l'a empêché.
-    QString envoyer(bool paysage, const QString& nom, const Dessin& dessin);
+    QString envoyer(const Tirage::Travail& travail, const QString& ecole);
     // Le premier travail d'un tirage : un échec est dit, et rien n'a été imprimé.
-    bool envoyerPremier(bool paysage, const QString& nom, const Dessin& dessin);
-    // Un travail qui suit d'autres déjà partis : un échec dit ce qui est déjà imprimé (`dejaFait`)
-    // et propose de réessayer. Faux quand l'utilisateur abandonne.
-    bool envoyerSuite(bool paysage, const QString& nom, const Dessin& dessin, const QString& dejaFait);
+    bool envoyerPremier(const Tirage::Travail& travail, const QString& ecole);
+    // Un travail qui suit d'autres déjà partis : un échec dit ce qui est déjà imprimé et propose
+    // de réessayer. Faux quand l'utilisateur abandonne.
+    bool envoyerSuite(const Tirage::Travail& travail, const QString& ecole);
     // Le tirage est parti : combien de pages, et où.
     void annoncer();
     // Pause du recto/verso manuel ; faux quand l'utilisateur abandonne.
@@ -84,8 +91,10 @@ private:
 
     std::unique_ptr<Ui::diaImprimer> ui;
     QPrinter* printer;
-    QList<qint64> eleves;
-    Tirage::ListeTirage listeTirage;
+    OptionsImpression& options;
+    QList<Noeud> paliers;
+    QList<Eleve> elevesClasse; // les élèves de la classe choisie
+    QList<qint64> eleves;      // ceux qui seront imprimés
     QRect vue;
     int pagesEnvoyees = 0; // pages parties vers l'imprimante pendant le tirage en cours
     bool ouvert = false;   // le dialogue est construit : un changement de classe vient de l'utilisateur

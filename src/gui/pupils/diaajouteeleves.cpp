@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/pupils/diaajouteeleves.h"
-#include "core/db/requetes.h"
 
+#include "core/commun/dates.h"
+#include "core/db/requetes.h"
 #include "core/pupils/ajouteleves.h"
 #include "gui/commun/grilles.h"
 #include "gui/commun/invite.h"
+#include "gui/commun/messages.h"
 #include "gui/pupils/diaedite.h"
+#include "gui/pupils/refuseleve.h"
 
 #include "ui_diaajouteeleves.h"
 
@@ -14,7 +17,6 @@
 #include <QGuiApplication>
 #include <QPushButton>
 #include <QScopedValueRollback>
-#include <QTimer>
 
 namespace {
 
@@ -29,7 +31,7 @@ constexpr int LIGNES_LIMITE = 500; // au-delà, « Ajouter10 lignes vides » n'a
 } // namespace
 
 diaAjouteEleves::diaAjouteEleves(QWidget* parent)
-    : QDialog(parent), ui(std::make_unique<Ui::diaAjouteEleves>()), minuterie(new QTimer(this))
+    : MyDialog(parent), ui(std::make_unique<Ui::diaAjouteEleves>())
 {
     ui->setupUi(this);
     setWindowFlags(windowFlags() | Qt::WindowMaximizeButtonHint | Qt::WindowContextHelpButtonHint);
@@ -55,60 +57,70 @@ diaAjouteEleves::diaAjouteEleves(QWidget* parent)
     connect(ui->acUndo, &QAction::triggered, this, &diaAjouteEleves::undo);
     connect(ui->table, &QTableWidget::itemChanged, this, &diaAjouteEleves::itemChanged);
     connect(ui->table, &QTableWidget::currentItemChanged, this, &diaAjouteEleves::curentItemChanged);
-    connect(minuterie, &QTimer::timeout, this, &diaAjouteEleves::timeOut);
 
-    remplirClasses();
-    remplirNiveaux();
+    if (!remplirClasses() || !remplirNiveaux())
+        return;
 
     // Le menu contextuel de la grille : exactement ces actions, dans cet ordre.
     ui->table->addActions({ui->acCouper, ui->acCopier, ui->acColler, ui->acEffacer, ui->acUndo});
     ui->table->setContextMenuPolicy(Qt::ActionsContextMenu);
     ui->table->setRowCount(0);
 
-    timeOut();
-    minuterie->start(100);
+    actualiserBoutons();
 }
 
 diaAjouteEleves::~diaAjouteEleves() = default;
 
 // --- Listes -------------------------------------------------------------------
 
-void diaAjouteEleves::remplirClasses()
+bool diaAjouteEleves::remplirClasses()
 {
+    const auto classes = isVisible() ? Messages::lu(this, Requetes::classes()) : lire(Requetes::classes());
+    if (!classes)
+        return false;
     const qlonglong choisie = ui->cbClasse->currentData().toLongLong();
     ui->cbClasse->clear();
     ui->cbClasse->addItem(tr("Choisissez une classe"), qlonglong(0));
-    for (const Entree& classe : Requetes::classes())
+    for (const Entree& classe : *classes)
         ui->cbClasse->addItem(classe.libelle, classe.id);
     // La classe choisie avant la relecture le reste si elle existe encore.
     const int index = choisie ? ui->cbClasse->findData(choisie) : -1;
     ui->cbClasse->setCurrentIndex(index > 0 ? index : 0);
+    return true;
 }
 
-void diaAjouteEleves::remplirNiveaux()
+bool diaAjouteEleves::remplirNiveaux()
 {
+    const auto niveaux = isVisible() ? Messages::lu(this, Requetes::niveaux()) : lire(Requetes::niveaux());
+    if (!niveaux)
+        return false;
     const qlonglong choisi = ui->cbNiveau->currentData().toLongLong();
     ui->cbNiveau->clear();
-    for (const Entree& niveau : Requetes::niveaux())
+    for (const Entree& niveau : *niveaux)
         ui->cbNiveau->addItem(niveau.libelle, niveau.id);
     const int index = ui->cbNiveau->findData(choisi);
     if (index >= 0)
         ui->cbNiveau->setCurrentIndex(index);
+    return true;
+}
+
+void diaAjouteEleves::marquerModifie(bool oui)
+{
+    modifie = oui;
+    actualiserBoutons();
 }
 
 void diaAjouteEleves::editeClasses()
 {
     diaEdite dialogue(this);
-    dialogue.charger(QStringLiteral("classes"));
-    if (dialogue.exec() == QDialog::Accepted)
+    if (dialogue.charger(QStringLiteral("classes")) && dialogue.exec() == QDialog::Accepted)
         remplirClasses();
 }
 
 void diaAjouteEleves::editeNiveaux()
 {
     diaEdite dialogue(this);
-    dialogue.charger(QStringLiteral("niveaux"));
-    if (dialogue.exec() == QDialog::Accepted)
+    if (dialogue.charger(QStringLiteral("niveaux")) && dialogue.exec() == QDialog::Accepted)
         remplirNiveaux();
 }
 
@@ -178,7 +190,7 @@ void diaAjouteEleves::itemChanged(QTableWidgetItem* item)
     annulation.textes << texteAvant;
     pileAnnulation.append({annulation});
     ecrireCellule(item, item->text(), nullptr);
-    modifie = true;
+    marquerModifie(true);
 }
 
 // --- Édition ------------------------------------------------------------------
@@ -210,7 +222,7 @@ void diaAjouteEleves::effacer()
         pas.append(annulation);
     }
     pileAnnulation.append(pas);
-    modifie = true;
+    marquerModifie(true);
 }
 
 void diaAjouteEleves::couper()
@@ -261,7 +273,7 @@ void diaAjouteEleves::coller()
             ecrireCellule(cellule(plage.topRow() + i, plage.leftColumn() + j), champs.at(j), &annulation);
     }
     pileAnnulation.append({annulation});
-    modifie = true;
+    marquerModifie(true);
 }
 
 void diaAjouteEleves::undo()
@@ -288,7 +300,7 @@ void diaAjouteEleves::undo()
             }
     }
     if (ecrit)
-        modifie = true;
+        marquerModifie(true);
 }
 
 void diaAjouteEleves::changerNiveau()
@@ -305,7 +317,7 @@ void diaAjouteEleves::changerNiveau()
     for (const QTableWidgetSelectionRange& plage : plages)
         for (int ligne = plage.topRow(); ligne <= plage.bottomRow(); ++ligne)
             ecrireCellule(cellule(ligne, COLONNE_NIVEAU), niveau, nullptr);
-    modifie = true;
+    marquerModifie(true);
 }
 
 void diaAjouteEleves::ajouterLignes()
@@ -320,7 +332,7 @@ void diaAjouteEleves::ajouterLignes()
     creerCellules(lignes);
 }
 
-void diaAjouteEleves::timeOut()
+void diaAjouteEleves::actualiserBoutons()
 {
     ui->btEnregistrer->setEnabled(modifie);
     ui->btAjouter->setEnabled(idClasse != 0);
@@ -346,8 +358,7 @@ void diaAjouteEleves::actualiser()
     ui->table->setRowCount(0);
     ui->table->setRowCount(LIGNES_DEPART);
     creerCellules(0);
-    modifie = false;
-    timeOut();              // les boutons suivent la classe chargée sans attendre : Tab passe par eux
+    marquerModifie(false);  // les boutons suivent la classe chargée sans attendre : Tab passe par eux
     allerA(0, COLONNE_NOM); // la suite se passe dans la grille : on peut y taper aussitôt
 }
 
@@ -364,13 +375,12 @@ bool diaAjouteEleves::enregistrer(int& ajoutes, int& ignores)
     if (idClasse == 0)
         return false;
 
-    QList<AjoutEleves::Ligne> lignes;
+    QList<Eleve> lignes;
     for (int ligne = 0; ligne < ui->table->rowCount(); ++ligne) {
-        AjoutEleves::Ligne l;
+        Eleve l;
         l.nom = cellule(ligne, COLONNE_NOM)->text();
         l.prenom = cellule(ligne, COLONNE_PRENOM)->text();
-        l.dateNaissance = cellule(ligne, COLONNE_DATE)->text();
-        l.dateInvalide = Grilles::dateInvalide(cellule(ligne, COLONNE_DATE));
+        l.naissance = Dates::saisie(cellule(ligne, COLONNE_DATE)->text());
         l.niveau = cellule(ligne, COLONNE_NIVEAU)->text();
         lignes.append(l);
     }
@@ -385,47 +395,39 @@ bool diaAjouteEleves::enregistrer(int& ajoutes, int& ignores)
                                     .arg(niveau),
                                 QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
     };
-    const AjoutEleves::Resultat resultat = AjoutEleves::enregistrer(lignes, idClasse, niveaux, creerNiveau);
-    if (!resultat.niveauxCrees.isEmpty())
-        remplirNiveaux();
-
-    switch (resultat.arret) {
-    case AjoutEleves::Arret::Aucun:
-        modifie = false;
-        ajoutes = resultat.ajoutes;
-        ignores = resultat.ignores;
+    const Resultat<AjoutEleves::Ajout> ajout =
+        AjoutEleves::enregistrer(lignes, idClasse, niveaux, creerNiveau);
+    if (ajout) {
+        if (!ajout->niveauxCrees.isEmpty())
+            remplirNiveaux();
+        marquerModifie(false);
+        ajoutes = ajout->ajoutes;
+        ignores = ajout->ignores;
         return true;
-    case AjoutEleves::Arret::ClasseAbsente:
+    }
+    const Erreur& refus = ajout.erreur();
+    switch (refus.raison) {
+    case Raison::ClasseAbsente:
         return false;
-    case AjoutEleves::Arret::ClasseSupprimee:
+    case Raison::ClasseSupprimee:
         Invite::avertissement(
             this, tr("Choix d'une classe"),
             tr("Veuillez d'abord choisir une classe dans la liste déroulante, ou créer une nouvelle classe"));
         return false;
-    case AjoutEleves::Arret::ChampsManquants:
-        Invite::avertissement(
-            this, tr("Erreur"),
-            tr("Opération annulée: tous les champs ne sont pas remplis en ligne %1").arg(resultat.ligne));
-        allerA(resultat.ligne - 1, -1);
+    case Raison::LectureImpossible:
+        Messages::lectureImpossible(this, refus);
         return false;
-    case AjoutEleves::Arret::DateIncorrecte:
-        Invite::avertissement(
-            this, tr("Erreur"),
-            tr("Opération annulée: date de naissance incorrecte en ligne %1").arg(resultat.ligne));
-        allerA(resultat.ligne - 1, COLONNE_DATE);
-        return false;
-    case AjoutEleves::Arret::NiveauAbsent:
-        Invite::avertissement(
-            this, tr("Arrêt"),
-            tr("Opération annulée: le niveau n'existe pas en ligne %1").arg(resultat.ligne));
-        allerA(resultat.ligne - 1, COLONNE_NIVEAU);
-        return false;
-    case AjoutEleves::Arret::ErreurBase:
+    case Raison::EcritureRefusee:
         Invite::critique(this, tr("Erreur"),
                          tr("La base de données a refusé l'enregistrement : aucun élève n'a été ajouté."));
         return false;
+    default:
+        if (const int colonne = RefusEleve::montrer(
+                this, refus, tr("Opération annulée: tous les champs ne sont pas remplis en ligne %1"));
+            colonne > -2)
+            allerA(int(refus.ligne) - 1, colonne);
+        return false;
     }
-    return false;
 }
 
 void diaAjouteEleves::enregistrerClick()
@@ -443,6 +445,7 @@ void diaAjouteEleves::enregistrerClick()
     ui->table->setRowCount(0);
     idClasse = 0;
     ui->cbClasse->setCurrentIndex(0);
+    actualiserBoutons();
 }
 
 void diaAjouteEleves::reject()
@@ -451,12 +454,12 @@ void diaAjouteEleves::reject()
     validerSaisieEnCours();
     if (modifie && !Invite::fermerMalgreModifications(this, [this] { return enregistrerSansBilan(); }))
         return;
-    QDialog::reject();
+    MyDialog::reject();
 }
 
 void diaAjouteEleves::changeEvent(QEvent* evenement)
 {
-    QDialog::changeEvent(evenement);
+    MyDialog::changeEvent(evenement);
     if (evenement->type() == QEvent::LanguageChange)
         ui->retranslateUi(this);
 }

@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QDialog>
+#include "gui/commun/mydialog.h"
+
 #include <QList>
 #include <QStringList>
 
 #include <memory>
 
 class QTableWidgetItem;
-class QTimer;
 
 namespace Ui {
 class diaAjouteEleves;
@@ -18,7 +18,7 @@ class diaAjouteEleves;
 // l'on tape les nouveaux élèves d'une classe, puis l'enregistrement dans `eleves` (un élève
 // déjà présent n'est pas ajouté deux fois, un niveau inconnu peut être créé sur-le-champ).
 // Effacer porte sur toutes les plages sélectionnées ; couper, copier et coller, sur une seule.
-class diaAjouteEleves : public QDialog
+class diaAjouteEleves : public MyDialog
 {
     Q_OBJECT
 
@@ -42,7 +42,8 @@ public Q_SLOTS:
     void ajouterLignes();
     void itemChanged(QTableWidgetItem* item);
     void effacer();
-    void timeOut();
+    // « Enregistrer » suit les modifications, « Ajouter 10 lignes » la classe chargée.
+    void actualiserBoutons();
     void editeNiveaux();
     void editeClasses();
     void curentItemChanged(QTableWidgetItem* courant, QTableWidgetItem* precedent);
@@ -80,11 +81,11 @@ private:
     bool enregistrer(int& ajoutes, int& ignores);
     // Enregistrement demandé par une question avant de fermer ou de recharger (sans bilan).
     bool enregistrerSansBilan();
-    void remplirClasses();
-    void remplirNiveaux();
+    bool remplirClasses();
+    bool remplirNiveaux();
+    void marquerModifie(bool oui);
 
     std::unique_ptr<Ui::diaAjouteEleves> ui;
-    QTimer* minuterie = nullptr;
     qlonglong idClasse = 0;
     bool modifie = false;
     bool gardeEdition = false;

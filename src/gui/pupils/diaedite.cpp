@@ -3,6 +3,7 @@
 
 #include "core/pupils/listes.h"
 #include "gui/commun/invite.h"
+#include "gui/commun/messages.h"
 
 #include "ui_diaedite.h"
 
@@ -15,25 +16,29 @@ diaEdite::diaEdite(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::d
     connect(ui->btModifier, &QPushButton::clicked, this, &diaEdite::modifier);
     connect(ui->btAjouter, &QPushButton::clicked, this, &diaEdite::ajouter);
     connect(ui->btSupprimer, &QPushButton::clicked, this, &diaEdite::supprimer);
-    connect(&minuterie, &QTimer::timeout, this, &diaEdite::timeOut);
     // Les boutons suivent l'entrée choisie dès qu'elle change : choisie aux flèches, la touche
-    // Tab qui suit mène aux boutons qui agissent sur elle.
-    connect(ui->lw, &QListWidget::itemSelectionChanged, this, &diaEdite::timeOut);
+    // Tab qui suit mène aux boutons qui agissent sur elle. Une entrée ajoutée, retirée ou
+    // déplacée change aussi ce qui est possible.
+    connect(ui->lw, &QListWidget::itemSelectionChanged, this, &diaEdite::actualiserBoutons);
+    connect(ui->lw->model(), &QAbstractItemModel::rowsInserted, this, &diaEdite::actualiserBoutons);
+    connect(ui->lw->model(), &QAbstractItemModel::rowsRemoved, this, &diaEdite::actualiserBoutons);
     connect(ui->btUp, &QPushButton::clicked, this, &diaEdite::up);
     connect(ui->btDown, &QPushButton::clicked, this, &diaEdite::down);
     connect(ui->buttonBox, &QDialogButtonBox::accepted, this, &diaEdite::accept);
     connect(ui->buttonBox, &QDialogButtonBox::rejected, this, &diaEdite::reject);
 
-    minuterie.start(100);
-    timeOut();
+    actualiserBoutons();
 }
 
 diaEdite::~diaEdite() = default;
 
-void diaEdite::charger(const QString& nomTable)
+bool diaEdite::charger(const QString& nomTable)
 {
+    const auto entrees = Messages::lu(parentWidget(), Listes::charger(nomTable));
+    if (!entrees)
+        return false;
     ui->lw->clear();
-    for (const Listes::Entree& entree : Listes::charger(nomTable)) {
+    for (const Listes::Entree& entree : *entrees) {
         auto* element = new QListWidgetItem(entree.libelle, ui->lw);
         element->setData(Qt::UserRole, entree.cle);
     }
@@ -41,6 +46,8 @@ void diaEdite::charger(const QString& nomTable)
     table = nomTable;
     change = false;
     nommerListe();
+    actualiserBoutons();
+    return true;
 }
 
 void diaEdite::nommerListe()
@@ -125,7 +132,7 @@ void diaEdite::supprimer()
     change = true;
 }
 
-void diaEdite::timeOut()
+void diaEdite::actualiserBoutons()
 {
     const QListWidgetItem* entree = entreeSelectionnee();
     if (!entree) {
@@ -176,7 +183,11 @@ void diaEdite::accept()
     for (int i = 0; i < ui->lw->count(); ++i)
         entrees.append({ui->lw->item(i)->text(), ui->lw->item(i)->data(Qt::UserRole).toLongLong()});
     // Si la base refuse de valider, rien n'est écrit : le dialogue reste ouvert avec la liste.
-    if (!Listes::enregistrer(table, entrees, supprimees)) {
+    if (const Resultat<> ecrite = Listes::enregistrer(table, entrees, supprimees); !ecrite) {
+        if (ecrite.erreur().raison == Raison::LectureImpossible) {
+            Messages::lectureImpossible(this, ecrite.erreur());
+            return;
+        }
         Invite::critique(this, tr("Enregistrement impossible"),
                          tr("La liste n'a pas pu être enregistrée : la base de données a refusé l'écriture "
                             "(disque plein, fichier en lecture seule ou utilisé par un autre programme).\n\n"

@@ -4,7 +4,6 @@
 #include <QDialog>
 #include <QList>
 #include <QString>
-#include <QTimer>
 
 #include <memory>
 
@@ -26,14 +25,16 @@ public:
     ~diaEdite() override;
 
     // Charge la liste à éditer : « niveaux » pour les niveaux, tout autre nom (« classes »)
-    // pour les classes. À appeler avant exec().
-    void charger(const QString& table);
+    // pour les classes. À appeler avant exec() ; faux, après l'avoir dit, quand la base n'a pas
+    // pu être lue.
+    bool charger(const QString& table);
 
 public Q_SLOTS:
     void modifier();
     void ajouter();
     void supprimer();
-    void timeOut();
+    // Les boutons suivent l'entrée choisie et sa place.
+    void actualiserBoutons();
     void up();
     void down();
 
@@ -57,5 +58,4 @@ private:
     QList<qlonglong> supprimees; // clés des entrées existantes supprimées
     bool change = false;
     QString derniereSaisie; // dernier libellé tapé pour un ajout
-    QTimer minuterie;
 };

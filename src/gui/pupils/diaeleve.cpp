@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/pupils/diaeleve.h"
-#include "core/db/requetes.h"
 
+#include "core/commun/dates.h"
+#include "core/db/requetes.h"
 #include "gui/commun/grilles.h"
 #include "gui/commun/invite.h"
+#include "gui/commun/messages.h"
 #include "gui/pupils/diaedite.h"
+#include "gui/pupils/refuseleve.h"
 
 #include "ui_diaeleve.h"
 
@@ -43,7 +46,7 @@ QTableWidgetItem* cellule(QTableWidget* table, int ligne, int colonne)
 
 } // namespace
 
-diaEleve::diaEleve(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::diaEleve>())
+diaEleve::diaEleve(QWidget* parent) : MyDialog(parent), ui(std::make_unique<Ui::diaEleve>())
 {
     ui->setupUi(this);
     setWindowFlags(windowFlags() | Qt::WindowMaximizeButtonHint | Qt::WindowContextHelpButtonHint);
@@ -67,12 +70,17 @@ diaEleve::diaEleve(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::d
     connect(ui->btAjouter, &QPushButton::clicked, this, &diaEleve::ajouterEleve);
     connect(ui->table, &QTableWidget::itemChanged, this, &diaEleve::itemChanged);
     connect(ui->acEffacer, &QAction::triggered, this, &diaEleve::effacer);
-    connect(&minuterie, &QTimer::timeout, this, &diaEleve::timeOut);
+    // Les boutons suivent ce qui change leur état : la sélection, les lignes de la grille, la
+    // classe de destination ; la classe chargée et les modifications, par marquerModifie().
+    connect(ui->table, &QTableWidget::itemSelectionChanged, this, &diaEleve::actualiserBoutons);
+    connect(ui->table->model(), &QAbstractItemModel::rowsInserted, this, &diaEleve::actualiserBoutons);
+    connect(ui->table->model(), &QAbstractItemModel::rowsRemoved, this, &diaEleve::actualiserBoutons);
+    connect(ui->cbClasse2, &QComboBox::currentIndexChanged, this, &diaEleve::actualiserBoutons);
     connect(ui->btNIveaux, &QPushButton::clicked, this, &diaEleve::editeNiveaux);
     connect(ui->btClasses, &QPushButton::clicked, this, &diaEleve::editeClasses);
 
-    remplirClasses();
-    remplirNiveaux();
+    if (!remplirClasses() || !remplirNiveaux())
+        return;
     ui->table->setColumnCount(NB_COLONNES);
     ui->table->setHorizontalHeaderLabels({tr("Nom"), tr("Prénom"), tr("Date naiss."), tr("Niveau")});
     ui->table->setContextMenuPolicy(Qt::ActionsContextMenu);
@@ -80,39 +88,52 @@ diaEleve::diaEleve(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::d
     // « Effacer » n'est pas dans le menu de la grille : seul son raccourci agit.
     addAction(ui->acEffacer);
 
-    minuterie.start(100);
-    timeOut();
+    actualiserBoutons();
 }
 
 diaEleve::~diaEleve() = default;
 
 // --- Listes -----------------------------------------------------------------
 
-void diaEleve::remplirClasses()
+bool diaEleve::remplirClasses()
 {
+    const auto classes = isVisible() ? Messages::lu(this, Requetes::classes()) : lire(Requetes::classes());
+    if (!classes)
+        return false;
     // Le choix courant de chaque liste est gardé quand la classe existe encore.
     const QVariant choix = ui->cbClasse->currentData();
     const QVariant choix2 = ui->cbClasse2->currentData();
     ui->cbClasse->clear();
     ui->cbClasse2->clear();
     ui->cbClasse->addItem(tr("Choisissez une classe"), qlonglong(0));
-    for (const Entree& classe : Requetes::classes()) {
+    for (const Entree& classe : *classes) {
         ui->cbClasse->addItem(classe.libelle, classe.id);
         ui->cbClasse2->addItem(classe.libelle, classe.id);
     }
     ui->cbClasse->setCurrentIndex(qMax(0, ui->cbClasse->findData(choix)));
     if (const int index = ui->cbClasse2->findData(choix2); index >= 0)
         ui->cbClasse2->setCurrentIndex(index);
+    return true;
 }
 
-void diaEleve::remplirNiveaux()
+bool diaEleve::remplirNiveaux()
 {
+    const auto niveaux = isVisible() ? Messages::lu(this, Requetes::niveaux()) : lire(Requetes::niveaux());
+    if (!niveaux)
+        return false;
     const QVariant choix = ui->cbNiveau->currentData();
     ui->cbNiveau->clear();
-    for (const Entree& niveau : Requetes::niveaux())
+    for (const Entree& niveau : *niveaux)
         ui->cbNiveau->addItem(niveau.libelle, niveau.id);
     if (const int index = ui->cbNiveau->findData(choix); index >= 0)
         ui->cbNiveau->setCurrentIndex(index);
+    return true;
+}
+
+void diaEleve::marquerModifie(bool oui)
+{
+    modifie = oui;
+    actualiserBoutons();
 }
 
 // --- Grille -----------------------------------------------------------------
@@ -124,7 +145,7 @@ void diaEleve::ajouterLigne(const Eleve& eleve)
     auto* nom = new QTableWidgetItem(eleve.nom);
     nom->setData(ROLE_ID, eleve.id);
     auto* date = new QTableWidgetItem;
-    Grilles::ecrireDate(date, eleve.dateNaiss);
+    Grilles::ecrireDate(date, eleve.naissance ? Dates::afficher(*eleve.naissance) : QString());
     auto* niveau = new QTableWidgetItem(eleve.niveau);
     niveau->setData(ROLE_ID, eleve.idNiveau);
     ui->table->setItem(ligne, NOM, nom);
@@ -140,11 +161,10 @@ QList<Eleve> diaEleve::lireGrille() const
         Eleve eleve;
         const QTableWidgetItem* nom = ui->table->item(ligne, NOM);
         eleve.id = nom ? nom->data(ROLE_ID).toLongLong() : 0;
-        eleve.nom = texte(ui->table, ligne, NOM).trimmed();
-        eleve.prenom = texte(ui->table, ligne, PRENOM).trimmed();
-        eleve.dateNaiss = texte(ui->table, ligne, DATE_NAISS).trimmed();
-        eleve.dateInvalide = Grilles::dateInvalide(ui->table->item(ligne, DATE_NAISS));
-        eleve.niveau = texte(ui->table, ligne, NIVEAU).trimmed();
+        eleve.nom = texte(ui->table, ligne, NOM);
+        eleve.prenom = texte(ui->table, ligne, PRENOM);
+        eleve.naissance = Dates::saisie(texte(ui->table, ligne, DATE_NAISS));
+        eleve.niveau = texte(ui->table, ligne, NIVEAU);
         eleves.append(eleve);
     }
     return eleves;
@@ -203,14 +223,17 @@ void diaEleve::actualiser()
     const qlonglong id = ui->cbClasse->currentData().toLongLong();
     if (id == 0)
         return;
+    const auto eleves = Messages::lu(this, Requetes::elevesClasse(id));
+    if (!eleves)
+        return;
     classeChargee = id;
     nomClasseChargee = ui->cbClasse->currentText();
     garde = true;
     ui->table->setRowCount(0);
-    for (const Eleve& eleve : Eleves::chargerClasse(id))
+    for (const Eleve& eleve : *eleves)
         ajouterLigne(eleve);
-    modifie = false;
     garde = false;
+    marquerModifie(false);
     // La suite se passe dans la grille, sur le premier élève.
     if (ui->table->rowCount() > 0)
         allerA(0, NOM);
@@ -223,43 +246,28 @@ bool diaEleve::enregistrer()
     validerSaisieEnCours();
 
     // Passe de contrôle : toutes les questions sont posées avant la moindre écriture.
-    QList<Eleve> eleves = lireGrille();
-    QStringList niveauxConnus;
+    const QList<Eleve> eleves = lireGrille();
+    QList<Entree> niveauxConnus;
     for (int i = 0; i < ui->cbNiveau->count(); ++i)
-        niveauxConnus.append(ui->cbNiveau->itemText(i));
+        niveauxConnus.append({ui->cbNiveau->itemText(i), ui->cbNiveau->itemData(i).toLongLong()});
     const auto creerNiveau = [this](const QString& niveau) {
         return Invite::question(this, tr("Nouveau niveau ?"),
                                 tr("Le niveau suivant : %1 n'est pas présent dans la liste des niveaux. "
                                    "Faut-il l'ajouter ? ")
                                     .arg(niveau)) == QMessageBox::Yes;
     };
-    const Eleves::Verification verification = Eleves::verifier(eleves, niveauxConnus, creerNiveau);
-    switch (verification.refus) {
-    case Eleves::Refus::ChampsVides:
-        Invite::information(
-            this, tr("Erreur"),
-            tr("Opération annulée: certains champs sont vides en ligne %1").arg(verification.ligne));
-        allerA(verification.ligne - 1, -1);
+    const Resultat<QStringList> aCreer = Eleves::verifier(eleves, niveauxConnus, creerNiveau);
+    if (!aCreer) {
+        const int colonne = RefusEleve::montrer(
+            this, aCreer.erreur(), tr("Opération annulée: certains champs sont vides en ligne %1"));
+        allerA(int(aCreer.erreur().ligne) - 1, colonne);
         return false;
-    case Eleves::Refus::DateIncorrecte:
-        Invite::information(
-            this, tr("Erreur"),
-            tr("Opération annulée: date de naissance incorrecte en ligne %1").arg(verification.ligne));
-        allerA(verification.ligne - 1, DATE_NAISS);
-        return false;
-    case Eleves::Refus::NiveauAbsent:
-        Invite::information(
-            this, tr("Arrêt"),
-            tr("Opération annulée: le niveau n'existe pas en ligne %1").arg(verification.ligne));
-        allerA(verification.ligne - 1, NIVEAU);
-        return false;
-    case Eleves::Refus::Aucun:
-        break;
     }
 
-    if (!Eleves::enregistrer(classeChargee, eleves, verification.niveauxACreer)) {
+    const Resultat<QList<Eleve>> ecrits = Eleves::enregistrer(classeChargee, eleves, *aCreer);
+    if (!ecrits) {
         // Rien n'est écrit, pas même les niveaux nouveaux ; les lignes restent dans la grille.
-        if (Eleves::compterClasse(classeChargee) == 0)
+        if (ecrits.erreur().raison == Raison::ClasseSupprimee)
             Invite::avertissement(
                 this, tr("Classe supprimée"),
                 tr("La classe %1 n'existe plus : elle a été supprimée depuis son affichage. "
@@ -267,7 +275,9 @@ bool diaEleve::enregistrer()
                    "Recréez la classe avec le bouton « Classes... », ou ajoutez ces élèves à une "
                    "autre classe par « Ajouter des élèves... ».")
                     .arg(nomClasseChargee));
-        else
+        else if (RefusEleve::montrer(this, ecrits.erreur(),
+                                     tr("Opération annulée: certains champs sont vides en "
+                                        "ligne %1")) == -2)
             Invite::critique(
                 this, tr("Enregistrement impossible"),
                 tr("Les élèves n'ont pas pu être enregistrés : la base de données a refusé "
@@ -280,14 +290,14 @@ bool diaEleve::enregistrer()
 
     // Les élèves nouveaux reçoivent leur id, chaque ligne l'id de son niveau.
     garde = true;
-    for (int ligne = 0; ligne < eleves.size(); ++ligne) {
-        cellule(ui->table, ligne, NOM)->setData(ROLE_ID, eleves.at(ligne).id);
-        cellule(ui->table, ligne, NIVEAU)->setData(ROLE_ID, eleves.at(ligne).idNiveau);
+    for (int ligne = 0; ligne < ecrits->size(); ++ligne) {
+        cellule(ui->table, ligne, NOM)->setData(ROLE_ID, ecrits->at(ligne).id);
+        cellule(ui->table, ligne, NIVEAU)->setData(ROLE_ID, ecrits->at(ligne).idNiveau);
     }
     garde = false;
-    if (!verification.niveauxACreer.isEmpty())
+    if (!aCreer->isEmpty())
         remplirNiveaux();
-    modifie = false;
+    marquerModifie(false);
     return true;
 }
 
@@ -317,9 +327,11 @@ void diaEleve::supprimer()
     }
     // Les lignes ne quittent la grille qu'une fois la suppression validée dans la base.
     const QList<int> lignes = lignesSelectionnees();
-    if (Eleves::supprimer(idsLignes(lignes))) {
+    if (const Resultat<> supprimes = Eleves::supprimer(idsLignes(lignes)); supprimes) {
         retirerLignes(lignes);
         verifierClasseVidee();
+    } else {
+        Messages::ecritureRefusee(this, supprimes.erreur());
     }
     garde = false;
 }
@@ -352,7 +364,7 @@ void diaEleve::changerNiveau()
     for (const int ligne : lignesSelectionnees())
         cellule(ui->table, ligne, NIVEAU)->setText(niveau);
     garde = false;
-    modifie = true;
+    marquerModifie(true);
 }
 
 void diaEleve::changerClasse()
@@ -372,8 +384,10 @@ void diaEleve::changerClasse()
     const QList<int> lignes = lignesSelectionnees();
     if (!lignes.isEmpty() && modifie && !enregistrer())
         return;
-    if (!Eleves::deplacer(idsLignes(lignes), cible))
+    if (const Resultat<> deplaces = Eleves::deplacer(idsLignes(lignes), cible); !deplaces) {
+        Messages::ecritureRefusee(this, deplaces.erreur());
         return;
+    }
     retirerLignes(lignes);
     verifierClasseVidee();
 }
@@ -400,7 +414,7 @@ void diaEleve::itemChanged(QTableWidgetItem* item)
         Grilles::ecrireDate(item, item->text());
         garde = false;
     }
-    modifie = true;
+    marquerModifie(true);
 }
 
 void diaEleve::effacer()
@@ -420,10 +434,10 @@ void diaEleve::effacer()
                     item->setText(QString());
             }
     garde = false;
-    modifie = true;
+    marquerModifie(true);
 }
 
-void diaEleve::timeOut()
+void diaEleve::actualiserBoutons()
 {
     bool suppression = false;
     bool niveau = false;
@@ -450,16 +464,14 @@ void diaEleve::timeOut()
 void diaEleve::editeNiveaux()
 {
     diaEdite dialogue(this);
-    dialogue.charger(QStringLiteral("niveaux"));
-    if (dialogue.exec() == QDialog::Accepted)
+    if (dialogue.charger(QStringLiteral("niveaux")) && dialogue.exec() == QDialog::Accepted)
         remplirNiveaux();
 }
 
 void diaEleve::editeClasses()
 {
     diaEdite dialogue(this);
-    dialogue.charger(QStringLiteral("classes"));
-    if (dialogue.exec() == QDialog::Accepted)
+    if (dialogue.charger(QStringLiteral("classes")) && dialogue.exec() == QDialog::Accepted)
         remplirClasses();
 }
 
@@ -470,31 +482,36 @@ void diaEleve::reject()
     validerSaisieEnCours();
     if (modifie && !Invite::fermerMalgreModifications(this, [this] { return enregistrer(); }))
         return;
-    QDialog::reject();
+    MyDialog::reject();
 }
 
 // --- Classe vidée -------------------------------------------------------------
 
 void diaEleve::verifierClasseVidee()
 {
-    if (classeChargee == 0 || ui->table->rowCount() != 0 || Eleves::compterEleves(classeChargee) != 0)
+    if (classeChargee == 0 || ui->table->rowCount() != 0)
+        return;
+    const auto eleves = Messages::lu(this, Eleves::compterEleves(classeChargee));
+    if (!eleves || *eleves != 0)
         return;
     if (Invite::question(
             this, tr("Supprimer une classe"),
             tr("La classe %1 ne contient plus d'élèves. Voulez-vous la supprimer ?").arg(nomClasseChargee)) !=
         QMessageBox::Yes)
         return;
-    if (!Eleves::supprimerClasse(classeChargee))
+    if (const Resultat<> supprimee = Eleves::supprimerClasse(classeChargee); !supprimee) {
+        Messages::ecritureRefusee(this, supprimee.erreur());
         return;
+    }
     classeChargee = 0;
     nomClasseChargee.clear();
     remplirClasses();
-    modifie = false;
+    marquerModifie(false);
 }
 
 void diaEleve::changeEvent(QEvent* evenement)
 {
-    QDialog::changeEvent(evenement);
+    MyDialog::changeEvent(evenement);
     if (evenement->type() == QEvent::LanguageChange) {
         ui->retranslateUi(this);
         etiquetteClasse->setText(ui->cbClasse->accessibleName());

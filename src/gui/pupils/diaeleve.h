@@ -2,11 +2,10 @@
 #pragma once
 
 #include "core/pupils/eleves.h"
+#include "gui/commun/mydialog.h"
 
-#include <QDialog>
 #include <QList>
 #include <QString>
-#include <QTimer>
 
 #include <memory>
 
@@ -25,7 +24,7 @@ class diaEleve;
 // vers une autre classe, changement de leur niveau, suppression avec leurs enregistrements,
 // ajout d'un élève, suppression d'une classe vidée ; accès à l'édition des listes des
 // classes et des niveaux.
-class diaEleve : public QDialog
+class diaEleve : public MyDialog
 {
     Q_OBJECT
 
@@ -45,7 +44,8 @@ public Q_SLOTS:
     void ajouterEleve();
     void itemChanged(QTableWidgetItem* item);
     void effacer();
-    void timeOut();
+    // Les boutons suivent la sélection, la classe chargée et les modifications.
+    void actualiserBoutons();
     void editeNiveaux();
     void editeClasses();
 
@@ -56,8 +56,9 @@ protected:
     void changeEvent(QEvent* evenement) override;
 
 private:
-    void remplirClasses();
-    void remplirNiveaux();
+    bool remplirClasses();
+    bool remplirNiveaux();
+    void marquerModifie(bool oui);
     void ajouterLigne(const Eleve& eleve);
     QList<Eleve> lireGrille() const;
     // Les lignes touchées par la sélection, toutes plages comprises, de haut en bas.
@@ -79,5 +80,4 @@ private:
     QString nomClasseChargee;
     bool modifie = false;
     bool garde = false; // levée pendant que le dialogue écrit lui-même dans la grille
-    QTimer minuterie;
 };

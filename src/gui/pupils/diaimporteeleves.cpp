@@ -5,6 +5,7 @@
 #include "core/db/sauvegarde.h"
 #include "core/pupils/importeleves.h"
 #include "gui/commun/invite.h"
+#include "gui/commun/messages.h"
 
 #include "ui_diaimporteeleves.h"
 
@@ -23,10 +24,9 @@ diaImporteEleves::diaImporteEleves(QWidget* parent, const QString& dossier)
     connect(ui->buttonBox, &QDialogButtonBox::accepted, this, &diaImporteEleves::accept);
     connect(ui->buttonBox, &QDialogButtonBox::rejected, this, &diaImporteEleves::reject);
 
-    minuterie.setInterval(100);
-    connect(&minuterie, &QTimer::timeout, this, &diaImporteEleves::myTimeOut);
-    minuterie.start();
-    myTimeOut();
+    for (QCheckBox* cases : {ui->chkAjouter, ui->chkSupprimer, ui->chkRepartir})
+        connect(cases, &QCheckBox::toggled, this, &diaImporteEleves::suivreCases);
+    suivreCases();
 }
 
 diaImporteEleves::~diaImporteEleves() = default;
@@ -38,7 +38,7 @@ void diaImporteEleves::parcourir()
                                                tr("Fichiers csv (*.csv);;Tous fichiers (*.*)")));
 }
 
-void diaImporteEleves::myTimeOut()
+void diaImporteEleves::suivreCases()
 {
     const bool coche =
         ui->chkAjouter->isChecked() || ui->chkSupprimer->isChecked() || ui->chkRepartir->isChecked();
@@ -47,7 +47,10 @@ void diaImporteEleves::myTimeOut()
 
 bool diaImporteEleves::sauveBase()
 {
-    if (ImportEleves::nombreEleves() == 0)
+    const auto eleves = Messages::lu(this, ImportEleves::nombreEleves());
+    if (!eleves)
+        return false;
+    if (*eleves == 0)
         return true;
 
     const QMessageBox::StandardButton reponse = Invite::question(
@@ -95,7 +98,7 @@ bool diaImporteEleves::sauveBase()
         QFile::remove(cible);
     }
 
-    if (!Sauvegarde::copierBase(cible)) {
+    if (!Sauvegarde::copierBase(cible).reussi()) {
         Invite::avertissement(
             this, tr("Erreur"),
             tr("La base n'a pas pu être exportée correctement. L'importation est annulée."));
@@ -124,25 +127,22 @@ void diaImporteEleves::accept()
         return;
     }
 
-    if (!lecteur.load(chemin, true)) {
+    if (const Resultat<> lu = lecteur.load(chemin, true); !lu) {
         // Le fichier n'a pas pu être ouvert : d'abord le message du lecteur, sans parent.
-        if (!lecteur.messageErreur().isEmpty())
-            Invite::avertissement(nullptr, LecteurCsv::titreMessageErreur(), lecteur.messageErreur());
+        if (const auto refus = Messages::refusCsv(lu.erreur()))
+            Invite::avertissement(nullptr, refus->first, refus->second);
         Invite::avertissement(this, tr("Problème sur chargement"), tr("Le fichier n'a pas pu être chargé."));
         return;
     }
 
-    if (lecteur.nombreLignes() < 2 || lecteur.nombreColonnes() < 4) {
-        Invite::avertissement(this, tr("Problème sur fichier"), tr("Le fichier csv ne semble pas correct."));
-        return;
-    }
-
-    const ImportEleves::Colonnes colonnes = ImportEleves::chercherColonnes(lecteur.ligne(0));
-    const int manquant = ImportEleves::premierChampManquant(colonnes);
-    if (manquant >= 0) {
-        Invite::avertissement(this, tr("Problème sur fichier"),
-                              tr("Le fichier csv ne semble pas correct. Impossible de trouver le champ: %1")
-                                  .arg(ImportEleves::nomAffiche(static_cast<ImportEleves::Champ>(manquant))));
+    const Resultat<ImportEleves::Colonnes> colonnes = ImportEleves::preparer(lecteur);
+    if (!colonnes) {
+        Invite::avertissement(
+            this, tr("Problème sur fichier"),
+            colonnes.erreur().raison == Raison::ChampIntrouvable
+                ? tr("Le fichier csv ne semble pas correct. Impossible de trouver le champ: %1")
+                      .arg(nomChamp(int(colonnes.erreur().nombre)))
+                : tr("Le fichier csv ne semble pas correct."));
         return;
     }
 
@@ -151,30 +151,52 @@ void diaImporteEleves::accept()
         return;
     }
 
-    const ImportEleves::Resultat resultat = ImportEleves::importer(
-        lecteur, colonnes, options, [this](int nombre) { return confirmerSuppression(nombre); });
-    switch (resultat.issue) {
-    case ImportEleves::Resultat::Issue::MiseAZeroImpossible:
-        Invite::avertissement(this, tr("Problème sur la base"),
-                              tr("Impossible de mettre le champ 'upd' à zéro"));
+    const Resultat<ImportEleves::Comptes> resultat = ImportEleves::importer(
+        lecteur, *colonnes, options, [this](int nombre) { return confirmerSuppression(nombre); });
+    if (!resultat) {
+        switch (resultat.erreur().raison) {
+        case Raison::MiseAZeroImpossible:
+            Invite::avertissement(this, tr("Problème sur la base"),
+                                  tr("Impossible de mettre le champ 'upd' à zéro"));
+            break;
+        case Raison::DateInvalide:
+            Invite::avertissement(this, tr("Problème sur fichier"),
+                                  tr("Date de naissance invalide en ligne: %1").arg(resultat.erreur().ligne));
+            break;
+        case Raison::LectureImpossible:
+            Messages::lectureImpossible(this, resultat.erreur());
+            break;
+        default:
+            Invite::avertissement(this, tr("Problème sur la base"),
+                                  tr("La base de données n'a pas pu être mise à jour. Aucune modification "
+                                     "n'a été enregistrée."));
+            break;
+        }
         return;
-    case ImportEleves::Resultat::Issue::DateInvalide:
-        Invite::avertissement(this, tr("Problème sur fichier"),
-                              tr("Date de naissance invalide en ligne: %1").arg(resultat.ligne));
-        return;
-    case ImportEleves::Resultat::Issue::ValidationImpossible:
-        Invite::avertissement(this, tr("Problème sur la base"),
-                              tr("La base de données n'a pas pu être mise à jour. Aucune modification "
-                                 "n'a été enregistrée."));
-        return;
-    case ImportEleves::Resultat::Issue::Faite:
-        break;
     }
-    Invite::information(this, tr("Opération terminée"), bilan(resultat));
+    Invite::information(this, tr("Opération terminée"), bilan(*resultat));
     QDialog::accept();
 }
 
-QString diaImporteEleves::bilan(const ImportEleves::Resultat& r)
+QString diaImporteEleves::nomChamp(int champ)
+{
+    switch (champ) {
+    case ImportEleves::Nom:
+        return tr("Nom elève");
+    case ImportEleves::Prenom:
+        return tr("Prénom élève");
+    case ImportEleves::DateNaissance:
+        return tr("Date naissance");
+    case ImportEleves::Classe:
+        return tr("Classe");
+    case ImportEleves::Niveau:
+        return tr("Niveau");
+    default:
+        return tr("Cycle");
+    }
+}
+
+QString diaImporteEleves::bilan(const ImportEleves::Comptes& r)
 {
     QStringList lignes{tr("La base de données a été mise à jour"),
                        QString(),

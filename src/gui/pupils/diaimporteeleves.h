@@ -6,7 +6,6 @@
 
 #include <QDialog>
 #include <QString>
-#include <QTimer>
 
 #include <memory>
 
@@ -34,8 +33,8 @@ public:
 public Q_SLOTS:
     // Choix du fichier CSV ; un choix annulé vide le chemin.
     void parcourir();
-    // Toutes les 100 ms : OK n'est actif que si une case au moins est cochée.
-    void myTimeOut();
+    // OK n'est actif que si une case au moins est cochée : suit chaque case.
+    void suivreCases();
     // Propose de copier la base avant l'importation ; vrai pour continuer l'importation.
     bool sauveBase();
     // Contrôles puis importation ; le dialogue reste ouvert après un refus.
@@ -47,10 +46,11 @@ protected:
 private:
     bool confirmerSuppression(int nombre);
     // Le message de fin : ce que l'importation a fait, ligne par ligne, et ce qu'elle a laissé.
-    static QString bilan(const ImportEleves::Resultat& resultat);
+    static QString bilan(const ImportEleves::Comptes& comptes);
+    // Le nom d'un champ de l'en-tête, quand il manque.
+    static QString nomChamp(int champ);
 
     std::unique_ptr<Ui::diaImporteEleves> ui;
     LecteurCsv lecteur;
     QString dossierDepart;
-    QTimer minuterie;
 };

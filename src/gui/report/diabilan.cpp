@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/report/diabilan.h"
-#include "core/db/requetes.h"
 
 #include "core/commun/application.h"
+#include "core/db/requetes.h"
 #include "gui/commun/diawait.h"
 #include "gui/commun/envoiimpression.h"
 #include "gui/commun/invite.h"
@@ -15,7 +15,6 @@
 #include <QFileInfo>
 #include <QPrinter>
 #include <QPushButton>
-#include <QSqlQuery>
 #include <QTextDocument>
 
 // Ce que la construction du bilan montre pendant qu'elle travaille : les textes de la
@@ -43,23 +42,12 @@ public:
 
     void laisserVivre() override { Application::laisserVivre(); }
 
-    void probleme(Bilan::Probleme probleme) override
-    {
-        if (probleme == Bilan::Probleme::PalierSansReference)
-            Invite::avertissement(dialogue, tr("Problème..."),
-                                  tr("Impossible de trouver une référence au palier demandé, dans la base de "
-                                     "données."));
-        else
-            Invite::avertissement(dialogue, tr("Problème"),
-                                  tr("Problème lors de l'accès à la base de données."));
-    }
-
 private:
     DiaBilan* dialogue;
 };
 
 DiaBilan::DiaBilan(QWidget* parent, QPrinter* imprimante)
-    : QDialog(parent), ui(std::make_unique<Ui::DiaBilan>()), printer(imprimante)
+    : MyDialog(parent), ui(std::make_unique<Ui::DiaBilan>()), printer(imprimante)
 {
     ui->setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::WindowMaximizeButtonHint | Qt::WindowContextHelpButtonHint);
@@ -68,14 +56,13 @@ DiaBilan::DiaBilan(QWidget* parent, QPrinter* imprimante)
     connect(ui->buttonBox, &QDialogButtonBox::clicked, this, &DiaBilan::buttonBoxClicked);
     connect(ui->btActualiser, &QToolButton::clicked, this, &DiaBilan::actualiser);
 
-    for (const Entree& classe : Requetes::classes())
-        ui->cbClasse->addItem(classe.libelle, classe.id);
+    if (const auto classes = lire(Requetes::classes()))
+        for (const Entree& classe : *classes)
+            ui->cbClasse->addItem(classe.libelle, classe.id);
     ui->cbClasse->setCurrentIndex(-1);
-    QSqlQuery requete;
-    requete.exec(
-        QStringLiteral("SELECT id_comp, libelle FROM competences WHERE id_comp_parent=0 ORDER BY numero"));
-    while (requete.next())
-        ui->cbPalier->addItem(requete.value(1).toString(), requete.value(0).toLongLong());
+    if (const auto paliers = lire(Requetes::paliers()))
+        for (const Noeud& palier : *paliers)
+            ui->cbPalier->addItem(palier.libelle, palier.id);
     ui->cbPalier->setCurrentIndex(-1);
 }
 
@@ -100,17 +87,28 @@ void DiaBilan::actualiser()
         Invite::avertissement(this, tr("Attention"), tr("Veuillez renseigner la classe et le palier."));
         return;
     }
-    idClasse = classe;
     ui->edTexte->clear();
+    idClasse = 0;
     if (!attente) {
         attente = new diaWait(this);
         attente->show();
     }
     Suivi suivi(this);
-    bilan.construire(classe, palier, ui->chkNiveau->isChecked(), &suivi);
-    ui->edTexte->setHtml(bilan.html());
+    const Resultat<> construit = bilan.construire(classe, palier, ui->chkNiveau->isChecked(), &suivi);
     delete attente;
     attente = nullptr;
+    if (!construit) {
+        // Rien à enregistrer ni à imprimer : le bilan n'a pas pu être lu.
+        Messages::lectureImpossible(this, construit.erreur());
+        return;
+    }
+    if (bilan.palierSansReference())
+        Invite::avertissement(this, tr("Problème..."),
+                              tr("Impossible de trouver une référence au palier demandé, dans la base de "
+                                 "données."));
+    idClasse = classe;
+    libelleClasse = ui->cbClasse->currentText();
+    ui->edTexte->setHtml(bilan.html());
 }
 
 void DiaBilan::enregistrer()
@@ -119,7 +117,7 @@ void DiaBilan::enregistrer()
         return;
     const QString chemin =
         Invite::fichierAEnregistrer(this, tr("Enregistrer le document au format HTML"),
-                                    Bilan::cheminPropose(idClasse), tr("Documents html (*.html)"));
+                                    Bilan::cheminPropose(libelleClasse), tr("Documents html (*.html)"));
     if (chemin.isEmpty())
         return;
     // Le document de l'éditeur, avec les retouches de l'utilisateur.

@@ -2,8 +2,7 @@
 #pragma once
 
 #include "core/report/bilan.h"
-
-#include <QDialog>
+#include "gui/commun/mydialog.h"
 
 #include <memory>
 
@@ -20,7 +19,7 @@ class DiaBilan;
 // (voir bilan.h) montré dans un éditeur de texte riche que l'utilisateur peut retoucher,
 // puis enregistrement en HTML ou impression sur l'imprimante prêtée par la fenêtre
 // principale. Toutes les questions passent par Invite.
-class DiaBilan : public QDialog
+class DiaBilan : public MyDialog
 {
     Q_OBJECT
 
@@ -48,5 +47,6 @@ private:
     QPushButton* btImprimer = nullptr;
     diaWait* attente = nullptr;
     Bilan bilan;
-    qint64 idClasse = 0; // classe du dernier bilan construit, 0 avant le premier
+    qint64 idClasse = 0;   // classe du dernier bilan construit, 0 avant le premier
+    QString libelleClasse; // son libellé
 };

@@ -33,15 +33,14 @@ diaMdp::~diaMdp() = default;
 
 void diaMdp::accept()
 {
-    switch (Parametres::changerMotDePasse(ui->edAncien->text(), ui->edNouv1->text(), ui->edNouv2->text())) {
-    case Parametres::ChangementMotDePasse::AncienIncorrect:
-        Invite::avertissement(this, tr("Mot de passe"), tr("Le mot de passe ancien ne correspond pas."));
+    if (const Resultat<> change =
+            Parametres::changerMotDePasse(ui->edAncien->text(), ui->edNouv1->text(), ui->edNouv2->text());
+        !change) {
+        Invite::avertissement(this, tr("Mot de passe"),
+                              change.erreur().raison == Raison::AncienMotDePasseIncorrect
+                                  ? tr("Le mot de passe ancien ne correspond pas.")
+                                  : tr("Les mots de passe ne correspondent pas."));
         return;
-    case Parametres::ChangementMotDePasse::NouveauxDifferents:
-        Invite::avertissement(this, tr("Mot de passe"), tr("Les mots de passe ne correspondent pas."));
-        return;
-    case Parametres::ChangementMotDePasse::Fait:
-        break;
     }
     QDialog::accept();
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/settings/diaparam.h"
 
+#include "core/db/requetes.h"
 #include "core/settings/parametres.h"
 #include "gui/commun/invite.h"
 
@@ -8,7 +9,7 @@
 
 #include <QEvent>
 
-diaParam::diaParam(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::diaParam>())
+diaParam::diaParam(QWidget* parent) : MyDialog(parent), ui(std::make_unique<Ui::diaParam>())
 {
     ui->setupUi(this);
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
@@ -17,7 +18,7 @@ diaParam::diaParam(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::d
     connect(ui->buttonBox, &QDialogButtonBox::rejected, this, &diaParam::reject);
 
     // Sans ligne 1 dans `general`, les champs restent vides.
-    if (const auto ecole = Parametres::lire()) {
+    if (const auto ecole = lire(Requetes::ecole())) {
         ui->edEcole->setPlainText(ecole->ecole);
         ui->edLangue->setText(ecole->langue);
     }
@@ -27,24 +28,22 @@ diaParam::~diaParam() = default;
 
 void diaParam::accept()
 {
-    switch (Parametres::enregistrer(ui->edEcole->toPlainText(), ui->edLangue->text())) {
-    case Parametres::Enregistrement::TropDeLignes:
-        Invite::avertissement(this, tr("Adresse incorrecte"),
-                              tr("Le nom et l'adresse de l'école comportent trop de lignes."));
+    if (const Resultat<> ecrit = Parametres::enregistrer(ui->edEcole->toPlainText(), ui->edLangue->text());
+        !ecrit) {
+        if (ecrit.erreur().raison == Raison::TropDeLignes)
+            Invite::avertissement(this, tr("Adresse incorrecte"),
+                                  tr("Le nom et l'adresse de l'école comportent trop de lignes."));
+        else
+            Invite::avertissement(this, tr("Erreur"),
+                                  tr("Une erreur s'est produite lors de l'enregistrement des donnnées."));
         return;
-    case Parametres::Enregistrement::Echec:
-        Invite::avertissement(this, tr("Erreur"),
-                              tr("Une erreur s'est produite lors de l'enregistrement des donnnées."));
-        return;
-    case Parametres::Enregistrement::Fait:
-        break;
     }
-    QDialog::accept();
+    MyDialog::accept();
 }
 
 void diaParam::changeEvent(QEvent* evenement)
 {
-    QDialog::changeEvent(evenement);
+    MyDialog::changeEvent(evenement);
     if (evenement->type() == QEvent::LanguageChange)
         ui->retranslateUi(this);
 }

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QDialog>
+#include "gui/commun/mydialog.h"
 
 #include <memory>
 
@@ -11,7 +11,7 @@ class diaParam;
 
 // Dialogue « Paramètres » : nom et adresse de l'école (4 lignes au plus) et principale langue
 // vivante étrangère enseignée, gardés dans la ligne 1 de la table `general`.
-class diaParam : public QDialog
+class diaParam : public MyDialog
 {
     Q_OBJECT
 
