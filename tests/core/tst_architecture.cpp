@@ -10,6 +10,10 @@
 //   et les fonctions ne s'incluent pas entre elles ;
 //   gui/<fonction> inclut core/* et gui/commun, jamais gui/mainwindow ni une autre fonction.
 // Chaque fichier se trouve dans le dossier qui dit sa couche.
+// Et la place de la base et des messages :
+//   le module Sql de Qt n'est inclus que par core/db et la transaction (core/commun) ;
+//   toute instruction passe par Base::Requete : QSqlQuery n'est nommé que dans core/db/requete ;
+//   le cœur ne fait aucun message : ni tr(), ni traduction, hors des commentaires.
 namespace {
 
 const QStringList FONCTIONS = {QStringLiteral("entry"), QStringLiteral("pupils"), QStringLiteral("exchange"),
@@ -64,6 +68,33 @@ bool permis(const QString& de, const QString& vers)
     return partieVers == QLatin1String("commun");
 }
 
+// Le texte d'un fichier sans ses commentaires de fin de ligne (ceux du projet).
+QString sansCommentaires(const QString& texte)
+{
+    static const QRegularExpression commentaire(QStringLiteral("//[^\n]*"));
+    return QString(texte).remove(commentaire);
+}
+
+// Ce qu'un fichier fait de la base et des messages hors de leur place.
+QStringList fautesDePlace(const QString& fichier, const QString& texte)
+{
+    QStringList fautes;
+    const bool requete = fichier.startsWith(QLatin1String("core/db/requete."));
+    const bool moduleSql = fichier.startsWith(QLatin1String("core/db/")) ||
+                           fichier == QLatin1String("core/commun/transaction.h");
+    static const QRegularExpression inclusionSql(QStringLiteral("#\\s*include\\s*<QSql"));
+    if (!moduleSql && inclusionSql.match(texte).hasMatch())
+        fautes << QStringLiteral("module Sql inclus hors de core/db (passer par core/db/requete.h)");
+    const QString code = sansCommentaires(texte);
+    if (!requete && code.contains(QLatin1String("QSqlQuery")))
+        fautes << QStringLiteral("QSqlQuery hors de core/db/requete (passer par Base::Requete)");
+    static const QRegularExpression message(
+        QStringLiteral("\\btr\\(|translate\\(|Q_DECLARE_TR_FUNCTIONS|QT_TR_NOOP|QT_TRANSLATE_NOOP"));
+    if (fichier.startsWith(QLatin1String("core/")) && message.match(code).hasMatch())
+        fautes << QStringLiteral("message fait dans le cœur (les phrases s'écrivent dans gui/)");
+    return fautes;
+}
+
 QStringList sources()
 {
     QStringList liste;
@@ -105,8 +136,9 @@ void TstArchitecture::regle()
     QVERIFY(f.open(QIODevice::ReadOnly | QIODevice::Text));
     static const QRegularExpression inclusion(QStringLiteral("^\\s*#\\s*include\\s+\"([^\"]+)\""),
                                               QRegularExpression::MultilineOption);
-    QStringList fautes;
-    auto it = inclusion.globalMatch(QString::fromUtf8(f.readAll()));
+    const QString texte = QString::fromUtf8(f.readAll());
+    QStringList fautes = fautesDePlace(fichier, texte);
+    auto it = inclusion.globalMatch(texte);
     while (it.hasNext()) {
         const QString inclus = it.next().captured(1);
         if (inclus.startsWith(QLatin1String("ui_")) || inclus.endsWith(QLatin1String(".moc")))
