@@ -20,8 +20,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
     if (!base.open())
         Fuzz::incoherence("base en mémoire impossible à ouvrir");
     const auto instructions = Schema::instructionsScript();
-    QString instruction, erreur;
-    if (!instructions || !Initialisation::executerScript(*instructions, &instruction, &erreur))
+    if (!instructions || !Initialisation::executerScript(*instructions))
         Fuzz::incoherence("script du schéma en échec");
     return 0;
 }
@@ -33,10 +32,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* donnees, std::size_t t
     if (!transaction.estOuverte())
         Fuzz::incoherence("transaction impossible à ouvrir");
     ChargeurLivret chargeur;
-    const bool reussi = chargeur.load(chemin);
-    if (reussi != chargeur.erreur().isEmpty())
-        Fuzz::incoherence("résultat et message d'erreur en désaccord");
-    if (reussi) {
+    // Un refus (fichier mal formé, code en double que la base refuse) ne laisse rien à vérifier.
+    if (chargeur.load(chemin)) {
         // Chaque nœud a un code et un libellé non vides, et son parent existe.
         QSqlQuery requete;
         if (!requete.exec(QStringLiteral(

@@ -17,10 +17,11 @@ void preparerEleves(QDomElement racine)
     const bool chiffre = racine.attribute("version") == QLatin1String("3");
     Chiffreur chiffreur(CLE_FICHIER_CLASSE);
     for (QDomElement e = racine.firstChildElement("eleve"); !e.isNull(); e = e.nextSiblingElement("eleve")) {
-        const ImportClasse::Refus refus = ImportClasse::preparerEleve(chiffreur, e, chiffre);
-        if (refus.refuse()) {
-            if (refus.texte.isEmpty())
-                Fuzz::incoherence("refus sans texte");
+        const Resultat<> prepare = ImportClasse::preparerEleve(chiffreur, e, chiffre);
+        if (!prepare) {
+            const Raison raison = prepare.erreur().raison;
+            if (raison != Raison::DechiffrementImpossible && raison != Raison::AttributsManquants)
+                Fuzz::incoherence("refus d'un élève pour une autre raison");
             return;
         }
         for (const char* nom : {"nom", "prenom", "niveau", "date_naiss", "maj"})
@@ -41,12 +42,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* donnees, std::size_t t
 {
     const QByteArray octets(reinterpret_cast<const char*>(donnees), qsizetype(taille));
     QDomDocument document;
-    if (ImportClasse::analyserOctets(octets, document).refuse())
+    if (!ImportClasse::analyserOctets(octets, document))
         return 0;
 
-    const ImportClasse::Refus refus = ImportClasse::controlerRacine(document);
+    const Resultat<> controle = ImportClasse::controlerRacine(document);
     QDomElement racine = document.documentElement();
-    if (!refus.refuse()) {
+    if (controle) {
         preparerEleves(racine);
         return 0;
     }
@@ -56,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* donnees, std::size_t t
     if (recalculee.isEmpty())
         return 0;
     racine.setAttribute("checksum", recalculee);
-    if (ImportClasse::controlerRacine(document).refuse())
+    if (!ImportClasse::controlerRacine(document))
         return 0; // version inconnue
     preparerEleves(racine);
     return 0;

@@ -79,7 +79,7 @@ int main(int argc, char** argv)
     QSqlDatabase base = QSqlDatabase::addDatabase("QSQLITE");
     base.setDatabaseName(dossier.filePath("graines.sqlite"));
     const auto instructions = Schema::instructionsScript();
-    if (!base.open() || !instructions || !Initialisation::poserBase(*instructions).reussi) {
+    if (!base.open() || !instructions || !Initialisation::poserBase(*instructions)) {
         std::fprintf(stderr, "base impossible à poser\n");
         return 1;
     }
@@ -122,7 +122,13 @@ int main(int argc, char** argv)
         {ce1a, "CE1 A", p2, "classe-ce1-autre-palier"},
     };
     for (const auto& e : exports) {
-        const QDomDocument document = FichierClasse::construire(e.classe, e.libelle, e.palier);
+        const Resultat<QDomDocument> construit = FichierClasse::construire(e.classe, e.libelle, e.palier);
+        if (!construit) {
+            std::fprintf(stderr, "fichier de classe non construit : %s\n",
+                         qPrintable(construit.erreur().texte));
+            return 1;
+        }
+        const QDomDocument& document = *construit;
         const QString prefixe = corpus.filePath(QStringLiteral("fichierclasse/") + e.nom);
         ok &= ecrire(prefixe + ".xml", FichierClasse::texte(document));
         ok &= ecrire(prefixe + "-v2.xml", versionClaire(document.cloneNode(true).toDocument()));

@@ -38,12 +38,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* donnees, std::size_t t
         verifier(detection);
     }
 
-    // Sans détection, seul un fichier démesuré est refusé, et toujours avec son message.
+    // Sans détection, seul un fichier démesuré est refusé, et toujours pour cette raison.
     LecteurCsv livret;
-    if (livret.load(chemin, false))
+    const Resultat<> lu = livret.load(chemin, false);
+    if (lu)
         verifier(livret);
-    else if (livret.messageErreur().isEmpty())
-        Fuzz::incoherence("lecture sans détection refusée sans message");
+    else if (lu.erreur().raison != Raison::FichierTropGros && lu.erreur().raison != Raison::TropDeCases)
+        Fuzz::incoherence("lecture sans détection refusée pour une autre raison");
     else if (livret.nombreLignes() != 0 || !livret.lignes().isEmpty())
         Fuzz::incoherence("lignes gardées après un refus");
     return 0;

@@ -88,6 +88,11 @@ QByteArray Chiffreur::chiffrerOctets(const QByteArray& donnees)
     return sortie;
 }
 
+QString Chiffreur::chiffrerOctetsEnTexte(const QByteArray& donnees)
+{
+    return QString::fromLatin1(chiffrerOctets(donnees).toBase64());
+}
+
 QString Chiffreur::chiffrerTexte(const QString& texte)
 {
     return QString::fromLatin1(chiffrerOctets(texte.toUtf8()).toBase64());

@@ -35,6 +35,7 @@ public:
     Erreur derniereErreur() const { return erreur; }
 
     QByteArray chiffrerOctets(const QByteArray& donnees);
+    QString chiffrerOctetsEnTexte(const QByteArray& donnees);
     QString chiffrerTexte(const QString& texte);
 
     QByteArray dechiffrerOctets(const QByteArray& chiffre);
