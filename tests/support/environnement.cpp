@@ -36,12 +36,11 @@ Dossier nouveauDossierDonnees()
     return dossier;
 }
 
-Dossier nouvelleBase(Pose pose)
+bool nouvelleBase(Dossier& dossier, Pose pose)
 {
-    Dossier dossier = nouveauDossierDonnees();
-    if (!ouvrirBase() || !(pose == Pose::Schema ? poserSchema() : initialiserBase()))
-        dossier.reset();
-    return dossier;
+    dossier.reset();
+    dossier = nouveauDossierDonnees();
+    return ouvrirBase() && (pose == Pose::Schema ? poserSchema() : initialiserBase());
 }
 
 bool ouvrirBase()

@@ -22,11 +22,12 @@ struct FermerBase {
 using Dossier = std::unique_ptr<QTemporaryDir, FermerBase>;
 Dossier nouveauDossierDonnees();
 
-// Un dossier de données neuf dont la base est ouverte et posée par le code du programme :
-// `Schema` le seul script du schéma, `Complete` la base d'une installation neuve (livret des
-// compétences et paramètres des paliers compris). Nul quand la base n'a pas pu être posée.
+// Remplace `dossier` par un dossier de données neuf dont la base est ouverte et posée par le
+// code du programme : `Schema` le seul script du schéma, `Complete` la base d'une installation
+// neuve (livret des compétences et paramètres des paliers compris). Faux quand la base n'a pas
+// pu être posée. L'ancien dossier (et sa base) disparaît d'abord.
 enum class Pose { Schema, Complete };
-Dossier nouvelleBase(Pose pose = Pose::Complete);
+bool nouvelleBase(Dossier& dossier, Pose pose = Pose::Complete);
 
 // Ouvre (ou crée vide) la base courante comme connexion par défaut ; fermeture et retrait
 // de la connexion par fermerBase().

@@ -24,11 +24,14 @@ public:
     int exec() override { return lu ? QDialog::exec() : QDialog::Rejected; }
 
 protected:
-    // La valeur lue ; rien, après l'avoir dit, quand la lecture a échoué.
+    // La valeur lue ; rien, après l'avoir dit, quand la lecture a échoué. Après un premier
+    // échec, plus rien n'est lu ni dit : le dialogue ne s'ouvrira pas.
     template <typename T> std::optional<T> lire(Resultat<T> resultat)
     {
+        if (!lu)
+            return std::nullopt;
         std::optional<T> valeur = Messages::lu(parentWidget() ? parentWidget() : this, std::move(resultat));
-        lu = lu && valeur.has_value();
+        lu = valeur.has_value();
         return valeur;
     }
 
