@@ -82,6 +82,53 @@ private Q_SLOTS:
         if (attendu.isValid())
             QCOMPARE(lue, attendu);
     }
+
+    // Ce qu'une cellule de date donne aux écritures du cœur : rien (cellule vide), une date, ou
+    // une date que les écritures refusent (invalide, ou d'une année que l'on ne tape pas) — jamais
+    // un vide à la place d'un texte faux.
+    void saisie_data()
+    {
+        QTest::addColumn<QString>("texte");
+        QTest::addColumn<QString>("attendu"); // « vide », « refusée » ou la date ISO
+        ligne("vide", "", "vide");
+        ligne("blancs", "  ", "vide");
+        ligne("cellule normalisée", "14/07/2010", "2010-07-14");
+        ligne("comme tapée", " 1/2/10 ", "2010-02-01");
+        ligne("31 février", "31/02/2010", "refusée");
+        ligne("texte", "demain", "refusée");
+        ligne("année hors de ce qu'on tape", "01/01/1899", "refusée");
+    }
+    void saisie()
+    {
+        QFETCH(QString, texte);
+        const std::optional<QDate> date = Dates::saisie(texte);
+        QTEST(!date                   ? QStringLiteral("vide")
+              : Dates::permise(*date) ? date->toString(Qt::ISODate)
+                                      : "refusée",
+              "attendu");
+    }
+
+    // Une date de validation à vérifier : dans le futur, avant la naissance, avant le livret.
+    void invraisemblances_data()
+    {
+        QTest::addColumn<QDate>("date");
+        QTest::addColumn<QDate>("naissance");
+        QTest::addColumn<int>("raisons");
+        const int futur = Dates::DansLeFutur, naissance = Dates::AvantLaNaissance,
+                  livret = Dates::AvantLeLivret;
+        ligne("vraisemblable", QDate(2012, 5, 4), QDate(2005, 1, 1), 0);
+        ligne("naissance inconnue", QDate(2012, 5, 4), QDate(), 0);
+        ligne("pas de date", QDate(), QDate(2005, 1, 1), 0);
+        ligne("dans le futur", QDate(2031, 1, 1), QDate(2005, 1, 1), futur);
+        ligne("avant la naissance et le livret", QDate(2004, 1, 1), QDate(2005, 1, 1), naissance | livret);
+        ligne("première année du livret", QDate(2008, 1, 1), QDate(), 0);
+    }
+    void invraisemblances()
+    {
+        QFETCH(QDate, date);
+        QFETCH(QDate, naissance);
+        QTEST(Dates::invraisemblances(date, naissance, QDate(2030, 6, 1)), "raisons");
+    }
 };
 
 QTEST_GUILESS_MAIN(TstDates)

@@ -2,7 +2,6 @@
 // Une base que le programme ne peut pas lire (un autre programme la tient verrouillée) : chaque
 // fenêtre le dit à l'enseignante, « La base de données n'a pas pu être lue : … », et ne montre
 // jamais une liste vide, une grille vide ou un bilan vide comme s'il n'y avait rien.
-#include "core/commun/application.h"
 #include "core/exchange/fichierclasse.h"
 #include "gui/entry/diafiltreniveau.h"
 #include "gui/entry/mdipalier.h"
@@ -29,8 +28,6 @@
 #include <QMdiSubWindow>
 #include <QPrinter>
 #include <QPushButton>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTableWidget>
 #include <QTest>
 #include <QTextEdit>
@@ -55,25 +52,13 @@ class TstBaseIllisible : public QObject
     Environnement::Dossier dossier;
     std::unique_ptr<RepondeurEssai> repondeur;
     QString fichierClasse;
+    std::unique_ptr<Environnement::VerrouBase> verrou;
 
     // Un autre programme prend la base : plus personne ne peut la lire tant qu'il la tient.
     void verrouiller()
     {
-        QSqlDatabase autre = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("autre"));
-        autre.setDatabaseName(Application::chemins().courante);
-        QVERIFY(autre.open());
-        QVERIFY(QSqlQuery(autre).exec(QStringLiteral("BEGIN EXCLUSIVE")));
-    }
-    static void liberer()
-    {
-        if (!QSqlDatabase::contains(QStringLiteral("autre")))
-            return;
-        {
-            QSqlDatabase autre = QSqlDatabase::database(QStringLiteral("autre"));
-            QSqlQuery(autre).exec(QStringLiteral("ROLLBACK"));
-            autre.close();
-        }
-        QSqlDatabase::removeDatabase(QStringLiteral("autre"));
+        verrou = std::make_unique<Environnement::VerrouBase>();
+        QVERIFY(verrou->tenu());
     }
 
     // La fenêtre a dit que la base n'a pas pu être lue, en un seul message.
@@ -101,16 +86,11 @@ private Q_SLOTS:
         QVERIFY(fichier.open(QIODevice::WriteOnly));
         fichier.write(FichierClasse::texte(*FichierClasse::construire(1, "CE1 A", Sql::idRef("P1"))));
         fichier.close();
-        // La base prise ailleurs : une lecture échoue aussitôt, au lieu d'attendre cinq secondes.
-        QSqlDatabase base = QSqlDatabase::database();
-        base.close();
-        base.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=0"));
-        QVERIFY(base.open());
         repondeur = std::make_unique<RepondeurEssai>();
     }
     void cleanup()
     {
-        liberer();
+        verrou.reset();
         repondeur.reset();
     }
 

@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QSettings>
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QStandardPaths>
 
 namespace Environnement {
@@ -55,6 +56,32 @@ void fermerBase()
         base.close();
     }
     QSqlDatabase::removeDatabase(QLatin1String(QSqlDatabase::defaultConnection));
+}
+
+namespace {
+const QString CONNEXION_VERROU = QStringLiteral("verrou");
+}
+
+VerrouBase::VerrouBase()
+{
+    QSqlDatabase base = QSqlDatabase::database();
+    base.close();
+    base.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=0"));
+    if (!base.open())
+        return;
+    QSqlDatabase autre = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), CONNEXION_VERROU);
+    autre.setDatabaseName(Application::chemins().courante);
+    pris = autre.open() && QSqlQuery(autre).exec(QStringLiteral("BEGIN EXCLUSIVE"));
+}
+
+VerrouBase::~VerrouBase()
+{
+    {
+        QSqlDatabase autre = QSqlDatabase::database(CONNEXION_VERROU, false);
+        QSqlQuery(autre).exec(QStringLiteral("ROLLBACK"));
+        autre.close();
+    }
+    QSqlDatabase::removeDatabase(CONNEXION_VERROU);
 }
 
 bool poserSchema()

@@ -34,6 +34,22 @@ bool nouvelleBase(Dossier& dossier, Pose pose = Pose::Complete);
 bool ouvrirBase();
 void fermerBase();
 
+// Un autre programme qui tient la base courante : tant que l'objet vit, personne ne peut la lire.
+// La connexion par défaut est d'abord rouverte sans attente, pour qu'une lecture échoue aussitôt
+// au lieu d'attendre que le verrou soit levé.
+class VerrouBase
+{
+public:
+    VerrouBase();
+    ~VerrouBase();
+    VerrouBase(const VerrouBase&) = delete;
+    VerrouBase& operator=(const VerrouBase&) = delete;
+    bool tenu() const { return pris; }
+
+private:
+    bool pris = false;
+};
+
 // Pose le seul script du schéma, comme le fait l'initialisation du programme.
 bool poserSchema();
 
