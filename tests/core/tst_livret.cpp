@@ -76,11 +76,7 @@ class TstLivret : public QObject
 
 private Q_SLOTS:
     void initTestCase() { Environnement::preparer(); }
-    void init()
-    {
-        dossier = Environnement::nouveauDossierDonnees();
-        QVERIFY(Environnement::ouvrirBase() && Environnement::poserSchema());
-    }
+    void init() { QVERIFY(Environnement::nouvelleBase(dossier, Environnement::Pose::Schema)); }
 
     void chargement_data()
     {

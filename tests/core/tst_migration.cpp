@@ -86,9 +86,7 @@ private Q_SLOTS:
     {
         // Une connexion retirée alors qu'elle sert encore, ou ouverte deux fois, fait échouer l'essai.
         QTest::failOnWarning(QRegularExpression(QStringLiteral("still in use|duplicate connection name")));
-        dossier = Environnement::nouveauDossierDonnees();
-        QVERIFY(Environnement::ouvrirBase());
-        QVERIFY(Environnement::poserSchema());
+        QVERIFY(Environnement::nouvelleBase(dossier, Environnement::Pose::Schema));
     }
 
     void reprise_data()

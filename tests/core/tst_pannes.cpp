@@ -79,9 +79,8 @@ private slots:
     void disquePlein()
     {
         QFETCH(QString, operation);
-        const auto dossier = Environnement::nouveauDossierDonnees();
-        QVERIFY(Environnement::ouvrirBase());
-        QVERIFY(Environnement::initialiserBase());
+        Environnement::Dossier dossier;
+        QVERIFY(Environnement::nouvelleBase(dossier));
         Sql::valeur("INSERT INTO classes(libelle,tri) VALUES('CE1',0)");
         Sql::valeur(
             "INSERT INTO eleves(nom,prenom,date_naiss,id_classe,id_niveau) VALUES('A','B','2016-01-01',1,1)");
@@ -140,9 +139,8 @@ private slots:
         Programme programme(racine.path(), {mettreDeCote ? "Yes" : "No"});
         QByteArray octets = "Ceci n'est pas une base de données.\n";
         if (contenu == "tronquee") {
-            const auto dossier = Environnement::nouveauDossierDonnees();
-            QVERIFY(Environnement::ouvrirBase());
-            QVERIFY(Environnement::initialiserBase());
+            Environnement::Dossier dossier;
+            QVERIFY(Environnement::nouvelleBase(dossier));
             Environnement::fermerBase();
             QFile f(Application::chemins().courante);
             QVERIFY(f.open(QIODevice::ReadOnly));

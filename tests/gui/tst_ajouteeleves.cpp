@@ -87,8 +87,7 @@ private Q_SLOTS:
     void initTestCase() { Environnement::preparer(); }
     void init()
     {
-        dossier = Environnement::nouveauDossierDonnees();
-        QVERIFY(Environnement::ouvrirBase() && Environnement::poserSchema());
+        QVERIFY(Environnement::nouvelleBase(dossier, Environnement::Pose::Schema));
         QSqlQuery q;
         QVERIFY(q.exec("INSERT INTO classes VALUES(1,'CE1 A',0),(2,'CM2 B',1)"));
         QVERIFY(q.exec("INSERT INTO eleves(id_classe,id_niveau,nom,prenom,date_naiss) "

@@ -23,8 +23,7 @@ private Q_SLOTS:
 
     void init()
     {
-        dossier = Environnement::nouveauDossierDonnees();
-        QVERIFY(Environnement::ouvrirBase() && Environnement::poserSchema());
+        QVERIFY(Environnement::nouvelleBase(dossier, Environnement::Pose::Schema));
         QSqlQuery q;
         QVERIFY(q.exec("INSERT INTO classes VALUES(1,'CE1 A',5),(2,'CE2',7),(3,'CP',9)"));
         QVERIFY(q.exec("INSERT INTO eleves(id_eleve,id_classe,id_niveau,nom) VALUES(1,1,2,'MARTIN')"));

@@ -80,8 +80,7 @@ private Q_SLOTS:
 
     void init()
     {
-        dossier = Environnement::nouveauDossierDonnees();
-        QVERIFY(Environnement::ouvrirBase() && Environnement::poserSchema());
+        QVERIFY(Environnement::nouvelleBase(dossier, Environnement::Pose::Schema));
         Sql::valeur("INSERT INTO classes VALUES(1,'CE1 A',0),(2,'CM2 B',1),(3,'Vide',2)");
         Sql::valeur("INSERT INTO eleves(id_eleve,id_classe,id_niveau,nom,prenom,date_naiss) VALUES"
                     "(1,1,2,'MARTIN','Léo','2001-02-03'),(2,1,2,'DURAND','Zoé','2002-03-04'),"

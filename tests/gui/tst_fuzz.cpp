@@ -129,11 +129,7 @@ class TstFuzz : public QObject
 
 private Q_SLOTS:
     void initTestCase() { Environnement::preparer(); }
-    void init()
-    {
-        dossier = Environnement::nouveauDossierDonnees();
-        QVERIFY(Environnement::ouvrirBase() && Environnement::initialiserBase());
-    }
+    void init() { QVERIFY(Environnement::nouvelleBase(dossier)); }
 
     // Une entrée déposée dans le dossier sans sa ligne ne serait jamais essayée.
     void chaqueEntreeASonResultat()

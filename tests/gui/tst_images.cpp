@@ -105,9 +105,7 @@ private slots:
     void initTestCase()
     {
         Environnement::preparer();
-        donnees = Environnement::nouveauDossierDonnees();
-        QVERIFY(Environnement::ouvrirBase());
-        QVERIFY(Environnement::initialiserBase());
+        QVERIFY(Environnement::nouvelleBase(donnees));
         Sql::valeur("INSERT INTO classes(id_classe,libelle,tri) VALUES(1,'CE1 A',0)");
         eleve = Sql::valeur("INSERT INTO eleves(id_classe,id_niveau,nom,prenom) VALUES(1,2,'MARTIN','Max')")
                     .toLongLong();

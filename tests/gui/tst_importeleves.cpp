@@ -167,8 +167,7 @@ private Q_SLOTS:
     void initTestCase() { Environnement::preparer(); }
     void init()
     {
-        dossier = Environnement::nouveauDossierDonnees();
-        QVERIFY(Environnement::ouvrirBase() && Environnement::initialiserBase());
+        QVERIFY(Environnement::nouvelleBase(dossier));
         repondeur = std::make_unique<RepondeurImport>();
         dialogue = std::make_unique<diaImporteEleves>(nullptr, dossier->path());
     }

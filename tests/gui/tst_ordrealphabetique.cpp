@@ -70,8 +70,7 @@ private Q_SLOTS:
     void initTestCase()
     {
         Environnement::preparer();
-        dossier = Environnement::nouveauDossierDonnees();
-        QVERIFY(Environnement::ouvrirBase() && Environnement::initialiserBase());
+        QVERIFY(Environnement::nouvelleBase(dossier));
         valeur("INSERT INTO classes(id_classe,libelle,tri) VALUES(1,'CM2 A',0)");
         principale = std::make_unique<MainWindow>();
         principale->show();

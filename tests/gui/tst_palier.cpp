@@ -80,8 +80,7 @@ private Q_SLOTS:
     void initTestCase()
     {
         Environnement::preparer();
-        dossier = Environnement::nouveauDossierDonnees();
-        QVERIFY(Environnement::ouvrirBase() && Environnement::initialiserBase());
+        QVERIFY(Environnement::nouvelleBase(dossier));
         const QList<qint64> noeuds[] = {{P9, 0, 0},  {C1, P9, 1}, {A1, C1, 2}, {I1, A1, 3},
                                         {I2, A1, 3}, {I3, A1, 3}, {C2, P9, 1}, {C3, P9, 1},
                                         {A2, C3, 2}, {I4, A2, 3}, {A3, C3, 2}}; // nœud, parent, profondeur

@@ -76,9 +76,7 @@ private Q_SLOTS:
 
     void init()
     {
-        dossier = Environnement::nouveauDossierDonnees();
-        QVERIFY(Environnement::ouvrirBase());
-        QVERIFY(Environnement::poserSchema());
+        QVERIFY(Environnement::nouvelleBase(dossier, Environnement::Pose::Schema));
         QSettings().remove(MotDePasse::CLE_REGLAGES);
         repondeur = std::make_unique<RepondeurEssai>();
     }

@@ -122,8 +122,7 @@ private Q_SLOTS:
     void initTestCase()
     {
         Environnement::preparer();
-        dossier = Environnement::nouveauDossierDonnees();
-        QVERIFY(Environnement::ouvrirBase() && Environnement::initialiserBase());
+        QVERIFY(Environnement::nouvelleBase(dossier));
         Sql::valeur("INSERT INTO classes(id_classe,libelle,tri) VALUES(1,'CE1 A',1),(2,'CM2 B',2)");
         Sql::valeur("INSERT INTO eleves(id_eleve,id_classe,id_niveau,nom,prenom,date_naiss) VALUES"
                     "(10,1,2,'MARTIN','Léa',NULL),(11,1,1,'DUPONT','Paul',NULL),(12,1,2,'BERNARD','Zoé','"

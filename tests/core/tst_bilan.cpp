@@ -1,27 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// Le bilan LPC dans le cœur seul : les groupes d'items par ensemble d'élèves, le document, la
+// sélection des élèves, le fichier proposé et écrit ; une base illisible arrête le bilan.
 #include "core/report/bilan.h"
-#include "gui/mainwindow/mainwindow.h"
-#include "gui/report/diabilan.h"
-#include "support/clavier.h"
-#include "support/dialogues.h"
 #include "support/donnees.h"
 #include "support/environnement.h"
-#include "support/repondeuressai.h"
 #include "support/sql.h"
 
-#include <QCheckBox>
-#include <QComboBox>
-#include <QDialogButtonBox>
 #include <QFile>
-#include <QPrinter>
-#include <QProcess>
-#include <QPushButton>
-#include <QRegularExpression>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextDocument>
-#include <QTextEdit>
-#include <QToolButton>
 
 // Palier d'essai « P9 » (une compétence, un agrégat, deux items), « P8 » sans enfant. Classes : trois
 // élèves de CM2 aux noms piégés, des niveaux mêlés, aucun élève.
@@ -58,9 +47,7 @@ private Q_SLOTS:
     void initTestCase()
     {
         Environnement::preparer();
-        dossier = Environnement::nouveauDossierDonnees();
-        QVERIFY(Environnement::ouvrirBase());
-        QVERIFY(Environnement::initialiserBase());
+        QVERIFY(Environnement::nouvelleBase(dossier));
         // Lire (numéro 1) vient avant Parler (numéro 2) dans l'ordre de l'arbre.
         Sql::valeur("INSERT INTO competences(id_comp,id_comp_parent,libelle,profondeur,numero,ref) VALUES"
                     "(?,0,'Palier neuf',0,9,'P9'),(?,?,'Langue',1,1,'P9C1'),(?,?,'Dire',2,1,'P9C1A'),"
@@ -182,89 +169,6 @@ private Q_SLOTS:
         QVERIFY(bilan.html().endsWith(fin));
     }
 
-    // Par l'action de la fenêtre principale, avec son imprimante.
-    void dialogue()
-    {
-        RepondeurEssai repondeur; // un choix de fichier imprévu ferait échouer l'essai
-        const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-        QCOMPARE(Bilan::cheminPropose("CM2 <B> & Cie"), documents + "/CM2 -B- & Cie.html");
-        MainWindow principale;
-        QTemporaryDir cible;
-        principale.imprimante()->setOutputFormat(QPrinter::PdfFormat);
-        principale.imprimante()->setOutputFileName(cible.filePath("bilan.pdf"));
-        // L'imprimante telle que la laisse une brochure.
-        principale.imprimante()->setFullPage(true);
-        principale.imprimante()->setPageOrientation(QPageLayout::Landscape);
-        const auto fait = quandDialogue<DiaBilan>([&](DiaBilan* dia) {
-            const std::shared_ptr<void> fermeture(nullptr, [dia](void*) { dia->reject(); });
-            auto* boutons = dia->findChild<QDialogButtonBox*>("buttonBox");
-            auto* classes = dia->findChild<QComboBox*>("cbClasse");
-            auto* paliers = dia->findChild<QComboBox*>("cbPalier");
-            auto* actualiser = dia->findChild<QToolButton*>("btActualiser");
-            boutons->button(QDialogButtonBox::Save)->click(); // rien avant le premier bilan
-            classes->setCurrentIndex(classes->findData(CM2));
-            paliers->setCurrentIndex(paliers->findData(qint64(P9)));
-            actualiser->click();
-            auto* texte = dia->findChild<QTextEdit*>("edTexte");
-            QVERIFY(texte->toPlainText().contains("DUPONT & <fils> Léa (CM2)"));
-            texte->append("Retouche de l'enseignant");
-            repondeur.chemin(cible.filePath("bilan.html"));
-            boutons->button(QDialogButtonBox::Save)->click();
-            auto imprimer = [&](const QString& fichier) {
-                repondeur.accepterImpression(cible.filePath(fichier));
-                repondeur.bouton(QMessageBox::Ok);
-                for (QAbstractButton* bouton : boutons->buttons())
-                    if (bouton->text() == "&Imprimer")
-                        bouton->click();
-                return repondeur.dernier().texte;
-            };
-            QVERIFY(imprimer("absent/bilan.pdf")
-                        .startsWith("Impossible d'écrire le fichier « " + cible.filePath("absent/bilan.pdf") +
-                                    " »."));
-            QCOMPARE(imprimer("bilan.pdf"),
-                     "Le bilan a été enregistré dans le fichier « " + cible.filePath("bilan.pdf") + " ».");
-            // Filtre des niveaux sur un palier ni P1 ni P2 : l'avertissement.
-            dia->findChild<QCheckBox*>("chkNiveau")->setChecked(true);
-            repondeur.bouton(QMessageBox::Ok);
-            actualiser->click();
-            QCOMPARE(repondeur.dernier().texte,
-                     "Impossible de trouver une référence au palier demandé, dans la base de données.");
-        });
-        principale.findChild<QAction*>("acBilan")->trigger();
-        QVERIFY(*fait);
-        QCOMPARE(Bilan::cheminPropose("CM2 <B> & Cie"),
-                 cible.path() + "/CM2 -B- & Cie.html"); // dossier retenu
-        QFile fichier(cible.filePath("bilan.html"));
-        const QString contenu = fichier.open(QIODevice::ReadOnly) ? QString::fromUtf8(fichier.readAll()) : "";
-        QVERIFY(contenu.contains("Retouche de l'enseignant") && contenu.contains("&amp; &lt;fils&gt;"));
-        QVERIFY(!contenu.contains("<fils>") && QFileInfo(cible.filePath("bilan.pdf")).size() > 0);
-        // Imprimé en portrait.
-        QProcess pdfinfo;
-        pdfinfo.start("pdfinfo", {cible.filePath("bilan.pdf")});
-        pdfinfo.waitForFinished();
-        const QRegularExpressionMatch taille = QRegularExpression("Page size: *([0-9.]+) x ([0-9.]+)")
-                                                   .match(QString::fromUtf8(pdfinfo.readAll()));
-        QVERIFY(taille.hasMatch() && taille.captured(1).toDouble() < taille.captured(2).toDouble());
-    }
-
-    // Au clavier : chaque contrôle annoncé par son nom, et Tab sort du texte du bilan.
-    void clavier_data()
-    {
-        Clavier::colonnes();
-        ligne("départ", "", "cbClasse|Classe :");
-        ligne("actualiser", "Tab Tab", "btActualiser|Réactualiser");
-        ligne("texte", "Tab Tab Tab Tab", "edTexte|Bilan");
-        ligne("sortie du texte", "Tab Tab Tab Tab Tab", "Save|Save");
-    }
-    void clavier()
-    {
-        QFETCH(QString, gestes);
-        RepondeurEssai repondeur;
-        QPrinter imprimante;
-        DiaBilan dialogue(nullptr, &imprimante);
-        QTEST(Clavier::apres(&dialogue, gestes), "attendu");
-    }
-
     // Le nom de fichier proposé pour enregistrer le bilan d'une classe.
     void nomFichier_data()
     {
@@ -280,6 +184,40 @@ private Q_SLOTS:
     {
         QFETCH(QString, classe);
         QTEST(Bilan::nomFichier(classe), "nom");
+    }
+
+    // Le fichier proposé : dans les documents, puis dans le dossier du dernier enregistré ; un
+    // fichier qui ne peut pas être écrit est refusé avec son chemin.
+    void ecrire()
+    {
+        const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        QCOMPARE(Bilan::cheminPropose("CM2 <B> & Cie"), documents + "/CM2 -B- & Cie.html");
+        QTemporaryDir cible;
+        const QString absent = cible.filePath("absent/bilan.html");
+        const Resultat<> refus = Bilan::ecrire(absent, "<p>x</p>");
+        QVERIFY(!refus);
+        QCOMPARE(int(refus.erreur().raison), int(Raison::FichierIllisible));
+        QCOMPARE(refus.erreur().nom, absent);
+        QVERIFY(Bilan::ecrire(cible.filePath("bilan.html"), "<p>é</p>"));
+        Bilan::retenirDossier(cible.filePath("bilan.html"));
+        QCOMPARE(Bilan::cheminPropose("CM2"), cible.path() + "/CM2.html");
+        QFile fichier(cible.filePath("bilan.html"));
+        QVERIFY(fichier.open(QIODevice::ReadOnly));
+        QVERIFY(QString::fromUtf8(fichier.readAll()).contains("<p>é</p>"));
+    }
+
+    // Une base tenue par un autre programme : le bilan n'est pas fait à moitié (aucun élève, un
+    // document vide de sens), il est refusé avec ce qu'en dit SQLite.
+    void baseTenueAilleurs()
+    {
+        Environnement::VerrouBase verrou;
+        QVERIFY(verrou.tenu());
+        Bilan bilan;
+        const Resultat<> fait = bilan.construire(CM2, P9, false);
+        QVERIFY(!fait);
+        QCOMPARE(int(fait.erreur().raison), int(Raison::LectureImpossible));
+        QVERIFY2(fait.erreur().texte.contains("database is locked"), qPrintable(fait.erreur().texte));
+        QVERIFY(bilan.html().isEmpty());
     }
 };
 
