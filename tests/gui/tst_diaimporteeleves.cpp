@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// Le dialogue de l'importation des élèves : ses contrôles avant tout, la copie de la base proposée,
+// la question de la suppression, le message de fin et ceux des refus. Le moteur (fichiers, cases,
+// comptes) est essayé dans le cœur (tests/core/tst_importeleves).
 #include "core/commun/application.h"
-#include "core/commun/dates.h"
 #include "gui/pupils/diaimporteeleves.h"
+#include "support/baseeleves.h"
 #include "support/donnees.h"
 #include "support/environnement.h"
 #include "support/repondeuressai.h"
@@ -12,18 +15,11 @@
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QSqlQuery>
-#include <QStringEncoder>
 #include <QTest>
 
 namespace {
-using Eleve = QStringList; // nom, prénom, date de naissance, classe, niveau, cycle
-// Un export de Base Elèves : les six colonnes lues parmi quatorze autres. La première porte
-// une virgule et un point-virgule entre guillemets, qui ne comptent pas comme séparateurs.
-const QStringList ENTETES =
-    QString("Responsable, nom; prénom|INE|NOM ÉLÈVE|Nom d'usage|Prénom Élève|Prénom 2|DATE NAISSANCE|Lieu "
-            "naissance|Sexe|Classe|NIVEAU|Cycle|Regroupement|Adresse|Code postal|Commune|Téléphone|Courriel|"
-            "Date entrée|Langue")
-        .split('|');
+using BaseEleves::exporter;
+using BaseEleves::registre;
 const QStringList QUESTION = {"SAUVEGARDE ?", "La base de données contient des élèves."};
 const QStringList FIN = {"Opération terminée", "La base de données a été mise à jour"};
 // La suite du message de fin : les six comptes, puis les quatre détails qui ne sont pas nuls.
@@ -49,50 +45,6 @@ QStringList bilan(const QList<int>& n)
 }
 const QString MARTIN = "INSERT INTO eleves(id_eleve,id_classe,id_niveau,nom,prenom,date_naiss) "
                        "VALUES(1,1,1,'MARTIN','Léo','2001-03-07')";
-QString champ(const Eleve& e, const QString& entete, int i)
-{
-    const int lu =
-        QStringList{"NOM ÉLÈVE", "Prénom Élève", "DATE NAISSANCE", "Classe", "NIVEAU", "Cycle"}.indexOf(
-            entete);
-    if (lu >= 0)
-        return e.at(lu);
-    if (entete == "Adresse") // séparateurs, guillemets et saut de ligne dans un même champ
-        return QStringLiteral("%1, rue des Écoles; bât. \"B\"\n\tappartement %1").arg(i);
-    return entete.left(3) + QString::number(i);
-}
-// Colonnes d'ENTETES tournées de `rotation` (la première restant en tête), champs entre
-// guillemets quand il le faut, fins de ligne CRLF ; Windows-1252 (0), UTF-8 avec BOM (1) ou sans, comme
-// l'écrit un tableur (2).
-QByteArray exporter(const QList<Eleve>& eleves, QChar sep, int utf8 = 0, int rotation = 0,
-                    QStringList entetes = ENTETES)
-{
-    std::rotate(entetes.begin() + 1, entetes.begin() + 1 + rotation % (entetes.size() - 1), entetes.end());
-    QString texte;
-    for (int i = -1; i < eleves.size(); ++i) {
-        QStringList l;
-        for (QString t : entetes) {
-            t = i < 0 ? t : champ(eleves.at(i), t, i);
-            l << (t.contains(QRegularExpression("[;,\t\"\n]")) ? '"' + t.replace("\"", "\"\"") + '"' : t);
-        }
-        texte += l.join(sep) + "\r\n";
-    }
-    return utf8 ? (utf8 == 1 ? "\xEF\xBB\xBF" : "") + texte.toUtf8()
-                : QStringEncoder("windows-1252").encode(texte);
-}
-// Trois cents élèves dans douze classes ; les deux dernières sans niveau (le cycle le donne).
-QList<Eleve> registre()
-{
-    const QStringList classes = {"CP A",  "CP B",  "CE1 A", "CE1 B", "CE2 A",     "CE2 B",
-                                 "CM1 A", "CM1 B", "CM2 A", "CM2 B", "CLIS Élan", "CE2-CM1 Noël"};
-    const QStringList niveaux = {"CP", "CP", "CE1", "ce1", "CE2", "CE2", "CM1", "CM1", "CM2", "CM2", "", ""};
-    const QStringList noms = {"CŒURDEROY %1", "D’ARC %1", "LÉVÊQUE %1"}, prenoms = {"Zoé", "Anaïs", "Jérôme"};
-    QList<Eleve> eleves;
-    for (int i = 0; i < 300; ++i)
-        eleves.append({noms.at(i % 3).arg(i), prenoms.at(i % 3),
-                       QDate(2008, 1, 1).addDays(i * 7).toString(i % 2 ? "yyyy-MM-dd" : "dd/MM/yyyy"),
-                       classes.at(i % 12), niveaux.at(i % 12), i % 12 == 10 ? "CYCLE II" : "CYCLE III"});
-    return eleves;
-}
 QStringList lire(const QString& sql)
 {
     return Sql::lignes(sql, ":");
@@ -134,7 +86,7 @@ struct RepondeurImport : RepondeurEssai {
 };
 } // namespace
 
-class TstImportEleves : public QObject
+class TstDiaImportEleves : public QObject
 {
     Q_OBJECT
     Environnement::Dossier dossier;
@@ -175,43 +127,6 @@ private Q_SLOTS:
     {
         dialogue.reset();
         repondeur.reset();
-    }
-
-    // Tout le registre dans une base vide : élèves, classes dans l'ordre du fichier, aucun niveau nouveau.
-    void fichiers_data()
-    {
-        QTest::addColumn<QChar>("sep");
-        QTest::addColumn<int>("utf8");
-        QTest::addColumn<int>("rotation");
-        ligne("Windows-1252, point-virgule", QChar(';'), 0, 0);
-        ligne("UTF-8 avec BOM, tabulation", QChar('\t'), 1, 5);
-        ligne("Windows-1252, virgule", QChar(','), 0, 11);
-        ligne("UTF-8 sans BOM, point-virgule", QChar(';'), 2, 3);
-    }
-    void fichiers()
-    {
-        QFETCH(QChar, sep);
-        QFETCH(int, utf8);
-        QFETCH(int, rotation);
-        const QList<Eleve> lus = registre();
-        QCOMPARE(importer({}, "a", exporter(lus, sep, utf8, rotation)), int(QDialog::Accepted));
-        QStringList attendus, trouves = eleves(), ordre;
-        for (const Eleve& e : lus)
-            attendus << QStringList{e[0],
-                                    e[1],
-                                    Dates::lire(e[2]).toString("yyyy-MM-dd"),
-                                    e[3],
-                                    e[4].isEmpty() ? e[5] : e[4].toUpper(),
-                                    "1"}
-                            .join(':');
-        attendus.sort(), trouves.sort();
-        QCOMPARE(trouves, attendus);
-        for (int i = 0; i < 12; ++i)
-            ordre << lus.at(i).at(3) + ':' + QString::number(i);
-        QCOMPARE(classes(), ordre);
-        QCOMPARE(lire("SELECT COUNT(*) FROM niveaux"), QStringList{"7"});
-        QCOMPARE(repondeur->vus, FIN);
-        QCOMPARE(repondeur->bilan, bilan({300}));
     }
 
     // Sans réponse, la base n'a pas d'élève ; avec trois, une copie plus ancienne attend dans « copies ».
@@ -285,11 +200,11 @@ private Q_SLOTS:
                "Le fichier n'a pas pu être chargé."});
         refus("en-tête seul", "a", exporter({}, ';'), incorrect);
         refus("sans cycle", "asr",
-              exporter(registre().mid(0, 3), ';', false, 0, ENTETES.mid(0, 11) + ENTETES.mid(12)),
+              exporter(registre().mid(0, 3), ';', false, 0,
+                       BaseEleves::ENTETES.mid(0, 11) + BaseEleves::ENTETES.mid(12)),
               {incorrect.first(), incorrect.last() + " Impossible de trouver le champ: Cycle"});
-        // Les trois cases. Alice est retrouvée malgré la casse, Bob change de classe et de niveau, Carl n'est
-        // pas dans le fichier, Dan est nouveau (le cycle pour niveau) ; « Vide » disparaît toujours, le tri
-        // est refait.
+        // Les cases jusqu'au message de fin (le détail des cases : tests/core/tst_importeleves). Alice est
+        // retrouvée, Bob change de classe et de niveau, Carl n'est pas dans le fichier, Dan est nouveau.
         const QStringList ecole = {"DELETE FROM niveaux WHERE libelle='CYCLE III'",
                                    "INSERT INTO classes VALUES(1,'Vide',0),(2,'CP A',1),(3,'CE1 B',2)",
                                    "INSERT INTO eleves(id_eleve,id_classe,id_niveau,nom,prenom,date_naiss) "
@@ -313,21 +228,10 @@ private Q_SLOTS:
             ligne(nom, ecole, QString(cases), fichier, reponses, 1,
                   QUESTION + (reponses.size() > 1 ? suppression : QStringList()) + FIN, apres, bilan);
         };
-        cas("ajouter", "a", "N", QStringList{a, b, c, d} + trois + QStringList{"7:6", "3"},
-            {1, 0, 0, 2, 1, 0, 1, 0, 2, 1});
-        cas("supprimer, oui", "s", "NO", {a, b, "CP A:0", "6:5", "1"}, {0, 0, 0, 2, 2, 1, 1, 1, 2, 0});
         cas("supprimer, non", "s", "NN", QStringList{a, b, c} + deux + QStringList{"6:5", "3"},
             {0, 0, 0, 2, 2, 0, 1, 1, 2, 1});
-        cas("répartir", "r", "N", QStringList{aNiveau, bDeplace, c} + deux + QStringList{"6:5", "3"},
-            {0, 1, 1, 0, 2, 0, 1, 1, 0, 1});
         cas("les trois", "asr", "NO", QStringList{aNiveau, bDeplace, d} + trois + QStringList{"7:6", "1"},
             {1, 1, 1, 0, 1, 1, 1, 0, 0, 0});
-        // Deux classes, deux niveaux qui ne diffèrent que par la casse : le premier, comme LIKE dans la base.
-        ligne("casse : le premier libellé",
-              QStringList{"INSERT INTO classes VALUES(1,'CP A',0),(2,'cp a',1)",
-                          "INSERT INTO niveaux VALUES(8,'ce1',7)"},
-              "a", exporter({{"NEUF", "Jean", "01/09/2010", "Cp A", "Ce1", ""}}, ';'), "", 1, FIN,
-              QStringList{"NEUF:Jean:2010-09-01:CP A:CE1:1", "CP A:0", "8:7", "0"}, QList<int>{1});
         // Une date illisible annule tout, y compris la ligne précédente déjà traitée, et nomme la ligne.
         ligne("date illisible", martin, "asr",
               exporter({{"NEUF", "Jean", "01/09/2010", "CE2 Z", "CE2", ""},
@@ -357,5 +261,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(TstImportEleves)
-#include "tst_importeleves.moc"
+QTEST_MAIN(TstDiaImportEleves)
+#include "tst_diaimporteeleves.moc"
