@@ -89,6 +89,11 @@ private Q_SLOTS:
               QStringList{"D'ARC Jeanne", "DAVID Léo", "de la Tour Anne", "Delatour Zoé", "DELAUNAY Paul",
                           "D'URSO Max"},
               QStringList());
+        ligne("casse ignorée, puis le prénom",
+              QStringList{"dupont|Zoé|5", "DUPONT|Anne|5", "Dupond|Marc|5", "DUPONT|Ève|5"},
+              QStringList{"Dupond Marc", "DUPONT Anne", "DUPONT Ève", "dupont Zoé"}, QStringList());
+        ligne("œ, nombres", QStringList{"CŒUR|Zoé|5", "COEUR|Anne|5", "ÉLÈVE 10|Léo|5", "ÉLÈVE 9|Léo|5"},
+              QStringList{"COEUR Anne", "CŒUR Zoé", "ÉLÈVE 9 Léo", "ÉLÈVE 10 Léo"}, QStringList());
         ligne("prénom avant les accents du nom",
               QStringList{"LÉVÊQUE|Bruno|5", "Lévêque|Anne|5", "LEVEQUE|Bruno|5", "LEVEQUE|Anne|5"},
               QStringList{"LEVEQUE Anne", "Lévêque Anne", "LEVEQUE Bruno", "LÉVÊQUE Bruno"}, QStringList());

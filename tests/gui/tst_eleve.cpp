@@ -99,18 +99,15 @@ private Q_SLOTS:
         QTest::addColumn<QString>("reponses");
         QTest::addColumn<int>("questionsNiveau");
         // refus : « titre|texte @ligne,colonne » de la cellule courante ; sinon `eleves` ; niveaux nouveaux
+        // (les règles des lignes elles-mêmes : tests/core/tst_eleves)
         QTest::addColumn<QString>("attendu");
         ligne("toutes les lignes écrites", QStringList{"2:0:  MARTINEZ ", "1:2:3/4/5"}, "", 0,
               QString(ELEVES).replace("MARTIN|", "MARTINEZ|").replace("2002-03-04", "2005-04-03") + ';');
         ligne("élève ajouté, niveau sans égard à la casse",
               QStringList{"+", "3:0:NOUVEAU", "3:1:Ana", "3:2:1/9/2004", "3:3:cm2"}, "", 0,
               ELEVES + ",5|1|5|NOUVEAU|Ana|2004-09-01;");
-        ligne("nouveau niveau demandé une fois", QStringList{"0:3:cm3", "1:3:CM3"}, "O", 1,
-              QString(ELEVES).replace("2|1|2|", "2|1|8|").replace("3|1|1|", "3|1|8|") + ";8|cm3|7");
         ligne("nouveau niveau refusé", QStringList{"1:3:CM3"}, "NK", 1,
               "Arrêt|Opération annulée: le niveau n'existe pas en ligne 2 @1,3");
-        ligne("niveau accepté, champ vide plus bas : aucun niveau créé", QStringList{"0:3:CM3", "2:1: "},
-              "OK", 1, "Erreur|Opération annulée: certains champs sont vides en ligne 3 @2,1");
         ligne("date incorrecte", QStringList{"1:2:31/02/2010"}, "K", 0,
               "Erreur|Opération annulée: date de naissance incorrecte en ligne 2 @1,2");
         ligne("ligne ajoutée laissée vide", QStringList{"+"}, "K", 0,
