@@ -15,16 +15,6 @@
 
 namespace {
 
-// La base entière en texte : ce qu'une écriture refusée ne doit pas avoir touché.
-QString etat()
-{
-    QStringList tables;
-    for (const char* table : {"eleves", "niveaux", "classes"})
-        tables
-            << Sql::lignes(QStringLiteral("SELECT * FROM %1 ORDER BY 1").arg(QLatin1String(table))).join(',');
-    return tables.join(';');
-}
-
 // Une ligne d'élève « nom|prénom|date tapée|niveau » (date vide : pas de date ; « ! » : une date
 // qui n'en est pas une).
 Eleve ligneEleve(const QString& texte)
@@ -194,12 +184,12 @@ private Q_SLOTS:
         for (const QString& l : lignes)
             eleves << ligneEleve(l);
         eleves.first().id = 1;
-        const QString avant = etat();
+        const QString avant = Sql::contenu();
         const Resultat<QList<Eleve>> ecrits =
             Eleves::enregistrer(classe, eleves, aCreer.isEmpty() ? QStringList() : QStringList{aCreer});
         if (!ecrits) {
             QTEST(refus(ecrits.erreur()), "issue");
-            QCOMPARE(etat(), avant);
+            QCOMPARE(Sql::contenu(), avant);
             return;
         }
         QTEST(Sql::lignes("SELECT id_eleve,id_classe,id_niveau,nom,prenom,date_naiss FROM eleves").join(',') +
@@ -215,12 +205,12 @@ private Q_SLOTS:
         const QList<Eleve> lignes{ligneEleve("PETIT|Tom|2003-04-05|CE1"), ligneEleve("|||"),
                                   ligneEleve("martin|léo|2001-02-03|CE1"),
                                   ligneEleve("ZOLA|Émile|2004-01-01|Ulis")};
-        const QString avant = etat();
+        const QString avant = Sql::contenu();
         const auto refuse = AjoutEleves::enregistrer(lignes, 1, Requetes::niveaux().valeurOu({}),
                                                      [](const QString&) { return false; });
         QVERIFY(!refuse);
         QCOMPARE(refus(refuse.erreur()), "niveau 4 Ulis");
-        QCOMPARE(etat(), avant);
+        QCOMPARE(Sql::contenu(), avant);
         QCOMPARE(int(AjoutEleves::enregistrer(lignes, 0, {}, {}).erreur().raison),
                  int(Raison::ClasseAbsente));
 
@@ -238,11 +228,11 @@ private Q_SLOTS:
     // une entrée encore utilisée n'est pas effacée.
     void listes()
     {
-        const QString avant = etat();
+        const QString avant = Sql::contenu();
         const Resultat<> vide = Listes::enregistrer("classes", {{"CE1 A", 1}, {"  ", 0}}, {});
         QVERIFY(!vide);
         QCOMPARE(refus(vide.erreur()), "champs 2");
-        QCOMPARE(etat(), avant);
+        QCOMPARE(Sql::contenu(), avant);
         QVERIFY(Listes::enregistrer("classes", {{"CM2 B", -2}, {"Nouvelle", 0}}, {1}));
         QCOMPARE(Sql::lignes("SELECT id_classe, libelle, tri FROM classes ORDER BY tri, id_classe"),
                  QStringList({"1|CE1 A|0", "2|CM2 B|0", "3|Nouvelle|1"}));

@@ -21,16 +21,6 @@ namespace {
 using Sql::idRef;
 using Sql::valeur;
 
-// Tout ce que l'importation peut toucher, valeur par valeur.
-QString etat()
-{
-    QStringList tables;
-    for (const char* table : {"classes", "niveaux", "eleves", "notes"})
-        tables
-            << Sql::lignes(QStringLiteral("SELECT * FROM %1 ORDER BY 1").arg(QLatin1String(table))).join(',');
-    return tables.join(';');
-}
-
 QDomDocument lire(const QString& chemin)
 {
     QFile f(chemin);
@@ -156,7 +146,7 @@ private Q_SLOTS:
         QVERIFY(ancienne.open(QIODevice::WriteOnly) && ancienne.write("ancienne") == 8);
         ancienne.close();
         QVERIFY(ancienne.setPermissions(ancienne.permissions() | QFile::ReadOther | QFile::ReadGroup));
-        const QString avant = etat();
+        const QString avant = Sql::contenu();
         InterlocuteurEssai s;
         const auto issue = ImportClasse(s).importer(fichiers.filePath("a.xml"));
         QVERIFY(issue);
@@ -164,7 +154,7 @@ private Q_SLOTS:
         QVERIFY(!issue->classeCreee && !issue->classeRenommee && issue->classe == "CE1 Noël");
         QVERIFY(!s.classeDemandee && s.datesProposees.isEmpty() && s.niveauxProposes.isEmpty() &&
                 s.supprimables < 0);
-        QCOMPARE(etat(), avant);
+        QCOMPARE(Sql::contenu(), avant);
         const QDomElement copie = lire(copieTravail).documentElement().firstChildElement();
         QCOMPARE(copie.attribute("nom") + copie.attribute("id_eleve") + copie.attribute("index_niveau"),
                  "BRAVO31");
@@ -261,14 +251,14 @@ private Q_SLOTS:
             cible.setAttribute(attribut, valeurModif);
             ecrire(chemin, d, !modification.startsWith("#maj=2030") && attribut != "checksum");
         }
-        const QString avant = etat();
+        const QString avant = Sql::contenu();
         InterlocuteurEssai s;
         const auto issue = ImportClasse(s).importer(chemin);
         QVERIFY(!issue);
         QTEST(int(issue.erreur().raison), "raison");
         if (issue.erreur().raison == Raison::FichierIllisible)
             QCOMPARE(issue.erreur().nom, chemin);
-        QCOMPARE(etat(), avant);
+        QCOMPARE(Sql::contenu(), avant);
     }
 
     // Un fichier de version 2 porte les noms en clair, et sa somme reste contrôlée.
@@ -294,7 +284,7 @@ private Q_SLOTS:
     void baseTenueAilleurs()
     {
         ouvrir(dossierA, false);
-        const QString avant = etat();
+        const QString avant = Sql::contenu();
         const qint64 p1 = idRef("P1");
         {
             Environnement::VerrouBase verrou;
@@ -307,7 +297,7 @@ private Q_SLOTS:
             const auto document = FichierClasse::construire(1, "CE1 Noël", p1);
             QVERIFY(!document);
         }
-        QCOMPARE(etat(), avant);
+        QCOMPARE(Sql::contenu(), avant);
     }
 };
 

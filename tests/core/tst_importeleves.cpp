@@ -15,33 +15,12 @@
 
 namespace {
 
+using BaseEleves::classes;
+using BaseEleves::eleves;
 using BaseEleves::exporter;
 using BaseEleves::Ligne;
 using BaseEleves::registre;
-
-QStringList lire(const QString& sql)
-{
-    return Sql::lignes(sql, ":");
-}
-QStringList eleves()
-{
-    return lire("SELECT e.nom, e.prenom, e.date_naiss, c.libelle, n.libelle, e.upd FROM eleves e LEFT JOIN "
-                "classes c ON c.id_classe=e.id_classe LEFT JOIN niveaux n ON n.id_niveau=e.id_niveau "
-                "ORDER BY e.nom, e.prenom");
-}
-QStringList classes()
-{
-    return lire("SELECT libelle, tri FROM classes ORDER BY tri");
-}
-QStringList resume() // élèves, classes, nombre de niveaux et plus grand tri, nombre de notes
-{
-    return eleves() + classes() + lire("SELECT COUNT(*), MAX(tri) FROM niveaux") +
-           lire("SELECT COUNT(*) FROM notes");
-}
-QStringList etat()
-{
-    return eleves() + classes() + lire("SELECT * FROM niveaux") + lire("SELECT * FROM notes");
-}
+using BaseEleves::resume;
 
 // Les comptes dans l'ordre du message de fin (ajoutés, changés de classe, de niveau, sans
 // changement, incomplets, non ajoutés, non répartis, supprimés, absents gardés), puis les classes
@@ -116,7 +95,7 @@ private Q_SLOTS:
         for (int i = 0; i < 12; ++i)
             ordre << lus.at(i).at(3) + ':' + QString::number(i);
         QCOMPARE(classes(), ordre);
-        QCOMPARE(lire("SELECT COUNT(*) FROM niveaux"), QStringList{"7"});
+        QCOMPARE(Sql::lignes("SELECT COUNT(*) FROM niveaux"), QStringList{"7"});
     }
 
     // Un fichier sans élève ou sans l'une des six colonnes est refusé avant toute importation.
@@ -229,7 +208,7 @@ private Q_SLOTS:
         Sql::valeur("INSERT INTO classes VALUES(1,'CP A',0)");
         Sql::valeur("INSERT INTO eleves(id_eleve,id_classe,id_niveau,nom,prenom,date_naiss) "
                     "VALUES(1,1,1,'MARTIN','Léo','2001-03-07')");
-        const QStringList avant = etat();
+        const QString avant = Sql::contenu();
         const auto colonnes = charger(exporter({{"NEUF", "Jean", "01/09/2010", "CE2 Z", "CE2", ""},
                                                 {"Martin", "léo", "7/3/2001", "CP A", "CP", ""}},
                                                '\t'));
@@ -239,7 +218,7 @@ private Q_SLOTS:
         QVERIFY(!date);
         QCOMPARE(int(date.erreur().raison), int(Raison::DateInvalide));
         QCOMPARE(date.erreur().ligne, 3);
-        QCOMPARE(etat(), avant);
+        QCOMPARE(Sql::contenu(), avant);
 
         const auto valables = charger(exporter({{"NEUF", "Jean", "01/09/2010", "CE2 Z", "CE2", ""}}, ';'));
         QVERIFY(valables);
@@ -251,7 +230,7 @@ private Q_SLOTS:
             QCOMPARE(int(nombre.erreur().raison), int(Raison::LectureImpossible));
             QVERIFY(!ImportEleves::importer(lecteur, *valables, tout, [](int) { return true; }));
         }
-        QCOMPARE(etat(), avant);
+        QCOMPARE(Sql::contenu(), avant);
     }
 };
 

@@ -8,12 +8,12 @@
 #include "core/print/tirage.h"
 #include "support/donnees.h"
 #include "support/environnement.h"
+#include "support/pdf.h"
 #include "support/sql.h"
 
 #include <QImage>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QProcess>
 #include <QTest>
 
 namespace {
@@ -85,18 +85,6 @@ qint64 eleve(const QString& nom, const QString& prenom)
         .toLongLong();
 }
 
-// Texte de chaque page d'un PDF, lu par pdftotext.
-QStringList pagesPdf(const QString& chemin)
-{
-    QProcess processus;
-    processus.start("pdftotext", {"-layout", chemin, "-"});
-    processus.waitForFinished();
-    QStringList pages = QString::fromUtf8(processus.readAllStandardOutput()).split('\f');
-    if (!pages.isEmpty() && pages.last().trimmed().isEmpty())
-        pages.removeLast();
-    return pages;
-}
-
 // Dessine en PDF les feuilles du premier travail d'un plan, comme le tirage du programme sur une
 // imprimante (page entière, 1200 points par pouce) ; rend le texte des pages, rien si une feuille
 // n'a pas pu être dessinée.
@@ -118,7 +106,7 @@ QStringList dessinerPdf(const QString& chemin, const Tirage::Plan& plan, const Q
             return {};
     }
     peintre.end();
-    return pagesPdf(chemin);
+    return Pdf::pages(chemin);
 }
 
 } // namespace

@@ -35,11 +35,6 @@ class TstEleve : public QObject
     Environnement::Dossier dossier;
     std::unique_ptr<RepondeurEssai> repondeur;
 
-    static QString etat()
-    {
-        return lignes("SELECT * FROM eleves") + lignes("SELECT * FROM classes") +
-               lignes("SELECT * FROM niveaux") + lignes("SELECT * FROM notes");
-    }
     template <typename T = QWidget> static T* w(QObject* d, const char* nom) { return d->findChild<T*>(nom); }
     static QTableWidget* table(QObject* d) { return w<QTableWidget>(d, "table"); }
 
@@ -119,7 +114,7 @@ private Q_SLOTS:
         QFETCH(QStringList, saisies);
         QFETCH(QString, reponses);
         auto d = ouvrir(1, reponses, saisies);
-        const QString avant = etat();
+        const QString avant = Sql::contenu();
         const bool ecrit = d->enregistrer();
         QTEST(ecrit ? lignes("SELECT id_eleve,id_classe,id_niveau,nom,prenom,date_naiss FROM eleves") + ';' +
                           lignes("SELECT * FROM niveaux WHERE id_niveau > 7") // créés après les autres
@@ -134,7 +129,7 @@ private Q_SLOTS:
                 m.texte.endsWith(" n'est pas présent dans la liste des niveaux. Faut-il l'ajouter ? ");
         QTEST(questions, "questionsNiveau");
         if (!ecrit)
-            QCOMPARE(etat(), avant);
+            QCOMPARE(Sql::contenu(), avant);
         else // la ligne ajoutée connaît sa clé : un second enregistrement ne la duplique pas
             QCOMPARE(table(d.get())->item(table(d.get())->rowCount() - 1, 0)->data(Qt::UserRole).toInt(),
                      saisies.contains("+") ? 5 : 1);
@@ -162,10 +157,10 @@ private Q_SLOTS:
         QFETCH(QString, message);
         auto d = ouvrir(3, "K", {"+", "0:0:NOUVEAU", "0:1:Ana", "0:2:1/9/2004", "0:3:CP"});
         QVERIFY(QSqlQuery().exec(panne));
-        const QString avant = etat();
+        const QString avant = Sql::contenu();
         QVERIFY(!d->enregistrer());
         QSqlQuery().exec("PRAGMA query_only=0");
-        QCOMPARE(etat(), avant);
+        QCOMPARE(Sql::contenu(), avant);
         QVERIFY(repondeur->dernierMessage().startsWith(message));
         QCOMPARE(table(d.get())->rowCount(), 1);
         QCOMPARE(table(d.get())->item(0, 0)->text(), "NOUVEAU");

@@ -10,6 +10,7 @@
 #include "support/dialogues.h"
 #include "support/donnees.h"
 #include "support/environnement.h"
+#include "support/pdf.h"
 #include "support/repondeuressai.h"
 #include "support/serveurcups.h"
 #include "support/sql.h"
@@ -21,7 +22,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPrinter>
-#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -42,18 +42,6 @@ qint64 eleve(const QString& nom, const QString& prenom)
 {
     return valeur("INSERT INTO eleves(id_classe,id_niveau,nom,prenom) VALUES(1,2,?,?)", {nom, prenom})
         .toLongLong();
-}
-
-// Texte de chaque page d'un PDF, lu par pdftotext.
-QStringList pagesPdf(const QString& chemin)
-{
-    QProcess processus;
-    processus.start("pdftotext", {"-layout", chemin, "-"});
-    processus.waitForFinished();
-    QStringList pages = QString::fromUtf8(processus.readAllStandardOutput()).split('\f');
-    if (!pages.isEmpty() && pages.last().trimmed().isEmpty())
-        pages.removeLast();
-    return pages;
 }
 
 // Les élèves de chaque page (L : Lou, M : MARTIN), pour suivre l'ordre d'un tirage.
@@ -243,7 +231,7 @@ private slots:
         QStringList recto;
         int mode = -1;
         auto fait = duplex == 0 ? nullptr : quandDialogue<diaAttente>([&](diaAttente* attente) {
-            recto = pagesPdf(chemin);
+            recto = Pdf::pages(chemin);
             mode = w<QGroupBox>(attente, "gb1")->isVisibleTo(attente) ? 1 : 2;
             w<QDialogButtonBox>(attente, "buttonBox")
                 ->button(parEleve ? QDialogButtonBox::Abort : QDialogButtonBox::Ok)
@@ -254,7 +242,7 @@ private slots:
         dialogue.accept();
         QCOMPARE(mode, duplex == 0 ? -1 : duplex);
         QTEST(eleves(recto, " "), "recto");
-        const QStringList pages = pagesPdf(chemin);
+        const QStringList pages = Pdf::pages(chemin);
         QTEST(eleves(pages, " "), "feuilles");
         if (duplex == 0)
             QVERIFY(!pages.join(' ').contains(QRegularExpression("(^|\\s)\\d+ ?/ ?\\d+(\\s|$)")));
@@ -498,7 +486,7 @@ private slots:
         for (const ServeurCups::Travail& travail : serveur.travaux().mid(avant)) {
             QVERIFY2(travail.nom.startsWith(prefixe), qPrintable(travail.nom));
             lus << travail.nom.mid(prefixe.size()) + " [" + travail.faces + "] " +
-                       eleves(pagesPdf(travail.document), ",");
+                       eleves(Pdf::pages(travail.document), ",");
         }
         QTEST(lus.join(" ; "), "travaux");
         QVERIFY2(repondeur.dernier().texte.contains(QString(message).replace("%1", file)),

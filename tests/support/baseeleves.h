@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "support/sql.h"
+
 #include <QDate>
 #include <QRegularExpression>
 #include <QStringEncoder>
@@ -67,6 +69,27 @@ inline QList<Ligne> registre()
                        QDate(2008, 1, 1).addDays(i * 7).toString(i % 2 ? "yyyy-MM-dd" : "dd/MM/yyyy"),
                        classes.at(i % 12), niveaux.at(i % 12), i % 12 == 10 ? "CYCLE II" : "CYCLE III"});
     return eleves;
+}
+
+// Ce qu'une importation a fait de la base : les élèves « nom:prénom:date:classe:niveau:upd » dans
+// l'ordre des noms, les classes « libellé:tri », puis le nombre de niveaux et leur plus grand tri,
+// et le nombre de dates.
+inline QStringList eleves()
+{
+    return Sql::lignes(
+        "SELECT e.nom, e.prenom, e.date_naiss, c.libelle, n.libelle, e.upd FROM eleves e LEFT JOIN "
+        "classes c ON c.id_classe=e.id_classe LEFT JOIN niveaux n ON n.id_niveau=e.id_niveau "
+        "ORDER BY e.nom, e.prenom",
+        ":");
+}
+inline QStringList classes()
+{
+    return Sql::lignes("SELECT libelle, tri FROM classes ORDER BY tri", ":");
+}
+inline QStringList resume()
+{
+    return eleves() + classes() + Sql::lignes("SELECT COUNT(*), MAX(tri) FROM niveaux", ":") +
+           Sql::lignes("SELECT COUNT(*) FROM notes");
 }
 
 } // namespace BaseEleves

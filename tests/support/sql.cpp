@@ -43,6 +43,15 @@ QStringList lignes(const QString& sql, const QString& separateur)
     return lire(requete, separateur);
 }
 
+QString contenu(const QStringList& tables)
+{
+    QStringList textes;
+    for (const QString& table : tables)
+        textes << table + QLatin1Char(':') +
+                      lignes(QStringLiteral("SELECT * FROM %1 ORDER BY 1").arg(table)).join(',');
+    return textes.join(';');
+}
+
 QStringList surFichier(const QString& chemin, const QStringList& instructions)
 {
     const QString nom = QStringLiteral("essai_fichier");

@@ -15,6 +15,10 @@ QVariant valeur(const QString& sql, const QVariantList& valeurs = {});
 // Les lignes du résultat de `sql`, valeurs jointes par `separateur`, NULL écrit « NULL ».
 QStringList lignes(const QString& sql, const QString& separateur = QStringLiteral("|"));
 
+// Tout le contenu des tables nommées, lignes dans l'ordre de leur clé : ce qu'une écriture refusée
+// ne doit pas avoir touché.
+QString contenu(const QStringList& tables = {"classes", "niveaux", "eleves", "notes"});
+
 // Même chose sur le fichier `chemin`, par une connexion à part qui ne voit que ce qui est validé :
 // les instructions dans l'ordre, puis les lignes de la dernière ; un échec rend « ERREUR … ».
 QStringList surFichier(const QString& chemin, const QStringList& instructions);
