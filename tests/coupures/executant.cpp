@@ -133,7 +133,7 @@ const Application::CheminsBase& chemins()
 void poser()
 {
     const auto instructions = Schema::instructionsScript();
-    exiger(instructions.has_value(), QStringLiteral("script du schéma illisible"));
+    exiger(instructions.reussi(), QStringLiteral("script du schéma illisible"));
     const Resultat<> posee = Initialisation::poserBase(*instructions);
     exiger(posee.reussi(), QStringLiteral("pose de la base : ") + (posee ? QString() : posee.erreur().texte));
 }

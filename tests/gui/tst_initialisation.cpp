@@ -204,7 +204,7 @@ private Q_SLOTS:
         const Application::CheminsBase& c = Application::chemins();
         // Une base de la version 2 avec une classe, un élève et un enregistrement.
         QCOMPARE(Sql::surFichier(c.v2,
-                                 Schema::instructionsScript().value_or(QStringList()) +
+                                 Schema::instructionsScript().valeurOu({}) +
                                      QStringList{"UPDATE general SET version=2, ecole='École V2'",
                                                  "INSERT INTO classes VALUES(1,'CE1 A',1)",
                                                  "INSERT INTO eleves(id_eleve,id_classe,id_niveau,nom,prenom,"

@@ -77,7 +77,7 @@ bool creerBase(const QString& chemin, const QStringList& instructions)
 
 bool creerBaseV3(const QString& chemin, const QString& ecole)
 {
-    return creerBase(chemin, Schema::instructionsScript().value_or(QStringList()) +
+    return creerBase(chemin, Schema::instructionsScript().valeurOu({}) +
                                  QStringList{QStringLiteral("UPDATE general SET ecole='%1'").arg(ecole)});
 }
 

@@ -22,12 +22,12 @@ Resultat<> ouvrirBaseParDefaut(const QString& chemin)
     return {};
 }
 
-std::optional<QStringList> instructionsScript(const QString& ressource)
+Resultat<QStringList> instructionsScript(const QString& ressource)
 {
     QStringList instructions;
     QFile fichier(ressource);
     if (!fichier.open(QIODevice::ReadOnly | QIODevice::Text))
-        return std::nullopt;
+        return Erreur(Raison::FichierIllisible, fichier.errorString()).sur(ressource);
     QTextStream flux(&fichier);
     flux.setEncoding(QStringConverter::Utf8);
     while (!flux.atEnd()) {

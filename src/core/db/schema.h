@@ -7,8 +7,6 @@
 #include <QString>
 #include <QStringList>
 
-#include <optional>
-
 // Le modèle de données : version du schéma, ouverture de la base et contrôle de version.
 namespace Schema {
 
@@ -38,8 +36,8 @@ struct EtatVersion {
 
 // Les instructions d'un script SQL des ressources, une par ligne : lignes vides et lignes
 // commençant par « # » sautées, la suite de deux caractères « \n » remplacée par un saut de
-// ligne. Rien quand la ressource ne peut être lue.
-std::optional<QStringList> instructionsScript(const QString& ressource = RESSOURCE_SCRIPT);
+// ligne. Refus : FichierIllisible quand la ressource ne peut être lue.
+Resultat<QStringList> instructionsScript(const QString& ressource = RESSOURCE_SCRIPT);
 
 // Le fichier de la base ouverte se lit-il ? Refus : BaseOccupee (verrouillé par un autre
 // programme) ou BaseEndommagee (ce n'est pas une base SQLite, il est tronqué…), avec le

@@ -80,7 +80,7 @@ void diaInitialise::accept()
         return;
     }
 
-    const std::optional<QStringList> instructions = Schema::instructionsScript();
+    const Resultat<QStringList> instructions = Schema::instructionsScript();
     if (!instructions) {
         Invite::avertissement(this, tr("ERREUR"),
                               tr("Impossible d'ouvrir le fichier 'tables.sql' dans les ressources !"));
