@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "core/commun/application.h"
 #include "core/commun/motdepasse.h"
 #include "core/db/schema.h"
 #include "gui/commun/diawait.h"
@@ -16,9 +17,11 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QSqlQuery>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -353,7 +356,11 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowActive(&f));
         for (QAction* action : {f.actionUndo(), f.actionYank(), f.actionEffacer()})
             action->setEnabled(true); // comme le fait la fenêtre de saisie active
-        repondeur->ouvertureReussie = false;
+        QTemporaryDir documents;
+        QFile guide(documents.filePath("quorvel.pdf"));
+        QVERIFY(guide.open(QIODevice::WriteOnly) && guide.write("%PDF-1.4\n") > 0);
+        Application::definirDossierDocuments(documents.path());
+        const auto retour = qScopeGuard([] { Application::definirDossierDocuments(QString()); });
 
         QTest::keySequence(&f, touches);
         QString obtenu;
@@ -366,8 +373,7 @@ private Q_SLOTS:
             obtenu = QString("ouverte ") +
                      f.espaceTravail()->subWindowList().constLast()->widget()->metaObject()->className();
         } else if (!repondeur->urlsOuvertes().isEmpty()) {
-            obtenu = "aide " + repondeur->urlsOuvertes().constFirst().toLocalFile().remove(
-                                   QCoreApplication::applicationDirPath());
+            obtenu = "aide " + repondeur->urlsOuvertes().constFirst().toLocalFile().remove(documents.path());
         } else {
             obtenu = "active " + QString::number(cadres.indexOf(f.espaceTravail()->activeSubWindow()));
         }

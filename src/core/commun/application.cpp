@@ -16,6 +16,12 @@ CheminsBase& cheminsCourants()
     return valeur;
 }
 
+QString& dossierDocumentsFixe()
+{
+    static QString dossier;
+    return dossier;
+}
+
 QElapsedTimer& depuisDernierPassage()
 {
     static QElapsedTimer chrono;
@@ -60,6 +66,21 @@ const CheminsBase& chemins()
 QString dossierDonnees()
 {
     return QFileInfo(cheminsCourants().courante).absolutePath();
+}
+
+QString dossierDocuments()
+{
+    return dossierDocumentsFixe().isEmpty() ? QCoreApplication::applicationDirPath() : dossierDocumentsFixe();
+}
+
+void definirDossierDocuments(const QString& dossier)
+{
+    dossierDocumentsFixe() = dossier;
+}
+
+QString cheminDocument(const QString& nomFichier)
+{
+    return QDir(dossierDocuments()).absoluteFilePath(nomFichier);
 }
 
 void laisserVivre()

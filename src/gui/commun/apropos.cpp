@@ -31,9 +31,7 @@ void Apropos::aProposQt()
 
 void Apropos::licence()
 {
-    // Le contrat est livré à côté du programme ; rien n'est signalé si le bureau ne sait
-    // pas l'ouvrir.
-    Invite::ouvrirUrl(Invite::urlDocumentProgramme(QStringLiteral("licence.pdf")));
+    Invite::ouvrirDocument(this, Application::DOCUMENT_LICENCE);
 }
 
 QString Apropos::textePresentation() const

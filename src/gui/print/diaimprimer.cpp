@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/print/diaimprimer.h"
 
+#include "core/commun/application.h"
 #include "core/commun/ordrealphabetique.h"
 #include "gui/commun/envoiimpression.h"
 #include "gui/commun/invite.h"
@@ -258,7 +259,7 @@ void diaImprimer::btEleveClick()
 
 void diaImprimer::help()
 {
-    Invite::ouvrirUrl(Invite::urlDocumentProgramme(QStringLiteral("quorvel.pdf")));
+    Invite::ouvrirDocument(this, Application::DOCUMENT_GUIDE);
 }
 
 void diaImprimer::accept()
