@@ -13,9 +13,13 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QSqlDatabase>
+#include <QTextStream>
 #include <QTranslator>
+#include <QWindow>
 
 namespace {
 QString traduire(const char* texte)
@@ -87,6 +91,50 @@ bool accepterFichierBase(const QString& chemin)
     Schema::creerIndex(base);
     return true;
 }
+
+// « quorvel -verifie » : le démarrage jusqu'à la fenêtre principale, sans toucher à aucune base
+// ni prendre la place d'une instance en marche, puis la sortie. Vérifie aussi ce dont le programme
+// a besoin à côté de lui et dans la boîte à outils : le guide et la licence, le pilote SQLite.
+// État de sortie 0 et une ligne sur la sortie standard quand tout y est ; sinon 1, et sur la sortie
+// d'erreur ce qui manque.
+int verifierDemarrage()
+{
+    QStringList manques;
+    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE")))
+        manques << traduire("le pilote SQLite de Qt (paquet libqt6sql6-sqlite)");
+    for (const QString& document : {Application::DOCUMENT_GUIDE, Application::DOCUMENT_LICENCE}) {
+        const QFileInfo fichier(Application::cheminDocument(document));
+        if (!fichier.isFile() || fichier.size() == 0)
+            manques << QDir::toNativeSeparators(fichier.absoluteFilePath());
+    }
+
+    MainWindow fenetre(nullptr, MainWindow::Demarrage::SansControle);
+    fenetre.show();
+    QElapsedTimer attente;
+    attente.start();
+    while (!(fenetre.windowHandle() && fenetre.windowHandle()->isExposed()) && attente.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    if (!fenetre.windowHandle() || !fenetre.windowHandle()->isExposed())
+        manques << traduire("l'affichage de la fenêtre principale");
+    fenetre.close();
+
+    QTextStream erreur(stderr);
+    QTextStream sortie(stdout);
+    if (!manques.isEmpty()) {
+        erreur
+            << traduire("Quorvel %1 : démarrage incomplet ; il manque :").arg(Application::VERSION_AFFICHEE)
+            << Qt::endl;
+        for (const QString& manque : manques)
+            erreur << "  " << manque << Qt::endl;
+        return 1;
+    }
+    sortie << traduire(
+                  "Quorvel %1 : la fenêtre principale s'est ouverte ; guide et licence présents dans %2.")
+                  .arg(Application::VERSION_AFFICHEE,
+                       QDir::toNativeSeparators(Application::dossierDocuments()))
+           << Qt::endl;
+    return 0;
+}
 } // namespace
 
 int demarrer(int argc, char** argv)
@@ -97,16 +145,20 @@ int demarrer(int argc, char** argv)
 
     QApplication application(argc, argv);
     Invite::installerDepuisEnvironnement();
-
-    InstanceUnique instance;
-    if (!instance.acquerir())
-        return refuserSecondeInstance();
+    const QStringList arguments = QCoreApplication::arguments();
+    const QString option = arguments.size() > 1 ? arguments.at(1) : QString();
 
     QTranslator traduction;
     if (traduction.load(QStringLiteral("qt_fr"), QStringLiteral(":outils")))
         QApplication::installTranslator(&traduction);
-
     QApplication::setStyle(new MyStyle);
+
+    if (option == QLatin1String("-verifie"))
+        return verifierDemarrage();
+
+    InstanceUnique instance;
+    if (!instance.acquerir())
+        return refuserSecondeInstance();
 
     Application::definirChemins(Application::cheminsDans(Application::preparerRepertoireDonnees()));
     // Aussi à côté de la base : jamais deux processus sur le même fichier, même avec des dossiers
@@ -117,8 +169,7 @@ int demarrer(int argc, char** argv)
 
     // La désinstallation nomme elle-même les copies temporaires oubliées, et ne supprime rien
     // sans l'accord de l'utilisateur.
-    const QStringList arguments = QCoreApplication::arguments();
-    if (arguments.size() > 1 && arguments.at(1) == QLatin1String("-desinstalle")) {
+    if (option == QLatin1String("-desinstalle")) {
         desinstaller(Application::chemins());
         return 0;
     }

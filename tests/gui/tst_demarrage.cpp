@@ -76,6 +76,45 @@ private Q_SLOTS:
         QCOMPARE(chemins.v2, attendu + "/QuorvelV2.sqlite");
     }
 
+    void verification_data()
+    {
+        QTest::addColumn<bool>("deplace");
+        ligne("programme de la construction", false);
+        ligne("programme déplacé sans ses documents", true);
+    }
+
+    // « quorvel -verifie », par où l'intégration continue démarre le programme : il ouvre sa fenêtre
+    // principale et trouve son guide et sa licence à côté de lui, sans toucher aux données ni
+    // poser de question ; déplacé seul dans un autre dossier, il dit ce qui lui manque.
+    void verification()
+    {
+        QFETCH(bool, deplace);
+        QTemporaryDir racine;
+        Programme programme(racine.path());
+        QString executable = qEnvironmentVariable("QUORVEL_EXECUTABLE");
+        if (deplace) {
+            QVERIFY(QDir(racine.path()).mkpath("seul"));
+            const QString copie = racine.path() + "/seul/quorvel";
+            QVERIFY(QFile::copy(executable, copie));
+            executable = copie;
+        }
+        programme.processus.setProcessChannelMode(QProcess::SeparateChannels);
+        programme.processus.start(executable, {"-verifie"});
+        QVERIFY(programme.fini(deplace ? 1 : 0));
+        const QString sortie = QString::fromUtf8(programme.processus.readAllStandardOutput());
+        const QString erreur = QString::fromUtf8(programme.processus.readAllStandardError());
+        if (deplace) {
+            QVERIFY2(erreur.contains(racine.path() + "/seul/quorvel.pdf") &&
+                         erreur.contains(racine.path() + "/seul/licence.pdf"),
+                     qPrintable(erreur));
+            QVERIFY(sortie.isEmpty());
+        } else {
+            QVERIFY2(sortie.contains("la fenêtre principale s'est ouverte"), qPrintable(sortie + erreur));
+        }
+        QVERIFY(!QFile::exists(programme.base()));
+        QVERIFY(programme.journal().isEmpty());
+    }
+
     void instanceUnique_data()
     {
         QTest::addColumn<QStringList>("arguments");

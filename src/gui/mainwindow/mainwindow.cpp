@@ -2,6 +2,7 @@
 #include "gui/mainwindow/mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "core/commun/application.h"
 #include "core/commun/motdepasse.h"
 #include "core/db/jeuessai.h"
 #include "core/db/schema.h"
@@ -30,7 +31,8 @@
 #include <QStandardPaths>
 #include <QStatusBar>
 
-MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(std::make_unique<Ui::MainWindow>())
+MainWindow::MainWindow(QWidget* parent, Demarrage demarrage)
+    : QMainWindow(parent), ui(std::make_unique<Ui::MainWindow>())
 {
     ui->setupUi(this);
     documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
@@ -78,7 +80,8 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(std::make_uniq
     printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
     statusBar(); // créée tout de suite : l'espace de travail ne rétrécit pas au premier message
     updateActions(nullptr);
-    QTimer::singleShot(0, this, &MainWindow::initGale);
+    if (demarrage == Demarrage::ControleVersion)
+        QTimer::singleShot(0, this, &MainWindow::initGale);
 }
 
 MainWindow::~MainWindow()
@@ -457,7 +460,7 @@ void MainWindow::exporterClasse()
 
 void MainWindow::aide()
 {
-    Invite::ouvrirUrl(Invite::urlDocumentProgramme(QStringLiteral("quorvel.pdf")));
+    Invite::ouvrirDocument(this, Application::DOCUMENT_GUIDE);
 }
 
 void MainWindow::aPropos()

@@ -24,7 +24,11 @@ class MainWindow : public QMainWindow, public HoteSaisie
 {
     Q_OBJECT
 public:
-    explicit MainWindow(QWidget* parent = nullptr);
+    // Au premier tour de la boucle d'événements, la fenêtre contrôle la version de la base (et
+    // propose l'initialisation d'une base neuve) ; `SansControle` l'en dispense, pour la
+    // vérification du démarrage, qui n'ouvre aucune base.
+    enum class Demarrage { ControleVersion, SansControle };
+    explicit MainWindow(QWidget* parent = nullptr, Demarrage demarrage = Demarrage::ControleVersion);
     ~MainWindow() override;
 
     // Contrôle d'accès : vrai quand aucun mot de passe n'est fixé, ou quand l'utilisateur
