@@ -14,6 +14,7 @@
 #include "gui/exchange/diaexporteclasse.h"
 #include "gui/exchange/importdialogues.h"
 #include "gui/mainwindow/diainitialise.h"
+#include "gui/mainwindow/gardiencopies.h"
 #include "gui/mainwindow/menusauvegarde.h"
 #include "gui/mainwindow/mymdiarea.h"
 #include "gui/print/diaimprimer.h"
@@ -305,6 +306,7 @@ void MainWindow::initGale()
     const Schema::EtatVersion etat = Schema::controlerVersion();
     if (etat.statut == Schema::EtatVersion::AInitialiser) {
         initialiser(true);
+        demarrerCopies();
         return;
     }
     if (etat.statut == Schema::EtatVersion::Incorrecte) {
@@ -317,6 +319,14 @@ void MainWindow::initGale()
         initialiser(true);
     }
     minuterie.start();
+    demarrerCopies();
+}
+
+void MainWindow::demarrerCopies()
+{
+    // Une initialisation refusée au premier démarrage a fermé la fenêtre : rien à copier.
+    if (copies && isVisible() && Schema::controlerVersion().statut == Schema::EtatVersion::Correcte)
+        copies->auDemarrage();
 }
 
 // ---------------------------------------------------------------------------
@@ -333,6 +343,8 @@ void MainWindow::initialiser(bool premierDemarrage)
         return;
     if (!premierDemarrage && !accesAutorise())
         return;
+    if (copies)
+        copies->attendre();
     diaInitialise dialogue(this, premierDemarrage);
     if (dialogue.exec() == QDialog::Accepted)
         options();
@@ -369,6 +381,9 @@ void MainWindow::restaurer()
 {
     if (!fenetresFermees(tr("Edition")) || !accesAutorise())
         return;
+    // La liste des copies et la base ne bougent plus pendant le choix et l'échange.
+    if (copies)
+        copies->attendre();
     restaurerBase(this, documents);
 }
 
@@ -471,10 +486,16 @@ void MainWindow::aPropos()
 void MainWindow::closeEvent(QCloseEvent* evenement)
 {
     // Une fenêtre qui se charge refuse sans question ; une fenêtre modifiée pose la sienne.
-    if (fermerSousFenetres())
-        evenement->accept();
-    else
+    if (!fermerSousFenetres()) {
         evenement->ignore();
+        return;
+    }
+    evenement->accept();
+    // Tout ce qui est enregistré est dans la base : la copie du jour, fenêtre déjà cachée.
+    if (copies) {
+        hide();
+        copies->aLaFermeture();
+    }
 }
 
 void MainWindow::changeEvent(QEvent* evenement)
