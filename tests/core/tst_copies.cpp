@@ -18,6 +18,7 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
 #include <sys/stat.h>
 
@@ -350,6 +351,49 @@ private Q_SLOTS:
         QVERIFY(!CopiesAuto::baseModifiee(base(), dossierCopies()));
         changerBase();
         QVERIFY(CopiesAuto::baseModifiee(base(), dossierCopies()));
+    }
+
+    // L'instantané est celui d'un seul instant, même quand la base est écrite sans cesse pendant
+    // qu'il est pris par morceaux, en fond : chaque écriture ajoute ensemble un élève et une date
+    // marquée, la copie doit en tenir autant des deux.
+    void instantanePendantLesEcritures()
+    {
+        QSqlDatabase connexion = QSqlDatabase::database();
+        connexion.transaction();
+        QSqlQuery remplissage;
+        remplissage.prepare("INSERT INTO notes(id_eleve, id_comp, date) VALUES(?, ?, ?)");
+        const QString texte(100, QLatin1Char('x'));
+        for (int i = 0; i < 100000; ++i) { // une douzaine de mégaoctets : plusieurs morceaux
+            remplissage.addBindValue(i);
+            remplissage.addBindValue(i % 212);
+            remplissage.addBindValue(texte);
+            QVERIFY(remplissage.exec());
+        }
+        QVERIFY(connexion.commit());
+        QVERIFY(QFileInfo(base()).size() > 8 << 20);
+
+        CopiesAuto::Bilan bilan;
+        const CopiesAuto::Demande demande{base(), dossierCopies(), QString(), instant("2026-03-02 17:00")};
+        std::unique_ptr<QThread> fil(
+            QThread::create([&bilan, demande] { bilan = CopiesAuto::copier(demande); }));
+        fil->start();
+        // Un enregistrement toutes les 10 ms : bien plus souvent qu'un enseignant.
+        int ecritures = 0;
+        while (!fil->isFinished() && ecritures < 1000) {
+            connexion.transaction();
+            Sql::valeur("INSERT INTO eleves(nom, prenom) VALUES('NOUVEAU', 'Élève')");
+            Sql::valeur("INSERT INTO notes(id_eleve, id_comp, date) VALUES(0, 999, '2026-03-02')");
+            QVERIFY(connexion.commit());
+            ++ecritures;
+            QThread::msleep(10);
+        }
+        QVERIFY(fil->wait(60000));
+        QVERIFY2(bilan.reussie(), qPrintable(bilan.detail));
+        QVERIFY(ecritures > 0);
+        QCOMPARE(Sql::surFichier(bilan.chemin, {"PRAGMA integrity_check"}), QStringList{"ok"});
+        const QString eleves = Sql::surFichier(bilan.chemin, {"SELECT count(*) - 2 FROM eleves"}).value(0);
+        QCOMPARE(Sql::surFichier(bilan.chemin, {"SELECT count(*) FROM notes WHERE id_comp=999"}).value(0),
+                 eleves);
     }
 
     // Une copie qui échoue (ici, une base qui n'est pas de la bonne version, que la copie refuse)

@@ -18,6 +18,8 @@
 #include <QStorageInfo>
 #include <QVariant>
 
+#include <sqlite3.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -68,20 +70,25 @@ private:
     QString nom;
 };
 
-std::optional<qint64> nombre(const QSqlDatabase& base, const QString& sql)
+// La première valeur de `sql` ; rien en cas d'échec (`erreur`, s'il est donné et encore vide,
+// reçoit alors le message de SQLite).
+std::optional<qint64> nombre(const QSqlDatabase& base, const QString& sql, QString* erreur = nullptr)
 {
     QSqlQuery requete(base);
-    if (!requete.exec(sql) || !requete.next())
+    if (!requete.exec(sql) || !requete.next()) {
+        if (erreur && erreur->isEmpty())
+            *erreur = requete.lastError().text();
         return std::nullopt;
+    }
     return requete.value(0).toLongLong();
 }
 
-Contenu contenuDe(const QSqlDatabase& base)
+Contenu contenuDe(const QSqlDatabase& base, QString* erreur = nullptr)
 {
     Contenu contenu;
-    const auto version = nombre(base, QStringLiteral("SELECT version FROM general WHERE id=1"));
-    const auto eleves = nombre(base, QStringLiteral("SELECT count(*) FROM eleves"));
-    const auto dates = nombre(base, QStringLiteral("SELECT count(*) FROM notes"));
+    const auto version = nombre(base, QStringLiteral("SELECT version FROM general WHERE id=1"), erreur);
+    const auto eleves = nombre(base, QStringLiteral("SELECT count(*) FROM eleves"), erreur);
+    const auto dates = nombre(base, QStringLiteral("SELECT count(*) FROM notes"), erreur);
     contenu.lisible = version && eleves && dates;
     contenu.version = int(version.value_or(0));
     contenu.eleves = eleves.value_or(0);
@@ -95,19 +102,75 @@ qint64 versionDonnees(const QSqlDatabase& base)
     return nombre(base, QStringLiteral("PRAGMA data_version")).value_or(-1);
 }
 
-// La panne d'une instruction de SQLite, d'après son code.
-EcritureSure::Panne panneSqlite(const QSqlError& erreur)
+// La panne d'une opération de SQLite, d'après son code.
+EcritureSure::Panne panneSqlite(int code)
 {
-    switch (erreur.nativeErrorCode().toInt() & 0xff) {
-    case 13: // SQLITE_FULL
+    switch (code & 0xff) {
+    case SQLITE_FULL:
         return EcritureSure::Panne::DisquePlein;
-    case 3:  // SQLITE_PERM
-    case 8:  // SQLITE_READONLY
-    case 14: // SQLITE_CANTOPEN
+    case SQLITE_PERM:
+    case SQLITE_READONLY:
+    case SQLITE_CANTOPEN:
         return EcritureSure::Panne::Interdit;
     default:
         return EcritureSure::Panne::Autre;
     }
+}
+
+// Pages copiées par morceau de l'instantané (4 Mo avec les pages de 4 Ko de SQLite) ; au-delà de
+// REPRISES_MAX reprises, le reste est copié d'un seul morceau.
+constexpr int PAGES_PAR_MORCEAU = 1024;
+constexpr int REPRISES_MAX = 3;
+
+// L'instantané de `source` dans `cible` (un fichier vide), par l'API de sauvegarde en ligne de
+// SQLite : la base n'est tenue en lecture que le temps d'un morceau, quelques millisecondes, si
+// bien qu'un enregistrement fait pendant la copie n'attend presque pas ; il fait reprendre la
+// copie depuis le début, pour qu'elle soit celle d'un seul instant. Qt ne donne pas cette API :
+// le programme la demande à la bibliothèque SQLite même que son pilote utilise. Rend le code
+// de SQLite (SQLITE_OK quand la copie est complète) et son message.
+int prendreInstantane(const QString& source, const QString& cible, QString* erreur)
+{
+    sqlite3* lue = nullptr;
+    sqlite3* ecrite = nullptr;
+    const auto fermer = [&] {
+        sqlite3_close(ecrite);
+        sqlite3_close(lue);
+    };
+    int code = sqlite3_open_v2(source.toUtf8().constData(), &lue, SQLITE_OPEN_READONLY, nullptr);
+    if (code == SQLITE_OK)
+        code = sqlite3_open_v2(cible.toUtf8().constData(), &ecrite, SQLITE_OPEN_READWRITE, nullptr);
+    if (code != SQLITE_OK) {
+        *erreur = QString::fromUtf8(sqlite3_errmsg(ecrite ? ecrite : lue));
+        fermer();
+        return code;
+    }
+    sqlite3_busy_timeout(lue, 5000);
+    // Le fichier provisoire n'a pas besoin de journal : il ne compte qu'une fois vérifié.
+    sqlite3_exec(ecrite, "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF", nullptr, nullptr, nullptr);
+    sqlite3_backup* copie = sqlite3_backup_init(ecrite, "main", lue, "main");
+    if (!copie) {
+        code = sqlite3_errcode(ecrite);
+        *erreur = QString::fromUtf8(sqlite3_errmsg(ecrite));
+        fermer();
+        return code;
+    }
+    int reprises = 0;
+    int restantes = -1;
+    do {
+        code = sqlite3_backup_step(copie, reprises >= REPRISES_MAX ? -1 : PAGES_PAR_MORCEAU);
+        // Une écriture de la base entre deux morceaux : la copie est repartie du début.
+        const int maintenant = sqlite3_backup_remaining(copie);
+        if (restantes >= 0 && maintenant > restantes)
+            ++reprises;
+        restantes = maintenant;
+        if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
+            sqlite3_sleep(20);
+    } while (code == SQLITE_OK || code == SQLITE_BUSY || code == SQLITE_LOCKED);
+    code = sqlite3_backup_finish(copie);
+    if (code != SQLITE_OK)
+        *erreur = QString::fromUtf8(sqlite3_errmsg(ecrite));
+    fermer();
+    return code;
 }
 
 // Assez de place pour `octets` dans le dossier ? Un volume qui ne dit pas sa place est cru.
@@ -384,15 +447,18 @@ Bilan copier(const Demande& demande)
         if (!lecture.ouverte)
             return echec(EcritureSure::Panne::Autre, lecture.erreur);
         const qint64 avant = versionDonnees(lecture.base());
-        source = contenuDe(lecture.base());
-        if (!source.lisible || source.version != Schema::VERSION)
-            return echec(EcritureSure::Panne::Verification,
-                         QStringLiteral("la base n'est pas lisible en version %1").arg(Schema::VERSION));
-        QSqlQuery vide(lecture.base());
-        vide.prepare(QStringLiteral("VACUUM INTO ?"));
-        vide.addBindValue(provisoire);
-        if (!vide.exec())
-            return echec(panneSqlite(vide.lastError()), vide.lastError().text());
+        QString erreur;
+        source = contenuDe(lecture.base(), &erreur);
+        // Occupée trop longtemps par une autre écriture, ou abîmée : la copie attendra.
+        if (!source.lisible)
+            return echec(EcritureSure::Panne::Autre, erreur);
+        if (source.version != Schema::VERSION)
+            return echec(
+                EcritureSure::Panne::Verification,
+                QStringLiteral("base en version %1 au lieu de %2").arg(source.version).arg(Schema::VERSION));
+        const int code = prendreInstantane(demande.base, provisoire, &erreur);
+        if (code != SQLITE_OK)
+            return echec(panneSqlite(code), erreur);
         baseStable = avant >= 0 && versionDonnees(lecture.base()) == avant;
     }
 

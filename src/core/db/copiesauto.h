@@ -14,12 +14,11 @@
 
 // Les copies automatiques de la base : une copie par jour où la base a changé, dans le dossier
 // « copies » du dossier des données (et, si l'enseignant en a choisi un, dans un second dossier :
-// clé USB, partage réseau). Chaque copie est un instantané cohérent pris base ouverte
-// (« VACUUM INTO » de SQLite, sur une connexion à part en lecture seule), vérifié avant de
-// compter (« PRAGMA integrity_check », version du schéma, nombres d'élèves et de dates), écrit
-// entier ou pas du tout et privé (EcritureSure). Seules les copies dont le nom suit le modèle
-// comptent ; les plus anciennes sont écartées selon aGarder(), jamais avant qu'une nouvelle
-// copie ait réussi.
+// clé USB, partage réseau). Chaque copie est un instantané cohérent pris base ouverte (API de
+// sauvegarde en ligne de SQLite, par morceaux, sur une connexion à part en lecture seule),
+// vérifié avant de compter (« PRAGMA integrity_check », version du schéma, nombres d'élèves et de dates),
+// écrit entier ou pas du tout et privé (EcritureSure). Seules les copies dont le nom suit le modèle comptent
+// ; les plus anciennes sont écartées selon aGarder(), jamais avant qu'une nouvelle copie ait réussi.
 //
 // Rien ici ne pose de question ni n'écrit de message : la fenêtre principale décide quand copier
 // (GardienCopies) et dit ce qui a échoué.
