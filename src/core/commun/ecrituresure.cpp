@@ -239,7 +239,7 @@ bool EcritureSure::valider(const std::function<bool(const QString& provisoire)>&
     QFileDevice::Permissions permissions = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
     if (droits == Droits::Usuels)
         permissions |= QFileDevice::ReadGroup | QFileDevice::ReadOther;
-    if (!QFile::setPermissions(provisoire, permissions))
+    if (!QFile::setPermissions(provisoire, permissions) && droits != Droits::PrivesSiPossible)
         return echouer(Panne::Interdit, QDir::toNativeSeparators(provisoire));
 
     // 5. Le nom, d'un seul coup ; puis le dossier sur le disque.

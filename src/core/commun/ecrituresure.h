@@ -29,8 +29,10 @@ class EcritureSure
 public:
     // Droits du fichier écrit, quel que soit le masque de création du processus : privés
     // (lecture et écriture pour l'utilisateur seul, 0600), ou usuels (0644), pour un fichier
-    // posé là où l'utilisateur l'a choisi.
-    enum class Droits { Prives, Usuels };
+    // posé là où l'utilisateur l'a choisi. « Privés si possible » : privés, sauf sur un système
+    // de fichiers qui ne sait pas les garder (clé USB en FAT, partage réseau), où le fichier
+    // est écrit quand même.
+    enum class Droits { Prives, PrivesSiPossible, Usuels };
 
     // Ce qui a fait échouer l'écriture, pour dire à l'utilisateur quoi faire.
     enum class Panne {

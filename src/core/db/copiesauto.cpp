@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QRegularExpression>
 #include <QSet>
 #include <QSettings>
@@ -179,9 +180,10 @@ bool placeSuffisante(const QString& dossier, qint64 octets, QString* detail)
     const QStorageInfo volume(dossier);
     if (!volume.isValid() || volume.bytesAvailable() < 0 || volume.bytesAvailable() >= octets)
         return true;
+    const QLocale francais(QLocale::French);
     *detail = QStringLiteral("%1 Mo libres, %2 Mo nécessaires")
-                  .arg(volume.bytesAvailable() / 1048576.0, 0, 'f', 1)
-                  .arg(octets / 1048576.0, 0, 'f', 1);
+                  .arg(francais.toString(volume.bytesAvailable() / 1048576.0, 'f', 1),
+                       francais.toString(octets / 1048576.0, 'f', 1));
     return false;
 }
 
@@ -239,7 +241,9 @@ void copierDansLeSecond(const Demande& demande, Bilan& bilan)
     QFile source(bilan.chemin);
     if (!source.open(QIODevice::ReadOnly))
         return echec(EcritureSure::Panne::Autre, source.errorString());
-    EcritureSure ecriture(demande.second + QLatin1Char('/') + QFileInfo(bilan.chemin).fileName());
+    // Une clé USB en FAT ne garde pas les droits d'un fichier : la copie y est écrite quand même.
+    EcritureSure ecriture(demande.second + QLatin1Char('/') + QFileInfo(bilan.chemin).fileName(),
+                          EcritureSure::Droits::PrivesSiPossible);
     QCryptographicHash hachage(QCryptographicHash::Sha256);
     while (!source.atEnd()) {
         const QByteArray morceau = source.read(1 << 20);

@@ -41,7 +41,7 @@ void GardienCopies::auDemarrage()
 
 void GardienCopies::verifier()
 {
-    if (!actif || fil)
+    if (!actif || fil || suspensions > 0)
         return;
     const QDateTime derniere = CopiesAuto::derniereCopie(CopiesAuto::dossier());
     if (derniere.isValid() && derniere.date() >= Horloge::aujourdhui())
@@ -80,6 +80,17 @@ void GardienCopies::recevoirFin()
 void GardienCopies::attendre()
 {
     recevoirFin();
+}
+
+void GardienCopies::suspendre()
+{
+    ++suspensions;
+    attendre();
+}
+
+void GardienCopies::reprendre()
+{
+    suspensions = std::max(0, suspensions - 1);
 }
 
 void GardienCopies::aLaFermeture()

@@ -37,9 +37,33 @@ public:
     void aLaFermeture();
     // La vérification de chaque heure.
     void verifier();
-    // Attend la fin de la copie en cours : avant une restauration ou une initialisation, qui
-    // remplacent la base, et avant de choisir dans la liste des copies.
+    // Attend la fin de la copie en cours.
     void attendre();
+    // Pendant une restauration ou une initialisation, qui remplacent la base, et pendant le
+    // choix dans la liste des copies : la copie en cours est attendue, et aucune ne commence
+    // avant la fin (la vérification de chaque heure attend).
+    void suspendre();
+    void reprendre();
+    // La même chose le temps d'une portée ; sans gardien, rien.
+    class Pause
+    {
+    public:
+        explicit Pause(GardienCopies* gardien) : g(gardien)
+        {
+            if (g)
+                g->suspendre();
+        }
+        ~Pause()
+        {
+            if (g)
+                g->reprendre();
+        }
+        Pause(const Pause&) = delete;
+        Pause& operator=(const Pause&) = delete;
+
+    private:
+        GardienCopies* g;
+    };
 
     bool enCours() const { return fil != nullptr; }
     // Le bilan de la dernière copie tentée (faite en fond ou non).
@@ -69,6 +93,7 @@ private:
     CopiesAuto::Bilan bilanEnFond; // écrit par le fil, lu après sa fin
     QTimer minuterie;
     bool actif = false;
+    int suspensions = 0;
     bool panneDite = false;
     bool panneSecondDite = false;
     int tentatives = 0;

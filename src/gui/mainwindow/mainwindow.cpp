@@ -343,8 +343,7 @@ void MainWindow::initialiser(bool premierDemarrage)
         return;
     if (!premierDemarrage && !accesAutorise())
         return;
-    if (copies)
-        copies->attendre();
+    const GardienCopies::Pause pause(copies);
     diaInitialise dialogue(this, premierDemarrage);
     if (dialogue.exec() == QDialog::Accepted)
         options();
@@ -382,8 +381,7 @@ void MainWindow::restaurer()
     if (!fenetresFermees(tr("Edition")) || !accesAutorise())
         return;
     // La liste des copies et la base ne bougent plus pendant le choix et l'échange.
-    if (copies)
-        copies->attendre();
+    const GardienCopies::Pause pause(copies);
     restaurerBase(this, documents);
 }
 
