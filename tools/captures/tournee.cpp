@@ -382,8 +382,8 @@ void dialogues(MainWindow& principale, const Visite& visite, const Probleme& pro
         visite(&dialogue, QStringLiteral("diaparam"));
     }
     {
-        // La liste des copies automatiques de la restauration : celles de la semaine, une de la
-        // semaine d'avant, celle de la fin de l'année scolaire passée, une sur la clé USB.
+        // La liste des copies automatiques de la restauration : celles de la semaine (l'une restée
+        // seule sur la clé USB), une de la semaine d'avant, celle de la fin de l'année scolaire passée.
         const CopiesAuto::Contenu actuelle = CopiesAuto::lireContenu(Application::chemins().courante);
         const auto ligne = [&](const QDateTime& moment, CopiesAuto::Sorte sorte, qint64 eleves, qint64 dates,
                                bool second) {
@@ -398,12 +398,12 @@ void dialogues(MainWindow& principale, const Visite& visite, const Probleme& pro
                   actuelle.eleves, actuelle.dates, false),
             ligne(QDateTime(QDate(2027, 3, 11), QTime(17, 32)), CopiesAuto::Sorte::Quotidienne,
                   actuelle.eleves, actuelle.dates - 41, false),
+            ligne(QDateTime(QDate(2027, 3, 10), QTime(17, 20)), CopiesAuto::Sorte::Quotidienne,
+                  actuelle.eleves, actuelle.dates - 63, true),
             ligne(QDateTime(QDate(2027, 3, 9), QTime(12, 5)), CopiesAuto::Sorte::Quotidienne, actuelle.eleves,
                   actuelle.dates - 97, false),
             ligne(QDateTime(QDate(2027, 3, 5), QTime(17, 10)), CopiesAuto::Sorte::Hebdomadaire,
                   actuelle.eleves - 2, actuelle.dates - 160, false),
-            ligne(QDateTime(QDate(2026, 9, 1), QTime(8, 15)), CopiesAuto::Sorte::Quotidienne,
-                  actuelle.eleves - 2, actuelle.dates - 160, true),
             ligne(QDateTime(QDate(2026, 7, 3), QTime(18, 2)), CopiesAuto::Sorte::FinAnnee, 58, 6210, false),
         };
         diaCopies dialogue(lignes, actuelle, parent);

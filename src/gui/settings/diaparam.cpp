@@ -36,8 +36,8 @@ diaParam::diaParam(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::d
 void diaParam::montrerDossierCopies()
 {
     ui->lbCopies->setText(
-        tr("Chaque jour où la base change, Quorvel en garde une copie vérifiée dans le dossier\n%1\n"
-           "Une copie sur le même disque ne protège pas d'une panne de ce disque ni d'un vol de "
+        tr("Chaque jour où la base change, Quorvel en garde une copie vérifiée dans le dossier :\n%1\n\n"
+           "Une copie sur le même disque ne protège ni d'une panne de ce disque ni d'un vol de "
            "l'ordinateur : choisissez en plus un second dossier, sur une clé USB ou un partage réseau. "
            "Les copies y sont écrites aussi chaque fois qu'il est présent.")
             .arg(QDir::toNativeSeparators(CopiesAuto::dossier())));
