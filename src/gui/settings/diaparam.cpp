@@ -93,7 +93,7 @@ void diaParam::accept()
         return;
     case Parametres::Enregistrement::Echec:
         Invite::avertissement(this, tr("Erreur"),
-                              tr("Une erreur s'est produite lors de l'enregistrement des donnnées."));
+                              tr("Une erreur s'est produite lors de l'enregistrement des données."));
         return;
     case Parametres::Enregistrement::Fait:
         break;
