@@ -477,6 +477,37 @@ private Q_SLOTS:
         QCOMPARE(ecoleCourante(), ecole);
     }
 
+    // Une « copie » abîmée sur la clé (fichier au nom d'une copie qui n'est pas une base) est
+    // montrée illisible dans la liste ; choisie quand même, elle est refusée avant de toucher à
+    // la base actuelle.
+    void copieAbimeeSurLaCle()
+    {
+        const QString cle = fichiers->filePath("cle");
+        QVERIFY(QDir().mkpath(cle) &&
+                ecrire(cle + "/QuorvelV3-2026-03-05-0800.sqlite", QByteArray(8192, 'x')));
+        CopiesAuto::definirSecondDossier(cle);
+        Horloge::fixer(QDateTime(QDate(2026, 3, 6), QTime(9, 0)));
+        const QByteArray avant = contenu(courante());
+        QString ligneVue;
+        const auto fait = quandDialogue<diaCopies>([&](diaCopies* dialogue) {
+            QTreeWidgetItem* ligne = dialogue->findChild<QTreeWidget*>("liste")->topLevelItem(0);
+            QStringList textes;
+            for (int c = 0; c < 5; ++c)
+                textes << ligne->text(c);
+            ligneVue = textes.join('|');
+            dialogue->accept();
+        });
+        repondeur->reponses("OOK");
+        restaurerBase(nullptr, fichiers->path());
+        QVERIFY(*fait);
+        QCOMPARE(ligneVue, "jeudi 5 mars 2026, 08 h 00|illisible||du jour|second dossier");
+        QCOMPARE(repondeur->dernier().titre, "Erreur");
+        QVERIFY2(repondeur->dernier().texte.startsWith("Ce fichier est endommagé"),
+                 qPrintable(repondeur->dernier().texte));
+        QCOMPARE(contenu(courante()), avant);
+        QVERIFY(!QFile::exists(ancienne()));
+    }
+
     void deuxiemeRestauration()
     {
         const QString b = fichier(QStringLiteral("b.sqlite"));
