@@ -51,7 +51,7 @@ const QString CONFIRMATION1 =
     QStringLiteral("A|Restaurer une base de données|La restauration va remplacer la base existante, qui "
                    "sera supprimée.\nVoulez-vous vraiment procéder à la restauration ?");
 const QString CONFIRMATION2 = QStringLiteral(
-    "A|Restauration de la base de données|TOUS les enregistrements actuels seront SUPPRIMES et "
+    "A|Restauration de la base de données|TOUS les enregistrements actuels seront SUPPRIMÉS et "
     "la nouvelle base remplacera la précédente. Confirmez une dernière fois, ou annulez.");
 const QString FIN =
     QStringLiteral("I|Fin de la restauration|Les opérations de restauration de la base sont terminées.");

@@ -107,7 +107,7 @@ void restaurerBase(QWidget* parent, const QString& dossierDocuments,
         return;
     if (Invite::avertissement(
             parent, traduire("Restauration de la base de données"),
-            traduire("TOUS les enregistrements actuels seront SUPPRIMES et la nouvelle base "
+            traduire("TOUS les enregistrements actuels seront SUPPRIMÉS et la nouvelle base "
                      "remplacera la précédente. Confirmez une dernière fois, ou annulez."),
             QMessageBox::Yes | QMessageBox::Cancel) != QMessageBox::Yes)
         return;
