@@ -422,6 +422,25 @@ private Q_SLOTS:
         QVERIFY(!contenuDossier(dossierCopies()).contains("QuorvelV3-2026-03-04-1700.sqlite"));
     }
 
+    // L'horloge de l'ordinateur a été en avance d'un mois, puis remise à l'heure : la copie qui
+    // vient d'être faite reste, même quand huit jours et quatre semaines de copies « plus
+    // récentes » la précèdent.
+    void horlogeRemiseALHeure()
+    {
+        for (const QDate& jour :
+             {QDate(2026, 3, 16), QDate(2026, 3, 17), QDate(2026, 3, 23), QDate(2026, 3, 24),
+              QDate(2026, 3, 30), QDate(2026, 3, 31), QDate(2026, 4, 6), QDate(2026, 4, 7)}) {
+            changerBase();
+            QVERIFY(copier(QDateTime(jour, QTime(17, 0))).reussie());
+        }
+        changerBase();
+        const CopiesAuto::Bilan bilan = copier(instant("2026-03-12 17:00"));
+        QVERIFY(bilan.reussie());
+        QVERIFY(QFile::exists(bilan.chemin));
+        QCOMPARE(CopiesAuto::lireContenu(bilan.chemin).dates,
+                 Sql::valeur("SELECT count(*) FROM notes").toLongLong());
+    }
+
     // Le second dossier : absent, rien n'est dit ni créé ; présent, la même copie y est écrite,
     // privée, et le même ménage y est fait (ses autres fichiers restent) ; la copie ne peut y
     // prendre son nom : la panne est dite à part, la première copie compte.

@@ -264,7 +264,7 @@ void copierDansLeSecond(const Demande& demande, Bilan& bilan)
         return echec(ecriture.panne(), ecriture.detail());
     bilan.second = Bilan::Second::Ecrite;
     bilan.cheminSecond = ecriture.destination();
-    elaguer(demande.second, demande.moment.date());
+    elaguer(demande.second, demande.moment.date(), bilan.cheminSecond);
 }
 
 } // namespace
@@ -375,11 +375,11 @@ QList<Copie> lister(const QString& dossier, const QDate& aujourdhui)
     return copies;
 }
 
-int elaguer(const QString& dossier, const QDate& aujourdhui)
+int elaguer(const QString& dossier, const QDate& aujourdhui, const QString& epargnee)
 {
     int ecartees = 0;
     for (const Copie& copie : lister(dossier, aujourdhui))
-        if (copie.sorte == Sorte::Surnumeraire && QFile::remove(copie.chemin))
+        if (copie.sorte == Sorte::Surnumeraire && copie.chemin != epargnee && QFile::remove(copie.chemin))
             ++ecartees;
     return ecartees;
 }
@@ -508,7 +508,7 @@ Bilan copier(const Demande& demande)
 
     if (!demande.second.isEmpty())
         copierDansLeSecond(demande, bilan);
-    elaguer(demande.dossier, demande.moment.date());
+    elaguer(demande.dossier, demande.moment.date(), bilan.chemin);
     return bilan;
 }
 

@@ -69,8 +69,10 @@ struct Copie {
 // Les copies d'un dossier, de la plus récente à la plus ancienne.
 QList<Copie> lister(const QString& dossier, const QDate& aujourdhui);
 
-// Écarte les copies surnuméraires du dossier ; rend combien l'ont été.
-int elaguer(const QString& dossier, const QDate& aujourdhui);
+// Écarte les copies surnuméraires du dossier, sauf `epargnee` (la copie qui vient d'être faite :
+// même quand l'horloge de l'ordinateur a été en avance, la dernière copie reste) ; rend combien
+// l'ont été.
+int elaguer(const QString& dossier, const QDate& aujourdhui, const QString& epargnee = QString());
 
 // Vrai quand la base a été écrite depuis que la plus récente copie du dossier a été prise (ou
 // quand il n'y a pas de copie).
