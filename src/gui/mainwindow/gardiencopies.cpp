@@ -71,8 +71,10 @@ void GardienCopies::recevoirFin()
     QThread* t = std::exchange(fil, nullptr);
     if (!t)
         return;
+    // Fini (la fin arrive par une connexion différée, jamais pendant son émission) : détruit
+    // tout de suite, même quand la boucle d'événements ne tourne plus (à la fermeture).
     t->wait();
-    t->deleteLater();
+    delete t;
     bilan = bilanEnFond;
     conclure(fenetre && fenetre->isVisible() ? fenetre : nullptr);
 }
