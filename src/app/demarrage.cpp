@@ -9,6 +9,7 @@
 #include "core/db/schema.h"
 #include "gui/commun/invite.h"
 #include "gui/commun/mystyle.h"
+#include "gui/mainwindow/gardiencopies.h"
 #include "gui/mainwindow/mainwindow.h"
 
 #include <QApplication>
@@ -176,6 +177,8 @@ int demarrer(int argc, char** argv)
     Sauvegarde::supprimerCopiesOubliees();
 
     MainWindow fenetre;
+    GardienCopies copies(&fenetre);
+    fenetre.confierCopies(&copies);
     fenetre.show();
 
     const QString chemin = Application::chemins().courante;

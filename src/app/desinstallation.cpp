@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/desinstallation.h"
 
+#include "core/db/copiesauto.h"
 #include "core/db/sauvegarde.h"
 #include "gui/commun/invite.h"
 
@@ -25,6 +26,11 @@ QStringList fichiersDe(const QString& dossier, const QStringList& motifs)
         chemins << repertoire.filePath(nom);
     return chemins;
 }
+
+QString dossierCopies(const Application::CheminsBase& chemins)
+{
+    return QFileInfo(chemins.courante).path() + QLatin1Char('/') + CopiesAuto::NOM_DOSSIER;
+}
 } // namespace
 
 QStringList copiesFaites(const Application::CheminsBase& chemins)
@@ -47,6 +53,8 @@ QStringList copiesFaites(const Application::CheminsBase& chemins)
                          {nomBase + QStringLiteral(".*.avant-initialisation"),
                           nomBase + QStringLiteral(".*.endommagee"),
                           nomBase + QStringLiteral(".*.endommagee-*")});
+    // Les copies automatiques (le second dossier, choisi par l'enseignant, est à lui : il reste).
+    copies << CopiesAuto::fichiersPoses(dossierCopies(chemins));
     const QString travail =
         QFileInfo(chemins.courante).path() + QLatin1Char('/') + Application::FICHIER_COPIE_IMPORT;
     if (QFileInfo::exists(travail))
@@ -82,6 +90,7 @@ void desinstaller(const Application::CheminsBase& chemins)
     QFile::remove(chemins.v1);
     for (const QString& copie : copies)
         QFile::remove(copie);
+    QDir().rmdir(dossierCopies(chemins)); // vide, il disparaît aussi
 
     for (const QString& chemin : {chemins.courante, chemins.v1, chemins.v2}) {
         if (!QFile::exists(chemin))

@@ -21,10 +21,13 @@
 // fige en plus l'heure murale, si bien que deux exécutions complètes donnent la même base.
 // Code de sortie : 0 quand l'opération annonce sa réussite, 3 quand elle annonce un échec,
 // 5 pour l'échec d'une reprise (ce qu'elle a copié avant reste validé, exprès), 6 pour une
-// opération qui ne dit jamais si elle a réussi (le jeu d'essai), 2 pour un usage faux.
+// opération qui ne dit jamais si elle a réussi (le jeu d'essai), 7 pour une copie automatique
+// manquée après un enregistrement réussi, 2 pour un usage faux.
 
 #include "core/commun/application.h"
 #include "core/commun/dates.h"
+#include "core/commun/horloge.h"
+#include "core/db/copiesauto.h"
 #include "core/db/initialisation.h"
 #include "core/db/jeuessai.h"
 #include "core/db/lecteurcsv.h"
@@ -370,6 +373,23 @@ void preparerRestauration()
     preparerBasePeuplee();
 }
 
+// La base peuplée, et onze copies automatiques des jours d'avant (du 20 au 30 novembre, la base
+// changeant chaque jour), dans le dossier des copies et dans le second dossier (« sauvegarde/ »).
+// La copie du jour en écartera une partie.
+void preparerCopies()
+{
+    ouvrir(chemins().courante);
+    peupler(7, QStringLiteral("École Jules Ferry"));
+    for (int jour = 20; jour <= 30; ++jour) {
+        sql(QStringLiteral("UPDATE general SET langue_defaut='langue du %1'").arg(jour));
+        const CopiesAuto::Bilan bilan = CopiesAuto::copier({chemins().courante, CopiesAuto::dossier(),
+                                                            chemin(QStringLiteral("sauvegarde")),
+                                                            QDateTime(QDate(2025, 11, jour), QTime(17, 0))});
+        exiger(bilan.reussie() && bilan.second == CopiesAuto::Bilan::Second::Ecrite, bilan.detail);
+    }
+    fermer();
+}
+
 // --- Exécutions ------------------------------------------------------------------------
 
 // Ce que fait le dialogue d'initialisation sur « Oui » : copie de sécurité d'une base qui
@@ -593,6 +613,22 @@ bool importerClasse()
     return c.elevesAjoutes == 1 && c.notesAjoutees > 0 && c.notesMisesAJour > 0 && c.notesSupprimees > 0;
 }
 
+enum Compte { Annonce = 3, PartieValidee = 5, SansCompteRendu = 6, CopieManquee = 7 };
+
+// Un soir ordinaire : la grille est enregistrée, puis le programme fermé fait la copie du jour,
+// comme GardienCopies::aLaFermeture(). L'enregistrement compte, même quand la copie échoue.
+int enregistrerPuisCopier()
+{
+    if (!enregistrerSaisie())
+        return Annonce;
+    if (!CopiesAuto::baseModifiee(chemins().courante, CopiesAuto::dossier()))
+        return Annonce;
+    const CopiesAuto::Bilan bilan =
+        CopiesAuto::copier({chemins().courante, CopiesAuto::dossier(), chemin(QStringLiteral("sauvegarde")),
+                            Horloge::maintenant()});
+    return bilan.reussie() ? 0 : CopieManquee;
+}
+
 bool restaurer()
 {
     return Sauvegarde::restaurer(chemin(QStringLiteral("entrees/autre.sqlite"))).isEmpty();
@@ -620,14 +656,14 @@ bool genererJeuEssai()
     return true;
 }
 
-enum Compte { Annonce = 3, PartieValidee = 5, SansCompteRendu = 6 };
-
 struct Operation {
     std::function<void()> preparer;
     std::function<bool()> executer;
     std::function<bool()> partiel = {};
     // Code de sortie d'un échec de l'opération.
     Compte echec = Annonce;
+    // À la place de `executer`, pour une opération qui rend elle-même son code de sortie.
+    std::function<int()> executerAvecCode = {};
 };
 
 // Premier démarrage à côté d'un fichier de la version 2 : la base est posée et validée, puis
@@ -673,6 +709,7 @@ const std::map<QString, Operation>& operations()
         {QStringLiteral("ajout-eleves"), {preparerBasePeuplee, ajouterEleves}},
         {QStringLiteral("import-classe"), {preparerImportClasse, importerClasse}},
         {QStringLiteral("restauration"), {preparerRestauration, restaurer}},
+        {QStringLiteral("copie-automatique"), {preparerCopies, {}, {}, Annonce, enregistrerPuisCopier}},
         {QStringLiteral("jeu-essai"), {preparerBasePeuplee, genererJeuEssai, {}, SansCompteRendu}},
         {QStringLiteral("parametres-ecole"), {preparerBasePeuplee, enregistrerParametres}},
         {QStringLiteral("temoin-sans-transaction"), {preparerBasePeuplee, supprimerSansTransaction}},
@@ -722,6 +759,11 @@ int main(int argc, char* argv[])
         return 4;
     ouvrir(chemins().courante);
     const Operation& operation = trouvee->second;
+    if (!partiel && operation.executerAvecCode) {
+        const int code = operation.executerAvecCode();
+        fermer();
+        return code;
+    }
     const bool reussi = partiel ? operation.partiel() : operation.executer();
     fermer();
     if (operation.echec == SansCompteRendu && !partiel)

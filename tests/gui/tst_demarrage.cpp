@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/desinstallation.h"
 #include "core/commun/application.h"
+#include "core/db/copiesauto.h"
 #include "support/donnees.h"
 #include "support/environnement.h"
 #include "support/programme.h"
@@ -8,6 +9,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QPushButton>
 #include <QScopeGuard>
@@ -177,13 +179,16 @@ private Q_SLOTS:
                                "QuorvelV2.sqlite"};
         // Les copies que le programme a faites : avant une réinitialisation, d'un fichier abîmé (et son
         // journal), journal de la base, copie de travail de l'import de classe, copie temporaire d'une
-        // restauration.
+        // restauration, copies automatiques (et le reste d'une copie interrompue).
         const QStringList copies{"QuorvelV3.sqlite.2025-01-06-1030.avant-initialisation",
                                  "QuorvelV3.sqlite.2025-02-03-0815-2.endommagee",
                                  "QuorvelV3.sqlite.2025-02-03-0815-2.endommagee-journal",
                                  "QuorvelV3.sqlite-journal",
                                  "out.xml",
-                                 "tmp/tmp_quorvel_Ab12Cd.sqlite"};
+                                 "tmp/tmp_quorvel_Ab12Cd.sqlite",
+                                 "copies/QuorvelV3-2025-03-14-1712.sqlite",
+                                 "copies/QuorvelV3-2025-06-30-1705.sqlite",
+                                 "copies/QuorvelV3-2025-06-30-1705.sqlite.ecriture.Ab12Cd"};
         ligne("rien", QStringList(), false, false, QStringList());
         ligne("version 2 seule", QStringList{"QuorvelV2.sqlite"}, false, false,
               QStringList{"QuorvelV2.sqlite"});
@@ -212,9 +217,16 @@ private Q_SLOTS:
             return nom.startsWith("tmp/") ? temporaire.filePath(nom.mid(4)) : dossier->filePath(nom);
         };
         for (const QString& nom : presents) {
+            QVERIFY(QDir().mkpath(QFileInfo(chemin(nom)).path()));
             QFile f(chemin(nom));
             QVERIFY(f.open(QIODevice::WriteOnly));
         }
+        // Le second dossier des copies est à l'enseignant : la désinstallation n'y touche pas.
+        QTemporaryDir cle;
+        const QString copieSurCle = cle.filePath("QuorvelV3-2025-03-14-1712.sqlite");
+        QVERIFY(QFile(copieSurCle).open(QIODevice::WriteOnly));
+        CopiesAuto::definirSecondDossier(cle.path());
+        const auto oublier = qScopeGuard([] { CopiesAuto::definirSecondDossier(QString()); });
         RepondeurEssai repondeur;
         if (question)
             repondeur.bouton(oui ? QMessageBox::Yes : QMessageBox::No);
@@ -241,11 +253,18 @@ private Q_SLOTS:
             QCOMPARE(listes, attendus);
         }
         QStringList reste = QDir(dossier->path()).entryList(QDir::Files);
+        for (const QString& nom : QDir(dossier->filePath("copies")).entryList(QDir::Files))
+            reste << "copies/" + nom;
         for (const QString& nom : QDir(temporaire.path()).entryList(QDir::Files))
             reste << "tmp/" + nom;
         reste.sort();
         restants.sort();
         QCOMPARE(reste, restants);
+        // Vidé, le dossier des copies part aussi.
+        const bool copiesRestantes = std::any_of(
+            restants.cbegin(), restants.cend(), [](const QString& nom) { return nom.startsWith("copies/"); });
+        QCOMPARE(QFileInfo::exists(dossier->filePath("copies")), copiesRestantes);
+        QVERIFY(QFile::exists(copieSurCle));
     }
 
     // Un fichier qui ne peut être supprimé (ici un dossier non vide à sa place) est nommé dans

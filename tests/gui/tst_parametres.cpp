@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Essais des dialogues « Paramètres » et « Mot de passe », jusqu'au contrôle d'accès.
 
+#include "core/commun/application.h"
 #include "core/commun/motdepasse.h"
+#include "core/db/copiesauto.h"
 #include "gui/mainwindow/mainwindow.h"
 #include "gui/settings/diamdp.h"
 #include "gui/settings/diaparam.h"
@@ -14,10 +16,14 @@
 #include <QApplication>
 #include <QCryptographicHash>
 #include <QDialogButtonBox>
+#include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSettings>
+#include <QStorageInfo>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -83,7 +89,11 @@ private Q_SLOTS:
         repondeur = std::make_unique<RepondeurEssai>();
     }
 
-    void cleanup() { repondeur.reset(); }
+    void cleanup()
+    {
+        repondeur.reset();
+        CopiesAuto::definirSecondDossier(QString());
+    }
 
     void parametres_data()
     {
@@ -114,6 +124,67 @@ private Q_SLOTS:
         QCOMPARE(ligneGeneral(), ligne.isEmpty() ? avant : ligne);
         if (ligne.isEmpty()) // tout message imprévu fait déjà échouer l'essai
             QCOMPARE(repondeur->dernier().texte, "Le nom et l'adresse de l'école comportent trop de lignes.");
+    }
+
+    // Le second dossier des copies automatiques, propre à cet ordinateur : gardé dans les
+    // réglages, tapé ou choisi par « Parcourir... » ; une clé absente est acceptée sans rien dire ;
+    // un dossier sur le disque de la base est confirmé d'abord ; celui des données est refusé.
+    void secondDossier_data()
+    {
+        QTest::addColumn<QString>("dossier");  // <disque> : sur le disque de la base ; <donnees> ; <autre>
+        QTest::addColumn<bool>("parcourir");   // choisi par « Parcourir... »
+        QTest::addColumn<QString>("reponses"); // au message ou à la question
+        QTest::addColumn<QString>("etat");     // du dialogue ensuite
+        ligne("aucun", "", false, "", "accepté");
+        ligne("clé absente", "/media/cle-absente/Quorvel", false, "", "accepté");
+        ligne("autre disque, par Parcourir", "<autre>", true, "", "accepté");
+        ligne("même disque, gardé", "<disque>", false, "O", "accepté");
+        ligne("même disque, non", "<disque>", true, "N", "ouvert");
+        ligne("dossier des données", "<donnees>", false, "K", "ouvert");
+    }
+    void secondDossier()
+    {
+        QFETCH(QString, dossier);
+        QFETCH(bool, parcourir);
+        QFETCH(QString, reponses);
+        QFETCH(QString, etat);
+        QTemporaryDir memeDisque;
+        if (dossier == "<autre>") {
+            // Un autre système de fichiers que celui des données : la mémoire partagée.
+            const QString autre = "/dev/shm";
+            if (!QFileInfo(autre).isDir() ||
+                QStorageInfo(autre).rootPath() == QStorageInfo(memeDisque.path()).rootPath())
+                QSKIP("pas d'autre système de fichiers accessible");
+            dossier = autre;
+        }
+        dossier.replace("<disque>", memeDisque.path())
+            .replace("<donnees>", Application::dossierDonnees() + "/copies");
+
+        diaParam dialogue;
+        dialogue.show();
+        QVERIFY(dialogue.findChild<QLabel*>("lbCopies")
+                    ->text()
+                    .contains(QDir::toNativeSeparators(CopiesAuto::dossier())));
+        if (parcourir) {
+            repondeur->chemin(dossier);
+            dialogue.findChild<QPushButton*>("btParcourir")->click();
+        } else {
+            dialogue.findChild<QLineEdit*>("edSecondDossier")->setText(QDir::toNativeSeparators(dossier));
+        }
+        repondeur->reponses(reponses);
+        QCOMPARE(valider(dialogue), etat);
+        QCOMPARE(CopiesAuto::secondDossier(), etat == "accepté" ? dossier : QString());
+        if (reponses == "K")
+            QCOMPARE(repondeur->dernier().texte,
+                     "Ce dossier est celui des données de Quorvel : les copies y sont "
+                     "déjà.\nChoisissez un dossier sur une clé USB ou un partage réseau.");
+        if (reponses == "O" || reponses == "N")
+            QVERIFY(repondeur->dernier().texte.startsWith(
+                "Ce dossier est sur le même disque que la base de données"));
+        // Rouvert, le dialogue montre le dossier gardé.
+        diaParam rouvert;
+        QCOMPARE(rouvert.findChild<QLineEdit*>("edSecondDossier")->text(),
+                 QDir::toNativeSeparators(CopiesAuto::secondDossier()));
     }
 
     void motDePasse_data()

@@ -15,6 +15,7 @@
 #include "gui/exchange/diaexporteclasse.h"
 #include "gui/exchange/importdialogues.h"
 #include "gui/mainwindow/diainitialise.h"
+#include "gui/mainwindow/gardiencopies.h"
 #include "gui/mainwindow/menusauvegarde.h"
 #include "gui/mainwindow/mymdiarea.h"
 #include "gui/print/diaimprimer.h"
@@ -308,6 +309,7 @@ void MainWindow::initGale()
     const Schema::EtatVersion etat = Schema::controlerVersion();
     if (etat.statut == Schema::EtatVersion::AInitialiser) {
         initialiser(true);
+        demarrerCopies();
         return;
     }
     if (etat.statut == Schema::EtatVersion::Incorrecte) {
@@ -320,6 +322,14 @@ void MainWindow::initGale()
         initialiser(true);
     }
     minuterie.start();
+    demarrerCopies();
+}
+
+void MainWindow::demarrerCopies()
+{
+    // Une initialisation refusée au premier démarrage a fermé la fenêtre : rien à copier.
+    if (copies && isVisible() && Schema::controlerVersion().statut == Schema::EtatVersion::Correcte)
+        copies->auDemarrage();
 }
 
 // ---------------------------------------------------------------------------
@@ -336,6 +346,7 @@ void MainWindow::initialiser(bool premierDemarrage)
         return;
     if (!premierDemarrage && !accesAutorise())
         return;
+    const GardienCopies::Pause pause(copies);
     diaInitialise dialogue(this, premierDemarrage);
     if (dialogue.exec() == QDialog::Accepted)
         options();
@@ -372,6 +383,8 @@ void MainWindow::restaurer()
 {
     if (!fenetresFermees(tr("Edition")) || !accesAutorise())
         return;
+    // La liste des copies et la base ne bougent plus pendant le choix et l'échange.
+    const GardienCopies::Pause pause(copies);
     restaurerBase(this, documents);
 }
 
@@ -474,10 +487,16 @@ void MainWindow::aPropos()
 void MainWindow::closeEvent(QCloseEvent* evenement)
 {
     // Une fenêtre qui se charge refuse sans question ; une fenêtre modifiée pose la sienne.
-    if (fermerSousFenetres())
-        evenement->accept();
-    else
+    if (!fermerSousFenetres()) {
         evenement->ignore();
+        return;
+    }
+    evenement->accept();
+    // Tout ce qui est enregistré est dans la base : la copie du jour, fenêtre déjà cachée.
+    if (copies) {
+        hide();
+        copies->aLaFermeture();
+    }
 }
 
 void MainWindow::changeEvent(QEvent* evenement)

@@ -9,6 +9,7 @@
 
 #include <memory>
 
+class GardienCopies;
 class MyMdiArea;
 class QMdiSubWindow;
 class QPrinter;
@@ -38,6 +39,11 @@ public:
     // Ajoute le widget à l'espace de travail comme sous-fenêtre détruite à la fermeture,
     // à la position courante de la cascade.
     QMdiSubWindow* placerSousFenetre(QWidget* widget);
+
+    // Les copies automatiques de la base, confiées par le démarrage (une fenêtre sans gardien,
+    // comme dans la plupart des essais, n'en fait pas) : lancées quand la base est reconnue,
+    // faites à la fermeture, attendues avant une restauration ou une initialisation.
+    void confierCopies(GardienCopies* gardien) { copies = gardien; }
 
     MyMdiArea* espaceTravail() const { return espace; }
     QPrinter* imprimante() const { return printer.get(); }
@@ -105,12 +111,15 @@ private:
     // Avant d'imprimer d'après la base : chaque fenêtre de saisie modifiée, au premier plan,
     // propose d'enregistrer d'abord ce qu'elle montre. Faux quand l'enseignant annule.
     bool enregistrerAvantImpression(const QString& texte);
+    // La base est reconnue et la fenêtre ouverte : les copies automatiques commencent.
+    void demarrerCopies();
 
     std::unique_ptr<Ui::MainWindow> ui;
     MyMdiArea* espace = nullptr;
     std::unique_ptr<QPrinter> printer;
     QString documents;
     QTimer minuterie;
+    GardienCopies* copies = nullptr;
     int decalageX = 0;
     int decalageY = 0;
 };

@@ -1,16 +1,44 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/mainwindow/menusauvegarde.h"
 
+#include "core/commun/application.h"
+#include "core/commun/horloge.h"
 #include "gui/commun/invite.h"
+#include "gui/mainwindow/diacopies.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QSet>
 
 namespace {
 QString traduire(const char* texte)
 {
     return QCoreApplication::translate("MenuSauvegarde", texte);
+}
+
+// Les copies automatiques à proposer : celles de cet ordinateur, puis celles du second dossier
+// qui n'y sont pas (après une panne du disque, elles sont les seules), chacune avec ce qu'elle
+// tient ; la plus récente d'abord.
+QList<diaCopies::Ligne> copiesAProposer()
+{
+    QList<diaCopies::Ligne> lignes;
+    QSet<QString> noms;
+    const QDate aujourdhui = Horloge::aujourdhui();
+    for (const CopiesAuto::Copie& copie : CopiesAuto::lister(CopiesAuto::dossier(), aujourdhui)) {
+        noms.insert(QFileInfo(copie.chemin).fileName());
+        lignes.append({copie, CopiesAuto::lireContenu(copie.chemin), false});
+    }
+    const QString second = CopiesAuto::secondDossier();
+    if (!second.isEmpty())
+        for (const CopiesAuto::Copie& copie : CopiesAuto::lister(second, aujourdhui))
+            if (!noms.contains(QFileInfo(copie.chemin).fileName()))
+                lignes.append({copie, CopiesAuto::lireContenu(copie.chemin), true});
+    std::stable_sort(lignes.begin(), lignes.end(), [](const diaCopies::Ligne& a, const diaCopies::Ligne& b) {
+        return a.copie.moment > b.copie.moment;
+    });
+    return lignes;
 }
 } // namespace
 
@@ -57,9 +85,18 @@ void sauvegarderBase(QWidget* parent, QString& dossierDocuments)
 void restaurerBase(QWidget* parent, const QString& dossierDocuments,
                    const Sauvegarde::OptionsRestauration& options)
 {
-    const QString fichier =
-        Invite::fichierAOuvrir(parent, traduire("Restaurer la base de données"), dossierDocuments,
-                               traduire("Fichiers SQLite (*.sqlite);;Tous fichiers (*.*)"));
+    // Les copies automatiques d'abord ; un fichier choisi à la main quand il n'y en a pas, ou
+    // quand l'enseignant le demande.
+    QString fichier;
+    if (const QList<diaCopies::Ligne> copies = copiesAProposer(); !copies.isEmpty()) {
+        diaCopies liste(copies, CopiesAuto::lireContenu(Application::chemins().courante), parent);
+        if (liste.exec() != QDialog::Accepted)
+            return;
+        fichier = liste.cheminChoisi();
+    }
+    if (fichier.isEmpty())
+        fichier = Invite::fichierAOuvrir(parent, traduire("Restaurer la base de données"), dossierDocuments,
+                                         traduire("Fichiers SQLite (*.sqlite);;Tous fichiers (*.*)"));
     if (fichier.isEmpty())
         return;
 
@@ -70,7 +107,7 @@ void restaurerBase(QWidget* parent, const QString& dossierDocuments,
         return;
     if (Invite::avertissement(
             parent, traduire("Restauration de la base de données"),
-            traduire("TOUS les enregistrements actuels seront SUPPRIMES et la nouvelle base "
+            traduire("TOUS les enregistrements actuels seront SUPPRIMÉS et la nouvelle base "
                      "remplacera la précédente. Confirmez une dernière fois, ou annulez."),
             QMessageBox::Yes | QMessageBox::Cancel) != QMessageBox::Yes)
         return;
