@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/desinstallation.h"
 
+#include "core/commun/ecrituresure.h"
 #include "core/db/sauvegarde.h"
+#include "core/entry/journalsaisies.h"
 #include "gui/commun/invite.h"
 
 #include <QCoreApplication>
@@ -34,7 +36,8 @@ QStringList copiesFaites(const Application::CheminsBase& chemins)
         for (const char* journal : {"-journal", "-wal", "-shm"})
             candidats << base + QLatin1String(journal);
     candidats << chemins.courante + Sauvegarde::SUFFIXE_ANCIENNE
-              << chemins.courante + QStringLiteral(".restauration");
+              << chemins.courante + QStringLiteral(".restauration")
+              << chemins.courante + JournalSaisies::SUFFIXE;
 
     QStringList copies;
     for (const QString& chemin : std::as_const(candidats))
@@ -46,7 +49,8 @@ QStringList copiesFaites(const Application::CheminsBase& chemins)
     copies << fichiersDe(QFileInfo(chemins.courante).path(),
                          {nomBase + QStringLiteral(".*.avant-initialisation"),
                           nomBase + QStringLiteral(".*.endommagee"),
-                          nomBase + QStringLiteral(".*.endommagee-*")});
+                          nomBase + QStringLiteral(".*.endommagee-*"),
+                          EcritureSure::motifProvisoire(nomBase + JournalSaisies::SUFFIXE)});
     const QString travail =
         QFileInfo(chemins.courante).path() + QLatin1Char('/') + Application::FICHIER_COPIE_IMPORT;
     if (QFileInfo::exists(travail))

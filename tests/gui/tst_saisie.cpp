@@ -61,20 +61,7 @@ void selectionner(QTableWidget* table, const QRect& z)
     table->setRangeSelected(QTableWidgetSelectionRange(z.top(), z.left(), z.bottom(), z.right()), true);
 }
 
-// Frappe au clavier dans une cellule, validée par Entrée, ou laissée dans l'éditeur ouvert.
-void taper(QTableWidget* table, int ligne, int colonne, const QString& texte, bool entree = true)
-{
-    table->setCurrentCell(ligne, colonne);
-    QTest::keyClick(table, texte.at(0).toLatin1());
-    auto* editeur = table->findChild<QLineEdit*>();
-    QVERIFY(editeur);
-    QTest::keyClicks(editeur, texte.mid(1));
-    if (!entree)
-        return;
-    QTest::keyClick(editeur, Qt::Key_Return);
-    QCoreApplication::processEvents(); // le délégué valide l'éditeur au tour suivant, puis le détruit
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
+using Clavier::taper;
 } // namespace
 
 class TstSaisie : public QObject

@@ -6,6 +6,7 @@
 #include "core/commun/motdepasse.h"
 #include "core/db/jeuessai.h"
 #include "core/db/schema.h"
+#include "core/entry/journalsaisies.h"
 #include "core/exchange/importclasse.h"
 #include "gui/commun/apropos.h"
 #include "gui/commun/invite.h"
@@ -17,6 +18,7 @@
 #include "gui/mainwindow/diainitialise.h"
 #include "gui/mainwindow/menusauvegarde.h"
 #include "gui/mainwindow/mymdiarea.h"
+#include "gui/mainwindow/reprisesaisies.h"
 #include "gui/print/diaimprimer.h"
 #include "gui/pupils/diaajouteeleves.h"
 #include "gui/pupils/diaeleve.h"
@@ -76,6 +78,15 @@ MainWindow::MainWindow(QWidget* parent, Demarrage demarrage)
     espace = new MyMdiArea(this);
     setCentralWidget(espace);
     connect(espace, &QMdiArea::subWindowActivated, this, &MainWindow::updateActions);
+
+    // Le journal des dates pas encore enregistrées ne s'écrit plus : l'enseignant le lit.
+    connect(&JournalSaisies::Ecrivain::instance(), &JournalSaisies::Ecrivain::ecritureRefusee, this,
+            [this](const QString& detail) {
+                annoncer(
+                    tr("Attention : la copie de secours des dates pas encore enregistrées n'a pas pu être "
+                       "écrite (%1). Enregistrez vos grilles.")
+                        .arg(detail));
+            });
 
     printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
     statusBar(); // créée tout de suite : l'espace de travail ne rétrécit pas au premier message
@@ -320,6 +331,10 @@ void MainWindow::initGale()
         initialiser(true);
     }
     minuterie.start();
+    // Les dates tapées et pas enregistrées lors d'un arrêt imprévu, dans une base qui n'est pas à
+    // initialiser.
+    if (etat.statut == Schema::EtatVersion::Correcte)
+        RepriseSaisies::proposer(this);
 }
 
 // ---------------------------------------------------------------------------
