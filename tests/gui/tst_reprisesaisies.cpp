@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Les dates tapées et pas encore enregistrées : le journal que tiennent les grilles, et leur
-// reprise au démarrage qui suit un arrêt imprévu.
+// Les dates tapées et pas encore enregistrées : le journal que tiennent les grilles, leur reprise
+// au démarrage qui suit un arrêt imprévu, et la fin de la session du bureau.
 #include "core/entry/journalsaisies.h"
 #include "gui/commun/grilles.h"
 #include "gui/entry/mdibase.h"
+#include "gui/mainwindow/finsession.h"
 #include "gui/mainwindow/mainwindow.h"
 #include "gui/mainwindow/mymdiarea.h"
 #include "support/clavier.h"
@@ -15,6 +16,7 @@
 #include <QComboBox>
 #include <QMdiSubWindow>
 #include <QPushButton>
+#include <QSessionManager>
 #include <QTableWidget>
 #include <QTest>
 
@@ -28,6 +30,19 @@ using B = QMessageBox::StandardButton;
 // MARTIN ; celle du palier 1, à la ligne de validation de P1C1 (ligne 2), « 20/06/2011 » pour
 // BERNARD.
 namespace {
+
+// Un gestionnaire de session d'essai : il permet ou non les questions, et note ce qu'on lui dit.
+struct SessionEssai : GestionnaireSession {
+    bool permet = true;
+    QStringList appels;
+    bool questionsPermises() override
+    {
+        appels << "questions";
+        return permet;
+    }
+    void annuler() override { appels << "annuler"; }
+    void rendreLaMain() override { appels << "rendre"; }
+};
 
 QStringList notes()
 {
@@ -133,6 +148,9 @@ private Q_SLOTS:
             qDeleteAll(principale->espaceTravail()->subWindowList()); // sans question de fermeture
         principale.reset();
         repondeur.reset();
+        // Une fin de session essayée laisse le journal suspendu : il reprend pour l'essai suivant.
+        JournalSaisies::Ecrivain::instance().signaler();
+        JournalSaisies::Ecrivain::instance().ecrireMaintenant();
     }
 
     // Chaque case changée et pas encore enregistrée gagne le journal (sans qu'on le demande, peu
@@ -277,6 +295,73 @@ private Q_SLOTS:
         QVERIFY(saisie->enregistrer());
         QVERIFY(!competences->item(1, 2)->font().bold());
         QTRY_COMPARE_WITH_TIMEOUT(journal(), QStringList{"P1C1 12 31/02/2011"}, 10000);
+    }
+
+    // La session du bureau se termine avec des grilles modifiées. Sans question possible (ce que
+    // donne le gestionnaire de session de Qt sans bureau, reçu par le vrai signal), ce qui peut
+    // être enregistré l'est, le reste (date incorrecte, date à vérifier) demeure au journal ; avec
+    // questions, chaque grille se nomme. Ensuite, la fermeture ne pose plus de question.
+    void finDeSession_data()
+    {
+        QTest::addColumn<bool>("invalide"); // une date incorrecte tapée en plus
+        QTest::addColumn<bool>("questions");
+        QTest::addColumn<QString>("reponses"); // dans l'ordre où les questions arrivent
+        QTest::addColumn<bool>("terminee");
+        QTest::addColumn<QStringList>("notesApres");
+        QTest::addColumn<QStringList>("journalApres");
+        const QStringList base{"10 P1C1A2 2011-01-02", "12 P1C1 2011-06-20"};
+        const QString futur = "P1C1A1 11 03/04/2099", mai = "P1C1A2 10 05/05/2011",
+                      invalide = "P1C1A3 12 31/02/2011";
+        ligne("sans question : le signal de Qt", true, false, "", true,
+              QStringList{"10 P1C1A2 2011-05-05", "12 P1C1 2011-06-20"}, QStringList{futur, invalide});
+        ligne("oui, date à vérifier confirmée", false, true, "OO", true,
+              QStringList{"10 P1C1A2 2011-05-05", "11 P1C1A1 2099-04-03", "12 P1C1 2011-06-20"},
+              QStringList{});
+        ligne("non", true, true, "N", true, base, QStringList{});
+        ligne("annuler", true, true, "A", false, base, QStringList{futur, mai, invalide});
+        ligne("oui refusé : la session continue", true, true, "OK", false, base,
+              QStringList{futur, mai, invalide});
+    }
+    void finDeSession()
+    {
+        QFETCH(bool, invalide);
+        QFETCH(bool, questions);
+        QFETCH(QString, reponses);
+        QFETCH(bool, terminee);
+        demarrer();
+        QTableWidget* competences = ouvrir(false);
+        taper(competences, 0, 0, "3/4/2099");
+        taper(competences, 1, 2, "5/5/2011");
+        if (invalide)
+            taper(competences, 2, 1, "31/02/2011");
+        ouvrir(true); // sans modification : elle ne demande rien
+        repondeur->reponses(reponses);
+
+        SessionEssai session;
+        if (questions) {
+            QCOMPARE(principale->terminerSession(session), terminee);
+            QCOMPARE(session.appels.join(' '), terminee ? "questions rendre" : "questions annuler rendre");
+            QCOMPARE(repondeur->messages().constFirst().titre, "Fin de la session");
+            QVERIFY(repondeur->messages().constFirst().texte.startsWith(
+                "La session de l'ordinateur se termine, mais des dates de la grille CE1 A, compétence « "
+                "Maîtriser "
+                "la langue » ne sont pas encore enregistrées."));
+        } else {
+            // Le vrai signal, avec le gestionnaire de session que Qt a créé pour l'application.
+            auto* gestionnaire = qApp->findChild<QSessionManager*>();
+            QVERIFY(gestionnaire);
+            Q_EMIT qApp->commitDataRequest(*gestionnaire);
+            QVERIFY(repondeur->messages().isEmpty());
+        }
+        QTEST(notes(), "notesApres");
+        QFETCH(QStringList, journalApres);
+        QTRY_COMPARE_WITH_TIMEOUT(journal(), journalApres, 10000);
+        QCOMPARE(FinSession::decidee(), terminee);
+        if (!terminee)
+            return;
+        // Qt quitte en fermant les fenêtres : ni question, ni changement du journal.
+        QVERIFY(principale->close());
+        QCOMPARE(journal(), journalApres);
     }
 };
 

@@ -160,6 +160,7 @@ void MdiBase::ecrireCellule(QTableWidgetItem* cellule, const QString& texte, Ann
     // Une case récrite n'est plus celle qu'a remise la reprise ; le journal la reprend bientôt.
     if (cellule->data(Grilles::ROLE_REPRISE).isValid())
         cellule->setData(Grilles::ROLE_REPRISE, QVariant());
+    abandonnee = false;
     JournalSaisies::Ecrivain::instance().signaler();
 }
 
@@ -505,8 +506,11 @@ void MdiBase::closeEvent(QCloseEvent* evenement)
         return;
     }
     evenement->accept();
-    // Enregistrée ou abandonnée : sa part quitte le journal des saisies.
-    JournalSaisies::Ecrivain::instance().retirer(cleJournal);
+    // Enregistrée ou abandonnée : sa part quitte le journal des saisies. Après une fin de
+    // session, ce qui y a été laissé y reste.
+    JournalSaisies::Ecrivain& journal = JournalSaisies::Ecrivain::instance();
+    if (!journal.estSuspendu())
+        journal.retirer(cleJournal);
 }
 
 bool MdiBase::confirmerRechargement()
@@ -541,6 +545,7 @@ void MdiBase::terminerChargement()
     texteCourant.clear();
     retablissements.clear();
     modifie = false;
+    abandonnee = false;
     // Les noms des élèves et les références des nœuds nomment les cases dans le journal.
     QList<qint64> eleves;
     for (int colonne = 0; colonne < table->columnCount(); ++colonne)
@@ -816,6 +821,8 @@ std::optional<JournalSaisies::Grille> MdiBase::partJournal() const
     if (occupe())
         return std::nullopt;
     JournalSaisies::Grille part = grilleChargee;
+    if (abandonnee)
+        return part;
     for (const QTableWidgetItem* cellule : cellulesChangees()) {
         const qint64 eleve = eleveColonne(cellule->column());
         const qint64 noeud = noeudLigne(cellule->row());
@@ -825,6 +832,53 @@ std::optional<JournalSaisies::Grille> MdiBase::partJournal() const
         part.cases.append({eleve, nom, prenom, noeud, identites.refs.value(noeud), cellule->text()});
     }
     return part;
+}
+
+bool MdiBase::accepterFinSession()
+{
+    if (occupe())
+        return true; // en construction : sa dernière part reste au journal
+    validerSaisieEnCours();
+    if (!modifie)
+        return true;
+    bool abandon = true;
+    const bool continuer = Invite::continuerApresQuestion(
+        this, tr("Fin de la session"),
+        tr("La session de l'ordinateur se termine, mais des dates de la grille %1 ne sont pas encore "
+           "enregistrées.\n\nVoulez-vous les enregistrer ?\n\nOui : les enregistrer. Non : les abandonner. "
+           "Annuler : ne pas terminer la session.")
+            .arg(nomGrille()),
+        [this, &abandon] {
+            abandon = false;
+            return enregistrer();
+        });
+    abandonnee = continuer && abandon;
+    return continuer;
+}
+
+bool MdiBase::enregistrerSansQuestion()
+{
+    if (occupe() || !table)
+        return false;
+    validerSaisieEnCours();
+    QList<Notes::Cellule> aEcrire;
+    QList<QTableWidgetItem*> ecrites;
+    bool reste = false;
+    for (QTableWidgetItem* cellule : cellulesChangees()) {
+        if (Grilles::dateInvalide(cellule) || Grilles::dateAVerifier(cellule)) {
+            reste = true;
+            continue;
+        }
+        aEcrire.append({eleveColonne(cellule->column()), noeudLigne(cellule->row()), cellule->text()});
+        ecrites.append(cellule);
+    }
+    if (!aEcrire.isEmpty()) {
+        if (!Notes::enregistrer(aEcrire))
+            return false; // tout reste au journal
+        noterEnregistrees(ecrites);
+    }
+    modifie = reste;
+    return !reste;
 }
 
 int MdiBase::remettre(const QList<JournalSaisies::Case>& cases)

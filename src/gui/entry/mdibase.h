@@ -69,6 +69,16 @@ public:
 
     // La grille telle qu'une question la nomme : « CE1 A, compétence « … » ».
     static QString nommer(const JournalSaisies::Grille& grille);
+    QString nomGrille() const { return nommer(grilleChargee); }
+    // La session du bureau se termine et l'enseignant peut répondre : la question de la
+    // fermeture, la grille nommée (Oui enregistre et ne continue qu'en cas de succès, Non
+    // abandonne ses modifications, Annuler arrête la fin de session). Vrai pour continuer.
+    bool accepterFinSession();
+    // La session se termine sans question possible : les cases changées dont la date est valide
+    // et vraisemblable sont enregistrées ; les autres (dates incorrectes, dates à vérifier)
+    // restent au journal des saisies, d'où le prochain démarrage propose de les reprendre. Vrai
+    // quand il ne reste rien à enregistrer.
+    bool enregistrerSansQuestion();
     // Reprise après un arrêt imprévu : la grille est affichée pour la même classe, le même
     // palier, la même compétence, le même tri et le même filtre de niveau. Vrai quand c'est fait.
     virtual bool rouvrir(const JournalSaisies::Grille& grille);
@@ -227,4 +237,7 @@ private:
     JournalSaisies::Grille grilleChargee;
     JournalSaisies::Identites identites;
     int cleJournal = 0;
+    // « Non » à la fin de session : la part de la grille quitte le journal jusqu'au changement
+    // suivant.
+    bool abandonnee = false;
 };

@@ -16,6 +16,7 @@
 #include "gui/exchange/diaexporteclasse.h"
 #include "gui/exchange/importdialogues.h"
 #include "gui/mainwindow/diainitialise.h"
+#include "gui/mainwindow/finsession.h"
 #include "gui/mainwindow/menusauvegarde.h"
 #include "gui/mainwindow/mymdiarea.h"
 #include "gui/mainwindow/reprisesaisies.h"
@@ -28,6 +29,7 @@
 #include "gui/settings/diaparam.h"
 
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QMdiSubWindow>
 #include <QPrinter>
 #include <QStandardPaths>
@@ -79,6 +81,16 @@ MainWindow::MainWindow(QWidget* parent, Demarrage demarrage)
     setCentralWidget(espace);
     connect(espace, &QMdiArea::subWindowActivated, this, &MainWindow::updateActions);
 
+    // Fin de la session du bureau : les dates pas encore enregistrées ne sont pas perdues en
+    // silence. Qt demande un appel direct : la session n'attend pas la boucle d'événements.
+    if (auto* application = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        connect(
+            application, &QGuiApplication::commitDataRequest, this,
+            [this](QSessionManager& gestionnaire) {
+                GestionnaireSessionQt session(gestionnaire);
+                terminerSession(session);
+            },
+            Qt::DirectConnection);
     // Le journal des dates pas encore enregistrées ne s'écrit plus : l'enseignant le lit.
     connect(&JournalSaisies::Ecrivain::instance(), &JournalSaisies::Ecrivain::ecritureRefusee, this,
             [this](const QString& detail) {
@@ -100,6 +112,11 @@ MainWindow::~MainWindow()
     // En se détruisant avec ses enfants, l'espace de travail signale la disparition de ses
     // sous-fenêtres : il ne doit plus appeler cette fenêtre, déjà en partie détruite.
     disconnect(espace, nullptr, this, nullptr);
+}
+
+bool MainWindow::terminerSession(GestionnaireSession& gestionnaire)
+{
+    return FinSession::terminer(espace, gestionnaire);
 }
 
 QMdiSubWindow* MainWindow::sousFenetreActive() const
@@ -488,8 +505,9 @@ void MainWindow::aPropos()
 
 void MainWindow::closeEvent(QCloseEvent* evenement)
 {
-    // Une fenêtre qui se charge refuse sans question ; une fenêtre modifiée pose la sienne.
-    if (fermerSousFenetres())
+    // Une fenêtre qui se charge refuse sans question ; une fenêtre modifiée pose la sienne. Après
+    // une fin de session, tout est déjà décidé : Qt ferme les fenêtres en quittant, sans question.
+    if (FinSession::decidee() || fermerSousFenetres())
         evenement->accept();
     else
         evenement->ignore();
