@@ -476,6 +476,10 @@ void MainWindow::options()
 
 void MainWindow::sauvegarder()
 {
+    if (!enregistrerAvantImpression(
+            tr("Des dates de cette grille ne sont pas encore enregistrées : la "
+               "sauvegarde ne les contiendrait pas.\nVoulez-vous les enregistrer d'abord ?")))
+        return;
     sauvegarderBase(this, documents);
 }
 
@@ -486,6 +490,10 @@ void MainWindow::mdp()
 }
 void MainWindow::exporterClasse()
 {
+    if (!enregistrerAvantImpression(
+            tr("Des dates de cette grille ne sont pas encore enregistrées : le fichier "
+               "exporté ne les contiendrait pas.\nVoulez-vous les enregistrer d'abord ?")))
+        return;
     diaExporteClasse dialogue(this);
     dialogue.exec();
 }
