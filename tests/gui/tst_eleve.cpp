@@ -209,6 +209,10 @@ private Q_SLOTS:
             "base de données a refusé l'écriture (disque plein, fichier en lecture seule ou utilisé par un "
             "autre programme).\n\n" +
                 relue);
+        // Un autre programme lit la base : la suppression est faite, mais sa validation est refusée.
+        // Rien ne doit en rester, ni à l'écran ni plus tard dans la base.
+        ligne("suppression, validation refusée", QByteArray("supprimer"), "lue", QStringList(),
+              "DURAND,MARTIN", refusSuppression + relue);
         ligne("suppression, base prise : pas relue", QByteArray("supprimer"), "prise", QStringList(),
               "PETIT,DURAND,MARTIN",
               refusSuppression +
@@ -232,14 +236,19 @@ private Q_SLOTS:
             QVERIFY(QSqlQuery().exec("PRAGMA busy_timeout=0"));
             if (panne == "lecture seule")
                 QVERIFY(QSqlQuery().exec("PRAGMA query_only=1"));
+            else if (panne == "lue")
+                QVERIFY(verrou.exec("BEGIN") && verrou.exec("SELECT COUNT(*) FROM eleves") && verrou.next());
             else
                 QVERIFY(verrou.exec(panne == "prise" ? "BEGIN EXCLUSIVE" : "BEGIN IMMEDIATE"));
             QMetaObject::invokeMethod(d.get(), action.constData());
             QVERIFY(QSqlQuery().exec("PRAGMA query_only=0"));
+            verrou.finish();
             verrou.exec("ROLLBACK");
             autre.close();
         }
         QSqlDatabase::removeDatabase("autre");
+        // Une écriture suivante ne valide rien de ce qui a été refusé.
+        QVERIFY(QSqlDatabase::database().transaction() && QSqlDatabase::database().commit());
         QCOMPARE(etat(), avant);
         QStringList noms;
         for (int ligne = 0; ligne < table(d.get())->rowCount(); ++ligne)
