@@ -290,8 +290,16 @@ private Q_SLOTS:
         QCOMPARE(refus.size(), 1); // une fois par série d'échecs
         QVERIFY(QDir().rmdir(chemin()));
 
+        // Retenu (la reprise rouvre ses grilles), il ne touche pas au fichier ; relâché, il l'écrit.
+        QVERIFY(e.ecrireMaintenant());
+        e.retenir(true);
         e.retirer(cleA);
+        e.suspendre();
+        QVERIFY(QFile::exists(chemin()));
+        e.retenir(false);
+        QVERIFY(e.ecrireMaintenant());
         QVERIFY(!QFile::exists(chemin()));
+        e.signaler();
     }
 };
 

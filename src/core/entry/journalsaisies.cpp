@@ -466,7 +466,7 @@ bool Ecrivain::ecrireMaintenant()
 {
     minuterie.stop();
     const QString fichier = chemin();
-    if (fichier.isEmpty())
+    if (fichier.isEmpty() || retenu)
         return true;
     QList<Grille> grilles;
     for (auto& [cle, part] : parts) {

@@ -135,6 +135,10 @@ public:
     // touche, ni les fermetures ni les destructions qui suivent, jusqu'au prochain changement.
     void suspendre();
     bool estSuspendu() const { return suspendu; }
+    // Pendant que la reprise rouvre ses grilles, le fichier tient des cases qu'aucune grille ne
+    // montre encore : rien ne le réécrit (une fin de session, une grille construite qui laisse
+    // la boucle d'événements tourner) avant qu'elle ait fini.
+    void retenir(bool oui) { retenu = oui; }
 
 Q_SIGNALS:
     // L'écriture a échoué (disque plein, dossier interdit…), la première fois d'une série.
@@ -150,6 +154,7 @@ private:
     QTimer minuterie;
     int suivante = 1;
     bool suspendu = false;
+    bool retenu = false;
     bool enEchec = false;
     QString cheminEcrit;
     QByteArray dernierEcrit;

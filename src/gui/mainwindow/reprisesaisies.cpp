@@ -106,12 +106,15 @@ void proposer(MainWindow* fenetre)
         return;
     }
 
+    JournalSaisies::Ecrivain& ecrivain = JournalSaisies::Ecrivain::instance();
+    ecrivain.retenir(true);
     int remises = 0;
     for (const JournalSaisies::Retour& retour : retours)
         if (!retour.grille.cases.isEmpty())
             remises += rouvrir(fenetre, retour.grille);
     // Le journal tient désormais les grilles rouvertes ; ce qui n'a pas pu revenir en sort.
-    JournalSaisies::Ecrivain::instance().ecrireMaintenant();
+    ecrivain.retenir(false);
+    ecrivain.ecrireMaintenant();
     if (remises < aRemettre)
         Invite::information(fenetre, titre,
                             tr("Des cases n'ont pas pu être remises dans leurs grilles. %1")
