@@ -7,6 +7,7 @@
 #include "core/db/initialisation.h"
 #include "core/db/sauvegarde.h"
 #include "core/db/schema.h"
+#include "core/entry/journalsaisies.h"
 #include "gui/commun/invite.h"
 #include "gui/commun/mystyle.h"
 #include "gui/mainwindow/mainwindow.h"
@@ -175,6 +176,10 @@ int demarrer(int argc, char** argv)
     }
     Sauvegarde::supprimerCopiesOubliees();
 
+    // Le journal des dates pas encore enregistrées d'un arrêt imprévu attend que l'enseignant ait
+    // choisi de les reprendre ou non (premier tour de la boucle d'événements) : d'ici là, rien ne
+    // le réécrit, pas même un arrêt demandé par le système.
+    JournalSaisies::Ecrivain::instance().retenir(true);
     MainWindow fenetre;
     fenetre.show();
 

@@ -32,6 +32,7 @@
 #include <QGuiApplication>
 #include <QMdiSubWindow>
 #include <QPrinter>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QStatusBar>
 
@@ -333,6 +334,9 @@ void MainWindow::yank()
 
 void MainWindow::initGale()
 {
+    // Retenu depuis le démarrage, le journal des saisies peut de nouveau s'écrire une fois le
+    // choix fait (ou la base initialisée : il ne vaut plus rien).
+    const auto relacher = qScopeGuard([] { JournalSaisies::Ecrivain::instance().retenir(false); });
     const Schema::EtatVersion etat = Schema::controlerVersion();
     if (etat.statut == Schema::EtatVersion::AInitialiser) {
         initialiser(true);

@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QMdiSubWindow>
+#include <QScopeGuard>
 
 namespace RepriseSaisies {
 
@@ -55,6 +56,12 @@ int rouvrir(MainWindow* fenetre, const JournalSaisies::Grille& grille)
 
 void proposer(MainWindow* fenetre)
 {
+    // Tant que le choix n'est pas fait, le fichier ne bouge pas ; une fin de session reçue
+    // pendant la question (la session s'arrête : la question se ferme sur « Non ») le laisse pour
+    // le prochain démarrage.
+    JournalSaisies::Ecrivain& ecrivain = JournalSaisies::Ecrivain::instance();
+    ecrivain.retenir(true);
+    const auto relacher = qScopeGuard([&ecrivain] { ecrivain.retenir(false); });
     const JournalSaisies::Lecture lecture = JournalSaisies::charger();
     const QString titre = tr("Dates non enregistrées");
     if (lecture.etat == JournalSaisies::Etat::Absent)
@@ -101,13 +108,14 @@ void proposer(MainWindow* fenetre)
         tr("\n\nVoulez-vous les remettre dans leurs grilles ? Elles n'y seront pas encore enregistrées : "
            "elles apparaîtront en gras ; vérifiez-les, puis cliquez sur « Enregistrer » dans chaque "
            "grille.\n\nNon : les abandonner définitivement.");
-    if (Invite::question(fenetre, titre, texte) != QMessageBox::Yes) {
+    const bool reprendre = Invite::question(fenetre, titre, texte) == QMessageBox::Yes;
+    if (ecrivain.estSuspendu())
+        return;
+    if (!reprendre) {
         JournalSaisies::effacer();
         return;
     }
 
-    JournalSaisies::Ecrivain& ecrivain = JournalSaisies::Ecrivain::instance();
-    ecrivain.retenir(true);
     int remises = 0;
     for (const JournalSaisies::Retour& retour : retours)
         if (!retour.grille.cases.isEmpty())
