@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/demarrage.h"
 
+#include "app/arretsysteme.h"
 #include "app/desinstallation.h"
 #include "core/commun/application.h"
 #include "core/commun/instanceunique.h"
@@ -182,6 +183,7 @@ int demarrer(int argc, char** argv)
     JournalSaisies::Ecrivain::instance().retenir(true);
     MainWindow fenetre;
     fenetre.show();
+    const ArretSysteme arret(&fenetre);
 
     const QString chemin = Application::chemins().courante;
     QString erreur;
