@@ -221,7 +221,7 @@ private Q_SLOTS:
             "– CE1 A, compétence « Maîtriser la langue » : %1\n"
             "– CE1 A, attestations du palier « Palier 1 » : 1 case%2\n\n"
             "Voulez-vous les remettre dans leurs grilles ? Elles n'y seront pas encore enregistrées : elles "
-            "apparaîtront en gras ; vérifiez-les, puis cliquez sur « Enregistrer » dans chaque grille.\n\n"
+            "apparaîtront soulignées ; vérifiez-les, puis cliquez sur « Enregistrer » dans chaque grille.\n\n"
             "Non : les abandonner définitivement.";
         ligne("Oui", "", "O", question.arg("2 cases", ""));
         ligne("Non", "", "N", question.arg("2 cases", ""));
@@ -276,9 +276,9 @@ private Q_SLOTS:
         const bool renomme = !changement.isEmpty();
         QCOMPARE(competences->item(0, 0)->text(), renomme ? "" : "03/04/2011");
         QCOMPARE(competences->item(1, 2)->text(), "");
-        QVERIFY(competences->item(1, 2)->font().bold());
+        QVERIFY(competences->item(1, 2)->font().underline());
         QVERIFY(competences->item(1, 2)->toolTip().startsWith("Date reprise après l'arrêt imprévu"));
-        QVERIFY(!competences->item(1, 1)->font().bold());
+        QVERIFY(!competences->item(1, 1)->font().underline());
         QVERIFY(saisie->estModifie());
         QTableWidget* palierRouvert = table(grilles().at(1));
         QCOMPARE(palierRouvert->item(2, 1)->text(), "31/02/2011");
@@ -289,11 +289,11 @@ private Q_SLOTS:
         // La reprise est un seul pas à défaire ; défaite, la grille est celle de la base.
         saisie->undo();
         QCOMPARE(competences->item(1, 2)->text(), "02/01/2011");
-        QVERIFY(!competences->item(1, 2)->font().bold());
+        QVERIFY(!competences->item(1, 2)->font().underline());
         // Enregistrée, la grille perd ses marques et sa part du journal.
         saisie->yank();
         QVERIFY(saisie->enregistrer());
-        QVERIFY(!competences->item(1, 2)->font().bold());
+        QVERIFY(!competences->item(1, 2)->font().underline());
         QTRY_COMPARE_WITH_TIMEOUT(journal(), QStringList{"P1C1 12 31/02/2011"}, 10000);
     }
 

@@ -162,7 +162,8 @@ QVariant CelluleDate::data(int role) const
     case Qt::FontRole: {
         QFont police = qvariant_cast<QFont>(QTableWidgetItem::data(role));
         police.setItalic(aVerifier || police.italic());
-        police.setBold(reprise || police.bold());
+        // Soulignée plutôt qu'en gras : la date tient toujours dans sa colonne.
+        police.setUnderline(reprise || police.underline());
         return police;
     }
     default: { // premier plan : le rouge d'une date invalide l'emporte

@@ -29,7 +29,7 @@ inline constexpr int ROLE_NAISSANCE = 0x0102; // Qt::UserRole + 2
 // grille ou à son dernier enregistrement) : la cellule est changée quand son texte en diffère.
 inline constexpr int ROLE_ENREGISTRE = 0x0103; // Qt::UserRole + 3
 // Rôle qui marque une cellule de date remise par la reprise des saisies d'un arrêt imprévu, pas
-// encore enregistrée : la cellule se montre en gras, avec une bulle qui le dit.
+// encore enregistrée : la cellule se montre soulignée, avec une bulle qui le dit.
 inline constexpr int ROLE_REPRISE = 0x0104; // Qt::UserRole + 4
 // Première année du livret de compétences : une validation plus ancienne est invraisemblable.
 inline constexpr int ANNEE_LIVRET = 2008;

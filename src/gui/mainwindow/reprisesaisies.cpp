@@ -106,7 +106,7 @@ void proposer(MainWindow* fenetre)
         texte += QStringLiteral("\n\n") + perdues(nonRemises);
     texte +=
         tr("\n\nVoulez-vous les remettre dans leurs grilles ? Elles n'y seront pas encore enregistrées : "
-           "elles apparaîtront en gras ; vérifiez-les, puis cliquez sur « Enregistrer » dans chaque "
+           "elles apparaîtront soulignées ; vérifiez-les, puis cliquez sur « Enregistrer » dans chaque "
            "grille.\n\nNon : les abandonner définitivement.");
     const bool reprendre = Invite::question(fenetre, titre, texte) == QMessageBox::Yes;
     if (ecrivain.estSuspendu())
