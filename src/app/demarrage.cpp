@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/demarrage.h"
 
+#include "app/arretsysteme.h"
 #include "app/desinstallation.h"
 #include "core/commun/application.h"
 #include "core/commun/instanceunique.h"
 #include "core/db/initialisation.h"
 #include "core/db/sauvegarde.h"
 #include "core/db/schema.h"
+#include "core/entry/journalsaisies.h"
 #include "gui/commun/invite.h"
 #include "gui/commun/mystyle.h"
 #include "gui/mainwindow/gardiencopies.h"
@@ -176,10 +178,15 @@ int demarrer(int argc, char** argv)
     }
     Sauvegarde::supprimerCopiesOubliees();
 
+    // Le journal des dates pas encore enregistrées d'un arrêt imprévu attend que l'enseignant ait
+    // choisi de les reprendre ou non (premier tour de la boucle d'événements) : d'ici là, rien ne
+    // le réécrit, pas même un arrêt demandé par le système.
+    JournalSaisies::Ecrivain::instance().retenir(true);
     MainWindow fenetre;
     GardienCopies copies(&fenetre);
     fenetre.confierCopies(&copies);
     fenetre.show();
+    const ArretSysteme arret(&fenetre);
 
     const QString chemin = Application::chemins().courante;
     QString erreur;

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/desinstallation.h"
 
+#include "core/commun/ecrituresure.h"
 #include "core/db/copiesauto.h"
 #include "core/db/sauvegarde.h"
+#include "core/entry/journalsaisies.h"
 #include "gui/commun/invite.h"
 
 #include <QCoreApplication>
@@ -40,7 +42,8 @@ QStringList copiesFaites(const Application::CheminsBase& chemins)
         for (const char* journal : {"-journal", "-wal", "-shm"})
             candidats << base + QLatin1String(journal);
     candidats << chemins.courante + Sauvegarde::SUFFIXE_ANCIENNE
-              << chemins.courante + QStringLiteral(".restauration");
+              << chemins.courante + QStringLiteral(".restauration")
+              << chemins.courante + JournalSaisies::SUFFIXE;
 
     QStringList copies;
     for (const QString& chemin : std::as_const(candidats))
@@ -52,7 +55,8 @@ QStringList copiesFaites(const Application::CheminsBase& chemins)
     copies << fichiersDe(QFileInfo(chemins.courante).path(),
                          {nomBase + QStringLiteral(".*.avant-initialisation"),
                           nomBase + QStringLiteral(".*.endommagee"),
-                          nomBase + QStringLiteral(".*.endommagee-*")});
+                          nomBase + QStringLiteral(".*.endommagee-*"),
+                          EcritureSure::motifProvisoire(nomBase + JournalSaisies::SUFFIXE)});
     // Les copies automatiques (le second dossier, choisi par l'enseignant, est à lui : il reste).
     copies << CopiesAuto::fichiersPoses(dossierCopies(chemins));
     const QString travail =

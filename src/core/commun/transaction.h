@@ -23,13 +23,18 @@ public:
     // Vrai quand la transaction a pu commencer.
     bool estOuverte() const { return ouverte; }
 
-    // Valide ; vrai quand la base l'a accepté.
+    // Valide ; vrai quand la base l'a accepté. Une validation refusée (un autre programme lit la
+    // base : SQLite garde alors la transaction ouverte) est annulée : rien de ce qui a été écrit
+    // ne reste en attente, pour être validé plus tard avec une écriture suivante.
     bool valider()
     {
         if (!ouverte)
             return false;
         ouverte = false;
-        return connexion.commit();
+        if (connexion.commit())
+            return true;
+        connexion.rollback();
+        return false;
     }
 
     // Annule tout de suite.

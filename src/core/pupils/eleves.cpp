@@ -8,6 +8,7 @@
 #include "core/commun/transaction.h"
 
 #include <QDate>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
 
@@ -34,6 +35,11 @@ qlonglong idNiveau(const QList<Entree>& niveaux, const QString& texte)
 
 QList<Eleve> chargerClasse(qlonglong idClasse, const QSqlDatabase& base)
 {
+    return lireClasse(idClasse, base).value_or(QList<Eleve>());
+}
+
+std::optional<QList<Eleve>> lireClasse(qlonglong idClasse, const QSqlDatabase& base)
+{
     QList<Eleve> eleves;
     QSqlQuery requete(base);
     requete.prepare(QStringLiteral(
@@ -42,7 +48,7 @@ QList<Eleve> chargerClasse(qlonglong idClasse, const QSqlDatabase& base)
         "ORDER BY niveaux.tri ASC, eleves.nom ASC, eleves.prenom ASC "));
     requete.addBindValue(idClasse);
     if (!requete.exec())
-        return eleves;
+        return std::nullopt;
     while (requete.next()) {
         Eleve eleve;
         eleve.nom = requete.value(0).toString();
@@ -55,6 +61,8 @@ QList<Eleve> chargerClasse(qlonglong idClasse, const QSqlDatabase& base)
                               .toString(Dates::FORMAT_AFFICHAGE);
         eleves.append(eleve);
     }
+    if (requete.lastError().isValid()) // lecture interrompue en chemin
+        return std::nullopt;
     // Ordre alphabétique français dans chaque niveau (la base compare les octets).
     OrdreAlphabetique::trier(eleves, &Eleve::nom, &Eleve::prenom, [](const Eleve& e) { return e.idNiveau; });
     return eleves;

@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 // Le travail de l'éditeur des élèves, sans widget : les élèves d'une classe, l'enregistrement
 // avec sa passe de contrôle, le déplacement et la suppression d'élèves, la suppression d'une
@@ -18,6 +19,9 @@ namespace Eleves {
 // Les élèves d'une classe, triés par niveau, nom et prénom. Une date de naissance gardée
 // qui n'est pas une date revient vide.
 QList<Eleve> chargerClasse(qlonglong idClasse, const QSqlDatabase& base = QSqlDatabase::database());
+// La même lecture ; rien quand la base ne se lit pas (prise par un autre programme…).
+std::optional<QList<Eleve>> lireClasse(qlonglong idClasse,
+                                       const QSqlDatabase& base = QSqlDatabase::database());
 
 enum class Refus {
     Aucun,

@@ -23,6 +23,7 @@ public:
 
     // Remplit les listes des classes et des paliers ; `modifie` est effacé.
     void chargerListes(HoteSaisie* hote) override;
+    bool rouvrir(const JournalSaisies::Grille& grille) override;
 
     // Les autres emplacements (saisie d'une cellule, cellule courante, défaire, couper,
     // copier, coller, effacer, propager, champ de date) sont ceux de MdiBase.

@@ -118,11 +118,25 @@ void mdiSaisie::afficher()
         return;
     }
 
+    decrireGrille(ui->cbClasses, ui->cbPaliers, ui->cbCompetences, ui->cbTri->currentIndex() != 0);
     commencerChargement(tr("Création de la table en cours..."));
     construireColonnes(ui->cbClasses->currentData().toLongLong(), ui->cbTri->currentIndex() != 0);
     construireLignes(idCompetence);
     remplirCellules();
     terminerChargement();
+}
+
+bool mdiSaisie::rouvrir(const JournalSaisies::Grille& grille)
+{
+    if (grille.sorte != JournalSaisies::Sorte::Competences ||
+        !choisirComme(grille, ui->cbClasses, ui->cbPaliers, ui->cbTri))
+        return false;
+    const int competence = ui->cbCompetences->findData(grille.idCompetence);
+    if (competence < 0)
+        return false;
+    ui->cbCompetences->setCurrentIndex(competence);
+    afficher();
+    return table->rowCount() > 0 && ui->cbCompetences->currentData().toLongLong() == grille.idCompetence;
 }
 
 void mdiSaisie::construireLignes(qint64 idCompetence)

@@ -21,6 +21,7 @@ public:
 
     // Remplit les listes des classes, des paliers et des compétences.
     void chargerListes(HoteSaisie* hote) override;
+    bool rouvrir(const JournalSaisies::Grille& grille) override;
 
 public Q_SLOTS:
     void cbPalierChange(int index);

@@ -6,6 +6,7 @@
 #include "core/commun/motdepasse.h"
 #include "core/db/jeuessai.h"
 #include "core/db/schema.h"
+#include "core/entry/journalsaisies.h"
 #include "core/exchange/importclasse.h"
 #include "gui/commun/apropos.h"
 #include "gui/commun/invite.h"
@@ -15,9 +16,11 @@
 #include "gui/exchange/diaexporteclasse.h"
 #include "gui/exchange/importdialogues.h"
 #include "gui/mainwindow/diainitialise.h"
+#include "gui/mainwindow/finsession.h"
 #include "gui/mainwindow/gardiencopies.h"
 #include "gui/mainwindow/menusauvegarde.h"
 #include "gui/mainwindow/mymdiarea.h"
+#include "gui/mainwindow/reprisesaisies.h"
 #include "gui/print/diaimprimer.h"
 #include "gui/pupils/diaajouteeleves.h"
 #include "gui/pupils/diaeleve.h"
@@ -27,8 +30,10 @@
 #include "gui/settings/diaparam.h"
 
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QMdiSubWindow>
 #include <QPrinter>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QStatusBar>
 
@@ -78,6 +83,25 @@ MainWindow::MainWindow(QWidget* parent, Demarrage demarrage)
     setCentralWidget(espace);
     connect(espace, &QMdiArea::subWindowActivated, this, &MainWindow::updateActions);
 
+    // Fin de la session du bureau : les dates pas encore enregistrées ne sont pas perdues en
+    // silence. Qt demande un appel direct : la session n'attend pas la boucle d'événements.
+    if (auto* application = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        connect(
+            application, &QGuiApplication::commitDataRequest, this,
+            [this](QSessionManager& gestionnaire) {
+                GestionnaireSessionQt session(gestionnaire);
+                terminerSession(session);
+            },
+            Qt::DirectConnection);
+    // Le journal des dates pas encore enregistrées ne s'écrit plus : l'enseignant le lit.
+    connect(&JournalSaisies::Ecrivain::instance(), &JournalSaisies::Ecrivain::ecritureRefusee, this,
+            [this](const QString& detail) {
+                annoncer(
+                    tr("Attention : la copie de secours des dates pas encore enregistrées n'a pas pu être "
+                       "écrite (%1). Enregistrez vos grilles.")
+                        .arg(detail));
+            });
+
     printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
     statusBar(); // créée tout de suite : l'espace de travail ne rétrécit pas au premier message
     updateActions(nullptr);
@@ -90,6 +114,11 @@ MainWindow::~MainWindow()
     // En se détruisant avec ses enfants, l'espace de travail signale la disparition de ses
     // sous-fenêtres : il ne doit plus appeler cette fenêtre, déjà en partie détruite.
     disconnect(espace, nullptr, this, nullptr);
+}
+
+bool MainWindow::terminerSession(GestionnaireSession& gestionnaire)
+{
+    return FinSession::terminer(espace, gestionnaire);
 }
 
 QMdiSubWindow* MainWindow::sousFenetreActive() const
@@ -306,6 +335,9 @@ void MainWindow::yank()
 
 void MainWindow::initGale()
 {
+    // Retenu depuis le démarrage, le journal des saisies peut de nouveau s'écrire une fois le
+    // choix fait (ou la base initialisée : il ne vaut plus rien).
+    const auto relacher = qScopeGuard([] { JournalSaisies::Ecrivain::instance().retenir(false); });
     const Schema::EtatVersion etat = Schema::controlerVersion();
     if (etat.statut == Schema::EtatVersion::AInitialiser) {
         initialiser(true);
@@ -322,6 +354,10 @@ void MainWindow::initGale()
         initialiser(true);
     }
     minuterie.start();
+    // Les dates tapées et pas enregistrées lors d'un arrêt imprévu, dans une base qui n'est pas à
+    // initialiser.
+    if (etat.statut == Schema::EtatVersion::Correcte)
+        RepriseSaisies::proposer(this);
     demarrerCopies();
 }
 
@@ -457,6 +493,10 @@ void MainWindow::options()
 
 void MainWindow::sauvegarder()
 {
+    if (!enregistrerAvantImpression(
+            tr("Des dates de cette grille ne sont pas encore enregistrées : la "
+               "sauvegarde ne les contiendrait pas.\nVoulez-vous les enregistrer d'abord ?")))
+        return;
     sauvegarderBase(this, documents);
 }
 
@@ -467,6 +507,10 @@ void MainWindow::mdp()
 }
 void MainWindow::exporterClasse()
 {
+    if (!enregistrerAvantImpression(
+            tr("Des dates de cette grille ne sont pas encore enregistrées : le fichier "
+               "exporté ne les contiendrait pas.\nVoulez-vous les enregistrer d'abord ?")))
+        return;
     diaExporteClasse dialogue(this);
     dialogue.exec();
 }
@@ -486,8 +530,9 @@ void MainWindow::aPropos()
 
 void MainWindow::closeEvent(QCloseEvent* evenement)
 {
-    // Une fenêtre qui se charge refuse sans question ; une fenêtre modifiée pose la sienne.
-    if (!fermerSousFenetres()) {
+    // Une fenêtre qui se charge refuse sans question ; une fenêtre modifiée pose la sienne. Après
+    // une fin de session, tout est déjà décidé : Qt ferme les fenêtres en quittant, sans question.
+    if (!FinSession::decidee() && !fermerSousFenetres()) {
         evenement->ignore();
         return;
     }

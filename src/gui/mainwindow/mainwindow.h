@@ -10,6 +10,7 @@
 #include <memory>
 
 class GardienCopies;
+class GestionnaireSession;
 class MyMdiArea;
 class QMdiSubWindow;
 class QPrinter;
@@ -61,6 +62,10 @@ public:
     QAction* actionCouper() const override;
     QAction* actionEffacer() const override;
     void annoncer(const QString& message) override;
+
+    // La session du bureau se termine (`QGuiApplication::commitDataRequest`, que la fenêtre
+    // reçoit de Qt) : voir FinSession::terminer.
+    bool terminerSession(GestionnaireSession& gestionnaire);
 
 public Q_SLOTS:
     void bilanLPC();

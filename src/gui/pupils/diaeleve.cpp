@@ -12,6 +12,7 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QSet>
 
 namespace {
 
@@ -320,6 +321,11 @@ void diaEleve::supprimer()
     if (Eleves::supprimer(idsLignes(lignes))) {
         retirerLignes(lignes);
         verifierClasseVidee();
+    } else {
+        signalerRefus(tr("Suppression impossible"),
+                      tr("Les élèves sélectionnés n'ont pas été supprimés : la base de données a refusé "
+                         "l'écriture (disque plein, fichier en lecture seule ou utilisé par un autre "
+                         "programme)."));
     }
     garde = false;
 }
@@ -372,8 +378,14 @@ void diaEleve::changerClasse()
     const QList<int> lignes = lignesSelectionnees();
     if (!lignes.isEmpty() && modifie && !enregistrer())
         return;
-    if (!Eleves::deplacer(idsLignes(lignes), cible))
+    if (!Eleves::deplacer(idsLignes(lignes), cible)) {
+        signalerRefus(tr("Déplacement impossible"),
+                      tr("Les élèves sélectionnés n'ont pas été déplacés dans la classe %1 : la base de "
+                         "données a refusé l'écriture (disque plein, fichier en lecture seule ou utilisé par "
+                         "un autre programme).")
+                          .arg(nomCible));
         return;
+    }
     retirerLignes(lignes);
     verifierClasseVidee();
 }
@@ -484,12 +496,56 @@ void diaEleve::verifierClasseVidee()
             tr("La classe %1 ne contient plus d'élèves. Voulez-vous la supprimer ?").arg(nomClasseChargee)) !=
         QMessageBox::Yes)
         return;
-    if (!Eleves::supprimerClasse(classeChargee))
+    if (!Eleves::supprimerClasse(classeChargee)) {
+        signalerRefus(tr("Suppression impossible"),
+                      tr("La classe %1 n'a pas été supprimée : la base de données a refusé l'écriture "
+                         "(disque plein, fichier en lecture seule ou utilisé par un autre programme).")
+                          .arg(nomClasseChargee));
         return;
+    }
     classeChargee = 0;
     nomClasseChargee.clear();
     remplirClasses();
     modifie = false;
+}
+
+void diaEleve::signalerRefus(const QString& titre, const QString& texte)
+{
+    const std::optional<QList<Eleve>> enBase = Eleves::lireClasse(classeChargee);
+    QString suite;
+    if (!enBase) {
+        suite =
+            tr("La base de données n'a pas pu être relue : le tableau est resté tel qu'il était. Fermez "
+               "l'autre programme (ou libérez de la place sur le disque), puis cliquez sur « Actualiser ».");
+    } else {
+        const bool gardee = garde;
+        garde = true;
+        if (!modifie) {
+            ui->table->setRowCount(0);
+            for (const Eleve& eleve : *enBase)
+                ajouterLigne(eleve);
+            suite =
+                tr("Le tableau montre ce que tient la base de données. Libérez de la place sur le disque ou "
+                   "fermez l'autre programme, puis recommencez.");
+        } else {
+            QSet<qlonglong> ids;
+            for (const Eleve& eleve : *enBase)
+                ids.insert(eleve.id);
+            QList<int> parties;
+            for (int ligne = 0; ligne < ui->table->rowCount(); ++ligne) {
+                const QTableWidgetItem* nom = ui->table->item(ligne, NOM);
+                const qlonglong id = nom ? nom->data(ROLE_ID).toLongLong() : 0;
+                if (id != 0 && !ids.contains(id))
+                    parties.append(ligne);
+            }
+            retirerLignes(parties);
+            suite = tr("Le tableau montre ce que tient la base de données, avec vos modifications pas encore "
+                       "enregistrées. Libérez de la place sur le disque ou fermez l'autre programme, puis "
+                       "recommencez.");
+        }
+        garde = gardee;
+    }
+    Invite::critique(this, titre, texte + QStringLiteral("\n\n") + suite);
 }
 
 void diaEleve::changeEvent(QEvent* evenement)
