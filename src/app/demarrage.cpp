@@ -4,6 +4,7 @@
 #include "app/arretsysteme.h"
 #include "app/desinstallation.h"
 #include "core/commun/application.h"
+#include "core/commun/dossierdonnees.h"
 #include "core/commun/instanceunique.h"
 #include "core/db/initialisation.h"
 #include "core/db/sauvegarde.h"
@@ -78,10 +79,12 @@ bool accepterFichierBase(const QString& chemin)
     QSqlDatabase base = QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false);
     base.close();
     const bool misDeCote = QFile::rename(chemin, deCote);
-    if (misDeCote)
+    if (misDeCote) {
         for (const char* suffixe : {"-journal", "-wal", "-shm"})
             if (QFile::exists(chemin + QLatin1String(suffixe)))
                 QFile::rename(chemin + QLatin1String(suffixe), deCote + QLatin1String(suffixe));
+        DossierDonnees::creerFichierPrive(chemin);
+    }
     if (!misDeCote || !base.open()) {
         Invite::critique(nullptr, traduire("Base de données endommagée"),
                          traduire("Le fichier\n%1\nn'a pas pu être mis de côté. Rien n'a été modifié.\n\n"
@@ -93,6 +96,36 @@ bool accepterFichierBase(const QString& chemin)
     }
     Schema::creerIndex(base);
     return true;
+}
+
+// Une version précédente avait laissé les données lisibles par les autres comptes de l'ordinateur :
+// c'est réparé, et dit une fois.
+void annoncerDonneesPrivees(QWidget* fenetre, const QString& dossier)
+{
+    Invite::information(
+        fenetre, traduire("Données des élèves protégées"),
+        traduire("Les données des élèves (dossier %1) pouvaient être lues par les autres utilisateurs de cet "
+                 "ordinateur.\nQuorvel les a rendues lisibles par vous seul ; rien d'autre n'a changé.")
+            .arg(QDir::toNativeSeparators(dossier)));
+}
+
+// Le dossier ou la base ne peuvent pas être modifiés : le programme s'ouvre pour lire, et le dit
+// avant que la première saisie ne soit refusée.
+void annoncerLectureSeule(QWidget* fenetre, DossierDonnees::Ecriture ecriture, const QString& chemin)
+{
+    const QString quoi = ecriture == DossierDonnees::Ecriture::DossierEnLectureSeule
+                             ? traduire("Le dossier des données\n%1\nne peut pas être modifié")
+                                   .arg(QDir::toNativeSeparators(QFileInfo(chemin).absolutePath()))
+                             : traduire("Le fichier de la base de données\n%1\nne peut pas être modifié")
+                                   .arg(QDir::toNativeSeparators(chemin));
+    Invite::avertissement(
+        fenetre, traduire("Données en lecture seule"),
+        quoi +
+            traduire(" (droits d'écriture retirés, support protégé en écriture ou disque plein).\n\n"
+                     "Quorvel s'ouvre pour consulter, imprimer et exporter, mais aucune modification ne "
+                     "pourra être enregistrée.\n\nPour travailler normalement, quittez Quorvel, rendez ce "
+                     "dossier modifiable (ou demandez-le à la personne qui gère l'ordinateur), libérez de la "
+                     "place s'il le faut, puis relancez Quorvel."));
 }
 
 // « quorvel -verifie » : le démarrage jusqu'à la fenêtre principale, sans toucher à aucune base
@@ -182,15 +215,24 @@ int demarrer(int argc, char** argv)
     // choisi de les reprendre ou non (premier tour de la boucle d'événements) : d'ici là, rien ne
     // le réécrit, pas même un arrêt demandé par le système.
     JournalSaisies::Ecrivain::instance().retenir(true);
+    // Avant que SQLite n'ouvre la base : les données redeviennent privées là où une version
+    // précédente les a laissées lisibles par tous, puis l'écriture est essayée pour de vrai.
+    const QString chemin = Application::chemins().courante;
+    const QStringList ouverts = DossierDonnees::resserrer(Application::dossierDonnees());
+    const DossierDonnees::Ecriture ecriture = DossierDonnees::ecriture(Application::dossierDonnees(), chemin);
+    const bool lectureSeule = ecriture != DossierDonnees::Ecriture::Possible;
+
     MainWindow fenetre;
     GardienCopies copies(&fenetre);
-    fenetre.confierCopies(&copies);
+    // Une base ouverte pour lire seulement ne change pas : rien à copier, rien à dire d'une copie
+    // impossible dans un dossier déjà signalé.
+    if (!lectureSeule)
+        fenetre.confierCopies(&copies);
     fenetre.show();
     const ArretSysteme arret(&fenetre);
 
-    const QString chemin = Application::chemins().courante;
     QString erreur;
-    if (!Schema::ouvrirBaseParDefaut(chemin, &erreur)) {
+    if (!Schema::ouvrirBaseParDefaut(chemin, &erreur, lectureSeule)) {
         Invite::critique(nullptr, traduire("Erreur d'ouverture de la base de données"),
                          traduire("La base de données\n%1\nne peut pas être ouverte (%2).\n\n"
                                   "Vérifiez que son dossier existe, que vous avez le droit d'y écrire et que "
@@ -201,6 +243,10 @@ int demarrer(int argc, char** argv)
     }
     if (!accepterFichierBase(chemin))
         return 1;
+    if (!ouverts.isEmpty())
+        annoncerDonneesPrivees(&fenetre, Application::dossierDonnees());
+    if (lectureSeule)
+        annoncerLectureSeule(&fenetre, ecriture, chemin);
 
     return QApplication::exec();
 }

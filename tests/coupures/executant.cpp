@@ -423,7 +423,7 @@ bool migrer(bool version2)
 bool importerEleves()
 {
     const QString cible = Sauvegarde::cheminCopie(chemin(QStringLiteral("sauvegarde")));
-    if (!Sauvegarde::copierBase(cible))
+    if (!Sauvegarde::copierBase(cible).reussie())
         return false;
     LecteurCsv lecteur;
     if (!lecteur.load(chemin(QStringLiteral("entrees/base_eleves.csv")), true))

@@ -4,6 +4,7 @@
 #include "core/db/copiesauto.h"
 #include "support/donnees.h"
 #include "support/environnement.h"
+#include "support/petitdisque.h"
 #include "support/programme.h"
 #include "support/repondeuressai.h"
 
@@ -16,6 +17,8 @@
 #include <QTest>
 #include <QTranslator>
 
+#include <sys/stat.h>
+
 namespace {
 
 const QString REFUS =
@@ -24,6 +27,12 @@ const QString REFUS =
 // Fichiers que le programme n'a pas écrits (ou qu'une instance en marche tient) : la désinstallation les
 // laisse.
 const QStringList AUTRES{"notes de l'enseignante.txt", "QuorvelV3.sqlite.lock", "tmp/tmp_quorvel_Ab12Cd.txt"};
+
+int droits(const QString& chemin)
+{
+    struct stat etat;
+    return ::stat(QFile::encodeName(chemin).constData(), &etat) == 0 ? int(etat.st_mode & 07777) : -1;
+}
 
 } // namespace
 
@@ -322,6 +331,68 @@ private Q_SLOTS:
         QCOMPARE(QFile::exists(premier.base()), reponse == "No");
         QCOMPARE(QFile::exists(temporaire), reponse == "No");
         QVERIFY(!QFile::exists(premier.base() + ".lock"));
+    }
+
+    // Un premier démarrage pose des données privées ; celles qu'une version précédente a laissées
+    // lisibles par tous redeviennent privées au démarrage suivant, qui le dit.
+    void donneesPrivees()
+    {
+        QTemporaryDir racine;
+        Programme premier(racine.path());
+        QVERIFY(premier.demarrer() && premier.tuer());
+        const QString dossier = QFileInfo(premier.base()).absolutePath();
+        QCOMPARE(droits(dossier), 0700);
+        QCOMPARE(droits(premier.base()), 0600);
+        QFile copie(dossier + "/out.xml");
+        QVERIFY(copie.open(QIODevice::WriteOnly));
+        copie.close();
+        for (const QString& chemin : {dossier, premier.base(), copie.fileName()})
+            QVERIFY(::chmod(QFile::encodeName(chemin).constData(), chemin == dossier ? 0755 : 0644) == 0);
+
+        const QString annonce =
+            "information\tDonnées des élèves protégées\tLes données des élèves (dossier " + dossier +
+            ") pouvaient être lues par les autres utilisateurs de cet ordinateur.";
+        Programme second(racine.path(), {"Ok"});
+        second.lancer();
+        QTRY_VERIFY_WITH_TIMEOUT(!second.journal().isEmpty(), 20000);
+        QVERIFY2(second.journal().first().startsWith(annonce), qPrintable(second.journal().first()));
+        QVERIFY(second.tuer());
+        for (const QString& chemin : {dossier, premier.base(), copie.fileName()})
+            QCOMPARE(droits(chemin), chemin == dossier ? 0700 : 0600);
+        // Rien n'est plus ouvert : le démarrage suivant n'a rien à dire (tst_ecritures::dossierDonneesPrive).
+    }
+
+    // Un dossier de données qui ne peut pas être modifié (support en lecture seule, que les droits
+    // de root ne passent pas) : le programme le dit au démarrage et s'ouvre pour lire.
+    void lectureSeule()
+    {
+        PetitDisque disque(4 * 1024 * 1024);
+        if (!disque.monte())
+            QSKIP("montage d'un tmpfs refusé (il faut les droits de l'administrateur)");
+        {
+            const auto dossier = Environnement::nouveauDossierDonnees();
+            QVERIFY(Environnement::ouvrirBase() && Environnement::initialiserBase());
+            Environnement::fermerBase();
+            QVERIFY(QDir().mkpath(disque.fichier("Marvek/Quorvel")));
+            QVERIFY(QFile::copy(Application::chemins().courante,
+                                disque.fichier("Marvek/Quorvel/QuorvelV3.sqlite")));
+        }
+        QVERIFY(disque.lectureSeule(true));
+        QTemporaryDir racine;
+        Programme programme(racine.path(), {"Ok"});
+        QProcessEnvironment env = programme.processus.processEnvironment();
+        env.insert("XDG_DATA_HOME", disque.chemin());
+        programme.processus.setProcessEnvironment(env);
+        programme.lancer();
+        QTRY_VERIFY_WITH_TIMEOUT(!programme.journal().isEmpty(), 20000);
+        QVERIFY2(programme.journal().first().startsWith(
+                     "avertissement\tDonnées en lecture seule\tLe dossier des données\\n" +
+                     disque.fichier("Marvek/Quorvel") + "\\nne peut pas être modifié"),
+                 qPrintable(programme.journal().first()));
+        QTest::qWait(500); // la fenêtre principale reste ouverte, sur la base lue
+        QCOMPARE(programme.processus.state(), QProcess::Running);
+        QVERIFY(programme.tuer());
+        QVERIFY(disque.lectureSeule(false));
     }
 };
 

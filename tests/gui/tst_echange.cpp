@@ -22,6 +22,8 @@
 #include <QDir>
 #include <QDomDocument>
 #include <QRadioButton>
+#include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QTest>
@@ -266,8 +268,12 @@ private slots:
                              c.notesIgnorees, c.niveauxCrees, c.notesSupprimees, c.elevesIgnores}),
                  QList<int>({1, 2, 1, 1, 1, 1, 1, 1}));
         QVERIFY(!c.classeCreee && !c.classeRenommee);
-        QCOMPARE(Sql::lignes("SELECT id_note, date FROM notes WHERE id_eleve=10 ORDER BY id_note"),
-                 QStringList({"100|2012-05-01", "101|2011-01-01", "103|2011-01-01"}));
+        // La date prise du fichier garde l'instant de sa saisie, mise à jour comme ajoutée.
+        QCOMPARE(Sql::lignes("SELECT id_note, date, maj FROM notes WHERE id_eleve=10 ORDER BY id_note"),
+                 QStringList({"100|2012-05-01|2012-05-01 08:00:00", "101|2011-01-01|2013-01-01 00:00:00",
+                              "103|2011-01-01|2011-01-01 00:00:00"}));
+        QCOMPARE(Sql::lignes("SELECT date, maj FROM notes WHERE id_eleve=11"),
+                 QStringList{"2012-06-01|2012-06-01 08:00:00"});
         QCOMPARE(Sql::lignes("SELECT id_eleve, nom, date_naiss, id_classe, id_niveau FROM eleves ORDER BY 1"),
                  QStringList({"10|lÉvÊque|2005-03-07|5|2", "11|CŒUR|2004-01-01|5|2",
                               "12|RESTE|2004-01-01|5|2", "13|BRAVO|2005-01-02|5|8"}));
@@ -368,6 +374,109 @@ private slots:
                  QList<int>({1, 4}));
         QCOMPARE(valeur("SELECT nom||prenom||date_naiss FROM eleves WHERE nom='NOUVEAU'").toString(),
                  "NOUVEAUÉlise2005-02-02");
+    }
+
+    void ecole_data()
+    {
+        QTest::addColumn<QString>("ecoleFichier"); // « - » : fichier sans école (versions précédentes)
+        QTest::addColumn<QString>("reponse");      // à la question ; vide : pas de question
+        QTest::addColumn<bool>("importe");
+        ligne("la même, autrement écrite", "école des tilleuls \n 3  rue Haute", QString(), true);
+        ligne("une autre, fusion acceptée", "École du Centre\nVilleneuve", "Yes", true);
+        ligne("une autre, fusion refusée", "École du Centre\nVilleneuve", "No", false);
+        ligne("fichier sans école", "-", QString(), true);
+    }
+    // Le fichier nomme l'école qui l'a écrit, hors de la somme de contrôle (les versions
+    // précédentes le lisent comme avant) ; celui d'une autre école ne se fusionne qu'après une
+    // question qui nomme les deux.
+    void ecole()
+    {
+        QFETCH(QString, ecoleFichier);
+        QFETCH(QString, reponse);
+        QFETCH(bool, importe);
+        ouvrir(dossierA, false);
+        valeur("UPDATE general SET ecole=? WHERE id=1", {QString("École des Tilleuls\n3 rue Haute")});
+        const auto remettre = qScopeGuard([] { valeur("UPDATE general SET ecole='' WHERE id=1"); });
+        QDomDocument d = lire(exporter("CE1 Noël", "ecole.xml"));
+        QCOMPARE(d.documentElement().attribute("ecole"), "École des Tilleuls\n3 rue Haute");
+        const QString somme = d.documentElement().attribute("checksum");
+        if (ecoleFichier == "-")
+            d.documentElement().removeAttribute("ecole");
+        else
+            d.documentElement().setAttribute("ecole", ecoleFichier);
+        ecrire(fichiers.filePath("ecole.xml"), d);
+        QCOMPARE(d.documentElement().attribute("checksum"), somme); // la somme ne couvre pas l'école
+
+        MainWindow fenetre;
+        RepondeurEssai r;
+        r.chemin(fichiers.filePath("ecole.xml"));
+        if (!reponse.isEmpty())
+            r.bouton(reponse == "Yes" ? QMessageBox::Yes : QMessageBox::No);
+        if (importe)
+            r.bouton(QMessageBox::Ok); // bilan
+        fenetre.importerClasse();
+        QStringList titres;
+        for (const Invite::Message& m : r.messages())
+            titres << m.titre;
+        QCOMPARE(titres, (reponse.isEmpty() ? QStringList() : QStringList{"Fichier d'une autre école"}) +
+                             (importe ? QStringList{BILAN} : QStringList()));
+        if (!reponse.isEmpty())
+            QCOMPARE(r.messages().first().texte,
+                     "Ce fichier de classe a été exporté par une autre école :\n    École du Centre\n    "
+                     "Villeneuve\n\nVotre base de données est celle de :\n    École des Tilleuls\n    3 rue "
+                     "Haute\n\nFusionner quand même ses élèves et leurs dates dans votre base ?\n(Non : "
+                     "l'importation est annulée, rien n'est modifié.)");
+    }
+
+    void lettre_data()
+    {
+        QTest::addColumn<QString>("classe");
+        QTest::addColumn<QString>("nom"); // du premier élève (BRAVO Léo)
+        QTest::addColumn<bool>("classeDemandee");
+        QTest::addColumn<QString>("eleves");
+        QTest::addColumn<QString>("nettoye"); // dernière ligne du bilan
+        ligne("classe « CE1% »", "CE1%", "BRAVO", true, QString(), QString());
+        ligne("classe « CE1_Noël »", "CE1_Noël", "BRAVO", true, QString(), QString());
+        ligne("élève « BR_VO »", "CE1 Noël", "BR_VO", false, "BRAVO|BR_VO", QString());
+        ligne("élève « B% »", "CE1 Noël", "B%", false, "BRAVO|B%", QString());
+        ligne("élève avec caractères nuls", "CE1 Noël", QString::fromUtf8("BRA\0VO\0", 8), false, "BRAVO",
+              "Noms lus avec des caractères de contrôle (caractère nul, tabulation…), enregistrés sans eux : "
+              "1");
+        ligne(
+            "classe avec une tabulation", "CE1\tNoël", "BRAVO", false, QString(),
+            QString("Noms lus avec des caractères de contrôle (caractère nul, tabulation…), enregistrés sans "
+                    "eux : 1"));
+    }
+    // Les noms d'un fichier de classe sont pris à la lettre (« % » et « _ » ne retrouvent personne
+    // d'autre), sans leurs caractères de contrôle.
+    void lettre()
+    {
+        QFETCH(QString, classe);
+        QFETCH(QString, nom);
+        QFETCH(bool, classeDemandee);
+        QFETCH(QString, eleves);
+        QFETCH(QString, nettoye);
+        ouvrir(dossierA, false);
+        QDomDocument d = lire(fichiers.filePath("a.xml"));
+        d.documentElement().setAttribute("nom", classe);
+        Chiffreur c(CLE_FICHIER_CLASSE);
+        d.documentElement().firstChildElement().setAttribute("nom", c.chiffrerTexte(nom));
+        ecrire(fichiers.filePath("lettre.xml"), d);
+        const QString avant = etat();
+        Script s;
+        const bool importe = ImportClasse(s).importer(fichiers.filePath("lettre.xml"));
+        QCOMPARE(s.classeDemandee, classeDemandee);
+        QCOMPARE(importe, !classeDemandee); // le script renonce au choix de la classe
+        if (eleves.isEmpty()) {
+            QCOMPARE(etat(), avant);
+        } else {
+            QCOMPARE(Sql::lignes("SELECT nom FROM eleves WHERE prenom='Léo' ORDER BY id_eleve"),
+                     eleves.split('|'));
+            valeur("DELETE FROM eleves WHERE id_eleve>4");
+            valeur("DELETE FROM notes WHERE id_eleve>4");
+        }
+        if (!nettoye.isEmpty() && importe)
+            QCOMPARE(s.messages.last().split('\n').filter(QRegularExpression(".")).last(), nettoye);
     }
 
     // Les chemins de dialogue, par la fenêtre principale et les vrais dialogues.

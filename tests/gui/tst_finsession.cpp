@@ -4,6 +4,7 @@
 // termine, par un arrêt demandé par le système (SIGTERM) ou par un vrai gestionnaire de session
 // XSMP sur un serveur X à part (Xvfb) : le chemin que suit la fin d'une session de bureau sous X11.
 #include "core/commun/application.h"
+#include "core/commun/dossierdonnees.h"
 #include "core/entry/journalsaisies.h"
 #include "support/donnees.h"
 #include "support/environnement.h"
@@ -117,6 +118,8 @@ class TstFinSession : public QObject
         QVERIFY(JournalSaisies::enregistrer({grille}));
         journalEcrit = octetsJournal();
         Environnement::fermerBase();
+        // Droits que le programme aurait posés : il ne dit rien de plus au démarrage.
+        DossierDonnees::resserrer(QFileInfo(base()).path());
     }
     // Lance le programme et attend qu'il ait remis les dates du journal dans leur grille.
     void lancerEtReprendre()

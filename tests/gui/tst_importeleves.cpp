@@ -26,7 +26,8 @@ const QStringList ENTETES =
         .split('|');
 const QStringList QUESTION = {"SAUVEGARDE ?", "La base de données contient des élèves."};
 const QStringList FIN = {"Opération terminée", "La base de données a été mise à jour"};
-// La suite du message de fin : les six comptes, puis les quatre détails qui ne sont pas nuls.
+// La suite du message de fin : les six comptes, puis les détails qui ne sont pas nuls (le dernier :
+// la ligne nettoyée de ses caractères de contrôle).
 QStringList bilan(const QList<int>& n)
 {
     const QStringList comptes = QString("Élèves ajoutés : %1|Élèves changés de classe : %1|Élèves changés de "
@@ -38,7 +39,9 @@ QStringList bilan(const QList<int>& n)
         "Nouveaux élèves non ajoutés (case « Ajouter les nouveaux élèves » non cochée) : %1",
         "Élèves laissés dans leur classe et leur niveau alors que le fichier en donne d'autres "
         "(case « Mettre à jour la répartition des élèves à partir des classes du fichier » non cochée) : %1",
-        "Élèves de la base absents du fichier, gardés : %1"};
+        "Élèves de la base absents du fichier, gardés : %1",
+        "Lignes dont les noms portaient des caractères de contrôle (caractère nul, tabulation…), enregistrés "
+        "sans eux : 1 (lignes %1)"};
     QStringList lignes{""}, suite;
     for (int i = 0; i < comptes.size(); ++i)
         lignes << comptes.at(i).arg(n.value(i));
@@ -323,12 +326,28 @@ private Q_SLOTS:
             {0, 1, 1, 0, 2, 0, 1, 1, 0, 1});
         cas("les trois", "asr", "NO", QStringList{aNiveau, bDeplace, d} + trois + QStringList{"7:6", "1"},
             {1, 1, 1, 0, 1, 1, 1, 0, 0, 0});
-        // Deux classes, deux niveaux qui ne diffèrent que par la casse : le premier, comme LIKE dans la base.
+        // Deux classes, deux niveaux qui ne diffèrent que par la casse : le plus ancien.
         ligne("casse : le premier libellé",
               QStringList{"INSERT INTO classes VALUES(1,'CP A',0),(2,'cp a',1)",
                           "INSERT INTO niveaux VALUES(8,'ce1',7)"},
               "a", exporter({{"NEUF", "Jean", "01/09/2010", "Cp A", "Ce1", ""}}, ';'), "", 1, FIN,
               QStringList{"NEUF:Jean:2010-09-01:CP A:CE1:1", "CP A:0", "8:7", "0"}, QList<int>{1});
+        // Les noms sont pris à la lettre : « % » et « _ » ne retrouvent ni MARTIN, ni sa classe, ni un
+        // niveau.
+        ligne("jokers pris à la lettre", martin, "ar",
+              exporter({{"MART%", "L_o", "07/03/2001", "CP_A", "C%", ""}}, ';', 2), "N", 1, QUESTION + FIN,
+              QStringList{"MART%:L_o:2001-03-07:CP_A:C%:1", "MARTIN:Léo:2001-03-07:CP A:CP:0", "CP A:0",
+                          "CP_A:1", "8:7", "0"},
+              QList<int>{1, 0, 0, 0, 0, 0, 0, 0, 0, 1});
+        // Caractères de contrôle retirés des noms (une tabulation devient une espace), et dits.
+        ligne("caractère nul", martin, "a",
+              exporter({{QString::fromUtf8("NUL\0BYTE", 8), "Zoé\tAnne", "01/01/2015",
+                         QString::fromUtf8("CP\0 A", 5), "CP", ""}},
+                       ';'),
+              "N", 1, QUESTION + FIN,
+              QStringList{"MARTIN:Léo:2001-03-07:CP A:CP:0", "NULBYTE:Zoé Anne:2015-01-01:CP A:CP:1",
+                          "CP A:0", "7:6", "0"},
+              QList<int>{1, 0, 0, 0, 0, 0, 0, 0, 0, 1, 2});
         // Une date illisible annule tout, y compris la ligne précédente déjà traitée, et nomme la ligne.
         ligne("date illisible", martin, "asr",
               exporter({{"NEUF", "Jean", "01/09/2010", "CE2 Z", "CE2", ""},

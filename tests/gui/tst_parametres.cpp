@@ -4,12 +4,14 @@
 #include "core/commun/application.h"
 #include "core/commun/motdepasse.h"
 #include "core/db/copiesauto.h"
+#include "core/settings/parametres.h"
 #include "gui/mainwindow/mainwindow.h"
 #include "gui/settings/diamdp.h"
 #include "gui/settings/diaparam.h"
 #include "support/clavier.h"
 #include "support/donnees.h"
 #include "support/environnement.h"
+#include "support/petitdisque.h"
 #include "support/repondeuressai.h"
 #include "support/sql.h"
 
@@ -21,6 +23,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QStorageInfo>
 #include <QTemporaryDir>
@@ -202,6 +205,12 @@ private Q_SLOTS:
               QStringLiteral("Le mot de passe ancien ne correspond pas."), abc);
         ligne("nouveaux différents", abc, QStringList{"abc", "secret", "Secret"},
               QStringLiteral("Les mots de passe ne correspondent pas."), abc);
+        // Hors Latin-1 : gardé tel que tapé, sous une forme que l'ancienne ne peut pas donner.
+        ligne("hors Latin-1", abc, QStringList{"abc", "€€€€", "€€€€"}, QString(),
+              "sha256-utf8:" + QCryptographicHash::hash("€€€€", QCryptographicHash::Sha256).toHex());
+        // « é » d'une touche ou « e » et l'accent : le même mot de passe, de l'ancienne forme.
+        ligne("accent composé", ABSENT, QStringList{"", "e\u0301t\u00e9", "\u00e9te\u0301"}, QString(),
+              md5("\351t\351"));
     }
 
     void motDePasse()
@@ -220,20 +229,68 @@ private Q_SLOTS:
             QCOMPARE(repondeur->dernier().texte, avertissement);
     }
 
+    void controleDAcces_data()
+    {
+        QTest::addColumn<QByteArray>("stockee");
+        QTest::addColumn<QString>("saisi");
+        QTest::addColumn<bool>("accepte");
+        const QByteArray euros = MotDePasse::empreinte("€€€€");
+        ligne("hors Latin-1, le même", euros, "€€€€", true);
+        ligne("hors Latin-1, un autre", euros, "ŒŒŒŒ", false);
+        ligne("hors Latin-1, les « ? » de l'ancienne forme", euros, "????", false);
+        // Posé par une version précédente (« € » devenu « ? ») : il s'ouvre encore.
+        ligne("ancienne forme, tapé comme alors", md5("????"), "€€€€", true);
+        ligne("Latin-1, accent composé", md5("\351t\351"), "e\u0301t\u00e9", true);
+        ligne("Latin-1, casse", md5("\351t\351"), "\u00c9t\u00e9", false);
+    }
+    // Le mot de passe tapé à la porte des fonctions protégées est contrôlé comme il a été fixé.
     void controleDAcces()
     {
-        // Hors Latin-1, seule la forme 8 bits compte (« ? » à la place), comme dans la version 2.
+        QFETCH(QByteArray, stockee);
+        QFETCH(QString, saisi);
+        QFETCH(bool, accepte);
+        QCOMPARE(MotDePasse::correspond(saisi, stockee), accepte);
+    }
+
+    // Par la fenêtre principale, jusqu'au retrait.
+    void porte()
+    {
+        // Une moitié isolée de paire UTF-16 ne peut pas être gardée telle quelle : refusée.
+        QVERIFY(MotDePasse::representable("😀") && !MotDePasse::representable(QString(QChar(0xd83d))));
+        QCOMPARE(Parametres::changerMotDePasse(QString(), QString(QChar(0xd83d)), QString(QChar(0xd83d))),
+                 Parametres::ChangementMotDePasse::NonRepresentable);
         const QString mdp = QStringLiteral("Œuvre d'été €");
         QCOMPARE(changerMotDePasse({QString(), mdp, mdp}), "accepté");
-        QCOMPARE(stockee(), md5("?uvre d'\351t\351 ?"));
-
         MainWindow fenetre;
         QTRY_VERIFY(fenetre.minuterieActions().isActive()); // contrôle de version passé
+        repondeur->texteSaisi(QStringLiteral("?uvre d'été ?"));
+        repondeur->bouton(QMessageBox::Ok);
         repondeur->texteSaisi(mdp);
         QVERIFY(fenetre.accesAutorise());
-        // L'ancien, tapé hors Latin-1, est reconnu : le mot de passe est retiré.
+        QCOMPARE(repondeur->dernier().texte, "Mot de passe incorrect !");
         QCOMPARE(changerMotDePasse({mdp, QString(), QString()}), "accepté");
         QCOMPARE(stockee(), ABSENT);
+    }
+
+    // Le fichier des réglages ne peut pas être écrit (disque en lecture seule) : c'est dit, et
+    // l'ancien mot de passe reste, sur le disque comme pour le programme.
+    void reglagesNonEcrits()
+    {
+        PetitDisque disque(64 * 1024);
+        if (!disque.monte())
+            QSKIP("montage d'un tmpfs refusé (il faut les droits de l'administrateur)");
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, disque.chemin());
+        const auto remettre = qScopeGuard([] { Environnement::preparer(); });
+        QCOMPARE(changerMotDePasse({QString(), "abc", "abc"}), "accepté");
+        QCOMPARE(QFile::permissions(MotDePasse::fichierReglages()) & 0x0077, QFileDevice::Permissions());
+        QVERIFY(disque.lectureSeule(true));
+        repondeur->bouton(QMessageBox::Ok);
+        QCOMPARE(changerMotDePasse({"abc", "nouveau", "nouveau"}), "ouvert");
+        QVERIFY(repondeur->dernier().texte.startsWith(
+            "Le mot de passe n'a pas pu être enregistré dans le fichier des réglages\n" +
+            MotDePasse::fichierReglages() + "\nL'ancien mot de passe reste en vigueur."));
+        QCOMPARE(stockee(), md5("abc"));
+        QVERIFY(disque.lectureSeule(false));
     }
 };
 

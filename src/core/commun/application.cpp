@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/commun/application.h"
 
+#include "core/commun/dossierdonnees.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -42,8 +44,7 @@ QString preparerRepertoireDonnees()
 {
     const QString dossier = repertoireDonnees(
         QStandardPaths::writableLocation(QStandardPaths::AppDataLocation), QDir::homePath());
-    if (!QDir(dossier).exists())
-        QDir().mkpath(dossier);
+    DossierDonnees::creer(dossier);
     return dossier;
 }
 

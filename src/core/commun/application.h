@@ -33,7 +33,7 @@ struct CheminsBase {
 QString repertoireDonnees(const QString& emplacementPlateforme, const QString& dossierPersonnel);
 
 // Dossier des données de l'utilisateur courant (emplacement de la plateforme pour
-// l'organisation et l'application), créé avec ses parents s'il n'existe pas.
+// l'organisation et l'application), créé privé avec ses parents s'il n'existe pas.
 QString preparerRepertoireDonnees();
 
 CheminsBase cheminsDans(const QString& repertoire);

@@ -14,6 +14,7 @@
 #include <windows.h>
 #else
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -67,6 +68,48 @@ bool remplacer(const QString& source, const QString& destination, int* code)
     *code = fait ? 0 : errno;
     return fait;
 #endif
+}
+
+// Le masque de création du processus (umask), lu sans le changer : un autre fil qui créerait un
+// fichier pendant un changement, même bref, le ferait avec des droits ouverts.
+unsigned masqueCreation()
+{
+#ifdef Q_OS_LINUX
+    QFile etat(QStringLiteral("/proc/self/status"));
+    if (etat.open(QIODevice::ReadOnly)) {
+        for (QByteArray ligne = etat.readLine(); !ligne.isEmpty(); ligne = etat.readLine())
+            if (ligne.startsWith("Umask:")) {
+                bool lu = false;
+                const uint masque = ligne.mid(6).trimmed().toUInt(&lu, 8);
+                if (lu)
+                    return masque;
+            }
+    }
+#endif
+#ifdef Q_OS_WIN
+    return 022;
+#else
+    const mode_t masque = ::umask(077);
+    ::umask(masque);
+    return masque;
+#endif
+}
+
+// Les droits d'un fichier posé là où l'utilisateur l'a choisi : ceux que lui donnerait tout
+// programme qui le crée (0666 moins le masque de création), lecture et écriture pour lui toujours.
+QFileDevice::Permissions droitsUsuels()
+{
+    const unsigned masque = masqueCreation();
+    QFileDevice::Permissions permissions = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+    if (!(masque & 040))
+        permissions |= QFileDevice::ReadGroup;
+    if (!(masque & 020))
+        permissions |= QFileDevice::WriteGroup;
+    if (!(masque & 004))
+        permissions |= QFileDevice::ReadOther;
+    if (!(masque & 002))
+        permissions |= QFileDevice::WriteOther;
+    return permissions;
 }
 
 } // namespace
@@ -236,9 +279,8 @@ bool EcritureSure::valider(const std::function<bool(const QString& provisoire)>&
     }
 
     // 4. Les droits, quel que soit le masque de création et ce qu'un outil a pu poser.
-    QFileDevice::Permissions permissions = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
-    if (droits == Droits::Usuels)
-        permissions |= QFileDevice::ReadGroup | QFileDevice::ReadOther;
+    const QFileDevice::Permissions permissions =
+        droits == Droits::Usuels ? droitsUsuels() : QFileDevice::ReadOwner | QFileDevice::WriteOwner;
     if (!QFile::setPermissions(provisoire, permissions) && droits != Droits::PrivesSiPossible)
         return echouer(Panne::Interdit, QDir::toNativeSeparators(provisoire));
 

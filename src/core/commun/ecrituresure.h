@@ -27,11 +27,12 @@ class QIODevice;
 class EcritureSure
 {
 public:
-    // Droits du fichier écrit, quel que soit le masque de création du processus : privés
-    // (lecture et écriture pour l'utilisateur seul, 0600), ou usuels (0644), pour un fichier
-    // posé là où l'utilisateur l'a choisi. « Privés si possible » : privés, sauf sur un système
-    // de fichiers qui ne sait pas les garder (clé USB en FAT, partage réseau), où le fichier
-    // est écrit quand même.
+    // Droits du fichier écrit : privés (lecture et écriture pour l'utilisateur seul, 0600), quel
+    // que soit le masque de création du processus ; ou usuels, pour un fichier posé là où
+    // l'utilisateur l'a choisi : ceux qu'y donnerait tout autre programme (0666 moins le masque
+    // de création, 0644 d'ordinaire). « Privés si possible » : privés, sauf sur un système de
+    // fichiers qui ne sait pas les garder (clé USB en FAT, partage réseau), où le fichier est
+    // écrit quand même.
     enum class Droits { Prives, PrivesSiPossible, Usuels };
 
     // Ce qui a fait échouer l'écriture, pour dire à l'utilisateur quoi faire.

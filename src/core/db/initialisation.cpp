@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/db/initialisation.h"
 
+#include "core/commun/fichiersur.h"
 #include "core/commun/transaction.h"
 #include "core/db/chargeurlivret.h"
 #include "core/db/schema.h"
@@ -119,11 +120,11 @@ QString copierAvantInitialisation(const QString& cheminBase, QString* erreur)
 {
     const QString copie = nomDate(cheminBase, QStringLiteral(".avant-initialisation"));
 
-    QFile source(cheminBase);
-    if (!source.copy(copie)) {
+    // Entière ou absente, et privée comme la base.
+    const FichierSur::Issue issue = FichierSur::copier(cheminBase, copie, EcritureSure::Droits::Prives);
+    if (!issue.reussie()) {
         if (erreur)
-            *erreur = source.errorString();
-        QFile::remove(copie);
+            *erreur = issue.detail;
         return QString();
     }
     return copie;

@@ -33,6 +33,14 @@ QString listeIdentifiants(const QList<qint64>& ids)
     return textes.join(QLatin1Char(','));
 }
 
+QString ecole(const QSqlDatabase& base)
+{
+    QSqlQuery requete(base);
+    return requete.exec(QStringLiteral("SELECT ecole FROM general")) && requete.next()
+               ? requete.value(0).toString()
+               : QString();
+}
+
 QList<Entree> classes(const QSqlDatabase& base)
 {
     return lireEntrees(QStringLiteral("SELECT libelle,id_classe FROM classes ORDER BY tri"), base);

@@ -19,6 +19,10 @@ QList<Entree> classes(const QSqlDatabase& base = QSqlDatabase::database());
 // « SELECT libelle, id_niveau FROM niveaux ORDER BY tri » ; vide quand la lecture échoue.
 QList<Entree> niveaux(const QSqlDatabase& base = QSqlDatabase::database());
 
+// Le nom et l'adresse de l'école (« SELECT ecole FROM general », première ligne) ; vide quand
+// ils manquent.
+QString ecole(const QSqlDatabase& base = QSqlDatabase::database());
+
 // Les élèves d'une classe que rend `sql` : colonnes nom, prénom, libellé du niveau, id_eleve ;
 // un seul paramètre, la classe. Rangés dans l'ordre alphabétique français (la base compare les
 // octets), niveau après niveau quand `parNiveau`.

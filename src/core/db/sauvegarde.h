@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/commun/fichiersur.h"
+
 #include <QString>
 
 #include <functional>
@@ -24,9 +26,10 @@ QString cheminCopie(const QString& dossier);
 // données choisi comme dossier de sauvegarde) : le remplacer détruirait la base.
 bool estLaBaseCourante(const QString& cible);
 
-// Copie la base courante vers `cible` (qui ne doit pas exister) sans la fermer ; vrai quand
-// la copie a réussi.
-bool copierBase(const QString& cible);
+// Copie la base courante vers `cible` sans la fermer, entière ou pas du tout : la copie est
+// écrite à côté, relue, rendue privée (elle tient les données des élèves) puis nommée ; un fichier
+// qui portait déjà ce nom n'est remplacé qu'à ce moment-là, et reste tel quel après un échec.
+FichierSur::Issue copierBase(const QString& cible);
 
 // Réglages de la restauration. Le programme se sert des valeurs par défaut ; les essais
 // remplacent la recopie de l'étape 8 pour simuler une panne (ou une copie qui donne un

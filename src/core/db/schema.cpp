@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/db/schema.h"
 
+#include "core/commun/dossierdonnees.h"
+
 #include <QFile>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -8,11 +10,15 @@
 
 namespace Schema {
 
-bool ouvrirBaseParDefaut(const QString& chemin, QString* erreur)
+bool ouvrirBaseParDefaut(const QString& chemin, QString* erreur, bool lectureSeule)
 {
+    if (!lectureSeule)
+        DossierDonnees::creerFichierPrive(chemin);
     QSqlDatabase base = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
     base.setHostName(QStringLiteral("localhost"));
     base.setDatabaseName(chemin);
+    if (lectureSeule)
+        base.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
     if (base.open()) {
         creerIndex(base);
         return true;

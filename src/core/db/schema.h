@@ -14,8 +14,10 @@ inline constexpr int VERSION = 3;
 inline const QString RESSOURCE_SCRIPT = QStringLiteral(":sql/tables.sql");
 
 // Ouvre la base SQLite comme connexion par défaut du processus. Un chemin qui n'existe
-// pas encore donne un fichier vide. En cas d'échec, `erreur` reçoit le texte du pilote.
-bool ouvrirBaseParDefaut(const QString& chemin, QString* erreur);
+// pas encore donne un fichier vide, privé. En cas d'échec, `erreur` reçoit le texte du pilote.
+// `lectureSeule` : la base est ouverte pour être lue seulement (dossier ou fichier qui ne peut
+// pas être modifié) ; toute écriture est alors refusée par SQLite.
+bool ouvrirBaseParDefaut(const QString& chemin, QString* erreur, bool lectureSeule = false);
 
 // Index de recherche des enregistrements par élève et nœud, créé s'il manque. Les grilles
 // et les rapports lisent les dates par paire (élève, nœud) : sans lui, chaque lecture

@@ -2,6 +2,7 @@
 #include "core/exchange/fichierclasse.h"
 
 #include "core/commun/application.h"
+#include "core/db/requetes.h"
 #include "core/exchange/chiffreur.h"
 
 #include <QSqlQuery>
@@ -45,6 +46,13 @@ bool ArbrePaliers::appartient(qint64 idComp, qint64 idPalier)
     return false;
 }
 
+bool memeEcole(const QString& ecole1, const QString& ecole2)
+{
+    const QString a = ecole1.simplified();
+    const QString b = ecole2.simplified();
+    return a.isEmpty() || b.isEmpty() || a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
 QDomDocument construire(qint64 idClasse, const QString& libelleClasse, qint64 idPalier)
 {
     QDomDocument document;
@@ -57,6 +65,8 @@ QDomDocument construire(qint64 idClasse, const QString& libelleClasse, qint64 id
     ref.prepare("SELECT ref FROM competences WHERE id_comp=?");
     ref.addBindValue(idPalier);
     racine.setAttribute("ref_palier", ref.exec() && ref.next() ? ref.value(0).toString() : QString());
+    if (const QString ecole = Requetes::ecole(); !ecole.isEmpty())
+        racine.setAttribute(ATTRIBUT_ECOLE, ecole);
 
     Chiffreur chiffreur(CLE_FICHIER_CLASSE);
     ArbrePaliers arbre;
@@ -99,6 +109,11 @@ QDomDocument construire(qint64 idClasse, const QString& libelleClasse, qint64 id
 QByteArray texte(const QDomDocument& document)
 {
     return document.toByteArray(1);
+}
+
+FichierSur::Issue ecrire(const QString& chemin, const QDomDocument& document)
+{
+    return FichierSur::ecrire(chemin, texte(document), EcritureSure::Droits::Usuels);
 }
 
 ErreurAnalyse analyser(const QByteArray& octets, QDomDocument& document)

@@ -2,8 +2,11 @@
 #include "core/exchange/importclasse.h"
 
 #include "core/commun/application.h"
+#include "core/commun/fichiersur.h"
 #include "core/commun/ordrealphabetique.h"
+#include "core/commun/textesimportes.h"
 #include "core/commun/transaction.h"
+#include "core/db/requetes.h"
 #include "core/exchange/chiffreur.h"
 
 #include <QFile>
@@ -42,31 +45,34 @@ bool ImportClasse::importer(const QString& chemin)
 {
     chercheComp.prepare("SELECT id_comp FROM competences WHERE ref=?");
     chercheNote.prepare("SELECT id_note,maj FROM notes WHERE id_comp=? AND id_eleve=?");
-    insereNote.prepare("INSERT INTO notes(id_eleve,id_comp,date) VALUES(?,?,?)");
-    majNote.prepare("UPDATE notes SET date=? WHERE id_note=?");
+    // La date prise du fichier garde l'instant de sa saisie (son « maj ») : la règle « la plus
+    // récente l'emporte » des importations suivantes compare alors les bons instants.
+    insereNote.prepare("INSERT INTO notes(id_eleve,id_comp,date,maj) "
+                       "VALUES(?,?,?,COALESCE(NULLIF(?,''),CURRENT_TIMESTAMP))");
+    majNote.prepare("UPDATE notes SET date=?, maj=COALESCE(NULLIF(?,''),CURRENT_TIMESTAMP) WHERE id_note=?");
     notesEleve.prepare("SELECT notes.id_note, competences.id_comp_parent FROM notes, competences WHERE "
                        "notes.id_eleve=? AND notes.id_comp=competences.id_comp");
     if (!lire(chemin) || !controler() || !premierePasse() || !deuxiemePasse() || !ecrire())
         return false;
-    dialogue.message(InterlocuteurImport::Genre::Information, tr("Bilan de l'importation de classe"),
-                     bilan());
-    ecrireCopieDeTravail();
+    QString texte = bilan();
+    const FichierSur::Issue copie = ecrireCopieDeTravail();
+    if (!copie.reussie())
+        texte += tr("\nLa copie de travail %1 n'a pas pu être écrite dans le dossier des données (%2) ; "
+                    "l'importation elle-même est faite.\n")
+                     .arg(Application::FICHIER_COPIE_IMPORT, copie.detail);
+    dialogue.message(InterlocuteurImport::Genre::Information, tr("Bilan de l'importation de classe"), texte);
     return true;
 }
 
-void ImportClasse::ecrireCopieDeTravail() const
+FichierSur::Issue ImportClasse::ecrireCopieDeTravail() const
 {
     // Copie du document de travail, noms et dates de naissance en clair compris : dans le dossier
     // des données, jamais dans le dossier courant (souvent le bureau, ou le dossier du programme,
-    // partagés sur les postes d'école). La copie précédente est d'abord supprimée : la nouvelle
-    // est créée lisible par l'utilisateur seul, et un lien posé à sa place n'est pas suivi.
+    // partagés sur les postes d'école). Lisible par l'utilisateur seul ; elle remplace la
+    // précédente d'un coup (un lien posé à sa place est remplacé, pas suivi).
     const QString chemin =
         Application::dossierDonnees() + QLatin1Char('/') + Application::FICHIER_COPIE_IMPORT;
-    QFile::remove(chemin);
-    QFile copie(chemin);
-    if (copie.open(QIODevice::WriteOnly | QIODevice::NewOnly,
-                   QFileDevice::ReadOwner | QFileDevice::WriteOwner))
-        copie.write(document.toByteArray(1));
+    return FichierSur::ecrire(chemin, document.toByteArray(1), EcritureSure::Droits::Prives);
 }
 
 ImportClasse::Refus ImportClasse::analyserOctets(const QByteArray& octets, QDomDocument& document)
@@ -121,7 +127,8 @@ ImportClasse::Refus ImportClasse::controlerRacine(const QDomDocument& document)
     return {};
 }
 
-ImportClasse::Refus ImportClasse::preparerEleve(Chiffreur& chiffreur, QDomElement& e, bool chiffre)
+ImportClasse::Refus ImportClasse::preparerEleve(Chiffreur& chiffreur, QDomElement& e, bool chiffre,
+                                                bool* nettoye)
 {
     if (chiffre) {
         for (const char* nom : {"nom", "prenom", "date_naiss"}) {
@@ -129,6 +136,15 @@ ImportClasse::Refus ImportClasse::preparerEleve(Chiffreur& chiffreur, QDomElemen
             if (clair.isEmpty())
                 return {tr("Erreur"), tr("Impossible de décrypter le fichier")};
             e.setAttribute(nom, clair);
+        }
+    }
+    for (const char* nom : {"nom", "prenom", "niveau"}) {
+        bool retire = false;
+        const QString propre = TextesImportes::nettoyer(e.attribute(nom), &retire);
+        if (retire) {
+            e.setAttribute(nom, propre);
+            if (nettoye)
+                *nettoye = true;
         }
     }
     for (const char* nom : {"nom", "prenom", "niveau", "date_naiss", "maj"})
@@ -145,6 +161,12 @@ bool ImportClasse::controler()
         avertir(refus.titre, refus.texte);
         return false;
     }
+    // Un fichier d'une autre école ne se fusionne pas sans l'accord de l'utilisateur.
+    const QString ecoleFichier = racine.attribute(FichierClasse::ATTRIBUT_ECOLE);
+    const QString ecoleBase = Requetes::ecole();
+    if (!FichierClasse::memeEcole(ecoleFichier, ecoleBase) &&
+        !dialogue.accepterAutreEcole(ecoleFichier, ecoleBase))
+        return false;
     const QString refPalier = racine.attribute("ref_palier");
     if (refPalier.isEmpty()) {
         avertir(tr("Erreur"), tr("Palier non renseigné."));
@@ -157,13 +179,18 @@ bool ImportClasse::controler()
         return false;
     }
     idPalier = chercheComp.value(0).toLongLong();
-    nomClasse = racine.attribute("nom");
+    bool classeNettoyee = false;
+    nomClasse = TextesImportes::nettoyer(racine.attribute("nom"), &classeNettoyee);
+    if (classeNettoyee)
+        ++cpt.nomsNettoyes;
     if (nomClasse.isEmpty()) {
         avertir(tr("Erreur"), tr("Pas de classe indiquée dans le fichier."));
         return false;
     }
+    // Le nom est comparé tel quel, aux majuscules ASCII près : « % » ou « _ » n'y sont que des
+    // caractères.
     QSqlQuery requete;
-    requete.prepare("SELECT id_classe FROM classes WHERE libelle LIKE ?");
+    requete.prepare("SELECT id_classe FROM classes WHERE libelle = ? COLLATE NOCASE ORDER BY id_classe");
     requete.addBindValue(nomClasse);
     idClasse = requete.exec() && requete.next() ? requete.value(0).toLongLong() : 0;
     if (idClasse == 0) {
@@ -189,14 +216,19 @@ bool ImportClasse::premierePasse()
     const bool chiffre = racine.attribute("version") == QLatin1String("3");
     Chiffreur chiffreur(CLE_FICHIER_CLASSE);
     QSqlQuery homonymes;
-    homonymes.prepare("SELECT id_eleve, date_naiss,maj FROM eleves WHERE nom LIKE ? AND prenom LIKE ?");
+    // Comparaison exacte ; le nom et le prénom sont rangés sans égard à la casse (ASCII).
+    homonymes.prepare(
+        "SELECT id_eleve, date_naiss,maj FROM eleves WHERE nom = ? AND prenom = ? ORDER BY id_eleve");
     for (int i = 0; i < eleves.size(); ++i) {
         QDomElement& e = eleves[i];
-        const Refus refus = preparerEleve(chiffreur, e, chiffre);
+        bool nettoye = false;
+        const Refus refus = preparerEleve(chiffreur, e, chiffre, &nettoye);
         if (refus.refuse()) {
             avertir(refus.titre, refus.texte);
             return false;
         }
+        if (nettoye)
+            ++cpt.nomsNettoyes;
         homonymes.addBindValue(e.attribute("nom"));
         homonymes.addBindValue(e.attribute("prenom"));
         homonymes.exec();
@@ -468,6 +500,7 @@ bool ImportClasse::importerNote(qint64 idEleve, const QDomElement& note, qint64 
         notesVues.insert(idNote);
         if (chercheNote.value(1).toString() < note.attribute("maj")) {
             majNote.addBindValue(note.attribute("date"));
+            majNote.addBindValue(note.attribute("maj"));
             majNote.addBindValue(idNote);
             if (!majNote.exec()) {
                 panneBase = true;
@@ -481,6 +514,7 @@ bool ImportClasse::importerNote(qint64 idEleve, const QDomElement& note, qint64 
         insereNote.addBindValue(idEleve);
         insereNote.addBindValue(idComp);
         insereNote.addBindValue(note.attribute("date"));
+        insereNote.addBindValue(note.attribute("maj"));
         if (!insereNote.exec()) {
             panneBase = true;
             return false;
@@ -527,5 +561,9 @@ QString ImportClasse::bilan() const
         texte += tr("Classe %1 créée\n").arg(nomClasse);
     if (cpt.classeRenommee)
         texte += tr("Une classe renommée en %1\n").arg(nomClasse);
+    if (cpt.nomsNettoyes > 0)
+        texte += tr("Noms lus avec des caractères de contrôle (caractère nul, tabulation…), enregistrés "
+                    "sans eux : %1\n")
+                     .arg(cpt.nomsNettoyes);
     return texte;
 }

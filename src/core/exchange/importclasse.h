@@ -56,6 +56,15 @@ public:
     virtual bool resoudreNiveaux(QList<ChangementNiveau>& changements) = 0;
     // 0 : abandon de la mise à jour ; 1 : conserver les dates ; 2 : les supprimer.
     virtual int notesSupprimables(int nombre) = 0;
+    // Le fichier a été écrit par une autre école que celle de la base (les deux nommées) : vrai
+    // pour fusionner quand même, faux pour arrêter l'importation sans rien changer. Sans
+    // question à poser (essais, banc), la fusion se fait comme pour un fichier sans école.
+    virtual bool accepterAutreEcole(const QString& ecoleFichier, const QString& ecoleBase)
+    {
+        Q_UNUSED(ecoleFichier);
+        Q_UNUSED(ecoleBase);
+        return true;
+    }
     // Attente pendant l'écriture ; `avancer` est appelé avant chaque date.
     virtual void debutEcriture() {}
     virtual void avancer() {}
@@ -81,6 +90,8 @@ public:
         int elevesIgnores = 0;
         bool classeCreee = false;
         bool classeRenommee = false;
+        // Élèves (et nom de classe) dont les noms portaient des caractères de contrôle, retirés.
+        int nomsNettoyes = 0;
     };
 
     // Refus d'un fichier : titre et texte de l'avertissement ; vides quand rien n'est refusé.
@@ -100,8 +111,11 @@ public:
     // contrôle.
     static Refus controlerRacine(const QDomDocument& document);
     // Déchiffre (fichier chiffré, version 3) le nom, le prénom et la date de naissance d'un
-    // élément `eleve`, remplacés en mémoire par leur texte clair, puis vérifie ses attributs.
-    static Refus preparerEleve(Chiffreur& chiffreur, QDomElement& eleve, bool chiffre);
+    // élément `eleve`, remplacés en mémoire par leur texte clair, retire les caractères de
+    // contrôle du nom, du prénom et du niveau (`nettoye` passe alors à vrai), puis vérifie ses
+    // attributs.
+    static Refus preparerEleve(Chiffreur& chiffreur, QDomElement& eleve, bool chiffre,
+                               bool* nettoye = nullptr);
 
     // L'importation complète du fichier ; vrai quand la base a été mise à jour.
     bool importer(const QString& chemin);
@@ -123,7 +137,7 @@ private:
     };
 
     void avertir(const QString& titre, const QString& texte);
-    void ecrireCopieDeTravail() const;
+    FichierSur::Issue ecrireCopieDeTravail() const;
     bool lire(const QString& chemin);
     bool controler();
     bool premierePasse();

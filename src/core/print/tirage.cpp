@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/print/tirage.h"
 
+#include "core/db/requetes.h"
 #include "core/print/composition.h"
 
 #include <QPagedPaintDevice>
@@ -12,8 +13,7 @@ namespace Tirage {
 
 QString nomEcole()
 {
-    QSqlQuery requete(QStringLiteral("SELECT ecole FROM general"));
-    return requete.next() ? requete.value(0).toString() : QString();
+    return Requetes::ecole();
 }
 
 QRect preparerPeintre(QPainter& peintre)

@@ -129,8 +129,8 @@ Resultat enregistrer(const QList<Ligne>& lignesSaisies, qlonglong idClasse,
 
     QSqlQuery doublon;
     QSqlQuery insertion;
-    if (!doublon.prepare(QStringLiteral(
-            "SELECT COUNT(*) FROM eleves WHERE nom LIKE ? AND prenom LIKE ? AND date_naiss=?")) ||
+    if (!doublon.prepare(
+            QStringLiteral("SELECT COUNT(*) FROM eleves WHERE nom = ? AND prenom = ? AND date_naiss=?")) ||
         !insertion.prepare(QStringLiteral(
             "INSERT INTO eleves(nom,prenom, id_niveau,id_classe,date_naiss) VALUES(?,?,?,?,?)")))
         return echec();

@@ -2,6 +2,7 @@
 #include "core/pupils/importeleves.h"
 
 #include "core/commun/dates.h"
+#include "core/commun/textesimportes.h"
 #include "core/commun/transaction.h"
 #include "core/db/lecteurcsv.h"
 
@@ -36,8 +37,8 @@ bool lettreChiffreOuEspace(QChar c)
     return (u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z') || (u >= u'0' && u <= u'9') || u == u' ';
 }
 
-// Le texte tel que LIKE le compare : seules les lettres ASCII ignorent la casse (« É » et
-// « é » restent différents, comme dans SQLite).
+// Le texte tel que les libellés sont comparés : seules les lettres ASCII ignorent la casse (« É »
+// et « é » restent différents, comme pour SQLite).
 QString replier(const QString& texte)
 {
     QString resultat = texte;
@@ -47,54 +48,34 @@ QString replier(const QString& texte)
     return resultat;
 }
 
-// Un texte avec « % » ou « _ » est un vrai motif pour LIKE : on le laisse alors à la base.
-bool contientJoker(const QString& texte)
-{
-    return texte.contains(QLatin1Char('%')) || texte.contains(QLatin1Char('_'));
-}
-
 // Les classes (ou les niveaux) gardées en mémoire le temps de l'importation, pour ne pas
-// interroger la base à chaque ligne. La recherche rend la même réponse que
-// « SELECT id … WHERE libelle LIKE ? » : la première ligne (dans l'ordre des clés) dont le
-// libellé est égal au texte aux majuscules ASCII près. Un texte portant un joker de LIKE est
-// cherché par la requête elle-même.
+// interroger la base à chaque ligne. Un libellé du fichier est comparé tel quel, aux majuscules
+// ASCII près : « % » ou « _ » n'y sont que des caractères. Deux libellés de la base qui ne
+// diffèrent que par la casse : le plus ancien est retrouvé.
 class Liste
 {
 public:
-    // `lecture` : « SELECT id, libelle FROM … ORDER BY id » ; `recherche` : la recherche par
-    // LIKE ; `insertion` : l'ajout d'un libellé et de son rang de tri.
-    Liste(const QString& lecture, const QString& recherche, const QString& insertion)
+    // `lecture` : « SELECT id, libelle FROM … ORDER BY id » ; `insertion` : l'ajout d'un libellé
+    // et de son rang de tri.
+    Liste(const QString& lecture, const QString& insertion)
     {
         QSqlQuery requete;
         requete.setForwardOnly(true);
         if (requete.exec(lecture)) {
             while (requete.next()) {
                 ++nombre;
-                // Deux libellés qui ne diffèrent que par la casse : le premier reste, comme
-                // la première ligne que rend LIKE.
                 const QString cle = replier(requete.value(1).toString());
                 if (!requete.value(1).isNull() && !ids.contains(cle))
                     ids.insert(cle, requete.value(0).toLongLong());
             }
+        } else {
+            enPanne = true;
         }
-        rechercheSql.prepare(recherche);
         insertionSql.prepare(insertion);
     }
 
     // Clé du libellé, 0 s'il n'existe pas.
-    qlonglong chercher(const QString& libelle)
-    {
-        if (!contientJoker(libelle))
-            return ids.value(replier(libelle), 0);
-        rechercheSql.addBindValue(libelle);
-        qlonglong id = 0;
-        if (!rechercheSql.exec())
-            enPanne = true;
-        else if (rechercheSql.next())
-            id = rechercheSql.value(0).toLongLong();
-        rechercheSql.finish();
-        return id;
-    }
+    qlonglong chercher(const QString& libelle) const { return ids.value(replier(libelle), 0); }
 
     // Crée le libellé en dernier (son rang de tri est le nombre de lignes d'avant) et rend sa
     // nouvelle clé.
@@ -109,7 +90,6 @@ public:
         const qlonglong id = insertionSql.lastInsertId().toLongLong();
         ++nombre;
         ++creees;
-        // Une ligne plus ancienne qui répondrait au même texte aurait été trouvée avant.
         ids.insert(replier(libelle), id);
         return id;
     }
@@ -123,7 +103,6 @@ public:
 
 private:
     QHash<QString, qlonglong> ids;
-    QSqlQuery rechercheSql;
     QSqlQuery insertionSql;
     int nombre = 0;
 };
@@ -220,16 +199,14 @@ Resultat importer(const LecteurCsv& lecteur, const Colonnes& colonnes, const Opt
 
     // Chaque instruction est préparée une fois pour toutes les lignes.
     Liste classes(QStringLiteral("SELECT id_classe, libelle FROM classes ORDER BY id_classe"),
-                  QStringLiteral("SELECT id_classe FROM classes WHERE libelle LIKE ?"),
                   QStringLiteral("INSERT INTO classes(libelle,tri) VALUES (?,?)"));
     Liste niveaux(QStringLiteral("SELECT id_niveau, libelle FROM niveaux ORDER BY id_niveau"),
-                  QStringLiteral("SELECT id_niveau FROM niveaux WHERE libelle LIKE ?"),
                   QStringLiteral("INSERT INTO niveaux(libelle,tri) VALUES (?,?)"));
+    // Comparaison exacte ; le nom et le prénom sont rangés sans égard à la casse (ASCII).
     QSqlQuery rechercheEleve;
     rechercheEleve.setForwardOnly(true);
-    rechercheEleve.prepare(
-        QStringLiteral("SELECT id_eleve, id_classe, id_niveau FROM eleves WHERE nom LIKE ? "
-                       "AND prenom LIKE ? AND date_naiss LIKE ?"));
+    rechercheEleve.prepare(QStringLiteral("SELECT id_eleve, id_classe, id_niveau FROM eleves WHERE nom = ? "
+                                          "AND prenom = ? AND date_naiss = ? ORDER BY id_eleve"));
     QSqlQuery marquage;
     marquage.prepare(QStringLiteral("UPDATE eleves SET upd=1 WHERE id_eleve=?"));
     QSqlQuery ajout;
@@ -250,14 +227,20 @@ Resultat importer(const LecteurCsv& lecteur, const Colonnes& colonnes, const Opt
 
     for (int index = 1; index < lecteur.nombreLignes(); ++index) {
         const QStringList& ligne = lecteur.ligne(index);
-        const auto champ = [&](Champ c) { return ligne.value(colonnes[c]).trimmed(); };
+        // Les noms sans leurs caractères de contrôle, signalés dans le bilan.
+        bool nettoyee = false;
+        const auto champ = [&](Champ c) {
+            return TextesImportes::nettoyer(ligne.value(colonnes[c]), &nettoyee).trimmed();
+        };
         const QString nom = champ(Nom);
         const QString prenom = champ(Prenom);
-        const QString texteDate = champ(DateNaissance);
+        const QString texteDate = ligne.value(colonnes[DateNaissance]).trimmed();
         const QString classe = champ(Classe);
         QString niveau = champ(Niveau);
         if (niveau.isEmpty())
             niveau = champ(Cycle);
+        if (nettoyee)
+            resultat.lignesNettoyees.append(index + 1);
         if (nom.isEmpty() || prenom.isEmpty() || texteDate.isEmpty() || classe.isEmpty() ||
             niveau.isEmpty()) {
             ++resultat.ignores;

@@ -8,7 +8,6 @@
 #include <functional>
 
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QSet>
 #include <QSqlQuery>
 #include <QStandardPaths>
@@ -436,15 +435,7 @@ QString Bilan::nomFichier(const QString& libelle)
     return nom.isEmpty() ? QStringLiteral("bilan") : nom;
 }
 
-bool Bilan::ecrire(const QString& chemin, const QString& html)
+FichierSur::Issue Bilan::ecrire(const QString& chemin, const QString& html)
 {
-    // Écrit à côté puis renommé : un disque plein ne laisse pas de fichier à moitié écrit.
-    QSaveFile fichier(chemin);
-    if (!fichier.open(QIODevice::WriteOnly | QIODevice::Text))
-        return false;
-    // Le flux écrit en UTF-8, le codage que déclare l'export HTML du document.
-    QTextStream flux(&fichier);
-    flux << html;
-    flux.flush();
-    return fichier.commit();
+    return FichierSur::ecrire(chemin, html.toUtf8(), EcritureSure::Droits::Usuels);
 }

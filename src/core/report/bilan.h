@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/commun/fichiersur.h"
 #include "core/db/modele.h"
 
 #include <QCoreApplication>
@@ -101,8 +102,9 @@ public:
     // (« / \ : * ? " < > | », caractères de contrôle) deviennent « - », sans blancs ni points
     // au bout ; les accents et les espaces restent. « bilan » quand il ne reste rien.
     static QString nomFichier(const QString& libelle);
-    // Écrit le HTML dans le fichier ; faux quand il ne peut pas être ouvert.
-    static bool ecrire(const QString& chemin, const QString& html);
+    // Écrit le HTML (en UTF-8, le codage que déclare l'export HTML du document) dans le fichier,
+    // entier ou pas du tout : un échec laisse le fichier du même nom tel qu'il était.
+    static FichierSur::Issue ecrire(const QString& chemin, const QString& html);
 
     static std::optional<QString> libelleClasse(qint64 idClasse);
 

@@ -46,10 +46,11 @@ ChangementMotDePasse changerMotDePasse(const QString& ancien, const QString& nou
     const QByteArray stockee = MotDePasse::empreinteStockee();
     if (!stockee.isEmpty() && !MotDePasse::correspond(ancien, stockee))
         return ChangementMotDePasse::AncienIncorrect;
-    if (nouveau1.toLatin1() != nouveau2.toLatin1())
+    if (MotDePasse::normaliser(nouveau1) != MotDePasse::normaliser(nouveau2))
         return ChangementMotDePasse::NouveauxDifferents;
-    MotDePasse::fixer(nouveau1);
-    return ChangementMotDePasse::Fait;
+    if (!MotDePasse::representable(nouveau1))
+        return ChangementMotDePasse::NonRepresentable;
+    return MotDePasse::fixer(nouveau1) ? ChangementMotDePasse::Fait : ChangementMotDePasse::NonEnregistre;
 }
 
 } // namespace Parametres

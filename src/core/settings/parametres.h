@@ -42,13 +42,15 @@ Enregistrement enregistrer(const QString& texteEcole, const QString& texteLangue
 
 enum class ChangementMotDePasse {
     Fait,
-    AncienIncorrect,   // un mot de passe est fixé et l'ancien tapé n'y correspond pas
-    NouveauxDifferents // les deux saisies du nouveau ne sont pas les mêmes
+    AncienIncorrect,    // un mot de passe est fixé et l'ancien tapé n'y correspond pas
+    NouveauxDifferents, // les deux saisies du nouveau ne sont pas les mêmes
+    NonRepresentable,   // le nouveau a un caractère qui ne peut pas être gardé tel quel
+    NonEnregistre       // le fichier des réglages n'a pas pu être écrit : l'ancien reste
 };
 
 // Fixe, change ou retire le mot de passe. L'ancien n'est contrôlé que si un mot de passe est
-// fixé ; les deux nouveaux sont comparés dans leur forme 8 bits ; un nouveau vide retire le
-// mot de passe. Rien n'est changé quand un contrôle échoue.
+// fixé ; les deux nouveaux sont comparés caractère pour caractère (sous leur forme composée) ;
+// un nouveau vide retire le mot de passe. Rien n'est changé quand un contrôle échoue.
 ChangementMotDePasse changerMotDePasse(const QString& ancien, const QString& nouveau1,
                                        const QString& nouveau2);
 

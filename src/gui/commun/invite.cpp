@@ -76,6 +76,9 @@ public:
     bool ouvrirUrl(const QUrl& url) override { return Bureau::ouvrir(url); }
 };
 
+// Le répondeur piloté par fichier ne sert qu'aux essais et au banc : le programme livré (paquet)
+// est construit sans lui, et ne lit donc jamais QUORVEL_REPONSES ni QUORVEL_JOURNAL.
+#ifdef QUORVEL_REPONDEUR_ENVIRONNEMENT
 QString nomGenre(Invite::Genre genre)
 {
     switch (genre) {
@@ -159,6 +162,7 @@ private:
 
     QString journal;
 };
+#endif
 
 RepondeurReel& repondeurReel()
 {
@@ -316,11 +320,13 @@ Repondeur* repondeurInstalle()
 
 void installerDepuisEnvironnement()
 {
+#ifdef QUORVEL_REPONDEUR_ENVIRONNEMENT
     const QString reponses = qEnvironmentVariable("QUORVEL_REPONSES");
     if (reponses.isEmpty())
         return;
     static RepondeurScript script(reponses, qEnvironmentVariable("QUORVEL_JOURNAL"));
     installer(&script);
+#endif
 }
 
 QMessageBox::StandardButton information(QWidget* parent, const QString& titre, const QString& texte,

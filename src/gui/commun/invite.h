@@ -118,7 +118,9 @@ Repondeur* repondeurInstalle();
 
 // Au démarrage : quand la variable d'environnement QUORVEL_REPONSES nomme un fichier de
 // réponses, le programme répond seul aux questions (un essai le pilote d'un autre
-// processus) ; chaque message est écrit dans le fichier nommé par QUORVEL_JOURNAL.
+// processus) ; chaque message est écrit dans le fichier nommé par QUORVEL_JOURNAL. Seulement
+// dans une construction pour les essais (option QUORVEL_COUTURES_ESSAIS) : le programme livré
+// ignore ces variables.
 void installerDepuisEnvironnement();
 
 QMessageBox::StandardButton information(QWidget* parent, const QString& titre, const QString& texte,

@@ -5,9 +5,9 @@
 
 #include "core/exchange/fichierclasse.h"
 #include "gui/commun/invite.h"
+#include "gui/commun/messageecriture.h"
 
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QSqlQuery>
 #include <QStandardPaths>
 
@@ -43,25 +43,14 @@ void diaExporteClasse::accept()
     if (chemin.isEmpty())
         return;
     dossierExport() = QFileInfo(chemin).absolutePath();
-    // Écrit à côté puis renommé : un disque plein ou une clé retirée ne laisse ni fichier à
-    // moitié écrit ni ancien fichier écrasé.
-    QSaveFile fichier(chemin);
-    if (!fichier.open(QIODevice::WriteOnly)) {
-        Invite::avertissement(this, tr("Erreur"),
-                              tr("Impossible d'ouvrir le fichier %1 en écriture.").arg(chemin));
-        return;
-    }
     const QDomDocument document =
         FichierClasse::construire(ui->cbClasse->currentData().toLongLong(), ui->cbClasse->currentText(),
                                   ui->cbPalier->currentData().toLongLong());
-    fichier.write(FichierClasse::texte(document));
-    if (!fichier.commit()) {
-        Invite::avertissement(
-            this, tr("Erreur"),
-            tr("L'écriture du fichier %1 a échoué (%2).\nAucun fichier n'a été écrit : libérez "
-               "de la place sur le disque ou choisissez un autre emplacement, puis "
-               "recommencez.")
-                .arg(chemin, fichier.errorString()));
+    // Écrit à côté, relu, puis nommé : un disque plein ou une clé retirée ne laisse ni fichier à
+    // moitié écrit ni ancien fichier écrasé.
+    const FichierSur::Issue issue = FichierClasse::ecrire(chemin, document);
+    if (!issue.reussie()) {
+        Invite::avertissement(this, tr("Erreur"), MessageEcriture::texte(chemin, issue.panne, issue.detail));
         return;
     }
     QDialog::accept();

@@ -50,6 +50,23 @@ int ImportDialogues::notesSupprimables(int nombre)
     return dialogue.exec();
 }
 
+bool ImportDialogues::accepterAutreEcole(const QString& ecoleFichier, const QString& ecoleBase)
+{
+    // Les lignes de l'adresse gardées, chacune en retrait sous l'école qu'elle décrit.
+    const auto ecole = [](const QString& texte) {
+        return QStringLiteral("    ") + texte.trimmed().replace(QLatin1Char('\n'), QStringLiteral("\n    "));
+    };
+    return Invite::question(parent, QCoreApplication::translate("ImportClasse", "Fichier d'une autre école"),
+                            QCoreApplication::translate("ImportClasse",
+                                                        "Ce fichier de classe a été exporté par une autre "
+                                                        "école :\n%1\n\nVotre base de données est "
+                                                        "celle de :\n%2\n\nFusionner quand même ses élèves "
+                                                        "et leurs dates dans votre base ?\n(Non : "
+                                                        "l'importation est annulée, rien n'est modifié.)")
+                                .arg(ecole(ecoleFichier), ecole(ecoleBase)),
+                            QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
+}
+
 void ImportDialogues::debutEcriture()
 {
     attente = std::make_unique<diaWait>(parent);

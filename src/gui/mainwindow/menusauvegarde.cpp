@@ -4,6 +4,7 @@
 #include "core/commun/application.h"
 #include "core/commun/horloge.h"
 #include "gui/commun/invite.h"
+#include "gui/commun/messageecriture.h"
 #include "gui/mainwindow/diacopies.h"
 
 #include <QCoreApplication>
@@ -67,13 +68,15 @@ void sauvegarderBase(QWidget* parent, QString& dossierDocuments)
                              traduire("Un fichier du même nom existe déjà. Faut-il le remplacer ?"),
                              QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
             return;
-        QFile::remove(cible);
     }
 
-    // La base reste ouverte pendant la copie : aucune transaction n'est en cours ici.
-    if (!Sauvegarde::copierBase(cible)) {
+    // La base reste ouverte pendant la copie : aucune transaction n'est en cours ici. La copie
+    // ne remplace l'ancienne qu'une fois entière : en cas d'échec, l'ancienne reste.
+    const FichierSur::Issue issue = Sauvegarde::copierBase(cible);
+    if (!issue.reussie()) {
         Invite::avertissement(parent, traduire("Erreur"),
-                              traduire("La base n'a pas pu être exportée correctement."));
+                              traduire("La base n'a pas pu être exportée correctement.") + QLatin1Char('\n') +
+                                  MessageEcriture::texte(cible, issue.panne, issue.detail));
         return;
     }
     // Le chemin entier : l'enseignante sait où retrouver sa copie (quelle clé, quel dossier).

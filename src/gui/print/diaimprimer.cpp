@@ -5,6 +5,7 @@
 #include "core/commun/ordrealphabetique.h"
 #include "gui/commun/envoiimpression.h"
 #include "gui/commun/invite.h"
+#include "gui/commun/tiragefichier.h"
 #include "gui/print/diaattente.h"
 #include "gui/print/diacocheeleve.h"
 
@@ -334,14 +335,24 @@ QString diaImprimer::envoyer(bool paysage, const QString& nom, const Dessin& des
     if (!raison.isEmpty())
         return raison;
     printer->setDocName(nom);
+    // Vers un fichier : écrit à côté, relu entier, puis nommé ; sinon le fichier choisi ne change pas.
+    TirageFichier fichier(printer);
+    if (!fichier.pret())
+        return fichier.message();
     QPainter peintre;
-    if (!ouvrir(peintre, paysage))
+    if (!ouvrir(peintre, paysage)) {
+        fichier.abandonner();
         return EnvoiImpression::refusPeintre(*printer);
+    }
     const int pages = dessin(peintre);
     peintre.end();
+    if (!fichier.valider())
+        return fichier.message();
     const QString erreur = EnvoiImpression::erreurEnvoi(*printer);
+    // Un fichier ne tient que le dernier travail : chaque travail le remplace (les rectos par
+    // les versos d'un recto-verso manuel).
     if (erreur.isEmpty())
-        pagesEnvoyees += pages;
+        pagesEnvoyees = fichier.versFichier() ? pages : pagesEnvoyees + pages;
     return erreur;
 }
 

@@ -5,6 +5,7 @@
 #include "core/db/sauvegarde.h"
 #include "core/pupils/importeleves.h"
 #include "gui/commun/invite.h"
+#include "gui/commun/messageecriture.h"
 
 #include "ui_diaimporteeleves.h"
 
@@ -92,13 +93,15 @@ bool diaImporteEleves::sauveBase()
                 tr("L'importation est interrompue car la sauvegarde n'a pas été effectuée."));
             return false;
         }
-        QFile::remove(cible);
     }
 
-    if (!Sauvegarde::copierBase(cible)) {
+    // L'ancienne copie n'est remplacée que par une copie entière : en cas d'échec, elle reste.
+    const FichierSur::Issue issue = Sauvegarde::copierBase(cible);
+    if (!issue.reussie()) {
         Invite::avertissement(
             this, tr("Erreur"),
-            tr("La base n'a pas pu être exportée correctement. L'importation est annulée."));
+            tr("La base n'a pas pu être exportée correctement. L'importation est annulée.") +
+                QLatin1Char('\n') + MessageEcriture::texte(cible, issue.panne, issue.detail));
         return false;
     }
     Invite::information(this, tr("Copie"),
@@ -199,6 +202,18 @@ QString diaImporteEleves::bilan(const ImportEleves::Resultat& r)
                        .arg(r.nonRepartis);
     if (r.absentsGardes > 0)
         details << tr("Élèves de la base absents du fichier, gardés : %1").arg(r.absentsGardes);
+    if (!r.lignesNettoyees.isEmpty()) {
+        QStringList lignesNettoyees;
+        for (const int ligne : r.lignesNettoyees.mid(0, 10))
+            lignesNettoyees << QString::number(ligne);
+        if (r.lignesNettoyees.size() > 10)
+            lignesNettoyees << QStringLiteral("…");
+        details
+            << tr("Lignes dont les noms portaient des caractères de contrôle (caractère nul, tabulation…), "
+                  "enregistrés sans eux : %1 (lignes %2)")
+                   .arg(r.lignesNettoyees.size())
+                   .arg(lignesNettoyees.join(QLatin1String(", ")));
+    }
     if (!details.isEmpty())
         lignes << QString() << details;
     return lignes.join(QLatin1Char('\n'));

@@ -7,6 +7,7 @@
 
 #include "ui_diamdp.h"
 
+#include <QDir>
 #include <QEvent>
 #include <QLayout>
 
@@ -39,6 +40,20 @@ void diaMdp::accept()
         return;
     case Parametres::ChangementMotDePasse::NouveauxDifferents:
         Invite::avertissement(this, tr("Mot de passe"), tr("Les mots de passe ne correspondent pas."));
+        return;
+    case Parametres::ChangementMotDePasse::NonRepresentable:
+        Invite::avertissement(this, tr("Mot de passe"),
+                              tr("Le nouveau mot de passe contient un caractère qui ne peut pas être "
+                                 "enregistré tel qu'il a été tapé.\nChoisissez un mot de passe fait d'autres "
+                                 "caractères."));
+        return;
+    case Parametres::ChangementMotDePasse::NonEnregistre:
+        Invite::avertissement(
+            this, tr("Mot de passe"),
+            tr("Le mot de passe n'a pas pu être enregistré dans le fichier des réglages\n%1\nL'ancien mot de "
+               "passe reste en vigueur. Libérez de la place sur le disque et vérifiez que vous avez le droit "
+               "d'écrire dans votre dossier personnel, puis recommencez.")
+                .arg(QDir::toNativeSeparators(MotDePasse::fichierReglages())));
         return;
     case Parametres::ChangementMotDePasse::Fait:
         break;
