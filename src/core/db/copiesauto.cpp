@@ -2,10 +2,10 @@
 #include "core/db/copiesauto.h"
 
 #include "core/commun/application.h"
+#include "core/commun/fichiersur.h"
 #include "core/db/schema.h"
 
 #include <QAtomicInteger>
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -213,15 +213,6 @@ QDateTime derniereEcriture(const QString& base)
     return ecrite;
 }
 
-QByteArray empreinte(const QString& chemin)
-{
-    QFile fichier(chemin);
-    if (!fichier.open(QIODevice::ReadOnly))
-        return QByteArray();
-    QCryptographicHash hachage(QCryptographicHash::Sha256);
-    return hachage.addData(&fichier) ? hachage.result() : QByteArray();
-}
-
 // La copie faite, recopiée octet pour octet dans le second dossier, et relue.
 void copierDansLeSecond(const Demande& demande, Bilan& bilan)
 {
@@ -238,32 +229,14 @@ void copierDansLeSecond(const Demande& demande, Bilan& bilan)
     if (!placeSuffisante(demande.second, QFileInfo(bilan.chemin).size(), &detail))
         return echec(EcritureSure::Panne::DisquePlein, detail);
 
-    QFile source(bilan.chemin);
-    if (!source.open(QIODevice::ReadOnly))
-        return echec(EcritureSure::Panne::Autre, source.errorString());
     // Une clé USB en FAT ne garde pas les droits d'un fichier : la copie y est écrite quand même.
-    EcritureSure ecriture(demande.second + QLatin1Char('/') + QFileInfo(bilan.chemin).fileName(),
-                          EcritureSure::Droits::PrivesSiPossible);
-    QCryptographicHash hachage(QCryptographicHash::Sha256);
-    while (!source.atEnd()) {
-        const QByteArray morceau = source.read(1 << 20);
-        if (morceau.isEmpty() && source.error() != QFileDevice::NoError)
-            return echec(EcritureSure::Panne::Autre, source.errorString());
-        hachage.addData(morceau);
-        if (!ecriture.ecrire(morceau))
-            return echec(ecriture.panne(), ecriture.detail());
-    }
-    const QByteArray attendue = hachage.result();
-    const bool faite = ecriture.valider([&](const QString& provisoire) {
-        if (empreinte(provisoire) == attendue)
-            return true;
-        ecriture.signalerPanne(EcritureSure::Panne::Verification, QStringLiteral("copie relue différente"));
-        return false;
-    });
-    if (!faite)
-        return echec(ecriture.panne(), ecriture.detail());
+    const QString destination = demande.second + QLatin1Char('/') + QFileInfo(bilan.chemin).fileName();
+    const FichierSur::Issue issue =
+        FichierSur::copier(bilan.chemin, destination, EcritureSure::Droits::PrivesSiPossible);
+    if (!issue.reussie())
+        return echec(issue.panne, issue.detail);
     bilan.second = Bilan::Second::Ecrite;
-    bilan.cheminSecond = ecriture.destination();
+    bilan.cheminSecond = destination;
     elaguer(demande.second, demande.moment.date(), bilan.cheminSecond);
 }
 
