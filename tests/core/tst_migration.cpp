@@ -140,6 +140,36 @@ private Q_SLOTS:
                  QStringList{QStringLiteral("7|1001|%1|2010-05-04|2010-05-04 18:00:00").arg(nouveau)});
     }
 
+    // Les anciennes bases avaient P2C5D4 avant P2C5D5 et P2C6B1 avant P2C6B2, le livret actuel
+    // l'inverse : chaque date reprise revient sur le même item (même code), les voisins ne
+    // bougent pas.
+    void itemsEchanges_data()
+    {
+        QTest::addColumn<int>("version");
+        QTest::addColumn<QList<int>>("anciens"); // P2C5D3, P2C5D4, P2C5D5, P2C6B1, P2C6B2
+        ligne("version 2", 2, QList<int>{190, 191, 192, 199, 200});
+        ligne("version 1", 1, QList<int>{189, 190, 191, 198, 199});
+    }
+    void itemsEchanges()
+    {
+        QFETCH(int, version);
+        QFETCH(QList<int>, anciens);
+        QVERIFY(Environnement::initialiserBase());
+        QStringList instructions =
+            ancienneBase(version, version == 2 ? "INSERT INTO general VALUES(1,'','anglais',2)" : GENERAL_V1,
+                         anciens.at(0));
+        for (int i = 1; i < anciens.size(); ++i)
+            instructions << QStringLiteral("INSERT INTO notes VALUES(%1,1001,%2,'2010-05-%1',NULL)")
+                                .arg(10 + i)
+                                .arg(anciens.at(i));
+        QCOMPARE(surFichier(cheminAncien(version), instructions), QStringList());
+        QVERIFY(importer(version).reussi);
+        QCOMPARE(lire("SELECT c.ref, n.date FROM notes n JOIN competences c ON c.id_comp = n.id_comp "
+                      "ORDER BY n.id_note"),
+                 (QStringList{"P2C5D3|2010-05-04", "P2C5D4|2010-05-11", "P2C5D5|2010-05-12",
+                              "P2C6B1|2010-05-13", "P2C6B2|2010-05-14"}));
+    }
+
     // Un élève de même clé déjà dans la base neuve : la copie s'arrête au deuxième élève, et ce
     // qui a été copié avant l'échec reste, validé.
     void echecEnCours()

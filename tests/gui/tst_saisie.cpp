@@ -214,9 +214,10 @@ private Q_SLOTS:
     {
         QTest::addColumn<QPoint>("cellule"); // colonne, ligne
         QTest::addColumn<QString>("attendu");
-        ligne("premier item de l'agrégat", QPoint(1, 0),
-              "BERNARD Zoé, CE1 | Dire : S'exprimer clairement à l'oral en utilisant un vocabulaire "
-              "approprié | 06/05/2010 | ");
+        ligne(
+            "premier item de l'agrégat", QPoint(1, 0),
+            "BERNARD Zoé, CE1 | Dire : S\u2019exprimer clairement à l\u2019oral en utilisant un vocabulaire "
+            "approprié | 06/05/2010 | ");
         ligne("item suivant, agrégat non écrit", QPoint(2, 1),
               "MARTIN Léa, CE1 | Dire : Participer en classe à un échange verbal en respectant les "
               "règles de la communication | 02/01/2011 | ");

@@ -45,6 +45,42 @@ QVariant traduireNoeud(const QVariant& valeur)
     return noeudVersion1(static_cast<int>(cle));
 }
 
+// Deux paires d'items du livret viennent dans l'ordre des listes officielles, le second code
+// avant le premier (P2C5D5 avant P2C5D4, P2C6B2 avant P2C6B1) ; les anciennes versions les avaient
+// dans l'ordre des codes. Une base neuve donne donc à chacun la clé qu'avait l'autre dans les
+// anciennes bases : les enregistrements repris sont rendus à leur item.
+bool rendreItemsEchanges(const QSqlDatabase& nouvelle)
+{
+    const std::pair<const char*, const char*> paires[] = {{"P2C5D4", "P2C5D5"}, {"P2C6B1", "P2C6B2"}};
+    QSqlQuery cle(nouvelle);
+    if (!cle.prepare(QStringLiteral("SELECT id_comp FROM competences WHERE ref=?")))
+        return false;
+    const auto lireCle = [&cle](const char* ref) -> qlonglong {
+        cle.bindValue(0, QLatin1String(ref));
+        return cle.exec() && cle.next() ? cle.value(0).toLongLong() : 0;
+    };
+    QSqlQuery echange(nouvelle);
+    if (!echange.prepare(QStringLiteral(
+            "UPDATE notes SET id_comp = CASE id_comp WHEN ? THEN ? ELSE ? END WHERE id_comp IN (?, ?)")))
+        return false;
+    for (const auto& [premier, second] : paires) {
+        const qlonglong clePremier = lireCle(premier);
+        const qlonglong cleSecond = lireCle(second);
+        // Un livret posé dans l'ordre des codes a les clés des anciennes bases : rien à rendre.
+        if (clePremier == 0 || cleSecond == 0 || cleSecond + 1 != clePremier)
+            continue;
+        // L'ancienne clé du premier est la nouvelle du second, et inversement.
+        echange.bindValue(0, cleSecond);
+        echange.bindValue(1, clePremier);
+        echange.bindValue(2, cleSecond);
+        echange.bindValue(3, cleSecond);
+        echange.bindValue(4, clePremier);
+        if (!echange.exec())
+            return false;
+    }
+    return true;
+}
+
 // Les étapes de la version 2, chacune seulement si toutes les précédentes ont réussi.
 bool etapesVersion2(const QSqlDatabase& ancienne, const QSqlDatabase& nouvelle)
 {
@@ -72,7 +108,8 @@ bool etapesVersion2(const QSqlDatabase& ancienne, const QSqlDatabase& nouvelle)
     if (!copierTable(QStringLiteral("niveaux"), QStringLiteral("id_niveau,libelle,tri"), ancienne, nouvelle))
         return false;
     return copierTable(QStringLiteral("notes"), QStringLiteral("id_note,id_eleve,id_comp,date,maj"), ancienne,
-                       nouvelle);
+                       nouvelle) &&
+           rendreItemsEchanges(nouvelle);
 }
 
 // Les enregistrements de la version 1, clé de nœud traduite.
@@ -130,7 +167,7 @@ bool etapesVersion1(const QSqlDatabase& ancienne, const QSqlDatabase& nouvelle)
         return false;
     if (!copierTable(QStringLiteral("niveaux"), QStringLiteral("id_niveau,libelle,tri"), ancienne, nouvelle))
         return false;
-    return copierNotesVersion1(ancienne, nouvelle);
+    return copierNotesVersion1(ancienne, nouvelle) && rendreItemsEchanges(nouvelle);
 }
 
 // Le cadre commun des deux reprises : connexion sur l'ancien fichier, étapes dans une

@@ -27,6 +27,8 @@ struct ResultatMigration {
 // Reprise d'une base de la version 2, ou de la version 1. Tout ce qui est copié l'est dans
 // une transaction de la connexion par défaut, validée quelle que soit l'issue : ce qui a été
 // copié avant un échec reste. La connexion sur l'ancien fichier n'existe que pendant l'appel.
+// Les anciennes bases avaient les items P2C5D4 et P2C5D5, P2C6B1 et P2C6B2 dans l'ordre de leurs
+// codes, le livret actuel dans l'ordre inverse : leurs enregistrements sont rendus à leur item.
 ResultatMigration importerVersion2(const QString& cheminAncien);
 ResultatMigration importerVersion1(const QString& cheminAncien);
 
@@ -38,8 +40,8 @@ ResultatMigration importerVersion1(const QString& cheminAncien);
 bool copierTable(const QString& table, const QString& colonnes, const QSqlDatabase& ancienne,
                  const QSqlDatabase& nouvelle = QSqlDatabase::database());
 
-// Traduit la clé d'un nœud de l'arbre de la version 1 en clé de l'arbre actuel : 178 devient
-// 186, 179 à 185 perdent un, 186 à 211 gagnent un, les autres restent.
+// Traduit la clé d'un nœud de l'arbre de la version 1 en clé de l'arbre des versions 2 et 3 :
+// 178 devient 186, 179 à 185 perdent un, 186 à 211 gagnent un, les autres restent.
 int noeudVersion1(int ancien);
 
 } // namespace Migration
