@@ -3,6 +3,7 @@
 
 #include "core/commun/ecrituresure.h"
 #include "core/db/copiesauto.h"
+#include "core/db/initialisation.h"
 #include "core/db/sauvegarde.h"
 #include "core/entry/journalsaisies.h"
 #include "gui/commun/invite.h"
@@ -49,11 +50,12 @@ QStringList copiesFaites(const Application::CheminsBase& chemins)
     for (const QString& chemin : std::as_const(candidats))
         if (QFileInfo::exists(chemin))
             copies << chemin;
-    // Copies datées : « QuorvelV3.sqlite.2026-12-06-1030.avant-initialisation », fichier abîmé mis
-    // de côté « ….endommagee » avec ses journaux.
+    // Copies datées : « QuorvelV3.sqlite.2026-12-06-1030.avant-initialisation », « ….avant-mise-a-jour »,
+    // fichier abîmé mis de côté « ….endommagee » avec ses journaux.
     const QString nomBase = QFileInfo(chemins.courante).fileName();
     copies << fichiersDe(QFileInfo(chemins.courante).path(),
                          {nomBase + QStringLiteral(".*.avant-initialisation"),
+                          nomBase + QStringLiteral(".*") + Initialisation::SUFFIXE_AVANT_MISE_A_JOUR,
                           nomBase + QStringLiteral(".*.endommagee"),
                           nomBase + QStringLiteral(".*.endommagee-*"),
                           EcritureSure::motifProvisoire(nomBase + JournalSaisies::SUFFIXE)});

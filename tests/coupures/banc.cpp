@@ -71,12 +71,13 @@ QString texteValeur(const QVariant& valeur)
 }
 
 // Copies de l'état de départ que des opérations laissent à côté de la base : la copie de
-// sécurité de l'initialisation, l'ancienne base d'une restauration, la copie proposée avant
-// l'importation des élèves.
+// sécurité de l'initialisation ou de la mise à jour du livret, l'ancienne base d'une
+// restauration, la copie proposée avant l'importation des élèves.
 bool estCopieDeDepart(const QString& relatif)
 {
     return (relatif.startsWith(QLatin1String("donnees/")) &&
-            relatif.endsWith(QLatin1String(".avant-initialisation"))) ||
+            (relatif.endsWith(QLatin1String(".avant-initialisation")) ||
+             relatif.endsWith(QLatin1String(".avant-mise-a-jour")))) ||
            relatif == QLatin1String("donnees/QuorvelV3.sqlite.bak") ||
            relatif == QLatin1String("sauvegarde/QuorvelV3.sqlite");
 }

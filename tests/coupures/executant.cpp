@@ -32,6 +32,7 @@
 #include "core/db/jeuessai.h"
 #include "core/db/lecteurcsv.h"
 #include "core/db/migration.h"
+#include "core/db/miseajourlivret.h"
 #include "core/db/requetes.h"
 #include "core/db/sauvegarde.h"
 #include "core/db/schema.h"
@@ -650,6 +651,30 @@ bool enregistrerParametres()
                                    QStringLiteral("Anglais")) == Parametres::Enregistrement::Fait;
 }
 
+// Une base peuplée dont l'arbre porte un texte d'avant : chaque libellé changé, et les deux
+// paires d'items du livret dans l'ordre de leurs codes.
+void preparerLivretAncien()
+{
+    preparerBasePeuplee();
+    ouvrir(chemins().courante);
+    sql(QStringLiteral("UPDATE competences SET libelle = libelle || ' (texte de 2009)'"));
+    sql(QStringLiteral("UPDATE competences SET numero = 9 - numero WHERE ref IN ('P2C5D4', 'P2C5D5')"));
+    sql(QStringLiteral("UPDATE competences SET numero = 3 - numero WHERE ref IN ('P2C6B1', 'P2C6B2')"));
+    fermer();
+}
+
+// Ce que fait le démarrage sur une telle base : copie datée, puis le texte du livret actuel.
+bool mettreLivretAJour()
+{
+    const QList<MiseAJourLivret::Changement> changements = MiseAJourLivret::ecarts();
+    QString erreur;
+    if (changements.isEmpty() ||
+        Initialisation::copierADate(chemins().courante, Initialisation::SUFFIXE_AVANT_MISE_A_JOUR, &erreur)
+            .isEmpty())
+        return false;
+    return MiseAJourLivret::appliquer(changements, &erreur);
+}
+
 bool genererJeuEssai()
 {
     JeuEssai::generer(1234u);
@@ -712,6 +737,7 @@ const std::map<QString, Operation>& operations()
         {QStringLiteral("copie-automatique"), {preparerCopies, {}, {}, Annonce, enregistrerPuisCopier}},
         {QStringLiteral("jeu-essai"), {preparerBasePeuplee, genererJeuEssai, {}, SansCompteRendu}},
         {QStringLiteral("parametres-ecole"), {preparerBasePeuplee, enregistrerParametres}},
+        {QStringLiteral("livret-mise-a-jour"), {preparerLivretAncien, mettreLivretAJour}},
         {QStringLiteral("temoin-sans-transaction"), {preparerBasePeuplee, supprimerSansTransaction}},
     };
     return liste;

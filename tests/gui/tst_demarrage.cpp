@@ -186,10 +186,12 @@ private Q_SLOTS:
 
         const QStringList tous{"QuorvelV3.sqlite", "QuorvelV3.sqlite.bak", "Quorvel.sqlite",
                                "QuorvelV2.sqlite"};
-        // Les copies que le programme a faites : avant une réinitialisation, d'un fichier abîmé (et son
-        // journal), journal de la base, copie de travail de l'import de classe, copie temporaire d'une
-        // restauration, copies automatiques (et le reste d'une copie interrompue).
+        // Les copies que le programme a faites : avant une réinitialisation ou une mise à jour, d'un
+        // fichier abîmé (et son journal), journal de la base, copie de travail de l'import de classe,
+        // copie temporaire d'une restauration, copies automatiques (et le reste d'une copie
+        // interrompue).
         const QStringList copies{"QuorvelV3.sqlite.2025-01-06-1030.avant-initialisation",
+                                 "QuorvelV3.sqlite.2025-01-07-0900.avant-mise-a-jour",
                                  "QuorvelV3.sqlite.2025-02-03-0815-2.endommagee",
                                  "QuorvelV3.sqlite.2025-02-03-0815-2.endommagee-journal",
                                  "QuorvelV3.sqlite-journal",

@@ -10,8 +10,10 @@
 #include "support/donnees.h"
 #include "support/environnement.h"
 #include "support/repondeuressai.h"
+#include "support/sql.h"
 
 #include <QAction>
+#include <QDir>
 #include <QHeaderView>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -181,6 +183,77 @@ private Q_SLOTS:
         // Un fichier à initialiser y va sans démarrer la minuterie ; sinon (même après
         // l'avertissement d'une autre version) elle tourne.
         QCOMPARE(fenetre->minuterieActions().isActive(), !initialisation || avertissement);
+    }
+
+    // Une base posée par l'ancien livret reçoit le texte national au démarrage, une seule fois,
+    // après une copie de sécurité datée ; l'avis nomme les neuf items dont le sens a changé, avec
+    // le nombre d'élèves qui y ont une date, et dit où est la copie.
+    void livretAncien()
+    {
+        QVERIFY(Environnement::initialiserBase(QFINDTESTDATA("../donnees/livrets-ancien.csv")));
+        Sql::valeur("INSERT INTO eleves(id_eleve, nom) VALUES(1, 'Dupont'), (2, 'Martin')");
+        Sql::valeur("INSERT INTO notes(id_eleve, id_comp, date) SELECT e.id_eleve, c.id_comp, '2011-06-14' "
+                    "FROM eleves e, competences c WHERE c.ref IN ('P2C5A1', 'P2C5D4') AND (e.id_eleve = 1 OR "
+                    "c.ref = 'P2C5A1')");
+        const QStringList dates =
+            Sql::lignes("SELECT n.id_eleve, c.ref, n.date FROM notes n JOIN competences c "
+                        "ON c.id_comp = n.id_comp ORDER BY n.id_note");
+        repondeur->bouton(QMessageBox::Ok);
+        fenetre = std::make_unique<FenetreEssai>();
+        QTRY_VERIFY(fenetre->minuterieActions().isActive());
+
+        QCOMPARE(repondeur->lus().size(), 1);
+        const Invite::Message avis = repondeur->dernier();
+        QCOMPARE(int(avis.genre), int(Invite::Genre::Information));
+        QCOMPARE(avis.titre, QStringLiteral("Livret mis à jour"));
+        const QStringList copies = QDir(dossier->path()).entryList({"QuorvelV3.sqlite.*.avant-mise-a-jour"});
+        QCOMPARE(copies.size(), 1);
+        const QStringList lignesAvis = avis.texte.split('\n');
+        QStringList items = lignesAvis.filter(QRegularExpression("^• "));
+        QCOMPARE(
+            items,
+            (QStringList{
+                "• palier 1, compétence 3 : « Situer un objet par rapport à soi ou à un autre objet, "
+                "donner sa position et décrire son déplacement » (aucune date)",
+                "• palier 2, compétence 2 : « Comprendre des mots familiers et des expressions très "
+                "courantes » (aucune date)",
+                "• palier 2, compétence 2 : « Utiliser des expressions et des phrases proches des "
+                "modèles rencontrés lors des apprentissages » (aucune date)",
+                "• palier 2, compétence 2 : « Produire de manière autonome quelques phrases » (aucune "
+                "date)",
+                "• palier 2, compétence 5 : « Identifier les périodes de l\u2019histoire au programme » "
+                "(2 élèves ont une date)",
+                "• palier 2, compétence 5 : « Connaître et mémoriser les principaux repères "
+                "chronologiques (événements et personnages) » (aucune date)",
+                "• palier 2, compétence 5 : « Comprendre une ou deux questions liées au développement "
+                "durable et agir en conséquence (l\u2019eau dans la commune, la réduction et le recyclage "
+                "des déchets) » (aucune date)",
+                "• palier 2, compétence 5 : « Reconnaître et décrire des œuvres préalablement "
+                "étudiées » (aucune date)",
+                "• palier 2, compétence 5 : « Pratiquer le dessin et diverses formes d\u2019expressions "
+                "visuelles et plastiques » (aucune date)"}));
+        QVERIFY2(avis.texte.contains("(palier 2, compétence 5 ; palier 2, compétence 6)"),
+                 qPrintable(avis.texte));
+        QVERIFY2(avis.texte.endsWith(QDir::toNativeSeparators(dossier->filePath(copies.first()))),
+                 qPrintable(avis.texte));
+        // La base a le texte nouveau, la copie l'ancien ; les dates n'ont pas bougé.
+        QCOMPARE(Sql::lignes("SELECT n.id_eleve, c.ref, n.date FROM notes n JOIN competences c "
+                             "ON c.id_comp = n.id_comp ORDER BY n.id_note"),
+                 dates);
+        const QString lecture = QStringLiteral("SELECT libelle FROM competences WHERE ref = 'P2C5A1'");
+        QCOMPARE(Sql::lignes(lecture),
+                 QStringList{"Identifier les périodes de l\u2019histoire au programme"});
+        QVERIFY(Sql::surFichier(dossier->filePath(copies.first()), {lecture})
+                    .value(0)
+                    .startsWith("Identifier les principales périodes"));
+
+        // Au démarrage suivant, plus rien à faire : ni avis ni nouvelle copie.
+        fenetre.reset();
+        fenetre = std::make_unique<FenetreEssai>();
+        QTRY_VERIFY(fenetre->minuterieActions().isActive());
+        QTest::qWait(20);
+        QCOMPARE(repondeur->lus().size(), 1);
+        QCOMPARE(QDir(dossier->path()).entryList({"*.avant-mise-a-jour"}).size(), 1);
     }
 
     void motDePasse_data()

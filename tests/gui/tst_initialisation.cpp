@@ -214,12 +214,14 @@ private Q_SLOTS:
                                                  "VALUES(9,5,4,'2010-05-06')"}),
                  QStringList());
         QFile::copy(c.v2, c.v1);
-        // Fin de l'initialisation, reprise de la version 2 acceptée, fin de la reprise.
-        QCOMPARE(initialiser(true, "KOK"), int(QDialog::Accepted));
+        // Fin de l'initialisation, reprise de la version 2 acceptée, fin de la reprise, puis l'avis :
+        // les dates reprises ont été données sous l'ancien texte du livret.
+        QCOMPARE(initialiser(true, "KOKK"), int(QDialog::Accepted));
         const QStringList titres = repondeur->lus().replaceInStrings(
             QRegularExpression("\\|.*", QRegularExpression::DotMatchesEverythingOption), "");
         QCOMPARE(titres, QStringList({"OPERATION TERMINEE", "Importer les données de la version 2 précédente",
-                                      "Importation terminée"}));
+                                      "Importation terminée", "Livret mis à jour"}));
+        QCOMPARE(repondeur->dernier().texte.split('\n').filter(QRegularExpression("^• ")).size(), 9);
         QVERIFY(!QFile::exists(c.v2) && QFile::exists(c.v1));
         QCOMPARE(compter("SELECT COUNT(*) FROM eleves WHERE nom='MARTIN'"), 1);
         QCOMPARE(compter("SELECT version FROM general WHERE id=1"), 3);

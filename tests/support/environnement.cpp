@@ -63,8 +63,10 @@ bool poserSchema()
 
 } // namespace Environnement
 
-bool Environnement::initialiserBase()
+bool Environnement::initialiserBase(const QString& livret)
 {
     const auto instructions = Schema::instructionsScript();
-    return instructions && Initialisation::poserBase(*instructions).reussi;
+    return instructions && Initialisation::poserBase(
+                               *instructions, livret.isEmpty() ? Initialisation::RESSOURCE_LIVRET : livret)
+                               .reussi;
 }

@@ -15,13 +15,27 @@ bool ChargeurLivret::echecSql(const QSqlQuery& requete)
     return false;
 }
 
-bool ChargeurLivret::load(const QString& chemin)
+bool ChargeurLivret::lireFichier(const QString& chemin)
 {
     texteErreur.clear();
-    if (!lecteurCsv.load(chemin, false)) {
-        texteErreur = tr("Impossible de charger le fichier %1").arg(chemin);
+    if (lecteurCsv.load(chemin, false))
+        return true;
+    texteErreur = tr("Impossible de charger le fichier %1").arg(chemin);
+    return false;
+}
+
+std::optional<QList<NoeudLivret>> ChargeurLivret::lire(const QString& chemin)
+{
+    QList<NoeudLivret> noeuds;
+    if (!lireFichier(chemin) || !parcourir(noeuds))
+        return std::nullopt;
+    return noeuds;
+}
+
+bool ChargeurLivret::load(const QString& chemin)
+{
+    if (!lireFichier(chemin))
         return false;
-    }
 
     QSqlQuery requete;
     if (!requete.exec(QStringLiteral("SELECT COUNT(*) FROM notes")) || !requete.next())
@@ -31,23 +45,37 @@ bool ChargeurLivret::load(const QString& chemin)
             "Impossible d'importer le livret car il existe des notes. Il faut d'abord supprimer les notes.");
         return false;
     }
+    QList<NoeudLivret> noeuds;
+    if (!parcourir(noeuds))
+        return false;
     if (!requete.exec(QStringLiteral("DELETE FROM competences")))
         return echecSql(requete);
 
-    // Une seule préparation pour tout l'arbre.
+    // Une seule préparation pour tout l'arbre ; chaque parent est inséré avant ses enfants.
     QSqlQuery insertion;
     if (!insertion.prepare(QStringLiteral(
             "INSERT INTO competences(libelle, id_comp_parent, profondeur,numero,ref) VALUES(?,?,?,?,?)")))
         return echecSql(insertion);
-    return insererNiveau(insertion, 0, 0, 0, 0);
+    QList<qlonglong> cles;
+    cles.reserve(noeuds.size());
+    for (const NoeudLivret& noeud : std::as_const(noeuds)) {
+        insertion.bindValue(0, noeud.libelle);
+        insertion.bindValue(1, noeud.parent < 0 ? 0 : cles.at(noeud.parent));
+        insertion.bindValue(2, noeud.profondeur);
+        insertion.bindValue(3, noeud.numero);
+        insertion.bindValue(4, noeud.ref);
+        if (!insertion.exec())
+            return echecSql(insertion);
+        cles.append(insertion.lastInsertId().toLongLong());
+    }
+    return true;
 }
 
-// Insère l'arbre dont la racine est la case (ligne, colonne) : chaque nœud, puis tout le
-// sous-arbre de son premier enfant (la première case non vide à sa droite), puis ses frères
-// suivants. Le parcours tient sa propre pile au lieu de s'appeler lui-même : un fichier
-// d'un très grand nombre de colonnes ne peut pas épuiser la pile d'appels.
-bool ChargeurLivret::insererNiveau(QSqlQuery& insertion, int colonne, int ligne, qlonglong parent,
-                                   int numeroPrecedent)
+// Lit l'arbre à partir de la case (0, 0) : chaque nœud, puis tout le sous-arbre de son premier
+// enfant (la première case non vide à sa droite), puis ses frères suivants. Le parcours tient sa
+// propre pile au lieu de s'appeler lui-même : un fichier d'un très grand nombre de colonnes ne
+// peut pas épuiser la pile d'appels.
+bool ChargeurLivret::parcourir(QList<NoeudLivret>& noeuds)
 {
     const int nombreLignes = lecteurCsv.nombreLignes();
 
@@ -62,15 +90,15 @@ bool ChargeurLivret::insererNiveau(QSqlQuery& insertion, int colonne, int ligne,
         premiereCase[l] = c;
     }
 
-    // Un niveau en cours : la case du prochain frère à insérer, le parent commun et le
-    // numéro du frère précédent.
+    // Un niveau en cours : la case du prochain frère à lire, le parent commun (son rang dans
+    // `noeuds`) et le numéro du frère précédent.
     struct Niveau {
         int colonne;
         int ligne;
-        qlonglong parent;
+        int parent;
         int numeroPrecedent;
     };
-    QList<Niveau> pile{{colonne, ligne, parent, numeroPrecedent}};
+    QList<Niveau> pile{{0, 0, -1, 0}};
     while (!pile.isEmpty()) {
         const Niveau courant = pile.last();
         if (courant.ligne >= nombreLignes) {
@@ -99,14 +127,8 @@ bool ChargeurLivret::insererNiveau(QSqlQuery& insertion, int colonne, int ligne,
         }
 
         const int numero = courant.numeroPrecedent + 1;
-        insertion.bindValue(0, libelle);
-        insertion.bindValue(1, courant.parent);
-        insertion.bindValue(2, courant.colonne);
-        insertion.bindValue(3, numero);
-        insertion.bindValue(4, ref);
-        if (!insertion.exec())
-            return echecSql(insertion);
-        const qlonglong cle = insertion.lastInsertId().toLongLong();
+        const int rang = int(noeuds.size());
+        noeuds.append({ref, libelle, courant.colonne, numero, courant.parent});
 
         // Frère suivant : la première ligne qui a une case à cette colonne, à moins qu'une
         // ligne avec une case plus à gauche ne vienne d'abord (le niveau est alors fini). Les
@@ -127,7 +149,7 @@ bool ChargeurLivret::insererNiveau(QSqlQuery& insertion, int colonne, int ligne,
         // sous-arbre passe avant le frère suivant.
         for (int c = courant.colonne + 1; c < champs.size(); ++c) {
             if (!champs.at(c).isEmpty()) {
-                pile.append({c, courant.ligne, cle, 0});
+                pile.append({c, courant.ligne, rang, 0});
                 break;
             }
         }

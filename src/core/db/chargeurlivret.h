@@ -4,9 +4,21 @@
 #include "core/db/lecteurcsv.h"
 
 #include <QCoreApplication>
+#include <QList>
 #include <QString>
 
+#include <optional>
+
 class QSqlQuery;
+
+// Un nœud du livret tel que le fichier le donne.
+struct NoeudLivret {
+    QString ref;
+    QString libelle;
+    int profondeur = 0; // la colonne
+    int numero = 0;     // place parmi les frères, à partir de 1, dans l'ordre du fichier
+    int parent = -1;    // rang du parent dans la liste des nœuds, -1 pour un palier
+};
 
 // Chargeur du livret de compétences : lit le fichier du livret (CSV séparé par « ; ») et
 // remplace l'arbre de la table `competences` sur la connexion par défaut.
@@ -30,13 +42,19 @@ public:
     // donne en plus le message du lecteur, que l'appelant montre d'abord (voir LecteurCsv).
     bool load(const QString& chemin);
 
+    // Lit le livret sans toucher à la base : ses nœuds dans l'ordre du fichier, qui est celui
+    // des clés d'une base neuve (chaque parent avant ses enfants). Rien en cas d'échec, erreur()
+    // donnant le message, comme pour load().
+    std::optional<QList<NoeudLivret>> lire(const QString& chemin);
+
     // Message du dernier chargement ; vide quand tout s'est bien passé.
     QString erreur() const { return texteErreur; }
 
     const LecteurCsv& lecteur() const { return lecteurCsv; }
 
 private:
-    bool insererNiveau(QSqlQuery& insertion, int colonne, int ligne, qlonglong parent, int numeroPrecedent);
+    bool lireFichier(const QString& chemin);
+    bool parcourir(QList<NoeudLivret>& noeuds);
     bool echecSql(const QSqlQuery& requete);
 
     QString texteErreur;

@@ -118,7 +118,12 @@ QString nomDate(const QString& cheminBase, const QString& suffixe)
 
 QString copierAvantInitialisation(const QString& cheminBase, QString* erreur)
 {
-    const QString copie = nomDate(cheminBase, QStringLiteral(".avant-initialisation"));
+    return copierADate(cheminBase, QStringLiteral(".avant-initialisation"), erreur);
+}
+
+QString copierADate(const QString& cheminBase, const QString& suffixe, QString* erreur)
+{
+    const QString copie = nomDate(cheminBase, suffixe);
 
     // Entière ou absente, et privée comme la base.
     const FichierSur::Issue issue = FichierSur::copier(cheminBase, copie, EcritureSure::Droits::Prives);

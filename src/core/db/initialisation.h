@@ -49,6 +49,13 @@ bool contientDesDonnees();
 // un texte vide en cas d'échec (`erreur` reçoit alors la raison).
 QString copierAvantInitialisation(const QString& cheminBase, QString* erreur);
 
+// La même copie de sécurité, sous le nom daté que termine `suffixe` (voir nomDate).
+QString copierADate(const QString& cheminBase, const QString& suffixe, QString* erreur);
+
+// Suffixe de la copie faite avant que le démarrage ne mette à jour une base d'une version
+// précédente (le texte du livret, par exemple).
+inline const QString SUFFIXE_AVANT_MISE_A_JOUR = QStringLiteral(".avant-mise-a-jour");
+
 // Un nom daté et libre à côté du fichier de base (« QuorvelV3.sqlite.2026-12-06-1030<suffixe> »,
 // puis « …-2<suffixe> », « …-3<suffixe> »… si le nom est pris).
 QString nomDate(const QString& cheminBase, const QString& suffixe);

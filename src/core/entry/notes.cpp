@@ -28,7 +28,8 @@ QList<Eleve> elevesClasse(qint64 idClasse, const QList<qint64>& niveaux, bool tr
 QList<Noeud> enfants(qint64 idParent)
 {
     QSqlQuery requete;
-    requete.prepare(QStringLiteral("SELECT libelle, id_comp FROM competences WHERE id_comp_parent=?"));
+    requete.prepare(QStringLiteral(
+        "SELECT libelle, id_comp FROM competences WHERE id_comp_parent=? ORDER BY numero, id_comp"));
     requete.addBindValue(idParent);
     requete.exec();
     QList<Noeud> noeuds;
@@ -45,7 +46,8 @@ QList<Noeud> enfants(qint64 idParent)
 QList<qint64> feuilles(qint64 idNoeud)
 {
     QSqlQuery requete;
-    requete.prepare(QStringLiteral("SELECT id_comp FROM competences WHERE id_comp_parent=?"));
+    requete.prepare(
+        QStringLiteral("SELECT id_comp FROM competences WHERE id_comp_parent=? ORDER BY numero, id_comp"));
     QList<qint64> resultat;
     // Parcours en profondeur sans récursion, dans l'ordre des enfants.
     QList<qint64> pile{idNoeud};

@@ -153,7 +153,9 @@ QString htmlAttestation(qint64 palierId, qint64 eleveId, const QString& ecole)
     html += barreHtml(apparence.barre, 1700, 6);
     html += QStringLiteral("<table>");
     QSqlQuery competences = executer(
-        QStringLiteral("SELECT id_comp,libelle FROM competences WHERE id_comp_parent=?"), {palierId});
+        QStringLiteral(
+            "SELECT id_comp,libelle FROM competences WHERE id_comp_parent=? ORDER BY numero, id_comp"),
+        {palierId});
     while (competences.next()) {
         html +=
             QStringLiteral("<tr><td><p align=\"left\"><font color=\"#000\" size=\"1\"><b>%1</b></font></p>")
@@ -214,7 +216,9 @@ int dessinerAgregat(int y, QPainter& peintre, const QFont& police, qint64 agrega
     peintre.setFont(policeItems);
     int hauteur = b.bottom() + 10;
     QSqlQuery items = executer(
-        QStringLiteral("SELECT libelle, id_comp FROM competences WHERE id_comp_parent=?"), {agregatId});
+        QStringLiteral(
+            "SELECT libelle, id_comp FROM competences WHERE id_comp_parent=? ORDER BY numero, id_comp"),
+        {agregatId});
     bool premier = true;
     while (items.next()) {
         if (!premier) {
@@ -315,8 +319,9 @@ void dessinerCompetence(QPainter& peintre, qint64 competenceId, qint64 eleveId, 
     if (y < 300)
         y = 300;
 
-    QSqlQuery agregats =
-        executer(QStringLiteral("SELECT id_comp FROM competences WHERE id_comp_parent=?"), {competenceId});
+    QSqlQuery agregats = executer(
+        QStringLiteral("SELECT id_comp FROM competences WHERE id_comp_parent=? ORDER BY numero, id_comp"),
+        {competenceId});
     while (agregats.next())
         y = Composition::dessinerAgregat(y, peintre, police, agregats.value(0).toLongLong(),
                                          apparence.couleur, eleveId);

@@ -18,7 +18,8 @@ QList<qint64> pagesEleve(qint64 palierId, qint64 eleveId, const OptionsImpressio
 {
     QList<qint64> pages;
     QSqlQuery competences;
-    competences.prepare(QStringLiteral("SELECT id_comp FROM competences WHERE id_comp_parent=?"));
+    competences.prepare(
+        QStringLiteral("SELECT id_comp FROM competences WHERE id_comp_parent=? ORDER BY numero, id_comp"));
     competences.addBindValue(palierId);
     competences.exec();
     QSqlQuery date;

@@ -19,7 +19,7 @@ diaExporteClasse::diaExporteClasse(QWidget* parent)
         ui->cbClasse->addItem(classe.libelle, classe.id);
     ui->cbPalier->addItem(tr("Choisissez un palier"), 0);
     QSqlQuery requete;
-    requete.exec("SELECT libelle, id_comp FROM competences WHERE id_comp_parent=0");
+    requete.exec("SELECT libelle, id_comp FROM competences WHERE id_comp_parent=0 ORDER BY numero, id_comp");
     while (requete.next())
         ui->cbPalier->addItem(requete.value(0).toString(), requete.value(1));
 }

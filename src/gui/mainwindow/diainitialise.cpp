@@ -8,6 +8,7 @@
 #include "core/db/schema.h"
 #include "gui/commun/diawait.h"
 #include "gui/commun/invite.h"
+#include "gui/mainwindow/miseajourlivret.h"
 
 #include <QEvent>
 #include <QFile>
@@ -184,4 +185,5 @@ void diaInitialise::proposerMigration()
             tr("Des problèmes se sont produits lors de l'importation. La base risque d'être "
                "incomplète ou incohérente."));
     }
+    signalerLivretNational(this);
 }

@@ -19,6 +19,7 @@
 #include "gui/mainwindow/finsession.h"
 #include "gui/mainwindow/gardiencopies.h"
 #include "gui/mainwindow/menusauvegarde.h"
+#include "gui/mainwindow/miseajourlivret.h"
 #include "gui/mainwindow/mymdiarea.h"
 #include "gui/mainwindow/reprisesaisies.h"
 #include "gui/print/diaimprimer.h"
@@ -352,6 +353,9 @@ void MainWindow::initGale()
                 .arg(etat.version)
                 .arg(Schema::VERSION));
         initialiser(true);
+    } else {
+        // Une base d'une version précédente reçoit le texte du livret actuel, une fois.
+        mettreLivretAJour(this);
     }
     minuterie.start();
     // Les dates tapées et pas enregistrées lors d'un arrêt imprévu, dans une base qui n'est pas à
@@ -422,6 +426,8 @@ void MainWindow::restaurer()
     // La liste des copies et la base ne bougent plus pendant le choix et l'échange.
     const GardienCopies::Pause pause(copies);
     restaurerBase(this, documents);
+    // Une sauvegarde faite par une version précédente reçoit le texte du livret actuel.
+    mettreLivretAJour(this);
 }
 
 void MainWindow::importerClasse()

@@ -46,7 +46,8 @@ diaImprimer::diaImprimer(QWidget* parent, QPrinter* imprimante)
             ui->cbClasse->addItem(requete.value(0).toString(), requete.value(1));
     }
     cbClasseChange(ui->cbClasse->currentIndex());
-    requete.exec(QStringLiteral("SELECT libelle, id_comp FROM competences WHERE id_comp_parent=0"));
+    requete.exec(QStringLiteral(
+        "SELECT libelle, id_comp FROM competences WHERE id_comp_parent=0 ORDER BY numero, id_comp"));
     while (requete.next())
         ui->cbPalier->addItem(requete.value(0).toString(), requete.value(1));
 
