@@ -286,7 +286,7 @@ private slots:
         QTest::addColumn<QString>("modification");
         QTest::addColumn<QString>("message");
         const QString manuel =
-            "Erreur de contrôle|Ce fichier semble avoir été modifié manuellement en-dehors "
+            "Erreur de contrôle|Ce fichier semble avoir été modifié manuellement en dehors "
             "de Quorvel. Par précaution, Quorvel refuse de lire les fichiers modifiés.";
         const QString annule =
             "\n\nArrêt de l'importation|Mise à jour annulée. Aucun changement n'a lieu dans "
@@ -299,7 +299,7 @@ private slots:
             "Erreur de version|Ce fichier ne peut pas être lu par cette version de Quorvel.";
         const QString somme = "Erreur de contrôle|Ce fichier semble incorrect (somme de contrôle absente).";
         const QString palier =
-            "Erreur|Le référence du palier ne correspondent pas à celles de la base de données";
+            "Erreur|Les références du palier ne correspondent pas à celles de la base de données";
         ligne("absent", "absent", absent);
         ligne("mal formé", "texte:<classe>",
               QString("Erreur d'analyse|Erreur d'analyse à la ligne 1, colonne 8\n"

@@ -123,7 +123,7 @@ private Q_SLOTS:
             return textes;
         };
         QCOMPARE(contenu(f.menuBar()->actions()),
-                 QStringList({"Fichiers", "Saisies", "Edition", "Fenêtres", "LPC", "Aide"}));
+                 QStringList({"Fichiers", "Saisies", "Édition", "Fenêtres", "LPC", "Aide"}));
         QCOMPARE(contenu(f.findChild<QMenu*>("menuFichiers")->actions()),
                  QStringList(
                      {"Import/export", "Base de données", "Mot de passe...", "Imprimer...", "Options..."}));
@@ -300,10 +300,10 @@ private Q_SLOTS:
         QTest::addColumn<QString>("titre");
         for (const auto& [action, titre] : {std::pair{"acInitialise", "Initialisation"},
                                             {"acImportEleves", "Importation d'élèves"},
-                                            {"acEdite", "Edition"},
+                                            {"acEdite", "Édition"},
                                             {"acAjouterEleves", "Ajout d'élèves"},
-                                            {"acImport", "Edition"},
-                                            {"acImporteClasse", "Edition"}})
+                                            {"acImport", "Édition"},
+                                            {"acImporteClasse", "Édition"}})
             ligne(action, action, titre);
     }
     void gardeFenetresOuvertes()
@@ -404,7 +404,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("attendu"); // menu ouvert, opération reçue, fenêtre active ou ouverte
         for (const auto& [lettre, menu] :
              {std::pair{Qt::Key_F, "menuFichiers"}, std::pair{Qt::Key_S, "menuSaisies"},
-              std::pair{Qt::Key_E, "menuEdition"}, std::pair{Qt::Key_N, "menuFen_tres"},
+              std::pair{Qt::Key_D, "menuEdition"}, std::pair{Qt::Key_N, "menuFen_tres"},
               std::pair{Qt::Key_L, "menuLPC"}, std::pair{Qt::Key_A, "menuAide"}})
             ligne(menu, QKeySequence(Qt::ALT | lettre), QString("menu %1").arg(menu));
         ligne("Ctrl+Z défait", QKeySequence(QKeySequence::Undo), "opération undo");

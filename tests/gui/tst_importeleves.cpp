@@ -275,7 +275,7 @@ private Q_SLOTS:
         QTest::addColumn<QList<int>>("bilan");
         const QStringList martin = {"INSERT INTO classes VALUES(1,'CP A',0)", MARTIN};
         // Les contrôles dans l'ordre, avant toute question.
-        const QStringList incorrect = {"Problème sur fichier", "Le fichier csv ne semble pas correct."};
+        const QStringList incorrect = {"Problème sur fichier", "Le fichier CSV ne semble pas correct."};
         const auto refus = [&](const char* nom, const char* cases, const QByteArray& f,
                                const QStringList& m) {
             ligne(nom, martin, QString(cases), f, QString(), -1, m, QStringList(), QList<int>());
@@ -283,7 +283,7 @@ private Q_SLOTS:
         refus("aucune case", "", exporter(registre().mid(0, 3), ';'),
               {"Aucune action cochée", "Veuillez cocher au moins une case!"});
         refus("chemin blanc", "a", {},
-              {"Pas de fichier", "Veuillez indiquer la position du fichier csv à utiliser."});
+              {"Pas de fichier", "Veuillez indiquer la position du fichier CSV à utiliser."});
         refus("fichier absent", "s", "?",
               {"Chargement", "Le chargement de ", "Problème sur chargement",
                "Le fichier n'a pas pu être chargé."});

@@ -533,7 +533,7 @@ private slots:
     {
         Clavier::colonnes(); // « élèves: » : le choix des élèves plutôt que l'impression
         ligne("départ", "", "cbClasse|Classe :");
-        ligne("imprimante", "Maj+Tab Maj+Tab", "edImprimante|Imprimante  en cours:");
+        ligne("imprimante", "Maj+Tab Maj+Tab", "edImprimante|Imprimante en cours :");
         ligne("boutons avant l'imprimante", "Maj+Tab Maj+Tab Maj+Tab", "Help|Help");
         ligne("palier", "Tab Tab", "cbPalier|Palier :");
         ligne("enseignant", "Tab Tab Tab", "edEnseignant|Nom, prénom enseignant :");

@@ -31,7 +31,7 @@ QStringList copies(const QTemporaryDir& dossier)
     return QDir(dossier.path()).entryList({"*.avant-initialisation"});
 }
 
-const QString FIN = QStringLiteral("OPERATION TERMINEE|La base de données a été initialisée.");
+const QString FIN = QStringLiteral("OPÉRATION TERMINÉE|La base de données a été initialisée.");
 
 } // namespace
 
@@ -120,7 +120,7 @@ private Q_SLOTS:
         }
     }
 
-    // Un livret illisible : tout est annulé, le message du lecteur puis « PROBLEME ».
+    // Un livret illisible : tout est annulé, le message du lecteur puis « PROBLÈME ».
     void livretIllisible()
     {
         QVERIFY(Environnement::initialiserBase());
@@ -169,7 +169,7 @@ private Q_SLOTS:
         Sql::valeur("INSERT INTO notes(id_eleve,id_comp,date) VALUES(1,4,'2010-01-02')");
         QCOMPARE(initialiser(false, "N"), int(QDialog::Rejected));
         QCOMPARE(repondeur->lus(),
-                 QStringList{"Confirmez|Etes-vous sûr de vouloir réinitaliser toute la base de "
+                 QStringList{"Confirmez|Êtes-vous sûr de vouloir réinitialiser toute la base de "
                              "données ?\nConfirmez en cliquant sur OUI."});
         QCOMPARE(compter("SELECT COUNT(*) FROM eleves"), 1);
         QCOMPARE(copies(*dossier), QStringList());
@@ -219,7 +219,7 @@ private Q_SLOTS:
         QCOMPARE(initialiser(true, "KOKK"), int(QDialog::Accepted));
         const QStringList titres = repondeur->lus().replaceInStrings(
             QRegularExpression("\\|.*", QRegularExpression::DotMatchesEverythingOption), "");
-        QCOMPARE(titres, QStringList({"OPERATION TERMINEE", "Importer les données de la version 2 précédente",
+        QCOMPARE(titres, QStringList({"OPÉRATION TERMINÉE", "Importer les données de la version 2 précédente",
                                       "Importation terminée", "Livret mis à jour"}));
         QCOMPARE(repondeur->dernier().texte.split('\n').filter(QRegularExpression("^• ")).size(), 9);
         QVERIFY(!QFile::exists(c.v2) && QFile::exists(c.v1));

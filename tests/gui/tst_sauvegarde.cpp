@@ -55,8 +55,9 @@ const QString CONFIRMATION2 = QStringLiteral(
     "la nouvelle base remplacera la précédente. Confirmez une dernière fois, ou annulez.");
 const QString FIN =
     QStringLiteral("I|Fin de la restauration|Les opérations de restauration de la base sont terminées.");
-const QString INCOMPATIBLE = QStringLiteral("C|Erreur|La version de la base à restaurer incompatible avec "
-                                            "cette version de Quorvel. Restauration annulée.");
+const QString INCOMPATIBLE =
+    QStringLiteral("C|Erreur|La version de la base à restaurer est incompatible avec "
+                   "cette version de Quorvel. Restauration annulée.");
 
 // Le contenu d'un fichier ; pour une base, ses tables et leurs lignes (l'index de recherche
 // que le programme ajoute à l'ouverture n'y change rien).

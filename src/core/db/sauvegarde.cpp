@@ -67,7 +67,7 @@ QString messageVersion(Version version)
 {
     if (version == Version::Illisible)
         return traduire("Impossible de lire la version de la base. Restauration annulée.");
-    return traduire("La version de la base à restaurer incompatible avec cette version de Quorvel. "
+    return traduire("La version de la base à restaurer est incompatible avec cette version de Quorvel. "
                     "Restauration annulée.");
 }
 
@@ -215,7 +215,7 @@ QString restaurer(const QString& fichier, const OptionsRestauration& options)
     if (!recopierEnUneFois(courante, ancienne)) {
         QFile::remove(ancienne);
         ouvrirConnexionParDefaut(nullptr);
-        return traduire("Impossible de renommer la base de donnée %1 en %2. Restauration annulée")
+        return traduire("Impossible de renommer la base de données %1 en %2. Restauration annulée")
             .arg(courante, ancienne);
     }
 

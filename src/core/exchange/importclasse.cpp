@@ -122,7 +122,7 @@ ImportClasse::Refus ImportClasse::controlerRacine(const QDomDocument& document)
         return {tr("Erreur de contrôle"), tr("Ce fichier semble incorrect (somme de contrôle absente).")};
     if (somme != calculerChecksum(document))
         return {tr("Erreur de contrôle"),
-                tr("Ce fichier semble avoir été modifié manuellement en-dehors de Quorvel. Par précaution, "
+                tr("Ce fichier semble avoir été modifié manuellement en dehors de Quorvel. Par précaution, "
                    "Quorvel refuse de lire les fichiers modifiés.")};
     return {};
 }
@@ -175,7 +175,7 @@ bool ImportClasse::controler()
     chercheComp.addBindValue(refPalier);
     if (!chercheComp.exec() || !chercheComp.next()) {
         avertir(tr("Erreur"),
-                tr("Le référence du palier ne correspondent pas à celles de la base de données"));
+                tr("Les références du palier ne correspondent pas à celles de la base de données"));
         return false;
     }
     idPalier = chercheComp.value(0).toLongLong();

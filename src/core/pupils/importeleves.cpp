@@ -23,7 +23,7 @@ struct ChampAttendu {
 };
 
 constexpr std::array<ChampAttendu, NOMBRE_CHAMPS> CHAMPS = {{
-    {"Nom ?l?ve", QT_TRANSLATE_NOOP("ImportEleves", "Nom elève")},
+    {"Nom ?l?ve", QT_TRANSLATE_NOOP("ImportEleves", "Nom élève")},
     {"pr?nom ?l?ve", QT_TRANSLATE_NOOP("ImportEleves", "Prénom élève")},
     {"date naissance", QT_TRANSLATE_NOOP("ImportEleves", "Date naissance")},
     {"classe", QT_TRANSLATE_NOOP("ImportEleves", "Classe")},

@@ -27,7 +27,7 @@ using Colonnes = std::array<int, NOMBRE_CHAMPS>;
 // Motif cherché pour un champ (« Nom ?l?ve », « pr?nom ?l?ve », « date naissance »,
 // « classe », « niveau », « cycle »).
 QString motif(Champ champ);
-// Nom du champ montré quand il manque (« Nom elève », « Prénom élève », …), traduit.
+// Nom du champ montré quand il manque (« Nom élève », « Prénom élève », …), traduit.
 QString nomAffiche(Champ champ);
 
 // Vrai quand l'en-tête correspond au motif : l'en-tête est débarrassé de ses blancs autour,

@@ -73,7 +73,7 @@ void diaInitialise::accept()
 {
     if (!premierDemarrage &&
         Invite::question(this, tr("Confirmez"),
-                         tr("Etes-vous sûr de vouloir réinitaliser toute la base de données ?\nConfirmez en "
+                         tr("Êtes-vous sûr de vouloir réinitialiser toute la base de données ?\nConfirmez en "
                             "cliquant sur OUI."),
                          QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes) {
         reject();
@@ -121,7 +121,7 @@ void diaInitialise::accept()
         Invite::avertissement(nullptr, tr("Chargement"), resultat.messageChargement);
     if (!resultat.reussi) {
         Invite::information(
-            this, tr("PROBLEME"),
+            this, tr("PROBLÈME"),
             tr("Il y a eu des erreurs. Toutes les requêtes risquent de poser des problèmes.\n%1")
                 .arg(resultat.erreurLivret.isEmpty() && resultat.instructionEnErreur.isEmpty()
                          ? resultat.erreurPilote
@@ -133,7 +133,7 @@ void diaInitialise::accept()
     QString fin = tr("La base de données a été initialisée.");
     if (!copieSecurite.isEmpty())
         fin += QLatin1Char('\n') + tr("L'ancienne base a été gardée sous le nom :\n%1").arg(copieSecurite);
-    Invite::information(this, tr("OPERATION TERMINEE"), fin);
+    Invite::information(this, tr("OPÉRATION TERMINÉE"), fin);
 
     proposerMigration();
     QDialog::accept();
@@ -175,7 +175,7 @@ void diaInitialise::proposerMigration()
         QFile::remove(ancien);
         Invite::information(
             this, tr("Importation terminée"),
-            tr("L'importation s'est correctement terminée.\nNous vous suggérons de faire IMMEDIATEMENT une "
+            tr("L'importation s'est correctement terminée.\nNous vous suggérons de faire IMMÉDIATEMENT une "
                "sauvegarde de la base de données, car vos anciennes sauvegardes ne sont plus "
                "valables.\nRendez-vous "
                "dans le menu Fichiers, Base de données, Sauvegarder la base de données entière."));

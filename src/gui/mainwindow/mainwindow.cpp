@@ -405,7 +405,7 @@ void MainWindow::importerEleves()
 
 void MainWindow::editer()
 {
-    if (!fenetresFermees(tr("Edition")))
+    if (!fenetresFermees(tr("Édition")))
         return;
     diaEleve dialogue(this);
     dialogue.exec();
@@ -421,7 +421,7 @@ void MainWindow::ajouterEleves()
 
 void MainWindow::restaurer()
 {
-    if (!fenetresFermees(tr("Edition")) || !accesAutorise())
+    if (!fenetresFermees(tr("Édition")) || !accesAutorise())
         return;
     // La liste des copies et la base ne bougent plus pendant le choix et l'échange.
     const GardienCopies::Pause pause(copies);
@@ -432,10 +432,10 @@ void MainWindow::restaurer()
 
 void MainWindow::importerClasse()
 {
-    if (!fenetresFermees(tr("Edition")))
+    if (!fenetresFermees(tr("Édition")))
         return;
     const QString chemin = Invite::fichierAOuvrir(this, tr("Importer une classe"), documents,
-                                                  tr("Fichiers xml (*.xml);;Tous fichiers (*.*)"));
+                                                  tr("Fichiers XML (*.xml);;Tous fichiers (*.*)"));
     if (chemin.isEmpty())
         return;
     ImportDialogues dialogues(this);

@@ -569,7 +569,7 @@ bool diaImprimer::imprimerCompetences(qint64 palierId)
                       dejaComplets +
                           tr("Quand l'imprimante sera prête, cliquez sur Réessayer pour continuer "
                              "avec %1. Abandonner arrête l'impression ; les élèves suivants pourront "
-                             "être imprimés plus tard (bouton « Elèves... »).")
+                             "être imprimés plus tard (bouton « Élèves... »).")
                               .arg(nom));
         if (!rectoParti)
             return false;

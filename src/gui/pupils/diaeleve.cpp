@@ -370,7 +370,7 @@ void diaEleve::changerClasse()
         return;
     if (Invite::question(this, tr("Transférer les élèves sélectionnés dans une autre classe"),
                          tr("Voulez-vous vraiment déplacer les élèves sélectionnés dans la classe %1 ?\n"
-                            "Ils diaparaîtront immédiatement de la répartition actuelle.")
+                            "Ils disparaîtront immédiatement de la répartition actuelle.")
                              .arg(nomCible)) != QMessageBox::Yes)
         return;
     // Les modifications en cours sont enregistrées d'abord : un enregistrement refusé

@@ -34,9 +34,9 @@ diaImporteEleves::~diaImporteEleves() = default;
 
 void diaImporteEleves::parcourir()
 {
-    ui->edPath->setText(Invite::fichierAOuvrir(this, tr("Importer à partir du fichier csv des élèves"),
+    ui->edPath->setText(Invite::fichierAOuvrir(this, tr("Importer à partir du fichier CSV des élèves"),
                                                dossierDepart,
-                                               tr("Fichiers csv (*.csv);;Tous fichiers (*.*)")));
+                                               tr("Fichiers CSV (*.csv);;Tous fichiers (*.*)")));
 }
 
 void diaImporteEleves::myTimeOut()
@@ -123,7 +123,7 @@ void diaImporteEleves::accept()
     const QString chemin = ui->edPath->text().trimmed();
     if (chemin.isEmpty()) {
         Invite::avertissement(this, tr("Pas de fichier"),
-                              tr("Veuillez indiquer la position du fichier csv à utiliser."));
+                              tr("Veuillez indiquer la position du fichier CSV à utiliser."));
         return;
     }
 
@@ -136,7 +136,7 @@ void diaImporteEleves::accept()
     }
 
     if (lecteur.nombreLignes() < 2 || lecteur.nombreColonnes() < 4) {
-        Invite::avertissement(this, tr("Problème sur fichier"), tr("Le fichier csv ne semble pas correct."));
+        Invite::avertissement(this, tr("Problème sur fichier"), tr("Le fichier CSV ne semble pas correct."));
         return;
     }
 
@@ -144,7 +144,7 @@ void diaImporteEleves::accept()
     const int manquant = ImportEleves::premierChampManquant(colonnes);
     if (manquant >= 0) {
         Invite::avertissement(this, tr("Problème sur fichier"),
-                              tr("Le fichier csv ne semble pas correct. Impossible de trouver le champ: %1")
+                              tr("Le fichier CSV ne semble pas correct. Impossible de trouver le champ: %1")
                                   .arg(ImportEleves::nomAffiche(static_cast<ImportEleves::Champ>(manquant))));
         return;
     }

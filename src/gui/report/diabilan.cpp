@@ -119,7 +119,7 @@ void DiaBilan::enregistrer()
         return;
     const QString chemin =
         Invite::fichierAEnregistrer(this, tr("Enregistrer le document au format HTML"),
-                                    Bilan::cheminPropose(idClasse), tr("Documents html (*.html)"));
+                                    Bilan::cheminPropose(idClasse), tr("Documents HTML (*.html)"));
     if (chemin.isEmpty())
         return;
     // Le document de l'éditeur, avec les retouches de l'utilisateur.
