@@ -275,7 +275,7 @@ private slots:
         const QString ancienne = banc->racineApres() + QStringLiteral("/donnees/QuorvelV2.sqlite");
 
         QCOMPARE(lignes(nouvelle, QStringLiteral("SELECT id, ecole, langue_defaut, version FROM general")),
-                 QStringList{QStringLiteral("1|École de la version 2|allemand|3")});
+                 QStringList{QStringLiteral("1|École de la version 2|italien|3")});
         QCOMPARE(lignes(nouvelle, QStringLiteral("SELECT * FROM classes ORDER BY id_classe")),
                  lignes(ancienne, QStringLiteral("SELECT * FROM classes ORDER BY id_classe")));
         const QStringList eleves = lignes(nouvelle, QStringLiteral("SELECT * FROM eleves ORDER BY id_eleve"));

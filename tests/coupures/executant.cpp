@@ -209,12 +209,13 @@ void preparerBasePeuplee()
 
 // --- Préparations ---------------------------------------------------------------------
 
-// Un fichier de la version 2 : les tables de la version actuelle, version 2 dans general.
+// Un fichier de la version 2 : les tables de la version actuelle, version 2 et une langue dans
+// general.
 void preparerVersion2(bool avecDoublon)
 {
     ouvrir(chemins().v2);
     peupler(11, QStringLiteral("École de la version 2"));
-    sql(QStringLiteral("UPDATE general SET version=2"));
+    sql(QStringLiteral("UPDATE general SET version=2, langue_defaut='italien'"));
     if (avecDoublon) {
         // Table sans clé : l'élève 3 y figure deux fois, au milieu des autres. Sa deuxième
         // copie fait échouer la reprise après les huit premiers élèves.

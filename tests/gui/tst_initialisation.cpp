@@ -254,6 +254,9 @@ private Q_SLOTS:
             QTRY_VERIFY(*parametres);
         QTRY_COMPARE(fenetre.isVisible(), oui);
         QCOMPARE(compter("SELECT COUNT(*) FROM competences"), oui ? 212 : -1);
+        // Paramètres fermés sans rien choisir : aucune langue n'est imprimée en silence.
+        if (oui)
+            QCOMPARE(Sql::lignes("SELECT langue_defaut FROM general WHERE id=1"), QStringList{""});
     }
 };
 

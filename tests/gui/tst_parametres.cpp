@@ -16,6 +16,7 @@
 #include "support/sql.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QCryptographicHash>
 #include <QDialogButtonBox>
 #include <QDir>
@@ -102,31 +103,76 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("ecole");
         QTest::addColumn<QString>("langue");
-        QTest::addColumn<QString>("ligne"); // ligne 1 de general ensuite ; vide : refusé
+        QTest::addColumn<QString>("reponses"); // aux messages, dans l'ordre
+        QTest::addColumn<QString>("message");  // titre du dernier message ; vide : aucun
+        QTest::addColumn<QString>("ligne");    // ligne 1 de general ensuite ; vide : refusé
 
-        ligne("cinq lignes dont une vide", "É\nB\n\nC\nD", QString(), QStringLiteral("É\nB\nC\nD|"));
-        ligne("cinq lignes", "É\nB\nC\nD\nE", QString(), QString());
-        ligne("langue", "Le Port", QStringLiteral("  ALLEMAND Renforcé \t"),
+        const QString trop = QStringLiteral("Adresse incorrecte");
+        const QString vide = QStringLiteral("Langue vivante");
+        ligne("langue tapée", "Le Port", QStringLiteral("  ALLEMAND Renforcé \t"), "", "",
               QStringLiteral("Le Port|allemand renforcé"));
+        ligne("langue de la liste", "Le Port", QStringLiteral("espagnol"), "", "",
+              QStringLiteral("Le Port|espagnol"));
+        // Une langue vide n'est gardée qu'après une question : Non revient au choix de la langue.
+        ligne("langue vide confirmée, cinq lignes dont une vide", "É\nB\n\nC\nD", QString(), "O", vide,
+              QStringLiteral("É\nB\nC\nD|"));
+        ligne("langue vide refusée", "Le Port", QStringLiteral("  "), "N", vide, QString());
+        // Trop de lignes : l'adresse est refusée d'abord, sans question sur la langue.
+        ligne("cinq lignes", "É\nB\nC\nD\nE", QString(), "K", trop, QString());
     }
 
     void parametres()
     {
         QFETCH(QString, ecole);
         QFETCH(QString, langue);
+        QFETCH(QString, reponses);
+        QFETCH(QString, message);
         QFETCH(QString, ligne);
         const QString avant = ligneGeneral();
         diaParam dialogue;
-        dialogue.show();
+        QVERIFY(Clavier::montrer(&dialogue));
         dialogue.findChild<QPlainTextEdit*>(QStringLiteral("edEcole"))->setPlainText(ecole);
-        dialogue.findChild<QLineEdit*>(QStringLiteral("edLangue"))->setText(langue);
-        if (ligne.isEmpty())
-            repondeur->bouton(QMessageBox::Ok);
+        auto* choix = dialogue.findChild<QComboBox*>(QStringLiteral("cbLangue"));
+        choix->setCurrentText(langue);
+        repondeur->reponses(reponses);
 
         QCOMPARE(valider(dialogue), ligne.isEmpty() ? "ouvert" : "accepté");
         QCOMPARE(ligneGeneral(), ligne.isEmpty() ? avant : ligne);
-        if (ligne.isEmpty()) // tout message imprévu fait déjà échouer l'essai
-            QCOMPARE(repondeur->dernier().texte, "Le nom et l'adresse de l'école comportent trop de lignes.");
+        // Tout message imprévu fait déjà échouer l'essai.
+        QCOMPARE(repondeur->lus().size(), int(reponses.size()));
+        if (!message.isEmpty())
+            QCOMPARE(repondeur->dernier().titre, message);
+        if (message == QLatin1String("Langue vivante"))
+            QVERIFY(repondeur->dernier().texte.contains("imprimée sur le livret de chaque élève"));
+        if (ligne.isEmpty() && message == QLatin1String("Langue vivante"))
+            QTRY_VERIFY(choix->hasFocus());
+    }
+
+    // Une base neuve n'a pas de langue et le dialogue n'en choisit aucune d'avance : la liste
+    // propose sans rien cocher. Une base existante garde la sienne, montrée telle quelle.
+    void langueMontree_data()
+    {
+        QTest::addColumn<bool>("neuve");
+        QTest::addColumn<QString>("langue");
+        QTest::addColumn<QString>("montree");
+        ligne("base neuve", true, QString(), QString());
+        ligne("langue de la liste", false, QStringLiteral("italien"), QStringLiteral("italien"));
+        ligne("autre langue", false, QStringLiteral("néerlandais"), QStringLiteral("néerlandais"));
+    }
+    void langueMontree()
+    {
+        QFETCH(bool, neuve);
+        QFETCH(QString, langue);
+        if (neuve)
+            QVERIFY(Environnement::initialiserBase());
+        else
+            Sql::valeur("UPDATE general SET langue_defaut=? WHERE id=1", {langue});
+        QCOMPARE(Sql::lignes("SELECT langue_defaut FROM general WHERE id=1"), QStringList{langue});
+        diaParam dialogue;
+        auto* choix = dialogue.findChild<QComboBox*>(QStringLiteral("cbLangue"));
+        QTEST(choix->currentText(), "montree");
+        QCOMPARE(choix->currentIndex(), langue.isEmpty() ? -1 : choix->findText(langue));
+        QVERIFY(choix->count() >= 8 && choix->findText(QStringLiteral("anglais")) >= 0);
     }
 
     // Le second dossier des copies automatiques, propre à cet ordinateur : gardé dans les

@@ -84,6 +84,13 @@ Resultat poserBase(const QStringList& instructions, const QString& livret)
     // Les paramètres des paliers vont dans la même transaction : une base posée à moitié
     // (arbre sans couleurs d'impression) ne peut ainsi jamais rester.
     ecrireParametresPaliers();
+    // Pas de langue vivante choisie d'avance (le script en pose une) : c'est l'enseignante qui la
+    // choisit dans les paramètres ; d'ici là, les livrets portent un blanc à compléter à la main.
+    QSqlQuery langue;
+    if (!langue.exec(QStringLiteral("UPDATE general SET langue_defaut='' WHERE id=1"))) {
+        resultat.erreurPilote = langue.lastError().text();
+        return resultat;
+    }
     Schema::creerIndex();
 
     resultat.reussi = transaction.valider();

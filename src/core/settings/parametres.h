@@ -15,6 +15,15 @@ namespace Parametres {
 // Nombre de lignes non vides permis pour le nom et l'adresse de l'école.
 inline constexpr int LIGNES_MAX = 4;
 
+// Les langues que le dialogue propose (l'enseignante peut en taper une autre) : langues
+// étrangères et régionales enseignées à l'école primaire, dans l'ordre alphabétique.
+inline const QStringList LANGUES = {
+    QStringLiteral("allemand"),  QStringLiteral("anglais"), QStringLiteral("arabe"),
+    QStringLiteral("basque"),    QStringLiteral("breton"),  QStringLiteral("catalan"),
+    QStringLiteral("chinois"),   QStringLiteral("corse"),   QStringLiteral("créole"),
+    QStringLiteral("espagnol"),  QStringLiteral("italien"), QStringLiteral("occitan"),
+    QStringLiteral("portugais"), QStringLiteral("russe")};
+
 struct Ecole {
     QString ecole;  // nom et adresse, lignes séparées par des sauts de ligne
     QString langue; // principale langue vivante étrangère enseignée

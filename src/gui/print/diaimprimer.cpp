@@ -474,8 +474,10 @@ bool diaImprimer::imprimerCompetences(qint64 palierId)
     if (options.language.isEmpty() && palierId > 1 &&
         Invite::avertissement(
             this, tr("Langue vivante!"),
-            tr("Vous n'avez pas indiqué de langue vivante pour la compétence 2.\nVoulez-vous "
-               "vraiment poursuivre l'impression?"),
+            tr("Vous n'avez pas indiqué de langue vivante pour la compétence 2 : la ligne « La maîtrise "
+               "du niveau A1 est validée en … » sera imprimée avec un blanc, à compléter à la main.\n"
+               "Indiquez-la dans le champ « Langue vivante » de cette fenêtre, ou pour toute l'école par "
+               "« Fichiers », « Options... ».\nVoulez-vous vraiment poursuivre l'impression?"),
             QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
         return false;
     const QString ecole = Tirage::nomEcole();

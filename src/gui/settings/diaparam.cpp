@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QEvent>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QStorageInfo>
 
@@ -24,10 +25,18 @@ diaParam::diaParam(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::d
 
     connect(ui->btParcourir, &QPushButton::clicked, this, &diaParam::parcourir);
 
-    // Sans ligne 1 dans `general`, les champs restent vides.
+    // Aucune langue n'est choisie d'avance : la liste ne fait que proposer. Sans ligne 1 dans
+    // `general`, les champs restent vides.
+    ui->cbLangue->addItems(Parametres::LANGUES);
+    ui->cbLangue->setCurrentIndex(-1);
+    ui->cbLangue->lineEdit()->setPlaceholderText(tr("choisissez ou tapez la langue"));
     if (const auto ecole = Parametres::lire()) {
         ui->edEcole->setPlainText(ecole->ecole);
-        ui->edLangue->setText(ecole->langue);
+        const int rang = ui->cbLangue->findText(ecole->langue);
+        if (rang >= 0)
+            ui->cbLangue->setCurrentIndex(rang);
+        else
+            ui->cbLangue->setCurrentText(ecole->langue);
     }
     montrerDossierCopies();
     ui->edSecondDossier->setText(QDir::toNativeSeparators(CopiesAuto::secondDossier()));
@@ -83,10 +92,23 @@ diaParam::~diaParam() = default;
 
 void diaParam::accept()
 {
+    // Une langue vide n'est jamais gardée en silence : elle laisserait un blanc sur chaque livret.
+    const QString langue = ui->cbLangue->currentText();
+    if (Parametres::normaliserLangue(langue).isEmpty() &&
+        Parametres::lignesAdresse(ui->edEcole->toPlainText()).size() <= Parametres::LIGNES_MAX &&
+        Invite::question(this, tr("Langue vivante"),
+                         tr("Aucune langue vivante n'est choisie. Elle est imprimée sur le livret de chaque "
+                            "élève (palier 2, compétence 2) : sans elle, la ligne « La maîtrise du niveau A1 "
+                            "est validée en … » portera un blanc à compléter à la main.\n\nLaisser la langue "
+                            "vide ?\n(Non : revenir au choix de la langue.)"),
+                         QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes) {
+        ui->cbLangue->setFocus();
+        return;
+    }
     const QString second = QDir::fromNativeSeparators(ui->edSecondDossier->text().trimmed());
     if (!secondDossierAccepte(second))
         return;
-    switch (Parametres::enregistrer(ui->edEcole->toPlainText(), ui->edLangue->text())) {
+    switch (Parametres::enregistrer(ui->edEcole->toPlainText(), langue)) {
     case Parametres::Enregistrement::TropDeLignes:
         Invite::avertissement(this, tr("Adresse incorrecte"),
                               tr("Le nom et l'adresse de l'école comportent trop de lignes."));
