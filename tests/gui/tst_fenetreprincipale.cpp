@@ -5,20 +5,24 @@
 #include "gui/commun/diawait.h"
 #include "gui/commun/mystyle.h"
 #include "gui/entry/mdibase.h"
+#include "gui/entry/mdisaisie.h"
 #include "gui/mainwindow/mainwindow.h"
 #include "gui/mainwindow/mymdiarea.h"
+#include "support/clavier.h"
 #include "support/donnees.h"
 #include "support/environnement.h"
 #include "support/repondeuressai.h"
 #include "support/sql.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QDir>
 #include <QHeaderView>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
+#include <QPushButton>
 #include <QScopeGuard>
 #include <QSettings>
 #include <QSqlQuery>
@@ -187,14 +191,21 @@ private Q_SLOTS:
 
     // Une base posée par l'ancien livret reçoit le texte national au démarrage, une seule fois,
     // après une copie de sécurité datée ; l'avis nomme les neuf items dont le sens a changé, avec
-    // le nombre d'élèves qui y ont une date, et dit où est la copie.
+    // le nombre d'élèves qui y ont une date, et dit où est la copie. La grille montre ensuite les
+    // items dans l'ordre du texte national, chacun avec ses dates.
     void livretAncien()
     {
         QVERIFY(Environnement::initialiserBase(QFINDTESTDATA("../donnees/livrets-ancien.csv")));
-        Sql::valeur("INSERT INTO eleves(id_eleve, nom) VALUES(1, 'Dupont'), (2, 'Martin')");
+        Sql::valeur("INSERT INTO classes(id_classe, libelle, tri) VALUES(1, 'CM2', 1)");
+        Sql::valeur(
+            "INSERT INTO eleves(id_eleve, id_classe, id_niveau, nom, prenom) VALUES(1, 1, 5, 'DUPONT', "
+            "'Léa'), (2, 1, 5, 'MARTIN', 'Noé')");
         Sql::valeur("INSERT INTO notes(id_eleve, id_comp, date) SELECT e.id_eleve, c.id_comp, '2011-06-14' "
                     "FROM eleves e, competences c WHERE c.ref IN ('P2C5A1', 'P2C5D4') AND (e.id_eleve = 1 OR "
                     "c.ref = 'P2C5A1')");
+        Sql::valeur(
+            "INSERT INTO notes(id_eleve, id_comp, date) SELECT 1, id_comp, '2011-06-15' FROM competences "
+            "WHERE ref = 'P2C5D5'");
         const QStringList dates =
             Sql::lignes("SELECT n.id_eleve, c.ref, n.date FROM notes n JOIN competences c "
                         "ON c.id_comp = n.id_comp ORDER BY n.id_note");
@@ -246,6 +257,27 @@ private Q_SLOTS:
         QVERIFY(Sql::surFichier(dossier->filePath(copies.first()), {lecture})
                     .value(0)
                     .startsWith("Identifier les principales périodes"));
+
+        fenetre->saisirDates();
+        auto* saisie =
+            qobject_cast<mdiSaisie*>(fenetre->espaceTravail()->subWindowList().constLast()->widget());
+        QVERIFY(saisie);
+        saisie->findChild<QComboBox*>("cbClasses")->setCurrentIndex(1);
+        for (const auto& [liste, ref] : {std::pair{"cbPaliers", "P2"}, std::pair{"cbCompetences", "P2C5"}}) {
+            auto* choix = saisie->findChild<QComboBox*>(liste);
+            choix->setCurrentIndex(choix->findData(Sql::idRef(ref)));
+        }
+        saisie->findChild<QPushButton*>("btAfficher")->click();
+        auto* grille = saisie->findChild<QTableWidget*>("table");
+        QStringList arts; // l'item et la date de DUPONT, domaine « Pratiquer les arts… »
+        for (int ligne = 0; ligne < grille->rowCount(); ++ligne)
+            if (const QString lue = Clavier::cellule(grille, ligne, 0); lue.contains(" | Pratiquer les arts"))
+                arts << lue.section(" : ", 1).section(" | ", 0, 1).left(30) + "|" + lue.section(" | ", 2, 2);
+        QCOMPARE(arts,
+                 (QStringList{"Distinguer les grandes catégor|", "Reconnaître et décrire des œuv|",
+                              "Pratiquer le dessin et diverse|", "Interpréter de mémoire une cha|15/06/2011",
+                              "Inventer et réaliser des texte|14/06/2011"}));
+        qDeleteAll(fenetre->espaceTravail()->subWindowList());
 
         // Au démarrage suivant, plus rien à faire : ni avis ni nouvelle copie.
         fenetre.reset();

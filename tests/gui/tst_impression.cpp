@@ -286,6 +286,32 @@ private slots:
         QVERIFY(brochure || (pages[1].contains("2/" + n) && !pages[1].contains("1/" + n)));
     }
 
+    // Les items s'impriment dans l'ordre de leur place parmi leurs frères (`numero`), non dans celui
+    // de leurs clés : une base mise à jour depuis l'ancien livret a deux paires d'items dont les
+    // places ne suivent plus les clés. Ici, P2C5D4 passe devant P2C5D5.
+    void ordreDesItems()
+    {
+        const QString echange =
+            QStringLiteral("UPDATE competences SET numero = 9 - numero WHERE ref IN ('P2C5D4', 'P2C5D5')");
+        valeur(echange);
+        const auto remise = qScopeGuard([&] { valeur(echange); });
+        OptionsImpression& options = OptionsImpression::courantes();
+        options.compAll = true;
+        options.brochure = false;
+        const QList<FaceImprimee> faces = construirePages(p2, max);
+        const int total = Pages::nombrePages(faces, false);
+        const QString tout = imprimerPdf(donnees->filePath("ordre.pdf"), false,
+                                         [&](QPainter& peintre, QPrinter& imprimante, QRect vue) {
+                                             bool premiere = true;
+                                             Tirage::imprimerFaces(peintre, imprimante, vue, faces, total,
+                                                                   false, Tirage::nomEcole(), premiere);
+                                         })
+                                 .join('\f')
+                                 .simplified();
+        const qsizetype inventer = tout.indexOf("Inventer et réaliser");
+        QVERIFY(inventer >= 0 && inventer < tout.indexOf("Interpréter de mémoire"));
+    }
+
     // Une classe de 30 élèves au palier 2, toutes les compétences et l'attestation, en brochure :
     // 4 pages par élève. La durée se mesure au banc (bench/), pas ici.
     void classeEntiere()
