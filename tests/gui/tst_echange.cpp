@@ -108,7 +108,7 @@ class TstEchange : public QObject
             QVERIFY(Environnement::initialiserBase());
     }
 
-    QString exporter(const QString& classe, const QString& nom)
+    QString exporter(const QString& classe, const QString& nom, int palier = 1)
     {
         RepondeurEssai r;
         const QString chemin = fichiers.filePath(nom);
@@ -117,7 +117,7 @@ class TstEchange : public QObject
         auto* cbClasse = d.findChild<QComboBox*>("cbClasse");
         auto* cbPalier = d.findChild<QComboBox*>("cbPalier");
         cbClasse->setCurrentIndex(cbClasse->findText(classe));
-        cbPalier->setCurrentIndex(1);
+        cbPalier->setCurrentIndex(palier);
         d.accept();
         return d.result() == QDialog::Accepted ? chemin : QString();
     }
@@ -233,6 +233,49 @@ private slots:
         QCOMPARE(QFile::permissions(copieTravail) & ~(QFile::ReadUser | QFile::WriteUser),
                  QFile::ReadOwner | QFile::WriteOwner);
         QVERIFY(!QFile::exists(fichiers.filePath("out.xml")));
+    }
+
+    // Une base posée par l'ancien livret (P2C5D4 avant P2C5D5, P2C6B1 avant P2C6B2) et une base
+    // neuve donnent à ces items des clés échangées ; les fichiers de classe les nomment par leur
+    // code : dans les deux sens, chaque date arrive sur son item.
+    void entreLivrets_data()
+    {
+        QTest::addColumn<bool>("depuisAncien");
+        ligne("de l'ancien livret vers le nouveau", true);
+        ligne("du nouveau livret vers l'ancien", false);
+    }
+    void entreLivrets()
+    {
+        QFETCH(bool, depuisAncien);
+        const QString ancien = QFINDTESTDATA("../donnees/livrets-ancien.csv");
+        const QStringList attendu{"P2C5D4|2012-06-04", "P2C5D5|2012-06-05", "P2C6B1|2012-06-11",
+                                  "P2C6B2|2012-06-12"};
+        const QString lecture = QStringLiteral("SELECT c.ref, n.date FROM notes n JOIN competences c ON "
+                                               "c.id_comp = n.id_comp ORDER BY c.ref");
+        const auto poser = [&](Environnement::Dossier& dossier, bool livretAncien) {
+            Environnement::fermerBase();
+            dossier = Environnement::nouveauDossierDonnees();
+            QVERIFY(Environnement::ouvrirBase() &&
+                    Environnement::initialiserBase(livretAncien ? ancien : QString()));
+            valeur("INSERT INTO classes(id_classe,libelle,tri) VALUES(1,'CM2 Livret',0)");
+        };
+        Environnement::Dossier source, cible;
+        poser(source, depuisAncien);
+        const qint64 cleSource = idRef("P2C5D4");
+        valeur("INSERT INTO eleves(id_eleve,id_classe,id_niveau,nom,prenom,date_naiss,maj) VALUES"
+               "(1,1,5,'ROUX','Max','2001-02-03','2012-01-01 10:00:00')");
+        for (const QString& note : attendu)
+            valeur("INSERT INTO notes(id_eleve,id_comp,date,maj) VALUES(1,?,?,'2012-06-30 08:00:00')",
+                   {idRef(note.section('|', 0, 0)), note.section('|', 1)});
+        QCOMPARE(Sql::lignes(lecture), attendu);
+        const QString chemin = exporter("CM2 Livret", "livrets.xml", 2);
+        QVERIFY(!chemin.isEmpty());
+
+        poser(cible, !depuisAncien);
+        QVERIFY(idRef("P2C5D4") != cleSource);
+        Script s;
+        QVERIFY(ImportClasse(s).importer(chemin));
+        QCOMPARE(Sql::lignes(lecture), attendu);
     }
 
     // Scénario des huit compteurs, dans une base B préparée pour chacun d'eux.
