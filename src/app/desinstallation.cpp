@@ -50,8 +50,8 @@ QStringList copiesFaites(const Application::CheminsBase& chemins)
     for (const QString& chemin : std::as_const(candidats))
         if (QFileInfo::exists(chemin))
             copies << chemin;
-    // Copies datées : « QuorvelV3.sqlite.2026-12-06-1030.avant-initialisation », « ….avant-mise-a-jour »,
-    // fichier abîmé mis de côté « ….endommagee » avec ses journaux.
+    // Copies datées : « QuorvelV3.sqlite.2026-12-06-1030.avant-initialisation » et
+    // « ….avant-mise-a-jour », fichier abîmé mis de côté « ….endommagee » avec ses journaux.
     const QString nomBase = QFileInfo(chemins.courante).fileName();
     copies << fichiersDe(QFileInfo(chemins.courante).path(),
                          {nomBase + QStringLiteral(".*.avant-initialisation"),

@@ -35,9 +35,9 @@ struct Resultat {
 bool executerScript(const QStringList& instructions, QString* instruction, QString* erreur);
 
 // Le script, le livret et les paramètres des paliers, en une transaction : tout est validé,
-// ou rien ne change. La base neuve n'a pas de langue vivante : l'enseignante la choisit. `instructions` :
-// celles du script du schéma. Entre deux instructions, la boucle d'événements traite ce qui n'est pas saisie
-// de l'utilisateur.
+// ou rien ne change. La base neuve n'a pas de langue vivante : l'enseignante la choisit.
+// `instructions` : celles du script du schéma. Entre deux instructions, la boucle d'événements
+// traite ce qui n'est pas saisie de l'utilisateur.
 Resultat poserBase(const QStringList& instructions, const QString& livret = RESSOURCE_LIVRET);
 
 // Vrai quand la base ouverte tient au moins un élève, une classe ou un enregistrement, ou
