@@ -236,6 +236,20 @@ private Q_SLOTS:
                  QDir::toNativeSeparators(CopiesAuto::secondDossier()));
     }
 
+    // Les explications repliées (langue, dossier des copies) se lisent en entier : la fenêtre
+    // grandit au lieu de les couper.
+    void explicationsEntieres()
+    {
+        diaParam dialogue;
+        QVERIFY(Clavier::montrer(&dialogue));
+        const QList<QLabel*> etiquettes = dialogue.findChildren<QLabel*>();
+        QVERIFY(etiquettes.size() >= 3);
+        for (const QLabel* etiquette : etiquettes)
+            if (etiquette->wordWrap())
+                QVERIFY2(etiquette->height() >= etiquette->heightForWidth(etiquette->width()),
+                         qPrintable(etiquette->objectName()));
+    }
+
     void motDePasse_data()
     {
         QTest::addColumn<QByteArray>("avant");      // empreinte gardée au départ

@@ -11,9 +11,12 @@
 #include <QDir>
 #include <QEvent>
 #include <QFileInfo>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStorageInfo>
+
+#include <algorithm>
 
 diaParam::diaParam(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::diaParam>())
 {
@@ -40,6 +43,9 @@ diaParam::diaParam(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::d
     }
     montrerDossierCopies();
     ui->edSecondDossier->setText(QDir::toNativeSeparators(CopiesAuto::secondDossier()));
+    // Les explications repliées (dossier des copies compris) doivent tenir en entier : la fenêtre
+    // grandit au lieu de les couper.
+    resize(width(), std::max(height(), layout()->totalHeightForWidth(width())));
 }
 
 void diaParam::montrerDossierCopies()
