@@ -12,6 +12,7 @@
 #include "core/exchange/fichierclasse.h"
 #include "core/print/controlepdf.h"
 #include "core/report/bilan.h"
+#include "coupures/chargement.h"
 #include "support/donnees.h"
 #include "support/petitdisque.h"
 
@@ -225,8 +226,7 @@ private slots:
 
         const auto lancer = [&](int point, int* code) {
             QProcess enfant;
-            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-            env.insert("LD_PRELOAD", QUORVEL_COUPURE);
+            QProcessEnvironment env = environnementCoupure(QUORVEL_COUPURE);
             env.insert("COUPURE_RACINE", dossier + "/ecrit");
             env.insert("COUPURE_POINT", QString::number(point));
             env.insert("COUPURE_MODE", "erreur");

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "coupures/banc.h"
+#include "coupures/chargement.h"
 
 #include <cerrno>
 
@@ -260,11 +261,7 @@ Banc::Lancement Banc::lancer(const QString& racine, const QStringList& arguments
         QDir().mkpath(racine + QLatin1Char('/') + QLatin1String(sous));
     const QString canonique = QFileInfo(racine).canonicalFilePath();
 
-    QProcessEnvironment environnement = QProcessEnvironment::systemEnvironment();
-    environnement.insert(QStringLiteral("LD_PRELOAD"), bibliotheque);
-    // Construction avec les sanitizers : leur bibliothèque ne vient alors plus en premier.
-    environnement.insert(QStringLiteral("ASAN_OPTIONS"), environnement.value(QStringLiteral("ASAN_OPTIONS")) +
-                                                             QStringLiteral(":verify_asan_link_order=0"));
+    QProcessEnvironment environnement = environnementCoupure(bibliotheque);
     environnement.insert(QStringLiteral("COUPURE_RACINE"), canonique);
     environnement.insert(QStringLiteral("COUPURE_POINT"), QString::number(qMax(point, 0)));
     environnement.insert(QStringLiteral("COUPURE_HORLOGE"), HORLOGE);
