@@ -4,11 +4,12 @@
 // en relever la mémoire maximale.
 //
 //   quorvel_bench                      tout le banc, un tableau en sortie
-//   quorvel_bench generer <fichier>    le fichier d'école seul
+//   quorvel_bench generer <fichier> [facteur]  le fichier d'école seul (facteur 10 : le fichier 10×)
 //   quorvel_bench op <nom> <dossier>   une opération (processus fils)
 //   quorvel_bench demarrage            le démarrage du programme, arrêté dès la fenêtre montrée
 #include "app/demarrage.h"
 #include "core/commun/application.h"
+#include "core/db/copiesauto.h"
 #include "core/db/initialisation.h"
 #include "core/db/jeuessai.h"
 #include "core/db/lecteurcsv.h"
@@ -45,6 +46,7 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <QThread>
 #include <QTimer>
 
 #include <algorithm>
@@ -107,8 +109,9 @@ bool ouvrir(const QString& fichier)
 
 // 12 classes de cette année (la première de 30 élèves, les autres de 28), cinq années
 // passées d'élèves encore dans le fichier (hors classe), puis les enregistrements du jeu
-// d'essai : trois nœuds sur quatre datés pour chaque élève.
-bool genererEcole(const QString& fichier)
+// d'essai : trois nœuds sur quatre datés pour chaque élève. Avec `facteur`, dix fois plus de
+// classes et d'élèves (le fichier 10×, pour les copies automatiques).
+bool genererEcole(const QString& fichier, int facteur = 1)
 {
     QFile::remove(fichier);
     if (!ouvrir(fichier))
@@ -123,7 +126,7 @@ bool genererEcole(const QString& fichier)
         q.exec(QStringLiteral("UPDATE general SET ecole='École Jules Ferry'"));
         const char* const niveaux[] = {"CP", "CE1", "CE2", "CM1", "CM2"};
         q.prepare(QStringLiteral("INSERT INTO classes(id_classe,libelle,tri) VALUES(?,?,?)"));
-        for (int c = 1; c <= CLASSES; ++c) {
+        for (int c = 1; c <= CLASSES * facteur; ++c) {
             q.addBindValue(c);
             q.addBindValue(QStringLiteral("%1 %2")
                                .arg(QLatin1String(niveaux[(c - 1) % 5]))
@@ -145,14 +148,14 @@ bool genererEcole(const QString& fichier)
             e.exec();
             ++numero;
         };
-        for (int c = 1; c <= CLASSES; ++c) {
+        for (int c = 1; c <= CLASSES * facteur; ++c) {
             const int niveau = 1 + (c - 1) % 5;
             const int effectif = c == 1 ? ELEVES_GRANDE_CLASSE : ELEVES_PAR_CLASSE;
             for (int i = 0; i < effectif; ++i)
                 ajouter(c, niveau, 2020 - niveau);
         }
         for (int a = 1; a <= ANNEES_PASSEES; ++a)
-            for (int i = 0; i < CLASSES * ELEVES_PAR_CLASSE; ++i)
+            for (int i = 0; i < CLASSES * ELEVES_PAR_CLASSE * facteur; ++i)
                 ajouter(0, 1 + i % 5, 2015 - a);
         base.commit();
     }
@@ -614,6 +617,72 @@ QList<double> operation(const QString& nom, Contexte& c)
         }
         return durees;
     }
+    // Les copies automatiques : la copie entière (instantané de la base ouverte, vérification,
+    // mise sur le disque), puis ce qu'attend l'enregistrement d'une grille fait pendant qu'une
+    // copie tourne en fond (l'instantané tient la base en lecture).
+    if (nom == QLatin1String("copie")) {
+        const QString dossier = chemin(c.dossier, QStringLiteral("copies"));
+        int minute = 0;
+        CopiesAuto::Bilan bilan;
+        const auto durees = mesurer([&] {
+            bilan = CopiesAuto::copier(
+                {c.base, dossier, QString(), QDateTime(QDate(2027, 3, 12), QTime(17, minute++))});
+        });
+        if (!bilan.reussie()) {
+            std::fprintf(stderr, "copie manquée : %s\n", qPrintable(bilan.detail));
+            return {};
+        }
+        produit = QStringLiteral("copie de %1 Mo vérifiée : %2 élèves, %3 dates")
+                      .arg(QFileInfo(bilan.chemin).size() / 1048576.0, 0, 'f', 1)
+                      .arg(bilan.contenu.eleves)
+                      .arg(bilan.contenu.dates);
+        return durees;
+    }
+    if (nom == QLatin1String("enregistrement-pendant-copie")) {
+        const QString dossier = chemin(c.dossier, QStringLiteral("copies"));
+        QList<Notes::Cellule> cellules;
+        const QList<qint64> eleves = idsEleves(c.classe);
+        const QList<qint64> items = Notes::feuilles(c.competence).valeurOu({});
+        const QHash<Notes::Cle, QString> dates = Notes::dates(eleves, items).valeurOu({});
+        for (const qint64 eleve : eleves)
+            for (const qint64 item : items) {
+                const QDate date = QDate::fromString(dates.value({eleve, item}), Qt::ISODate);
+                cellules.append({eleve, item, date.isValid() ? std::optional<QDate>(date) : std::nullopt});
+            }
+        std::unique_ptr<QThread> fil;
+        int minute = 0;
+        bool enFond = true;
+        const auto durees = mesurer(
+            [&] {
+                if (!Notes::enregistrer(cellules))
+                    std::fprintf(stderr, "enregistrement refusé\n");
+            },
+            [&] {
+                if (fil)
+                    fil->wait();
+                const CopiesAuto::Demande demande{c.base, dossier, QString(),
+                                                  QDateTime(QDate(2027, 3, 12), QTime(17, minute++))};
+                fil.reset(QThread::create([demande] { CopiesAuto::copier(demande); }));
+                fil->start();
+                // Jusqu'à ce que l'instantané ait commencé d'écrire sa copie.
+                QElapsedTimer attente;
+                attente.start();
+                const QString motif = EcritureSure::motifProvisoire(CopiesAuto::MOTIF);
+                while (attente.elapsed() < 5000) {
+                    const QFileInfoList provisoires = QDir(dossier).entryInfoList({motif}, QDir::Files);
+                    if (!provisoires.isEmpty() && provisoires.constFirst().size() > 0)
+                        return;
+                    QThread::usleep(200);
+                }
+                enFond = false;
+            });
+        if (fil)
+            fil->wait();
+        produit = QStringLiteral("%1 cases réécrites%2")
+                      .arg(cellules.size())
+                      .arg(enFond ? QString() : QStringLiteral(" (copie déjà finie à un tour)"));
+        return durees;
+    }
     if (nom == QLatin1String("jeu-essai"))
         return mesurer([] {
             if (!JeuEssai::generer(7u))
@@ -631,6 +700,13 @@ int executerOperation(const QString& nom, const QString& dossier)
     c.dossier = chemin(dossier, nom);
     QDir().mkpath(c.dossier);
     c.maitre = chemin(dossier, QStringLiteral("ecole.sqlite"));
+    // Le fichier 10×, trois tours seulement.
+    QString operationDemandee = nom;
+    if (nom.endsWith(QLatin1String("-10x"))) {
+        operationDemandee.chop(4);
+        c.maitre = chemin(dossier, QStringLiteral("ecole-10x.sqlite"));
+        repetitions = REPETITIONS_SANS_INDEX;
+    }
     Application::definirChemins(Application::cheminsDans(c.dossier));
     c.base = Application::chemins().courante;
     QFile::remove(c.base);
@@ -648,7 +724,6 @@ int executerOperation(const QString& nom, const QString& dossier)
         valeur(QStringLiteral("SELECT id_comp_parent FROM competences WHERE id_comp=%1").arg(c.competence));
     // La forme simple sur le fichier tel que le script du schéma le laisse, sans l'index que le
     // programme ajoute à l'ouverture.
-    QString operationDemandee = nom;
     if (nom.endsWith(QLatin1String("-sans-index"))) {
         operationDemandee.chop(int(qstrlen("-sans-index")));
         QSqlQuery().exec(QStringLiteral("DROP INDEX IF EXISTS notes_eleve_comp"));
@@ -786,13 +861,24 @@ int orchestrer()
         std::fprintf(stderr, "le fichier d'école n'a pu être préparé\n");
         return 1;
     }
-    ouvrir(maitre);
-    std::printf("Fichier : %lld élèves, %lld classes, %lld enregistrements, %.1f Mo (préparé en %.1f s)\n\n",
-                valeur(QStringLiteral("SELECT count(*) FROM eleves")),
-                valeur(QStringLiteral("SELECT count(*) FROM classes")),
-                valeur(QStringLiteral("SELECT count(*) FROM notes")), QFileInfo(maitre).size() / 1048576.0,
-                gen.durees.value(0) / 1000);
-    fermerBase();
+    const QString maitre10 = chemin(racine, QStringLiteral("ecole-10x.sqlite"));
+    const Mesure gen10 = lancer({QStringLiteral("generer"), maitre10, QStringLiteral("10")}, {}, true);
+    if (!gen10.reussi) {
+        std::fprintf(stderr, "le fichier 10× n'a pu être préparé\n");
+        return 1;
+    }
+    for (const auto& [libelle, fichier, duree] :
+         {std::tuple{"Fichier", maitre, gen.durees.value(0)},
+          std::tuple{"Fichier 10×", maitre10, gen10.durees.value(0)}}) {
+        ouvrir(fichier);
+        std::printf("%s : %lld élèves, %lld classes, %lld enregistrements, %.1f Mo (préparé en %.1f s)\n",
+                    libelle, valeur(QStringLiteral("SELECT count(*) FROM eleves")),
+                    valeur(QStringLiteral("SELECT count(*) FROM classes")),
+                    valeur(QStringLiteral("SELECT count(*) FROM notes")),
+                    QFileInfo(fichier).size() / 1048576.0, duree / 1000);
+        fermerBase();
+    }
+    std::printf("\n");
 
     struct Ligne {
         QString nom, libelle, cible;
@@ -877,6 +963,22 @@ int orchestrer()
          5000,
          {}},
         {QStringLiteral("jeu-essai"), QStringLiteral("Jeu d'essai (générateur)"), {}, 0, {}},
+        {QStringLiteral("copie"),
+         QStringLiteral("Copie automatique (instantané vérifié, sur le disque)"),
+         {},
+         0,
+         {}},
+        {QStringLiteral("enregistrement-pendant-copie"),
+         QStringLiteral("  enregistrement d'une grille pendant une copie en fond"),
+         QStringLiteral("≤ 1 s"),
+         1000,
+         {}},
+        {QStringLiteral("copie-10x"), QStringLiteral("Copie automatique, fichier 10×"), {}, 0, {}},
+        {QStringLiteral("enregistrement-pendant-copie-10x"),
+         QStringLiteral("  enregistrement d'une grille pendant une copie en fond, fichier 10×"),
+         {},
+         0,
+         {}},
         {QStringLiteral("demarrage"),
          QStringLiteral("Démarrage jusqu'à la fenêtre montrée"),
          QStringLiteral("≤ 500 ms"),
@@ -987,7 +1089,7 @@ int main(int argc, char** argv)
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, reglages.path());
     const QStringList args = QCoreApplication::arguments();
     if (args.size() >= 3 && args[1] == QLatin1String("generer"))
-        return genererEcole(args[2]) ? 0 : 1;
+        return genererEcole(args[2], args.size() >= 4 ? args[3].toInt() : 1) ? 0 : 1;
     if (args.size() >= 4 && args[1] == QLatin1String("op"))
         return executerOperation(args[2], args[3]);
     return orchestrer();

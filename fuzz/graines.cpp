@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Fabrique les graines des corpus qui viennent des écrivains du programme lui-même :
 // fichiers de classe écrits par le code d'exportation (versions 3 et 2), textes chiffrés
-// par le chiffreur dans ses différents modes. Usage : quorvel_fuzz_graines <dossier corpus>.
-// Les graines CSV (exports de Base Elèves, livret) sont écrites à la main dans le dépôt.
+// par le chiffreur dans ses différents modes, journal des saisies pas encore enregistrées. Usage :
+// quorvel_fuzz_graines <dossier corpus>. Les graines CSV (exports de Base Elèves, livret) sont écrites à la
+// main dans le dépôt.
 #include "core/commun/application.h"
 #include "core/db/initialisation.h"
 #include "core/db/schema.h"
+#include "core/entry/journalsaisies.h"
 #include "core/exchange/chiffreur.h"
 #include "core/exchange/fichierclasse.h"
 
@@ -149,5 +151,20 @@ int main(int argc, char** argv)
                 chiffreur.chiffrerTexte(texte).toLatin1());
             ++rang;
         }
+
+    // Le journal des saisies : une grille de chaque sorte, une date, une date effacée, un texte
+    // qui n'est pas une date ; le fichier entier, puis sa partie JSON seule.
+    JournalSaisies::Grille competences{
+        JournalSaisies::Sorte::Competences, ce1a,  "CE1 A", p1, "Palier 1", idComp("P1C1"),
+        "Maîtrise de la langue française",  false, {ce1},   {}};
+    competences.cases = {{a, "Martin", "Léa", idComp("P1C1A1"), "P1C1A1", "12/01/2026"},
+                         {b, "Dupont", "Noé", idComp("P1C1A2"), "P1C1A2", ""}};
+    JournalSaisies::Grille palier{
+        JournalSaisies::Sorte::Palier, cm2b, "CM2 Mme Lefèvre", p2, "Palier 2", 0, QString(), true, {}, {}};
+    palier.cases = {{c, "Ben Saïd", "Yasmine", idComp("P2C4"), "P2C4", "31/02/2026"}};
+    const QByteArray journal = JournalSaisies::ecrire({competences, palier});
+    QDir().mkpath(corpus.filePath("journalsaisies"));
+    ok &= ecrire(corpus.filePath("journalsaisies/deux-grilles"), journal);
+    ok &= ecrire(corpus.filePath("journalsaisies/deux-grilles-json"), journal.mid(journal.indexOf('\n') + 1));
     return ok ? 0 : 1;
 }

@@ -3,7 +3,8 @@
 # Installe la construction dans un dossier temporaire (comme le fait le paquet) et vérifie ce
 # dont le bureau et le programme ont besoin : le lien bin/quorvel mène au programme, les deux
 # PDF sont à côté de lui, l'entrée de menu, l'icône à chaque taille et la fiche AppStream se
-# répondent. Utilisation : installation.sh <dossier de construction> <dossier de travail>
+# répondent, et le programme installé démarre.
+# Utilisation : installation.sh <dossier de construction> <dossier de travail>
 set -uo pipefail
 construction="$1"
 destination="$2/racine"
@@ -25,6 +26,15 @@ dossier="$(dirname "$programme")"
 for pdf in quorvel.pdf licence.pdf; do
     [ -s "$dossier/$pdf" ] || manque "$pdf absent du dossier du programme ($dossier)"
 done
+
+# Le programme installé démarre jusqu'à sa fenêtre principale et trouve son guide et sa licence,
+# lancé par le lien comme le lance le menu.
+maison="$2/maison"
+rm -rf "$maison" && mkdir -p "$maison" && chmod 700 "$maison"
+if ! env HOME="$maison" XDG_DATA_HOME="$maison/donnees" XDG_CONFIG_HOME="$maison/config" \
+    XDG_RUNTIME_DIR="$maison" TMPDIR="$maison" QT_QPA_PLATFORM=offscreen "$lien" -verifie >/dev/null; then
+    manque "le programme installé ne démarre pas (quorvel -verifie)"
+fi
 
 bureau="$racine/share/applications/fr.quorvel.Quorvel.desktop"
 [ -f "$bureau" ] || manque "entrée de menu absente"

@@ -1,7 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/desinstallation.h"
 
+#include "core/commun/ecrituresure.h"
+#include "core/db/copiesauto.h"
+#include "core/db/initialisation.h"
 #include "core/db/sauvegarde.h"
+#include "core/entry/journalsaisies.h"
 #include "gui/commun/invite.h"
 
 #include <QCoreApplication>
@@ -25,6 +29,11 @@ QStringList fichiersDe(const QString& dossier, const QStringList& motifs)
         chemins << repertoire.filePath(nom);
     return chemins;
 }
+
+QString dossierCopies(const Application::CheminsBase& chemins)
+{
+    return QFileInfo(chemins.courante).path() + QLatin1Char('/') + CopiesAuto::NOM_DOSSIER;
+}
 } // namespace
 
 QStringList copiesFaites(const Application::CheminsBase& chemins)
@@ -34,19 +43,24 @@ QStringList copiesFaites(const Application::CheminsBase& chemins)
         for (const char* journal : {"-journal", "-wal", "-shm"})
             candidats << base + QLatin1String(journal);
     candidats << chemins.courante + Sauvegarde::SUFFIXE_ANCIENNE
-              << chemins.courante + QStringLiteral(".restauration");
+              << chemins.courante + QStringLiteral(".restauration")
+              << chemins.courante + JournalSaisies::SUFFIXE;
 
     QStringList copies;
     for (const QString& chemin : std::as_const(candidats))
         if (QFileInfo::exists(chemin))
             copies << chemin;
-    // Copies datées : « QuorvelV3.sqlite.2026-12-06-1030.avant-initialisation », fichier abîmé mis
-    // de côté « ….endommagee » avec ses journaux.
+    // Copies datées : « QuorvelV3.sqlite.2026-12-06-1030.avant-initialisation » et
+    // « ….avant-mise-a-jour », fichier abîmé mis de côté « ….endommagee » avec ses journaux.
     const QString nomBase = QFileInfo(chemins.courante).fileName();
     copies << fichiersDe(QFileInfo(chemins.courante).path(),
                          {nomBase + QStringLiteral(".*.avant-initialisation"),
+                          nomBase + QStringLiteral(".*") + Initialisation::SUFFIXE_AVANT_MISE_A_JOUR,
                           nomBase + QStringLiteral(".*.endommagee"),
-                          nomBase + QStringLiteral(".*.endommagee-*")});
+                          nomBase + QStringLiteral(".*.endommagee-*"),
+                          EcritureSure::motifProvisoire(nomBase + JournalSaisies::SUFFIXE)});
+    // Les copies automatiques (le second dossier, choisi par l'enseignant, est à lui : il reste).
+    copies << CopiesAuto::fichiersPoses(dossierCopies(chemins));
     const QString travail =
         QFileInfo(chemins.courante).path() + QLatin1Char('/') + Application::FICHIER_COPIE_IMPORT;
     if (QFileInfo::exists(travail))
@@ -82,6 +96,7 @@ void desinstaller(const Application::CheminsBase& chemins)
     QFile::remove(chemins.v1);
     for (const QString& copie : copies)
         QFile::remove(copie);
+    QDir().rmdir(dossierCopies(chemins)); // vide, il disparaît aussi
 
     for (const QString& chemin : {chemins.courante, chemins.v1, chemins.v2}) {
         if (!QFile::exists(chemin))

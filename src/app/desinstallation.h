@@ -15,6 +15,7 @@ void desinstaller(const Application::CheminsBase& chemins);
 // désinstallation supprime : la base de la version 2, les journaux de SQLite laissés à côté des
 // bases, l'ancienne base gardée par une restauration (« .bak ») et les copies temporaires
 // d'une restauration interrompue, les copies datées faites avant une réinitialisation et les
-// fichiers abîmés mis de côté au démarrage, la copie de travail de l'import de classe. Tous
-// tiennent des données des élèves.
+// fichiers abîmés mis de côté au démarrage, les copies automatiques du dossier « copies » (pas
+// celles du second dossier, qui est à l'enseignant), la copie de travail de l'import de classe.
+// Tous tiennent des données des élèves.
 QStringList copiesFaites(const Application::CheminsBase& chemins);

@@ -196,7 +196,7 @@ private Q_SLOTS:
         const QString absent = cible.filePath("absent/bilan.html");
         const Resultat<> refus = Bilan::ecrire(absent, "<p>x</p>");
         QVERIFY(!refus);
-        QCOMPARE(int(refus.erreur().raison), int(Raison::FichierIllisible));
+        QCOMPARE(int(refus.erreur().raison), int(Raison::FichierNonEcrit));
         QCOMPARE(refus.erreur().nom, absent);
         QVERIFY(Bilan::ecrire(cible.filePath("bilan.html"), "<p>é</p>"));
         Bilan::retenirDossier(cible.filePath("bilan.html"));

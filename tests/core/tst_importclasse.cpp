@@ -68,9 +68,9 @@ class TstImportClasse : public QObject
     }
 
     // Le fichier de la classe pour le palier 1, comme l'écrit le dialogue d'exportation.
-    QString exporter(qint64 classe, const QString& libelle, const QString& nom)
+    QString exporter(qint64 classe, const QString& libelle, const QString& nom, const QString& palier = "P1")
     {
-        const Resultat<QDomDocument> document = FichierClasse::construire(classe, libelle, idRef("P1"));
+        const Resultat<QDomDocument> document = FichierClasse::construire(classe, libelle, idRef(palier));
         QFile fichier(fichiers.filePath(nom));
         if (!document || !fichier.open(QIODevice::WriteOnly))
             return {};
@@ -163,6 +163,49 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(fichiers.filePath("out.xml")));
     }
 
+    // Une base posée par l'ancien livret (P2C5D4 avant P2C5D5, P2C6B1 avant P2C6B2) et une base
+    // neuve donnent à ces items des clés échangées ; les fichiers de classe les nomment par leur
+    // code : dans les deux sens, chaque date arrive sur son item.
+    void entreLivrets_data()
+    {
+        QTest::addColumn<bool>("depuisAncien");
+        ligne("de l'ancien livret vers le nouveau", true);
+        ligne("du nouveau livret vers l'ancien", false);
+    }
+    void entreLivrets()
+    {
+        QFETCH(bool, depuisAncien);
+        const QString ancien = QFINDTESTDATA("../donnees/livrets-ancien.csv");
+        const QStringList attendu{"P2C5D4|2012-06-04", "P2C5D5|2012-06-05", "P2C6B1|2012-06-11",
+                                  "P2C6B2|2012-06-12"};
+        const QString lecture = QStringLiteral("SELECT c.ref, n.date FROM notes n JOIN competences c ON "
+                                               "c.id_comp = n.id_comp ORDER BY c.ref");
+        const auto poser = [&](Environnement::Dossier& dossier, bool livretAncien) {
+            Environnement::fermerBase();
+            dossier = Environnement::nouveauDossierDonnees();
+            QVERIFY(Environnement::ouvrirBase() &&
+                    Environnement::initialiserBase(livretAncien ? ancien : QString()));
+            valeur("INSERT INTO classes(id_classe,libelle,tri) VALUES(1,'CM2 Livret',0)");
+        };
+        Environnement::Dossier source, cible;
+        poser(source, depuisAncien);
+        const qint64 cleSource = idRef("P2C5D4");
+        valeur("INSERT INTO eleves(id_eleve,id_classe,id_niveau,nom,prenom,date_naiss,maj) VALUES"
+               "(1,1,5,'ROUX','Max','2001-02-03','2012-01-01 10:00:00')");
+        for (const QString& note : attendu)
+            valeur("INSERT INTO notes(id_eleve,id_comp,date,maj) VALUES(1,?,?,'2012-06-30 08:00:00')",
+                   {idRef(note.section('|', 0, 0)), note.section('|', 1)});
+        QCOMPARE(Sql::lignes(lecture), attendu);
+        const QString chemin = exporter(1, "CM2 Livret", "livrets.xml", "P2");
+        QVERIFY(!chemin.isEmpty());
+
+        poser(cible, !depuisAncien);
+        QVERIFY(idRef("P2C5D4") != cleSource);
+        InterlocuteurEssai s;
+        QVERIFY(ImportClasse(s).importer(chemin));
+        QCOMPARE(Sql::lignes(lecture), attendu);
+    }
+
     // Scénario des huit compteurs, dans une base B préparée pour chacun d'eux.
     void huitCompteurs()
     {
@@ -193,12 +236,61 @@ private Q_SLOTS:
         QCOMPARE(s.supprimables, 1);
         QCOMPARE(compteurs(*issue), QList<int>({1, 2, 1, 1, 1, 1, 1, 1}));
         QVERIFY(!issue->classeCreee && !issue->classeRenommee);
-        QCOMPARE(Sql::lignes("SELECT id_note, date FROM notes WHERE id_eleve=10 ORDER BY id_note"),
-                 QStringList({"100|2012-05-01", "101|2011-01-01", "103|2011-01-01"}));
+        // La date prise du fichier garde l'instant de sa saisie, mise à jour comme ajoutée.
+        QCOMPARE(Sql::lignes("SELECT id_note, date, maj FROM notes WHERE id_eleve=10 ORDER BY id_note"),
+                 QStringList({"100|2012-05-01|2012-05-01 08:00:00", "101|2011-01-01|2013-01-01 00:00:00",
+                              "103|2011-01-01|2011-01-01 00:00:00"}));
+        QCOMPARE(Sql::lignes("SELECT date, maj FROM notes WHERE id_eleve=11"),
+                 QStringList{"2012-06-01|2012-06-01 08:00:00"});
         QCOMPARE(Sql::lignes("SELECT id_eleve, nom, date_naiss, id_classe, id_niveau FROM eleves ORDER BY 1"),
                  QStringList({"10|lÉvÊque|2005-03-07|5|2", "11|CŒUR|2004-01-01|5|2",
                               "12|RESTE|2004-01-01|5|2", "13|BRAVO|2005-01-02|5|8"}));
         QCOMPARE(valeur("SELECT libelle||tri FROM niveaux WHERE id_niveau=8").toString(), "CE1 bis7");
+    }
+
+    void lettre_data()
+    {
+        QTest::addColumn<QString>("classe");
+        QTest::addColumn<QString>("nom"); // du premier élève (BRAVO Léo)
+        QTest::addColumn<bool>("classeDemandee");
+        QTest::addColumn<QString>("eleves");
+        QTest::addColumn<int>("nettoyes");
+        ligne("classe « CE1% »", "CE1%", "BRAVO", true, QString(), 0);
+        ligne("classe « CE1_Noël »", "CE1_Noël", "BRAVO", true, QString(), 0);
+        ligne("élève « BR_VO »", "CE1 Noël", "BR_VO", false, "BRAVO|BR_VO", 0);
+        ligne("élève « B% »", "CE1 Noël", "B%", false, "BRAVO|B%", 0);
+        ligne("élève avec caractères nuls", "CE1 Noël", QString::fromUtf8("BRA\0VO\0", 8), false, "BRAVO", 1);
+        ligne("classe avec une tabulation", "CE1\tNoël", "BRAVO", false, QString(), 1);
+    }
+    // Les noms d'un fichier de classe sont pris à la lettre (« % » et « _ » ne retrouvent personne
+    // d'autre), sans leurs caractères de contrôle, comptés pour le bilan.
+    void lettre()
+    {
+        QFETCH(QString, classe);
+        QFETCH(QString, nom);
+        QFETCH(bool, classeDemandee);
+        QFETCH(QString, eleves);
+        ouvrir(dossierA, false);
+        QDomDocument d = lire(fichiers.filePath("a.xml"));
+        d.documentElement().setAttribute("nom", classe);
+        Chiffreur c(CLE_FICHIER_CLASSE);
+        d.documentElement().firstChildElement().setAttribute("nom", c.chiffrerTexte(nom));
+        ecrire(fichiers.filePath("lettre.xml"), d);
+        const QString avant = Sql::contenu();
+        InterlocuteurEssai s;
+        const auto issue = ImportClasse(s).importer(fichiers.filePath("lettre.xml"));
+        QCOMPARE(s.classeDemandee, classeDemandee);
+        QCOMPARE(bool(issue), !classeDemandee); // l'interlocuteur renonce au choix de la classe
+        if (eleves.isEmpty()) {
+            QCOMPARE(Sql::contenu(), avant);
+        } else {
+            QCOMPARE(Sql::lignes("SELECT nom FROM eleves WHERE prenom='Léo' ORDER BY id_eleve"),
+                     eleves.split('|'));
+            valeur("DELETE FROM eleves WHERE id_eleve>4");
+            valeur("DELETE FROM notes WHERE id_eleve>4");
+        }
+        if (issue)
+            QTEST(issue->nomsNettoyes, "nettoyes");
     }
 
     // Chaque refus a sa raison et laisse la base intacte.

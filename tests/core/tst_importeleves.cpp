@@ -200,6 +200,43 @@ private Q_SLOTS:
         QTEST(comptes(*fait), "comptes");
     }
 
+    // Les noms du fichier sont pris à la lettre : « % » et « _ » ne retrouvent ni MARTIN, ni sa
+    // classe, ni un niveau. Les caractères de contrôle sont retirés (une tabulation devient une
+    // espace) et la ligne est nommée.
+    void textesALaLettre_data()
+    {
+        QTest::addColumn<QByteArray>("fichier");
+        QTest::addColumn<QStringList>("apres");
+        QTest::addColumn<QList<int>>("nettoyees");
+        ligne("jokers pris à la lettre", exporter({{"MART%", "L_o", "07/03/2001", "CP_A", "C%", ""}}, ';', 2),
+              QStringList{"MART%:L_o:2001-03-07:CP_A:C%:1", "MARTIN:Léo:2001-03-07:CP A:CP:0", "CP A:0",
+                          "CP_A:1", "8:7", "0"},
+              QList<int>());
+        ligne("caractère nul",
+              exporter({{QString::fromUtf8("NUL\0BYTE", 8), "Zoé\tAnne", "01/01/2015",
+                         QString::fromUtf8("CP\0 A", 5), "CP", ""}},
+                       ';'),
+              QStringList{"MARTIN:Léo:2001-03-07:CP A:CP:0", "NULBYTE:Zoé Anne:2015-01-01:CP A:CP:1",
+                          "CP A:0", "7:6", "0"},
+              QList<int>{2});
+    }
+    void textesALaLettre()
+    {
+        QFETCH(QByteArray, fichier);
+        Sql::valeur("INSERT INTO classes VALUES(1,'CP A',0)");
+        Sql::valeur("INSERT INTO eleves(id_eleve,id_classe,id_niveau,nom,prenom,date_naiss) "
+                    "VALUES(1,1,1,'MARTIN','Léo','2001-03-07')");
+        const auto colonnes = charger(fichier);
+        QVERIFY(colonnes);
+        ImportEleves::Options options;
+        options.ajouter = true;
+        options.repartir = true;
+        const auto fait = ImportEleves::importer(lecteur, *colonnes, options, [](int) { return false; });
+        QVERIFY(fait);
+        QTEST(resume(), "apres");
+        QTEST(fait->lignesNettoyees, "nettoyees");
+    }
+
     // Une date illisible annule tout, y compris la ligne précédente déjà traitée, et nomme la ligne
     // du fichier (l'en-tête est la ligne 1) ; une base tenue par un autre programme est refusée
     // dès le marquage de départ. Rien n'a changé.

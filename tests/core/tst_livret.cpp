@@ -1,12 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/commun/transaction.h"
 #include "core/db/chargeurlivret.h"
+#include "core/db/initialisation.h"
 #include "support/donnees.h"
 #include "support/environnement.h"
 #include "support/sql.h"
 
 #include <QFile>
+#include <QHash>
+#include <QRegularExpression>
 #include <QTest>
+#include <QTextStream>
+
+#include <optional>
 
 namespace {
 
@@ -40,7 +46,9 @@ QString refus(const Resultat<>& chargement)
 
 const QByteArray LIVRET_INITIAL = "P1/Palier 1;P1C1/Comp\xE9tence 1;P1C1A/Dire;P1C1A1/Parler\n";
 
-// Les 212 codes du livret, dans l'ordre du fichier, donc des clés 1 à 212.
+// Les 212 codes du livret, dans l'ordre du fichier, donc des clés 1 à 212. Deux paires d'items
+// (P2C5D5 et P2C5D4, P2C6B2 et P2C6B1) sont dans l'ordre des listes officielles, non dans celui
+// de leurs codes.
 const QStringList CODES_LIVRET =
     QStringLiteral(
         "P1 P1C1 P1C1A P1C1A1 P1C1A2 P1C1A3 P1C1B P1C1B1 P1C1B2 P1C1B3 P1C1B4 P1C1B5 P1C1C P1C1C1 P1C1C2 "
@@ -56,9 +64,87 @@ const QStringList CODES_LIVRET =
         "P2C3D P2C3D1 P2C3D2 P2C3D3 P2C3E P2C3E1 P2C3E2 P2C3E3 P2C3F P2C3F1 P2C3F2 P2C3F3 P2C3F4 P2C3F5 "
         "P2C3F6 P2C3F7 P2C3F8 P2C3G P2C3G1 P2C4 P2C4A P2C4A1 P2C4B P2C4B1 P2C4C P2C4C1 P2C4C2 P2C4D P2C4D1 "
         "P2C4D2 P2C4D3 P2C4E P2C4E1 P2C5 P2C5A P2C5A1 P2C5A2 P2C5A3 P2C5A4 P2C5B P2C5B1 P2C5B2 P2C5C "
-        "P2C5C1 P2C5D P2C5D1 P2C5D2 P2C5D3 P2C5D4 P2C5D5 P2C6 P2C6A P2C6A1 P2C6A2 P2C6A3 P2C6B P2C6B1 "
-        "P2C6B2 P2C7 P2C7A P2C7A1 P2C7A2 P2C7A3 P2C7A4 P2C7B P2C7B1 P2C7C P2C7C1 P2C7C2 P2C7C3")
+        "P2C5C1 P2C5D P2C5D1 P2C5D2 P2C5D3 P2C5D5 P2C5D4 P2C6 P2C6A P2C6A1 P2C6A2 P2C6A3 P2C6B P2C6B2 "
+        "P2C6B1 P2C7 P2C7A P2C7A1 P2C7A2 P2C7A3 P2C7A4 P2C7B P2C7B1 P2C7C P2C7C1 P2C7C2 P2C7C3")
         .split(QLatin1Char(' '));
+
+// Les mots d'un libellé : ponctuation, blancs, capitales, accents et ligatures mis à part
+// (« Œuvres » vaut « oeuvres », « 1 000 » vaut « 1000 »).
+QString mots(const QString& texte)
+{
+    static const QRegularExpression ponctuation(QStringLiteral("[^\\p{L}\\p{N}]+"));
+    static const QRegularExpression chiffres(QStringLiteral("(\\d) (?=\\d)"));
+    QString lettres;
+    for (const QChar c : texte.normalized(QString::NormalizationForm_D))
+        if (c.category() != QChar::Mark_NonSpacing)
+            lettres += c;
+    lettres = lettres.toLower()
+                  .replace(QStringLiteral("œ"), QStringLiteral("oe"))
+                  .replace(QStringLiteral("æ"), QStringLiteral("ae"))
+                  .replace(ponctuation, QStringLiteral(" "))
+                  .replace(chiffres, QStringLiteral("\\1"));
+    return lettres.trimmed();
+}
+
+// Une ligne de la copie des listes de 2010 (tests/donnees/lpc-2010.tsv) : le code du nœud dans le
+// livret, son code dans la numérotation des listes, les transcriptions A et B, le texte
+// officiel C (« - » quand une source ne le donne pas).
+struct Reference {
+    QString code;
+    QString codeListes;
+    QString a;
+    QString b;
+    QString c;
+};
+
+// Les lignes de la copie, dans l'ordre du fichier ; rien quand il ne se lit pas comme attendu.
+QList<Reference> lireReferences()
+{
+    QFile fichier(QFINDTESTDATA("../donnees/lpc-2010.tsv"));
+    if (!fichier.open(QIODevice::ReadOnly | QIODevice::Text))
+        return {};
+    QTextStream flux(&fichier);
+    QList<Reference> references;
+    bool entete = true;
+    while (!flux.atEnd()) {
+        const QString texte = flux.readLine();
+        if (texte.isEmpty() || texte.startsWith(QLatin1Char('#')))
+            continue;
+        const QStringList champs = texte.split(QLatin1Char('\t'));
+        if (entete) {
+            if (champs != QStringList{"code", "ref_code", "source_a", "source_b", "source_c"})
+                return {};
+            entete = false;
+            continue;
+        }
+        if (champs.size() != 5)
+            return {};
+        references.append({champs.at(0), champs.at(1), champs.at(2), champs.at(3), champs.at(4)});
+    }
+    return references;
+}
+
+// Le libellé qui fait foi : le texte officiel quand il existe (palier 2), sinon celui que A et B
+// donnent ensemble (palier 1) ; rien quand une seule source parle ou qu'elles diffèrent.
+std::optional<QString> texteQuiFaitFoi(const Reference& r)
+{
+    const QString absent = QStringLiteral("-");
+    if (r.c != absent)
+        return r.c;
+    if (r.a != absent && r.b != absent && mots(r.a) == mots(r.b))
+        return r.a;
+    return std::nullopt;
+}
+
+// Les domaines et items du livret de la ressource chargé dans la base : code → libellé.
+QHash<QString, QString> domainesEtItems()
+{
+    QHash<QString, QString> libelles;
+    for (const QString& noeud :
+         lignes("SELECT ref, libelle FROM competences WHERE profondeur >= 2", QStringLiteral("\t")))
+        libelles.insert(noeud.section(QLatin1Char('\t'), 0, 0), noeud.section(QLatin1Char('\t'), 1));
+    return libelles;
+}
 
 } // namespace
 
@@ -195,20 +281,114 @@ private Q_SLOTS:
                    "FROM competences c WHERE c.profondeur <= 1 ORDER BY c.id_comp"),
             (QStringList{
                 "P1|Palier 1|0|0",
-                "P1C1|Compétence 1: maîtrise de la langue française|6|23",
-                "P1C3|Compétence 3: principaux éléments de mathématiques|4|19",
-                "P1C6|Compétence 6: compétences sociales et civiques|2|4",
+                "P1C1|Compétence 1\u00a0: maîtrise de la langue française|6|23",
+                "P1C3|Compétence 3\u00a0: principaux éléments de mathématiques|4|19",
+                "P1C6|Compétence 6\u00a0: compétences sociales et civiques|2|4",
                 "P2|Palier 2|0|0",
-                "P2C1|Compétence 1: maîtrise de la langue française|6|29",
-                "P2C2|Compétence 2: pratique d'une langue vivante étrangère|5|17",
-                "P2C3|Compétence 3: principaux éléments de mathématiques et la culture scientifique et "
+                "P2C1|Compétence 1\u00a0: maîtrise de la langue française|6|29",
+                "P2C2|Compétence 2\u00a0: pratique d\u2019une langue vivante étrangère|5|17",
+                "P2C3|Compétence 3\u00a0: principaux éléments de mathématiques et la culture scientifique et "
                 "technologique|7|31",
-                "P2C4|Compétence 4: maîtrise des techniques usuelles de l'information et de la "
+                "P2C4|Compétence 4\u00a0: maîtrise des techniques usuelles de l\u2019information et de la "
                 "communication|5|8",
-                "P2C5|Compétence 5: culture humaniste|4|12",
-                "P2C6|Compétence 6: compétences sociales et civiques|2|5",
-                "P2C7|Compétence 7: autonomie et initiative|3|8",
+                "P2C5|Compétence 5\u00a0: culture humaniste|4|12",
+                "P2C6|Compétence 6\u00a0: compétences sociales et civiques|2|5",
+                "P2C7|Compétence 7\u00a0: autonomie et initiative|3|8",
             }));
+    }
+
+    // Garde contre la dérive : chaque domaine et chaque item dit mot pour mot le texte officiel
+    // (palier 2), ou celui que les deux transcriptions donnent ensemble (palier 1). Les nœuds qui
+    // ne reposent que sur une source sont nommés ; leur liste est celle de la note du livret
+    // (src/resources/outils/livrets.md).
+    void texteNational()
+    {
+        const QList<Reference> references = lireReferences();
+        QCOMPARE(references.size(), 200);
+        ChargeurLivret chargeur;
+        Transaction transaction;
+        QVERIFY(chargeur.load(Initialisation::RESSOURCE_LIVRET));
+        QHash<QString, QString> livret = domainesEtItems();
+
+        QStringList ecarts;
+        QStringList seuleSource;
+        for (const Reference& r : references) {
+            if (!livret.contains(r.code)) {
+                ecarts << r.code + QStringLiteral(" : absent du livret");
+                continue;
+            }
+            const QString texte = livret.take(r.code);
+            const std::optional<QString> attendu = texteQuiFaitFoi(r);
+            if (!attendu)
+                seuleSource << r.code;
+            else if (mots(texte) != mots(*attendu))
+                ecarts << QStringLiteral("%1 : « %2 »\n    au lieu de « %3 »").arg(r.code, texte, *attendu);
+        }
+        for (auto reste = livret.cbegin(); reste != livret.cend(); ++reste)
+            ecarts << reste.key() + QStringLiteral(" : absent des listes de 2010");
+        for (const QString& ecart : std::as_const(ecarts))
+            qWarning("%s", qPrintable(ecart));
+        QVERIFY2(ecarts.isEmpty(), "des libellés s'écartent des listes de 2010 (détail ci-dessus)");
+        qInfo("Libellés qui ne reposent que sur une source : %s", qPrintable(seuleSource.join(", ")));
+        QCOMPARE(seuleSource, (QStringList{"P1C6A1", "P1C6B1", "P1C6B2", "P1C6B3"}));
+    }
+
+    // Les frères viennent dans l'ordre des listes officielles, celui de leur propre numérotation
+    // (P2C5D5 avant P2C5D4, P2C6B2 avant P2C6B1), et non dans l'ordre de leurs codes.
+    void ordreDesListes()
+    {
+        QHash<QString, QString> codeListes;
+        for (const Reference& r : lireReferences())
+            codeListes.insert(r.code, r.codeListes);
+        QCOMPARE(codeListes.size(), 200);
+        ChargeurLivret chargeur;
+        Transaction transaction;
+        QVERIFY(chargeur.load(Initialisation::RESSOURCE_LIVRET));
+
+        QStringList horsOrdre;
+        QString parent;
+        QString precedent;
+        for (const QString& frere :
+             lignes("SELECT c.id_comp_parent, c.ref FROM competences c WHERE c.profondeur >= 2 "
+                    "ORDER BY c.id_comp_parent, c.numero")) {
+            const QString code = codeListes.value(frere.section(QLatin1Char('|'), 1));
+            if (frere.section(QLatin1Char('|'), 0, 0) == parent && code < precedent)
+                horsOrdre << frere.section(QLatin1Char('|'), 1);
+            parent = frere.section(QLatin1Char('|'), 0, 0);
+            precedent = code;
+        }
+        QVERIFY2(horsOrdre.isEmpty(), qPrintable(QStringLiteral("hors de l'ordre des listes : ") +
+                                                 horsOrdre.join(QStringLiteral(", "))));
+    }
+
+    // Une seule typographie dans tout le livret, intitulés des compétences compris.
+    void typographie_data()
+    {
+        QTest::addColumn<QString>("motif");
+        ligne("apostrophe droite", "'");
+        ligne("deux-points ou point-virgule sans espace insécable avant", "[^\\x{00A0}][:;?!]");
+        ligne("ponctuation haute sans espace après", "[:;?!](?! )");
+        ligne("espace insécable hors de la ponctuation haute", "\\x{00A0}(?![:;?!])");
+        ligne("point final", "\\.$");
+        ligne("points de suspension", "\\.\\.\\.|…");
+        ligne("blancs doublés ou en bord", "\\s\\s|^\\s|\\s$");
+        ligne("trait d'union pour un tiret", " - |-$|^-");
+        ligne("guillemets droits", "\"");
+        ligne("o et e pour œ", "(?i)(^|\\W)(oeuvre|noeud|coeur|soeur|voeu|oeil)");
+    }
+    void typographie()
+    {
+        QFETCH(QString, motif);
+        const QRegularExpression faute(motif);
+        QVERIFY(faute.isValid());
+        ChargeurLivret chargeur;
+        Transaction transaction;
+        QVERIFY(chargeur.load(Initialisation::RESSOURCE_LIVRET));
+        QStringList fautifs;
+        for (const QString& noeud : lignes("SELECT ref, libelle FROM competences ORDER BY id_comp"))
+            if (faute.match(noeud.section(QLatin1Char('|'), 1)).hasMatch())
+                fautifs << noeud;
+        QVERIFY2(fautifs.isEmpty(), qPrintable(fautifs.join(QLatin1Char('\n'))));
     }
 };
 

@@ -1,7 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/commun/application.h"
+#include "core/db/chargeurlivret.h"
 #include "core/db/jeuessai.h"
 #include "core/db/migration.h"
+#include "core/db/miseajourlivret.h"
+#include "core/db/requetes.h"
+#include "core/entry/notes.h"
 #include "support/donnees.h"
 #include "support/environnement.h"
 #include "support/sql.h"
@@ -133,6 +137,147 @@ private Q_SLOTS:
                  (QStringList{"2|CE1|1", "8|CLIS|0"}));
         QCOMPARE(lire("SELECT id_note, id_eleve, id_comp, date, maj FROM notes"),
                  QStringList{QStringLiteral("7|1001|%1|2010-05-04|2010-05-04 18:00:00").arg(nouveau)});
+    }
+
+    // Les anciennes bases avaient P2C5D4 avant P2C5D5 et P2C6B1 avant P2C6B2, le livret actuel
+    // l'inverse : chaque date reprise revient sur le même item (même code), les voisins ne
+    // bougent pas.
+    void itemsEchanges_data()
+    {
+        QTest::addColumn<int>("version");
+        QTest::addColumn<QList<int>>("anciens"); // P2C5D3, P2C5D4, P2C5D5, P2C6B1, P2C6B2
+        ligne("version 2", 2, QList<int>{190, 191, 192, 199, 200});
+        ligne("version 1", 1, QList<int>{189, 190, 191, 198, 199});
+    }
+    void itemsEchanges()
+    {
+        QFETCH(int, version);
+        QFETCH(QList<int>, anciens);
+        QVERIFY(Environnement::initialiserBase());
+        QStringList instructions =
+            ancienneBase(version, version == 2 ? "INSERT INTO general VALUES(1,'','anglais',2)" : GENERAL_V1,
+                         anciens.at(0));
+        for (int i = 1; i < anciens.size(); ++i)
+            instructions << QStringLiteral("INSERT INTO notes VALUES(%1,1001,%2,'2010-05-%1',NULL)")
+                                .arg(10 + i)
+                                .arg(anciens.at(i));
+        QCOMPARE(surFichier(cheminAncien(version), instructions), QStringList());
+        QVERIFY(importer(version));
+        QCOMPARE(lire("SELECT c.ref, n.date FROM notes n JOIN competences c ON c.id_comp = n.id_comp "
+                      "ORDER BY n.id_note"),
+                 (QStringList{"P2C5D3|2010-05-04", "P2C5D4|2010-05-11", "P2C5D5|2010-05-12",
+                              "P2C6B1|2010-05-13", "P2C6B2|2010-05-14"}));
+    }
+
+    // Une base posée par l'ancien livret, avec des dates sur des items dont le sens change et sur
+    // les items qui changent de place, reçoit les libellés et l'ordre du livret actuel : chaque
+    // nœud garde sa clé, son code, son parent et sa profondeur, chaque date reste sur son item, et
+    // une seconde passe n'a plus rien à faire.
+    void livretMisAJour()
+    {
+        QVERIFY(Environnement::initialiserBase(QFINDTESTDATA("../donnees/livrets-ancien.csv")));
+        Sql::valeur("INSERT INTO eleves(id_eleve, nom) VALUES(1, 'Dupont'), (2, 'Martin')");
+        int jour = 0;
+        for (const char* ref : {"P2C5A1", "P2C5D4", "P2C5D5", "P2C6B1", "P2C6B2", "P1C3B1", "P2C5D3"})
+            for (const int eleve : {1, 2})
+                if (eleve == 1 || QByteArray(ref).startsWith("P2C5D"))
+                    Sql::valeur(
+                        "INSERT INTO notes(id_eleve, id_comp, date, maj) VALUES(?, ?, ?, '2011-06-30')",
+                        {eleve, Sql::idRef(QLatin1String(ref)),
+                         QStringLiteral("2011-06-%1").arg(++jour, 2, 10, QLatin1Char('0'))});
+        const QString lireNotes =
+            QStringLiteral("SELECT n.id_note, n.id_eleve, n.id_comp, c.ref, n.date, n.maj "
+                           "FROM notes n JOIN competences c ON c.id_comp = n.id_comp "
+                           "ORDER BY n.id_note");
+        const QString lireArbre = QStringLiteral(
+            "SELECT id_comp, id_comp_parent, profondeur, ref FROM competences ORDER BY id_comp");
+        const QStringList notes = lire(lireNotes);
+        const QStringList arbre = lire(lireArbre);
+        const qint64 p2c5d = Sql::idRef("P2C5D");
+
+        const QList<MiseAJourLivret::Changement> changements = MiseAJourLivret::ecarts().valeurOu({});
+        QCOMPARE(MiseAJourLivret::sensChange(changements), MiseAJourLivret::SENS_CHANGE);
+        const Resultat<> applique = MiseAJourLivret::appliquer(changements);
+        QVERIFY2(applique, qPrintable(applique ? QString() : applique.erreur().texte));
+
+        QCOMPARE(lire(lireNotes), notes);
+        QCOMPARE(lire(lireArbre), arbre);
+        // Libellés et places : ceux du livret actuel, nœud pour nœud.
+        ChargeurLivret chargeur;
+        const auto livret = chargeur.lire(Initialisation::RESSOURCE_LIVRET);
+        QVERIFY(livret);
+        QStringList attendu;
+        for (const NoeudLivret& noeud : *livret)
+            attendu << QStringLiteral("%1|%2|%3").arg(noeud.ref).arg(noeud.numero).arg(noeud.libelle);
+        QStringList obtenu = lire("SELECT ref, numero, libelle FROM competences");
+        obtenu.sort();
+        attendu.sort();
+        QCOMPARE(obtenu, attendu);
+        // La grille montre les items dans l'ordre du texte national, chacun avec ses dates.
+        QStringList grille;
+        for (const Noeud& item : Requetes::enfants(p2c5d).valeurOu({}))
+            grille
+                << lire(QStringLiteral(
+                            "SELECT c.ref || IFNULL(' ' || group_concat(n.date, ' '), '') FROM competences c "
+                            "LEFT JOIN notes n ON n.id_comp = c.id_comp WHERE c.id_comp = %1")
+                            .arg(item.id))
+                       .value(0);
+        QCOMPARE(grille, (QStringList{"P2C5D1", "P2C5D2", "P2C5D3 2011-06-09 2011-06-10",
+                                      "P2C5D5 2011-06-04 2011-06-05", "P2C5D4 2011-06-02 2011-06-03"}));
+        QCOMPARE(MiseAJourLivret::ecarts()->size(), 0);
+        const QList<MiseAJourLivret::ItemARevoir> items =
+            MiseAJourLivret::itemsARevoir({"P1C3B1", "P2C5A1", "P2C5A2"}).valeurOu({});
+        QCOMPARE(items.size(), 3);
+        QCOMPARE((QList<int>{items.at(0).eleves, items.at(1).eleves, items.at(2).eleves}),
+                 (QList<int>{1, 1, 0}));
+        QCOMPARE(items.at(1).libelle,
+                 QStringLiteral("Identifier les périodes de l\u2019histoire au programme"));
+    }
+
+    // Un échec au milieu de la réécriture ne laisse rien : l'arbre reste celui d'avant.
+    void livretMisAJourEnEchec()
+    {
+        QVERIFY(Environnement::initialiserBase(QFINDTESTDATA("../donnees/livrets-ancien.csv")));
+        const QString lireArbre = QStringLiteral("SELECT * FROM competences ORDER BY id_comp");
+        const QStringList avant = lire(lireArbre);
+        Sql::valeur("CREATE TRIGGER refus BEFORE UPDATE ON competences WHEN NEW.ref = 'P2C6B2' "
+                    "BEGIN SELECT RAISE(ABORT, 'refusé'); END");
+        const Resultat<> applique = MiseAJourLivret::appliquer(MiseAJourLivret::ecarts().valeurOu({}));
+        QVERIFY(!applique);
+        QVERIFY2(applique.erreur().texte.contains("refusé"), qPrintable(applique.erreur().texte));
+        QCOMPARE(lire(lireArbre), avant);
+    }
+
+    // Un arbre qui n'a pas exactement les nœuds du livret n'est pas touché ; une base posée par le
+    // livret actuel n'a rien à recevoir.
+    void livretNonReconnu_data()
+    {
+        QTest::addColumn<QString>("livret");
+        QTest::addColumn<QString>("changement");
+        const QString ancien = QFINDTESTDATA("../donnees/livrets-ancien.csv");
+        ligne("livret actuel", QString(), QString());
+        ligne("nœud en moins", ancien, "DELETE FROM competences WHERE ref = 'P2C7C3'");
+        ligne("nœud en plus", ancien,
+              "INSERT INTO competences(id_comp_parent, libelle, profondeur, numero, ref) VALUES(0, 'P3', 0, "
+              "3, 'P3')");
+        ligne("autre parent", ancien,
+              "UPDATE competences SET id_comp_parent = (SELECT id_comp FROM competences WHERE ref = 'P2C6A') "
+              "WHERE ref = 'P2C6B1'");
+        ligne("parent disparu", ancien, "UPDATE competences SET id_comp_parent = 9999 WHERE ref = 'P2C6B1'");
+        ligne("autre profondeur", ancien, "UPDATE competences SET profondeur = 2 WHERE ref = 'P2C7C3'");
+        ligne("code changé", ancien, "UPDATE competences SET ref = 'P2C7C9' WHERE ref = 'P2C7C3'");
+        ligne("sans table", ancien, "DROP TABLE competences");
+    }
+    void livretNonReconnu()
+    {
+        QFETCH(QString, livret);
+        QFETCH(QString, changement);
+        QVERIFY(Environnement::initialiserBase(livret));
+        if (!changement.isEmpty())
+            Sql::valeur(changement);
+        // Une table disparue ne se lit pas : c'est dit, et rien n'est touché non plus.
+        const auto lus = MiseAJourLivret::ecarts();
+        QCOMPARE(lus ? lus->size() : 0, 0);
     }
 
     // Un élève de même clé déjà dans la base neuve : la copie s'arrête au deuxième élève, et ce

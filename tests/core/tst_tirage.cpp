@@ -14,6 +14,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QScopeGuard>
 #include <QTest>
 
 namespace {
@@ -307,6 +308,25 @@ private Q_SLOTS:
         const QString n = QString::number(total);
         QVERIFY(pages.first().contains("1/" + n) && pages.first().contains(n + "/" + n) == brochure);
         QVERIFY(brochure || (pages[1].contains("2/" + n) && !pages[1].contains("1/" + n)));
+    }
+
+    // Les items s'impriment dans l'ordre de leur place parmi leurs frères (`numero`), non dans celui
+    // de leurs clés : une base mise à jour depuis l'ancien livret a deux paires d'items dont les
+    // places ne suivent plus les clés. Ici, P2C5D4 passe devant P2C5D5.
+    void ordreDesItems()
+    {
+        const QString echange =
+            QStringLiteral("UPDATE competences SET numero = 9 - numero WHERE ref IN ('P2C5D4', 'P2C5D5')");
+        valeur(echange);
+        const auto remise = qScopeGuard([&] { valeur(echange); });
+        options.compAll = true;
+        const QList<FaceImprimee> faces = Pages::construirePages(p2, max, options).valeurOu({});
+        const QString tout = dessinerPdf(donnees->filePath("ordre.pdf"),
+                                         Tirage::planCompetences({faces}, options, false), QString(), options)
+                                 .join('\f')
+                                 .simplified();
+        const qsizetype inventer = tout.indexOf("Inventer et réaliser");
+        QVERIFY(inventer >= 0 && inventer < tout.indexOf("Interpréter de mémoire"));
     }
 
     // Une classe de 30 élèves au palier 2, toutes les compétences et l'attestation, en brochure :

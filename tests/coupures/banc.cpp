@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "coupures/banc.h"
+#include "coupures/chargement.h"
 
 #include <cerrno>
 
@@ -11,6 +12,7 @@
 #include <QFileInfo>
 #include <QMetaType>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -32,6 +34,7 @@ constexpr int REUSSITE = 0;
 constexpr int ECHEC = 3;
 constexpr int ECHEC_PARTIE_VALIDEE = 5; // échec annoncé, ce qui précède l'échec reste voulu
 constexpr int SANS_COMPTE_RENDU = 6;    // l'opération ne dit pas si elle a réussi
+constexpr int COPIE_MANQUEE = 7;        // enregistrement fait, copie automatique manquée
 
 bool finNormale(int code)
 {
@@ -69,14 +72,24 @@ QString texteValeur(const QVariant& valeur)
 }
 
 // Copies de l'état de départ que des opérations laissent à côté de la base : la copie de
-// sécurité de l'initialisation, l'ancienne base d'une restauration, la copie proposée avant
-// l'importation des élèves.
+// sécurité de l'initialisation ou de la mise à jour du livret, l'ancienne base d'une
+// restauration, la copie proposée avant l'importation des élèves.
 bool estCopieDeDepart(const QString& relatif)
 {
     return (relatif.startsWith(QLatin1String("donnees/")) &&
-            relatif.endsWith(QLatin1String(".avant-initialisation"))) ||
+            (relatif.endsWith(QLatin1String(".avant-initialisation")) ||
+             relatif.endsWith(QLatin1String(".avant-mise-a-jour")))) ||
            relatif == QLatin1String("donnees/QuorvelV3.sqlite.bak") ||
            relatif == QLatin1String("sauvegarde/QuorvelV3.sqlite");
+}
+
+// Copies automatiques, dans le dossier des copies ou dans le second dossier : une copie qui
+// porte ce nom compte, elle doit donc tenir la base d'arrivée, entière.
+bool estCopieDArrivee(const QString& relatif)
+{
+    static const QRegularExpression modele(
+        QStringLiteral("^(donnees/copies|sauvegarde)/QuorvelV3-\\d{4}-\\d{2}-\\d{2}-\\d{4}\\.sqlite$"));
+    return modele.match(relatif).hasMatch();
 }
 
 } // namespace
@@ -248,11 +261,7 @@ Banc::Lancement Banc::lancer(const QString& racine, const QStringList& arguments
         QDir().mkpath(racine + QLatin1Char('/') + QLatin1String(sous));
     const QString canonique = QFileInfo(racine).canonicalFilePath();
 
-    QProcessEnvironment environnement = QProcessEnvironment::systemEnvironment();
-    environnement.insert(QStringLiteral("LD_PRELOAD"), bibliotheque);
-    // Construction avec les sanitizers : leur bibliothèque ne vient alors plus en premier.
-    environnement.insert(QStringLiteral("ASAN_OPTIONS"), environnement.value(QStringLiteral("ASAN_OPTIONS")) +
-                                                             QStringLiteral(":verify_asan_link_order=0"));
+    QProcessEnvironment environnement = environnementCoupure(bibliotheque);
     environnement.insert(QStringLiteral("COUPURE_RACINE"), canonique);
     environnement.insert(QStringLiteral("COUPURE_POINT"), QString::number(qMax(point, 0)));
     environnement.insert(QStringLiteral("COUPURE_HORLOGE"), HORLOGE);
@@ -456,6 +465,11 @@ Verdict Banc::verifier(const QString& racine, bool melangeAdmis)
             if (!copie.saine() || copie.empreinte != avant.empreinte)
                 incoherent(QStringLiteral("la copie %1 n'est pas la base de départ (%2)")
                                .arg(relatif, copie.saine() ? copie.resume : copie.integrite.left(100)));
+        } else if (estCopieDArrivee(relatif)) {
+            const EtatBase copie = lireBase(racine + QLatin1Char('/') + relatif);
+            if (!copie.saine() || copie.empreinte != apres.empreinte)
+                incoherent(QStringLiteral("la copie %1 compte mais n'est pas la base d'arrivée (%2)")
+                               .arg(relatif, copie.saine() ? copie.resume : copie.integrite.left(100)));
         } else if (relatif != QLatin1String("donnees/out.xml") &&
                    !relatif.endsWith(QLatin1String("-journal"))) {
             // Un journal resté après l'ouverture n'est pas « chaud » (vide ou sans en-tête
@@ -547,7 +561,11 @@ Verdict Banc::echouerAuPoint(int point, int errno_)
             QStringLiteral("réussite annoncée, mais la base est dans l'état « %1 »").arg(verdict.etat));
     else if (lancement.code == ECHEC && !avant)
         incoherent(QStringLiteral("échec annoncé, mais la base est dans l'état « %1 »").arg(verdict.etat));
-    else if (!finNormale(lancement.code) && lancement.code != ECHEC)
+    else if (lancement.code == COPIE_MANQUEE && !apres)
+        incoherent(QStringLiteral("copie manquée annoncée après l'enregistrement, mais la base est dans "
+                                  "l'état « %1 »")
+                       .arg(verdict.etat));
+    else if (!finNormale(lancement.code) && lancement.code != ECHEC && lancement.code != COPIE_MANQUEE)
         incoherent(QStringLiteral("fin inattendue (code %1) : %2")
                        .arg(lancement.code)
                        .arg(lancement.sortie.left(300)));

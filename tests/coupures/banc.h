@@ -13,7 +13,8 @@
 // s'ouvre, que « PRAGMA integrity_check » répond « ok », et que son contenu est exactement
 // celui d'avant l'opération ou celui d'après, jamais un mélange ; les fichiers annexes de
 // l'opération (copie de sécurité, ancienne base, copie avant importation, « .bak ») sont
-// contrôlés de la même façon.
+// contrôlés de la même façon, et une copie automatique qui porte son nom doit tenir la base
+// d'arrivée, entière.
 namespace Coupures {
 
 // Ce qu'on lit d'un fichier de base.

@@ -21,14 +21,18 @@
 // fige en plus l'heure murale, si bien que deux exécutions complètes donnent la même base.
 // Code de sortie : 0 quand l'opération annonce sa réussite, 3 quand elle annonce un échec,
 // 5 pour l'échec d'une reprise (ce qu'elle a copié avant reste validé, exprès), 6 pour une
-// opération qui ne dit jamais si elle a réussi (le jeu d'essai), 2 pour un usage faux.
+// opération qui ne dit jamais si elle a réussi (le jeu d'essai), 7 pour une copie automatique
+// manquée après un enregistrement réussi, 2 pour un usage faux.
 
 #include "core/commun/application.h"
 #include "core/commun/dates.h"
+#include "core/commun/horloge.h"
+#include "core/db/copiesauto.h"
 #include "core/db/initialisation.h"
 #include "core/db/jeuessai.h"
 #include "core/db/lecteurcsv.h"
 #include "core/db/migration.h"
+#include "core/db/miseajourlivret.h"
 #include "core/db/requetes.h"
 #include "core/db/sauvegarde.h"
 #include "core/db/schema.h"
@@ -205,12 +209,13 @@ void preparerBasePeuplee()
 
 // --- Préparations ---------------------------------------------------------------------
 
-// Un fichier de la version 2 : les tables de la version actuelle, version 2 dans general.
+// Un fichier de la version 2 : les tables de la version actuelle, version 2 et une langue dans
+// general.
 void preparerVersion2(bool avecDoublon)
 {
     ouvrir(chemins().v2);
     peupler(11, QStringLiteral("École de la version 2"));
-    sql(QStringLiteral("UPDATE general SET version=2"));
+    sql(QStringLiteral("UPDATE general SET version=2, langue_defaut='italien'"));
     if (avecDoublon) {
         // Table sans clé : l'élève 3 y figure deux fois, au milieu des autres. Sa deuxième
         // copie fait échouer la reprise après les huit premiers élèves.
@@ -369,6 +374,23 @@ void preparerRestauration()
     sql(QStringLiteral("DELETE FROM eleves WHERE id_eleve>12"));
     fermer();
     preparerBasePeuplee();
+}
+
+// La base peuplée, et onze copies automatiques des jours d'avant (du 20 au 30 novembre, la base
+// changeant chaque jour), dans le dossier des copies et dans le second dossier (« sauvegarde/ »).
+// La copie du jour en écartera une partie.
+void preparerCopies()
+{
+    ouvrir(chemins().courante);
+    peupler(7, QStringLiteral("École Jules Ferry"));
+    for (int jour = 20; jour <= 30; ++jour) {
+        sql(QStringLiteral("UPDATE general SET langue_defaut='langue du %1'").arg(jour));
+        const CopiesAuto::Bilan bilan = CopiesAuto::copier({chemins().courante, CopiesAuto::dossier(),
+                                                            chemin(QStringLiteral("sauvegarde")),
+                                                            QDateTime(QDate(2025, 11, jour), QTime(17, 0))});
+        exiger(bilan.reussie() && bilan.second == CopiesAuto::Bilan::Second::Ecrite, bilan.detail);
+    }
+    fermer();
 }
 
 // --- Exécutions ------------------------------------------------------------------------
@@ -575,6 +597,22 @@ bool importerClasse()
     return c.elevesAjoutes == 1 && c.notesAjoutees > 0 && c.notesMisesAJour > 0 && c.notesSupprimees > 0;
 }
 
+enum Compte { Annonce = 3, PartieValidee = 5, SansCompteRendu = 6, CopieManquee = 7 };
+
+// Un soir ordinaire : la grille est enregistrée, puis le programme fermé fait la copie du jour,
+// comme GardienCopies::aLaFermeture(). L'enregistrement compte, même quand la copie échoue.
+int enregistrerPuisCopier()
+{
+    if (!enregistrerSaisie())
+        return Annonce;
+    if (!CopiesAuto::baseModifiee(chemins().courante, CopiesAuto::dossier()))
+        return Annonce;
+    const CopiesAuto::Bilan bilan =
+        CopiesAuto::copier({chemins().courante, CopiesAuto::dossier(), chemin(QStringLiteral("sauvegarde")),
+                            Horloge::maintenant()});
+    return bilan.reussie() ? 0 : CopieManquee;
+}
+
 bool restaurer()
 {
     return Sauvegarde::restaurer(chemin(QStringLiteral("entrees/autre.sqlite"))).reussi();
@@ -597,12 +635,32 @@ bool enregistrerParametres()
         .reussi();
 }
 
+// Une base peuplée dont l'arbre porte un texte d'avant : chaque libellé changé, et les deux
+// paires d'items du livret dans l'ordre de leurs codes.
+void preparerLivretAncien()
+{
+    preparerBasePeuplee();
+    ouvrir(chemins().courante);
+    sql(QStringLiteral("UPDATE competences SET libelle = libelle || ' (texte de 2009)'"));
+    sql(QStringLiteral("UPDATE competences SET numero = 9 - numero WHERE ref IN ('P2C5D4', 'P2C5D5')"));
+    sql(QStringLiteral("UPDATE competences SET numero = 3 - numero WHERE ref IN ('P2C6B1', 'P2C6B2')"));
+    fermer();
+}
+
+// Ce que fait le démarrage sur une telle base : copie datée, puis le texte du livret actuel.
+bool mettreLivretAJour()
+{
+    const QList<MiseAJourLivret::Changement> changements = MiseAJourLivret::ecarts().valeurOu({});
+    if (changements.isEmpty() ||
+        !Initialisation::copierADate(chemins().courante, Initialisation::SUFFIXE_AVANT_MISE_A_JOUR))
+        return false;
+    return MiseAJourLivret::appliquer(changements).reussi();
+}
+
 bool genererJeuEssai()
 {
     return JeuEssai::generer(1234u).reussi();
 }
-
-enum Compte { Annonce = 3, PartieValidee = 5, SansCompteRendu = 6 };
 
 struct Operation {
     std::function<void()> preparer;
@@ -610,6 +668,8 @@ struct Operation {
     std::function<bool()> partiel = {};
     // Code de sortie d'un échec de l'opération.
     Compte echec = Annonce;
+    // À la place de `executer`, pour une opération qui rend elle-même son code de sortie.
+    std::function<int()> executerAvecCode = {};
 };
 
 // Premier démarrage à côté d'un fichier de la version 2 : la base est posée et validée, puis
@@ -655,8 +715,10 @@ const std::map<QString, Operation>& operations()
         {QStringLiteral("ajout-eleves"), {preparerBasePeuplee, ajouterEleves}},
         {QStringLiteral("import-classe"), {preparerImportClasse, importerClasse}},
         {QStringLiteral("restauration"), {preparerRestauration, restaurer}},
+        {QStringLiteral("copie-automatique"), {preparerCopies, {}, {}, Annonce, enregistrerPuisCopier}},
         {QStringLiteral("jeu-essai"), {preparerBasePeuplee, genererJeuEssai, {}, SansCompteRendu}},
         {QStringLiteral("parametres-ecole"), {preparerBasePeuplee, enregistrerParametres}},
+        {QStringLiteral("livret-mise-a-jour"), {preparerLivretAncien, mettreLivretAJour}},
         {QStringLiteral("temoin-sans-transaction"), {preparerBasePeuplee, supprimerSansTransaction}},
     };
     return liste;
@@ -704,6 +766,11 @@ int main(int argc, char* argv[])
         return 4;
     ouvrir(chemins().courante);
     const Operation& operation = trouvee->second;
+    if (!partiel && operation.executerAvecCode) {
+        const int code = operation.executerAvecCode();
+        fermer();
+        return code;
+    }
     const bool reussi = partiel ? operation.partiel() : operation.executer();
     fermer();
     if (operation.echec == SansCompteRendu && !partiel)

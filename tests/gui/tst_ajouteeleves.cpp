@@ -111,7 +111,7 @@ private Q_SLOTS:
         ligne("grille", "", "table|Élèves à ajouter|,,,");
         ligne("Entrée reste dans la grille", "Entrée", "table|Élèves à ajouter|,,,");
         ligne("une ligne tapée, puis sortie", "=DUPONT Tab =Léa Tab =3/4/15 Tab =CE1 Entrée Tab",
-              "btAjouter|Ajouter10 lignes vides|DUPONT,Léa,03/04/2015,CE1");
+              "btAjouter|Ajouter 10 lignes vides|DUPONT,Léa,03/04/2015,CE1");
         ligne("niveaux avant la grille", "Maj+Tab", "btNIveaux|Niveaux...|,,,");
         ligne("outils", "Maj+Tab Maj+Tab Maj+Tab Maj+Tab", "btUndo|Défaire|,,,");
         ligne("premier outil", QString("Maj+Tab ").repeated(8), "btEffacer|Effacer|,,,");

@@ -1,18 +1,23 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/desinstallation.h"
 #include "core/commun/application.h"
+#include "core/db/copiesauto.h"
 #include "support/donnees.h"
 #include "support/environnement.h"
+#include "support/petitdisque.h"
 #include "support/programme.h"
 #include "support/repondeuressai.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QTest>
 #include <QTranslator>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -22,6 +27,12 @@ const QString REFUS =
 // Fichiers que le programme n'a pas écrits (ou qu'une instance en marche tient) : la désinstallation les
 // laisse.
 const QStringList AUTRES{"notes de l'enseignante.txt", "QuorvelV3.sqlite.lock", "tmp/tmp_quorvel_Ab12Cd.txt"};
+
+int droits(const QString& chemin)
+{
+    struct stat etat;
+    return ::stat(QFile::encodeName(chemin).constData(), &etat) == 0 ? int(etat.st_mode & 07777) : -1;
+}
 
 } // namespace
 
@@ -74,6 +85,45 @@ private Q_SLOTS:
         QCOMPARE(chemins.courante, attendu + "/QuorvelV3.sqlite");
         QCOMPARE(chemins.v1, attendu + "/Quorvel.sqlite");
         QCOMPARE(chemins.v2, attendu + "/QuorvelV2.sqlite");
+    }
+
+    void verification_data()
+    {
+        QTest::addColumn<bool>("deplace");
+        ligne("programme de la construction", false);
+        ligne("programme déplacé sans ses documents", true);
+    }
+
+    // « quorvel -verifie », par où l'intégration continue démarre le programme : il ouvre sa fenêtre
+    // principale et trouve son guide et sa licence à côté de lui, sans toucher aux données ni
+    // poser de question ; déplacé seul dans un autre dossier, il dit ce qui lui manque.
+    void verification()
+    {
+        QFETCH(bool, deplace);
+        QTemporaryDir racine;
+        Programme programme(racine.path());
+        QString executable = qEnvironmentVariable("QUORVEL_EXECUTABLE");
+        if (deplace) {
+            QVERIFY(QDir(racine.path()).mkpath("seul"));
+            const QString copie = racine.path() + "/seul/quorvel";
+            QVERIFY(QFile::copy(executable, copie));
+            executable = copie;
+        }
+        programme.processus.setProcessChannelMode(QProcess::SeparateChannels);
+        programme.processus.start(executable, {"-verifie"});
+        QVERIFY(programme.fini(deplace ? 1 : 0));
+        const QString sortie = QString::fromUtf8(programme.processus.readAllStandardOutput());
+        const QString erreur = QString::fromUtf8(programme.processus.readAllStandardError());
+        if (deplace) {
+            QVERIFY2(erreur.contains(racine.path() + "/seul/quorvel.pdf") &&
+                         erreur.contains(racine.path() + "/seul/licence.pdf"),
+                     qPrintable(erreur));
+            QVERIFY(sortie.isEmpty());
+        } else {
+            QVERIFY2(sortie.contains("la fenêtre principale s'est ouverte"), qPrintable(sortie + erreur));
+        }
+        QVERIFY(!QFile::exists(programme.base()));
+        QVERIFY(programme.journal().isEmpty());
     }
 
     void instanceUnique_data()
@@ -136,15 +186,20 @@ private Q_SLOTS:
 
         const QStringList tous{"QuorvelV3.sqlite", "QuorvelV3.sqlite.bak", "Quorvel.sqlite",
                                "QuorvelV2.sqlite"};
-        // Les copies que le programme a faites : avant une réinitialisation, d'un fichier abîmé (et son
-        // journal), journal de la base, copie de travail de l'import de classe, copie temporaire d'une
-        // restauration.
+        // Les copies que le programme a faites : avant une réinitialisation ou une mise à jour, d'un
+        // fichier abîmé (et son journal), journal de la base, copie de travail de l'import de classe,
+        // copie temporaire d'une restauration, copies automatiques (et le reste d'une copie
+        // interrompue).
         const QStringList copies{"QuorvelV3.sqlite.2025-01-06-1030.avant-initialisation",
+                                 "QuorvelV3.sqlite.2025-01-07-0900.avant-mise-a-jour",
                                  "QuorvelV3.sqlite.2025-02-03-0815-2.endommagee",
                                  "QuorvelV3.sqlite.2025-02-03-0815-2.endommagee-journal",
                                  "QuorvelV3.sqlite-journal",
                                  "out.xml",
-                                 "tmp/tmp_quorvel_Ab12Cd.sqlite"};
+                                 "tmp/tmp_quorvel_Ab12Cd.sqlite",
+                                 "copies/QuorvelV3-2025-03-14-1712.sqlite",
+                                 "copies/QuorvelV3-2025-06-30-1705.sqlite",
+                                 "copies/QuorvelV3-2025-06-30-1705.sqlite.ecriture.Ab12Cd"};
         ligne("rien", QStringList(), false, false, QStringList());
         ligne("version 2 seule", QStringList{"QuorvelV2.sqlite"}, false, false,
               QStringList{"QuorvelV2.sqlite"});
@@ -173,9 +228,16 @@ private Q_SLOTS:
             return nom.startsWith("tmp/") ? temporaire.filePath(nom.mid(4)) : dossier->filePath(nom);
         };
         for (const QString& nom : presents) {
+            QVERIFY(QDir().mkpath(QFileInfo(chemin(nom)).path()));
             QFile f(chemin(nom));
             QVERIFY(f.open(QIODevice::WriteOnly));
         }
+        // Le second dossier des copies est à l'enseignant : la désinstallation n'y touche pas.
+        QTemporaryDir cle;
+        const QString copieSurCle = cle.filePath("QuorvelV3-2025-03-14-1712.sqlite");
+        QVERIFY(QFile(copieSurCle).open(QIODevice::WriteOnly));
+        CopiesAuto::definirSecondDossier(cle.path());
+        const auto oublier = qScopeGuard([] { CopiesAuto::definirSecondDossier(QString()); });
         RepondeurEssai repondeur;
         if (question)
             repondeur.bouton(oui ? QMessageBox::Yes : QMessageBox::No);
@@ -202,11 +264,18 @@ private Q_SLOTS:
             QCOMPARE(listes, attendus);
         }
         QStringList reste = QDir(dossier->path()).entryList(QDir::Files);
+        for (const QString& nom : QDir(dossier->filePath("copies")).entryList(QDir::Files))
+            reste << "copies/" + nom;
         for (const QString& nom : QDir(temporaire.path()).entryList(QDir::Files))
             reste << "tmp/" + nom;
         reste.sort();
         restants.sort();
         QCOMPARE(reste, restants);
+        // Vidé, le dossier des copies part aussi.
+        const bool copiesRestantes = std::any_of(
+            restants.cbegin(), restants.cend(), [](const QString& nom) { return nom.startsWith("copies/"); });
+        QCOMPARE(QFileInfo::exists(dossier->filePath("copies")), copiesRestantes);
+        QVERIFY(QFile::exists(copieSurCle));
     }
 
     // Un fichier qui ne peut être supprimé (ici un dossier non vide à sa place) est nommé dans
@@ -264,6 +333,68 @@ private Q_SLOTS:
         QCOMPARE(QFile::exists(premier.base()), reponse == "No");
         QCOMPARE(QFile::exists(temporaire), reponse == "No");
         QVERIFY(!QFile::exists(premier.base() + ".lock"));
+    }
+
+    // Un premier démarrage pose des données privées ; celles qu'une version précédente a laissées
+    // lisibles par tous redeviennent privées au démarrage suivant, qui le dit.
+    void donneesPrivees()
+    {
+        QTemporaryDir racine;
+        Programme premier(racine.path());
+        QVERIFY(premier.demarrer() && premier.tuer());
+        const QString dossier = QFileInfo(premier.base()).absolutePath();
+        QCOMPARE(droits(dossier), 0700);
+        QCOMPARE(droits(premier.base()), 0600);
+        QFile copie(dossier + "/out.xml");
+        QVERIFY(copie.open(QIODevice::WriteOnly));
+        copie.close();
+        for (const QString& chemin : {dossier, premier.base(), copie.fileName()})
+            QVERIFY(::chmod(QFile::encodeName(chemin).constData(), chemin == dossier ? 0755 : 0644) == 0);
+
+        const QString annonce =
+            "information\tDonnées des élèves protégées\tLes données des élèves (dossier " + dossier +
+            ") pouvaient être lues par les autres utilisateurs de cet ordinateur.";
+        Programme second(racine.path(), {"Ok"});
+        second.lancer();
+        QTRY_VERIFY_WITH_TIMEOUT(!second.journal().isEmpty(), 20000);
+        QVERIFY2(second.journal().first().startsWith(annonce), qPrintable(second.journal().first()));
+        QVERIFY(second.tuer());
+        for (const QString& chemin : {dossier, premier.base(), copie.fileName()})
+            QCOMPARE(droits(chemin), chemin == dossier ? 0700 : 0600);
+        // Rien n'est plus ouvert : le démarrage suivant n'a rien à dire (tst_ecritures::dossierDonneesPrive).
+    }
+
+    // Un dossier de données qui ne peut pas être modifié (support en lecture seule, que les droits
+    // de root ne passent pas) : le programme le dit au démarrage et s'ouvre pour lire.
+    void lectureSeule()
+    {
+        PetitDisque disque(4 * 1024 * 1024);
+        if (!disque.monte())
+            QSKIP("montage d'un tmpfs refusé (il faut les droits de l'administrateur)");
+        {
+            const auto dossier = Environnement::nouveauDossierDonnees();
+            QVERIFY(Environnement::ouvrirBase() && Environnement::initialiserBase());
+            Environnement::fermerBase();
+            QVERIFY(QDir().mkpath(disque.fichier("Marvek/Quorvel")));
+            QVERIFY(QFile::copy(Application::chemins().courante,
+                                disque.fichier("Marvek/Quorvel/QuorvelV3.sqlite")));
+        }
+        QVERIFY(disque.lectureSeule(true));
+        QTemporaryDir racine;
+        Programme programme(racine.path(), {"Ok"});
+        QProcessEnvironment env = programme.processus.processEnvironment();
+        env.insert("XDG_DATA_HOME", disque.chemin());
+        programme.processus.setProcessEnvironment(env);
+        programme.lancer();
+        QTRY_VERIFY_WITH_TIMEOUT(!programme.journal().isEmpty(), 20000);
+        QVERIFY2(programme.journal().first().startsWith(
+                     "avertissement\tDonnées en lecture seule\tLe dossier des données\\n" +
+                     disque.fichier("Marvek/Quorvel") + "\\nne peut pas être modifié"),
+                 qPrintable(programme.journal().first()));
+        QTest::qWait(500); // la fenêtre principale reste ouverte, sur la base lue
+        QCOMPARE(programme.processus.state(), QProcess::Running);
+        QVERIFY(programme.tuer());
+        QVERIFY(disque.lectureSeule(false));
     }
 };
 

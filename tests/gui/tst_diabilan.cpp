@@ -84,8 +84,8 @@ private Q_SLOTS:
                 return repondeur.dernier().texte;
             };
             QVERIFY(imprimer("absent/bilan.pdf")
-                        .startsWith("Impossible d'écrire le fichier « " + cible.filePath("absent/bilan.pdf") +
-                                    " »."));
+                        .startsWith("Le fichier « " + cible.filePath("absent/bilan.pdf") +
+                                    " » n'a pas pu être écrit : son dossier n'existe pas"));
             QCOMPARE(imprimer("bilan.pdf"),
                      "Le bilan a été enregistré dans le fichier « " + cible.filePath("bilan.pdf") + " ».");
             // Filtre des niveaux sur un palier ni P1 ni P2 : l'avertissement.

@@ -25,7 +25,8 @@ using BaseEleves::registre;
 using BaseEleves::resume;
 const QStringList QUESTION = {"SAUVEGARDE ?", "La base de données contient des élèves."};
 const QStringList FIN = {"Opération terminée", "La base de données a été mise à jour"};
-// La suite du message de fin : les six comptes, puis les quatre détails qui ne sont pas nuls.
+// La suite du message de fin : les six comptes, puis les détails qui ne sont pas nuls (le dernier :
+// la ligne nettoyée de ses caractères de contrôle).
 QStringList bilan(const QList<int>& n)
 {
     const QStringList comptes = QString("Élèves ajoutés : %1|Élèves changés de classe : %1|Élèves changés de "
@@ -37,7 +38,9 @@ QStringList bilan(const QList<int>& n)
         "Nouveaux élèves non ajoutés (case « Ajouter les nouveaux élèves » non cochée) : %1",
         "Élèves laissés dans leur classe et leur niveau alors que le fichier en donne d'autres "
         "(case « Mettre à jour la répartition des élèves à partir des classes du fichier » non cochée) : %1",
-        "Élèves de la base absents du fichier, gardés : %1"};
+        "Élèves de la base absents du fichier, gardés : %1",
+        "Lignes dont les noms portaient des caractères de contrôle (caractère nul, tabulation…), enregistrés "
+        "sans eux : 1 (lignes %1)"};
     QStringList lignes{""}, suite;
     for (int i = 0; i < comptes.size(); ++i)
         lignes << comptes.at(i).arg(n.value(i));
@@ -166,7 +169,7 @@ private Q_SLOTS:
         QTest::addColumn<QList<int>>("bilan");
         const QStringList martin = {"INSERT INTO classes VALUES(1,'CP A',0)", MARTIN};
         // Les contrôles dans l'ordre, avant toute question.
-        const QStringList incorrect = {"Problème sur fichier", "Le fichier csv ne semble pas correct."};
+        const QStringList incorrect = {"Problème sur fichier", "Le fichier CSV ne semble pas correct."};
         const auto refus = [&](const char* nom, const char* cases, const QByteArray& f,
                                const QStringList& m) {
             ligne(nom, martin, QString(cases), f, QString(), -1, m, QStringList(), QList<int>());
@@ -174,7 +177,7 @@ private Q_SLOTS:
         refus("aucune case", "", exporter(registre().mid(0, 3), ';'),
               {"Aucune action cochée", "Veuillez cocher au moins une case!"});
         refus("chemin blanc", "a", {},
-              {"Pas de fichier", "Veuillez indiquer la position du fichier csv à utiliser."});
+              {"Pas de fichier", "Veuillez indiquer la position du fichier CSV à utiliser."});
         refus("fichier absent", "s", "?",
               {"Chargement", "Le chargement de ", "Problème sur chargement",
                "Le fichier n'a pas pu être chargé."});

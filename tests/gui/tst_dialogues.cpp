@@ -1,15 +1,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Essais des petits dialogues : indicateur d'activité, fenêtre d'attente, boîte « A propos ».
+// Essais des petits dialogues : indicateur d'activité, fenêtre d'attente, boîte « À propos » et
+// les documents livrés qu'elle ouvre.
 
+#include "core/commun/application.h"
 #include "gui/commun/apropos.h"
+#include "gui/commun/bureau.h"
 #include "gui/commun/diawait.h"
 #include "gui/commun/qprogressindicator.h"
 
+#include "support/donnees.h"
 #include "support/environnement.h"
 #include "support/repondeuressai.h"
 
+#include <QDir>
 #include <QImage>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimerEvent>
 
@@ -98,15 +105,86 @@ private slots:
         QVERIFY(attente.estArrete());
     }
 
-    void aproposLicence()
+    // Un document livré (ici la licence, de la boîte « À propos » ; le guide passe par le même
+    // chemin) est ouvert par le bureau depuis le dossier du programme ; absent, ou sans lecteur
+    // pour l'ouvrir, l'enseignante l'apprend avec son chemin complet.
+    void documentsLivres_data()
     {
+        QTest::addColumn<bool>("present");
+        QTest::addColumn<bool>("lecteur");
+        QTest::addColumn<QString>("titre");
+        ligne("ouvert", true, true, "");
+        ligne("absent", false, true, "Document introuvable");
+        ligne("aucun lecteur", true, false, "Impossible d'ouvrir le document");
+    }
+    void documentsLivres()
+    {
+        QFETCH(bool, present);
+        QFETCH(bool, lecteur);
+        QFETCH(QString, titre);
+        QTemporaryDir dossier(QDir::tempPath() + "/dossier du programme é-XXXXXX");
+        const QString chemin = dossier.path() + "/licence.pdf";
+        if (present) {
+            QFile fichier(chemin);
+            QVERIFY(fichier.open(QIODevice::WriteOnly) && fichier.write("%PDF-1.4\n") > 0);
+        }
+        Application::definirDossierDocuments(dossier.path());
+        const auto retour = qScopeGuard([] { Application::definirDossierDocuments(QString()); });
         RepondeurEssai r;
+        r.ouvertureReussie = lecteur;
+        if (!titre.isEmpty())
+            r.reponses("K");
+
         Apropos apropos;
         apropos.findChild<QPushButton*>("btLicence")->click(); // licence()
-        // Le contrat posé à côté de l'exécutable, ouvert par le bureau.
-        QCOMPARE(r.urlsOuvertes(),
-                 QList<QUrl>{QUrl::fromLocalFile(QCoreApplication::applicationDirPath() + "/licence.pdf")});
-        QVERIFY(r.messages().isEmpty());
+        QCOMPARE(r.urlsOuvertes(), present ? QList<QUrl>{QUrl::fromLocalFile(chemin)} : QList<QUrl>());
+        QCOMPARE(r.messages().size(), int(!titre.isEmpty()));
+        if (!titre.isEmpty()) {
+            QCOMPARE(r.dernier().titre, titre);
+            QVERIFY2(r.dernier().texte.contains("« licence.pdf »") &&
+                         r.dernier().texte.contains(QDir::toNativeSeparators(chemin)),
+                     qPrintable(r.dernier().texte));
+        }
+    }
+
+    // Le bureau sous Linux : le lanceur du PATH reçoit le chemin du document ; son échec (aucun
+    // programme pour ce type de fichier) est rendu, un lanceur qui attend son lecteur vaut une
+    // réussite, et sans lanceur rien ne s'ouvre.
+    void bureau_data()
+    {
+        QTest::addColumn<QString>("lanceur");
+        QTest::addColumn<bool>("attendu");
+        // Le lanceur note ce qu'il reçoit dans « recu », à côté de lui.
+        ligne("lecteur trouvé", "exit 0", true);
+        ligne("aucun lecteur", "exit 3", false);
+        ligne("lecteur qui reste ouvert", "exec /bin/sleep 30", true);
+        ligne("pas de lanceur", "", false);
+    }
+    void bureau()
+    {
+        QFETCH(QString, lanceur);
+        QFETCH(bool, attendu);
+        QTemporaryDir chemins;
+        if (!lanceur.isEmpty()) {
+            QFile script(chemins.path() + "/xdg-open");
+            QVERIFY(script.open(QIODevice::WriteOnly));
+            script.write("#!/bin/sh\necho \"$1\" > '" + chemins.filePath("recu").toUtf8() + "'\n" +
+                         lanceur.toUtf8() + "\n");
+            script.close();
+            QVERIFY(script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        }
+        const QByteArray ancien = qgetenv("PATH");
+        qputenv("PATH", chemins.path().toUtf8());
+        const auto retour = qScopeGuard([&] { qputenv("PATH", ancien); });
+
+        const QString document = chemins.path() + "/le guide é.pdf";
+        QCOMPARE(Bureau::ouvrir(QUrl::fromLocalFile(document)), attendu);
+        if (!lanceur.isEmpty()) {
+            QFile recu(chemins.path() + "/recu");
+            QVERIFY(QTest::qWaitFor([&] { return recu.size() > 0; }));
+            QVERIFY(recu.open(QIODevice::ReadOnly));
+            QCOMPARE(QString::fromUtf8(recu.readAll()).trimmed(), document);
+        }
     }
 };
 

@@ -27,6 +27,8 @@
 #include <QDir>
 #include <QDomDocument>
 #include <QRadioButton>
+#include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -81,7 +83,7 @@ class TstEchange : public QObject
         QVERIFY(Environnement::ouvrirBase());
     }
 
-    QString exporter(const QString& classe, const QString& nom)
+    QString exporter(const QString& classe, const QString& nom, int palier = 1)
     {
         RepondeurEssai r;
         const QString chemin = fichiers.filePath(nom);
@@ -90,7 +92,7 @@ class TstEchange : public QObject
         auto* cbClasse = d.findChild<QComboBox*>("cbClasse");
         auto* cbPalier = d.findChild<QComboBox*>("cbPalier");
         cbClasse->setCurrentIndex(cbClasse->findText(classe));
-        cbPalier->setCurrentIndex(1);
+        cbPalier->setCurrentIndex(palier);
         d.accept();
         return d.result() == QDialog::Accepted ? chemin : QString();
     }
@@ -177,7 +179,7 @@ private slots:
         QTest::addColumn<int>("raison");
         QTest::addColumn<QString>("message");
         const QString manuel =
-            "Erreur de contrôle|Ce fichier semble avoir été modifié manuellement en-dehors "
+            "Erreur de contrôle|Ce fichier semble avoir été modifié manuellement en dehors "
             "de Quorvel. Par précaution, Quorvel refuse de lire les fichiers modifiés.";
         const QString annule =
             "\n\nArrêt de l'importation|Mise à jour annulée. Aucun changement n'a lieu dans "
@@ -200,7 +202,7 @@ private slots:
         ligne("modifié", int(Raison::SommeIncorrecte), manuel);
         ligne("sans palier", int(Raison::PalierAbsent), "Erreur|Palier non renseigné.");
         ligne("palier inconnu", int(Raison::PalierInconnu),
-              "Erreur|Le référence du palier ne correspondent pas à celles de la base de données");
+              "Erreur|Les références du palier ne correspondent pas à celles de la base de données");
         ligne("sans classe", int(Raison::ClasseAbsenteDuFichier),
               "Erreur|Pas de classe indiquée dans le fichier.");
         ligne("nom illisible", int(Raison::DechiffrementImpossible),
@@ -236,6 +238,58 @@ private slots:
                 messages << titre + "|" + texte;
         }
         QCOMPARE(messages.join("\n\n"), QString(message).replace("%1", chemin));
+    }
+
+    void ecole_data()
+    {
+        QTest::addColumn<QString>("ecoleFichier"); // « - » : fichier sans école (versions précédentes)
+        QTest::addColumn<QString>("reponse");      // à la question ; vide : pas de question
+        QTest::addColumn<bool>("importe");
+        ligne("la même, autrement écrite", "école des tilleuls \n 3  rue Haute", QString(), true);
+        ligne("une autre, fusion acceptée", "École du Centre\nVilleneuve", "Yes", true);
+        ligne("une autre, fusion refusée", "École du Centre\nVilleneuve", "No", false);
+        ligne("fichier sans école", "-", QString(), true);
+    }
+    // Le fichier nomme l'école qui l'a écrit, hors de la somme de contrôle (les versions
+    // précédentes le lisent comme avant) ; celui d'une autre école ne se fusionne qu'après une
+    // question qui nomme les deux.
+    void ecole()
+    {
+        QFETCH(QString, ecoleFichier);
+        QFETCH(QString, reponse);
+        QFETCH(bool, importe);
+        ouvrir(dossierA, false);
+        valeur("UPDATE general SET ecole=? WHERE id=1", {QString("École des Tilleuls\n3 rue Haute")});
+        const auto remettre = qScopeGuard([] { valeur("UPDATE general SET ecole='' WHERE id=1"); });
+        QDomDocument d = lire(exporter("CE1 Noël", "ecole.xml"));
+        QCOMPARE(d.documentElement().attribute("ecole"), "École des Tilleuls\n3 rue Haute");
+        const QString somme = d.documentElement().attribute("checksum");
+        if (ecoleFichier == "-")
+            d.documentElement().removeAttribute("ecole");
+        else
+            d.documentElement().setAttribute("ecole", ecoleFichier);
+        ecrire(fichiers.filePath("ecole.xml"), d);
+        QCOMPARE(d.documentElement().attribute("checksum"), somme); // la somme ne couvre pas l'école
+
+        MainWindow fenetre;
+        RepondeurEssai r;
+        r.chemin(fichiers.filePath("ecole.xml"));
+        if (!reponse.isEmpty())
+            r.bouton(reponse == "Yes" ? QMessageBox::Yes : QMessageBox::No);
+        if (importe)
+            r.bouton(QMessageBox::Ok); // bilan
+        fenetre.importerClasse();
+        QStringList titres;
+        for (const Invite::Message& m : r.messages())
+            titres << m.titre;
+        QCOMPARE(titres, (reponse.isEmpty() ? QStringList() : QStringList{"Fichier d'une autre école"}) +
+                             (importe ? QStringList{BILAN} : QStringList()));
+        if (!reponse.isEmpty())
+            QCOMPARE(r.messages().first().texte,
+                     "Ce fichier de classe a été exporté par une autre école :\n    École du Centre\n    "
+                     "Villeneuve\n\nVotre base de données est celle de :\n    École des Tilleuls\n    3 rue "
+                     "Haute\n\nFusionner quand même ses élèves et leurs dates dans votre base ?\n(Non : "
+                     "l'importation est annulée, rien n'est modifié.)");
     }
 
     // Les chemins de dialogue, par la fenêtre principale et les vrais dialogues.

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "core/commun/application.h"
 #include "gui/pupils/diaeleve.h"
 #include "support/clavier.h"
 #include "support/donnees.h"
@@ -10,6 +11,7 @@
 #include <QDialogButtonBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTableWidget>
 #include <QTest>
@@ -164,6 +166,86 @@ private Q_SLOTS:
         QVERIFY(repondeur->dernierMessage().startsWith(message));
         QCOMPARE(table(d.get())->rowCount(), 1);
         QCOMPARE(table(d.get())->item(0, 0)->text(), "NOUVEAU");
+    }
+
+    // La base refuse une suppression ou un déplacement (en lecture seule, verrouillée par un autre
+    // programme) : l'enseignant le lit, et le tableau montre ce qu'elle tient vraiment (un élève
+    // supprimé par ailleurs depuis l'affichage en part), ses modifications en attente gardées.
+    // Quand la base ne se relit même pas, le tableau reste tel qu'il était, et le message le dit.
+    void refusDeLaBase_data()
+    {
+        QTest::addColumn<QByteArray>("action");
+        QTest::addColumn<QString>("panne");
+        QTest::addColumn<QStringList>("saisies");
+        QTest::addColumn<QString>("lignes");
+        QTest::addColumn<QString>("message");
+        const QString refusSuppression =
+            "Suppression impossible|Les élèves sélectionnés n'ont pas été supprimés : la base de données a "
+            "refusé "
+            "l'écriture (disque plein, fichier en lecture seule ou utilisé par un autre programme).\n\n";
+        const QString relue = "Le tableau montre ce que tient la base de données. Libérez de la place sur le "
+                              "disque ou fermez l'autre programme, puis recommencez.";
+        ligne("suppression, base en lecture seule", QByteArray("supprimer"), "lecture seule", QStringList(),
+              "DURAND,MARTIN", refusSuppression + relue);
+        ligne("suppression, modification en attente gardée", QByteArray("supprimer"), "lecture seule",
+              QStringList{"1:0:DURANDE"}, "DURANDE,MARTIN",
+              refusSuppression +
+                  "Le tableau montre ce que tient la base de données, avec vos modifications pas "
+                  "encore enregistrées. Libérez de la place sur le disque ou fermez l'autre "
+                  "programme, puis recommencez.");
+        ligne(
+            "déplacement, base verrouillée", QByteArray("changerClasse"), "verrouillée", QStringList(),
+            "DURAND,MARTIN",
+            "Déplacement impossible|Les élèves sélectionnés n'ont pas été déplacés dans la classe CM2 B : la "
+            "base de données a refusé l'écriture (disque plein, fichier en lecture seule ou utilisé par un "
+            "autre programme).\n\n" +
+                relue);
+        // Un autre programme lit la base : la suppression est faite, mais sa validation est refusée.
+        // Rien ne doit en rester, ni à l'écran ni plus tard dans la base.
+        ligne("suppression, validation refusée", QByteArray("supprimer"), "lue", QStringList(),
+              "DURAND,MARTIN", refusSuppression + relue);
+        ligne("suppression, base prise : pas relue", QByteArray("supprimer"), "prise", QStringList(),
+              "PETIT,DURAND,MARTIN",
+              refusSuppression +
+                  "La base de données n'a pas pu être relue : le tableau est resté tel qu'il "
+                  "était. Fermez l'autre programme (ou libérez de la place sur le disque), puis "
+                  "cliquez sur « Actualiser ».");
+    }
+    void refusDeLaBase()
+    {
+        QFETCH(QByteArray, action);
+        QFETCH(QString, panne);
+        QFETCH(QStringList, saisies);
+        auto d = ouvrir(1, "OK", saisies, {1, 2});
+        Sql::valeur("DELETE FROM eleves WHERE id_eleve=3"); // par ailleurs, depuis l'affichage
+        const QString avant = Sql::contenu();
+        {
+            QSqlDatabase autre = QSqlDatabase::addDatabase("QSQLITE", "autre");
+            autre.setDatabaseName(Application::chemins().courante);
+            QVERIFY(autre.open());
+            QSqlQuery verrou(autre);
+            QVERIFY(QSqlQuery().exec("PRAGMA busy_timeout=0"));
+            if (panne == "lecture seule")
+                QVERIFY(QSqlQuery().exec("PRAGMA query_only=1"));
+            else if (panne == "lue")
+                QVERIFY(verrou.exec("BEGIN") && verrou.exec("SELECT COUNT(*) FROM eleves") && verrou.next());
+            else
+                QVERIFY(verrou.exec(panne == "prise" ? "BEGIN EXCLUSIVE" : "BEGIN IMMEDIATE"));
+            QMetaObject::invokeMethod(d.get(), action.constData());
+            QVERIFY(QSqlQuery().exec("PRAGMA query_only=0"));
+            verrou.finish();
+            verrou.exec("ROLLBACK");
+            autre.close();
+        }
+        QSqlDatabase::removeDatabase("autre");
+        // Une écriture suivante ne valide rien de ce qui a été refusé.
+        QVERIFY(QSqlDatabase::database().transaction() && QSqlDatabase::database().commit());
+        QCOMPARE(Sql::contenu(), avant);
+        QStringList noms;
+        for (int ligne = 0; ligne < table(d.get())->rowCount(); ++ligne)
+            noms << table(d.get())->item(ligne, 0)->text();
+        QTEST(noms.join(','), "lignes");
+        QTEST(repondeur->dernierMessage(), "message");
     }
 
     // Déplacements et suppressions, écrits tout de suite, puis le contrôle de la classe vidée ;

@@ -1,24 +1,33 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "core/commun/application.h"
 #include "core/commun/motdepasse.h"
 #include "core/db/schema.h"
 #include "gui/commun/diawait.h"
 #include "gui/commun/mystyle.h"
 #include "gui/entry/mdibase.h"
+#include "gui/entry/mdisaisie.h"
 #include "gui/mainwindow/mainwindow.h"
 #include "gui/mainwindow/mymdiarea.h"
+#include "support/clavier.h"
 #include "support/donnees.h"
 #include "support/environnement.h"
 #include "support/repondeuressai.h"
+#include "support/sql.h"
 
 #include <QAction>
+#include <QComboBox>
+#include <QDir>
 #include <QHeaderView>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
+#include <QPushButton>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QSqlQuery>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -120,7 +129,7 @@ private Q_SLOTS:
             return textes;
         };
         QCOMPARE(contenu(f.menuBar()->actions()),
-                 QStringList({"Fichiers", "Saisies", "Edition", "Fenêtres", "LPC", "Aide"}));
+                 QStringList({"Fichiers", "Saisies", "Édition", "Fenêtres", "LPC", "Aide"}));
         QCOMPARE(contenu(f.findChild<QMenu*>("menuFichiers")->actions()),
                  QStringList(
                      {"Import/export", "Base de données", "Mot de passe...", "Imprimer...", "Options..."}));
@@ -178,6 +187,105 @@ private Q_SLOTS:
             QCOMPARE(int(repondeur->dernier().genre), int(Invite::Genre::Avertissement));
     }
 
+    // Une base posée par l'ancien livret reçoit le texte national au démarrage, une seule fois,
+    // après une copie de sécurité datée ; l'avis nomme les neuf items dont le sens a changé, avec
+    // le nombre d'élèves qui y ont une date, et dit où est la copie. La grille montre ensuite les
+    // items dans l'ordre du texte national, chacun avec ses dates.
+    void livretAncien()
+    {
+        QVERIFY(Environnement::initialiserBase(QFINDTESTDATA("../donnees/livrets-ancien.csv")));
+        Sql::valeur("INSERT INTO classes(id_classe, libelle, tri) VALUES(1, 'CM2', 1)");
+        Sql::valeur(
+            "INSERT INTO eleves(id_eleve, id_classe, id_niveau, nom, prenom) VALUES(1, 1, 5, 'DUPONT', "
+            "'Léa'), (2, 1, 5, 'MARTIN', 'Noé')");
+        Sql::valeur("INSERT INTO notes(id_eleve, id_comp, date) SELECT e.id_eleve, c.id_comp, '2011-06-14' "
+                    "FROM eleves e, competences c WHERE c.ref IN ('P2C5A1', 'P2C5D4') AND (e.id_eleve = 1 OR "
+                    "c.ref = 'P2C5A1')");
+        Sql::valeur(
+            "INSERT INTO notes(id_eleve, id_comp, date) SELECT 1, id_comp, '2011-06-15' FROM competences "
+            "WHERE ref = 'P2C5D5'");
+        const QStringList dates =
+            Sql::lignes("SELECT n.id_eleve, c.ref, n.date FROM notes n JOIN competences c "
+                        "ON c.id_comp = n.id_comp ORDER BY n.id_note");
+        repondeur->bouton(QMessageBox::Ok);
+        fenetre = std::make_unique<FenetreEssai>();
+        QTRY_VERIFY(fenetre->demarrageTermine());
+
+        QCOMPARE(repondeur->lus().size(), 1);
+        const Invite::Message avis = repondeur->dernier();
+        QCOMPARE(int(avis.genre), int(Invite::Genre::Information));
+        QCOMPARE(avis.titre, QStringLiteral("Livret mis à jour"));
+        const QStringList copies = QDir(dossier->path()).entryList({"QuorvelV3.sqlite.*.avant-mise-a-jour"});
+        QCOMPARE(copies.size(), 1);
+        const QStringList lignesAvis = avis.texte.split('\n');
+        QStringList items = lignesAvis.filter(QRegularExpression("^• "));
+        QCOMPARE(
+            items,
+            (QStringList{
+                "• palier 1, compétence 3 : « Situer un objet par rapport à soi ou à un autre objet, "
+                "donner sa position et décrire son déplacement » (aucune date)",
+                "• palier 2, compétence 2 : « Comprendre des mots familiers et des expressions très "
+                "courantes » (aucune date)",
+                "• palier 2, compétence 2 : « Utiliser des expressions et des phrases proches des "
+                "modèles rencontrés lors des apprentissages » (aucune date)",
+                "• palier 2, compétence 2 : « Produire de manière autonome quelques phrases » (aucune "
+                "date)",
+                "• palier 2, compétence 5 : « Identifier les périodes de l\u2019histoire au programme » "
+                "(2 élèves ont une date)",
+                "• palier 2, compétence 5 : « Connaître et mémoriser les principaux repères "
+                "chronologiques (événements et personnages) » (aucune date)",
+                "• palier 2, compétence 5 : « Comprendre une ou deux questions liées au développement "
+                "durable et agir en conséquence (l\u2019eau dans la commune, la réduction et le recyclage "
+                "des déchets) » (aucune date)",
+                "• palier 2, compétence 5 : « Reconnaître et décrire des œuvres préalablement "
+                "étudiées » (aucune date)",
+                "• palier 2, compétence 5 : « Pratiquer le dessin et diverses formes d\u2019expressions "
+                "visuelles et plastiques » (aucune date)"}));
+        QVERIFY2(avis.texte.contains("(palier 2, compétence 5 ; palier 2, compétence 6)"),
+                 qPrintable(avis.texte));
+        QVERIFY2(avis.texte.endsWith(QDir::toNativeSeparators(dossier->filePath(copies.first()))),
+                 qPrintable(avis.texte));
+        // La base a le texte nouveau, la copie l'ancien ; les dates n'ont pas bougé.
+        QCOMPARE(Sql::lignes("SELECT n.id_eleve, c.ref, n.date FROM notes n JOIN competences c "
+                             "ON c.id_comp = n.id_comp ORDER BY n.id_note"),
+                 dates);
+        const QString lecture = QStringLiteral("SELECT libelle FROM competences WHERE ref = 'P2C5A1'");
+        QCOMPARE(Sql::lignes(lecture),
+                 QStringList{"Identifier les périodes de l\u2019histoire au programme"});
+        QVERIFY(Sql::surFichier(dossier->filePath(copies.first()), {lecture})
+                    .value(0)
+                    .startsWith("Identifier les principales périodes"));
+
+        fenetre->saisirDates();
+        auto* saisie =
+            qobject_cast<mdiSaisie*>(fenetre->espaceTravail()->subWindowList().constLast()->widget());
+        QVERIFY(saisie);
+        saisie->findChild<QComboBox*>("cbClasses")->setCurrentIndex(1);
+        for (const auto& [liste, ref] : {std::pair{"cbPaliers", "P2"}, std::pair{"cbCompetences", "P2C5"}}) {
+            auto* choix = saisie->findChild<QComboBox*>(liste);
+            choix->setCurrentIndex(choix->findData(Sql::idRef(ref)));
+        }
+        saisie->findChild<QPushButton*>("btAfficher")->click();
+        auto* grille = saisie->findChild<QTableWidget*>("table");
+        QStringList arts; // l'item et la date de DUPONT, domaine « Pratiquer les arts… »
+        for (int ligne = 0; ligne < grille->rowCount(); ++ligne)
+            if (const QString lue = Clavier::cellule(grille, ligne, 0); lue.contains(" | Pratiquer les arts"))
+                arts << lue.section(" : ", 1).section(" | ", 0, 1).left(30) + "|" + lue.section(" | ", 2, 2);
+        QCOMPARE(arts,
+                 (QStringList{"Distinguer les grandes catégor|", "Reconnaître et décrire des œuv|",
+                              "Pratiquer le dessin et diverse|", "Interpréter de mémoire une cha|15/06/2011",
+                              "Inventer et réaliser des texte|14/06/2011"}));
+        qDeleteAll(fenetre->espaceTravail()->subWindowList());
+
+        // Au démarrage suivant, plus rien à faire : ni avis ni nouvelle copie.
+        fenetre.reset();
+        fenetre = std::make_unique<FenetreEssai>();
+        QTRY_VERIFY(fenetre->demarrageTermine());
+        QTest::qWait(20);
+        QCOMPARE(repondeur->lus().size(), 1);
+        QCOMPARE(QDir(dossier->path()).entryList({"*.avant-mise-a-jour"}).size(), 1);
+    }
+
     void motDePasse_data()
     {
         QTest::addColumn<QByteArray>("stockee");
@@ -222,10 +330,10 @@ private Q_SLOTS:
         QTest::addColumn<QString>("titre");
         for (const auto& [action, titre] : {std::pair{"acInitialise", "Initialisation"},
                                             {"acImportEleves", "Importation d'élèves"},
-                                            {"acEdite", "Edition"},
+                                            {"acEdite", "Édition"},
                                             {"acAjouterEleves", "Ajout d'élèves"},
-                                            {"acImport", "Edition"},
-                                            {"acImporteClasse", "Edition"}})
+                                            {"acImport", "Édition"},
+                                            {"acImporteClasse", "Édition"}})
             ligne(action, action, titre);
     }
     void gardeFenetresOuvertes()
@@ -325,7 +433,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("attendu"); // menu ouvert, opération reçue, fenêtre active ou ouverte
         for (const auto& [lettre, menu] :
              {std::pair{Qt::Key_F, "menuFichiers"}, std::pair{Qt::Key_S, "menuSaisies"},
-              std::pair{Qt::Key_E, "menuEdition"}, std::pair{Qt::Key_N, "menuFen_tres"},
+              std::pair{Qt::Key_D, "menuEdition"}, std::pair{Qt::Key_N, "menuFen_tres"},
               std::pair{Qt::Key_L, "menuLPC"}, std::pair{Qt::Key_A, "menuAide"}})
             ligne(menu, QKeySequence(Qt::ALT | lettre), QString("menu %1").arg(menu));
         ligne("Ctrl+Z défait", QKeySequence(QKeySequence::Undo), "opération undo");
@@ -350,7 +458,11 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowActive(&f));
         for (QAction* action : {f.actionUndo(), f.actionYank(), f.actionEffacer()})
             action->setEnabled(true); // comme le fait la fenêtre de saisie active
-        repondeur->ouvertureReussie = false;
+        QTemporaryDir documents;
+        QFile guide(documents.filePath("quorvel.pdf"));
+        QVERIFY(guide.open(QIODevice::WriteOnly) && guide.write("%PDF-1.4\n") > 0);
+        Application::definirDossierDocuments(documents.path());
+        const auto retour = qScopeGuard([] { Application::definirDossierDocuments(QString()); });
 
         QTest::keySequence(&f, touches);
         QString obtenu;
@@ -363,8 +475,7 @@ private Q_SLOTS:
             obtenu = QString("ouverte ") +
                      f.espaceTravail()->subWindowList().constLast()->widget()->metaObject()->className();
         } else if (!repondeur->urlsOuvertes().isEmpty()) {
-            obtenu = "aide " + repondeur->urlsOuvertes().constFirst().toLocalFile().remove(
-                                   QCoreApplication::applicationDirPath());
+            obtenu = "aide " + repondeur->urlsOuvertes().constFirst().toLocalFile().remove(documents.path());
         } else {
             obtenu = "active " + QString::number(cadres.indexOf(f.espaceTravail()->activeSubWindow()));
         }

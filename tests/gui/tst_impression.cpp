@@ -205,8 +205,9 @@ private slots:
         ligne("palier non validé, paysage", 0, 2, true, false, QString(), "L", fichier + "1 page.");
         ligne("attestations, personne de retenu", 0, 4, false, false, QString(), QString(),
               "Aucun élève n'est imprimé.");
-        ligne("portrait bac haut", 1, 0, false, false, "L L M M", "L L M M", fichier + "8 pages.");
-        ligne("portrait bac bas", 2, 0, false, false, "L L M M", "M M L L", fichier + "8 pages.");
+        // Le fichier ne tient que le dernier travail (les versos) : l'annonce ne compte que lui.
+        ligne("portrait bac haut", 1, 0, false, false, "L L M M", "L L M M", fichier + "4 pages.");
+        ligne("portrait bac bas", 2, 0, false, false, "L L M M", "M M L L", fichier + "4 pages.");
         ligne("élève par élève, abandon", 1, 0, false, true, "L L", "L L", QString());
     }
     void tirage()
@@ -262,8 +263,10 @@ private slots:
         ligne("aucune imprimante", QString(),
               "Aucune imprimante n'est choisie.\nChoisissez-en une avec le "
               "bouton « Imprimantes... ».");
-        ligne("dossier inexistant", "absent/livrets.pdf", "Impossible d'écrire le fichier « %1 ».");
-        ligne("un dossier au nom du fichier", "dossier.pdf", "Impossible d'écrire le fichier « %1 ».");
+        ligne("dossier inexistant", "absent/livrets.pdf",
+              "Le fichier « %1 » n'a pas pu être écrit : son dossier n'existe pas ou n'existe plus");
+        ligne("un dossier au nom du fichier", "dossier.pdf",
+              "Le fichier « %1 » n'a pas pu être écrit : le système a refusé l'écriture");
     }
     void impressionImpossible()
     {
@@ -343,7 +346,7 @@ private slots:
     {
         Clavier::colonnes(); // « élèves: » : le choix des élèves plutôt que l'impression
         ligne("départ", "", "cbClasse|Classe :");
-        ligne("imprimante", "Maj+Tab Maj+Tab", "edImprimante|Imprimante  en cours:");
+        ligne("imprimante", "Maj+Tab Maj+Tab", "edImprimante|Imprimante en cours :");
         ligne("boutons avant l'imprimante", "Maj+Tab Maj+Tab Maj+Tab", "Help|Help");
         ligne("palier", "Tab Tab", "cbPalier|Palier :");
         ligne("enseignant", "Tab Tab Tab", "edEnseignant|Nom, prénom enseignant :");

@@ -31,7 +31,7 @@ QStringList copies(const QTemporaryDir& dossier)
     return QDir(dossier.path()).entryList({"*.avant-initialisation"});
 }
 
-const QString FIN = QStringLiteral("OPERATION TERMINEE|La base de données a été initialisée.");
+const QString FIN = QStringLiteral("OPÉRATION TERMINÉE|La base de données a été initialisée.");
 
 } // namespace
 
@@ -120,7 +120,7 @@ private Q_SLOTS:
         }
     }
 
-    // Un livret illisible : tout est annulé, le message du lecteur puis « PROBLEME ».
+    // Un livret illisible : tout est annulé, le message du lecteur puis « PROBLÈME ».
     void livretIllisible()
     {
         QVERIFY(Environnement::initialiserBase());
@@ -168,7 +168,7 @@ private Q_SLOTS:
         Sql::valeur("INSERT INTO notes(id_eleve,id_comp,date) VALUES(1,4,'2010-01-02')");
         QCOMPARE(initialiser(false, "N"), int(QDialog::Rejected));
         QCOMPARE(repondeur->lus(),
-                 QStringList{"Confirmez|Etes-vous sûr de vouloir réinitaliser toute la base de "
+                 QStringList{"Confirmez|Êtes-vous sûr de vouloir réinitialiser toute la base de "
                              "données ?\nConfirmez en cliquant sur OUI."});
         QCOMPARE(compter("SELECT COUNT(*) FROM eleves"), 1);
         QCOMPARE(copies(*dossier), QStringList());
@@ -213,12 +213,14 @@ private Q_SLOTS:
                                                  "VALUES(9,5,4,'2010-05-06')"}),
                  QStringList());
         QFile::copy(c.v2, c.v1);
-        // Fin de l'initialisation, reprise de la version 2 acceptée, fin de la reprise.
-        QCOMPARE(initialiser(true, "KOK"), int(QDialog::Accepted));
+        // Fin de l'initialisation, reprise de la version 2 acceptée, fin de la reprise, puis l'avis :
+        // les dates reprises ont été données sous l'ancien texte du livret.
+        QCOMPARE(initialiser(true, "KOKK"), int(QDialog::Accepted));
         const QStringList titres = repondeur->lus().replaceInStrings(
             QRegularExpression("\\|.*", QRegularExpression::DotMatchesEverythingOption), "");
-        QCOMPARE(titres, QStringList({"OPERATION TERMINEE", "Importer les données de la version 2 précédente",
-                                      "Importation terminée"}));
+        QCOMPARE(titres, QStringList({"OPÉRATION TERMINÉE", "Importer les données de la version 2 précédente",
+                                      "Importation terminée", "Livret mis à jour"}));
+        QCOMPARE(repondeur->dernier().texte.split('\n').filter(QRegularExpression("^• ")).size(), 9);
         QVERIFY(!QFile::exists(c.v2) && QFile::exists(c.v1));
         QCOMPARE(compter("SELECT COUNT(*) FROM eleves WHERE nom='MARTIN'"), 1);
         QCOMPARE(compter("SELECT version FROM general WHERE id=1"), 3);
@@ -251,6 +253,9 @@ private Q_SLOTS:
             QTRY_VERIFY(*parametres);
         QTRY_COMPARE(fenetre.isVisible(), oui);
         QCOMPARE(compter("SELECT COUNT(*) FROM competences"), oui ? 212 : -1);
+        // Paramètres fermés sans rien choisir : aucune langue n'est imprimée en silence.
+        if (oui)
+            QCOMPARE(Sql::lignes("SELECT langue_defaut FROM general WHERE id=1"), QStringList{""});
     }
 };
 

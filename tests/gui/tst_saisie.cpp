@@ -2,6 +2,7 @@
 #include "gui/commun/grilles.h"
 #include "gui/entry/diafiltreniveau.h"
 #include "gui/entry/mdisaisie.h"
+#include "gui/exchange/diaexporteclasse.h"
 #include "gui/mainwindow/mainwindow.h"
 #include "gui/mainwindow/mymdiarea.h"
 #include "gui/print/diaimprimer.h"
@@ -61,20 +62,7 @@ void selectionner(QTableWidget* table, const QRect& z)
     table->setRangeSelected(QTableWidgetSelectionRange(z.top(), z.left(), z.bottom(), z.right()), true);
 }
 
-// Frappe au clavier dans une cellule, validée par Entrée, ou laissée dans l'éditeur ouvert.
-void taper(QTableWidget* table, int ligne, int colonne, const QString& texte, bool entree = true)
-{
-    table->setCurrentCell(ligne, colonne);
-    QTest::keyClick(table, texte.at(0).toLatin1());
-    auto* editeur = table->findChild<QLineEdit*>();
-    QVERIFY(editeur);
-    QTest::keyClicks(editeur, texte.mid(1));
-    if (!entree)
-        return;
-    QTest::keyClick(editeur, Qt::Key_Return);
-    QCoreApplication::processEvents(); // le délégué valide l'éditeur au tour suivant, puis le détruit
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
+using Clavier::taper;
 } // namespace
 
 class TstSaisie : public QObject
@@ -223,9 +211,10 @@ private Q_SLOTS:
     {
         QTest::addColumn<QPoint>("cellule"); // colonne, ligne
         QTest::addColumn<QString>("attendu");
-        ligne("premier item de l'agrégat", QPoint(1, 0),
-              "BERNARD Zoé, CE1 | Dire : S'exprimer clairement à l'oral en utilisant un vocabulaire "
-              "approprié | 06/05/2010 | ");
+        ligne(
+            "premier item de l'agrégat", QPoint(1, 0),
+            "BERNARD Zoé, CE1 | Dire : S\u2019exprimer clairement à l\u2019oral en utilisant un vocabulaire "
+            "approprié | 06/05/2010 | ");
         ligne("item suivant, agrégat non écrit", QPoint(2, 1),
               "MARTIN Léa, CE1 | Dire : Participer en classe à un échange verbal en respectant les "
               "règles de la communication | 02/01/2011 | ");
@@ -598,32 +587,54 @@ private Q_SLOTS:
             QCOMPARE(seconde->findChild<QTableWidget*>("table")->findChild<QLineEdit*>()->text(), "5/5/10");
     }
 
-    // Imprimer ou faire le bilan se fait d'après la base : une grille modifiée (date encore dans
-    // l'éditeur) propose d'enregistrer d'abord ; Annuler n'ouvre pas le dialogue.
+    // Imprimer, faire le bilan, exporter une classe ou sauvegarder la base se fait d'après la base :
+    // une grille modifiée (date encore dans l'éditeur) propose d'enregistrer d'abord, en disant ce
+    // qui manquerait ; Annuler n'ouvre pas le dialogue.
     void avantImpression_data()
     {
-        QTest::addColumn<bool>("bilan");
+        QTest::addColumn<QString>("action");
         QTest::addColumn<int>("reponse");
-        ligne("imprimer : oui", false, int(B::Yes));
-        ligne("imprimer : non", false, int(B::No));
-        ligne("imprimer : annuler", false, int(B::Cancel));
-        ligne("bilan : oui", true, int(B::Yes));
+        QTest::addColumn<QString>("manque"); // ce que la question dit de ce qui manquerait
+        ligne("imprimer : oui", "imprimer", int(B::Yes), "elles ne seraient pas imprimées");
+        ligne("imprimer : non", "imprimer", int(B::No), "elles ne seraient pas imprimées");
+        ligne("imprimer : annuler", "imprimer", int(B::Cancel), "elles ne seraient pas imprimées");
+        ligne("bilan : oui", "bilan", int(B::Yes), "le bilan ne les montrerait pas");
+        ligne("exporter une classe : oui", "exporter", int(B::Yes),
+              "le fichier exporté ne les contiendrait pas");
+        ligne("exporter une classe : annuler", "exporter", int(B::Cancel),
+              "le fichier exporté ne les contiendrait pas");
+        ligne("sauvegarder la base : non", "sauvegarder", int(B::No),
+              "la sauvegarde ne les contiendrait pas");
+        ligne("sauvegarder la base : annuler", "sauvegarder", int(B::Cancel),
+              "la sauvegarde ne les contiendrait pas");
     }
     void avantImpression()
     {
-        QFETCH(bool, bilan);
+        QFETCH(QString, action);
         QFETCH(int, reponse);
+        QFETCH(QString, manque);
         taper(ouvrir(), 2, 0, "3/4/09", false);
         repondeur->bouton(B(reponse));
         std::shared_ptr<bool> ouvert;
-        if (bilan) {
+        if (action == "bilan") {
             ouvert = quandDialogue<DiaBilan>([](DiaBilan* d) { d->reject(); }, 500);
             principale->bilanLPC();
+        } else if (action == "exporter") {
+            ouvert = quandDialogue<diaExporteClasse>([](diaExporteClasse* d) { d->reject(); }, 500);
+            principale->exporterClasse();
+        } else if (action == "sauvegarder") {
+            if (reponse != B::Cancel)
+                repondeur->reponses("-K"); // le choix du dossier, annulé, et ce qu'en dit le programme
+            principale->sauvegarder();
+            ouvert =
+                std::make_shared<bool>(repondeur->lus().contains("Annulation|La sauvegarde est annulée"));
         } else {
             ouvert = quandDialogue<diaImprimer>([](diaImprimer* d) { d->reject(); }, 500);
             principale->imprimer();
         }
-        QCOMPARE(repondeur->dernier().titre, "Enregistrer les modifications");
+        QCOMPARE(repondeur->messages().constFirst().titre, "Enregistrer les modifications");
+        QVERIFY(repondeur->messages().constFirst().texte.startsWith(
+            "Des dates de cette grille ne sont pas encore enregistrées : " + manque));
         QCOMPARE(*ouvert, reponse != B::Cancel);
         QCOMPARE(notes().contains("11 P1C1A3 2009-04-03"), reponse == B::Yes);
         QCOMPARE(fenetre->estModifie(), reponse != B::Yes);

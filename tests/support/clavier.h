@@ -7,6 +7,8 @@
 #include <QApplication>
 #include <QDialog>
 #include <QHash>
+#include <QLineEdit>
+#include <QTableWidget>
 #include <QTest>
 
 // Les dialogues tels que les vit une enseignante qui n'a que le clavier, ou une technique
@@ -97,6 +99,22 @@ inline void gestes(QDialog* dialogue, const QString& suite)
         // Entrée) est fait avant le geste suivant, comme entre deux touches frappées à la main.
         QCoreApplication::sendPostedEvents();
     }
+}
+
+// Frappe au clavier dans une case d'une grille, validée par Entrée, ou laissée dans l'éditeur
+// ouvert.
+inline void taper(QTableWidget* table, int ligne, int colonne, const QString& texte, bool entree = true)
+{
+    table->setCurrentCell(ligne, colonne);
+    QTest::keyClick(table, texte.at(0).toLatin1());
+    auto* editeur = table->findChild<QLineEdit*>();
+    QVERIFY(editeur);
+    QTest::keyClicks(editeur, texte.mid(1));
+    if (!entree)
+        return;
+    QTest::keyClick(editeur, Qt::Key_Return);
+    QCoreApplication::processEvents(); // le délégué valide l'éditeur au tour suivant, puis le détruit
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 // Les colonnes « gestes » et « attendu » d'un essai au clavier.

@@ -90,10 +90,12 @@ bool poserSchema()
     return instructions && Initialisation::executerScript(*instructions).reussi();
 }
 
-bool initialiserBase()
+bool initialiserBase(const QString& livret)
 {
     const auto instructions = Schema::instructionsScript();
-    return instructions && Initialisation::poserBase(*instructions).reussi();
+    return instructions && Initialisation::poserBase(
+                               *instructions, livret.isEmpty() ? Initialisation::RESSOURCE_LIVRET : livret)
+                               .reussi();
 }
 
 } // namespace Environnement

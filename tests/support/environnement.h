@@ -54,7 +54,8 @@ private:
 bool poserSchema();
 
 // Pose une base complète d'installation neuve par le code d'initialisation du programme :
-// schéma, livret des compétences, paramètres des paliers.
-bool initialiserBase();
+// schéma, livret des compétences (celui des ressources, ou le fichier `livret`), paramètres
+// des paliers.
+bool initialiserBase(const QString& livret = QString());
 
 } // namespace Environnement

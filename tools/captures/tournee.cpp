@@ -2,6 +2,7 @@
 #include "tournee.h"
 
 #include "core/commun/application.h"
+#include "core/db/copiesauto.h"
 #include "core/db/initialisation.h"
 #include "core/db/jeuessai.h"
 #include "core/db/requetes.h"
@@ -18,6 +19,7 @@
 #include "gui/exchange/diaimporteclasse.h"
 #include "gui/exchange/dianiveau.h"
 #include "gui/exchange/dianotessupprimables.h"
+#include "gui/mainwindow/diacopies.h"
 #include "gui/mainwindow/diainitialise.h"
 #include "gui/mainwindow/mainwindow.h"
 #include "gui/mainwindow/mymdiarea.h"
@@ -379,6 +381,34 @@ void dialogues(MainWindow& principale, const Visite& visite, const Probleme& pro
     {
         diaParam dialogue(parent);
         visite(&dialogue, QStringLiteral("diaparam"));
+    }
+    {
+        // La liste des copies automatiques de la restauration : celles de la semaine (l'une restée
+        // seule sur la clé USB), une de la semaine d'avant, celle de la fin de l'année scolaire passée.
+        const CopiesAuto::Contenu actuelle = CopiesAuto::lireContenu(Application::chemins().courante);
+        const auto ligne = [&](const QDateTime& moment, CopiesAuto::Sorte sorte, qint64 eleves, qint64 dates,
+                               bool second) {
+            const QString dossier = second ? QStringLiteral("/media/cle") : CopiesAuto::dossier();
+            return diaCopies::Ligne{
+                {dossier + QLatin1Char('/') + CopiesAuto::nomCopie(moment), moment, sorte},
+                {true, 3, eleves, dates},
+                second};
+        };
+        const QList<diaCopies::Ligne> lignes{
+            ligne(QDateTime(QDate(2027, 3, 12), QTime(16, 48)), CopiesAuto::Sorte::Quotidienne,
+                  actuelle.eleves, actuelle.dates, false),
+            ligne(QDateTime(QDate(2027, 3, 11), QTime(17, 32)), CopiesAuto::Sorte::Quotidienne,
+                  actuelle.eleves, actuelle.dates - 41, false),
+            ligne(QDateTime(QDate(2027, 3, 10), QTime(17, 20)), CopiesAuto::Sorte::Quotidienne,
+                  actuelle.eleves, actuelle.dates - 63, true),
+            ligne(QDateTime(QDate(2027, 3, 9), QTime(12, 5)), CopiesAuto::Sorte::Quotidienne, actuelle.eleves,
+                  actuelle.dates - 97, false),
+            ligne(QDateTime(QDate(2027, 3, 5), QTime(17, 10)), CopiesAuto::Sorte::Hebdomadaire,
+                  actuelle.eleves - 2, actuelle.dates - 160, false),
+            ligne(QDateTime(QDate(2026, 7, 3), QTime(18, 2)), CopiesAuto::Sorte::FinAnnee, 58, 6210, false),
+        };
+        diaCopies dialogue(lignes, actuelle, parent);
+        visite(&dialogue, QStringLiteral("diacopies"));
     }
     {
         diaMdp dialogue(parent);

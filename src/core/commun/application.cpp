@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/commun/application.h"
 
+#include "core/commun/dossierdonnees.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -14,6 +16,12 @@ CheminsBase& cheminsCourants()
 {
     static CheminsBase valeur;
     return valeur;
+}
+
+QString& dossierDocumentsFixe()
+{
+    static QString dossier;
+    return dossier;
 }
 
 QElapsedTimer& depuisDernierPassage()
@@ -36,8 +44,7 @@ QString preparerRepertoireDonnees()
 {
     const QString dossier = repertoireDonnees(
         QStandardPaths::writableLocation(QStandardPaths::AppDataLocation), QDir::homePath());
-    if (!QDir(dossier).exists())
-        QDir().mkpath(dossier);
+    DossierDonnees::creer(dossier);
     return dossier;
 }
 
@@ -60,6 +67,21 @@ const CheminsBase& chemins()
 QString dossierDonnees()
 {
     return QFileInfo(cheminsCourants().courante).absolutePath();
+}
+
+QString dossierDocuments()
+{
+    return dossierDocumentsFixe().isEmpty() ? QCoreApplication::applicationDirPath() : dossierDocumentsFixe();
+}
+
+void definirDossierDocuments(const QString& dossier)
+{
+    dossierDocumentsFixe() = dossier;
+}
+
+QString cheminDocument(const QString& nomFichier)
+{
+    return QDir(dossierDocuments()).absoluteFilePath(nomFichier);
 }
 
 void laisserVivre()

@@ -33,7 +33,7 @@ struct CheminsBase {
 QString repertoireDonnees(const QString& emplacementPlateforme, const QString& dossierPersonnel);
 
 // Dossier des données de l'utilisateur courant (emplacement de la plateforme pour
-// l'organisation et l'application), créé avec ses parents s'il n'existe pas.
+// l'organisation et l'application), créé privé avec ses parents s'il n'existe pas.
 QString preparerRepertoireDonnees();
 
 CheminsBase cheminsDans(const QString& repertoire);
@@ -43,6 +43,17 @@ void definirChemins(const CheminsBase& chemins);
 const CheminsBase& chemins();
 // Dossier des données de l'exécution en cours : celui de la base courante.
 QString dossierDonnees();
+
+// Les documents livrés avec le programme, posés à côté de lui (dans l'arbre de construction comme
+// une fois installé).
+inline const QString DOCUMENT_GUIDE = QStringLiteral("quorvel.pdf");
+inline const QString DOCUMENT_LICENCE = QStringLiteral("licence.pdf");
+// Dossier où sont cherchés ces documents : celui du programme, sauf pour un essai qui en a fixé un
+// autre (chaîne vide : de nouveau celui du programme).
+QString dossierDocuments();
+void definirDossierDocuments(const QString& dossier);
+// Chemin absolu d'un document livré (guide, licence).
+QString cheminDocument(const QString& nomFichier);
 
 // Laisse la boucle d'événements traiter ce qui attend, sauf la saisie de l'utilisateur, pour
 // que la fenêtre d'attente reste vivante pendant un long travail. Au plus un passage toutes

@@ -2,6 +2,7 @@
 #include "core/commun/instanceunique.h"
 
 #include <QDir>
+#include <QFile>
 
 const QString InstanceUnique::CLE_SEGMENT = QStringLiteral("Quorvel (Marvek) - instance unique");
 const QString InstanceUnique::SUFFIXE_VERROU_BASE = QStringLiteral(".lock");
@@ -61,7 +62,11 @@ bool InstanceUnique::acquerirBase(const QString& cheminBase)
     // minute, il est repris seulement si plus personne ne le tient ouvert (verrou du système
     // sur le fichier). Le verrou d'une instance vivante n'est donc jamais repris.
     verrouBase->setStaleLockTime(60 * 1000);
-    if (verrouBase->tryLock(0))
+    if (verrouBase->tryLock(0)) {
+        // Dans le dossier des données, privé comme tout ce qui s'y trouve.
+        QFile::setPermissions(cheminBase + SUFFIXE_VERROU_BASE,
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner);
         return true;
+    }
     return verrouBase->error() != QLockFile::LockFailedError;
 }

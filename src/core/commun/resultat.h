@@ -30,7 +30,9 @@ enum class Raison {
     TropDeLignes,    // nom et adresse de l'école trop longs ; `nombre` : lignes permises
     AncienMotDePasseIncorrect,
     MotsDePasseDifferents,
-    Abandon, // l'utilisateur a renoncé en chemin (réponse à une question)
+    MotDePasseNonRepresentable, // un caractère du nouveau mot de passe ne peut pas être gardé tel quel
+    ReglagesNonEcrits,          // le fichier des réglages n'a pas pu être écrit : l'ancien reste
+    Abandon,                    // l'utilisateur a renoncé en chemin (réponse à une question)
 
     // --- Fichiers venus de l'extérieur ------------------------------------------------
     FichierIllisible,      // `nom` : le chemin, `texte` : ce qu'a dit le système
@@ -38,6 +40,9 @@ enum class Raison {
     TropDeCases,           // `nom`, `ligne` : lignes, `colonne` : colonnes de la plus large
     SeparateurIntrouvable, // aucun séparateur dans la première ligne d'un CSV
     CopieImpossible,       // `nom` : source, `texte` : cible ou ce qu'a dit le système
+
+    // --- Fichiers écrits ----------------------------------------------------------------
+    FichierNonEcrit, // `nom` : le fichier, `nombre` : la panne (EcritureSure::Panne), `texte` : le système
 
     // --- Livret des compétences ---------------------------------------------------------
     LivretAvecNotes,      // des dates sont enregistrées : le livret ne peut être remplacé

@@ -34,15 +34,20 @@ public:
     }
     bool estOuverte() const { return ouverte; }
 
-    // Valide ; l'échec porte ce qu'a dit le pilote.
+    // Valide ; l'échec porte ce qu'a dit le pilote. Une validation refusée (un autre programme lit
+    // la base : SQLite garde alors la transaction ouverte) est annulée : rien de ce qui a été écrit
+    // ne reste en attente, pour être validé plus tard avec une écriture suivante.
     Resultat<> valider()
     {
         if (!ouverte)
             return Erreur(Raison::EcritureRefusee, refus);
         ouverte = false;
         fermee = true;
-        if (!connexion.commit())
-            return Erreur(Raison::EcritureRefusee, connexion.lastError().text().trimmed());
+        if (!connexion.commit()) {
+            const QString texte = connexion.lastError().text().trimmed();
+            connexion.rollback();
+            return Erreur(Raison::EcritureRefusee, texte);
+        }
         return {};
     }
 

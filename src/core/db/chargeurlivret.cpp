@@ -3,7 +3,12 @@
 
 #include "core/db/requete.h"
 
-#include <QList>
+Resultat<QList<NoeudLivret>> ChargeurLivret::lire(const QString& chemin)
+{
+    if (Resultat<> lu = lecteurCsv.load(chemin, false); !lu)
+        return lu.erreur();
+    return parcourir();
+}
 
 Resultat<> ChargeurLivret::load(const QString& chemin)
 {
@@ -15,22 +20,35 @@ Resultat<> ChargeurLivret::load(const QString& chemin)
         return notes.erreur();
     if (notes->toLongLong() >= 1)
         return Erreur(Raison::LivretAvecNotes);
+    const auto noeuds = parcourir();
+    if (!noeuds)
+        return noeuds.erreur();
     if (Resultat<> r = Base::executer(QStringLiteral("DELETE FROM competences")); !r)
         return r;
 
-    // Une seule préparation pour tout l'arbre.
+    // Une seule préparation pour tout l'arbre ; chaque parent est inséré avant ses enfants.
     Base::Requete insertion(QStringLiteral(
         "INSERT INTO competences(libelle, id_comp_parent, profondeur,numero,ref) VALUES(?,?,?,?,?)"));
-    return insererNiveau(insertion, 0, 0, 0, 0);
+    QList<qlonglong> cles;
+    cles.reserve(noeuds->size());
+    for (const NoeudLivret& noeud : *noeuds) {
+        const qlonglong parent = noeud.parent < 0 ? 0 : cles.at(noeud.parent);
+        if (Resultat<> r =
+                insertion.executer({noeud.libelle, parent, noeud.profondeur, noeud.numero, noeud.ref});
+            !r)
+            return r;
+        cles.append(insertion.cleInseree());
+    }
+    return {};
 }
 
-// Insère l'arbre dont la racine est la case (ligne, colonne) : chaque nœud, puis tout le
-// sous-arbre de son premier enfant (la première case non vide à sa droite), puis ses frères
-// suivants. Le parcours tient sa propre pile au lieu de s'appeler lui-même : un fichier
-// d'un très grand nombre de colonnes ne peut pas épuiser la pile d'appels.
-Resultat<> ChargeurLivret::insererNiveau(Base::Requete& insertion, int colonne, int ligne, qlonglong parent,
-                                         int numeroPrecedent)
+// Lit l'arbre à partir de la case (0, 0) : chaque nœud, puis tout le sous-arbre de son premier
+// enfant (la première case non vide à sa droite), puis ses frères suivants. Le parcours tient sa
+// propre pile au lieu de s'appeler lui-même : un fichier d'un très grand nombre de colonnes ne
+// peut pas épuiser la pile d'appels.
+Resultat<QList<NoeudLivret>> ChargeurLivret::parcourir() const
 {
+    QList<NoeudLivret> noeuds;
     const int nombreLignes = lecteurCsv.nombreLignes();
 
     // Colonne de la première case non vide de chaque ligne (le nombre de colonnes quand la
@@ -44,15 +62,15 @@ Resultat<> ChargeurLivret::insererNiveau(Base::Requete& insertion, int colonne, 
         premiereCase[l] = c;
     }
 
-    // Un niveau en cours : la case du prochain frère à insérer, le parent commun et le
-    // numéro du frère précédent.
+    // Un niveau en cours : la case du prochain frère à lire, le parent commun (son rang dans
+    // `noeuds`) et le numéro du frère précédent.
     struct Niveau {
         int colonne;
         int ligne;
-        qlonglong parent;
+        int parent;
         int numeroPrecedent;
     };
-    QList<Niveau> pile{{colonne, ligne, parent, numeroPrecedent}};
+    QList<Niveau> pile{{0, 0, -1, 0}};
     while (!pile.isEmpty()) {
         const Niveau courant = pile.last();
         if (courant.ligne >= nombreLignes) {
@@ -75,9 +93,8 @@ Resultat<> ChargeurLivret::insererNiveau(Base::Requete& insertion, int colonne, 
             return Erreur(Raison::LibelleVide).enLigne(courant.ligne, courant.colonne);
 
         const int numero = courant.numeroPrecedent + 1;
-        if (Resultat<> r = insertion.executer({libelle, courant.parent, courant.colonne, numero, ref}); !r)
-            return r;
-        const qlonglong cle = insertion.cleInseree();
+        const int rang = int(noeuds.size());
+        noeuds.append({ref, libelle, courant.colonne, numero, courant.parent});
 
         // Frère suivant : la première ligne qui a une case à cette colonne, à moins qu'une
         // ligne avec une case plus à gauche ne vienne d'abord (le niveau est alors fini). Les
@@ -98,10 +115,10 @@ Resultat<> ChargeurLivret::insererNiveau(Base::Requete& insertion, int colonne, 
         // sous-arbre passe avant le frère suivant.
         for (int c = courant.colonne + 1; c < champs.size(); ++c) {
             if (!champs.at(c).isEmpty()) {
-                pile.append({c, courant.ligne, cle, 0});
+                pile.append({c, courant.ligne, rang, 0});
                 break;
             }
         }
     }
-    return {};
+    return noeuds;
 }

@@ -4,11 +4,17 @@
 #include "core/commun/resultat.h"
 #include "core/db/lecteurcsv.h"
 
+#include <QList>
 #include <QString>
 
-namespace Base {
-class Requete;
-}
+// Un nœud du livret tel que le fichier le donne.
+struct NoeudLivret {
+    QString ref;
+    QString libelle;
+    int profondeur = 0; // la colonne
+    int numero = 0;     // place parmi les frères, à partir de 1, dans l'ordre du fichier
+    int parent = -1;    // rang du parent dans la liste des nœuds, -1 pour un palier
+};
 
 // Chargeur du livret de compétences : lit le fichier du livret (CSV séparé par « ; ») et
 // remplace l'arbre de la table `competences` sur la connexion par défaut.
@@ -31,11 +37,15 @@ public:
     // case ; une instruction refusée par la base.
     Resultat<> load(const QString& chemin);
 
+    // Lit le livret sans toucher à la base : ses nœuds dans l'ordre du fichier, qui est celui
+    // des clés d'une base neuve (chaque parent avant ses enfants). Refus : ceux de load() qui
+    // viennent du fichier.
+    Resultat<QList<NoeudLivret>> lire(const QString& chemin);
+
     const LecteurCsv& lecteur() const { return lecteurCsv; }
 
 private:
-    Resultat<> insererNiveau(Base::Requete& insertion, int colonne, int ligne, qlonglong parent,
-                             int numeroPrecedent);
+    Resultat<QList<NoeudLivret>> parcourir() const;
 
     LecteurCsv lecteurCsv;
 };

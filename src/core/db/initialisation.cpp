@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/db/initialisation.h"
 
+#include "core/commun/fichiersur.h"
 #include "core/commun/transaction.h"
 #include "core/db/chargeurlivret.h"
 #include "core/db/requete.h"
@@ -74,6 +75,10 @@ Resultat<> poserBase(const QStringList& instructions, const QString& livret)
     // (arbre sans couleurs d'impression) ne peut ainsi jamais rester.
     if (Resultat<> r = ecrireParametresPaliers(); !r)
         return r;
+    // Pas de langue vivante choisie d'avance (le script en pose une) : c'est l'enseignante qui la
+    // choisit dans les paramètres ; d'ici là, les livrets portent un blanc à compléter à la main.
+    if (Resultat<> r = Base::executer(QStringLiteral("UPDATE general SET langue_defaut='' WHERE id=1")); !r)
+        return r;
     Schema::creerIndex();
     return transaction.valider();
 }
@@ -100,14 +105,17 @@ QString nomDate(const QString& cheminBase, const QString& suffixe)
 
 Resultat<QString> copierAvantInitialisation(const QString& cheminBase)
 {
-    const QString copie = nomDate(cheminBase, QStringLiteral(".avant-initialisation"));
+    return copierADate(cheminBase, QStringLiteral(".avant-initialisation"));
+}
 
-    QFile source(cheminBase);
-    if (!source.copy(copie)) {
-        const QString erreur = source.errorString();
-        QFile::remove(copie);
-        return Erreur(Raison::CopieImpossible, erreur).sur(cheminBase);
-    }
+Resultat<QString> copierADate(const QString& cheminBase, const QString& suffixe)
+{
+    const QString copie = nomDate(cheminBase, suffixe);
+
+    // Entière ou absente, et privée comme la base.
+    if (const Resultat<> copiee = FichierSur::copier(cheminBase, copie, EcritureSure::Droits::Prives);
+        !copiee)
+        return Erreur(Raison::CopieImpossible, copiee.erreur().texte).sur(cheminBase);
     return copie;
 }
 

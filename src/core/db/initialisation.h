@@ -27,9 +27,10 @@ ParametresPalier parametresPalier(int rang);
 Resultat<> executerScript(const QStringList& instructions);
 
 // Le script, le livret et les paramètres des paliers, en une transaction : tout est validé,
-// ou rien ne change. `instructions` : celles du script du schéma. Entre deux instructions, la
-// boucle d'événements traite ce qui n'est pas saisie de l'utilisateur. Refus : ceux du script
-// (InstructionRefusee), du livret (ChargeurLivret::load) ou de la validation.
+// ou rien ne change. La base neuve n'a pas de langue vivante : l'enseignante la choisit.
+// `instructions` : celles du script du schéma. Entre deux instructions, la boucle d'événements
+// traite ce qui n'est pas saisie de l'utilisateur. Refus : ceux du script (InstructionRefusee),
+// du livret (ChargeurLivret::load) ou de la validation.
 Resultat<> poserBase(const QStringList& instructions, const QString& livret = RESSOURCE_LIVRET);
 
 // Vrai quand la base ouverte tient au moins un élève, une classe ou un enregistrement, ou
@@ -41,6 +42,13 @@ bool contientDesDonnees();
 // (« QuorvelV3.sqlite.2026-12-06-1030.avant-initialisation »). Rend le chemin de la copie ;
 // refus : CopieImpossible, avec ce qu'a dit le système.
 Resultat<QString> copierAvantInitialisation(const QString& cheminBase);
+
+// La même copie de sécurité, sous le nom daté que termine `suffixe` (voir nomDate).
+Resultat<QString> copierADate(const QString& cheminBase, const QString& suffixe);
+
+// Suffixe de la copie faite avant que le démarrage ne mette à jour une base d'une version
+// précédente (le texte du livret, par exemple).
+inline const QString SUFFIXE_AVANT_MISE_A_JOUR = QStringLiteral(".avant-mise-a-jour");
 
 // Un nom daté et libre à côté du fichier de base (« QuorvelV3.sqlite.2026-12-06-1030<suffixe> »,
 // puis « …-2<suffixe> », « …-3<suffixe> »… si le nom est pris).

@@ -33,6 +33,37 @@ QVariant traduireNoeud(const QVariant& valeur)
     return noeudVersion1(static_cast<int>(cle));
 }
 
+// Deux paires d'items du livret viennent dans l'ordre des listes officielles, le second code
+// avant le premier (P2C5D5 avant P2C5D4, P2C6B2 avant P2C6B1) ; les anciennes versions les avaient
+// dans l'ordre des codes. Une base neuve donne donc à chacun la clé qu'avait l'autre dans les
+// anciennes bases : les enregistrements repris sont rendus à leur item.
+Resultat<> rendreItemsEchanges(const QSqlDatabase& nouvelle)
+{
+    const std::pair<const char*, const char*> paires[] = {{"P2C5D4", "P2C5D5"}, {"P2C6B1", "P2C6B2"}};
+    Base::Requete cle(QStringLiteral("SELECT id_comp FROM competences WHERE ref=?"), nouvelle);
+    Base::Requete echange(
+        QStringLiteral(
+            "UPDATE notes SET id_comp = CASE id_comp WHEN ? THEN ? ELSE ? END WHERE id_comp IN (?, ?)"),
+        nouvelle);
+    for (const auto& [premier, second] : paires) {
+        const auto clePremier = cle.premiere({QLatin1String(premier)});
+        if (!clePremier)
+            return clePremier.erreur();
+        const auto cleSecond = cle.premiere({QLatin1String(second)});
+        if (!cleSecond)
+            return cleSecond.erreur();
+        const qlonglong p = clePremier->toLongLong();
+        const qlonglong s = cleSecond->toLongLong();
+        // Un livret posé dans l'ordre des codes a les clés des anciennes bases : rien à rendre.
+        if (p == 0 || s == 0 || s + 1 != p)
+            continue;
+        // L'ancienne clé du premier est la nouvelle du second, et inversement.
+        if (Resultat<> r = echange.executer({s, p, s, s, p}); !r)
+            return r;
+    }
+    return {};
+}
+
 // Les étapes de la version 2, chacune seulement si toutes les précédentes ont réussi.
 Resultat<> etapesVersion2(const QSqlDatabase& ancienne, const QSqlDatabase& nouvelle)
 {
@@ -62,8 +93,11 @@ Resultat<> etapesVersion2(const QSqlDatabase& ancienne, const QSqlDatabase& nouv
                                    ancienne, nouvelle);
         !r)
         return r;
-    return copierTable(QStringLiteral("notes"), QStringLiteral("id_note,id_eleve,id_comp,date,maj"), ancienne,
-                       nouvelle);
+    if (Resultat<> r = copierTable(QStringLiteral("notes"),
+                                   QStringLiteral("id_note,id_eleve,id_comp,date,maj"), ancienne, nouvelle);
+        !r)
+        return r;
+    return rendreItemsEchanges(nouvelle);
 }
 
 // Les enregistrements de la version 1, clé de nœud traduite.
@@ -114,7 +148,9 @@ Resultat<> etapesVersion1(const QSqlDatabase& ancienne, const QSqlDatabase& nouv
                                    ancienne, nouvelle);
         !r)
         return r;
-    return copierNotesVersion1(ancienne, nouvelle);
+    if (Resultat<> r = copierNotesVersion1(ancienne, nouvelle); !r)
+        return r;
+    return rendreItemsEchanges(nouvelle);
 }
 
 // Le cadre commun des deux reprises : connexion sur l'ancien fichier, étapes dans une

@@ -23,6 +23,8 @@ inline const QString CONNEXION_V1 = QStringLiteral("ancienne_base");
 // Refus : OuvertureImpossible quand l'ancien fichier ne s'ouvre pas ou n'est pas une base
 // lisible, avec le texte du pilote (rien n'a été touché dans la base neuve) ;
 // MigrationIncomplete quand une étape a échoué, avec le texte du pilote.
+// Les anciennes bases avaient les items P2C5D4 et P2C5D5, P2C6B1 et P2C6B2 dans l'ordre de leurs
+// codes, le livret actuel dans l'ordre inverse : leurs enregistrements sont rendus à leur item.
 Resultat<> importerVersion2(const QString& cheminAncien);
 Resultat<> importerVersion1(const QString& cheminAncien);
 
@@ -34,8 +36,8 @@ Resultat<> importerVersion1(const QString& cheminAncien);
 Resultat<> copierTable(const QString& table, const QString& colonnes, const QSqlDatabase& ancienne,
                        const QSqlDatabase& nouvelle = QSqlDatabase::database());
 
-// Traduit la clé d'un nœud de l'arbre de la version 1 en clé de l'arbre actuel : 178 devient
-// 186, 179 à 185 perdent un, 186 à 211 gagnent un, les autres restent.
+// Traduit la clé d'un nœud de l'arbre de la version 1 en clé de l'arbre des versions 2 et 3 :
+// 178 devient 186, 179 à 185 perdent un, 186 à 211 gagnent un, les autres restent.
 int noeudVersion1(int ancien);
 
 } // namespace Migration

@@ -7,7 +7,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QScopeGuard>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -115,27 +114,13 @@ Resultat<> ouvrirConnexionParDefaut()
 }
 
 // Copie `source` sous `destination` en remplaçant ce nom d'un seul coup : la copie est écrite
-// à côté, mise sur le disque, puis renommée par-dessus. Tant qu'elle n'est pas complète,
+// à côté, relue, mise sur le disque, puis renommée par-dessus. Tant qu'elle n'est pas complète,
 // `destination` garde son contenu d'avant (ou reste absent) ; un arrêt du programme en
 // cours de route ne laisse jamais sous ce nom un fichier à moitié écrit, ni plus rien du tout.
+// Les copies de la base sont privées, comme elle.
 bool recopierEnUneFois(const QString& source, const QString& destination)
 {
-    QFile entree(source);
-    if (!entree.open(QIODevice::ReadOnly))
-        return false;
-    QSaveFile sortie(destination);
-    if (!sortie.open(QIODevice::WriteOnly))
-        return false;
-    while (!entree.atEnd()) {
-        const QByteArray morceau = entree.read(1 << 16);
-        if (morceau.isEmpty() || sortie.write(morceau) != morceau.size()) {
-            sortie.cancelWriting();
-            break;
-        }
-    }
-    if (entree.error() != QFileDevice::NoError)
-        sortie.cancelWriting();
-    return sortie.commit();
+    return FichierSur::copier(source, destination, EcritureSure::Droits::Prives).reussi();
 }
 
 // Après un échec des étapes 9 et 10 : l'ancienne base reprend sa place sous le chemin
@@ -168,10 +153,7 @@ bool estLaBaseCourante(const QString& cible)
 
 Resultat<> copierBase(const QString& cible)
 {
-    QFile base(Application::chemins().courante);
-    if (!base.copy(cible))
-        return Erreur(Raison::CopieImpossible, base.errorString()).sur(cible);
-    return {};
+    return FichierSur::copier(Application::chemins().courante, cible, EcritureSure::Droits::Prives);
 }
 
 void supprimerCopiesOubliees()
@@ -180,6 +162,7 @@ void supprimerCopiesOubliees()
     const QDir temporaire(QDir::tempPath());
     for (const QString& nom : temporaire.entryList({modele}, QDir::Files))
         supprimerCopieTemporaire(temporaire.filePath(nom));
+    EcritureSure::supprimerProvisoires(temporaire.path(), modele);
 }
 
 Resultat<> restaurer(const QString& fichier, const OptionsRestauration& options)
@@ -193,8 +176,9 @@ Resultat<> restaurer(const QString& fichier, const OptionsRestauration& options)
     // La copie temporaire ne survit pas à la restauration, réussie ou non.
     const auto nettoyage = qScopeGuard([&temporaire] { supprimerCopieTemporaire(temporaire); });
 
-    // 2. Copie du fichier choisi : la base en usage peut ainsi être restaurée sur elle-même.
-    if (!QFile::copy(fichier, temporaire))
+    // 2. Copie du fichier choisi : la base en usage peut ainsi être restaurée sur elle-même. Elle
+    // est privée : le dossier temporaire est ouvert à tous les utilisateurs de l'ordinateur.
+    if (!recopierEnUneFois(fichier, temporaire))
         return Erreur(Raison::CopieImpossible, temporaire).sur(fichier);
 
     // 3 et 4. Ouverture à part et contrôle de la version, avant de toucher à la base courante.

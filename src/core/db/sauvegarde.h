@@ -3,6 +3,8 @@
 
 #include "core/commun/resultat.h"
 
+#include "core/commun/fichiersur.h"
+
 #include <QString>
 
 #include <functional>
@@ -26,8 +28,10 @@ QString cheminCopie(const QString& dossier);
 // données choisi comme dossier de sauvegarde) : le remplacer détruirait la base.
 bool estLaBaseCourante(const QString& cible);
 
-// Copie la base courante vers `cible` (qui ne doit pas exister) sans la fermer. Refus :
-// CopieImpossible, avec ce qu'a dit le système.
+// Copie la base courante vers `cible` sans la fermer, entière ou pas du tout : la copie est
+// écrite à côté, relue, rendue privée (elle tient les données des élèves) puis nommée ; un fichier
+// qui portait déjà ce nom n'est remplacé qu'à ce moment-là, et reste tel quel après un échec.
+// Refus : FichierNonEcrit.
 Resultat<> copierBase(const QString& cible);
 
 // Réglages de la restauration. Le programme se sert des valeurs par défaut ; les essais

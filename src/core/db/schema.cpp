@@ -3,6 +3,8 @@
 
 #include "core/db/requete.h"
 
+#include "core/commun/dossierdonnees.h"
+
 #include <QFile>
 #include <QSqlError>
 #include <QTextStream>
@@ -11,11 +13,15 @@
 
 namespace Schema {
 
-Resultat<> ouvrirBaseParDefaut(const QString& chemin)
+Resultat<> ouvrirBaseParDefaut(const QString& chemin, bool lectureSeule)
 {
+    if (!lectureSeule)
+        DossierDonnees::creerFichierPrive(chemin);
     QSqlDatabase base = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
     base.setHostName(QStringLiteral("localhost"));
     base.setDatabaseName(chemin);
+    if (lectureSeule)
+        base.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
     if (!base.open())
         return Erreur(Raison::OuvertureImpossible, base.lastError().text()).sur(chemin);
     creerIndex(base);
@@ -113,10 +119,16 @@ Resultat<> mettreDeCote(const QString& chemin, const QString& deCote)
     for (const char* suffixe : {"-journal", "-wal", "-shm"})
         if (QFile::exists(chemin + QLatin1String(suffixe)))
             QFile::rename(chemin + QLatin1String(suffixe), deCote + QLatin1String(suffixe));
+    DossierDonnees::creerFichierPrive(chemin);
     if (!base.open())
         return Erreur(Raison::OuvertureImpossible, base.lastError().text()).sur(chemin);
     creerIndex(base);
     return {};
+}
+
+bool piloteDisponible()
+{
+    return QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE"));
 }
 
 } // namespace Schema

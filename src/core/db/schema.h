@@ -14,8 +14,10 @@ inline constexpr int VERSION = 3;
 inline const QString RESSOURCE_SCRIPT = QStringLiteral(":sql/tables.sql");
 
 // Ouvre la base SQLite comme connexion par défaut du processus. Un chemin qui n'existe
-// pas encore donne un fichier vide. Refus : OuvertureImpossible, avec le texte du pilote.
-Resultat<> ouvrirBaseParDefaut(const QString& chemin);
+// pas encore donne un fichier vide, privé. Refus : OuvertureImpossible, avec le texte du pilote.
+// `lectureSeule` : la base est ouverte pour être lue seulement (dossier ou fichier qui ne peut
+// pas être modifié) ; toute écriture est alors refusée par SQLite.
+Resultat<> ouvrirBaseParDefaut(const QString& chemin, bool lectureSeule = false);
 
 // Index de recherche des enregistrements par élève et nœud, créé s'il manque. Les grilles
 // et les rapports lisent les dates par paire (élève, nœud) : sans lui, chaque lecture
@@ -57,5 +59,8 @@ Resultat<EtatVersion> controlerVersion(const QSqlDatabase& base = QSqlDatabase::
 // connexion par défaut sur un fichier neuf au même chemin. Rien n'est touché quand le
 // fichier ne peut pas être déplacé (Raison CopieImpossible).
 Resultat<> mettreDeCote(const QString& chemin, const QString& deCote);
+
+// Vrai quand le pilote SQLite de Qt est installé (sans lui, aucune base ne s'ouvre).
+bool piloteDisponible();
 
 } // namespace Schema

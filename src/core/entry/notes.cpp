@@ -10,7 +10,8 @@ namespace Notes {
 
 Resultat<QList<qint64>> feuilles(qint64 idNoeud)
 {
-    Base::Requete enfants(QStringLiteral("SELECT id_comp FROM competences WHERE id_comp_parent=?"));
+    Base::Requete enfants(
+        QStringLiteral("SELECT id_comp FROM competences WHERE id_comp_parent=? ORDER BY numero, id_comp"));
     QList<qint64> resultat;
     // Parcours en profondeur sans récursion, dans l'ordre des enfants.
     QList<qint64> pile{idNoeud};

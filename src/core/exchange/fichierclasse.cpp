@@ -2,6 +2,7 @@
 #include "core/exchange/fichierclasse.h"
 
 #include "core/commun/application.h"
+#include "core/db/requetes.h"
 #include "core/exchange/chiffreur.h"
 
 #include <QVariant>
@@ -41,6 +42,13 @@ Resultat<bool> ArbrePaliers::appartient(qint64 idComp, qint64 idPalier)
     return false;
 }
 
+bool memeEcole(const QString& ecole1, const QString& ecole2)
+{
+    const QString a = ecole1.simplified();
+    const QString b = ecole2.simplified();
+    return a.isEmpty() || b.isEmpty() || a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
 Resultat<QDomDocument> construire(qint64 idClasse, const QString& libelleClasse, qint64 idPalier)
 {
     QDomDocument document;
@@ -54,6 +62,11 @@ Resultat<QDomDocument> construire(qint64 idClasse, const QString& libelleClasse,
     if (!ref)
         return ref.erreur();
     racine.setAttribute("ref_palier", ref->toString());
+    const Resultat<Ecole> ecole = Requetes::ecole();
+    if (!ecole)
+        return ecole.erreur();
+    if (!ecole->ecole.isEmpty())
+        racine.setAttribute(ATTRIBUT_ECOLE, ecole->ecole);
 
     Chiffreur chiffreur(CLE_FICHIER_CLASSE);
     ArbrePaliers arbre;
@@ -101,6 +114,11 @@ Resultat<QDomDocument> construire(qint64 idClasse, const QString& libelleClasse,
 QByteArray texte(const QDomDocument& document)
 {
     return document.toByteArray(1);
+}
+
+Resultat<> ecrire(const QString& chemin, const QDomDocument& document)
+{
+    return FichierSur::ecrire(chemin, texte(document), EcritureSure::Droits::Usuels);
 }
 
 Resultat<> analyser(const QByteArray& octets, QDomDocument& document)

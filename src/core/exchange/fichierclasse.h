@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/commun/fichiersur.h"
 #include "core/commun/resultat.h"
 #include "core/db/requete.h"
-
 #include <QByteArray>
 #include <QDomDocument>
 #include <QString>
@@ -27,11 +27,24 @@ private:
     Base::Requete parent;
 };
 
+// Attribut de la racine qui nomme l'école qui a écrit le fichier (nom et adresse de ses
+// paramètres). La somme de contrôle ne le couvre pas : les versions précédentes, qui ne le
+// connaissent pas, lisent ces fichiers comme avant ; un fichier sans lui se lit comme avant.
+inline const QString ATTRIBUT_ECOLE = QStringLiteral("ecole");
+
+// Vrai quand les deux textes nomment la même école : mêmes mots, sans égard aux blancs, aux
+// fins de ligne ni à la casse. Une école inconnue (texte vide) n'en contredit aucune.
+bool memeEcole(const QString& ecole1, const QString& ecole2);
+
 // Construit le document complet de la classe pour un palier, somme de contrôle comprise.
 Resultat<QDomDocument> construire(qint64 idClasse, const QString& libelleClasse, qint64 idPalier);
 
 // Texte du document tel qu'il est écrit dans le fichier.
 QByteArray texte(const QDomDocument& document);
+
+// Écrit le document dans le fichier choisi, entier ou pas du tout : un échec laisse le fichier
+// du même nom tel qu'il était.
+Resultat<> ecrire(const QString& chemin, const QDomDocument& document);
 
 // Taille de fichier au-delà de laquelle la lecture est refusée.
 inline constexpr qint64 TAILLE_MAX_FICHIER = 16 * 1024 * 1024;

@@ -2,7 +2,9 @@
 #include "core/exchange/importclasse.h"
 
 #include "core/commun/application.h"
+#include "core/commun/fichiersur.h"
 #include "core/commun/ordrealphabetique.h"
+#include "core/commun/textesimportes.h"
 #include "core/commun/transaction.h"
 #include "core/db/requetes.h"
 #include "core/exchange/chiffreur.h"
@@ -56,23 +58,20 @@ Resultat<ImportClasse::Compteurs> ImportClasse::importer(const QString& chemin)
         return r.erreur();
     if (Resultat<> r = ecrire(); !r)
         return r.erreur();
-    ecrireCopieDeTravail();
+    if (const Resultat<> copie = ecrireCopieDeTravail(); !copie)
+        cpt.copieNonEcrite = copie.erreur().texte.isEmpty() ? QStringLiteral("?") : copie.erreur().texte;
     return cpt;
 }
 
-void ImportClasse::ecrireCopieDeTravail() const
+Resultat<> ImportClasse::ecrireCopieDeTravail() const
 {
     // Copie du document de travail, noms et dates de naissance en clair compris : dans le dossier
     // des données, jamais dans le dossier courant (souvent le bureau, ou le dossier du programme,
-    // partagés sur les postes d'école). La copie précédente est d'abord supprimée : la nouvelle
-    // est créée lisible par l'utilisateur seul, et un lien posé à sa place n'est pas suivi.
+    // partagés sur les postes d'école). Lisible par l'utilisateur seul ; elle remplace la
+    // précédente d'un coup (un lien posé à sa place est remplacé, pas suivi).
     const QString chemin =
         Application::dossierDonnees() + QLatin1Char('/') + Application::FICHIER_COPIE_IMPORT;
-    QFile::remove(chemin);
-    QFile copie(chemin);
-    if (copie.open(QIODevice::WriteOnly | QIODevice::NewOnly,
-                   QFileDevice::ReadOwner | QFileDevice::WriteOwner))
-        copie.write(document.toByteArray(1));
+    return FichierSur::ecrire(chemin, document.toByteArray(1), EcritureSure::Droits::Prives);
 }
 
 Resultat<> ImportClasse::analyserOctets(const QByteArray& octets, QDomDocument& document)
@@ -104,7 +103,7 @@ Resultat<> ImportClasse::controlerRacine(const QDomDocument& document)
     return {};
 }
 
-Resultat<> ImportClasse::preparerEleve(Chiffreur& chiffreur, QDomElement& e, bool chiffre)
+Resultat<> ImportClasse::preparerEleve(Chiffreur& chiffreur, QDomElement& e, bool chiffre, bool* nettoye)
 {
     if (chiffre) {
         for (const char* nom : {"nom", "prenom", "date_naiss"}) {
@@ -112,6 +111,15 @@ Resultat<> ImportClasse::preparerEleve(Chiffreur& chiffreur, QDomElement& e, boo
             if (clair.isEmpty())
                 return Erreur(Raison::DechiffrementImpossible);
             e.setAttribute(nom, clair);
+        }
+    }
+    for (const char* nom : {"nom", "prenom", "niveau"}) {
+        bool retire = false;
+        const QString propre = TextesImportes::nettoyer(e.attribute(nom), &retire);
+        if (retire) {
+            e.setAttribute(nom, propre);
+            if (nettoye)
+                *nettoye = true;
         }
     }
     for (const char* nom : {"nom", "prenom", "niveau", "date_naiss", "maj"})
@@ -125,6 +133,14 @@ Resultat<> ImportClasse::controler()
     racine = document.documentElement();
     if (Resultat<> r = controlerRacine(document); !r)
         return r;
+    // Un fichier d'une autre école ne se fusionne pas sans l'accord de l'utilisateur.
+    const QString ecoleFichier = racine.attribute(FichierClasse::ATTRIBUT_ECOLE);
+    const Resultat<Ecole> ecoleBase = Requetes::ecole();
+    if (!ecoleBase)
+        return ecoleBase.erreur();
+    if (!FichierClasse::memeEcole(ecoleFichier, ecoleBase->ecole) &&
+        !dialogue.accepterAutreEcole(ecoleFichier, ecoleBase->ecole))
+        return Erreur(Raison::Abandon);
     const QString refPalier = racine.attribute("ref_palier");
     if (refPalier.isEmpty())
         return Erreur(Raison::PalierAbsent);
@@ -134,12 +150,18 @@ Resultat<> ImportClasse::controler()
     if (palier->isNull())
         return Erreur(Raison::PalierInconnu).sur(refPalier);
     idPalier = palier->toLongLong();
-    nomClasse = racine.attribute("nom");
+    bool classeNettoyee = false;
+    nomClasse = TextesImportes::nettoyer(racine.attribute("nom"), &classeNettoyee);
+    if (classeNettoyee)
+        ++cpt.nomsNettoyes;
     cpt.classe = nomClasse;
     if (nomClasse.isEmpty())
         return Erreur(Raison::ClasseAbsenteDuFichier);
-    const Resultat<QVariant> classe =
-        Base::valeur(QStringLiteral("SELECT id_classe FROM classes WHERE libelle LIKE ?"), {nomClasse});
+    // Le nom est comparé tel quel, aux majuscules ASCII près : « % » ou « _ » n'y sont que des
+    // caractères.
+    const Resultat<QVariant> classe = Base::valeur(
+        QStringLiteral("SELECT id_classe FROM classes WHERE libelle = ? COLLATE NOCASE ORDER BY id_classe"),
+        {nomClasse});
     if (!classe)
         return classe.erreur();
     idClasse = classe->toLongLong();
@@ -166,12 +188,16 @@ Resultat<> ImportClasse::premierePasse()
 {
     const bool chiffre = racine.attribute("version") == QLatin1String("3");
     Chiffreur chiffreur(CLE_FICHIER_CLASSE);
-    Base::Requete homonymes(
-        QStringLiteral("SELECT id_eleve, date_naiss,maj FROM eleves WHERE nom LIKE ? AND prenom LIKE ?"));
+    // Comparaison exacte ; le nom et le prénom sont rangés sans égard à la casse (ASCII).
+    Base::Requete homonymes(QStringLiteral(
+        "SELECT id_eleve, date_naiss,maj FROM eleves WHERE nom = ? AND prenom = ? ORDER BY id_eleve"));
     for (int i = 0; i < eleves.size(); ++i) {
         QDomElement& e = eleves[i];
-        if (Resultat<> r = preparerEleve(chiffreur, e, chiffre); !r)
+        bool nettoye = false;
+        if (Resultat<> r = preparerEleve(chiffreur, e, chiffre, &nettoye); !r)
             return r;
+        if (nettoye)
+            ++cpt.nomsNettoyes;
         const auto trouves = homonymes.lignes({e.attribute("nom"), e.attribute("prenom")});
         if (!trouves)
             return trouves.erreur();
@@ -406,14 +432,16 @@ Resultat<> ImportClasse::importerNote(qint64 idEleve, const QDomElement& note, q
         const qint64 idNote = existante->first().at(0).toLongLong();
         notesVues.insert(idNote);
         if (existante->first().at(1).toString() < note.attribute("maj")) {
-            if (Resultat<> r = majNote.executer({note.attribute("date"), idNote}); !r)
+            if (Resultat<> r = majNote.executer({note.attribute("date"), note.attribute("maj"), idNote}); !r)
                 return r;
             ++cpt.notesMisesAJour;
         } else {
             ++cpt.notesIgnorees;
         }
     } else {
-        if (Resultat<> r = insereNote.executer({idEleve, idComp, note.attribute("date")}); !r)
+        if (Resultat<> r =
+                insereNote.executer({idEleve, idComp, note.attribute("date"), note.attribute("maj")});
+            !r)
             return r;
         notesVues.insert(insereNote.cleInseree());
         ++cpt.notesAjoutees;

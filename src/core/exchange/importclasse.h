@@ -54,6 +54,15 @@ public:
     virtual bool resoudreNiveaux(QList<ChangementNiveau>& changements) = 0;
     // 0 : abandon de la mise à jour ; 1 : conserver les dates ; 2 : les supprimer.
     virtual int notesSupprimables(int nombre) = 0;
+    // Le fichier a été écrit par une autre école que celle de la base (les deux nommées) : vrai
+    // pour fusionner quand même, faux pour arrêter l'importation sans rien changer. Sans
+    // question à poser (essais, banc), la fusion se fait comme pour un fichier sans école.
+    virtual bool accepterAutreEcole(const QString& ecoleFichier, const QString& ecoleBase)
+    {
+        Q_UNUSED(ecoleFichier);
+        Q_UNUSED(ecoleBase);
+        return true;
+    }
     // Attente pendant l'écriture ; `avancer` est appelé avant chaque date.
     virtual void debutEcriture() {}
     virtual void avancer() {}
@@ -78,6 +87,11 @@ public:
         int elevesIgnores = 0;
         bool classeCreee = false;
         bool classeRenommee = false;
+        // Élèves (et nom de classe) dont les noms portaient des caractères de contrôle, retirés.
+        int nomsNettoyes = 0;
+        // Ce qu'a dit le système quand la copie de travail n'a pas pu être écrite (l'importation
+        // elle-même est faite) ; vide quand elle l'a été.
+        QString copieNonEcrite;
     };
 
     explicit ImportClasse(InterlocuteurImport& interlocuteur);
@@ -91,16 +105,18 @@ public:
     static Resultat<> controlerRacine(const QDomDocument& document);
     // Déchiffre (fichier chiffré, version 3) le nom, le prénom et la date de naissance d'un
     // élément `eleve`, remplacés en mémoire par leur texte clair (DechiffrementImpossible),
-    // puis vérifie ses attributs (AttributsManquants).
-    static Resultat<> preparerEleve(Chiffreur& chiffreur, QDomElement& eleve, bool chiffre);
+    // retire les caractères de contrôle du nom, du prénom et du niveau (`nettoye` passe alors à
+    // vrai), puis vérifie ses attributs (AttributsManquants).
+    static Resultat<> preparerEleve(Chiffreur& chiffreur, QDomElement& eleve, bool chiffre,
+                                    bool* nettoye = nullptr);
 
     // L'importation complète du fichier ; rend les compteurs du bilan quand la base a été mise
     // à jour. Refus, et rien de changé dans la base : ceux de la lecture du fichier
     // (FichierIllisible, et ceux des trois étapes ci-dessus), PalierAbsent, PalierInconnu,
     // ClasseAbsenteDuFichier, AucunNiveau, ClasseNonCreee, ReferenceAbsente et
     // CompetenceInconnue (une date du fichier), Abandon (l'utilisateur a renoncé à une
-    // question), LectureImpossible (avant l'écriture), EcritureRefusee (pendant l'écriture,
-    // lectures comprises).
+    // question, celle d'un fichier d'une autre école comprise), LectureImpossible (avant
+    // l'écriture), EcritureRefusee (pendant l'écriture, lectures comprises).
     Resultat<Compteurs> importer(const QString& chemin);
 
     const Compteurs& compteurs() const { return cpt; }
@@ -116,7 +132,7 @@ private:
         qint64 id = 0;
     };
 
-    void ecrireCopieDeTravail() const;
+    Resultat<> ecrireCopieDeTravail() const;
     Resultat<> lire(const QString& chemin);
     Resultat<> controler();
     Resultat<> premierePasse();
@@ -142,8 +158,12 @@ private:
     Compteurs cpt;
     Base::Requete chercheComp{QStringLiteral("SELECT id_comp FROM competences WHERE ref=?")};
     Base::Requete chercheNote{QStringLiteral("SELECT id_note,maj FROM notes WHERE id_comp=? AND id_eleve=?")};
-    Base::Requete insereNote{QStringLiteral("INSERT INTO notes(id_eleve,id_comp,date) VALUES(?,?,?)")};
-    Base::Requete majNote{QStringLiteral("UPDATE notes SET date=? WHERE id_note=?")};
+    // La date prise du fichier garde l'instant de sa saisie (son « maj ») : la règle « la plus
+    // récente l'emporte » des importations suivantes compare alors les bons instants.
+    Base::Requete insereNote{QStringLiteral("INSERT INTO notes(id_eleve,id_comp,date,maj) "
+                                            "VALUES(?,?,?,COALESCE(NULLIF(?,''),CURRENT_TIMESTAMP))")};
+    Base::Requete majNote{QStringLiteral(
+        "UPDATE notes SET date=?, maj=COALESCE(NULLIF(?,''),CURRENT_TIMESTAMP) WHERE id_note=?")};
     Base::Requete notesEleve{
         QStringLiteral("SELECT notes.id_note, competences.id_comp_parent FROM notes, competences WHERE "
                        "notes.id_eleve=? AND notes.id_comp=competences.id_comp")};

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/print/tirage.h"
 
+#include "core/db/requetes.h"
 #include "core/print/composition.h"
 
 #include <QPainter>

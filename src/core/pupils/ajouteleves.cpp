@@ -52,7 +52,7 @@ Resultat<Ajout> enregistrer(const QList<Eleve>& lignes, qint64 idClasse, const Q
     };
 
     Base::Requete doublon(
-        QStringLiteral("SELECT COUNT(*) FROM eleves WHERE nom LIKE ? AND prenom LIKE ? AND date_naiss=?"));
+        QStringLiteral("SELECT COUNT(*) FROM eleves WHERE nom = ? AND prenom = ? AND date_naiss=?"));
     Base::Requete insertion(
         QStringLiteral("INSERT INTO eleves(nom,prenom, id_niveau,id_classe,date_naiss) VALUES(?,?,?,?,?)"));
     for (const Eleve& eleve : std::as_const(nouveaux)) {

@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 // Le travail de l'éditeur des élèves, sans widget : le contrôle des lignes d'élèves (commun à
 // l'éditeur et à l'ajout d'élèves), l'enregistrement, le déplacement et la suppression

@@ -2,6 +2,7 @@
 #include "core/pupils/importeleves.h"
 
 #include "core/commun/dates.h"
+#include "core/commun/textesimportes.h"
 #include "core/commun/transaction.h"
 #include "core/db/lecteurcsv.h"
 #include "core/db/requete.h"
@@ -26,8 +27,8 @@ bool lettreChiffreOuEspace(QChar c)
     return (u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z') || (u >= u'0' && u <= u'9') || u == u' ';
 }
 
-// Le texte tel que LIKE le compare : seules les lettres ASCII ignorent la casse (« É » et
-// « é » restent différents, comme dans SQLite).
+// Le texte tel que les libellés sont comparés : seules les lettres ASCII ignorent la casse (« É »
+// et « é » restent différents, comme pour SQLite).
 QString replier(const QString& texte)
 {
     QString resultat = texte;
@@ -37,30 +38,20 @@ QString replier(const QString& texte)
     return resultat;
 }
 
-// Un texte avec « % » ou « _ » est un vrai motif pour LIKE : on le laisse alors à la base.
-bool contientJoker(const QString& texte)
-{
-    return texte.contains(QLatin1Char('%')) || texte.contains(QLatin1Char('_'));
-}
-
 // Les classes (ou les niveaux) gardées en mémoire le temps de l'importation, pour ne pas
-// interroger la base à chaque ligne. La recherche rend la même réponse que
-// « SELECT id … WHERE libelle LIKE ? » : la première ligne (dans l'ordre des clés) dont le
-// libellé est égal au texte aux majuscules ASCII près. Un texte portant un joker de LIKE est
-// cherché par la requête elle-même.
+// interroger la base à chaque ligne. Un libellé du fichier est comparé tel quel, aux majuscules
+// ASCII près : « % » ou « _ » n'y sont que des caractères. Deux libellés de la base qui ne
+// diffèrent que par la casse : le plus ancien est retrouvé.
 class Liste
 {
 public:
-    // `entrees` : la liste lue ; `recherche` : la recherche par LIKE ; `creation` : la création
-    // d'une entrée après toutes les autres.
-    Liste(QList<Entree> entrees, const QString& recherche, Resultat<qint64> (*creation)(const QString&))
-        : rechercheSql(recherche), creer(creation)
+    // `entrees` : la liste lue ; `creation` : la création d'une entrée après toutes les autres.
+    Liste(QList<Entree> entrees, Resultat<qint64> (*creation)(const QString&)) : creer(creation)
     {
         std::sort(entrees.begin(), entrees.end(),
                   [](const Entree& a, const Entree& b) { return a.id < b.id; });
         for (const Entree& entree : std::as_const(entrees)) {
-            // Deux libellés qui ne diffèrent que par la casse : le premier reste, comme
-            // la première ligne que rend LIKE.
+            // Deux libellés qui ne diffèrent que par la casse : le premier reste.
             const QString cle = replier(entree.libelle);
             if (!ids.contains(cle))
                 ids.insert(cle, entree.id);
@@ -68,15 +59,7 @@ public:
     }
 
     // Clé du libellé, 0 s'il n'existe pas.
-    Resultat<qint64> chercher(const QString& libelle)
-    {
-        if (!contientJoker(libelle))
-            return ids.value(replier(libelle), 0);
-        const Resultat<QVariant> id = rechercheSql.premiere({libelle});
-        if (!id)
-            return id.erreur();
-        return id->toLongLong();
-    }
+    qint64 chercher(const QString& libelle) const { return ids.value(replier(libelle), 0); }
 
     // La clé `id` déjà trouvée pour ce libellé ou, quand elle est nulle, celle du libellé créé
     // après tous les autres.
@@ -88,7 +71,6 @@ public:
         if (!cree)
             return cree;
         ++creees;
-        // Une ligne plus ancienne qui répondrait au même texte aurait été trouvée avant.
         ids.insert(replier(libelle), *cree);
         return cree;
     }
@@ -97,7 +79,6 @@ public:
 
 private:
     QHash<QString, qint64> ids;
-    Base::Requete rechercheSql;
     Resultat<qint64> (*creer)(const QString&);
 };
 
@@ -192,13 +173,12 @@ Resultat<Comptes> importer(const LecteurCsv& lecteur, const Colonnes& colonnes, 
     const auto niveauxLus = Requetes::niveaux();
     if (!niveauxLus)
         return niveauxLus.erreur();
-    Liste classes(*classesLues, QStringLiteral("SELECT id_classe FROM classes WHERE libelle LIKE ?"),
-                  &Requetes::creerClasse);
-    Liste niveaux(*niveauxLus, QStringLiteral("SELECT id_niveau FROM niveaux WHERE libelle LIKE ?"),
-                  &Requetes::creerNiveau);
+    Liste classes(*classesLues, &Requetes::creerClasse);
+    Liste niveaux(*niveauxLus, &Requetes::creerNiveau);
+    // Comparaison exacte ; le nom et le prénom sont rangés sans égard à la casse (ASCII).
     Base::Requete rechercheEleve(
-        QStringLiteral("SELECT id_eleve, id_classe, id_niveau FROM eleves WHERE nom LIKE ? "
-                       "AND prenom LIKE ? AND date_naiss LIKE ?"));
+        QStringLiteral("SELECT id_eleve, id_classe, id_niveau FROM eleves WHERE nom = ? "
+                       "AND prenom = ? AND date_naiss = ? ORDER BY id_eleve"));
     Base::Requete marquage(QStringLiteral("UPDATE eleves SET upd=1 WHERE id_eleve=?"));
     Base::Requete ajout(
         QStringLiteral("INSERT INTO eleves(nom, prenom, date_naiss, id_classe, id_niveau, upd) "
@@ -212,14 +192,20 @@ Resultat<Comptes> importer(const LecteurCsv& lecteur, const Colonnes& colonnes, 
     // (upd revenu à sa valeur d'avant) viderait la base.
     for (int index = 1; index < lecteur.nombreLignes(); ++index) {
         const QStringList& ligne = lecteur.ligne(index);
-        const auto champ = [&](Champ c) { return ligne.value(colonnes[c]).trimmed(); };
+        // Les noms sans leurs caractères de contrôle, signalés dans le bilan.
+        bool nettoyee = false;
+        const auto champ = [&](Champ c) {
+            return TextesImportes::nettoyer(ligne.value(colonnes[c]), &nettoyee).trimmed();
+        };
         const QString nom = champ(Nom);
         const QString prenom = champ(Prenom);
-        const QString texteDate = champ(DateNaissance);
+        const QString texteDate = ligne.value(colonnes[DateNaissance]).trimmed();
         const QString classe = champ(Classe);
         QString niveau = champ(Niveau);
         if (niveau.isEmpty())
             niveau = champ(Cycle);
+        if (nettoyee)
+            comptes.lignesNettoyees.append(index + 1);
         if (nom.isEmpty() || prenom.isEmpty() || texteDate.isEmpty() || classe.isEmpty() ||
             niveau.isEmpty()) {
             ++comptes.ignores;
@@ -232,12 +218,9 @@ Resultat<Comptes> importer(const LecteurCsv& lecteur, const Colonnes& colonnes, 
             return Erreur(Raison::DateInvalide).enLigne(index + 1);
         const QString dateStockee = date.toString(Dates::FORMAT_STOCKAGE);
 
+        // Une classe ou un niveau encore inconnu vaut 0 : créé plus bas, quand l'élève est gardé.
         Resultat<qint64> idClasse = classes.chercher(classe);
-        if (!idClasse)
-            return idClasse.erreur();
         Resultat<qint64> idNiveau = niveaux.chercher(niveau);
-        if (!idNiveau)
-            return idNiveau.erreur();
 
         qint64 idEleve = 0;
         qint64 classeEleve = 0;

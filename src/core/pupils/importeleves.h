@@ -3,6 +3,7 @@
 
 #include "core/commun/resultat.h"
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -76,11 +77,15 @@ struct Comptes {
     int classesCreees = 0;
     int niveauxCrees = 0;
     int classesSupprimees = 0;
+    // Lignes (comptées comme dans le fichier) dont un nom, un prénom, une classe ou un niveau
+    // portait des caractères de contrôle, retirés avant de l'enregistrer.
+    QList<int> lignesNettoyees;
 };
 
 // L'importation des lignes 1 et suivantes du fichier lu, dans une seule transaction :
 //   - tous les élèves sont d'abord marqués upd=0, puis upd=1 quand ils sont retrouvés dans le
-//     fichier (même nom, prénom et date de naissance, comparés par LIKE) ou ajoutés ;
+//     fichier (même nom, prénom et date de naissance, comparés tels quels, aux majuscules ASCII
+//     près) ou ajoutés ; les classes et les niveaux sont retrouvés de même ;
 //   - avec `ajouter`, un élève absent de la base est créé, sa classe et son niveau aussi au
 //     besoin (placés en dernier) ; un niveau vide est remplacé par le cycle ;
 //   - avec `repartir`, un élève connu prend la classe et le niveau du fichier ;

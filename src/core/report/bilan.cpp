@@ -6,7 +6,6 @@
 #include "core/db/requetes.h"
 
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QSet>
 #include <QStandardPaths>
 #include <QTextStream>
@@ -423,15 +422,5 @@ QString Bilan::nomFichier(const QString& libelle)
 
 Resultat<> Bilan::ecrire(const QString& chemin, const QString& html)
 {
-    // Écrit à côté puis renommé : un disque plein ne laisse pas de fichier à moitié écrit.
-    QSaveFile fichier(chemin);
-    if (!fichier.open(QIODevice::WriteOnly | QIODevice::Text))
-        return Erreur(Raison::FichierIllisible, fichier.errorString()).sur(chemin);
-    // Le flux écrit en UTF-8, le codage que déclare l'export HTML du document.
-    QTextStream flux(&fichier);
-    flux << html;
-    flux.flush();
-    if (!fichier.commit())
-        return Erreur(Raison::FichierIllisible, fichier.errorString()).sur(chemin);
-    return {};
+    return FichierSur::ecrire(chemin, html.toUtf8(), EcritureSure::Droits::Usuels);
 }

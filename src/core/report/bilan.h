@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/commun/fichiersur.h"
 #include "core/commun/resultat.h"
 #include "core/db/modele.h"
 
@@ -97,8 +98,9 @@ public:
     // (« / \ : * ? " < > | », caractères de contrôle) deviennent « - », sans blancs ni points
     // au bout ; les accents et les espaces restent. « bilan » quand il ne reste rien.
     static QString nomFichier(const QString& libelle);
-    // Écrit le HTML dans le fichier. Refus : FichierIllisible (`nom` le chemin, `texte` ce qu'a
-    // dit le système) quand il ne peut pas être écrit.
+    // Écrit le HTML (en UTF-8, le codage que déclare l'export HTML du document) dans le fichier,
+    // entier ou pas du tout : un échec laisse le fichier du même nom tel qu'il était.
+    // Refus : FichierNonEcrit.
     static Resultat<> ecrire(const QString& chemin, const QString& html);
 
 private:

@@ -30,9 +30,12 @@ Resultat<> changerMotDePasse(const QString& ancien, const QString& nouveau1, con
     const QByteArray stockee = MotDePasse::empreinteStockee();
     if (!stockee.isEmpty() && !MotDePasse::correspond(ancien, stockee))
         return Erreur(Raison::AncienMotDePasseIncorrect);
-    if (nouveau1.toLatin1() != nouveau2.toLatin1())
+    if (MotDePasse::normaliser(nouveau1) != MotDePasse::normaliser(nouveau2))
         return Erreur(Raison::MotsDePasseDifferents);
-    MotDePasse::fixer(nouveau1);
+    if (!MotDePasse::representable(nouveau1))
+        return Erreur(Raison::MotDePasseNonRepresentable);
+    if (!MotDePasse::fixer(nouveau1))
+        return Erreur(Raison::ReglagesNonEcrits);
     return {};
 }
 

@@ -31,9 +31,7 @@ void Apropos::aProposQt()
 
 void Apropos::licence()
 {
-    // Le contrat est livré à côté du programme ; rien n'est signalé si le bureau ne sait
-    // pas l'ouvrir.
-    Invite::ouvrirUrl(Invite::urlDocumentProgramme(QStringLiteral("licence.pdf")));
+    Invite::ouvrirDocument(this, Application::DOCUMENT_LICENCE);
 }
 
 QString Apropos::textePresentation() const
@@ -49,11 +47,11 @@ QString Apropos::textePresentation() const
                "<p>Ce programme est distribué dans l'espoir qu'il sera utile, mais SANS AUCUNE "
                "GARANTIE, pas même la garantie implicite de qualité marchande ou d'adéquation à un "
                "usage particulier. Le texte complet de la licence se trouve dans le fichier "
-               "licence.pdf livré avec le programme (bouton « Contrat de Licence (pdf) »).</p>");
+               "licence.pdf livré avec le programme (bouton « Contrat de licence (PDF) »).</p>");
     html += tr("<p><b>Remerciements</b></p>"
                "<ul>"
                "<li>la boîte à outils Qt 6, de The Qt Company et de ses contributeurs, sous licence "
-               "GNU LGPL version 3 (bouton « A propos de Qt ») ;</li>"
+               "GNU LGPL version 3 (bouton « À propos de Qt ») ;</li>"
                "<li>SQLite, la bibliothèque de base de données, de D. Richard Hipp et de ses "
                "contributeurs, dans le domaine public ;</li>"
                "<li>le chiffrement des fichiers de classe, écrit pour Quorvel et distribué sous la "

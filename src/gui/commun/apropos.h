@@ -9,8 +9,8 @@ namespace Ui {
 class Apropos;
 }
 
-// Boîte « A propos » : nom et version du programme, texte de présentation, licence et
-// remerciements ; ouvre le contrat de licence et la boîte « A propos » de Qt.
+// Boîte « À propos » : nom et version du programme, texte de présentation, licence et
+// remerciements ; ouvre le contrat de licence et la boîte « À propos » de Qt.
 class Apropos : public QDialog
 {
     Q_OBJECT

@@ -47,7 +47,7 @@ void diaWait::stopClicked()
     // Une fois l'arrêt confirmé, un nouveau clic ne demande plus rien.
     if (arrete)
         return;
-    if (Invite::question(this, tr("ARRETER"), tr("Voulez-vous vraiment stopper l'opération en cours ?"),
+    if (Invite::question(this, tr("ARRÊTER"), tr("Voulez-vous vraiment stopper l'opération en cours ?"),
                          QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
         return;
     arrete = true;

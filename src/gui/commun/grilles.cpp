@@ -49,6 +49,18 @@ bool dateInvalide(const QTableWidgetItem* cellule)
     return cellule && cellule->data(ROLE_INVALIDE).toInt() == 1;
 }
 
+bool celluleChangee(const QTableWidgetItem* cellule)
+{
+    return cellule && cellule->text() != cellule->data(ROLE_ENREGISTRE).toString();
+}
+
+QString descriptionDateReprise()
+{
+    return QCoreApplication::translate(
+        "Grilles", "Date reprise après l'arrêt imprévu de Quorvel : elle n'est pas encore "
+                   "enregistrée. Vérifiez-la, puis enregistrez la grille.");
+}
+
 QString texteCopie(const QTableWidget* table, const QTableWidgetSelectionRange& plage,
                    const std::function<bool(int)>& ligneRetenue)
 {
@@ -85,6 +97,7 @@ QStringList raisonsAVerifier(const QDate& date, const QDate& naissance, const QD
 CelluleDate::CelluleDate(const QString& texte) : QTableWidgetItem(texte)
 {
     setData(ROLE_INVALIDE, 0);
+    setData(ROLE_ENREGISTRE, texte);
     setTextAlignment(Qt::AlignCenter);
 }
 
@@ -104,6 +117,7 @@ QStringList CelluleDate::raisons() const
 
 QVariant CelluleDate::data(int role) const
 {
+    const bool reprise = QTableWidgetItem::data(ROLE_REPRISE).toBool();
     if (role == Qt::AccessibleDescriptionRole) {
         // L'état de la cellule d'abord, puis ce que la fenêtre a posé sur elle.
         QStringList description;
@@ -111,24 +125,35 @@ QVariant CelluleDate::data(int role) const
             description << descriptionDateIncorrecte();
         else if (dateAVerifier(this))
             description << descriptionDateAVerifier(raisons());
+        if (reprise)
+            description << descriptionDateReprise();
         if (const QString posee = QTableWidgetItem::data(role).toString(); !posee.isEmpty())
             description << posee;
         return description.isEmpty() ? QVariant() : QVariant(description.join(QLatin1Char(' ')));
     }
     if (role != Qt::ToolTipRole && role != Qt::FontRole && role != Qt::ForegroundRole)
         return QTableWidgetItem::data(role);
-    if (!dateAVerifier(this))
+    const bool aVerifier = dateAVerifier(this);
+    if (!aVerifier && !reprise)
         return QTableWidgetItem::data(role);
     switch (role) {
-    case Qt::ToolTipRole:
-        return raisons().join(QLatin1Char('\n'));
+    case Qt::ToolTipRole: {
+        QStringList bulle;
+        if (aVerifier)
+            bulle << raisons().join(QLatin1Char('\n'));
+        if (reprise)
+            bulle << descriptionDateReprise();
+        return bulle.join(QLatin1Char('\n'));
+    }
     case Qt::FontRole: {
         QFont police = qvariant_cast<QFont>(QTableWidgetItem::data(role));
-        police.setItalic(true);
+        police.setItalic(aVerifier || police.italic());
+        // Soulignée plutôt qu'en gras : la date tient toujours dans sa colonne.
+        police.setUnderline(reprise || police.underline());
         return police;
     }
     default: { // premier plan : le rouge d'une date invalide l'emporte
-        if (dateInvalide(this))
+        if (dateInvalide(this) || !aVerifier)
             return QTableWidgetItem::data(role);
         QBrush pinceau = qvariant_cast<QBrush>(QTableWidgetItem::data(role));
         if (pinceau.style() == Qt::NoBrush)

@@ -25,6 +25,12 @@ inline constexpr int ROLE_A_VERIFIER = 0x0101; // Qt::UserRole + 1
 // Rôle de l'en-tête d'une colonne d'élève qui porte sa date de naissance (date invalide quand
 // elle n'est pas connue).
 inline constexpr int ROLE_NAISSANCE = 0x0102; // Qt::UserRole + 2
+// Rôle d'une cellule de date qui porte son texte tel que la base le tient (au chargement de la
+// grille ou à son dernier enregistrement) : la cellule est changée quand son texte en diffère.
+inline constexpr int ROLE_ENREGISTRE = 0x0103; // Qt::UserRole + 3
+// Rôle qui marque une cellule de date remise par la reprise des saisies d'un arrêt imprévu, pas
+// encore enregistrée : la cellule se montre soulignée, avec une bulle qui le dit.
+inline constexpr int ROLE_REPRISE = 0x0104; // Qt::UserRole + 4
 // Cellule de date des fenêtres de saisie : sa bulle, sa police, sa couleur et sa description
 // pour les lecteurs d'écran (« Date incorrecte », « Date à vérifier » et pourquoi) se déduisent
 // de ses marques, lues au moment où la table les montre. Marquer une cellule ne coûte donc
@@ -75,6 +81,11 @@ bool signalerAVerifier(QTableWidgetItem* cellule, const QDate& date, const QDate
 
 // Vrai quand la cellule porte la marque « date à vérifier ».
 bool dateAVerifier(const QTableWidgetItem* cellule);
+
+// Vrai quand le texte de la cellule diffère de celui que tient la base (`ROLE_ENREGISTRE`).
+bool celluleChangee(const QTableWidgetItem* cellule);
+// Ce que dit une cellule remise par la reprise des saisies (bulle, lecteur d'écran).
+QString descriptionDateReprise();
 
 // Valide la saisie en cours dans l'éditeur ouvert sur la cellule courante, comme le ferait la
 // touche Entrée ; la cellule reste la courante. Vrai quand un éditeur était ouvert.

@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/commun/invite.h"
 
+#include "core/commun/application.h"
+#include "gui/commun/bureau.h"
+
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHash>
 #include <QInputDialog>
 #include <QPrintDialog>
@@ -70,9 +73,12 @@ public:
         return dialogue.exec() == QDialog::Accepted;
     }
 
-    bool ouvrirUrl(const QUrl& url) override { return QDesktopServices::openUrl(url); }
+    bool ouvrirUrl(const QUrl& url) override { return Bureau::ouvrir(url); }
 };
 
+// Le répondeur piloté par fichier ne sert qu'aux essais et au banc : le programme livré (paquet)
+// est construit sans lui, et ne lit donc jamais QUORVEL_REPONSES ni QUORVEL_JOURNAL.
+#ifdef QUORVEL_REPONDEUR_ENVIRONNEMENT
 QString nomGenre(Invite::Genre genre)
 {
     switch (genre) {
@@ -156,6 +162,7 @@ private:
 
     QString journal;
 };
+#endif
 
 RepondeurReel& repondeurReel()
 {
@@ -241,7 +248,7 @@ QMessageBox::StandardButton RepondeurPrepare::message(Invite::Genre genre, QWidg
     if (reponse && boutons.testFlag(reponse->bouton))
         return reponse->bouton;
     if (reponse)
-        inattendu(QStringLiteral("bouton absent de la boîte « %1 »").arg(titre));
+        inattendu(QStringLiteral("bouton absent de la boîte « %1 »").arg(titre));
     // Comme la touche Échap : Annuler, Non, sinon le seul bouton.
     for (const auto b : {QMessageBox::Cancel, QMessageBox::No, QMessageBox::Close, QMessageBox::Ok})
         if (boutons.testFlag(b))
@@ -313,11 +320,13 @@ Repondeur* repondeurInstalle()
 
 void installerDepuisEnvironnement()
 {
+#ifdef QUORVEL_REPONDEUR_ENVIRONNEMENT
     const QString reponses = qEnvironmentVariable("QUORVEL_REPONSES");
     if (reponses.isEmpty())
         return;
     static RepondeurScript script(reponses, qEnvironmentVariable("QUORVEL_JOURNAL"));
     installer(&script);
+#endif
 }
 
 QMessageBox::StandardButton information(QWidget* parent, const QString& titre, const QString& texte,
@@ -406,9 +415,30 @@ bool rechargerMalgreModifications(QWidget* parent, const std::function<bool()>& 
         QCoreApplication::translate("Invite", "Voulez-vous enregistrer les modifications ?"), enregistrer);
 }
 
-QUrl urlDocumentProgramme(const QString& nomFichier)
+bool ouvrirDocument(QWidget* parent, const QString& nomFichier)
 {
-    return QUrl::fromLocalFile(QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(nomFichier));
+    const QString chemin = Application::cheminDocument(nomFichier);
+    const QString natif = QDir::toNativeSeparators(chemin);
+    if (!QFileInfo(chemin).isFile()) {
+        avertissement(parent, QCoreApplication::translate("Invite", "Document introuvable"),
+                      QCoreApplication::translate(
+                          "Invite", "Le document « %1 » n'est pas à l'endroit où Quorvel le cherche :\n%2\n\n"
+                                    "Quorvel est sans doute mal installé : réinstallez-le, ou demandez à la "
+                                    "personne qui l'a installé de remettre ce document à côté du programme.")
+                          .arg(nomFichier, natif));
+        return false;
+    }
+    if (!ouvrirUrl(QUrl::fromLocalFile(chemin))) {
+        avertissement(parent, QCoreApplication::translate("Invite", "Impossible d'ouvrir le document"),
+                      QCoreApplication::translate(
+                          "Invite", "Aucun programme de cet ordinateur n'a su ouvrir le document « %1 » "
+                                    "(un fichier PDF). Il se trouve ici :\n%2\n\n"
+                                    "Installez un lecteur de PDF (Evince, Okular ou Adobe Acrobat Reader, "
+                                    "par exemple), ou ouvrez ce fichier depuis le programme de votre choix.")
+                          .arg(nomFichier, natif));
+        return false;
+    }
+    return true;
 }
 
 } // namespace Invite

@@ -118,7 +118,9 @@ Repondeur* repondeurInstalle();
 
 // Au démarrage : quand la variable d'environnement QUORVEL_REPONSES nomme un fichier de
 // réponses, le programme répond seul aux questions (un essai le pilote d'un autre
-// processus) ; chaque message est écrit dans le fichier nommé par QUORVEL_JOURNAL.
+// processus) ; chaque message est écrit dans le fichier nommé par QUORVEL_JOURNAL. Seulement
+// dans une construction pour les essais (option QUORVEL_COUTURES_ESSAIS) : le programme livré
+// ignore ces variables.
 void installerDepuisEnvironnement();
 
 QMessageBox::StandardButton information(QWidget* parent, const QString& titre, const QString& texte,
@@ -155,7 +157,10 @@ bool rechargerMalgreModifications(QWidget* parent, const std::function<bool()>& 
 bool continuerApresQuestion(QWidget* parent, const QString& titre, const QString& texte,
                             const std::function<bool()>& enregistrer);
 
-// Adresse « file:/// » d'un document posé à côté de l'exécutable (aide, licence).
-QUrl urlDocumentProgramme(const QString& nomFichier);
+// Ouvre un document livré à côté du programme (Application::DOCUMENT_GUIDE ou
+// Application::DOCUMENT_LICENCE) avec le lecteur du bureau. Quand il manque, ou qu'aucun
+// programme du poste ne sait l'ouvrir, un avertissement le dit et donne son chemin complet.
+// Vrai quand le document a été ouvert.
+bool ouvrirDocument(QWidget* parent, const QString& nomFichier);
 
 } // namespace Invite

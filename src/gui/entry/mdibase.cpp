@@ -35,10 +35,14 @@ QRect zoneDe(const QTableWidgetSelectionRange& plage)
 }
 } // namespace
 
-MdiBase::MdiBase(HoteSaisie& hote, QWidget* parent) : QMainWindow(parent), fenetrePrincipale(hote) {}
+MdiBase::MdiBase(HoteSaisie& hote, QWidget* parent) : QMainWindow(parent), fenetrePrincipale(hote)
+{
+    cleJournal = JournalSaisies::Ecrivain::instance().inscrire([this] { return partJournal(); });
+}
 
 MdiBase::~MdiBase()
 {
+    JournalSaisies::Ecrivain::instance().oublier(cleJournal);
     delete attente;
 }
 
@@ -162,6 +166,11 @@ void MdiBase::ecrireCellule(QTableWidgetItem* cellule, const QString& texte, Ann
         annulation->textes.append(cellule->text());
     Grilles::ecrireDate(cellule, texte);
     Grilles::signalerAVerifier(cellule, naissanceColonne(cellule->column()));
+    // Une case récrite n'est plus celle qu'a remise la reprise ; le journal la reprend bientôt.
+    if (cellule->data(Grilles::ROLE_REPRISE).isValid())
+        cellule->setData(Grilles::ROLE_REPRISE, QVariant());
+    abandonnee = false;
+    JournalSaisies::Ecrivain::instance().signaler();
 }
 
 QDate MdiBase::naissanceColonne(int colonne) const
@@ -499,10 +508,16 @@ void MdiBase::closeEvent(QCloseEvent* evenement)
         evenement->ignore();
         return;
     }
-    if (fermetureAccordee || accepterFermeture())
-        evenement->accept();
-    else
+    if (!fermetureAccordee && !accepterFermeture()) {
         evenement->ignore();
+        return;
+    }
+    evenement->accept();
+    // Enregistrée ou abandonnée : sa part quitte le journal des saisies. Après une fin de
+    // session, ce qui y a été laissé y reste.
+    JournalSaisies::Ecrivain& journal = JournalSaisies::Ecrivain::instance();
+    if (!journal.estSuspendu())
+        journal.retirer(cleJournal);
 }
 
 bool MdiBase::confirmerRechargement()
@@ -542,6 +557,19 @@ void MdiBase::terminerChargement(const Resultat<>& construction)
     texteCourant.clear();
     retablissements.clear();
     modifie = false;
+    abandonnee = false;
+    // Les noms des élèves et les références des nœuds nomment les cases dans le journal.
+    QList<qint64> eleves;
+    for (int colonne = 0; colonne < table->columnCount(); ++colonne)
+        eleves.append(eleveColonne(colonne));
+    QList<qint64> noeuds;
+    for (int ligne = 0; ligne < table->rowCount(); ++ligne)
+        if (estLigneDate(ligne))
+            noeuds.append(noeudLigne(ligne));
+    // La grille vient d'être lue : une base devenue illisible entre-temps laisse les cases sans nom
+    // dans le journal (elles ne reviendraient pas après un arrêt).
+    identites = JournalSaisies::identites(eleves, noeuds).valeurOu({});
+    JournalSaisies::Ecrivain::instance().signaler();
     // Là où l'attente a pris la main, la fenêtre la reprend ; le focus va dans la grille,
     // prête à recevoir les dates au clavier.
     const bool reprendre = QApplication::activeWindow() == attente;
@@ -740,10 +768,185 @@ bool MdiBase::enregistrerCellules(const QList<QTableWidgetItem*>& cellules,
 
 void MdiBase::marquerEnregistre()
 {
+    QList<QTableWidgetItem*> cellules;
+    for (int ligne = 0; ligne < table->rowCount(); ++ligne)
+        for (int colonne = 0; estLigneDate(ligne) && colonne < table->columnCount(); ++colonne)
+            if (QTableWidgetItem* cellule = table->item(ligne, colonne))
+                cellules.append(cellule);
+    noterEnregistrees(cellules);
     modifie = false;
     annulations.clear();
     retablissements.clear();
     actualiserActions();
+    JournalSaisies::Ecrivain::instance().signaler();
+}
+
+void MdiBase::noterEnregistrees(const QList<QTableWidgetItem*>& cellules)
+{
+    const bool gardee = garde;
+    garde = true;
+    for (QTableWidgetItem* cellule : cellules) {
+        if (cellule->data(Grilles::ROLE_ENREGISTRE).toString() != cellule->text())
+            cellule->setData(Grilles::ROLE_ENREGISTRE, cellule->text());
+        if (cellule->data(Grilles::ROLE_REPRISE).isValid())
+            cellule->setData(Grilles::ROLE_REPRISE, QVariant());
+    }
+    garde = gardee;
+}
+
+// ---------------------------------------------------------------------------
+// Journal des saisies, fin de session et reprise après un arrêt imprévu
+
+QString MdiBase::nommer(const JournalSaisies::Grille& grille)
+{
+    return grille.sorte == JournalSaisies::Sorte::Palier
+               ? tr("%1, attestations du palier « %2 »").arg(grille.classe, grille.palier)
+               : tr("%1, compétence « %2 »").arg(grille.classe, grille.competence);
+}
+
+void MdiBase::decrireGrille(const QComboBox* cbClasses, const QComboBox* cbPaliers,
+                            const QComboBox* cbCompetences, bool triParNom)
+{
+    JournalSaisies::Grille grille;
+    grille.sorte = cbCompetences ? JournalSaisies::Sorte::Competences : JournalSaisies::Sorte::Palier;
+    grille.idClasse = cbClasses->currentData().toLongLong();
+    grille.classe = cbClasses->currentText();
+    grille.idPalier = cbPaliers->currentData().toLongLong();
+    grille.palier = cbPaliers->currentText();
+    if (cbCompetences) {
+        grille.idCompetence = cbCompetences->currentData().toLongLong();
+        grille.competence = cbCompetences->currentText();
+    }
+    grille.triParNom = triParNom;
+    grille.niveaux = filtreNiveau;
+    grilleChargee = grille;
+}
+
+bool MdiBase::choisirComme(const JournalSaisies::Grille& grille, QComboBox* cbClasses, QComboBox* cbPaliers,
+                           QComboBox* cbTri)
+{
+    const int classe = cbClasses->findData(grille.idClasse);
+    const int palier = cbPaliers->findData(grille.idPalier);
+    if (classe <= 0 || palier <= 0)
+        return false;
+    cbClasses->setCurrentIndex(classe); // vide le filtre de niveau
+    cbPaliers->setCurrentIndex(palier);
+    cbTri->setCurrentIndex(grille.triParNom ? 1 : 0);
+    filtreNiveau = grille.niveaux;
+    return true;
+}
+
+bool MdiBase::rouvrir(const JournalSaisies::Grille&)
+{
+    return false;
+}
+
+QList<QTableWidgetItem*> MdiBase::cellulesChangees() const
+{
+    QList<QTableWidgetItem*> cellules;
+    if (!table || !modifie)
+        return cellules;
+    for (int ligne = 0; ligne < table->rowCount(); ++ligne)
+        for (int colonne = 0; estLigneDate(ligne) && colonne < table->columnCount(); ++colonne)
+            if (QTableWidgetItem* cellule = table->item(ligne, colonne); Grilles::celluleChangee(cellule))
+                cellules.append(cellule);
+    return cellules;
+}
+
+std::optional<JournalSaisies::Grille> MdiBase::partJournal() const
+{
+    if (occupe())
+        return std::nullopt;
+    JournalSaisies::Grille part = grilleChargee;
+    if (abandonnee)
+        return part;
+    for (const QTableWidgetItem* cellule : cellulesChangees()) {
+        const qint64 eleve = eleveColonne(cellule->column());
+        const qint64 noeud = noeudLigne(cellule->row());
+        if (eleve == 0 || noeud == 0)
+            continue;
+        const auto [nom, prenom] = identites.eleves.value(eleve);
+        part.cases.append({eleve, nom, prenom, noeud, identites.refs.value(noeud), cellule->text()});
+    }
+    return part;
+}
+
+bool MdiBase::accepterFinSession()
+{
+    if (occupe())
+        return true; // en construction : sa dernière part reste au journal
+    validerSaisieEnCours();
+    if (!modifie)
+        return true;
+    bool abandon = true;
+    const bool continuer = Invite::continuerApresQuestion(
+        this, tr("Fin de la session"),
+        tr("La session de l'ordinateur se termine, mais des dates de la grille %1 ne sont pas encore "
+           "enregistrées.\n\nVoulez-vous les enregistrer ?\n\nOui : les enregistrer. Non : les abandonner. "
+           "Annuler : ne pas terminer la session.")
+            .arg(nomGrille()),
+        [this, &abandon] {
+            abandon = false;
+            return enregistrer();
+        });
+    abandonnee = continuer && abandon;
+    return continuer;
+}
+
+bool MdiBase::enregistrerSansQuestion()
+{
+    if (occupe() || !table)
+        return false;
+    validerSaisieEnCours();
+    QList<Notes::Cellule> aEcrire;
+    QList<QTableWidgetItem*> ecrites;
+    bool reste = false;
+    for (QTableWidgetItem* cellule : cellulesChangees()) {
+        if (Grilles::dateInvalide(cellule) || Grilles::dateAVerifier(cellule)) {
+            reste = true;
+            continue;
+        }
+        aEcrire.append(
+            {eleveColonne(cellule->column()), noeudLigne(cellule->row()), Dates::saisie(cellule->text())});
+        ecrites.append(cellule);
+    }
+    if (!aEcrire.isEmpty()) {
+        if (!Notes::enregistrer(aEcrire))
+            return false; // tout reste au journal
+        noterEnregistrees(ecrites);
+    }
+    modifie = reste;
+    return !reste;
+}
+
+int MdiBase::remettre(const QList<JournalSaisies::Case>& cases)
+{
+    if (occupe() || !table)
+        return 0;
+    QHash<qint64, int> colonnes;
+    for (int colonne = 0; colonne < table->columnCount(); ++colonne)
+        colonnes.insert(eleveColonne(colonne), colonne);
+    QHash<qint64, int> lignes;
+    for (int ligne = 0; ligne < table->rowCount(); ++ligne)
+        if (estLigneDate(ligne))
+            lignes.insert(noeudLigne(ligne), ligne);
+    garde = true;
+    Pas pas;
+    for (const JournalSaisies::Case& c : cases) {
+        const int colonne = colonnes.value(c.idEleve, -1);
+        const int ligne = lignes.value(c.idNoeud, -1);
+        QTableWidgetItem* cellule = colonne >= 0 && ligne >= 0 ? table->item(ligne, colonne) : nullptr;
+        if (!cellule)
+            continue;
+        Annulation annulation{QRect(colonne, ligne, 1, 1), {}};
+        ecrireCellule(cellule, c.texte, &annulation);
+        cellule->setData(Grilles::ROLE_REPRISE, true);
+        pas.append(annulation);
+    }
+    if (!pas.isEmpty())
+        empilerPas(pas);
+    garde = false;
+    return int(pas.size());
 }
 
 void MdiBase::annoncer(const QString& message)

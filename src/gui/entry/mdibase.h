@@ -2,6 +2,7 @@
 #pragma once
 
 #include "core/commun/resultat.h"
+#include "core/entry/journalsaisies.h"
 #include "core/entry/notes.h"
 
 #include <QDate>
@@ -11,6 +12,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 class HoteSaisie;
 class QAbstractButton;
@@ -68,6 +70,26 @@ public:
     // Remplit les listes de la fenêtre ; `modifie` est effacé. Faux, après l'avoir dit, quand
     // la base n'a pas pu être lue.
     virtual bool chargerListes() = 0;
+
+    // La grille telle qu'une question la nomme : « CE1 A, compétence « … » ».
+    static QString nommer(const JournalSaisies::Grille& grille);
+    QString nomGrille() const { return nommer(grilleChargee); }
+    // La session du bureau se termine et l'enseignant peut répondre : la question de la
+    // fermeture, la grille nommée (Oui enregistre et ne continue qu'en cas de succès, Non
+    // abandonne ses modifications, Annuler arrête la fin de session). Vrai pour continuer.
+    bool accepterFinSession();
+    // La session se termine sans question possible : les cases changées dont la date est valide
+    // et vraisemblable sont enregistrées ; les autres (dates incorrectes, dates à vérifier)
+    // restent au journal des saisies, d'où le prochain démarrage propose de les reprendre. Vrai
+    // quand il ne reste rien à enregistrer.
+    bool enregistrerSansQuestion();
+    // Reprise après un arrêt imprévu : la grille est affichée pour la même classe, le même
+    // palier, la même compétence, le même tri et le même filtre de niveau. Vrai quand c'est fait.
+    virtual bool rouvrir(const JournalSaisies::Grille& grille);
+    // Remet ces cases dans la grille affichée, en un seul pas à défaire, marquées « reprises » et
+    // pas encore enregistrées ; rend le nombre de cases remises (une case dont l'élève ou le
+    // nœud n'est pas dans la grille est laissée).
+    int remettre(const QList<JournalSaisies::Case>& cases);
 
 public Q_SLOTS:
     // Les opérations d'édition, que la fenêtre principale appelle sur la fenêtre de saisie
@@ -133,6 +155,15 @@ protected:
     // Question posée avant de recharger la grille quand elle a des modifications : vrai pour
     // continuer (enregistrement réussi, ou modifications abandonnées).
     bool confirmerRechargement();
+    // Ce que la grille va montrer, pour le journal des saisies et les questions : la classe, le
+    // palier et la compétence choisis (`cbCompetences` nul pour les paliers), le tri et le filtre
+    // de niveau. Appelé juste avant la construction de la grille.
+    void decrireGrille(const QComboBox* cbClasses, const QComboBox* cbPaliers, const QComboBox* cbCompetences,
+                       bool triParNom);
+    // Pour rouvrir une grille : la classe, le palier, le tri et le filtre de niveau choisis comme
+    // dans `grille` ; faux quand la classe ou le palier manquent aux listes.
+    bool choisirComme(const JournalSaisies::Grille& grille, QComboBox* cbClasses, QComboBox* cbPaliers,
+                      QComboBox* cbTri);
     // Début et fin de la construction de la grille : dialogue d'attente, table en lecture
     // seule, garde levée ; puis pile vidée, rien à refaire, pas de modification. Après une
     // lecture refusée pendant la construction, la grille reste vide et l'enseignant apprend
@@ -213,7 +244,20 @@ private:
     QTableWidgetItem* premiereCellule(const std::function<bool(const QTableWidgetItem*)>& critere) const;
     // Rend courante une cellule et la montre.
     void allerA(QTableWidgetItem* cellule);
+    // Les cellules de date changées depuis le chargement ou le dernier enregistrement.
+    QList<QTableWidgetItem*> cellulesChangees() const;
+    // La part de la grille dans le journal des saisies ; rien quand elle est occupée.
+    std::optional<JournalSaisies::Grille> partJournal() const;
+    // Les cellules ont été enregistrées : la base tient désormais leur texte.
+    void noterEnregistrees(const QList<QTableWidgetItem*>& cellules);
 
     Grille boutons;
     bool fermetureAccordee = false;
+    // Ce que montre la grille (sans cases) et les noms de ses élèves et nœuds, pour le journal.
+    JournalSaisies::Grille grilleChargee;
+    JournalSaisies::Identites identites;
+    int cleJournal = 0;
+    // « Non » à la fin de session : la part de la grille quitte le journal jusqu'au changement
+    // suivant.
+    bool abandonnee = false;
 };

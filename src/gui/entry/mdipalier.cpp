@@ -119,6 +119,15 @@ void mdiPalier::filtreNiveaux()
 
 void mdiPalier::yank() {}
 
+bool mdiPalier::rouvrir(const JournalSaisies::Grille& grille)
+{
+    if (grille.sorte != JournalSaisies::Sorte::Palier ||
+        !choisirComme(grille, ui->cbClasses, ui->cbPaliers, ui->cbTri))
+        return false;
+    afficher();
+    return table->rowCount() > 0;
+}
+
 // ---------------------------------------------------------------------------
 // Construction de la grille
 
@@ -137,6 +146,7 @@ void mdiPalier::afficher()
     if (!confirmerRechargement())
         return;
 
+    decrireGrille(ui->cbClasses, ui->cbPaliers, nullptr, ui->cbTri->currentIndex() != 0);
     commencerChargement(tr("Création de la table en cours.\nVeuillez patienter..."));
     terminerChargement(construire());
 }

@@ -24,6 +24,7 @@ public:
 
     // Remplit les listes des classes et des paliers ; `modifie` est effacé.
     bool chargerListes() override;
+    bool rouvrir(const JournalSaisies::Grille& grille) override;
 
 public Q_SLOTS:
     void cbClasseChange(int index);

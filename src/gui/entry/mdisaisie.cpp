@@ -121,6 +121,7 @@ void mdiSaisie::afficher()
         return;
     }
 
+    decrireGrille(ui->cbClasses, ui->cbPaliers, ui->cbCompetences, ui->cbTri->currentIndex() != 0);
     commencerChargement(tr("Création de la table en cours..."));
     Resultat<> construction =
         construireColonnes(ui->cbClasses->currentData().toLongLong(), ui->cbTri->currentIndex() != 0);
@@ -129,6 +130,19 @@ void mdiSaisie::afficher()
     if (construction)
         construction = remplirCellules();
     terminerChargement(construction);
+}
+
+bool mdiSaisie::rouvrir(const JournalSaisies::Grille& grille)
+{
+    if (grille.sorte != JournalSaisies::Sorte::Competences ||
+        !choisirComme(grille, ui->cbClasses, ui->cbPaliers, ui->cbTri))
+        return false;
+    const int competence = ui->cbCompetences->findData(grille.idCompetence);
+    if (competence < 0)
+        return false;
+    ui->cbCompetences->setCurrentIndex(competence);
+    afficher();
+    return table->rowCount() > 0 && ui->cbCompetences->currentData().toLongLong() == grille.idCompetence;
 }
 
 Resultat<> mdiSaisie::construireLignes(qint64 idCompetence)

@@ -22,6 +22,7 @@ public:
 
     // Remplit les listes des classes, des paliers et des compétences.
     bool chargerListes() override;
+    bool rouvrir(const JournalSaisies::Grille& grille) override;
 
 public Q_SLOTS:
     void cbPalierChange(int index);

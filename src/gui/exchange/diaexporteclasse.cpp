@@ -5,9 +5,10 @@
 #include "core/db/requetes.h"
 #include "core/exchange/fichierclasse.h"
 #include "gui/commun/invite.h"
+#include "gui/commun/messageecriture.h"
+#include "gui/commun/messages.h"
 
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 diaExporteClasse::diaExporteClasse(QWidget* parent)
@@ -48,22 +49,10 @@ void diaExporteClasse::accept()
                                         ui->cbPalier->currentData().toLongLong()));
     if (!document)
         return;
-    // Écrit à côté puis renommé : un disque plein ou une clé retirée ne laisse ni fichier à
+    // Écrit à côté, relu, puis nommé : un disque plein ou une clé retirée ne laisse ni fichier à
     // moitié écrit ni ancien fichier écrasé.
-    QSaveFile fichier(chemin);
-    if (!fichier.open(QIODevice::WriteOnly)) {
-        Invite::avertissement(this, tr("Erreur"),
-                              tr("Impossible d'ouvrir le fichier %1 en écriture.").arg(chemin));
-        return;
-    }
-    fichier.write(FichierClasse::texte(*document));
-    if (!fichier.commit()) {
-        Invite::avertissement(
-            this, tr("Erreur"),
-            tr("L'écriture du fichier %1 a échoué (%2).\nAucun fichier n'a été écrit : libérez "
-               "de la place sur le disque ou choisissez un autre emplacement, puis "
-               "recommencez.")
-                .arg(chemin, fichier.errorString()));
+    if (const Resultat<> ecrit = FichierClasse::ecrire(chemin, *document); !ecrit) {
+        Invite::avertissement(this, tr("Erreur"), MessageEcriture::texte(ecrit.erreur()));
         return;
     }
     MyDialog::accept();

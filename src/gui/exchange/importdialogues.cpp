@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/exchange/importdialogues.h"
 
+#include "core/commun/application.h"
+
 #include "gui/commun/diawait.h"
 #include "gui/commun/invite.h"
 #include "gui/commun/messages.h"
@@ -39,6 +41,23 @@ int ImportDialogues::notesSupprimables(int nombre)
 {
     diaNotesSupprimables dialogue(nombre, parent);
     return dialogue.exec();
+}
+
+bool ImportDialogues::accepterAutreEcole(const QString& ecoleFichier, const QString& ecoleBase)
+{
+    // Les lignes de l'adresse gardées, chacune en retrait sous l'école qu'elle décrit.
+    const auto ecole = [](const QString& texte) {
+        return QStringLiteral("    ") + texte.trimmed().replace(QLatin1Char('\n'), QStringLiteral("\n    "));
+    };
+    return Invite::question(parent, QCoreApplication::translate("ImportClasse", "Fichier d'une autre école"),
+                            QCoreApplication::translate("ImportClasse",
+                                                        "Ce fichier de classe a été exporté par une autre "
+                                                        "école :\n%1\n\nVotre base de données est "
+                                                        "celle de :\n%2\n\nFusionner quand même ses élèves "
+                                                        "et leurs dates dans votre base ?\n(Non : "
+                                                        "l'importation est annulée, rien n'est modifié.)")
+                                .arg(ecole(ecoleFichier), ecole(ecoleBase)),
+                            QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
 }
 
 void ImportDialogues::debutEcriture()
@@ -92,6 +111,14 @@ QString ImportDialogues::bilan(const ImportClasse::Compteurs& cpt)
         texte += tr("Classe %1 créée\n").arg(cpt.classe);
     if (cpt.classeRenommee)
         texte += tr("Une classe renommée en %1\n").arg(cpt.classe);
+    if (cpt.nomsNettoyes > 0)
+        texte += tr("Noms lus avec des caractères de contrôle (caractère nul, tabulation…), enregistrés "
+                    "sans eux : %1\n")
+                     .arg(cpt.nomsNettoyes);
+    if (!cpt.copieNonEcrite.isEmpty())
+        texte += tr("\nLa copie de travail %1 n'a pas pu être écrite dans le dossier des données (%2) ; "
+                    "l'importation elle-même est faite.\n")
+                     .arg(Application::FICHIER_COPIE_IMPORT, cpt.copieNonEcrite);
     return texte;
 }
 
@@ -141,7 +168,7 @@ QList<std::pair<QString, QString>> ImportDialogues::refus(const Erreur& e)
         return {{tr("Erreur de contrôle"), tr("Ce fichier semble incorrect (somme de contrôle absente).")}};
     case Raison::SommeIncorrecte:
         return {{tr("Erreur de contrôle"),
-                 tr("Ce fichier semble avoir été modifié manuellement en-dehors de Quorvel. Par précaution, "
+                 tr("Ce fichier semble avoir été modifié manuellement en dehors de Quorvel. Par précaution, "
                     "Quorvel refuse de lire les fichiers modifiés.")}};
     case Raison::DechiffrementImpossible:
         return {erreur(tr("Impossible de décrypter le fichier"))};
@@ -150,7 +177,7 @@ QList<std::pair<QString, QString>> ImportDialogues::refus(const Erreur& e)
     case Raison::PalierAbsent:
         return {erreur(tr("Palier non renseigné."))};
     case Raison::PalierInconnu:
-        return {erreur(tr("Le référence du palier ne correspondent pas à celles de la base de données"))};
+        return {erreur(tr("Les références du palier ne correspondent pas à celles de la base de données"))};
     case Raison::ClasseAbsenteDuFichier:
         return {erreur(tr("Pas de classe indiquée dans le fichier."))};
     case Raison::AucunNiveau:

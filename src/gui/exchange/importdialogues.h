@@ -27,6 +27,7 @@ public:
     bool resoudreDates(QList<ConflitDate>& conflits) override;
     bool resoudreNiveaux(QList<ChangementNiveau>& changements) override;
     int notesSupprimables(int nombre) override;
+    bool accepterAutreEcole(const QString& ecoleFichier, const QString& ecoleBase) override;
     void debutEcriture() override;
     void avancer() override;
     void finEcriture() override;

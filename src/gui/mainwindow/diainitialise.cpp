@@ -9,6 +9,7 @@
 #include "gui/commun/diawait.h"
 #include "gui/commun/invite.h"
 #include "gui/commun/messages.h"
+#include "gui/mainwindow/miseajourlivret.h"
 
 #include <QEvent>
 #include <QFile>
@@ -73,7 +74,7 @@ void diaInitialise::accept()
 {
     if (!premierDemarrage &&
         Invite::question(this, tr("Confirmez"),
-                         tr("Etes-vous sûr de vouloir réinitaliser toute la base de données ?\nConfirmez en "
+                         tr("Êtes-vous sûr de vouloir réinitialiser toute la base de données ?\nConfirmez en "
                             "cliquant sur OUI."),
                          QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes) {
         reject();
@@ -123,7 +124,7 @@ void diaInitialise::accept()
     QString fin = tr("La base de données a été initialisée.");
     if (!copieSecurite.isEmpty())
         fin += QLatin1Char('\n') + tr("L'ancienne base a été gardée sous le nom :\n%1").arg(copieSecurite);
-    Invite::information(this, tr("OPERATION TERMINEE"), fin);
+    Invite::information(this, tr("OPÉRATION TERMINÉE"), fin);
 
     proposerMigration();
     QDialog::accept();
@@ -164,7 +165,7 @@ void diaInitialise::signalerEchec(const Erreur& erreur)
         break;
     }
     Invite::information(
-        this, tr("PROBLEME"),
+        this, tr("PROBLÈME"),
         tr("Il y a eu des erreurs. Toutes les requêtes risquent de poser des problèmes.\n%1").arg(detail));
 }
 
@@ -204,7 +205,7 @@ void diaInitialise::proposerMigration()
         QFile::remove(ancien);
         Invite::information(
             this, tr("Importation terminée"),
-            tr("L'importation s'est correctement terminée.\nNous vous suggérons de faire IMMEDIATEMENT une "
+            tr("L'importation s'est correctement terminée.\nNous vous suggérons de faire IMMÉDIATEMENT une "
                "sauvegarde de la base de données, car vos anciennes sauvegardes ne sont plus "
                "valables.\nRendez-vous "
                "dans le menu Fichiers, Base de données, Sauvegarder la base de données entière."));
@@ -214,4 +215,5 @@ void diaInitialise::proposerMigration()
             tr("Des problèmes se sont produits lors de l'importation. La base risque d'être "
                "incomplète ou incohérente."));
     }
+    signalerLivretNational(this);
 }

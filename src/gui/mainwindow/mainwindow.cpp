@@ -2,9 +2,11 @@
 #include "gui/mainwindow/mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "core/commun/application.h"
 #include "core/commun/motdepasse.h"
 #include "core/db/jeuessai.h"
 #include "core/db/schema.h"
+#include "core/entry/journalsaisies.h"
 #include "core/exchange/importclasse.h"
 #include "gui/commun/apropos.h"
 #include "gui/commun/invite.h"
@@ -15,8 +17,12 @@
 #include "gui/exchange/diaexporteclasse.h"
 #include "gui/exchange/importdialogues.h"
 #include "gui/mainwindow/diainitialise.h"
+#include "gui/mainwindow/finsession.h"
+#include "gui/mainwindow/gardiencopies.h"
 #include "gui/mainwindow/menusauvegarde.h"
+#include "gui/mainwindow/miseajourlivret.h"
 #include "gui/mainwindow/mymdiarea.h"
+#include "gui/mainwindow/reprisesaisies.h"
 #include "gui/print/diaimprimer.h"
 #include "gui/pupils/diaajouteeleves.h"
 #include "gui/pupils/diaeleve.h"
@@ -26,13 +32,16 @@
 #include "gui/settings/diaparam.h"
 
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QMdiSubWindow>
 #include <QPrinter>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QTimer>
 
-MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(std::make_unique<Ui::MainWindow>())
+MainWindow::MainWindow(QWidget* parent, Demarrage demarrage)
+    : QMainWindow(parent), ui(std::make_unique<Ui::MainWindow>())
 {
     ui->setupUi(this);
     documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
@@ -73,10 +82,30 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(std::make_uniq
     setCentralWidget(espace);
     connect(espace, &QMdiArea::subWindowActivated, this, &MainWindow::updateActions);
 
+    // Fin de la session du bureau : les dates pas encore enregistrées ne sont pas perdues en
+    // silence. Qt demande un appel direct : la session n'attend pas la boucle d'événements.
+    if (auto* application = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        connect(
+            application, &QGuiApplication::commitDataRequest, this,
+            [this](QSessionManager& gestionnaire) {
+                GestionnaireSessionQt session(gestionnaire);
+                terminerSession(session);
+            },
+            Qt::DirectConnection);
+    // Le journal des dates pas encore enregistrées ne s'écrit plus : l'enseignant le lit.
+    connect(&JournalSaisies::Ecrivain::instance(), &JournalSaisies::Ecrivain::ecritureRefusee, this,
+            [this](const QString& detail) {
+                annoncer(
+                    tr("Attention : la copie de secours des dates pas encore enregistrées n'a pas pu être "
+                       "écrite (%1). Enregistrez vos grilles.")
+                        .arg(detail));
+            });
+
     printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
     statusBar(); // créée tout de suite : l'espace de travail ne rétrécit pas au premier message
     updateActions(nullptr);
-    QTimer::singleShot(0, this, &MainWindow::initGale);
+    if (demarrage == Demarrage::ControleVersion)
+        QTimer::singleShot(0, this, &MainWindow::initGale);
 }
 
 MainWindow::~MainWindow()
@@ -84,6 +113,11 @@ MainWindow::~MainWindow()
     // En se détruisant avec ses enfants, l'espace de travail signale la disparition de ses
     // sous-fenêtres : il ne doit plus appeler cette fenêtre, déjà en partie détruite.
     disconnect(espace, nullptr, this, nullptr);
+}
+
+bool MainWindow::terminerSession(GestionnaireSession& gestionnaire)
+{
+    return FinSession::terminer(espace, gestionnaire);
 }
 
 QMdiSubWindow* MainWindow::sousFenetreActive() const
@@ -299,6 +333,12 @@ void MainWindow::yank()
 
 void MainWindow::initGale()
 {
+    // Retenu depuis le démarrage, le journal des saisies peut de nouveau s'écrire une fois le
+    // choix fait (ou la base initialisée : il ne vaut plus rien).
+    const auto relacher = qScopeGuard([this] {
+        JournalSaisies::Ecrivain::instance().retenir(false);
+        demarrageFini = true;
+    });
     const Resultat<Schema::EtatVersion> lu = Schema::controlerVersion();
     if (!lu) {
         // Sans la version, rien ne peut être montré : surtout pas une base à initialiser.
@@ -309,6 +349,7 @@ void MainWindow::initGale()
     const Schema::EtatVersion& etat = *lu;
     if (etat.statut == Schema::EtatVersion::AInitialiser) {
         initialiser(true);
+        demarrerCopies();
         return;
     }
     if (etat.statut == Schema::EtatVersion::Incorrecte) {
@@ -319,7 +360,25 @@ void MainWindow::initGale()
                 .arg(etat.version)
                 .arg(Schema::VERSION));
         initialiser(true);
+    } else {
+        // Une base d'une version précédente reçoit le texte du livret actuel, une fois.
+        mettreLivretAJour(this);
     }
+    // Les dates tapées et pas enregistrées lors d'un arrêt imprévu, dans une base qui n'est pas à
+    // initialiser.
+    if (etat.statut == Schema::EtatVersion::Correcte)
+        RepriseSaisies::proposer(this);
+    demarrerCopies();
+}
+
+void MainWindow::demarrerCopies()
+{
+    // Une initialisation refusée au premier démarrage a fermé la fenêtre : rien à copier.
+    if (!copies || !isVisible())
+        return;
+    const Resultat<Schema::EtatVersion> etat = Schema::controlerVersion();
+    if (etat && etat->statut == Schema::EtatVersion::Correcte)
+        copies->auDemarrage();
 }
 
 // ---------------------------------------------------------------------------
@@ -336,6 +395,7 @@ void MainWindow::initialiser(bool premierDemarrage)
         return;
     if (!premierDemarrage && !accesAutorise())
         return;
+    const GardienCopies::Pause pause(copies);
     diaInitialise dialogue(this, premierDemarrage);
     if (dialogue.exec() == QDialog::Accepted)
         options();
@@ -354,7 +414,7 @@ void MainWindow::importerEleves()
 
 void MainWindow::editer()
 {
-    if (!fenetresFermees(tr("Edition")))
+    if (!fenetresFermees(tr("Édition")))
         return;
     diaEleve dialogue(this);
     dialogue.exec();
@@ -370,17 +430,21 @@ void MainWindow::ajouterEleves()
 
 void MainWindow::restaurer()
 {
-    if (!fenetresFermees(tr("Edition")) || !accesAutorise())
+    if (!fenetresFermees(tr("Édition")) || !accesAutorise())
         return;
+    // La liste des copies et la base ne bougent plus pendant le choix et l'échange.
+    const GardienCopies::Pause pause(copies);
     restaurerBase(this, documents);
+    // Une sauvegarde faite par une version précédente reçoit le texte du livret actuel.
+    mettreLivretAJour(this);
 }
 
 void MainWindow::importerClasse()
 {
-    if (!fenetresFermees(tr("Edition")))
+    if (!fenetresFermees(tr("Édition")))
         return;
     const QString chemin = Invite::fichierAOuvrir(this, tr("Importer une classe"), documents,
-                                                  tr("Fichiers xml (*.xml);;Tous fichiers (*.*)"));
+                                                  tr("Fichiers XML (*.xml);;Tous fichiers (*.*)"));
     if (chemin.isEmpty())
         return;
     ImportDialogues dialogues(this);
@@ -449,6 +513,10 @@ void MainWindow::options()
 
 void MainWindow::sauvegarder()
 {
+    if (!enregistrerAvantImpression(
+            tr("Des dates de cette grille ne sont pas encore enregistrées : la "
+               "sauvegarde ne les contiendrait pas.\nVoulez-vous les enregistrer d'abord ?")))
+        return;
     sauvegarderBase(this, documents);
 }
 
@@ -459,13 +527,17 @@ void MainWindow::mdp()
 }
 void MainWindow::exporterClasse()
 {
+    if (!enregistrerAvantImpression(
+            tr("Des dates de cette grille ne sont pas encore enregistrées : le fichier "
+               "exporté ne les contiendrait pas.\nVoulez-vous les enregistrer d'abord ?")))
+        return;
     diaExporteClasse dialogue(this);
     dialogue.exec();
 }
 
 void MainWindow::aide()
 {
-    Invite::ouvrirUrl(Invite::urlDocumentProgramme(QStringLiteral("quorvel.pdf")));
+    Invite::ouvrirDocument(this, Application::DOCUMENT_GUIDE);
 }
 
 void MainWindow::aPropos()
@@ -478,11 +550,18 @@ void MainWindow::aPropos()
 
 void MainWindow::closeEvent(QCloseEvent* evenement)
 {
-    // Une fenêtre qui se charge refuse sans question ; une fenêtre modifiée pose la sienne.
-    if (fermerSousFenetres())
-        evenement->accept();
-    else
+    // Une fenêtre qui se charge refuse sans question ; une fenêtre modifiée pose la sienne. Après
+    // une fin de session, tout est déjà décidé : Qt ferme les fenêtres en quittant, sans question.
+    if (!FinSession::decidee() && !fermerSousFenetres()) {
         evenement->ignore();
+        return;
+    }
+    evenement->accept();
+    // Tout ce qui est enregistré est dans la base : la copie du jour, fenêtre déjà cachée.
+    if (copies) {
+        hide();
+        copies->aLaFermeture();
+    }
 }
 
 void MainWindow::changeEvent(QEvent* evenement)

@@ -9,6 +9,8 @@
 
 #include <memory>
 
+class GardienCopies;
+class GestionnaireSession;
 class MdiBase;
 class MyMdiArea;
 class QMdiSubWindow;
@@ -25,8 +27,16 @@ class MainWindow : public QMainWindow, public HoteSaisie
 {
     Q_OBJECT
 public:
-    explicit MainWindow(QWidget* parent = nullptr);
+    // Au premier tour de la boucle d'événements, la fenêtre contrôle la version de la base (et
+    // propose l'initialisation d'une base neuve) ; `SansControle` l'en dispense, pour la
+    // vérification du démarrage, qui n'ouvre aucune base.
+    enum class Demarrage { ControleVersion, SansControle };
+    explicit MainWindow(QWidget* parent = nullptr, Demarrage demarrage = Demarrage::ControleVersion);
     ~MainWindow() override;
+
+    // Vrai une fois le démarrage fini : version de la base contrôlée, questions du démarrage
+    // posées (initialisation, mise à jour du livret, reprise des saisies).
+    bool demarrageTermine() const { return demarrageFini; }
 
     // Contrôle d'accès : vrai quand aucun mot de passe n'est fixé, ou quand l'utilisateur
     // donne le bon ; une réponse vide (ou l'annulation) refuse sans message.
@@ -35,6 +45,11 @@ public:
     // Ajoute le widget à l'espace de travail comme sous-fenêtre détruite à la fermeture,
     // à la position courante de la cascade.
     QMdiSubWindow* placerSousFenetre(QWidget* widget);
+
+    // Les copies automatiques de la base, confiées par le démarrage (une fenêtre sans gardien,
+    // comme dans la plupart des essais, n'en fait pas) : lancées quand la base est reconnue,
+    // faites à la fermeture, attendues avant une restauration ou une initialisation.
+    void confierCopies(GardienCopies* gardien) { copies = gardien; }
 
     MyMdiArea* espaceTravail() const { return espace; }
     QPrinter* imprimante() const { return printer.get(); }
@@ -54,6 +69,10 @@ public:
     QAction* actionCouper() const override;
     QAction* actionEffacer() const override;
     void annoncer(const QString& message) override;
+
+    // La session du bureau se termine (`QGuiApplication::commitDataRequest`, que la fenêtre
+    // reçoit de Qt) : voir FinSession::terminer.
+    bool terminerSession(GestionnaireSession& gestionnaire);
 
 public Q_SLOTS:
     void bilanLPC();
@@ -105,12 +124,16 @@ private:
     // Place une fenêtre de saisie neuve et remplit ses listes ; fermée aussitôt quand la base
     // n'a pas pu être lue (l'enseignant l'a appris).
     void ouvrirSaisie(MdiBase* fenetre);
+    // La base est reconnue et la fenêtre ouverte : les copies automatiques commencent.
+    void demarrerCopies();
 
     std::unique_ptr<Ui::MainWindow> ui;
     MyMdiArea* espace = nullptr;
     std::unique_ptr<QPrinter> printer;
     OptionsImpression choixImpression;
     QString documents;
+    GardienCopies* copies = nullptr;
+    bool demarrageFini = false;
     int decalageX = 0;
     int decalageY = 0;
 };

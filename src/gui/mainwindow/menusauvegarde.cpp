@@ -1,11 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/mainwindow/menusauvegarde.h"
 
+#include "core/commun/application.h"
+#include "core/commun/horloge.h"
 #include "gui/commun/invite.h"
+#include "gui/commun/messageecriture.h"
+#include "gui/mainwindow/diacopies.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QSet>
 
 namespace {
 QString traduire(const char* texte)
@@ -30,10 +36,10 @@ QString texteRefusRestauration(const Erreur& e)
     case Raison::VersionIllisible:
         return traduire("Impossible de lire la version de la base. Restauration annulée.");
     case Raison::VersionIncompatible:
-        return traduire("La version de la base à restaurer incompatible avec cette version de Quorvel. "
+        return traduire("La version de la base à restaurer est incompatible avec cette version de Quorvel. "
                         "Restauration annulée.");
     case Raison::AncienneBaseNonGardee:
-        return traduire("Impossible de renommer la base de donnée %1 en %2. Restauration annulée")
+        return traduire("Impossible de renommer la base de données %1 en %2. Restauration annulée")
             .arg(e.nom, e.texte);
     case Raison::RecopieImpossible:
         return traduire("erreur de copie de %1 vers %2").arg(e.nom, e.texte);
@@ -42,6 +48,29 @@ QString texteRefusRestauration(const Erreur& e)
                         "restaurer l'ancienne base.")
             .arg(e.texte);
     }
+}
+
+// Les copies automatiques à proposer : celles de cet ordinateur, puis celles du second dossier
+// qui n'y sont pas (après une panne du disque, elles sont les seules), chacune avec ce qu'elle
+// tient ; la plus récente d'abord.
+QList<diaCopies::Ligne> copiesAProposer()
+{
+    QList<diaCopies::Ligne> lignes;
+    QSet<QString> noms;
+    const QDate aujourdhui = Horloge::aujourdhui();
+    for (const CopiesAuto::Copie& copie : CopiesAuto::lister(CopiesAuto::dossier(), aujourdhui)) {
+        noms.insert(QFileInfo(copie.chemin).fileName());
+        lignes.append({copie, CopiesAuto::lireContenu(copie.chemin), false});
+    }
+    const QString second = CopiesAuto::secondDossier();
+    if (!second.isEmpty())
+        for (const CopiesAuto::Copie& copie : CopiesAuto::lister(second, aujourdhui))
+            if (!noms.contains(QFileInfo(copie.chemin).fileName()))
+                lignes.append({copie, CopiesAuto::lireContenu(copie.chemin), true});
+    std::stable_sort(lignes.begin(), lignes.end(), [](const diaCopies::Ligne& a, const diaCopies::Ligne& b) {
+        return a.copie.moment > b.copie.moment;
+    });
+    return lignes;
 }
 } // namespace
 
@@ -70,13 +99,15 @@ void sauvegarderBase(QWidget* parent, QString& dossierDocuments)
                              traduire("Un fichier du même nom existe déjà. Faut-il le remplacer ?"),
                              QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
             return;
-        QFile::remove(cible);
     }
 
-    // La base reste ouverte pendant la copie : aucune transaction n'est en cours ici.
-    if (!Sauvegarde::copierBase(cible).reussi()) {
+    // La base reste ouverte pendant la copie : aucune transaction n'est en cours ici. La copie
+    // ne remplace l'ancienne qu'une fois entière : en cas d'échec, l'ancienne reste.
+    const Resultat<> copie = Sauvegarde::copierBase(cible);
+    if (!copie) {
         Invite::avertissement(parent, traduire("Erreur"),
-                              traduire("La base n'a pas pu être exportée correctement."));
+                              traduire("La base n'a pas pu être exportée correctement.") + QLatin1Char('\n') +
+                                  MessageEcriture::texte(copie.erreur()));
         return;
     }
     // Le chemin entier : l'enseignante sait où retrouver sa copie (quelle clé, quel dossier).
@@ -88,9 +119,18 @@ void sauvegarderBase(QWidget* parent, QString& dossierDocuments)
 void restaurerBase(QWidget* parent, const QString& dossierDocuments,
                    const Sauvegarde::OptionsRestauration& options)
 {
-    const QString fichier =
-        Invite::fichierAOuvrir(parent, traduire("Restaurer la base de données"), dossierDocuments,
-                               traduire("Fichiers SQLite (*.sqlite);;Tous fichiers (*.*)"));
+    // Les copies automatiques d'abord ; un fichier choisi à la main quand il n'y en a pas, ou
+    // quand l'enseignant le demande.
+    QString fichier;
+    if (const QList<diaCopies::Ligne> copies = copiesAProposer(); !copies.isEmpty()) {
+        diaCopies liste(copies, CopiesAuto::lireContenu(Application::chemins().courante), parent);
+        if (liste.exec() != QDialog::Accepted)
+            return;
+        fichier = liste.cheminChoisi();
+    }
+    if (fichier.isEmpty())
+        fichier = Invite::fichierAOuvrir(parent, traduire("Restaurer la base de données"), dossierDocuments,
+                                         traduire("Fichiers SQLite (*.sqlite);;Tous fichiers (*.*)"));
     if (fichier.isEmpty())
         return;
 
@@ -101,7 +141,7 @@ void restaurerBase(QWidget* parent, const QString& dossierDocuments,
         return;
     if (Invite::avertissement(
             parent, traduire("Restauration de la base de données"),
-            traduire("TOUS les enregistrements actuels seront SUPPRIMES et la nouvelle base "
+            traduire("TOUS les enregistrements actuels seront SUPPRIMÉS et la nouvelle base "
                      "remplacera la précédente. Confirmez une dernière fois, ou annulez."),
             QMessageBox::Yes | QMessageBox::Cancel) != QMessageBox::Yes)
         return;

@@ -17,9 +17,10 @@ class QWidget;
 // l'exécution.
 void sauvegarderBase(QWidget* parent, QString& dossierDocuments);
 
-// Remplace la base courante par un fichier choisi par l'utilisateur (à partir de
-// `dossierDocuments`), après deux confirmations. La garde contre les fenêtres ouvertes et
-// le mot de passe restent à la charge de l'appelant, qui les passe avant. `options` ne sert
-// qu'aux essais (voir Sauvegarde::OptionsRestauration).
+// Remplace la base courante par une copie automatique choisie dans leur liste, ou par un
+// fichier choisi par l'utilisateur (à partir de `dossierDocuments`), après deux
+// confirmations. La garde contre les fenêtres ouvertes, le mot de passe et l'attente d'une
+// copie automatique en cours restent à la charge de l'appelant, qui les passe avant.
+// `options` ne sert qu'aux essais (voir Sauvegarde::OptionsRestauration).
 void restaurerBase(QWidget* parent, const QString& dossierDocuments,
                    const Sauvegarde::OptionsRestauration& options = {});

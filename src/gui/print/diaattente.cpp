@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/print/diaattente.h"
 
+#include "core/commun/application.h"
 #include "gui/commun/invite.h"
 
 #include "ui_diaattente.h"
@@ -28,5 +29,5 @@ void diaAttente::setMode(int mode)
 
 void diaAttente::aide()
 {
-    Invite::ouvrirUrl(Invite::urlDocumentProgramme(QStringLiteral("quorvel.pdf")));
+    Invite::ouvrirDocument(this, Application::DOCUMENT_GUIDE);
 }

@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/print/diaimprimer.h"
 
+#include "core/commun/application.h"
 #include "core/db/requetes.h"
 #include "gui/commun/envoiimpression.h"
 #include "gui/commun/invite.h"
 #include "gui/commun/messages.h"
+#include "gui/commun/tiragefichier.h"
 #include "gui/print/diaattente.h"
 #include "gui/print/diacocheeleve.h"
 
@@ -253,7 +255,7 @@ void diaImprimer::btEleveClick()
 
 void diaImprimer::help()
 {
-    Invite::ouvrirUrl(Invite::urlDocumentProgramme(QStringLiteral("quorvel.pdf")));
+    Invite::ouvrirDocument(this, Application::DOCUMENT_GUIDE);
 }
 
 void diaImprimer::accept()
@@ -362,7 +364,7 @@ QString diaImprimer::dejaFait(const Tirage::Travail& travail) const
     if (travail.contenu == Tirage::Contenu::Rectos)
         return dejaComplets + tr("Quand l'imprimante sera prête, cliquez sur Réessayer pour continuer "
                                  "avec %1. Abandonner arrête l'impression ; les élèves suivants pourront "
-                                 "être imprimés plus tard (bouton « Elèves... »).")
+                                 "être imprimés plus tard (bouton « Élèves... »).")
                                   .arg(nom(travail.eleve));
     return dejaComplets + tr("Les rectos de %1 sont imprimés.").arg(nom(travail.eleve)) + QLatin1Char('\n') +
            refaireVersos;
@@ -384,9 +386,15 @@ QString diaImprimer::envoyer(const Tirage::Travail& travail, const QString& ecol
     if (!raison.isEmpty())
         return raison;
     printer->setDocName(nomTravail(travail));
+    // Vers un fichier : écrit à côté, relu entier, puis nommé ; sinon le fichier choisi ne change pas.
+    TirageFichier fichier(printer);
+    if (!fichier.pret())
+        return fichier.message();
     QPainter peintre;
-    if (!ouvrir(peintre, travail.paysage))
+    if (!ouvrir(peintre, travail.paysage)) {
+        fichier.abandonner();
         return EnvoiImpression::refusPeintre(*printer);
+    }
     for (int i = 0; i < travail.feuilles.size(); ++i) {
         if (i > 0)
             printer->newPage();
@@ -396,13 +404,20 @@ QString diaImprimer::envoyer(const Tirage::Travail& travail, const QString& ecol
             // Une page lue à moitié ne part pas : tout le travail est abandonné.
             printer->abort();
             peintre.end();
+            fichier.abandonner();
             return Messages::texteLecture(dessinee.erreur());
         }
     }
     peintre.end();
+    if (!fichier.valider())
+        return fichier.message();
     const QString erreur = EnvoiImpression::erreurEnvoi(*printer);
-    if (erreur.isEmpty())
-        pagesEnvoyees += int(travail.feuilles.size());
+    // Un fichier ne tient que le dernier travail : chaque travail le remplace (les rectos par
+    // les versos d'un recto-verso manuel).
+    if (erreur.isEmpty()) {
+        const int pages = int(travail.feuilles.size());
+        pagesEnvoyees = fichier.versFichier() ? pages : pagesEnvoyees + pages;
+    }
     return erreur;
 }
 
@@ -519,8 +534,10 @@ bool diaImprimer::imprimerCompetences(qint64 palierId)
     if (options.language.isEmpty() && palierId > 1 &&
         Invite::avertissement(
             this, tr("Langue vivante!"),
-            tr("Vous n'avez pas indiqué de langue vivante pour la compétence 2.\nVoulez-vous "
-               "vraiment poursuivre l'impression?"),
+            tr("Vous n'avez pas indiqué de langue vivante pour la compétence 2 : la ligne « La maîtrise "
+               "du niveau A1 est validée en … » sera imprimée avec un blanc, à compléter à la main.\n"
+               "Indiquez-la dans le champ « Langue vivante » de cette fenêtre, ou pour toute l'école par "
+               "« Fichiers », « Options... ».\nVoulez-vous vraiment poursuivre l'impression?"),
             QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
         return false;
     const auto ecole = Messages::lu(this, Requetes::ecole());

@@ -15,6 +15,7 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QSet>
 
 namespace {
 
@@ -331,7 +332,10 @@ void diaEleve::supprimer()
         retirerLignes(lignes);
         verifierClasseVidee();
     } else {
-        Messages::ecritureRefusee(this, supprimes.erreur());
+        signalerRefus(tr("Suppression impossible"),
+                      tr("Les élèves sélectionnés n'ont pas été supprimés : la base de données a refusé "
+                         "l'écriture (disque plein, fichier en lecture seule ou utilisé par un autre "
+                         "programme)."));
     }
     garde = false;
 }
@@ -376,7 +380,7 @@ void diaEleve::changerClasse()
         return;
     if (Invite::question(this, tr("Transférer les élèves sélectionnés dans une autre classe"),
                          tr("Voulez-vous vraiment déplacer les élèves sélectionnés dans la classe %1 ?\n"
-                            "Ils diaparaîtront immédiatement de la répartition actuelle.")
+                            "Ils disparaîtront immédiatement de la répartition actuelle.")
                              .arg(nomCible)) != QMessageBox::Yes)
         return;
     // Les modifications en cours sont enregistrées d'abord : un enregistrement refusé
@@ -385,7 +389,11 @@ void diaEleve::changerClasse()
     if (!lignes.isEmpty() && modifie && !enregistrer())
         return;
     if (const Resultat<> deplaces = Eleves::deplacer(idsLignes(lignes), cible); !deplaces) {
-        Messages::ecritureRefusee(this, deplaces.erreur());
+        signalerRefus(tr("Déplacement impossible"),
+                      tr("Les élèves sélectionnés n'ont pas été déplacés dans la classe %1 : la base de "
+                         "données a refusé l'écriture (disque plein, fichier en lecture seule ou utilisé par "
+                         "un autre programme).")
+                          .arg(nomCible));
         return;
     }
     retirerLignes(lignes);
@@ -500,13 +508,55 @@ void diaEleve::verifierClasseVidee()
         QMessageBox::Yes)
         return;
     if (const Resultat<> supprimee = Eleves::supprimerClasse(classeChargee); !supprimee) {
-        Messages::ecritureRefusee(this, supprimee.erreur());
+        signalerRefus(tr("Suppression impossible"),
+                      tr("La classe %1 n'a pas été supprimée : la base de données a refusé l'écriture "
+                         "(disque plein, fichier en lecture seule ou utilisé par un autre programme).")
+                          .arg(nomClasseChargee));
         return;
     }
     classeChargee = 0;
     nomClasseChargee.clear();
     remplirClasses();
     marquerModifie(false);
+}
+
+void diaEleve::signalerRefus(const QString& titre, const QString& texte)
+{
+    const Resultat<QList<Eleve>> enBase = Requetes::elevesClasse(classeChargee);
+    QString suite;
+    if (!enBase) {
+        suite =
+            tr("La base de données n'a pas pu être relue : le tableau est resté tel qu'il était. Fermez "
+               "l'autre programme (ou libérez de la place sur le disque), puis cliquez sur « Actualiser ».");
+    } else {
+        const bool gardee = garde;
+        garde = true;
+        if (!modifie) {
+            ui->table->setRowCount(0);
+            for (const Eleve& eleve : *enBase)
+                ajouterLigne(eleve);
+            suite =
+                tr("Le tableau montre ce que tient la base de données. Libérez de la place sur le disque ou "
+                   "fermez l'autre programme, puis recommencez.");
+        } else {
+            QSet<qlonglong> ids;
+            for (const Eleve& eleve : *enBase)
+                ids.insert(eleve.id);
+            QList<int> parties;
+            for (int ligne = 0; ligne < ui->table->rowCount(); ++ligne) {
+                const QTableWidgetItem* nom = ui->table->item(ligne, NOM);
+                const qlonglong id = nom ? nom->data(ROLE_ID).toLongLong() : 0;
+                if (id != 0 && !ids.contains(id))
+                    parties.append(ligne);
+            }
+            retirerLignes(parties);
+            suite = tr("Le tableau montre ce que tient la base de données, avec vos modifications pas encore "
+                       "enregistrées. Libérez de la place sur le disque ou fermez l'autre programme, puis "
+                       "recommencez.");
+        }
+        garde = gardee;
+    }
+    Invite::critique(this, titre, texte + QStringLiteral("\n\n") + suite);
 }
 
 void diaEleve::changeEvent(QEvent* evenement)

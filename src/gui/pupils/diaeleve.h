@@ -72,6 +72,11 @@ private:
     // colonne -1 : la première case vide de la ligne.
     void allerA(int ligne, int colonne);
     void verifierClasseVidee();
+    // La base a refusé une suppression ou un déplacement : l'enseignant le lit (`titre`, `texte`),
+    // et le tableau montre ce que la base tient vraiment. Les modifications pas encore
+    // enregistrées y restent ; seules partent les lignes des élèves que la base ne tient plus dans
+    // la classe. Sans modification en attente, toute la classe est relue.
+    void signalerRefus(const QString& titre, const QString& texte);
 
     std::unique_ptr<Ui::diaEleve> ui;
     QPushButton* btEnregistrer = nullptr;

@@ -5,6 +5,7 @@
 #include "core/db/sauvegarde.h"
 #include "core/pupils/importeleves.h"
 #include "gui/commun/invite.h"
+#include "gui/commun/messageecriture.h"
 #include "gui/commun/messages.h"
 
 #include "ui_diaimporteeleves.h"
@@ -33,9 +34,9 @@ diaImporteEleves::~diaImporteEleves() = default;
 
 void diaImporteEleves::parcourir()
 {
-    ui->edPath->setText(Invite::fichierAOuvrir(this, tr("Importer à partir du fichier csv des élèves"),
+    ui->edPath->setText(Invite::fichierAOuvrir(this, tr("Importer à partir du fichier CSV des élèves"),
                                                dossierDepart,
-                                               tr("Fichiers csv (*.csv);;Tous fichiers (*.*)")));
+                                               tr("Fichiers CSV (*.csv);;Tous fichiers (*.*)")));
 }
 
 void diaImporteEleves::suivreCases()
@@ -95,13 +96,15 @@ bool diaImporteEleves::sauveBase()
                 tr("L'importation est interrompue car la sauvegarde n'a pas été effectuée."));
             return false;
         }
-        QFile::remove(cible);
     }
 
-    if (!Sauvegarde::copierBase(cible).reussi()) {
+    // L'ancienne copie n'est remplacée que par une copie entière : en cas d'échec, elle reste.
+    const Resultat<> copie = Sauvegarde::copierBase(cible);
+    if (!copie) {
         Invite::avertissement(
             this, tr("Erreur"),
-            tr("La base n'a pas pu être exportée correctement. L'importation est annulée."));
+            tr("La base n'a pas pu être exportée correctement. L'importation est annulée.") +
+                QLatin1Char('\n') + MessageEcriture::texte(copie.erreur()));
         return false;
     }
     Invite::information(this, tr("Copie"),
@@ -123,7 +126,7 @@ void diaImporteEleves::accept()
     const QString chemin = ui->edPath->text().trimmed();
     if (chemin.isEmpty()) {
         Invite::avertissement(this, tr("Pas de fichier"),
-                              tr("Veuillez indiquer la position du fichier csv à utiliser."));
+                              tr("Veuillez indiquer la position du fichier CSV à utiliser."));
         return;
     }
 
@@ -140,9 +143,9 @@ void diaImporteEleves::accept()
         Invite::avertissement(
             this, tr("Problème sur fichier"),
             colonnes.erreur().raison == Raison::ChampIntrouvable
-                ? tr("Le fichier csv ne semble pas correct. Impossible de trouver le champ: %1")
+                ? tr("Le fichier CSV ne semble pas correct. Impossible de trouver le champ: %1")
                       .arg(nomChamp(int(colonnes.erreur().nombre)))
-                : tr("Le fichier csv ne semble pas correct."));
+                : tr("Le fichier CSV ne semble pas correct."));
         return;
     }
 
@@ -182,7 +185,7 @@ QString diaImporteEleves::nomChamp(int champ)
 {
     switch (champ) {
     case ImportEleves::Nom:
-        return tr("Nom elève");
+        return tr("Nom élève");
     case ImportEleves::Prenom:
         return tr("Prénom élève");
     case ImportEleves::DateNaissance:
@@ -221,6 +224,18 @@ QString diaImporteEleves::bilan(const ImportEleves::Comptes& r)
                        .arg(r.nonRepartis);
     if (r.absentsGardes > 0)
         details << tr("Élèves de la base absents du fichier, gardés : %1").arg(r.absentsGardes);
+    if (!r.lignesNettoyees.isEmpty()) {
+        QStringList lignesNettoyees;
+        for (const int ligne : r.lignesNettoyees.mid(0, 10))
+            lignesNettoyees << QString::number(ligne);
+        if (r.lignesNettoyees.size() > 10)
+            lignesNettoyees << QStringLiteral("…");
+        details
+            << tr("Lignes dont les noms portaient des caractères de contrôle (caractère nul, tabulation…), "
+                  "enregistrés sans eux : %1 (lignes %2)")
+                   .arg(r.lignesNettoyees.size())
+                   .arg(lignesNettoyees.join(QLatin1String(", ")));
+    }
     if (!details.isEmpty())
         lignes << QString() << details;
     return lignes.join(QLatin1Char('\n'));

@@ -6,13 +6,13 @@
 #include "gui/commun/diawait.h"
 #include "gui/commun/envoiimpression.h"
 #include "gui/commun/invite.h"
+#include "gui/commun/messageecriture.h"
+#include "gui/commun/tiragefichier.h"
 
 #include "ui_diabilan.h"
 
 #include <QCoreApplication>
-#include <QDateTime>
 #include <QEvent>
-#include <QFileInfo>
 #include <QPrinter>
 #include <QPushButton>
 #include <QTextDocument>
@@ -117,12 +117,15 @@ void DiaBilan::enregistrer()
         return;
     const QString chemin =
         Invite::fichierAEnregistrer(this, tr("Enregistrer le document au format HTML"),
-                                    Bilan::cheminPropose(libelleClasse), tr("Documents html (*.html)"));
+                                    Bilan::cheminPropose(libelleClasse), tr("Documents HTML (*.html)"));
     if (chemin.isEmpty())
         return;
     // Le document de l'éditeur, avec les retouches de l'utilisateur.
-    if (!Bilan::ecrire(chemin, ui->edTexte->document()->toHtml())) {
-        Invite::avertissement(this, tr("Problème"), tr("Impossible d'enregistrer le fichier"));
+    const Resultat<> ecrit = Bilan::ecrire(chemin, ui->edTexte->document()->toHtml());
+    if (!ecrit) {
+        Invite::avertissement(this, tr("Problème"),
+                              tr("Impossible d'enregistrer le fichier.") + QLatin1Char('\n') +
+                                  MessageEcriture::texte(ecrit.erreur()));
         return;
     }
     Bilan::retenirDossier(chemin);
@@ -144,14 +147,15 @@ void DiaBilan::imprimer()
     if (raison.isEmpty()) {
         printer->setDocName(
             QStringList{ui->cbClasse->currentText(), ui->cbPalier->currentText(), tr("bilan")}.join(" - "));
-        const QDateTime debut = QDateTime::currentDateTime().addSecs(-2);
-        ui->edTexte->document()->print(printer);
-        // Le document ne dit pas si son peintre a pu s'ouvrir : un fichier non écrit le montre.
-        const QFileInfo fichier(printer->outputFileName());
-        if (EnvoiImpression::versFichier(*printer) && (!fichier.exists() || fichier.lastModified() < debut))
-            raison = EnvoiImpression::refusPeintre(*printer);
-        else
-            raison = EnvoiImpression::erreurEnvoi(*printer);
+        // Vers un fichier : écrit à côté, relu entier, puis nommé. Le document ne dit pas si son
+        // peintre a pu s'ouvrir : le fichier relu le montre.
+        TirageFichier fichier(printer);
+        if (!fichier.pret()) {
+            raison = fichier.message();
+        } else {
+            ui->edTexte->document()->print(printer);
+            raison = fichier.valider() ? EnvoiImpression::erreurEnvoi(*printer) : fichier.message();
+        }
     }
     if (!raison.isEmpty()) {
         Invite::avertissement(this, tr("Impossible d'imprimer"),

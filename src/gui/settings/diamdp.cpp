@@ -7,6 +7,7 @@
 
 #include "ui_diamdp.h"
 
+#include <QDir>
 #include <QEvent>
 #include <QLayout>
 
@@ -33,13 +34,32 @@ diaMdp::~diaMdp() = default;
 
 void diaMdp::accept()
 {
-    if (const Resultat<> change =
-            Parametres::changerMotDePasse(ui->edAncien->text(), ui->edNouv1->text(), ui->edNouv2->text());
-        !change) {
-        Invite::avertissement(this, tr("Mot de passe"),
-                              change.erreur().raison == Raison::AncienMotDePasseIncorrect
-                                  ? tr("Le mot de passe ancien ne correspond pas.")
-                                  : tr("Les mots de passe ne correspondent pas."));
+    const Resultat<> change =
+        Parametres::changerMotDePasse(ui->edAncien->text(), ui->edNouv1->text(), ui->edNouv2->text());
+    if (!change) {
+        switch (change.erreur().raison) {
+        case Raison::AncienMotDePasseIncorrect:
+            Invite::avertissement(this, tr("Mot de passe"), tr("Le mot de passe ancien ne correspond pas."));
+            break;
+        case Raison::MotDePasseNonRepresentable:
+            Invite::avertissement(this, tr("Mot de passe"),
+                                  tr("Le nouveau mot de passe contient un caractère qui ne peut pas être "
+                                     "enregistré tel qu'il a été tapé.\nChoisissez un mot de passe fait "
+                                     "d'autres caractères."));
+            break;
+        case Raison::ReglagesNonEcrits:
+            Invite::avertissement(this, tr("Mot de passe"),
+                                  tr("Le mot de passe n'a pas pu être enregistré dans le fichier des "
+                                     "réglages\n%1\nL'ancien mot "
+                                     "de passe reste en vigueur. Libérez de la place sur le disque et "
+                                     "vérifiez que vous avez le "
+                                     "droit d'écrire dans votre dossier personnel, puis recommencez.")
+                                      .arg(QDir::toNativeSeparators(MotDePasse::fichierReglages())));
+            break;
+        default: // MotsDePasseDifferents
+            Invite::avertissement(this, tr("Mot de passe"), tr("Les mots de passe ne correspondent pas."));
+            break;
+        }
         return;
     }
     QDialog::accept();
