@@ -10,7 +10,7 @@
 
 namespace {
 
-void controler(const std::optional<QList<JournalSaisies::Grille>>& grilles)
+void controler(const Resultat<QList<JournalSaisies::Grille>>& grilles)
 {
     if (!grilles)
         return;

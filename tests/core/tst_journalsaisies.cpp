@@ -95,7 +95,7 @@ private Q_SLOTS:
     {
         QFETCH(QList<Grille>, grilles);
         const auto relues = lire(ecrire(grilles));
-        QVERIFY(relues.has_value());
+        QVERIFY(relues);
         QCOMPARE(*relues, grilles);
     }
 
@@ -137,7 +137,7 @@ private Q_SLOTS:
     void refus()
     {
         QFETCH(QByteArray, octets);
-        QVERIFY(!lire(octets).has_value());
+        QVERIFY(!lire(octets));
     }
 
     // Le fichier : privé, relu tel qu'écrit, supprimé quand plus rien n'attend ; les restes d'une
@@ -147,7 +147,7 @@ private Q_SLOTS:
     {
         const QString journal = chemin();
         QCOMPARE(journal, Application::chemins().courante + ".saisies");
-        QCOMPARE(charger().etat, Etat::Absent);
+        QCOMPARE(charger()->size(), 0); // absent : aucune grille
 
         QVERIFY(enregistrer({grilleCompetences(), grillePalier()}));
         const QFileDevice::Permissions droits = QFile::permissions(journal);
@@ -155,17 +155,18 @@ private Q_SLOTS:
         QCOMPARE(int(droits & QFileDevice::Permissions(0x0077)), 0); // rien pour le groupe ni les autres
         const QString debris = journal + ".ecriture.AbC123";
         QFile(debris).open(QIODevice::WriteOnly);
-        const Lecture lue = charger();
-        QCOMPARE(lue.etat, Etat::Lu);
-        QCOMPARE(lue.grilles, (QList<Grille>{grilleCompetences(), grillePalier()}));
+        const Resultat<QList<Grille>> lue = charger();
+        QVERIFY(lue);
+        QCOMPARE(*lue, (QList<Grille>{grilleCompetences(), grillePalier()}));
         QVERIFY(!QFile::exists(debris));
 
         QVERIFY(effacer());
         QVERIFY(!QFile::exists(journal));
         QVERIFY(QDir().mkdir(journal)); // à la place du fichier : le renommage échoue
-        QString detail;
-        QVERIFY(!enregistrer({grillePalier()}, &detail));
-        QVERIFY(!detail.isEmpty());
+        const Resultat<> refus = enregistrer({grillePalier()});
+        QVERIFY(!refus);
+        QCOMPARE(int(refus.erreur().raison), int(Raison::FichierNonEcrit));
+        QVERIFY(!refus.erreur().texte.isEmpty());
         QVERIFY(QDir().rmdir(journal));
 
         QVERIFY(enregistrer({grillePalier()}));
@@ -174,7 +175,7 @@ private Q_SLOTS:
         f.seek(f.size() - 3);
         f.write("xx");
         f.close();
-        QCOMPARE(charger().etat, Etat::Illisible);
+        QCOMPARE(int(charger().erreur().raison), int(Raison::FichierIllisible));
     }
 
     // Ce qui revient dans une base qui a changé depuis l'arrêt : une case dont l'élève a disparu,
@@ -263,7 +264,7 @@ private Q_SLOTS:
         std::optional<Grille> b = grillePalier();
         const int cleA = e.inscrire([&a] { return a; });
         const int cleB = e.inscrire([&b] { return b; });
-        const auto fichier = [] { return charger().grilles; };
+        const auto fichier = [] { return charger().valeurOu({}); };
         QVERIFY(e.ecrireMaintenant());
         QCOMPARE(fichier(), (QList<Grille>{grilleCompetences(), grillePalier()}));
 

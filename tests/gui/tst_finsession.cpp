@@ -80,7 +80,7 @@ class TstFinSession : public QObject
     QStringList journal() const
     {
         QStringList cases;
-        for (const JournalSaisies::Grille& grille : JournalSaisies::charger().grilles)
+        for (const JournalSaisies::Grille& grille : JournalSaisies::charger().valeurOu({}))
             for (const JournalSaisies::Case& c : grille.cases)
                 cases << QStringLiteral("%1 %2 %3").arg(c.ref).arg(c.idEleve).arg(c.texte);
         return cases;

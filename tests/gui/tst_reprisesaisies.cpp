@@ -55,7 +55,7 @@ QStringList notes()
 QStringList journal()
 {
     QStringList cases;
-    for (const Grille& grille : JournalSaisies::charger().grilles)
+    for (const Grille& grille : JournalSaisies::charger().valeurOu({}))
         for (const Case& c : grille.cases)
             cases << QStringLiteral("%1 %2 %3").arg(c.ref).arg(c.idEleve).arg(c.texte);
     return cases;
@@ -155,7 +155,7 @@ private Q_SLOTS:
         repondeur.reset();
         // Une fin de session essayée laisse le journal suspendu : il reprend pour l'essai suivant.
         JournalSaisies::Ecrivain::instance().signaler();
-        JournalSaisies::Ecrivain::instance().ecrireMaintenant();
+        QVERIFY(JournalSaisies::Ecrivain::instance().ecrireMaintenant());
     }
 
     // Chaque case changée et pas encore enregistrée gagne le journal (sans qu'on le demande, peu

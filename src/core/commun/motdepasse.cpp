@@ -67,7 +67,7 @@ bool correspond(const QString& saisi, const QByteArray& stockee)
            empreinteLatin1(normaliser(saisi).toLatin1()) == stockee;
 }
 
-bool fixer(const QString& texte)
+Resultat<> fixer(const QString& texte)
 {
     QSettings reglages;
     const QVariant avant = reglages.value(CLE_REGLAGES);
@@ -84,13 +84,13 @@ bool fixer(const QString& texte)
             reglages.setValue(CLE_REGLAGES, avant);
         else
             reglages.remove(CLE_REGLAGES);
-        return false;
+        return Erreur(Raison::ReglagesNonEcrits).sur(reglages.fileName());
     }
     // L'empreinte n'est à lire que par l'utilisateur.
     if (reglages.format() == QSettings::NativeFormat || reglages.format() == QSettings::IniFormat)
         if (QFile::exists(reglages.fileName()))
             QFile::setPermissions(reglages.fileName(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    return true;
+    return {};
 }
 
 QString fichierReglages()

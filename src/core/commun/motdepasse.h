@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/commun/resultat.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -40,9 +42,9 @@ QByteArray empreinteStockee();
 bool correspond(const QString& saisi, const QByteArray& stockee);
 
 // Garde dans les réglages l'empreinte du texte ; un texte vide retire la valeur : il n'y a plus
-// de mot de passe. Faux quand le fichier des réglages n'a pas pu être écrit : le mot de passe
-// d'avant reste alors en vigueur, sur le disque comme pour ce programme.
-bool fixer(const QString& texte);
+// de mot de passe. ReglagesNonEcrits quand le fichier des réglages n'a pas pu être écrit : le mot
+// de passe d'avant reste alors en vigueur, sur le disque comme pour ce programme.
+Resultat<> fixer(const QString& texte);
 
 // Le fichier des réglages (pour le message d'un échec).
 QString fichierReglages();

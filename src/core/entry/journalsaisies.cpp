@@ -4,6 +4,7 @@
 #include "core/commun/application.h"
 #include "core/commun/dates.h"
 #include "core/commun/ecrituresure.h"
+#include "core/commun/fichiersur.h"
 #include "core/db/requete.h"
 #include "core/db/requetes.h"
 #include "core/entry/notes.h"
@@ -238,6 +239,12 @@ Resultat<bool> grilleExiste(const Grille& grille)
                                              noeuds.value(grille.idCompetence).parent == grille.idPalier);
 }
 
+// Le refus d'un journal qui ne se relit pas (abîmé, tronqué, retouché, d'une autre version).
+Erreur illisible()
+{
+    return Erreur(Raison::FichierIllisible).sur(chemin());
+}
+
 } // namespace
 
 bool Case::operator==(const Case& autre) const
@@ -264,37 +271,37 @@ QByteArray ecrire(const QList<Grille>& grilles)
     return FORMAT + ' ' + VERSION + ' ' + empreinte(corps) + '\n' + corps;
 }
 
-std::optional<QList<Grille>> lire(const QByteArray& octets)
+Resultat<QList<Grille>> lire(const QByteArray& octets)
 {
     if (octets.size() > TAILLE_MAX)
-        return std::nullopt;
+        return illisible();
     const qsizetype finEntete = octets.indexOf('\n');
     if (finEntete < 0)
-        return std::nullopt;
+        return illisible();
     const QList<QByteArray> entete = octets.left(finEntete).split(' ');
     const QByteArray corps = octets.mid(finEntete + 1);
     if (entete.size() != 3 || entete.at(0) != FORMAT || entete.at(1) != VERSION ||
         entete.at(2) != empreinte(corps))
-        return std::nullopt;
+        return illisible();
     return lireCorps(corps);
 }
 
-std::optional<QList<Grille>> lireCorps(const QByteArray& corps)
+Resultat<QList<Grille>> lireCorps(const QByteArray& corps)
 {
     if (corps.size() > TAILLE_MAX)
-        return std::nullopt;
+        return illisible();
     QJsonParseError erreur;
     const QJsonDocument document = QJsonDocument::fromJson(corps, &erreur);
     if (erreur.error != QJsonParseError::NoError || !document.isObject())
-        return std::nullopt;
+        return illisible();
     const QJsonValue valeur = document.object().value(QLatin1String("grilles"));
     if (!valeur.isArray() || valeur.toArray().size() > GRILLES_MAX)
-        return std::nullopt;
+        return illisible();
     QList<Grille> grilles;
     for (const QJsonValue& grille : valeur.toArray()) {
         const auto lue = lireGrille(grille);
         if (!lue)
-            return std::nullopt;
+            return illisible();
         grilles.append(*lue);
     }
     return grilles;
@@ -306,49 +313,38 @@ QString chemin()
     return base.isEmpty() ? QString() : base + SUFFIXE;
 }
 
-Lecture charger()
+Resultat<QList<Grille>> charger()
 {
-    Lecture lecture;
     const QString fichier = chemin();
     if (fichier.isEmpty())
-        return lecture;
+        return QList<Grille>();
     const QFileInfo infos(fichier);
     EcritureSure::supprimerProvisoires(infos.absolutePath(), infos.fileName());
     if (!infos.exists())
-        return lecture;
-    lecture.etat = Etat::Illisible;
+        return QList<Grille>();
     QFile f(fichier);
     if (infos.size() > TAILLE_MAX || !f.open(QIODevice::ReadOnly))
-        return lecture;
-    const auto grilles = lire(f.readAll());
-    if (!grilles)
-        return lecture;
-    lecture.etat = Etat::Lu;
-    lecture.grilles = *grilles;
-    return lecture;
+        return illisible();
+    return lire(f.readAll());
 }
 
-bool enregistrer(const QList<Grille>& grilles, QString* detail)
+Resultat<> enregistrer(const QList<Grille>& grilles)
 {
     const QString fichier = chemin();
     if (fichier.isEmpty())
-        return true;
+        return {};
     if (grilles.isEmpty()) {
         if (!QFile::exists(fichier) || QFile::remove(fichier))
-            return true;
-        if (detail)
-            *detail = QFile(fichier).errorString();
-        return false;
+            return {};
+        return FichierSur::echec(fichier, EcritureSure::Panne::Autre, QFile(fichier).errorString());
     }
     EcritureSure ecriture(fichier);
     if (ecriture.ecrire(ecrire(grilles)) && ecriture.valider())
-        return true;
-    if (detail)
-        *detail = ecriture.detail();
-    return false;
+        return {};
+    return FichierSur::echec(fichier, ecriture.panne(), ecriture.detail());
 }
 
-bool effacer()
+Resultat<> effacer()
 {
     return enregistrer({});
 }
@@ -441,7 +437,7 @@ Ecrivain::Ecrivain()
 {
     minuterie.setSingleShot(true);
     minuterie.setInterval(DELAI_MS);
-    connect(&minuterie, &QTimer::timeout, this, [this] { ecrireMaintenant(); });
+    connect(&minuterie, &QTimer::timeout, this, &Ecrivain::reecrire);
 }
 
 Ecrivain& Ecrivain::instance()
@@ -462,14 +458,14 @@ void Ecrivain::retirer(int cle)
 {
     parts.erase(cle);
     suspendu = false;
-    ecrireMaintenant();
+    reecrire();
 }
 
 void Ecrivain::oublier(int cle)
 {
     if (parts.erase(cle) == 0 || suspendu)
         return;
-    ecrireMaintenant();
+    reecrire();
 }
 
 void Ecrivain::signaler()
@@ -479,18 +475,24 @@ void Ecrivain::signaler()
         minuterie.start();
 }
 
+void Ecrivain::reecrire()
+{
+    // Un échec est dit par le signal ecritureRefusee, une fois par série.
+    static_cast<void>(ecrireMaintenant());
+}
+
 void Ecrivain::suspendre()
 {
-    ecrireMaintenant();
+    reecrire();
     suspendu = true;
 }
 
-bool Ecrivain::ecrireMaintenant()
+Resultat<> Ecrivain::ecrireMaintenant()
 {
     minuterie.stop();
     const QString fichier = chemin();
     if (fichier.isEmpty() || retenu)
-        return true;
+        return {};
     QList<Grille> grilles;
     for (auto& [cle, part] : parts) {
         if (const std::optional<Grille> grille = part.source())
@@ -502,18 +504,17 @@ bool Ecrivain::ecrireMaintenant()
     const QByteArray octets = grilles.isEmpty() ? QByteArray() : ecrire(grilles);
     if (!enEchec && fichier == cheminEcrit && octets == dernierEcrit &&
         QFile::exists(fichier) == !grilles.isEmpty())
-        return true;
-    QString detail;
-    if (!enregistrer(grilles, &detail)) {
+        return {};
+    if (Resultat<> ecrit = enregistrer(grilles); !ecrit) {
         if (!enEchec)
-            Q_EMIT ecritureRefusee(detail);
+            Q_EMIT ecritureRefusee(ecrit.erreur().texte);
         enEchec = true;
-        return false;
+        return ecrit;
     }
     enEchec = false;
     cheminEcrit = fichier;
     dernierEcrit = octets;
-    return true;
+    return {};
 }
 
 } // namespace JournalSaisies

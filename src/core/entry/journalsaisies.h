@@ -59,12 +59,12 @@ struct Grille {
 // Le texte du fichier : une ligne d'en-tête (format, version, empreinte SHA-256 du reste), puis
 // les grilles en JSON.
 QByteArray ecrire(const QList<Grille>& grilles);
-// Relit ce texte ; rien quand l'en-tête, l'empreinte ou le contenu ne conviennent pas (fichier
-// abîmé, tronqué, retouché, d'une autre version). Chaque champ est contrôlé : identifiants
-// entiers positifs, textes et nombres bornés.
-std::optional<QList<Grille>> lire(const QByteArray& octets);
+// Relit ce texte ; FichierIllisible quand l'en-tête, l'empreinte ou le contenu ne conviennent pas
+// (fichier abîmé, tronqué, retouché, d'une autre version). Chaque champ est contrôlé :
+// identifiants entiers positifs, textes et nombres bornés.
+Resultat<QList<Grille>> lire(const QByteArray& octets);
 // La partie JSON seule, sans l'en-tête ni l'empreinte (pour le fuzzing et les essais).
-std::optional<QList<Grille>> lireCorps(const QByteArray& corps);
+Resultat<QList<Grille>> lireCorps(const QByteArray& corps);
 
 // Au-delà, le fichier est refusé à la lecture.
 inline constexpr qint64 TAILLE_MAX = 64 * 1024 * 1024;
@@ -75,18 +75,14 @@ inline constexpr int TEXTE_MAX = 65536;
 inline const QString SUFFIXE = QStringLiteral(".saisies");
 QString chemin();
 
-enum class Etat { Absent, Illisible, Lu };
-struct Lecture {
-    Etat etat = Etat::Absent;
-    QList<Grille> grilles;
-};
-// Lit le fichier ; les écritures interrompues (fichiers provisoires) sont effacées.
-Lecture charger();
+// Lit le fichier ; les écritures interrompues (fichiers provisoires) sont effacées. Un fichier
+// absent ne tient aucune grille ; FichierIllisible quand il ne se relit pas.
+Resultat<QList<Grille>> charger();
 // Écrit le fichier entier ou rien (privé, mis sur le disque) ; sans grille, il est supprimé.
-// Faux, avec `detail`, quand l'écriture a échoué : le fichier d'avant est resté.
-bool enregistrer(const QList<Grille>& grilles, QString* detail = nullptr);
+// FichierNonEcrit quand l'écriture a échoué : le fichier d'avant est resté.
+Resultat<> enregistrer(const QList<Grille>& grilles);
 // Supprime le fichier.
-bool effacer();
+Resultat<> effacer();
 
 // Les noms des élèves et les références des nœuds, lus dans la base pour nommer les cases.
 struct Identites {
@@ -130,8 +126,8 @@ public:
     // Un changement : le fichier sera réécrit bientôt. Met fin à une suspension (l'enseignant
     // travaille de nouveau : la fin de session a été annulée).
     void signaler();
-    // Réécrit le fichier tout de suite ; faux quand l'écriture a échoué.
-    bool ecrireMaintenant();
+    // Réécrit le fichier tout de suite ; FichierNonEcrit quand l'écriture a échoué.
+    Resultat<> ecrireMaintenant();
     // Fin de session décidée : le fichier est écrit une dernière fois, puis plus rien n'y
     // touche, ni les fermetures ni les destructions qui suivent, jusqu'au prochain changement.
     void suspendre();
@@ -147,6 +143,7 @@ Q_SIGNALS:
 
 private:
     Ecrivain();
+    void reecrire();
     struct Part {
         Source source;
         Grille derniere;

@@ -34,9 +34,7 @@ Resultat<> changerMotDePasse(const QString& ancien, const QString& nouveau1, con
         return Erreur(Raison::MotsDePasseDifferents);
     if (!MotDePasse::representable(nouveau1))
         return Erreur(Raison::MotDePasseNonRepresentable);
-    if (!MotDePasse::fixer(nouveau1))
-        return Erreur(Raison::ReglagesNonEcrits);
-    return {};
+    return MotDePasse::fixer(nouveau1);
 }
 
 } // namespace Parametres

@@ -37,6 +37,13 @@ QString perdues(int nombre)
 }
 
 // Rouvre la grille et y remet ses cases ; rend le nombre de cases remises.
+// Le journal a été montré (ou ne peut pas l'être) : il s'en va. Un fichier qui ne s'efface pas
+// (dossier protégé depuis) sera proposé de nouveau au démarrage suivant, rien n'est perdu.
+void effacerJournal()
+{
+    static_cast<void>(JournalSaisies::effacer());
+}
+
 int rouvrir(MainWindow* fenetre, const JournalSaisies::Grille& grille)
 {
     MdiBase* saisie = nullptr;
@@ -62,11 +69,11 @@ void proposer(MainWindow* fenetre)
     JournalSaisies::Ecrivain& ecrivain = JournalSaisies::Ecrivain::instance();
     ecrivain.retenir(true);
     const auto relacher = qScopeGuard([&ecrivain] { ecrivain.retenir(false); });
-    const JournalSaisies::Lecture lecture = JournalSaisies::charger();
+    const Resultat<QList<JournalSaisies::Grille>> lecture = JournalSaisies::charger();
     const QString titre = tr("Dates non enregistrées");
-    if (lecture.etat == JournalSaisies::Etat::Absent)
+    if (lecture && lecture->isEmpty())
         return;
-    if (lecture.etat == JournalSaisies::Etat::Illisible) {
+    if (!lecture) {
         Invite::avertissement(
             fenetre, titre,
             tr("Quorvel s'est arrêté la dernière fois sans avoir enregistré des dates, mais le fichier qui "
@@ -74,13 +81,13 @@ void proposer(MainWindow* fenetre)
                "gardait est abîmé :\n%1\n\nCes dates ne peuvent pas être reprises ; il faudra les taper de "
                "nouveau. Les dates enregistrées, elles, ne sont pas touchées.")
                 .arg(QDir::toNativeSeparators(JournalSaisies::chemin())));
-        JournalSaisies::effacer();
+        effacerJournal();
         return;
     }
 
     // Une base qui ne se lit pas ne dit rien de ce qui est perdu : le journal reste pour le démarrage
     // suivant.
-    const Resultat<QList<JournalSaisies::Retour>> confrontes = JournalSaisies::confronter(lecture.grilles);
+    const Resultat<QList<JournalSaisies::Retour>> confrontes = JournalSaisies::confronter(*lecture);
     if (!confrontes) {
         Messages::lectureImpossible(fenetre, confrontes.erreur());
         return;
@@ -102,7 +109,7 @@ void proposer(MainWindow* fenetre)
                 fenetre, titre,
                 tr("Quorvel s'est arrêté la dernière fois sans avoir enregistré des dates. %1")
                     .arg(perdues(nonRemises)));
-        JournalSaisies::effacer();
+        effacerJournal();
         return;
     }
 
@@ -119,7 +126,7 @@ void proposer(MainWindow* fenetre)
     if (ecrivain.estSuspendu())
         return;
     if (!reprendre) {
-        JournalSaisies::effacer();
+        effacerJournal();
         return;
     }
 
@@ -129,7 +136,8 @@ void proposer(MainWindow* fenetre)
             remises += rouvrir(fenetre, retour.grille);
     // Le journal tient désormais les grilles rouvertes ; ce qui n'a pas pu revenir en sort.
     ecrivain.retenir(false);
-    ecrivain.ecrireMaintenant();
+    // Un échec est dit par l'écrivain lui-même (signal ecritureRefusee, écouté par la fenêtre).
+    static_cast<void>(ecrivain.ecrireMaintenant());
     if (remises < aRemettre)
         Invite::information(fenetre, titre,
                             tr("Des cases n'ont pas pu être remises dans leurs grilles. %1")
