@@ -30,16 +30,27 @@ Resultat<bool> ArbrePaliers::appartient(qint64 idComp, qint64 idPalier)
     qint64 courant = idComp;
     // Le nombre de pas est borné : un arbre abîmé (boucle) ne bloque pas la recherche.
     for (int pas = 0; pas < 64; ++pas) {
-        const Resultat<QVariant> suivant = parent.premiere({courant});
+        const Resultat<qint64> suivant = parentDe(courant);
         if (!suivant)
             return suivant.erreur();
-        courant = suivant->toLongLong();
+        courant = *suivant;
         if (courant == 0)
             return false;
         if (courant == idPalier)
             return true;
     }
     return false;
+}
+
+Resultat<qint64> ArbrePaliers::parentDe(qint64 idComp)
+{
+    if (const auto connu = parents.constFind(idComp); connu != parents.cend())
+        return *connu;
+    const Resultat<QVariant> lu = parent.premiere({idComp});
+    if (!lu)
+        return lu.erreur();
+    parents.insert(idComp, lu->toLongLong());
+    return lu->toLongLong();
 }
 
 bool memeEcole(const QString& ecole1, const QString& ecole2)

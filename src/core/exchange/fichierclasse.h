@@ -4,8 +4,10 @@
 #include "core/commun/fichiersur.h"
 #include "core/commun/resultat.h"
 #include "core/db/requete.h"
+
 #include <QByteArray>
 #include <QDomDocument>
+#include <QHash>
 #include <QString>
 #include <QtGlobal>
 
@@ -24,7 +26,10 @@ public:
     Resultat<bool> appartient(qint64 idComp, qint64 idPalier);
 
 private:
+    Resultat<qint64> parentDe(qint64 idComp);
+
     Base::Requete parent;
+    QHash<qint64, qint64> parents; // déjà lus : chaque nœud n'est lu qu'une fois par fichier
 };
 
 // Attribut de la racine qui nomme l'école qui a écrit le fichier (nom et adresse de ses
