@@ -26,7 +26,7 @@ constexpr double ECHELLE_MIN = 0.1;
 constexpr double ECHELLE_MAX = 3.0;
 constexpr double PAS_ZOOM = 1.25;
 // Au-delà, l'image d'une page est dessinée moins finement et agrandie à l'écran.
-constexpr qint64 PIXELS_MAX = 12'000'000;
+constexpr qint64 PIXELS_MAX = 8'000'000;
 
 } // namespace
 

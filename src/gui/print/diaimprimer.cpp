@@ -286,7 +286,7 @@ void diaImprimer::accept()
 std::unique_ptr<diaApercu> diaImprimer::preparerApercu()
 {
     sauverOptions();
-    if (ui->cbPalier->currentIndex() < 0)
+    if (!printer || ui->cbPalier->currentIndex() < 0)
         return nullptr;
     if (!ui->gbPalier->isChecked() && !ui->gbCompetence->isChecked()) {
         Invite::information(this, tr("Impression"), tr("Veuillez choisir ce qu'il faut imprimer"));
