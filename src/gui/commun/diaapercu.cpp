@@ -242,6 +242,9 @@ diaApercu::diaApercu(QWidget* parent, std::unique_ptr<Source> source, Impression
     minuteur.setSingleShot(true);
     minuteur.setInterval(0);
     connect(&minuteur, &QTimer::timeout, this, &diaApercu::dessinerSuivante);
+    redisposition.setSingleShot(true);
+    redisposition.setInterval(0);
+    connect(&redisposition, &QTimer::timeout, this, &diaApercu::disposer);
 
     // Une grande fenêtre : la page doit se lire.
     if (const QScreen* ecran = parent ? parent->screen() : screen()) {
@@ -444,6 +447,7 @@ void diaApercu::done(int resultat)
 {
     ferme = true;
     minuteur.stop();
+    redisposition.stop();
     QDialog::done(resultat);
 }
 
@@ -466,11 +470,9 @@ void diaApercu::showEvent(QShowEvent* evenement)
 
 bool diaApercu::eventFilter(QObject* objet, QEvent* evenement)
 {
-    if (objet == ui->zone && evenement->type() == QEvent::Resize && mode != Zoom::Libre)
-        QTimer::singleShot(0, this, [this] {
-            if (!ferme)
-                disposer();
-        });
+    // Au tour suivant : la zone a fini de prendre sa taille.
+    if (objet == ui->zone && evenement->type() == QEvent::Resize && mode != Zoom::Libre && !ferme)
+        redisposition.start();
     return QDialog::eventFilter(objet, evenement);
 }
 

@@ -116,7 +116,8 @@ private:
     Impression envoi;
     Vue* vue = nullptr;
     QPushButton* btImprimer = nullptr;
-    QTimer minuteur; // un dessin par tour de boucle
+    QTimer minuteur;      // un dessin par tour de boucle
+    QTimer redisposition; // la zone a changé de taille
     QHash<int, QImage> images;
     QHash<int, QString> echecs;
     int debut = 0;
