@@ -22,6 +22,7 @@
 #include "core/print/optionsimpression.h"
 #include "core/pupils/importeleves.h"
 #include "core/report/bilan.h"
+#include "gui/commun/diaapercu.h"
 #include "gui/commun/invite.h"
 #include "gui/entry/mdipalier.h"
 #include "gui/entry/mdisaisie.h"
@@ -53,6 +54,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <memory>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -587,21 +589,23 @@ QList<double> operation(const QString& nom, Contexte& c)
             },
             [&] { remettre(c); });
     }
+    // Le tirage mesuré : palier 2, toutes les compétences, attestation, brochure.
+    OptionsImpression optionsBrochure;
+    optionsBrochure.what = 2;
+    optionsBrochure.compAll = true;
+    optionsBrochure.brochure = true;
+    optionsBrochure.withAttestation = true;
+    optionsBrochure.teacher = QStringLiteral("Mme DURAND");
+    optionsBrochure.language = QStringLiteral("anglais");
+    optionsBrochure.classId = c.classe;
+    optionsBrochure.palierId = c.palier2;
     if (nom == QLatin1String("impression")) {
         const QString pdf = chemin(c.dossier, QStringLiteral("classe.pdf"));
         const auto durees = mesurer([&] {
             QPrinter imprimante(QPrinter::HighResolution);
             imprimante.setOutputFormat(QPrinter::PdfFormat);
             imprimante.setOutputFileName(pdf);
-            OptionsImpression options;
-            options.what = 2;
-            options.compAll = true;
-            options.brochure = true;
-            options.withAttestation = true;
-            options.teacher = QStringLiteral("Mme DURAND");
-            options.language = QStringLiteral("anglais");
-            options.classId = c.classe;
-            options.palierId = c.palier2;
+            OptionsImpression options = optionsBrochure;
             diaImprimer dialogue(nullptr, &imprimante, options);
             // Le tirage dans un fichier se termine par un message qui donne son chemin.
             static_cast<RepondeurPrepare*>(Invite::repondeurInstalle())->bouton(QMessageBox::Ok);
@@ -615,6 +619,39 @@ QList<double> operation(const QString& nom, Contexte& c)
                                octets.count("/Type /Page/") + octets.count("/Type /Page "))
                           .arg(octets.size() / 1024);
         }
+        return durees;
+    }
+    // Du clic sur « Aperçu... » à la première page dessinée et peinte : le plan du tirage, la
+    // fenêtre, la première page (les autres ne sont dessinées qu'à la demande).
+    if (nom == QLatin1String("apercu")) {
+        QPrinter imprimante(QPrinter::HighResolution);
+        imprimante.setOutputFormat(QPrinter::PdfFormat);
+        imprimante.setOutputFileName(chemin(c.dossier, QStringLiteral("apercu.pdf")));
+        OptionsImpression options = optionsBrochure;
+        std::unique_ptr<diaImprimer> dialogue;
+        int pages = 0;
+        const auto durees = mesurer(
+            [&] {
+                const std::unique_ptr<diaApercu> apercu = dialogue->preparerApercu();
+                if (!apercu) {
+                    std::fprintf(stderr, "pas d'aperçu\n");
+                    return;
+                }
+                apercu->show();
+                QElapsedTimer attente;
+                attente.start();
+                while (!apercu->montrees() && attente.elapsed() < 30000)
+                    QCoreApplication::processEvents();
+                QCoreApplication::processEvents(); // la page peinte
+                pages = apercu->nombre();
+            },
+            [&] {
+                dialogue.reset();
+                dialogue = std::make_unique<diaImprimer>(nullptr, &imprimante, options);
+                dialogue->show();
+                QCoreApplication::processEvents();
+            });
+        produit = QStringLiteral("%1 pages, la première montrée").arg(pages);
         return durees;
     }
     // Les copies automatiques : la copie entière (instantané de la base ouverte, vérification,
@@ -961,6 +998,11 @@ int orchestrer()
          QStringLiteral("Impression brochure PDF, 30 livrets P2"),
          QStringLiteral("≤ 5 s"),
          5000,
+         {}},
+        {QStringLiteral("apercu"),
+         QStringLiteral("Aperçu d'une classe de 30 élèves (première page montrée)"),
+         QStringLiteral("≤ 1 s"),
+         1000,
          {}},
         {QStringLiteral("jeu-essai"), QStringLiteral("Jeu d'essai (générateur)"), {}, 0, {}},
         {QStringLiteral("copie"),

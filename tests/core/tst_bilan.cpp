@@ -2,11 +2,16 @@
 // Le bilan LPC dans le cœur seul : les groupes d'items par ensemble d'élèves, le document, la
 // sélection des élèves, le fichier proposé et écrit ; une base illisible arrête le bilan.
 #include "core/report/bilan.h"
+#include "core/report/pagesbilan.h"
 #include "support/donnees.h"
 #include "support/environnement.h"
+#include "support/pdf.h"
 #include "support/sql.h"
 
 #include <QFile>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -204,6 +209,43 @@ private Q_SLOTS:
         QFile fichier(cible.filePath("bilan.html"));
         QVERIFY(fichier.open(QIODevice::ReadOnly));
         QVERIFY(QString::fromUtf8(fichier.readAll()).contains("<p>é</p>"));
+    }
+
+    // Le bilan mis en pages comme pour l'imprimante, dessiné dans un PDF et relu : chaque ligne sur
+    // une seule page, dans l'ordre, aucune perdue ni répétée aux coupures ; chaque page numérotée.
+    void pages()
+    {
+        QTextDocument document;
+        QString html;
+        for (int ligne = 1; ligne <= 150; ++ligne)
+            html += QStringLiteral("<p>Ligne %1</p>").arg(ligne);
+        document.setHtml(html);
+        QTemporaryDir dossier;
+        QPdfWriter pdf(dossier.filePath("bilan.pdf"));
+        pdf.setResolution(1200);
+        pdf.setPageSize(QPageSize(QPageSize::A4));
+        const PagesBilan pages(document, &pdf);
+        QVERIFY(pages.nombre() > 2);
+        QPainter peintre(&pdf);
+        for (int page = 0; page < pages.nombre(); ++page) {
+            if (page > 0)
+                pdf.newPage();
+            pages.dessiner(peintre, page);
+        }
+        peintre.end();
+        const QStringList lues = Pdf::pages(dossier.filePath("bilan.pdf"));
+        QCOMPARE(lues.size(), pages.nombre());
+        QStringList trouvees, attendues;
+        for (int page = 0; page < lues.size(); ++page) {
+            // pdftotext resserre « 1 / 5 » en « 1/5 ».
+            QVERIFY(lues[page].contains(
+                QRegularExpression(QStringLiteral("(^|\\s)%1 ?/ ?%2\\s").arg(page + 1).arg(pages.nombre()))));
+            for (const auto& trouvee : QRegularExpression("Ligne (\\d+)").globalMatch(lues[page]))
+                trouvees << trouvee.captured(1);
+        }
+        for (int ligne = 1; ligne <= 150; ++ligne)
+            attendues << QString::number(ligne);
+        QCOMPARE(trouvees, attendues);
     }
 
     // Une base tenue par un autre programme : le bilan n'est pas fait à moitié (aucun élève, un

@@ -249,8 +249,10 @@ QStringList classesDeFenetres()
     QHash<QString, QStringList> bases;
     const QString racine = QStringLiteral(QUORVEL_SOURCES "/gui");
     const QRegularExpression formulaire(QStringLiteral("<ui[^>]*>\\s*<class>(\\w+)</class>"));
+    // La base avec son nom qualifié : une classe qui dérive de « diaApercu::Source » n'est pas
+    // une fenêtre.
     const QRegularExpression derivation(
-        QStringLiteral("class\\s+(\\w+)\\s*(?:final\\s*)?:\\s*public\\s+(\\w+)"));
+        QStringLiteral("class\\s+(\\w+)\\s*(?:final\\s*)?:\\s*public\\s+([\\w:]+)"));
     QDirIterator it(racine, {QStringLiteral("*.ui"), QStringLiteral("*.h")}, QDir::Files,
                     QDirIterator::Subdirectories);
     while (it.hasNext()) {

@@ -4,6 +4,7 @@
 #include "core/report/bilan.h"
 #include "gui/mainwindow/mainwindow.h"
 #include "gui/report/diabilan.h"
+#include "support/apercu.h"
 #include "support/clavier.h"
 #include "support/dialogues.h"
 #include "support/donnees.h"
@@ -110,6 +111,36 @@ private Q_SLOTS:
         const QRegularExpressionMatch taille = QRegularExpression("Page size: *([0-9.]+) x ([0-9.]+)")
                                                    .match(QString::fromUtf8(pdfinfo.readAll()));
         QVERIFY(taille.hasMatch() && taille.captured(1).toDouble() < taille.captured(2).toDouble());
+    }
+
+    // L'aperçu du bilan retouché, sur plusieurs pages : ce sont, page pour page, celles que
+    // « Imprimer » (depuis l'aperçu) envoie à l'imprimante. Rien à montrer avant le premier bilan.
+    void apercu()
+    {
+        RepondeurEssai repondeur;
+        QTemporaryDir cible;
+        QPrinter imprimante(QPrinter::HighResolution);
+        imprimante.setOutputFormat(QPrinter::PdfFormat);
+        imprimante.setOutputFileName(cible.filePath("bilan.pdf"));
+        DiaBilan dialogue(nullptr, &imprimante);
+        QVERIFY(!dialogue.preparerApercu());
+        auto* classes = dialogue.findChild<QComboBox*>("cbClasse");
+        auto* paliers = dialogue.findChild<QComboBox*>("cbPalier");
+        classes->setCurrentIndex(classes->findData(CM2));
+        paliers->setCurrentIndex(paliers->findData(qint64(P9)));
+        dialogue.findChild<QToolButton*>("btActualiser")->click();
+        auto* texte = dialogue.findChild<QTextEdit*>("edTexte");
+        for (int ligne = 1; ligne <= 120; ++ligne)
+            texte->append(QString("Retouche %1").arg(ligne));
+        const std::unique_ptr<diaApercu> apercu = dialogue.preparerApercu();
+        QVERIFY(apercu && apercu->nombre() > 1);
+        const QStringList montrees = Apercu::pages(*apercu, cible.filePath("apercu.pdf"));
+        QVERIFY(montrees.constFirst().contains("Léa (CM2)") && montrees.constLast().contains("Retouche 120"));
+        repondeur.accepterImpression(cible.filePath("bilan.pdf"));
+        repondeur.bouton(QMessageBox::Ok);
+        apercu->imprimer();
+        QCOMPARE(apercu->result(), int(QDialog::Accepted));
+        QCOMPARE(Apercu::resserrees(Pdf::pages(cible.filePath("bilan.pdf"))), Apercu::resserrees(montrees));
     }
 
     // Au clavier : chaque contrôle annoncé par son nom, et Tab sort du texte du bilan.

@@ -10,6 +10,7 @@
 #include "core/exchange/importclasse.h"
 #include "core/settings/parametres.h"
 #include "gui/commun/apropos.h"
+#include "gui/commun/diaapercu.h"
 #include "gui/commun/diawait.h"
 #include "gui/entry/diafiltreniveau.h"
 #include "gui/entry/diapropagedate.h"
@@ -364,6 +365,16 @@ void dialogues(MainWindow& principale, const Visite& visite, const Probleme& pro
             selection << eleve.id;
         diaCocheEleve coche(&dialogue, classe, selection);
         visite(&coche, QStringLiteral("diacocheeleve"));
+
+        // L'aperçu des livrets complets en brochure, deux pages côte à côte.
+        cocher(&dialogue, "rbCompToutes");
+        cocher(&dialogue, "rbCompPaysage");
+        if (const std::unique_ptr<diaApercu> apercu = dialogue.preparerApercu()) {
+            apercu->montrerDeux(true);
+            visite(apercu.get(), QStringLiteral("diaapercu"));
+        } else {
+            signaler(QStringLiteral("pas d'aperçu des livrets"));
+        }
     }
     for (int mode = 0; mode < 3; ++mode) {
         diaAttente dialogue(parent);
@@ -377,6 +388,10 @@ void dialogues(MainWindow& principale, const Visite& visite, const Probleme& pro
         choisir(&dialogue, "cbPalier", 0);
         cliquer(&dialogue, "btActualiser");
         visite(&dialogue, QStringLiteral("diabilan"));
+        if (const std::unique_ptr<diaApercu> apercu = dialogue.preparerApercu())
+            visite(apercu.get(), QStringLiteral("diaapercu-bilan"));
+        else
+            signaler(QStringLiteral("pas d'aperçu du bilan"));
     }
     {
         diaParam dialogue(parent);

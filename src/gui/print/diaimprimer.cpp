@@ -7,6 +7,7 @@
 #include "gui/commun/invite.h"
 #include "gui/commun/messages.h"
 #include "gui/commun/tiragefichier.h"
+#include "gui/print/apercutirage.h"
 #include "gui/print/diaattente.h"
 #include "gui/print/diacocheeleve.h"
 
@@ -36,6 +37,9 @@ diaImprimer::diaImprimer(QWidget* parent, QPrinter* imprimante, OptionsImpressio
     connect(ui->buttonBox, &QDialogButtonBox::helpRequested, this, &diaImprimer::help);
     connect(ui->buttonBox, &QDialogButtonBox::accepted, this, &diaImprimer::accept);
     connect(ui->buttonBox, &QDialogButtonBox::rejected, this, &diaImprimer::reject);
+    btApercu = ui->buttonBox->addButton(tr("A&perçu..."), QDialogButtonBox::ActionRole);
+    btApercu->setToolTip(tr("Voir les pages telles qu'elles seront imprimées, avant de les imprimer."));
+    connect(btApercu, &QPushButton::clicked, this, &diaImprimer::apercu);
 
     montrerImprimante();
 
@@ -261,10 +265,8 @@ void diaImprimer::help()
 void diaImprimer::accept()
 {
     sauverOptions();
-    if (!printer || !printer->isValid()) {
-        Invite::avertissement(this, tr("Impossible d'imprimer"), tr("L'imprimante n'est pas valide."));
+    if (!imprimanteValide())
         return;
-    }
     if (ui->cbPalier->currentIndex() < 0)
         return;
     const qint64 palier = ui->cbPalier->currentData().toLongLong();
@@ -281,10 +283,58 @@ void diaImprimer::accept()
         montrerImprimante();
 }
 
+std::unique_ptr<diaApercu> diaImprimer::preparerApercu()
+{
+    sauverOptions();
+    if (!printer || ui->cbPalier->currentIndex() < 0)
+        return nullptr;
+    if (!ui->gbPalier->isChecked() && !ui->gbCompetence->isChecked()) {
+        Invite::information(this, tr("Impression"), tr("Veuillez choisir ce qu'il faut imprimer"));
+        return nullptr;
+    }
+    const auto ecole = Messages::lu(this, Requetes::ecole());
+    if (!ecole)
+        return nullptr;
+    const qint64 palier = ui->cbPalier->currentData().toLongLong();
+    const auto plan = ui->gbPalier->isChecked() ? planAttestations(palier) : planCompetences(palier);
+    if (!plan)
+        return nullptr;
+    QHash<qint64, QString> lesNoms;
+    for (const Eleve& eleve : std::as_const(elevesClasse))
+        lesNoms.insert(eleve.id, nom(eleve.id));
+    auto source = std::make_unique<ApercuTirage>(*plan, ecole->ecole, options,
+                                                 printer->pageLayout().pageSize(), lesNoms);
+    // « Imprimer » envoie ce plan-là, après les mêmes vérifications et confirmations que OK.
+    return std::make_unique<diaApercu>(
+        this, std::move(source), [this, palier, plan = *plan, ecole = ecole->ecole] {
+            return imprimanteValide() && confirmer(palier, ecole) && executer(plan, ecole);
+        });
+}
+
+void diaImprimer::apercu()
+{
+    const std::unique_ptr<diaApercu> fenetre = preparerApercu();
+    // Le tirage parti depuis l'aperçu ferme aussi le dialogue, comme OK.
+    if (fenetre && fenetre->exec() == QDialog::Accepted)
+        MyDialog::accept();
+    else
+        montrerImprimante();
+}
+
+bool diaImprimer::imprimanteValide()
+{
+    if (printer && printer->isValid())
+        return true;
+    Invite::avertissement(this, tr("Impossible d'imprimer"), tr("L'imprimante n'est pas valide."));
+    return false;
+}
+
 void diaImprimer::changeEvent(QEvent* evenement)
 {
-    if (evenement->type() == QEvent::LanguageChange)
+    if (evenement->type() == QEvent::LanguageChange) {
         ui->retranslateUi(this);
+        btApercu->setText(tr("A&perçu..."));
+    }
     QDialog::changeEvent(evenement);
 }
 
@@ -514,45 +564,67 @@ bool diaImprimer::executer(const Tirage::Plan& plan, const QString& ecole)
     return true;
 }
 
+bool diaImprimer::confirmer(qint64 palierId, const QString& ecole)
+{
+    if (ui->gbCompetence->isChecked()) {
+        if (options.language.isEmpty() && palierId > 1 &&
+            Invite::avertissement(
+                this, tr("Langue vivante!"),
+                tr("Vous n'avez pas indiqué de langue vivante pour la compétence 2 : la ligne « La maîtrise "
+                   "du niveau A1 est validée en … » sera imprimée avec un blanc, à compléter à la main.\n"
+                   "Indiquez-la dans le champ « Langue vivante » de cette fenêtre, ou pour toute l'école par "
+                   "« Fichiers », « Options... ».\nVoulez-vous vraiment poursuivre l'impression?"),
+                QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+            return false;
+        if (!options.withAttestation)
+            return true;
+    }
+    return confirmerEcoleEtEnseignant(ecole);
+}
+
 bool diaImprimer::imprimerAttestations(qint64 palierId)
 {
-    const auto ecole = Messages::lu(this, Requetes::ecole());
-    if (!ecole || !confirmerEcoleEtEnseignant(ecole->ecole))
-        return false;
-    const auto gardes = Messages::lu(this, Pages::elevesAttestation(palierId, eleves, options.palierFilter));
-    if (!gardes)
-        return false;
-    if (gardes->isEmpty()) {
-        Invite::information(this, tr("Rien à imprimer"), tr("Aucun élève n'est imprimé."));
-        return false;
-    }
-    return executer(Tirage::planAttestations(palierId, *gardes, options.palierLandscape), ecole->ecole);
+    return tirer(palierId, &diaImprimer::planAttestations);
 }
 
 bool diaImprimer::imprimerCompetences(qint64 palierId)
 {
-    if (options.language.isEmpty() && palierId > 1 &&
-        Invite::avertissement(
-            this, tr("Langue vivante!"),
-            tr("Vous n'avez pas indiqué de langue vivante pour la compétence 2 : la ligne « La maîtrise "
-               "du niveau A1 est validée en … » sera imprimée avec un blanc, à compléter à la main.\n"
-               "Indiquez-la dans le champ « Langue vivante » de cette fenêtre, ou pour toute l'école par "
-               "« Fichiers », « Options... ».\nVoulez-vous vraiment poursuivre l'impression?"),
-            QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
-        return false;
+    return tirer(palierId, &diaImprimer::planCompetences);
+}
+
+bool diaImprimer::tirer(qint64 palierId, std::optional<Tirage::Plan> (diaImprimer::*planification)(qint64))
+{
     const auto ecole = Messages::lu(this, Requetes::ecole());
-    if (!ecole || (options.withAttestation && !confirmerEcoleEtEnseignant(ecole->ecole)))
+    if (!ecole || !confirmer(palierId, ecole->ecole))
         return false;
+    const auto plan = (this->*planification)(palierId);
+    return plan && executer(*plan, ecole->ecole);
+}
+
+std::optional<Tirage::Plan> diaImprimer::planAttestations(qint64 palierId)
+{
+    const auto gardes = Messages::lu(this, Pages::elevesAttestation(palierId, eleves, options.palierFilter));
+    if (!gardes)
+        return std::nullopt;
+    if (gardes->isEmpty()) {
+        Invite::information(this, tr("Rien à imprimer"), tr("Aucun élève n'est imprimé."));
+        return std::nullopt;
+    }
+    return Tirage::planAttestations(palierId, *gardes, options.palierLandscape);
+}
+
+std::optional<Tirage::Plan> diaImprimer::planCompetences(qint64 palierId)
+{
     // Une imprimante qui imprime elle-même les deux faces, en impression continue.
     const bool imprimanteRectoVerso = printer->duplex() != QPrinter::DuplexNone;
     const auto liste =
         Messages::lu(this, Tirage::construireToutesPages(palierId, eleves, options,
                                                          options.duplex == 0 && imprimanteRectoVerso));
     if (!liste)
-        return false;
+        return std::nullopt;
     if (liste->isEmpty()) {
         Invite::information(this, tr("Rien à imprimer"), tr("Aucun élève n'est imprimé."));
-        return false;
+        return std::nullopt;
     }
-    return executer(Tirage::planCompetences(*liste, options, imprimanteRectoVerso), ecole->ecole);
+    return Tirage::planCompetences(*liste, options, imprimanteRectoVerso);
 }

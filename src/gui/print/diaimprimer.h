@@ -9,9 +9,12 @@
 #include <QRect>
 
 #include <memory>
+#include <optional>
 
 class QPainter;
 class QPrinter;
+class QPushButton;
+class diaApercu;
 
 namespace Ui {
 class diaImprimer;
@@ -32,6 +35,9 @@ public:
 
     // Les élèves à imprimer, dans l'ordre d'impression.
     const QList<qint64>& selection() const { return eleves; }
+    // L'aperçu du tirage choisi (le plan que OK imprimerait), prêt à montrer ; nul, après
+    // l'avoir dit, quand il n'y a rien à montrer.
+    std::unique_ptr<diaApercu> preparerApercu();
 
 public Q_SLOTS:
     void gbCompetenceToogled(bool coche);
@@ -41,6 +47,8 @@ public Q_SLOTS:
     void btEleveClick();
     void help();
     void accept() override;
+    // « Aperçu... » : montre le tirage ; « Imprimer » dans l'aperçu l'envoie.
+    void apercu();
 
 protected:
     void changeEvent(QEvent* evenement) override;
@@ -49,6 +57,17 @@ private:
     // Les deux tirages ; vrai quand le dialogue doit se fermer.
     bool imprimerAttestations(qint64 palierId);
     bool imprimerCompetences(qint64 palierId);
+    // Un tirage de bout en bout : école lue, confirmations, plan, envoi.
+    bool tirer(qint64 palierId, std::optional<Tirage::Plan> (diaImprimer::*planification)(qint64));
+    // Le plan de chaque tirage ; rien, après l'avoir dit, quand la base n'a pas pu être lue ou
+    // qu'aucun élève n'est imprimé.
+    std::optional<Tirage::Plan> planAttestations(qint64 palierId);
+    std::optional<Tirage::Plan> planCompetences(qint64 palierId);
+    // L'imprimante peut recevoir un tirage ; sinon, c'est dit.
+    bool imprimanteValide();
+    // Les confirmations du tirage choisi (langue, école, enseignant) ; faux quand l'enseignant
+    // refuse.
+    bool confirmer(qint64 palierId, const QString& ecole);
     // Exécute le plan : chaque travail envoyé, chaque pause attendue. Vrai quand le dialogue
     // doit se fermer (tirage fait, ou arrêté par l'enseignant à une pause).
     bool executer(const Tirage::Plan& plan, const QString& ecole);
@@ -96,6 +115,7 @@ private:
     QList<Eleve> elevesClasse; // les élèves de la classe choisie
     QList<qint64> eleves;      // ceux qui seront imprimés
     QRect vue;
+    QPushButton* btApercu = nullptr;
     int pagesEnvoyees = 0; // pages parties vers l'imprimante pendant le tirage en cours
     bool ouvert = false;   // le dialogue est construit : un changement de classe vient de l'utilisateur
 };

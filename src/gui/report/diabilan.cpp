@@ -3,6 +3,8 @@
 
 #include "core/commun/application.h"
 #include "core/db/requetes.h"
+#include "core/report/pagesbilan.h"
+#include "gui/commun/diaapercu.h"
 #include "gui/commun/diawait.h"
 #include "gui/commun/envoiimpression.h"
 #include "gui/commun/invite.h"
@@ -13,6 +15,7 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QPainter>
 #include <QPrinter>
 #include <QPushButton>
 #include <QTextDocument>
@@ -46,11 +49,47 @@ private:
     DiaBilan* dialogue;
 };
 
+namespace {
+
+// Les pages du bilan dans l'aperçu : celles de l'impression (PagesBilan, mises en page pour
+// l'imprimante), chacune sur sa feuille entière, marges de l'imprimante comprises.
+class ApercuBilan : public diaApercu::Source
+{
+public:
+    ApercuBilan(const QTextDocument& document, QPrinter* imprimante)
+        : pages(document, imprimante), papier(imprimante->pageLayout().fullRect(QPageLayout::Point).size()),
+          feuille(imprimante->pageLayout().fullRectPixels(imprimante->resolution())),
+          zone(imprimante->pageLayout().paintRectPixels(imprimante->resolution()))
+    {
+    }
+
+    int nombre() const override { return pages.nombre(); }
+    QSizeF taille(int) const override { return papier; }
+    Resultat<> dessiner(QPainter& peintre, int page) override
+    {
+        // Des points de l'imprimante à ceux du peintre, l'origine au coin de la zone imprimable.
+        const double echelle = peintre.viewport().width() / double(feuille.width());
+        peintre.scale(echelle, echelle);
+        peintre.translate(zone.topLeft() - feuille.topLeft());
+        pages.dessiner(peintre, page);
+        return {};
+    }
+
+private:
+    PagesBilan pages;
+    QSizeF papier; // en points
+    QRect feuille, zone;
+};
+
+} // namespace
+
 DiaBilan::DiaBilan(QWidget* parent, QPrinter* imprimante)
     : MyDialog(parent), ui(std::make_unique<Ui::DiaBilan>()), printer(imprimante)
 {
     ui->setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::WindowMaximizeButtonHint | Qt::WindowContextHelpButtonHint);
+    btApercu = ui->buttonBox->addButton(tr("A&perçu..."), QDialogButtonBox::ActionRole);
+    btApercu->setToolTip(tr("Voir les pages du bilan telles qu'elles seront imprimées."));
     btImprimer = ui->buttonBox->addButton(tr("&Imprimer"), QDialogButtonBox::ActionRole);
 
     connect(ui->buttonBox, &QDialogButtonBox::clicked, this, &DiaBilan::buttonBoxClicked);
@@ -77,6 +116,8 @@ void DiaBilan::buttonBoxClicked(QAbstractButton* bouton)
         enregistrer();
     else if (bouton == btImprimer)
         imprimer();
+    else if (bouton == btApercu)
+        apercu();
 }
 
 void DiaBilan::actualiser()
@@ -131,36 +172,70 @@ void DiaBilan::enregistrer()
     Bilan::retenirDossier(chemin);
 }
 
-void DiaBilan::imprimer()
+void DiaBilan::preparerImprimante()
 {
-    if (idClasse == 0 || !printer)
-        return;
     printer->setPrintRange(QPrinter::AllPages);
     // L'imprimante est celle des livrets, qui la laissent en paysage après une brochure : le
     // bilan part en portrait, avec les marges de l'imprimante, sauf si l'utilisateur change
     // l'orientation dans le dialogue d'impression.
     printer->setFullPage(false);
     printer->setPageOrientation(QPageLayout::Portrait);
+}
+
+std::unique_ptr<diaApercu> DiaBilan::preparerApercu()
+{
+    if (idClasse == 0 || !printer)
+        return nullptr;
+    preparerImprimante();
+    return std::make_unique<diaApercu>(this, std::make_unique<ApercuBilan>(*ui->edTexte->document(), printer),
+                                       [this] { return imprimer(); });
+}
+
+void DiaBilan::apercu()
+{
+    if (const std::unique_ptr<diaApercu> fenetre = preparerApercu())
+        fenetre->exec();
+}
+
+QString DiaBilan::envoyer()
+{
+    // Vers un fichier : écrit à côté, relu entier, puis nommé.
+    TirageFichier fichier(printer);
+    if (!fichier.pret())
+        return fichier.message();
+    // Les pages que l'aperçu montre, mises en page pour l'imprimante choisie.
+    const PagesBilan pages(*ui->edTexte->document(), printer);
+    QPainter peintre;
+    if (!peintre.begin(printer)) {
+        fichier.abandonner();
+        return EnvoiImpression::refusPeintre(*printer);
+    }
+    for (int page = 0; page < pages.nombre(); ++page) {
+        if (page > 0)
+            printer->newPage();
+        pages.dessiner(peintre, page);
+    }
+    peintre.end();
+    return fichier.valider() ? EnvoiImpression::erreurEnvoi(*printer) : fichier.message();
+}
+
+bool DiaBilan::imprimer()
+{
+    if (idClasse == 0 || !printer)
+        return false;
+    preparerImprimante();
     if (!Invite::impression(printer, this))
-        return;
+        return false;
     QString raison = EnvoiImpression::empechement(*printer);
     if (raison.isEmpty()) {
         printer->setDocName(
             QStringList{ui->cbClasse->currentText(), ui->cbPalier->currentText(), tr("bilan")}.join(" - "));
-        // Vers un fichier : écrit à côté, relu entier, puis nommé. Le document ne dit pas si son
-        // peintre a pu s'ouvrir : le fichier relu le montre.
-        TirageFichier fichier(printer);
-        if (!fichier.pret()) {
-            raison = fichier.message();
-        } else {
-            ui->edTexte->document()->print(printer);
-            raison = fichier.valider() ? EnvoiImpression::erreurEnvoi(*printer) : fichier.message();
-        }
+        raison = envoyer();
     }
     if (!raison.isEmpty()) {
         Invite::avertissement(this, tr("Impossible d'imprimer"),
                               raison + QLatin1Char('\n') + tr("Rien n'a été imprimé."));
-        return;
+        return false;
     }
     Invite::information(
         this, tr("Impression"),
@@ -168,6 +243,7 @@ void DiaBilan::imprimer()
             ? tr("Le bilan a été enregistré dans le fichier « %1 ».")
                   .arg(EnvoiImpression::destination(*printer))
             : tr("Le bilan a été confié à l'imprimante « %1 ».").arg(EnvoiImpression::destination(*printer)));
+    return true;
 }
 
 void DiaBilan::changeEvent(QEvent* evenement)
@@ -176,5 +252,6 @@ void DiaBilan::changeEvent(QEvent* evenement)
     if (evenement->type() == QEvent::LanguageChange) {
         ui->retranslateUi(this);
         btImprimer->setText(tr("&Imprimer"));
+        btApercu->setText(tr("A&perçu..."));
     }
 }

@@ -9,6 +9,7 @@
 class QAbstractButton;
 class QPrinter;
 class QPushButton;
+class diaApercu;
 class diaWait;
 
 namespace Ui {
@@ -27,8 +28,13 @@ public:
     DiaBilan(QWidget* parent, QPrinter* imprimante);
     ~DiaBilan() override;
 
+    // L'aperçu du bilan construit, tel que l'imprimante le recevrait, prêt à montrer ; nul
+    // avant le premier bilan.
+    std::unique_ptr<diaApercu> preparerApercu();
+
 public Q_SLOTS:
-    // Fermer rejette le dialogue ; Enregistrer enregistre le bilan ; « &Imprimer » l'imprime.
+    // Fermer rejette le dialogue ; Enregistrer enregistre le bilan ; « &Imprimer » l'imprime ;
+    // « &Aperçu... » le montre tel qu'il sera imprimé.
     void buttonBoxClicked(QAbstractButton* bouton);
     // Reconstruit le bilan de la classe et du palier choisis (bouton ou F5).
     void actualiser();
@@ -40,11 +46,18 @@ private:
     class Suivi;
 
     void enregistrer();
-    void imprimer();
+    void apercu();
+    // Imprime le bilan après le dialogue d'impression ; vrai quand il est parti.
+    bool imprimer();
+    // Portrait, marges de l'imprimante : le bilan tel qu'il part, sauf autre choix de l'utilisateur.
+    void preparerImprimante();
+    // Les pages vers l'imprimante ; vide quand elles sont parties, sinon ce qui l'a empêché.
+    QString envoyer();
 
     std::unique_ptr<Ui::DiaBilan> ui;
     QPrinter* printer = nullptr;
     QPushButton* btImprimer = nullptr;
+    QPushButton* btApercu = nullptr;
     diaWait* attente = nullptr;
     Bilan bilan;
     qint64 idClasse = 0;   // classe du dernier bilan construit, 0 avant le premier
