@@ -164,12 +164,17 @@ private slots:
         const QStringList messages = importer(s, fichiers.filePath("a.xml"));
         QCOMPARE(messages.size(), 1);
         QCOMPARE(messages.first(),
-                 BILAN +
-                     "|Nombre d'élèves ajoutés: 0\nNombre d'élèves mis à jour: 3\nNombre d'élèves ignorés "
-                     "car présents dans la base mais pas dans le fichier: 1\nNombre de dates de compétences "
-                     "ajoutées: 0\nNombre de dates de compétences mises à jour: 0\nNombre de dates de "
-                     "compétences supprimées: 0\nNombre de dates de compétences ignorées: 3\nNombre de "
-                     "niveaux créés: 0\n");
+                 BILAN + "|Nombre d'élèves ajoutés: 0\n"
+                         "Nombre d'élèves mis à jour (classe, niveau ou date de naissance): 0\n"
+                         "Nombre d'élèves retrouvés sans changement: 3\n"
+                         "Nombre d'élèves ignorés car présents dans la base mais pas dans le fichier: 1\n"
+                         "Nombre de dates de compétences ajoutées: 0\n"
+                         "Nombre de dates de compétences mises à jour: 0\n"
+                         "Nombre de dates de compétences retrouvées sans changement: 3\n"
+                         "Nombre de dates de compétences supprimées: 0\n"
+                         "Nombre de dates de compétences ignorées (celle de la base, saisie plus "
+                         "récemment, est gardée): 0\n"
+                         "Nombre de niveaux créés: 0\n");
     }
 
     // Ce que l'enseignant lit de chaque refus (les raisons elles-mêmes : tests/core/tst_importclasse) ;
