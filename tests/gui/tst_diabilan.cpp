@@ -73,8 +73,13 @@ private Q_SLOTS:
             auto* texte = dia->findChild<QTextEdit*>("edTexte");
             QVERIFY(texte->toPlainText().contains("DUPONT & <fils> Léa (CM2)"));
             texte->append("Retouche de l'enseignant");
+            // Enregistré : le chemin entier est dit.
             repondeur.chemin(cible.filePath("bilan.html"));
+            repondeur.bouton(QMessageBox::Ok);
             boutons->button(QDialogButtonBox::Save)->click();
+            QCOMPARE(repondeur.dernierMessage(),
+                     "Bilan enregistré|Le bilan a été enregistré dans le fichier « " +
+                         QDir::toNativeSeparators(cible.filePath("bilan.html")) + " ».");
             auto imprimer = [&](const QString& fichier) {
                 repondeur.accepterImpression(cible.filePath(fichier));
                 repondeur.bouton(QMessageBox::Ok);

@@ -3,6 +3,7 @@
 // l'enseignant les lit, les questions de l'importation, le clavier. Le moteur (fichier, compteurs,
 // raisons des refus) est essayé dans le cœur (tests/core/tst_importclasse).
 #include "core/commun/application.h"
+#include "core/commun/dossierdepart.h"
 #include "core/exchange/chiffreur.h"
 #include "core/exchange/importclasse.h"
 #include "gui/exchange/diadatenaiss.h"
@@ -140,7 +141,7 @@ private slots:
         ouvrir(dossierA, false);
         const QString chemin = exporter("CE1 Noël", "a.xml");
         QVERIFY(!chemin.isEmpty());
-        QCOMPARE(diaExporteClasse::dossierExport(), fichiers.path());
+        QCOMPARE(DossierDepart::dossier(), fichiers.path()); // le choix suivant part de là
         QFile f(chemin);
         QVERIFY(f.open(QIODevice::ReadOnly));
         const QByteArray texte = f.readAll();
@@ -156,7 +157,8 @@ private slots:
         QVERIFY(*ouvert);
     }
 
-    // Le bilan d'une importation dans la base d'origine, sans changement : tout est ignoré.
+    // Le bilan d'une importation dans la base d'origine, sans changement : rien n'est mis à jour,
+    // tout est retrouvé sans changement.
     void bilan()
     {
         ouvrir(dossierA, false);

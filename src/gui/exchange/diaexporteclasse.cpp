@@ -2,14 +2,12 @@
 #include "gui/exchange/diaexporteclasse.h"
 #include "ui_diaexporteclasse.h"
 
+#include "core/commun/dossierdepart.h"
 #include "core/db/requetes.h"
 #include "core/exchange/fichierclasse.h"
 #include "gui/commun/invite.h"
 #include "gui/commun/messageecriture.h"
 #include "gui/commun/messages.h"
-
-#include <QFileInfo>
-#include <QStandardPaths>
 
 diaExporteClasse::diaExporteClasse(QWidget* parent)
     : MyDialog(parent), ui(std::make_unique<Ui::diaExporteClasse>())
@@ -26,23 +24,16 @@ diaExporteClasse::diaExporteClasse(QWidget* parent)
 
 diaExporteClasse::~diaExporteClasse() = default;
 
-QString& diaExporteClasse::dossierExport()
-{
-    static QString dossier = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    return dossier;
-}
-
 void diaExporteClasse::accept()
 {
     if (ui->cbClasse->currentIndex() < 0 || ui->cbPalier->currentIndex() < 0 ||
         ui->cbPalier->currentData().toLongLong() == 0)
         return;
     const QString chemin = Invite::fichierAEnregistrer(
-        this, tr("Exporter une classe"), dossierExport() + "/" + ui->cbClasse->currentText() + ".xml",
+        this, tr("Exporter une classe"), DossierDepart::chemin(ui->cbClasse->currentText() + ".xml"),
         tr("Fichiers XML (*.xml);;Tous fichiers (*.*)"));
     if (chemin.isEmpty())
         return;
-    dossierExport() = QFileInfo(chemin).absolutePath();
     // La classe entière est lue d'abord : une lecture refusée n'écrit rien.
     const auto document = Messages::lu(
         this, FichierClasse::construire(ui->cbClasse->currentData().toLongLong(), ui->cbClasse->currentText(),

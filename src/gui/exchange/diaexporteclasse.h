@@ -21,10 +21,6 @@ public:
     explicit diaExporteClasse(QWidget* parent);
     ~diaExporteClasse() override;
 
-    // Dossier d'exportation de l'exécution : les documents de l'utilisateur au départ,
-    // puis le dossier du dernier fichier exporté.
-    static QString& dossierExport();
-
 public Q_SLOTS:
     void accept() override;
 

@@ -3,6 +3,7 @@
 #include "ui_mainwindow.h"
 
 #include "core/commun/application.h"
+#include "core/commun/dossierdepart.h"
 #include "core/commun/motdepasse.h"
 #include "core/db/jeuessai.h"
 #include "core/db/schema.h"
@@ -36,7 +37,6 @@
 #include <QMdiSubWindow>
 #include <QPrinter>
 #include <QScopeGuard>
-#include <QStandardPaths>
 #include <QStatusBar>
 #include <QTimer>
 
@@ -44,7 +44,6 @@ MainWindow::MainWindow(QWidget* parent, Demarrage demarrage)
     : QMainWindow(parent), ui(std::make_unique<Ui::MainWindow>())
 {
     ui->setupUi(this);
-    documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
 
     connect(ui->acImportEleves, &QAction::triggered, this, &MainWindow::importerEleves);
     connect(ui->acInitialise, &QAction::triggered, this, qOverload<>(&MainWindow::initialiser));
@@ -407,9 +406,8 @@ void MainWindow::importerEleves()
 {
     if (!fenetresFermees(tr("Importation d'élèves")) || !accesAutorise())
         return;
-    diaImporteEleves dialogue(this, documents);
+    diaImporteEleves dialogue(this);
     dialogue.exec();
-    documents = dialogue.dossier();
 }
 
 void MainWindow::editer()
@@ -434,7 +432,7 @@ void MainWindow::restaurer()
         return;
     // La liste des copies et la base ne bougent plus pendant le choix et l'échange.
     const GardienCopies::Pause pause(copies);
-    restaurerBase(this, documents);
+    restaurerBase(this);
     // Une sauvegarde faite par une version précédente reçoit le texte du livret actuel.
     mettreLivretAJour(this);
 }
@@ -443,7 +441,7 @@ void MainWindow::importerClasse()
 {
     if (!fenetresFermees(tr("Édition")))
         return;
-    const QString chemin = Invite::fichierAOuvrir(this, tr("Importer une classe"), documents,
+    const QString chemin = Invite::fichierAOuvrir(this, tr("Importer une classe"), DossierDepart::dossier(),
                                                   tr("Fichiers XML (*.xml);;Tous fichiers (*.*)"));
     if (chemin.isEmpty())
         return;
@@ -517,7 +515,7 @@ void MainWindow::sauvegarder()
             tr("Des dates de cette grille ne sont pas encore enregistrées : la "
                "sauvegarde ne les contiendrait pas.\nVoulez-vous les enregistrer d'abord ?")))
         return;
-    sauvegarderBase(this, documents);
+    sauvegarderBase(this);
 }
 
 void MainWindow::mdp()

@@ -12,7 +12,9 @@
 #include "ui_diabilan.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QEvent>
+#include <QFileInfo>
 #include <QPrinter>
 #include <QPushButton>
 #include <QTextDocument>
@@ -128,7 +130,10 @@ void DiaBilan::enregistrer()
                                   MessageEcriture::texte(ecrit.erreur()));
         return;
     }
-    Bilan::retenirDossier(chemin);
+    // Le chemin entier : l'enseignant sait où retrouver le fichier (quel dossier, quelle clé).
+    Invite::information(this, tr("Bilan enregistré"),
+                        tr("Le bilan a été enregistré dans le fichier « %1 ».")
+                            .arg(QDir::toNativeSeparators(QFileInfo(chemin).absoluteFilePath())));
 }
 
 void DiaBilan::imprimer()
