@@ -157,11 +157,41 @@ QAction* MainWindow::actionEffacer() const
 // ---------------------------------------------------------------------------
 // Les deux contrôles
 
+namespace {
+// Les fenêtres de saisie de l'espace de travail, dans l'ordre de leur ouverture, chacune avec sa
+// sous-fenêtre.
+QList<std::pair<QMdiSubWindow*, MdiBase*>> grillesOuvertes(const QMdiArea* espace)
+{
+    QList<std::pair<QMdiSubWindow*, MdiBase*>> grilles;
+    for (QMdiSubWindow* sousFenetre : espace->subWindowList())
+        if (auto* fenetre = qobject_cast<MdiBase*>(sousFenetre->widget()))
+            grilles.append({sousFenetre, fenetre});
+    return grilles;
+}
+} // namespace
+
 bool MainWindow::fenetresFermees(const QString& titre)
 {
     if (!espace->activeSubWindow())
         return true;
-    Invite::information(this, titre, tr("Veuillez d'abord fermer toutes les fenêtres actives."));
+    // Les grilles qui ont des dates pas encore enregistrées sont nommées : l'enseignant sait
+    // lesquelles enregistrer avant de les fermer.
+    QStringList modifiees;
+    for (const auto& [sousFenetre, fenetre] : grillesOuvertes(espace)) {
+        fenetre->validerSaisieEnCours(); // la date encore dans l'éditeur compte
+        if (fenetre->estModifie())
+            modifiees << tr("– %1").arg(fenetre->nomGrille());
+    }
+    QString texte = tr("Veuillez d'abord fermer toutes les fenêtres actives.");
+    if (!modifiees.isEmpty())
+        texte +=
+            QStringLiteral("\n\n") +
+            (modifiees.size() == 1
+                 ? tr("Cette grille a des dates pas encore enregistrées : enregistrez-la avant de la fermer.")
+                 : tr("Ces grilles ont des dates pas encore enregistrées : enregistrez-les avant de les "
+                      "fermer.")) +
+            QLatin1Char('\n') + modifiees.join(QLatin1Char('\n'));
+    Invite::information(this, titre, texte);
     return false;
 }
 
@@ -256,19 +286,14 @@ void MainWindow::fermerTout()
 
 bool MainWindow::fermerSousFenetres()
 {
-    const QList<QMdiSubWindow*> sousFenetres = espace->subWindowList();
-    for (QMdiSubWindow* sousFenetre : sousFenetres) {
-        const auto* fenetre = qobject_cast<MdiBase*>(sousFenetre->widget());
-        if (fenetre && fenetre->occupe())
+    const QList<std::pair<QMdiSubWindow*, MdiBase*>> grilles = grillesOuvertes(espace);
+    for (const auto& [sousFenetre, fenetre] : grilles)
+        if (fenetre->occupe())
             return false;
-    }
     // Toutes les questions d'abord : une fenêtre n'est fermée que quand aucune n'a répondu
     // « Annuler ». Ainsi « Non » puis « Annuler » ne perd rien.
     QList<MdiBase*> accordees;
-    for (QMdiSubWindow* sousFenetre : sousFenetres) {
-        auto* fenetre = qobject_cast<MdiBase*>(sousFenetre->widget());
-        if (!fenetre)
-            continue;
+    for (const auto& [sousFenetre, fenetre] : grilles) {
         fenetre->validerSaisieEnCours();
         if (fenetre->estModifie())
             espace->setActiveSubWindow(sousFenetre); // l'enseignant voit de quelle grille il s'agit
@@ -451,10 +476,7 @@ void MainWindow::importerClasse()
 
 bool MainWindow::enregistrerAvantImpression(const QString& texte)
 {
-    for (QMdiSubWindow* sousFenetre : espace->subWindowList()) {
-        auto* fenetre = qobject_cast<MdiBase*>(sousFenetre->widget());
-        if (!fenetre)
-            continue;
+    for (const auto& [sousFenetre, fenetre] : grillesOuvertes(espace)) {
         fenetre->validerSaisieEnCours();
         if (fenetre->estModifie())
             espace->setActiveSubWindow(sousFenetre);
@@ -467,7 +489,7 @@ bool MainWindow::enregistrerAvantImpression(const QString& texte)
 void MainWindow::bilanLPC()
 {
     if (!enregistrerAvantImpression(
-            tr("Des dates de cette grille ne sont pas encore enregistrées : le bilan ne "
+            tr("Des dates de la grille %1 ne sont pas encore enregistrées : le bilan ne "
                "les montrerait pas.\nVoulez-vous les enregistrer d'abord ?")))
         return;
     DiaBilan dialogue(this, imprimante());
@@ -497,7 +519,7 @@ void MainWindow::jeuEssai()
 }
 void MainWindow::imprimer()
 {
-    if (!enregistrerAvantImpression(tr("Des dates de cette grille ne sont pas encore enregistrées : elles ne "
+    if (!enregistrerAvantImpression(tr("Des dates de la grille %1 ne sont pas encore enregistrées : elles ne "
                                        "seraient pas imprimées.\nVoulez-vous les enregistrer d'abord ?")))
         return;
     diaImprimer dialogue(this, printer.get(), choixImpression);
@@ -512,7 +534,7 @@ void MainWindow::options()
 void MainWindow::sauvegarder()
 {
     if (!enregistrerAvantImpression(
-            tr("Des dates de cette grille ne sont pas encore enregistrées : la "
+            tr("Des dates de la grille %1 ne sont pas encore enregistrées : la "
                "sauvegarde ne les contiendrait pas.\nVoulez-vous les enregistrer d'abord ?")))
         return;
     sauvegarderBase(this);
@@ -526,7 +548,7 @@ void MainWindow::mdp()
 void MainWindow::exporterClasse()
 {
     if (!enregistrerAvantImpression(
-            tr("Des dates de cette grille ne sont pas encore enregistrées : le fichier "
+            tr("Des dates de la grille %1 ne sont pas encore enregistrées : le fichier "
                "exporté ne les contiendrait pas.\nVoulez-vous les enregistrer d'abord ?")))
         return;
     diaExporteClasse dialogue(this);
