@@ -25,8 +25,10 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QDomDocument>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QScopeGuard>
@@ -151,8 +153,18 @@ private slots:
         QCOMPARE(racine.attribute("nom") + racine.attribute("ref_palier"), "CE1 Noël"
                                                                            "P1");
         QCOMPARE(racine.elementsByTagName("eleve").size(), 3);
-        MainWindow fenetre; // l'action de la fenêtre principale ouvre le dialogue
-        auto ouvert = quandDialogue<diaExporteClasse>([](diaExporteClasse* d) { d->reject(); });
+        // Par l'action de la fenêtre principale : tant que le palier n'est pas choisi, OK est éteint
+        // et dit pourquoi, au lieu de ne rien faire.
+        MainWindow fenetre;
+        auto ouvert = quandDialogue<diaExporteClasse>([](diaExporteClasse* d) {
+            const Fermeture fermeture{d};
+            QAbstractButton* ok = d->findChild<QDialogButtonBox*>("buttonBox")->button(QDialogButtonBox::Ok);
+            QVERIFY(!ok->isEnabled());
+            QCOMPARE(ok->toolTip(),
+                     "Choisissez le palier à exporter : un fichier ne contient les dates que d'un palier.");
+            d->findChild<QComboBox*>("cbPalier")->setCurrentIndex(2);
+            QVERIFY(ok->isEnabled() && ok->toolTip().isEmpty());
+        });
         fenetre.findChild<QAction*>("acExporterClasse")->trigger();
         QVERIFY(*ouvert);
     }

@@ -403,6 +403,31 @@ private Q_SLOTS:
                          "corriger."}));
         QCOMPARE(table->currentItem(), table->item(5, 1));
     }
+
+    // Sans date par défaut, « Mettre la date ci-dessous » ne remplirait rien : OK le dit et le
+    // dialogue reste ouvert ; les modes qui reprennent la date la plus récente s'en passent.
+    void propagationSansDate_data()
+    {
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<bool>("accepte");
+        ligne("mettre la date ci-dessous", "rb3", false);
+        ligne("la plus récente seulement", "rb2", true);
+    }
+    void propagationSansDate()
+    {
+        QFETCH(QString, mode);
+        QFETCH(bool, accepte);
+        diaPropageDate dialogue(fenetre);
+        dialogue.definirDate(QString());
+        dialogue.findChild<QRadioButton*>(mode)->setChecked(true);
+        if (!accepte)
+            repondeur->bouton(QMessageBox::Ok);
+        dialogue.accept();
+        QCOMPARE(dialogue.result() == QDialog::Accepted, accepte);
+        if (!accepte)
+            QCOMPARE(repondeur->dernierMessage(),
+                     "Erreur|Indiquez la date à mettre dans les cases vides, par exemple 15/06/2024.");
+    }
 };
 
 QTEST_MAIN(TstPalier)

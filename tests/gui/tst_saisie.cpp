@@ -16,6 +16,7 @@
 
 #include <QClipboard>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QListWidget>
@@ -718,8 +719,8 @@ private Q_SLOTS:
         QCOMPARE(fenetre->estModifie(), reponse != B::Yes);
     }
 
-    // Annuler retire le filtre, la réouverture montre le dernier choix, OK sans rien de coché
-    // laisse le dialogue ouvert ; tout se fait au clavier.
+    // Annuler retire le filtre, la réouverture montre le dernier choix, OK sans rien de coché est
+    // éteint et le dialogue reste ouvert ; tout se fait au clavier.
     void filtreNiveau()
     {
         QCOMPARE(ouvrir()->columnCount(), 3);
@@ -734,6 +735,11 @@ private Q_SLOTS:
                 if ((liste->item(1)->checkState() == Qt::Checked) != ce1)
                     QTest::keyClick(liste, Qt::Key_Space);
                 QCOMPARE(liste->item(1)->checkState() == Qt::Checked, ce1);
+                // Sans niveau coché, OK est éteint et sa bulle dit pourquoi.
+                const QAbstractButton* ok =
+                    dialogue->findChild<QDialogButtonBox*>("buttonBox")->button(QDialogButtonBox::Ok);
+                QCOMPARE(ok->isEnabled(), ce1);
+                QCOMPARE(ok->toolTip().isEmpty(), ce1);
                 if (valider)
                     QTest::keyClick(liste, Qt::Key_Return);
                 vus.last() += QString::number(dialogue->isVisible());

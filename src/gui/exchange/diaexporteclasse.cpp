@@ -5,9 +5,12 @@
 #include "core/commun/dossierdepart.h"
 #include "core/db/requetes.h"
 #include "core/exchange/fichierclasse.h"
+#include "gui/commun/choixrequis.h"
 #include "gui/commun/invite.h"
 #include "gui/commun/messageecriture.h"
 #include "gui/commun/messages.h"
+
+#include <QPushButton>
 
 diaExporteClasse::diaExporteClasse(QWidget* parent)
     : MyDialog(parent), ui(std::make_unique<Ui::diaExporteClasse>())
@@ -20,15 +23,31 @@ diaExporteClasse::diaExporteClasse(QWidget* parent)
     if (const auto paliers = lire(Requetes::paliers()))
         for (const Noeud& palier : *paliers)
             ui->cbPalier->addItem(palier.libelle, palier.id);
+    connect(ui->cbClasse, &QComboBox::currentIndexChanged, this, &diaExporteClasse::suivreChoix);
+    connect(ui->cbPalier, &QComboBox::currentIndexChanged, this, &diaExporteClasse::suivreChoix);
+    suivreChoix();
+}
+
+QString diaExporteClasse::manque() const
+{
+    if (ui->cbClasse->currentIndex() < 0)
+        return tr("Aucune classe à exporter : ajoutez ou importez d'abord des élèves.");
+    if (ui->cbPalier->currentIndex() < 0 || ui->cbPalier->currentData().toLongLong() == 0)
+        return tr("Choisissez le palier à exporter : un fichier ne contient les dates que d'un palier.");
+    return {};
+}
+
+void diaExporteClasse::suivreChoix()
+{
+    ChoixRequis::suivre(ui->buttonBox->button(QDialogButtonBox::Ok), manque());
 }
 
 diaExporteClasse::~diaExporteClasse() = default;
 
 void diaExporteClasse::accept()
 {
-    if (ui->cbClasse->currentIndex() < 0 || ui->cbPalier->currentIndex() < 0 ||
-        ui->cbPalier->currentData().toLongLong() == 0)
-        return;
+    if (!manque().isEmpty())
+        return; // OK est alors éteint, et sa bulle dit ce qui manque
     const QString chemin = Invite::fichierAEnregistrer(
         this, tr("Exporter une classe"), DossierDepart::chemin(ui->cbClasse->currentText() + ".xml"),
         tr("Fichiers XML (*.xml);;Tous fichiers (*.*)"));

@@ -24,6 +24,13 @@ public:
 public Q_SLOTS:
     void accept() override;
 
+private Q_SLOTS:
+    // OK n'est actif qu'une fois la classe et le palier choisis ; sa bulle dit ce qui manque.
+    void suivreChoix();
+
 private:
+    // Ce qui manque pour exporter, en une phrase ; vide quand rien ne manque.
+    QString manque() const;
+
     std::unique_ptr<Ui::diaExporteClasse> ui;
 };

@@ -265,20 +265,28 @@ void diaImprimer::accept()
         Invite::avertissement(this, tr("Impossible d'imprimer"), tr("L'imprimante n'est pas valide."));
         return;
     }
-    if (ui->cbPalier->currentIndex() < 0)
+    if (const QString manque = choixManquant(); !manque.isEmpty()) {
+        Invite::information(this, tr("Impression"), manque);
         return;
+    }
     const qint64 palier = ui->cbPalier->currentData().toLongLong();
-    bool fermer = false;
-    if (ui->gbPalier->isChecked())
-        fermer = imprimerAttestations(palier);
-    else if (ui->gbCompetence->isChecked())
-        fermer = imprimerCompetences(palier);
-    else
-        Invite::information(this, tr("Impression"), tr("Veuillez choisir ce qu'il faut imprimer"));
+    const bool fermer =
+        ui->gbPalier->isChecked() ? imprimerAttestations(palier) : imprimerCompetences(palier);
     if (fermer)
         MyDialog::accept();
     else
         montrerImprimante();
+}
+
+QString diaImprimer::choixManquant() const
+{
+    if (ui->cbClasse->currentIndex() < 0)
+        return tr("Aucune classe n'est enregistrée : ajoutez ou importez d'abord des élèves.");
+    if (ui->cbPalier->currentIndex() < 0)
+        return tr("Le livret de compétences n'est pas dans la base de données : aucun palier à imprimer.");
+    if (!ui->gbPalier->isChecked() && !ui->gbCompetence->isChecked())
+        return tr("Veuillez choisir ce qu'il faut imprimer");
+    return {};
 }
 
 void diaImprimer::changeEvent(QEvent* evenement)

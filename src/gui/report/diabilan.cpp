@@ -3,6 +3,7 @@
 
 #include "core/commun/application.h"
 #include "core/db/requetes.h"
+#include "gui/commun/choixrequis.h"
 #include "gui/commun/diawait.h"
 #include "gui/commun/envoiimpression.h"
 #include "gui/commun/invite.h"
@@ -66,9 +67,21 @@ DiaBilan::DiaBilan(QWidget* parent, QPrinter* imprimante)
         for (const Noeud& palier : *paliers)
             ui->cbPalier->addItem(palier.libelle, palier.id);
     ui->cbPalier->setCurrentIndex(-1);
+    suivreBilan();
 }
 
 DiaBilan::~DiaBilan() = default;
+
+void DiaBilan::suivreBilan()
+{
+    // Rien à enregistrer ni à imprimer avant le premier bilan construit.
+    const QString manque =
+        idClasse != 0 ? QString()
+                      : tr("Affichez d'abord le bilan : choisissez la classe et le palier, puis cliquez sur "
+                           "le bouton « Réactualiser » (touche F5).");
+    ChoixRequis::suivre(ui->buttonBox->button(QDialogButtonBox::Save), manque);
+    ChoixRequis::suivre(btImprimer, manque);
+}
 
 void DiaBilan::buttonBoxClicked(QAbstractButton* bouton)
 {
@@ -91,6 +104,7 @@ void DiaBilan::actualiser()
     }
     ui->edTexte->clear();
     idClasse = 0;
+    suivreBilan();
     if (!attente) {
         attente = new diaWait(this);
         attente->show();
@@ -111,6 +125,7 @@ void DiaBilan::actualiser()
     idClasse = classe;
     libelleClasse = ui->cbClasse->currentText();
     ui->edTexte->setHtml(bilan.html());
+    suivreBilan();
 }
 
 void DiaBilan::enregistrer()
@@ -181,5 +196,6 @@ void DiaBilan::changeEvent(QEvent* evenement)
     if (evenement->type() == QEvent::LanguageChange) {
         ui->retranslateUi(this);
         btImprimer->setText(tr("&Imprimer"));
+        suivreBilan();
     }
 }

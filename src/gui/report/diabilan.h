@@ -41,6 +41,9 @@ private:
 
     void enregistrer();
     void imprimer();
+    // Enregistrer et Imprimer ne s'allument qu'une fois un bilan construit ; sinon leur bulle dit
+    // quoi faire.
+    void suivreBilan();
 
     std::unique_ptr<Ui::DiaBilan> ui;
     QPrinter* printer = nullptr;
