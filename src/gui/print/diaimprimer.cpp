@@ -138,6 +138,10 @@ void diaImprimer::ajusterTaille()
         }
     }
     defilement->setWidget(contenu);
+    // Sans défilement horizontal, la zone ne devient pas plus étroite que ses choix : rétrécir la
+    // fenêtre ne coupe ni la ligne d'avertissement ni aucun autre texte.
+    defilement->setMinimumWidth(contenu->minimumSizeHint().width() +
+                                defilement->verticalScrollBar()->sizeHint().width());
     disposition->insertWidget(0, defilement);
     resize(voulue.width() + defilement->verticalScrollBar()->sizeHint().width(), disponible);
 }
