@@ -584,8 +584,8 @@ QList<double> operation(const QString& nom, Contexte& c)
                     std::fprintf(stderr, "import de la classe en échec\n");
                 const auto& n = import.compteurs();
                 produit = QStringLiteral("%1 élèves, %2 dates vues")
-                              .arg(n.elevesMisAJour + n.elevesAjoutes)
-                              .arg(n.notesAjoutees + n.notesMisesAJour + n.notesIgnorees);
+                              .arg(n.elevesMisAJour + n.elevesInchanges + n.elevesAjoutes)
+                              .arg(n.notesAjoutees + n.notesMisesAJour + n.notesInchangees + n.notesIgnorees);
             },
             [&] { remettre(c); });
     }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Le bilan LPC dans le cœur seul : les groupes d'items par ensemble d'élèves, le document, la
 // sélection des élèves, le fichier proposé et écrit ; une base illisible arrête le bilan.
+#include "core/commun/dossierdepart.h"
 #include "core/report/bilan.h"
 #include "core/report/pagesbilan.h"
 #include "support/donnees.h"
@@ -191,12 +192,12 @@ private Q_SLOTS:
         QTEST(Bilan::nomFichier(classe), "nom");
     }
 
-    // Le fichier proposé : dans les documents, puis dans le dossier du dernier enregistré ; un
-    // fichier qui ne peut pas être écrit est refusé avec son chemin.
+    // Le fichier proposé : le nom de la classe dans le dossier de départ, puis dans le dossier du
+    // dernier fichier choisi ; un fichier qui ne peut pas être écrit est refusé avec son chemin.
     void ecrire()
     {
-        const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-        QCOMPARE(Bilan::cheminPropose("CM2 <B> & Cie"), documents + "/CM2 -B- & Cie.html");
+        DossierDepart::oublier();
+        QCOMPARE(Bilan::cheminPropose("CM2 <B> & Cie"), DossierDepart::dossier() + "/CM2 -B- & Cie.html");
         QTemporaryDir cible;
         const QString absent = cible.filePath("absent/bilan.html");
         const Resultat<> refus = Bilan::ecrire(absent, "<p>x</p>");
@@ -204,7 +205,7 @@ private Q_SLOTS:
         QCOMPARE(int(refus.erreur().raison), int(Raison::FichierNonEcrit));
         QCOMPARE(refus.erreur().nom, absent);
         QVERIFY(Bilan::ecrire(cible.filePath("bilan.html"), "<p>é</p>"));
-        Bilan::retenirDossier(cible.filePath("bilan.html"));
+        DossierDepart::retenir(cible.filePath("bilan.html"));
         QCOMPARE(Bilan::cheminPropose("CM2"), cible.path() + "/CM2.html");
         QFile fichier(cible.filePath("bilan.html"));
         QVERIFY(fichier.open(QIODevice::ReadOnly));

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // L'échange de classes dans le cœur seul, les questions posées par un interlocuteur écrit d'avance :
-// le fichier exporté, la réimportation sans changement, les huit compteurs du bilan, chaque refus
-// (sa raison, et la base intacte), le fichier de version 2, une base tenue ailleurs.
+// le fichier exporté, la réimportation (sans changement, ou un seul changement), les compteurs du
+// bilan, chaque refus (sa raison, et la base intacte), le fichier de version 2, une base tenue
+// ailleurs.
 #include "core/commun/application.h"
 #include "core/exchange/chiffreur.h"
 #include "core/exchange/fichierclasse.h"
@@ -39,11 +40,12 @@ void ecrire(const QString& chemin, QDomDocument d, bool resceller = true)
     f.write(d.toByteArray(1));
 }
 
-// Les huit compteurs dans l'ordre du bilan.
+// Les compteurs dans l'ordre du bilan : élèves ajoutés, mis à jour, sans changement, absents du
+// fichier ; dates ajoutées, mises à jour, sans changement, supprimées, ignorées ; niveaux créés.
 QList<int> compteurs(const ImportClasse::Compteurs& c)
 {
-    return {c.elevesAjoutes,   c.elevesMisAJour,  c.elevesIgnores, c.notesAjoutees,
-            c.notesMisesAJour, c.notesSupprimees, c.notesIgnorees, c.niveauxCrees};
+    return {c.elevesAjoutes,   c.elevesMisAJour,  c.elevesInchanges, c.elevesIgnores, c.notesAjoutees,
+            c.notesMisesAJour, c.notesInchangees, c.notesSupprimees, c.notesIgnorees, c.niveauxCrees};
 }
 
 } // namespace
@@ -135,7 +137,7 @@ private Q_SLOTS:
         QVERIFY(!lire(exporter(2, "Vide", "vide.xml")).documentElement().hasChildNodes());
     }
 
-    // Importation dans la base d'origine, sans changement : tout est ignoré, aucune question.
+    // Importation dans la base d'origine, sans changement : rien n'est mis à jour, aucune question.
     void reimportationIdentique()
     {
         ouvrir(dossierA, false);
@@ -150,7 +152,7 @@ private Q_SLOTS:
         InterlocuteurEssai s;
         const auto issue = ImportClasse(s).importer(fichiers.filePath("a.xml"));
         QVERIFY(issue);
-        QCOMPARE(compteurs(*issue), QList<int>({0, 3, 1, 0, 0, 0, 3, 0}));
+        QCOMPARE(compteurs(*issue), QList<int>({0, 0, 3, 1, 0, 0, 3, 0, 0, 0}));
         QVERIFY(!issue->classeCreee && !issue->classeRenommee && issue->classe == "CE1 Noël");
         QVERIFY(!s.classeDemandee && s.datesProposees.isEmpty() && s.niveauxProposes.isEmpty() &&
                 s.supprimables < 0);
@@ -161,6 +163,69 @@ private Q_SLOTS:
         QCOMPARE(QFile::permissions(copieTravail) & ~(QFile::ReadUser | QFile::WriteUser),
                  QFile::ReadOwner | QFile::WriteOwner);
         QVERIFY(!QFile::exists(fichiers.filePath("out.xml")));
+    }
+
+    // Une classe reçue, puis le même fichier, ou ce fichier avec un seul changement : n'est mis à
+    // jour que ce qui change ; une date que la base tient déjà, à la même valeur, est retrouvée sans
+    // changement (ni réécrite), quel que soit l'instant de sa saisie.
+    void reimportation_data()
+    {
+        QTest::addColumn<QString>("note");      // date|maj de LÉVÊQUE pour P1C1A1 ; vide : inchangée
+        QTest::addColumn<QString>("naissance"); // nouvelle date de naissance de LÉVÊQUE, prise
+        QTest::addColumn<QList<int>>("attendus");
+        QTest::addColumn<QString>("apres"); // P1C1A1 de LÉVÊQUE ensuite ; vide : base inchangée
+        ligne("fichier identique", "", "", QList<int>{0, 0, 3, 0, 0, 0, 3, 0, 0, 0}, "");
+        ligne("une date changée, saisie plus tard", "2012-05-09|2013-01-01 00:00:00", "",
+              QList<int>{0, 0, 3, 0, 0, 1, 2, 0, 0, 0}, "2012-05-09|2013-01-01 00:00:00");
+        ligne("une date changée, saisie plus tôt", "2012-05-09|2011-01-01 00:00:00", "",
+              QList<int>{0, 0, 3, 0, 0, 0, 2, 0, 1, 0}, "");
+        ligne("même date, saisie plus tard", "2012-05-01|2013-01-01 00:00:00", "",
+              QList<int>{0, 0, 3, 0, 0, 0, 3, 0, 0, 0}, "");
+        ligne("date de naissance changée", "", "2005-03-08", QList<int>{0, 1, 2, 0, 0, 0, 3, 0, 0, 0},
+              "2012-05-01|2012-05-01 08:00:00");
+    }
+    void reimportation()
+    {
+        QFETCH(QString, note);
+        QFETCH(QString, naissance);
+        QFETCH(QString, apres);
+        Environnement::Dossier dossier;
+        ouvrir(dossier, true);
+        {
+            InterlocuteurEssai premiere;
+            const auto recue = ImportClasse(premiere).importer(fichiers.filePath("a.xml"));
+            QVERIFY(recue && recue->classeCreee);
+            QCOMPARE(compteurs(*recue), QList<int>({3, 0, 0, 0, 3, 0, 0, 0, 0, 0}));
+        }
+        QDomDocument d = lire(fichiers.filePath("a.xml"));
+        QDomElement leveque = d.documentElement().lastChildElement();
+        if (!note.isEmpty()) {
+            QDomElement item = leveque.lastChildElement();
+            QCOMPARE(item.attribute("ref"), "P1C1A1");
+            item.setAttribute("date", note.section('|', 0, 0));
+            item.setAttribute("maj", note.section('|', 1));
+        }
+        if (!naissance.isEmpty())
+            leveque.setAttribute("date_naiss", Chiffreur(CLE_FICHIER_CLASSE).chiffrerTexte(naissance));
+        ecrire(fichiers.filePath("reimport.xml"), d);
+        const QString avant = Sql::contenu();
+        InterlocuteurEssai s;
+        s.dates = QList<int>{1}; // la date de naissance du fichier
+        const auto issue = ImportClasse(s).importer(fichiers.filePath("reimport.xml"));
+        QVERIFY(issue);
+        QTEST(compteurs(*issue), "attendus");
+        QVERIFY(!s.classeDemandee && s.niveauxProposes.isEmpty() && s.supprimables < 0);
+        QCOMPARE(s.conflits.size(), naissance.isEmpty() ? 0 : 1);
+        if (apres.isEmpty()) {
+            QCOMPARE(Sql::contenu(), avant);
+            return;
+        }
+        QCOMPARE(
+            Sql::lignes("SELECT n.date, n.maj FROM notes n JOIN eleves e ON e.id_eleve=n.id_eleve "
+                        "JOIN competences c ON c.id_comp=n.id_comp WHERE e.nom='LÉVÊQUE' AND c.ref='P1C1A1'"),
+            QStringList{apres});
+        if (!naissance.isEmpty())
+            QCOMPARE(valeur("SELECT date_naiss FROM eleves WHERE nom='LÉVÊQUE'").toString(), naissance);
     }
 
     // Une base posée par l'ancien livret (P2C5D4 avant P2C5D5, P2C6B1 avant P2C6B2) et une base
@@ -206,8 +271,8 @@ private Q_SLOTS:
         QCOMPARE(Sql::lignes(lecture), attendu);
     }
 
-    // Scénario des huit compteurs, dans une base B préparée pour chacun d'eux.
-    void huitCompteurs()
+    // Scénario des compteurs, dans une base B préparée pour chacun d'eux.
+    void chaqueCompteur()
     {
         ouvrir(dossierB, true);
         valeur("INSERT INTO classes(id_classe,libelle,tri) VALUES(5,'ce1 noël',3)");
@@ -234,7 +299,7 @@ private Q_SLOTS:
         QCOMPARE(s.datesProposees, QList<int>{1});       // fichier plus ancien : sa date est proposée
         QCOMPARE(s.niveauxProposes, QList<int>({1, 1})); // nouveau niveau ; fichier plus récent
         QCOMPARE(s.supprimables, 1);
-        QCOMPARE(compteurs(*issue), QList<int>({1, 2, 1, 1, 1, 1, 1, 1}));
+        QCOMPARE(compteurs(*issue), QList<int>({1, 2, 0, 1, 1, 1, 0, 1, 1, 1}));
         QVERIFY(!issue->classeCreee && !issue->classeRenommee);
         // La date prise du fichier garde l'instant de sa saisie, mise à jour comme ajoutée.
         QCOMPARE(Sql::lignes("SELECT id_note, date, maj FROM notes WHERE id_eleve=10 ORDER BY id_note"),

@@ -215,7 +215,7 @@ private Q_SLOTS:
             fichier.write("Nom élève;Prénom élève;Date naissance;Classe;Niveau;Cycle\n"
                           "NOUVEAU;Léa;01/02/2016;CE1 A;CE1;\n");
             fichier.close();
-            diaImporteEleves dialogue(nullptr, dossier->path());
+            diaImporteEleves dialogue(nullptr);
             w<QCheckBox>(&dialogue, "chkAjouter")->setChecked(true);
             w<QLineEdit>(&dialogue, "edPath")->setText(csv);
             verrouiller();

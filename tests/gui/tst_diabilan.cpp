@@ -67,15 +67,24 @@ private Q_SLOTS:
             auto* classes = dia->findChild<QComboBox*>("cbClasse");
             auto* paliers = dia->findChild<QComboBox*>("cbPalier");
             auto* actualiser = dia->findChild<QToolButton*>("btActualiser");
-            boutons->button(QDialogButtonBox::Save)->click(); // rien avant le premier bilan
+            // Rien à enregistrer ni à imprimer avant le premier bilan : les boutons le disent.
+            QAbstractButton* enregistrer = boutons->button(QDialogButtonBox::Save);
+            QVERIFY(!enregistrer->isEnabled());
+            QVERIFY(enregistrer->toolTip().startsWith("Affichez d'abord le bilan"));
             classes->setCurrentIndex(classes->findData(CM2));
             paliers->setCurrentIndex(paliers->findData(qint64(P9)));
             actualiser->click();
             auto* texte = dia->findChild<QTextEdit*>("edTexte");
             QVERIFY(texte->toPlainText().contains("DUPONT & <fils> Léa (CM2)"));
             texte->append("Retouche de l'enseignant");
+            QVERIFY(enregistrer->isEnabled() && enregistrer->toolTip().isEmpty());
+            // Enregistré : le chemin entier est dit.
             repondeur.chemin(cible.filePath("bilan.html"));
-            boutons->button(QDialogButtonBox::Save)->click();
+            repondeur.bouton(QMessageBox::Ok);
+            enregistrer->click();
+            QCOMPARE(repondeur.dernierMessage(),
+                     "Bilan enregistré|Le bilan a été enregistré dans le fichier « " +
+                         QDir::toNativeSeparators(cible.filePath("bilan.html")) + " ».");
             auto imprimer = [&](const QString& fichier) {
                 repondeur.accepterImpression(cible.filePath(fichier));
                 repondeur.bouton(QMessageBox::Ok);
@@ -150,7 +159,8 @@ private Q_SLOTS:
         ligne("départ", "", "cbClasse|Classe :");
         ligne("actualiser", "Tab Tab", "btActualiser|Réactualiser");
         ligne("texte", "Tab Tab Tab Tab", "edTexte|Bilan");
-        ligne("sortie du texte", "Tab Tab Tab Tab Tab", "Save|Save");
+        // Avant le premier bilan, Enregistrer et Imprimer sont grisés : Tab va à Fermer.
+        ligne("sortie du texte", "Tab Tab Tab Tab Tab", "Close|Close");
     }
     void clavier()
     {

@@ -104,7 +104,7 @@ private Q_SLOTS:
     {
         QVERIFY(Environnement::nouvelleBase(dossier));
         repondeur = std::make_unique<RepondeurImport>();
-        dialogue = std::make_unique<diaImporteEleves>(nullptr, dossier->path());
+        dialogue = std::make_unique<diaImporteEleves>(nullptr);
     }
     void cleanup()
     {

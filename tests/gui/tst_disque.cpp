@@ -84,8 +84,7 @@ class TstDisque : public QObject
             if (QFile::exists(chemin))
                 repondeur.bouton(QMessageBox::Yes); // « Un fichier du même nom existe déjà »
             repondeur.bouton(QMessageBox::Ok);
-            QString documents;
-            sauvegarderBase(nullptr, documents);
+            sauvegarderBase(nullptr);
         } else {
             QPrinter imprimante(QPrinter::HighResolution);
             DiaBilan dialogue(nullptr, &imprimante);

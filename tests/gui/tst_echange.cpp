@@ -3,6 +3,7 @@
 // l'enseignant les lit, les questions de l'importation, le clavier. Le moteur (fichier, compteurs,
 // raisons des refus) est essayé dans le cœur (tests/core/tst_importclasse).
 #include "core/commun/application.h"
+#include "core/commun/dossierdepart.h"
 #include "core/exchange/chiffreur.h"
 #include "core/exchange/importclasse.h"
 #include "gui/exchange/diadatenaiss.h"
@@ -24,8 +25,10 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QDomDocument>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QScopeGuard>
@@ -140,7 +143,7 @@ private slots:
         ouvrir(dossierA, false);
         const QString chemin = exporter("CE1 Noël", "a.xml");
         QVERIFY(!chemin.isEmpty());
-        QCOMPARE(diaExporteClasse::dossierExport(), fichiers.path());
+        QCOMPARE(DossierDepart::dossier(), fichiers.path()); // le choix suivant part de là
         QFile f(chemin);
         QVERIFY(f.open(QIODevice::ReadOnly));
         const QByteArray texte = f.readAll();
@@ -150,13 +153,24 @@ private slots:
         QCOMPARE(racine.attribute("nom") + racine.attribute("ref_palier"), "CE1 Noël"
                                                                            "P1");
         QCOMPARE(racine.elementsByTagName("eleve").size(), 3);
-        MainWindow fenetre; // l'action de la fenêtre principale ouvre le dialogue
-        auto ouvert = quandDialogue<diaExporteClasse>([](diaExporteClasse* d) { d->reject(); });
+        // Par l'action de la fenêtre principale : tant que le palier n'est pas choisi, OK est éteint
+        // et dit pourquoi, au lieu de ne rien faire.
+        MainWindow fenetre;
+        auto ouvert = quandDialogue<diaExporteClasse>([](diaExporteClasse* d) {
+            const Fermeture fermeture{d};
+            QAbstractButton* ok = d->findChild<QDialogButtonBox*>("buttonBox")->button(QDialogButtonBox::Ok);
+            QVERIFY(!ok->isEnabled());
+            QCOMPARE(ok->toolTip(),
+                     "Choisissez le palier à exporter : un fichier ne contient les dates que d'un palier.");
+            d->findChild<QComboBox*>("cbPalier")->setCurrentIndex(2);
+            QVERIFY(ok->isEnabled() && ok->toolTip().isEmpty());
+        });
         fenetre.findChild<QAction*>("acExporterClasse")->trigger();
         QVERIFY(*ouvert);
     }
 
-    // Le bilan d'une importation dans la base d'origine, sans changement : tout est ignoré.
+    // Le bilan d'une importation dans la base d'origine, sans changement : rien n'est mis à jour,
+    // tout est retrouvé sans changement.
     void bilan()
     {
         ouvrir(dossierA, false);
@@ -164,12 +178,17 @@ private slots:
         const QStringList messages = importer(s, fichiers.filePath("a.xml"));
         QCOMPARE(messages.size(), 1);
         QCOMPARE(messages.first(),
-                 BILAN +
-                     "|Nombre d'élèves ajoutés: 0\nNombre d'élèves mis à jour: 3\nNombre d'élèves ignorés "
-                     "car présents dans la base mais pas dans le fichier: 1\nNombre de dates de compétences "
-                     "ajoutées: 0\nNombre de dates de compétences mises à jour: 0\nNombre de dates de "
-                     "compétences supprimées: 0\nNombre de dates de compétences ignorées: 3\nNombre de "
-                     "niveaux créés: 0\n");
+                 BILAN + "|Nombre d'élèves ajoutés: 0\n"
+                         "Nombre d'élèves mis à jour (classe, niveau ou date de naissance): 0\n"
+                         "Nombre d'élèves retrouvés sans changement: 3\n"
+                         "Nombre d'élèves ignorés car présents dans la base mais pas dans le fichier: 1\n"
+                         "Nombre de dates de compétences ajoutées: 0\n"
+                         "Nombre de dates de compétences mises à jour: 0\n"
+                         "Nombre de dates de compétences retrouvées sans changement: 3\n"
+                         "Nombre de dates de compétences supprimées: 0\n"
+                         "Nombre de dates de compétences ignorées (celle de la base, saisie plus "
+                         "récemment, est gardée): 0\n"
+                         "Nombre de niveaux créés: 0\n");
     }
 
     // Ce que l'enseignant lit de chaque refus (les raisons elles-mêmes : tests/core/tst_importclasse) ;

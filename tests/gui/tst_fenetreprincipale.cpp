@@ -1,21 +1,29 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/commun/application.h"
+#include "core/commun/dossierdepart.h"
 #include "core/commun/motdepasse.h"
 #include "core/db/schema.h"
 #include "gui/commun/diawait.h"
 #include "gui/commun/mystyle.h"
 #include "gui/entry/mdibase.h"
 #include "gui/entry/mdisaisie.h"
+#include "gui/exchange/diaexporteclasse.h"
 #include "gui/mainwindow/mainwindow.h"
 #include "gui/mainwindow/mymdiarea.h"
+#include "gui/pupils/diaimporteeleves.h"
+#include "gui/report/diabilan.h"
+#include "gui/settings/diaparam.h"
 #include "support/clavier.h"
+#include "support/dialogues.h"
 #include "support/donnees.h"
 #include "support/environnement.h"
 #include "support/repondeuressai.h"
 #include "support/sql.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QHeaderView>
 #include <QMdiSubWindow>
@@ -348,6 +356,71 @@ private Q_SLOTS:
         fenetre->findChild<QAction*>(action)->trigger();
         QCOMPARE(repondeur->lus(),
                  QStringList{titre + "|Veuillez d'abord fermer toutes les fenêtres actives."});
+    }
+
+    // Chaque choix de fichier ou de dossier, qu'il vienne d'un menu ou d'un dialogue, s'ouvre dans
+    // le dernier dossier utilisé (la règle elle-même, Documents et dossier personnel compris :
+    // tests/core/tst_dossierdepart).
+    void dossierDepart_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("propose"); // fichier proposé dans ce dossier ; vide : le dossier
+        ligne("importer une classe", "acImporteClasse", "");
+        ligne("sauvegarder la base", "acExport", "");
+        ligne("restaurer la base", "acImport", "");
+        ligne("importer des élèves", "acImportEleves", "");
+        ligne("exporter une classe", "acExporterClasse", "CE1 A.xml");
+        ligne("enregistrer le bilan", "acBilan", "CE1 A.html");
+        ligne("second dossier des copies", "acOptions", "");
+    }
+    void dossierDepart()
+    {
+        QFETCH(QString, action);
+        QFETCH(QString, propose);
+        QVERIFY(Environnement::nouvelleBase(dossier));
+        Sql::valeur("INSERT INTO classes(id_classe,libelle,tri) VALUES(1,'CE1 A',1)");
+        fenetre = std::make_unique<FenetreEssai>();
+        fenetre->show();
+        QCoreApplication::processEvents();
+        QTemporaryDir utilise;
+        DossierDepart::retenir(utilise.path());
+        const auto choisirPuisFermer = [this](QDialog* d, const char* bouton) {
+            repondeur->annulation();
+            d->findChild<QAbstractButton*>(bouton)->click();
+            d->reject();
+        };
+        std::shared_ptr<bool> ouvert = std::make_shared<bool>(true);
+        if (action == "acImportEleves") {
+            ouvert = quandDialogue<diaImporteEleves>(
+                [&](diaImporteEleves* d) { choisirPuisFermer(d, "btParcourir"); });
+        } else if (action == "acOptions") {
+            ouvert = quandDialogue<diaParam>([&](diaParam* d) { choisirPuisFermer(d, "btParcourir"); });
+        } else if (action == "acExporterClasse") {
+            ouvert = quandDialogue<diaExporteClasse>([&](diaExporteClasse* d) {
+                d->findChild<QComboBox*>("cbPalier")->setCurrentIndex(1);
+                repondeur->annulation();
+                d->findChild<QDialogButtonBox*>("buttonBox")->button(QDialogButtonBox::Ok)->click();
+                d->reject();
+            });
+        } else if (action == "acBilan") {
+            ouvert = quandDialogue<DiaBilan>([&](DiaBilan* d) {
+                d->findChild<QComboBox*>("cbClasse")->setCurrentIndex(0);
+                d->findChild<QComboBox*>("cbPalier")->setCurrentIndex(0);
+                d->findChild<QAbstractButton*>("btActualiser")->click();
+                repondeur->annulation();
+                d->findChild<QDialogButtonBox*>("buttonBox")->button(QDialogButtonBox::Save)->click();
+                d->reject();
+            });
+        } else {
+            repondeur->annulation();
+            if (action == "acExport")
+                repondeur->bouton(QMessageBox::Ok); // « La sauvegarde est annulée »
+        }
+        fenetre->findChild<QAction*>(action)->trigger();
+        QVERIFY(*ouvert);
+        QCOMPARE(repondeur->departs(),
+                 QStringList{propose.isEmpty() ? utilise.path() : utilise.filePath(propose)});
+        DossierDepart::oublier();
     }
 
     void placementEnCascade()

@@ -198,7 +198,7 @@ private Q_SLOTS:
         RepondeurEssai repondeur;
         repondeur.bouton(QMessageBox::Ok); // les deux avertissements
         repondeur.bouton(QMessageBox::Ok);
-        diaImporteEleves dialogue(nullptr, dossier->path());
+        diaImporteEleves dialogue(nullptr);
         dialogue.findChild<QCheckBox*>("chkAjouter")->setChecked(true);
         dialogue.findChild<QLineEdit*>("edPath")->setText(chemin);
         dialogue.accept();

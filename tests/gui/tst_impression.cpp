@@ -15,12 +15,14 @@
 #include "support/serveurcups.h"
 #include "support/sql.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
@@ -366,6 +368,54 @@ private slots:
         else
             dialogue = std::make_unique<diaImprimer>(nullptr, &imprimante, options);
         QTEST(Clavier::apres(dialogue.get(), gestes.remove("élèves:")), "attendu");
+    }
+
+    // Aucun OK ne se tait : sans rien de choisi, OK du dialogue d'impression dit ce qui manque ;
+    // sans élève coché, OK du choix des élèves est éteint, sa bulle dit pourquoi, et Annuler garde
+    // la sélection d'avant.
+    void choixManquant_data()
+    {
+        QTest::addColumn<QString>("manque");
+        QTest::addColumn<QString>("message");
+        ligne("rien à imprimer", "quoi", "Impression|Veuillez choisir ce qu'il faut imprimer");
+        ligne("aucune classe", "classe",
+              "Impression|Aucune classe n'est enregistrée : ajoutez ou importez d'abord des élèves.");
+        ligne("aucun élève coché", "élèves", "");
+    }
+    void choixManquant()
+    {
+        QFETCH(QString, manque);
+        RepondeurEssai repondeur;
+        auto imprimante = imprimantePdf(donnees->filePath("manque.pdf"));
+        if (manque == "élèves") {
+            QList<qint64> selection{lou, max};
+            diaCocheEleve choix(nullptr, Requetes::elevesClasse(1).valeurOu({}), selection);
+            QAbstractButton* ok = w<QDialogButtonBox>(&choix, "buttonBox")->button(QDialogButtonBox::Ok);
+            QVERIFY(ok->isEnabled());
+            w<QCheckBox>(&choix, "chkCoche")->setChecked(false);
+            QVERIFY(!ok->isEnabled());
+            QCOMPARE(ok->toolTip(), "Cochez au moins un élève à imprimer.");
+            choix.accept(); // comme Entrée : rien
+            QVERIFY(choix.result() != QDialog::Accepted);
+            choix.reject();
+            QCOMPARE(selection, QList<qint64>({lou, max}));
+            w<QListWidget>(&choix, "lw")->item(1)->setCheckState(Qt::Checked);
+            QVERIFY(ok->isEnabled());
+            choix.accept();
+            QCOMPARE(selection.size(), 1);
+            return;
+        }
+        if (manque == "classe")
+            valeur("DELETE FROM classes");
+        const auto remise = qScopeGuard(
+            [] { valeur("INSERT OR IGNORE INTO classes(id_classe,libelle,tri) VALUES(1,'CE1 A',0)"); });
+        optionsTirage(p1).what = manque == "quoi" ? 0 : 1;
+        diaImprimer dialogue(nullptr, imprimante.get(), options);
+        repondeur.bouton(QMessageBox::Ok);
+        dialogue.accept();
+        QTEST(repondeur.dernierMessage(), "message");
+        QCOMPARE(dialogue.result(), int(QDialog::Rejected));
+        QVERIFY(!QFile::exists(donnees->filePath("manque.pdf")));
     }
 
     // Tirages par une vraie file d'impression (serveur CUPS à part) : nom et recto-verso de chaque

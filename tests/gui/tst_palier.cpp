@@ -17,6 +17,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMdiSubWindow>
+#include <QPointer>
 #include <QRadioButton>
 #include <QScopeGuard>
 #include <QSqlQuery>
@@ -378,6 +379,54 @@ private Q_SLOTS:
         QCOMPARE(principale->statusBar()->currentMessage(), "Date propagée dans 5 cases.");
         fenetre->undo();
         QCOMPARE(grilleDates(table), GRILLE_INITIALE);
+    }
+
+    // Fermer la grille modifiée : la question la nomme ; Oui enregistre, et une date invraisemblable
+    // tapée fait poser « Dates à vérifier », qui nomme l'élève et la compétence ; Non y ramène et la
+    // fenêtre reste ouverte.
+    void fermetureDateAVerifier()
+    {
+        saisir(table, 5, 1, "1/1/2099");
+        repondeur->reponses("ON");
+        QPointer<mdiPalier> suivi(fenetre);
+        principale->espaceTravail()->subWindowList().constLast()->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(suivi);
+        QCOMPARE(
+            repondeur->lus(),
+            QStringList({"Fermeture|Voulez-vous enregistrer les modifications de la grille CE1 A, "
+                         "attestations du palier « Libellé 0 » avant de la fermer ?",
+                         "Dates à vérifier|Une date saisie depuis le dernier enregistrement est "
+                         "invraisemblable : le 01/01/2099, pour BRAVO Zoé, compétence « Libellé 6 ».\n"
+                         "Cette date est dans le futur.\nElle est écrite en orange (le pointeur posé sur la "
+                         "case dit pourquoi).\n\nOui : l'enregistrer quand même.\nNon : y revenir pour la "
+                         "corriger."}));
+        QCOMPARE(table->currentItem(), table->item(5, 1));
+    }
+
+    // Sans date par défaut, « Mettre la date ci-dessous » ne remplirait rien : OK le dit et le
+    // dialogue reste ouvert ; les modes qui reprennent la date la plus récente s'en passent.
+    void propagationSansDate_data()
+    {
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<bool>("accepte");
+        ligne("mettre la date ci-dessous", "rb3", false);
+        ligne("la plus récente seulement", "rb2", true);
+    }
+    void propagationSansDate()
+    {
+        QFETCH(QString, mode);
+        QFETCH(bool, accepte);
+        diaPropageDate dialogue(fenetre);
+        dialogue.definirDate(QString());
+        dialogue.findChild<QRadioButton*>(mode)->setChecked(true);
+        if (!accepte)
+            repondeur->bouton(QMessageBox::Ok);
+        dialogue.accept();
+        QCOMPARE(dialogue.result() == QDialog::Accepted, accepte);
+        if (!accepte)
+            QCOMPARE(repondeur->dernierMessage(),
+                     "Erreur|Indiquez la date à mettre dans les cases vides, par exemple 15/06/2024.");
     }
 };
 

@@ -223,7 +223,7 @@ private Q_SLOTS:
             "Quorvel s'est arrêté la dernière fois (arrêt brutal, coupure de courant ou fin de session) sans "
             "avoir "
             "enregistré des dates tapées ou effacées dans ces grilles :\n\n"
-            "– CE1 A, compétence « " +
+            "– CE1 A, Palier 1, compétence « " +
             competence1() +
             " » : %1\n"
             "– CE1 A, attestations du palier « Palier 1 » : 1 case%2\n\n"
@@ -350,7 +350,8 @@ private Q_SLOTS:
             QCOMPARE(session.appels.join(' '), terminee ? "questions rendre" : "questions annuler rendre");
             QCOMPARE(repondeur->messages().constFirst().titre, "Fin de la session");
             QVERIFY(repondeur->messages().constFirst().texte.startsWith(
-                "La session de l'ordinateur se termine, mais des dates de la grille CE1 A, compétence « " +
+                "La session de l'ordinateur se termine, mais des dates de la grille CE1 A, Palier 1, "
+                "compétence « " +
                 competence1() + " » ne sont pas encore enregistrées."));
         } else {
             // Le vrai signal, avec le gestionnaire de session que Qt a créé pour l'application.

@@ -16,6 +16,7 @@
 
 #include <QClipboard>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QListWidget>
@@ -40,6 +41,17 @@ QStringList notes()
     return Sql::lignes("SELECT id_eleve, (SELECT ref FROM competences c WHERE c.id_comp=n.id_comp), date "
                        "FROM notes n ORDER BY id_note",
                        " ");
+}
+
+QString libelle(const QString& ref)
+{
+    return Sql::valeur("SELECT libelle FROM competences WHERE ref=?", {ref}).toString();
+}
+
+// La grille de « CE1 A » pour une compétence du palier 1, comme la nomme une question.
+QString grille(const QString& competence = "P1C1")
+{
+    return "CE1 A, Palier 1, compétence « " + libelle(competence) + " »";
 }
 
 QRect zone(int gauche, int haut, int droite, int bas)
@@ -396,41 +408,77 @@ private Q_SLOTS:
         QCOMPARE(principale->statusBar()->currentMessage(), "Grille enregistrée : 1 date écrite.");
     }
 
-    // Des dates invraisemblables (une tapée, une déjà dans la base, montrée sans être changée) :
-    // une seule question ; Non ramène à la première, qui devient la cellule courante.
+    // Une date gardée invraisemblable (MARTIN, 1999), déjà acceptée, reste en orange sans être
+    // redemandée ; seules les dates saisies depuis le dernier enregistrement (tapées, collées,
+    // propagées) font poser la question, qui dit combien et où est la première ; Non y mène.
+    // Enregistrées, elles ne sont plus redemandées à l'enregistrement suivant.
     void datesAVerifier_data()
     {
-        QTest::addColumn<int>("reponse");
-        ligne("enregistrer quand même", int(B::Yes));
-        ligne("revenir aux dates", int(B::No));
+        QTest::addColumn<QString>("saisie"); // comment la date de 2099 arrive chez DUPONT (P1C1B1)
+        QTest::addColumn<int>("reponse");    // -1 : aucune question
+        QTest::addColumn<QString>("question");
+        const QString ou =
+            "le 01/01/2099, pour DUPONT Paul, item « " + libelle("P1C1B") + " : " + libelle("P1C1B1") + " »";
+        const QString une =
+            "Une date saisie depuis le dernier enregistrement est invraisemblable : " + ou +
+            ".\nCette date est dans le futur.\nElle est écrite en orange (le pointeur posé sur "
+            "la case dit pourquoi).\n\nOui : l'enregistrer quand même.\nNon : y revenir pour "
+            "la corriger.";
+        ligne("tapée, enregistrée quand même", "tapée", int(B::Yes), une);
+        ligne("tapée, y revenir", "tapée", int(B::No), une);
+        ligne("propagée", "propagée", int(B::No), une);
+        ligne("deux collées", "collées", int(B::No),
+              "2 dates saisies depuis le dernier enregistrement sont invraisemblables. La première : " + ou +
+                  ".\nCette date est dans le futur.\nElles sont écrites en orange (le pointeur posé sur une "
+                  "case dit pourquoi).\n\nOui : les enregistrer quand même.\nNon : aller à la première "
+                  "pour la corriger.");
+        ligne("seule la date gardée", "", -1, "");
     }
     void datesAVerifier()
     {
+        QFETCH(QString, saisie);
         QFETCH(int, reponse);
         Sql::valeur("INSERT INTO notes(id_eleve,id_comp,date) VALUES(10,?,'1999-01-01')",
                     {Sql::idRef("P1C1A3")});
         const QStringList avant = notes();
         QTableWidget* t = ouvrir();
         QVERIFY(Grilles::dateAVerifier(t->item(2, 2)));
-        taper(t, 3, 0, "1/1/2099");
-        t->setCurrentCell(0, 0);
-        repondeur->bouton(B(reponse));
-        QCOMPARE(fenetre->enregistrer(), reponse == B::Yes);
-        QCOMPARE(repondeur->dernier().titre, "Dates à vérifier");
-        QVERIFY(repondeur->dernier().texte.startsWith(
-            "2 dates de la grille sont invraisemblables : dans le futur, "
-            "avant la naissance de l'élève ou avant 2008."));
-        QCOMPARE(repondeur->messages().size(), 1);
-        if (reponse == B::Yes) {
-            QVERIFY(notes().contains("10 P1C1A3 1999-01-01")); // celle de la base, inchangée
-            QVERIFY(notes().contains("11 P1C1B1 2099-01-01"));
-            QCOMPARE(principale->statusBar()->currentMessage(),
-                     "Grille enregistrée : 1 date écrite, 1 date effacée."); // et le texte de DUPONT
+        if (saisie == "tapée") {
+            taper(t, 3, 0, "1/1/2099");
+        } else if (saisie == "propagée") {
+            selectionner(t, zone(0, 3, 0, 3));
+            w<QLineEdit>("edDate")->setText("1/1/2099");
+            w<QAbstractButton>("btPropager")->click();
+        } else if (saisie == "collées") {
+            selectionner(t, zone(0, 3, 0, 3));
+            QGuiApplication::clipboard()->setText("1/1/2099\t1/1/2098\n");
+            fenetre->coller();
         } else {
+            taper(t, 3, 0, "2/2/2010");
+        }
+        t->setCurrentCell(0, 0);
+        if (reponse >= 0)
+            repondeur->bouton(B(reponse));
+        QCOMPARE(fenetre->enregistrer(), reponse != B::No);
+        QTEST(repondeur->messages().isEmpty() ? QString() : repondeur->dernierMessage().section('|', 1),
+              "question");
+        if (reponse >= 0)
+            QCOMPARE(repondeur->dernier().titre, "Dates à vérifier");
+        QVERIFY(Grilles::dateAVerifier(t->item(2, 2))); // toujours montrée
+        if (reponse == B::No) {
             QCOMPARE(notes(), avant);
             QVERIFY(fenetre->estModifie());
-            QCOMPARE(t->currentItem(), t->item(2, 2));
+            QCOMPARE(t->currentItem(), t->item(3, 0)); // la date nouvelle, pas celle de 1999
+            return;
         }
+        QVERIFY(notes().contains("10 P1C1A3 1999-01-01")); // celle de la base, inchangée
+        QCOMPARE(notes().contains("11 P1C1B1 2099-01-01"), reponse == B::Yes);
+        // Le second enregistrement ne redemande rien : 2099 est désormais enregistrée, comme 1999.
+        const int questions = int(repondeur->messages().size());
+        taper(t, 0, 0, "3/3/2010");
+        QVERIFY(fenetre->enregistrer());
+        QCOMPARE(repondeur->messages().size(), questions);
+        QVERIFY(notes().contains("11 P1C1A1 2010-03-03"));
     }
 
     // La case de fermeture et « Afficher » avec des modifications, la date encore dans l'éditeur
@@ -467,9 +515,12 @@ private Q_SLOTS:
         if (refuse)
             t->setCurrentCell(0, 2);
         repondeur->bouton(B(bouton));
-        QStringList attendus{
-            fermer ? "Fermeture|Voulez-vous enregistrer les modifications avant de quitter ?"
-                   : "Enregistrer les modifications|Voulez-vous enregistrer les modifications ?"};
+        // La question nomme la grille : classe, palier, compétence.
+        QStringList attendus{fermer ? "Fermeture|Voulez-vous enregistrer les modifications de la grille " +
+                                          grille() + " avant de la fermer ?"
+                                    : "Enregistrer les modifications|Voulez-vous enregistrer les "
+                                      "modifications de la grille " +
+                                          grille() + " ?"};
         if (refuse) {
             repondeur->bouton(QMessageBox::Ok);
             attendus << "Dates incorrectes|Impossible d'enregistrer car certaines dates sont incorrectes.";
@@ -546,45 +597,73 @@ private Q_SLOTS:
     }
 
     // Fermer la fenêtre principale : chaque grille modifiée (la seconde a sa date encore dans
-    // l'éditeur) pose sa question à son tour ; « Annuler » arrête tout sans rien perdre.
+    // l'éditeur) pose sa question à son tour, en la nommant, jamais dans les mêmes mots que l'autre,
+    // même quand les deux fenêtres montrent la même grille ; « Annuler » arrête tout sans rien perdre.
     void fermeturePrincipale_data()
     {
         QTest::addColumn<QString>("reponses"); // O(ui), N(on), A(nnuler), dans l'ordre des fenêtres
         QTest::addColumn<bool>("fermee");
         QTest::addColumn<QString>("enregistrees"); // numéros des fenêtres enregistrées
-        ligne("non, non", "NN", true, "");
-        ligne("oui, oui", "OO", true, "12");
-        ligne("oui, annuler", "OA", false, "1");
-        ligne("non, annuler : rien de perdu", "NA", false, "");
-        ligne("annuler à la première", "A", false, "");
+        QTest::addColumn<QString>("seconde");      // compétence de la seconde grille
+        QTest::addColumn<QStringList>("noms");     // grilles nommées par les questions, dans l'ordre
+        const QStringList deux{grille("P1C1"), grille("P1C3")};
+        const QStringList memes{grille() + " (fenêtre 1 sur 2)", grille() + " (fenêtre 2 sur 2)"};
+        ligne("non, non", "NN", true, "", "P1C3", deux);
+        ligne("oui, oui", "OO", true, "12", "P1C3", deux);
+        ligne("oui, annuler", "OA", false, "1", "P1C3", deux);
+        ligne("non, annuler : rien de perdu", "NA", false, "", "P1C3", deux);
+        ligne("annuler à la première", "A", false, "", "P1C3", deux.mid(0, 1));
+        ligne("la même grille deux fois", "NN", true, "", "P1C1", memes);
     }
     void fermeturePrincipale()
     {
         QFETCH(QString, reponses);
         QFETCH(bool, fermee);
         QFETCH(QString, enregistrees);
+        QFETCH(QString, seconde);
+        QFETCH(QStringList, noms);
         taper(ouvrir(), 2, 0, "3/4/09");
         QPointer<mdiSaisie> premiere(fenetre);
-        taper(ouvrir("P1C3"), 0, 0, "5/5/10", false);
-        QPointer<mdiSaisie> seconde(fenetre);
+        taper(ouvrir(seconde), 0, 0, "5/5/10", false);
+        QPointer<mdiSaisie> deuxieme(fenetre);
         repondeur->reponses(reponses);
 
         QCOMPARE(principale->close(), fermee);
         principale->show();
-        QCOMPARE(repondeur->messages().size(), reponses.size());
+        QStringList questions;
         for (const Invite::Message& message : repondeur->messages())
-            QCOMPARE(message.titre, "Fermeture");
+            questions << message.titre + "|" + message.texte;
+        QStringList attendues;
+        for (const QString& nom : std::as_const(noms))
+            attendues << "Fermeture|Voulez-vous enregistrer les modifications de la grille " + nom +
+                             " avant de la fermer ?";
+        QCOMPARE(questions, attendues);
         QCOMPARE(notes().contains("11 P1C1A3 2009-04-03"), enregistrees.contains('1'));
         QCOMPARE(notes().join(' ').contains("2010-05-05"), enregistrees.contains('2'));
         if (fermee)
             return;
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); // une grille fermée a disparu
-        QVERIFY(premiere && seconde);
+        QVERIFY(premiere && deuxieme);
         QCOMPARE(premiere->estModifie(), !enregistrees.contains('1'));
         // La seconde, interrogée, a sa date dans la grille ; sinon, elle l'a encore dans l'éditeur.
-        QCOMPARE(seconde->estModifie(), reponses.size() == 2);
+        QCOMPARE(deuxieme->estModifie(), reponses.size() == 2);
         if (reponses.size() == 1)
-            QCOMPARE(seconde->findChild<QTableWidget*>("table")->findChild<QLineEdit*>()->text(), "5/5/10");
+            QCOMPARE(deuxieme->findChild<QTableWidget*>("table")->findChild<QLineEdit*>()->text(), "5/5/10");
+    }
+
+    // Une fonction qui attend que toutes les fenêtres soient fermées nomme celles dont des dates ne
+    // sont pas encore enregistrées (la date encore dans l'éditeur comprise), et elles seules.
+    void gardeNommeLesGrilles()
+    {
+        taper(ouvrir(), 2, 0, "3/4/09", false);
+        ouvrir("P1C3");
+        repondeur->bouton(QMessageBox::Ok);
+        principale->findChild<QAction*>("acImporteClasse")->trigger();
+        QCOMPARE(
+            repondeur->dernierMessage(),
+            "Édition|Veuillez d'abord fermer toutes les fenêtres actives.\n\nCette grille a des dates pas "
+            "encore enregistrées : enregistrez-la avant de la fermer.\n– " +
+                grille());
     }
 
     // Imprimer, faire le bilan, exporter une classe ou sauvegarder la base se fait d'après la base :
@@ -634,14 +713,14 @@ private Q_SLOTS:
         }
         QCOMPARE(repondeur->messages().constFirst().titre, "Enregistrer les modifications");
         QVERIFY(repondeur->messages().constFirst().texte.startsWith(
-            "Des dates de cette grille ne sont pas encore enregistrées : " + manque));
+            "Des dates de la grille " + grille() + " ne sont pas encore enregistrées : " + manque));
         QCOMPARE(*ouvert, reponse != B::Cancel);
         QCOMPARE(notes().contains("11 P1C1A3 2009-04-03"), reponse == B::Yes);
         QCOMPARE(fenetre->estModifie(), reponse != B::Yes);
     }
 
-    // Annuler retire le filtre, la réouverture montre le dernier choix, OK sans rien de coché
-    // laisse le dialogue ouvert ; tout se fait au clavier.
+    // Annuler retire le filtre, la réouverture montre le dernier choix, OK sans rien de coché est
+    // éteint et le dialogue reste ouvert ; tout se fait au clavier.
     void filtreNiveau()
     {
         QCOMPARE(ouvrir()->columnCount(), 3);
@@ -656,6 +735,11 @@ private Q_SLOTS:
                 if ((liste->item(1)->checkState() == Qt::Checked) != ce1)
                     QTest::keyClick(liste, Qt::Key_Space);
                 QCOMPARE(liste->item(1)->checkState() == Qt::Checked, ce1);
+                // Sans niveau coché, OK est éteint et sa bulle dit pourquoi.
+                const QAbstractButton* ok =
+                    dialogue->findChild<QDialogButtonBox*>("buttonBox")->button(QDialogButtonBox::Ok);
+                QCOMPARE(ok->isEnabled(), ce1);
+                QCOMPARE(ok->toolTip().isEmpty(), ce1);
                 if (valider)
                     QTest::keyClick(liste, Qt::Key_Return);
                 vus.last() += QString::number(dialogue->isVisible());

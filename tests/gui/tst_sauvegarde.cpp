@@ -4,6 +4,7 @@
 // d'un échec, la restauration choisie dans leur liste.
 
 #include "core/commun/application.h"
+#include "core/commun/dossierdepart.h"
 #include "core/commun/horloge.h"
 #include "core/db/copiesauto.h"
 #include "core/db/sauvegarde.h"
@@ -202,15 +203,15 @@ private Q_SLOTS:
             QVERIFY(ecrire(cible, "ancienne sauvegarde"));
         const QByteArray base = contenu(courante());
 
-        QString dossierDocuments;
+        DossierDepart::oublier();
         dossier == "-" ? repondeur->annulation() : repondeur->chemin(choisi);
         repondeur->reponses(reponses);
-        sauvegarderBase(nullptr, dossierDocuments);
+        sauvegarderBase(nullptr);
 
         QFETCH(QStringList, attendus);
         QCOMPARE(notes(repondeur->messages()), attendus.replaceInStrings("<dossier>", choisi));
-        if (dossier != "base")
-            QCOMPARE(dossierDocuments, dossier == "-" ? QString() : choisi); // retenu même sans copie
+        // Le dossier choisi est celui où s'ouvrira le choix suivant, même sans copie.
+        QCOMPARE(DossierDepart::dossier() == choisi, dossier != "-");
         QCOMPARE(contenu(cible), dossier == "-"    ? QByteArray()
                                  : reponses == "N" ? QByteArray("ancienne sauvegarde")
                                                    : base);
@@ -255,7 +256,7 @@ private Q_SLOTS:
             return QFile::copy(panne == "v2" ? v2 : copie, destination);
         };
         confirmerRestauration(choisi);
-        restaurerBase(nullptr, fichiers->path(), options);
+        restaurerBase(nullptr, options);
 
         message.replace(QStringLiteral("<tmp>"), temporaireVu).replace(QStringLiteral("<base>"), courante());
         QCOMPARE(notes(repondeur->messages()), QStringList({CONFIRMATION1, CONFIRMATION2, message}));
@@ -463,7 +464,7 @@ private Q_SLOTS:
             repondeur->chemin(v3);
         if (choix != "annuler")
             repondeur->reponses("OOK");
-        restaurerBase(nullptr, fichiers->path());
+        restaurerBase(nullptr);
         QVERIFY(*fait);
 
         QCOMPARE(actuelle, "Base actuelle : 3 élèves, 0 dates.");
@@ -499,7 +500,7 @@ private Q_SLOTS:
             dialogue->accept();
         });
         repondeur->reponses("OOK");
-        restaurerBase(nullptr, fichiers->path());
+        restaurerBase(nullptr);
         QVERIFY(*fait);
         QCOMPARE(ligneVue, "jeudi 5 mars 2026, 08 h 00|illisible||du jour|second dossier");
         QCOMPARE(repondeur->dernier().titre, "Erreur");
@@ -515,9 +516,9 @@ private Q_SLOTS:
         const QString c = fichier(QStringLiteral("c.sqlite"));
         QVERIFY(creerBaseV3(b, QStringLiteral("École B")) && creerBaseV3(c, QStringLiteral("École C")));
         confirmerRestauration(b);
-        restaurerBase(nullptr, fichiers->path());
+        restaurerBase(nullptr);
         confirmerRestauration(c);
-        restaurerBase(nullptr, fichiers->path());
+        restaurerBase(nullptr);
 
         QCOMPARE(notes(repondeur->messages()),
                  QStringList({CONFIRMATION1, CONFIRMATION2, FIN, CONFIRMATION1, CONFIRMATION2, FIN}));
@@ -547,7 +548,7 @@ private Q_SLOTS:
         const QByteArray avant = contenu(courante());
 
         confirmerRestauration(abimee);
-        restaurerBase(nullptr, fichiers->path());
+        restaurerBase(nullptr);
         QCOMPARE(repondeur->dernier().titre, QStringLiteral("Erreur"));
         QVERIFY2(repondeur->dernier().texte.startsWith(QStringLiteral("Ce fichier est endommagé")),
                  qPrintable(repondeur->dernier().texte));

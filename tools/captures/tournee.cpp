@@ -265,7 +265,7 @@ void dialogues(MainWindow& principale, const Visite& visite, const Probleme& pro
         ancienne.remove();
     }
     {
-        diaImporteEleves dialogue(parent, QStringLiteral("Documents"));
+        diaImporteEleves dialogue(parent);
         ecrire(&dialogue, "edPath", QStringLiteral("/home/enseignant/Documents/CSVExtraction.csv"));
         cocher(&dialogue, "chkAjouter");
         cocher(&dialogue, "chkRepartir");

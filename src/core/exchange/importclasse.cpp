@@ -338,6 +338,8 @@ Resultat<> ImportClasse::ecrire()
         QStringLiteral("INSERT INTO eleves(nom,prenom,date_naiss,id_classe,id_niveau) VALUES(?,?,?,?,?)"));
     Base::Requete majEleve(
         QStringLiteral("UPDATE eleves SET date_naiss=?, id_niveau=?, id_classe=? WHERE id_eleve=?"));
+    Base::Requete eleveActuel(
+        QStringLiteral("SELECT date_naiss, id_niveau, id_classe FROM eleves WHERE id_eleve=?"));
     for (QDomElement& e : eleves) {
         qint64 id = idDe(e);
         if (id < 0)
@@ -361,11 +363,24 @@ Resultat<> ImportClasse::ecrire()
             id = insereEleve.cleInseree();
             ++cpt.elevesAjoutes;
         } else {
-            if (Resultat<> r = majEleve.executer({e.attribute("date_naiss"), niveau.id, idClasse, id}); !r)
-                return arreter(r.erreur());
-            if (!elevesMisAJour.contains(id))
-                elevesMisAJour.append(id);
-            ++cpt.elevesMisAJour;
+            // Un élève n'est réécrit, et compté comme mis à jour, que quand il change.
+            const auto actuel = eleveActuel.lignes({id});
+            if (!actuel)
+                return arreter(actuel.erreur());
+            const bool change = actuel->isEmpty() ||
+                                actuel->first().at(0).toString() != e.attribute("date_naiss") ||
+                                actuel->first().at(1).toLongLong() != niveau.id ||
+                                actuel->first().at(2).toLongLong() != idClasse;
+            if (change) {
+                if (Resultat<> r = majEleve.executer({e.attribute("date_naiss"), niveau.id, idClasse, id});
+                    !r)
+                    return arreter(r.erreur());
+                ++cpt.elevesMisAJour;
+            } else {
+                ++cpt.elevesInchanges;
+            }
+            if (!elevesRetrouves.contains(id))
+                elevesRetrouves.append(id);
         }
         elevesImportes.insert(id);
         for (QDomElement note = e.firstChildElement(); !note.isNull(); note = note.nextSiblingElement()) {
@@ -374,7 +389,7 @@ Resultat<> ImportClasse::ecrire()
                 return arreter(r.erreur());
         }
     }
-    for (const qint64 id : std::as_const(elevesMisAJour))
+    for (const qint64 id : std::as_const(elevesRetrouves))
         if (Resultat<> r = chercherNotesAbsentes(id, idPalier); !r)
             return arreter(r.erreur());
     if (!notesSupprimables.isEmpty()) {
@@ -431,7 +446,10 @@ Resultat<> ImportClasse::importerNote(qint64 idEleve, const QDomElement& note, q
     if (!existante->isEmpty()) {
         const qint64 idNote = existante->first().at(0).toLongLong();
         notesVues.insert(idNote);
-        if (existante->first().at(1).toString() < note.attribute("maj")) {
+        // La même date n'est pas réécrite : l'instant de sa saisie dans cette base reste le sien.
+        if (existante->first().at(2).toString() == note.attribute("date")) {
+            ++cpt.notesInchangees;
+        } else if (existante->first().at(1).toString() < note.attribute("maj")) {
             if (Resultat<> r = majNote.executer({note.attribute("date"), note.attribute("maj"), idNote}); !r)
                 return r;
             ++cpt.notesMisesAJour;

@@ -75,15 +75,27 @@ public:
 class ImportClasse
 {
 public:
+    // Un élève ou une date ne compte comme mis à jour que quand la base a changé : un fichier
+    // réimporté tel quel ne met rien à jour.
     struct Compteurs {
         QString classe; // nom de la classe du fichier
         int elevesAjoutes = 0;
+        // Élèves déjà dans la base dont la date de naissance, le niveau ou la classe a changé.
         int elevesMisAJour = 0;
+        // Élèves retrouvés dans la base, déjà dans cette classe, à ce niveau, à cette date de
+        // naissance.
+        int elevesInchanges = 0;
         int notesAjoutees = 0;
+        // Dates du fichier, plus récentes, qui remplacent une autre date de la base.
         int notesMisesAJour = 0;
+        // Dates du fichier que la base tient déjà, à la même valeur.
+        int notesInchangees = 0;
+        // Dates du fichier qui diffèrent de la base sans l'emporter : la date de la base, saisie
+        // plus tard, est gardée.
         int notesIgnorees = 0;
         int niveauxCrees = 0;
         int notesSupprimees = 0;
+        // Élèves de la classe dans la base, absents du fichier.
         int elevesIgnores = 0;
         bool classeCreee = false;
         bool classeRenommee = false;
@@ -152,12 +164,13 @@ private:
     QList<ConflitDate> conflits;
     QList<ChangementNiveau> changements;
     QSet<qint64> elevesImportes;
-    QList<qint64> elevesMisAJour;
+    QList<qint64> elevesRetrouves; // élèves du fichier déjà dans la base
     QSet<qint64> notesVues;
     QList<qint64> notesSupprimables;
     Compteurs cpt;
     Base::Requete chercheComp{QStringLiteral("SELECT id_comp FROM competences WHERE ref=?")};
-    Base::Requete chercheNote{QStringLiteral("SELECT id_note,maj FROM notes WHERE id_comp=? AND id_eleve=?")};
+    Base::Requete chercheNote{
+        QStringLiteral("SELECT id_note,maj,date FROM notes WHERE id_comp=? AND id_eleve=?")};
     // La date prise du fichier garde l'instant de sa saisie (son « maj ») : la règle « la plus
     // récente l'emporte » des importations suivantes compare alors les bons instants.
     Base::Requete insereNote{QStringLiteral("INSERT INTO notes(id_eleve,id_comp,date,maj) "

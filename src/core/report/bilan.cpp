@@ -1,13 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/report/bilan.h"
 
+#include "core/commun/dossierdepart.h"
 #include "core/commun/transaction.h"
 #include "core/db/requete.h"
 #include "core/db/requetes.h"
 
-#include <QFileInfo>
 #include <QSet>
-#include <QStandardPaths>
 #include <QTextStream>
 #include <QVariant>
 
@@ -390,22 +389,9 @@ Resultat<> Bilan::construire(qint64 idClasse, qint64 idPalier, bool filtreNiveau
     return {};
 }
 
-namespace {
-QString& dossierRetenu()
-{
-    static QString dossier = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    return dossier;
-}
-} // namespace
-
-void Bilan::retenirDossier(const QString& cheminFichier)
-{
-    dossierRetenu() = QFileInfo(cheminFichier).absolutePath();
-}
-
 QString Bilan::cheminPropose(const QString& classe)
 {
-    return dossierRetenu() + QStringLiteral("/%1.html").arg(nomFichier(classe));
+    return DossierDepart::chemin(nomFichier(classe) + QStringLiteral(".html"));
 }
 
 QString Bilan::nomFichier(const QString& libelle)

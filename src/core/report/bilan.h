@@ -89,10 +89,7 @@ public:
 
     // --- Enregistrement --------------------------------------------------------------
 
-    // Le dossier proposé pour enregistrer, pour tout le programme : d'abord le dossier des
-    // documents de l'utilisateur, ensuite celui du dernier fichier enregistré.
-    static void retenirDossier(const QString& cheminFichier);
-    // Le fichier proposé : le dossier retenu, puis « /<classe>.html ».
+    // Le fichier proposé : « <classe>.html » dans le dossier de départ (DossierDepart).
     static QString cheminPropose(const QString& classe);
     // Un nom de fichier tiré d'un libellé : les caractères qu'un système de fichiers refuse
     // (« / \ : * ? " < > | », caractères de contrôle) deviennent « - », sans blancs ni points

@@ -2,6 +2,7 @@
 #include "gui/commun/invite.h"
 
 #include "core/commun/application.h"
+#include "core/commun/dossierdepart.h"
 #include "gui/commun/bureau.h"
 
 #include <QCoreApplication>
@@ -217,6 +218,7 @@ void RepondeurPrepare::vider()
     file.clear();
     notes.clear();
     urls.clear();
+    depart.clear();
 }
 
 std::optional<RepondeurPrepare::Reponse> RepondeurPrepare::prendre(Reponse::Sorte sorte,
@@ -265,20 +267,25 @@ std::optional<QString> RepondeurPrepare::texte(QWidget*, const QString& titre, c
     return reponse->texte;
 }
 
-QString RepondeurPrepare::fichierAOuvrir(QWidget*, const QString& titre, const QString&, const QString&)
+QString RepondeurPrepare::fichierAOuvrir(QWidget*, const QString& titre, const QString& dossier,
+                                         const QString&)
 {
+    depart.append(dossier);
     const auto reponse = prendre(Reponse::Texte, titre);
     return reponse ? reponse->texte : QString();
 }
 
-QString RepondeurPrepare::fichierAEnregistrer(QWidget*, const QString& titre, const QString&, const QString&)
+QString RepondeurPrepare::fichierAEnregistrer(QWidget*, const QString& titre, const QString& chemin,
+                                              const QString&)
 {
+    depart.append(chemin);
     const auto reponse = prendre(Reponse::Texte, titre);
     return reponse ? reponse->texte : QString();
 }
 
-QString RepondeurPrepare::dossier(QWidget*, const QString& titre, const QString&)
+QString RepondeurPrepare::dossier(QWidget*, const QString& titre, const QString& dossier)
 {
+    depart.append(dossier);
     const auto reponse = prendre(Reponse::Texte, titre);
     return reponse ? reponse->texte : QString();
 }
@@ -361,20 +368,27 @@ std::optional<QString> texte(QWidget* parent, const QString& titre, const QStrin
     return repondeur().texte(parent, titre, libelle, mode, initial);
 }
 
+// Le dossier d'un fichier ou d'un dossier choisi devient celui où s'ouvre le choix suivant.
 QString fichierAOuvrir(QWidget* parent, const QString& titre, const QString& dossier, const QString& filtre)
 {
-    return repondeur().fichierAOuvrir(parent, titre, dossier, filtre);
+    const QString choisi = repondeur().fichierAOuvrir(parent, titre, dossier, filtre);
+    DossierDepart::retenir(choisi);
+    return choisi;
 }
 
 QString fichierAEnregistrer(QWidget* parent, const QString& titre, const QString& chemin,
                             const QString& filtre)
 {
-    return repondeur().fichierAEnregistrer(parent, titre, chemin, filtre);
+    const QString choisi = repondeur().fichierAEnregistrer(parent, titre, chemin, filtre);
+    DossierDepart::retenir(choisi);
+    return choisi;
 }
 
 QString dossier(QWidget* parent, const QString& titre, const QString& dossier)
 {
-    return repondeur().dossier(parent, titre, dossier);
+    const QString choisi = repondeur().dossier(parent, titre, dossier);
+    DossierDepart::retenir(choisi);
+    return choisi;
 }
 
 bool impression(QPrinter* imprimante, QWidget* parent)

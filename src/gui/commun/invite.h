@@ -70,6 +70,8 @@ public:
 
     const QList<Invite::Message>& messages() const { return notes; }
     const QList<QUrl>& urlsOuvertes() const { return urls; }
+    // Où s'est ouvert chaque choix de fichier ou de dossier : le dossier, ou le fichier proposé.
+    const QStringList& departs() const { return depart; }
     bool fileVide() const { return file.isEmpty(); }
     void vider();
 
@@ -107,6 +109,7 @@ private:
     QList<Reponse> file;
     QList<Invite::Message> notes;
     QList<QUrl> urls;
+    QStringList depart;
 };
 
 namespace Invite {
@@ -140,6 +143,8 @@ QMessageBox::StandardButton question(QWidget* parent, const QString& titre, cons
 std::optional<QString> texte(QWidget* parent, const QString& titre, const QString& libelle,
                              QLineEdit::EchoMode mode = QLineEdit::Normal,
                              const QString& initial = QString());
+// Choix d'un fichier ou d'un dossier : ils s'ouvrent dans `dossier` (ou proposent `chemin`), que
+// l'appelant tire de DossierDepart ; ce qui est choisi y devient le dernier dossier utilisé.
 QString fichierAOuvrir(QWidget* parent, const QString& titre, const QString& dossier, const QString& filtre);
 QString fichierAEnregistrer(QWidget* parent, const QString& titre, const QString& chemin,
                             const QString& filtre);

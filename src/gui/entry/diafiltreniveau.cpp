@@ -3,7 +3,10 @@
 #include "ui_diafiltreniveau.h"
 
 #include "core/db/requetes.h"
+#include "gui/commun/choixrequis.h"
 #include "gui/commun/messages.h"
+
+#include <QPushButton>
 
 namespace {
 struct ChoixNiveaux {
@@ -23,6 +26,19 @@ diaFiltreNiveau::diaFiltreNiveau(QWidget* parent)
 {
     ui->setupUi(this);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    // OK n'est actif qu'avec un niveau coché au moins, de quelque façon qu'il le soit.
+    connect(ui->lwNiveaux, &QListWidget::itemChanged, this, &diaFiltreNiveau::suivreChoix);
+    suivreChoix();
+}
+
+void diaFiltreNiveau::suivreChoix()
+{
+    bool coche = false;
+    for (int i = 0; i < ui->lwNiveaux->count() && !coche; ++i)
+        coche = ui->lwNiveaux->item(i)->checkState() == Qt::Checked;
+    ChoixRequis::suivre(ui->buttonBox->button(QDialogButtonBox::Ok),
+                        coche ? QString()
+                              : tr("Cochez au moins un niveau (Annuler montre tous les niveaux)."));
 }
 
 diaFiltreNiveau::~diaFiltreNiveau() = default;
@@ -57,6 +73,7 @@ bool diaFiltreNiveau::charger(qint64 idClasse)
     // Au clavier, la barre d'espace coche le niveau courant : il y en a un dès l'ouverture.
     if (ui->lwNiveaux->count() > 0)
         ui->lwNiveaux->setCurrentRow(0, QItemSelectionModel::NoUpdate);
+    suivreChoix();
     return true;
 }
 
@@ -68,6 +85,6 @@ void diaFiltreNiveau::accept()
         if (entree->checkState() == Qt::Checked)
             choix().niveaux.append(entree->data(Qt::UserRole).toLongLong());
     }
-    if (!choix().niveaux.isEmpty())
+    if (!choix().niveaux.isEmpty()) // sinon OK est éteint
         QDialog::accept();
 }

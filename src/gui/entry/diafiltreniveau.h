@@ -30,6 +30,10 @@ public:
 public Q_SLOTS:
     void accept() override;
 
+private Q_SLOTS:
+    // OK n'est actif qu'avec un niveau coché au moins ; sinon sa bulle le dit.
+    void suivreChoix();
+
 private:
     std::unique_ptr<Ui::diaFiltreNiveau> ui;
 };

@@ -72,6 +72,13 @@ void diaPropageDate::accept()
         Invite::avertissement(this, tr("Erreur"), tr("La date est incorrecte"));
         return;
     }
+    // Sans date, « Mettre la date ci-dessous » ne mettrait rien : OK le dit au lieu de se taire.
+    if (date.isEmpty() && ui->rb3->isChecked()) {
+        Invite::avertissement(this, tr("Erreur"),
+                              tr("Indiquez la date à mettre dans les cases vides, par exemple 15/06/2024."));
+        ui->edDate->setFocus();
+        return;
+    }
     choisie = QDate::fromString(date, Dates::FORMAT_AFFICHAGE);
     modeMemorise = ui->rb2->isChecked()   ? Palier::Mode::RecenteSeulement
                    : ui->rb3->isChecked() ? Palier::Mode::DateDefaut

@@ -33,15 +33,25 @@ QRect zoneDe(const QTableWidgetSelectionRange& plage)
 {
     return QRect(QPoint(plage.leftColumn(), plage.topRow()), QPoint(plage.rightColumn(), plage.bottomRow()));
 }
+
+// Les fenêtres de saisie ouvertes, dans l'ordre de leur ouverture : deux d'entre elles peuvent
+// montrer la même grille, et une question doit dire de laquelle il s'agit.
+QList<const MdiBase*>& fenetresOuvertes()
+{
+    static QList<const MdiBase*> fenetres;
+    return fenetres;
+}
 } // namespace
 
 MdiBase::MdiBase(HoteSaisie& hote, QWidget* parent) : QMainWindow(parent), fenetrePrincipale(hote)
 {
     cleJournal = JournalSaisies::Ecrivain::instance().inscrire([this] { return partJournal(); });
+    fenetresOuvertes().append(this);
 }
 
 MdiBase::~MdiBase()
 {
+    fenetresOuvertes().removeAll(this);
     JournalSaisies::Ecrivain::instance().oublier(cleJournal);
     delete attente;
 }
@@ -488,7 +498,12 @@ bool MdiBase::accepterFermeture()
     // La case de fermeture ne retire pas le focus à l'éditeur : sans cela, une date tapée sans
     // Entrée serait perdue sans question.
     validerSaisieEnCours();
-    return !modifie || Invite::fermerMalgreModifications(this, [this] { return enregistrer(); });
+    return !modifie ||
+           Invite::continuerApresQuestion(
+               this, tr("Fermeture"),
+               tr("Voulez-vous enregistrer les modifications de la grille %1 avant de la fermer ?")
+                   .arg(nomGrille()),
+               [this] { return enregistrer(); });
 }
 
 bool MdiBase::enregistrerAvantImpression(const QString& texte)
@@ -498,7 +513,7 @@ bool MdiBase::enregistrerAvantImpression(const QString& texte)
     validerSaisieEnCours();
     if (!modifie)
         return true;
-    return Invite::continuerApresQuestion(this, tr("Enregistrer les modifications"), texte,
+    return Invite::continuerApresQuestion(this, tr("Enregistrer les modifications"), texte.arg(nomGrille()),
                                           [this] { return enregistrer(); });
 }
 
@@ -523,7 +538,10 @@ void MdiBase::closeEvent(QCloseEvent* evenement)
 bool MdiBase::confirmerRechargement()
 {
     validerSaisieEnCours();
-    return !modifie || Invite::rechargerMalgreModifications(this, [this] { return enregistrer(); });
+    return !modifie || Invite::continuerApresQuestion(
+                           this, tr("Enregistrer les modifications"),
+                           tr("Voulez-vous enregistrer les modifications de la grille %1 ?").arg(nomGrille()),
+                           [this] { return enregistrer(); });
 }
 
 void MdiBase::commencerChargement(const QString& message)
@@ -705,27 +723,50 @@ bool MdiBase::controlerAvantEnregistrement()
         return false;
     }
     // Les dates lues telles qu'elles sont tapées peuvent en donner une autre que celle voulue
-    // (« 2/9/27 » pour 1927) : une seule question pour toute la grille.
-    int aVerifier = 0;
-    for (int ligne = 0; ligne < table->rowCount(); ++ligne)
-        for (int colonne = 0; estLigneDate(ligne) && colonne < table->columnCount(); ++colonne)
-            aVerifier += Grilles::dateAVerifier(table->item(ligne, colonne));
-    if (aVerifier == 0)
+    // (« 2/9/27 » pour 1927) : une seule question pour toute la grille, sur les seules dates
+    // saisies, collées ou propagées depuis le dernier enregistrement. Une date gardée
+    // invraisemblable, déjà acceptée, reste marquée à l'écran sans être redemandée.
+    QList<QTableWidgetItem*> aVerifier;
+    for (QTableWidgetItem* cellule : cellulesChangees())
+        if (Grilles::dateAVerifier(cellule))
+            aVerifier.append(cellule);
+    if (aVerifier.isEmpty())
         return true;
+    QTableWidgetItem* premiere = aVerifier.constFirst();
+    const QString ou = tr("le %1, pour %2, %3")
+                           .arg(premiere->text(), eleveNomme(premiere->column()), nomLigne(premiere->row()));
+    const QString raisons = Grilles::raisonsAVerifier(Dates::saisie(premiere->text()).value_or(QDate()),
+                                                      naissanceColonne(premiere->column()))
+                                .join(QLatin1Char(' '));
     const QString texte =
-        (aVerifier == 1
-             ? tr("Une date de la grille est invraisemblable : dans le futur, avant la naissance de l'élève "
-                  "ou "
-                  "avant 2008. Elle est écrite en orange (le pointeur posé sur la case dit pourquoi).")
-             : tr("%1 dates de la grille sont invraisemblables : dans le futur, avant la naissance de "
-                  "l'élève "
-                  "ou avant 2008. Elles sont écrites en orange (le pointeur posé sur une case dit pourquoi).")
-                   .arg(aVerifier)) +
-        tr("\n\nOui : enregistrer quand même.\nNon : revenir à ces dates pour les corriger.");
+        (aVerifier.size() == 1
+             ? tr("Une date saisie depuis le dernier enregistrement est invraisemblable : %1.\n%2\nElle est "
+                  "écrite en orange (le pointeur posé sur la case dit pourquoi).")
+                   .arg(ou, raisons)
+             : tr("%1 dates saisies depuis le dernier enregistrement sont invraisemblables. La première : "
+                  "%2.\n%3\nElles sont écrites en orange (le pointeur posé sur une case dit pourquoi).")
+                   .arg(aVerifier.size())
+                   .arg(ou, raisons)) +
+        (aVerifier.size() == 1
+             ? tr("\n\nOui : l'enregistrer quand même.\nNon : y revenir pour la corriger.")
+             : tr("\n\nOui : les enregistrer quand même.\nNon : aller à la première pour la "
+                  "corriger."));
     if (Invite::question(this, tr("Dates à vérifier"), texte) == QMessageBox::Yes)
         return true;
-    allerA(premiereCellule(&Grilles::dateAVerifier));
+    allerA(premiere);
     return false;
+}
+
+QString MdiBase::eleveNomme(int colonne) const
+{
+    const QTableWidgetItem* entete = table->horizontalHeaderItem(colonne);
+    return entete ? entete->text().section(QLatin1Char('\n'), 0, 0) : QString();
+}
+
+QString MdiBase::nomLigne(int ligne) const
+{
+    const QTableWidgetItem* entete = table->verticalHeaderItem(ligne);
+    return tr("item « %1 »").arg(entete ? entete->data(Qt::AccessibleTextRole).toString() : QString());
 }
 
 bool MdiBase::enregistrerCellules(const QList<QTableWidgetItem*>& cellules,
@@ -799,9 +840,25 @@ void MdiBase::noterEnregistrees(const QList<QTableWidgetItem*>& cellules)
 
 QString MdiBase::nommer(const JournalSaisies::Grille& grille)
 {
+    // Le palier nomme aussi une compétence : « Compétence 1 » est dans les deux paliers.
     return grille.sorte == JournalSaisies::Sorte::Palier
                ? tr("%1, attestations du palier « %2 »").arg(grille.classe, grille.palier)
-               : tr("%1, compétence « %2 »").arg(grille.classe, grille.competence);
+               : tr("%1, %2, compétence « %3 »").arg(grille.classe, grille.palier, grille.competence);
+}
+
+QString MdiBase::nomGrille() const
+{
+    const QString nom = nommer(grilleChargee);
+    int rang = 0;
+    int memes = 0;
+    for (const MdiBase* fenetre : std::as_const(fenetresOuvertes())) {
+        if (nommer(fenetre->grilleChargee) != nom)
+            continue;
+        ++memes;
+        if (fenetre == this)
+            rang = memes;
+    }
+    return memes > 1 ? tr("%1 (fenêtre %2 sur %3)").arg(nom).arg(rang).arg(memes) : nom;
 }
 
 void MdiBase::decrireGrille(const QComboBox* cbClasses, const QComboBox* cbPaliers,

@@ -59,9 +59,9 @@ public:
     // abandonnées). Une fenêtre occupée refuse.
     bool accepterFermeture();
     // Avant une impression faite d'après la base : la date en cours d'édition est validée ;
-    // s'il reste des modifications, `texte` demande s'il faut les enregistrer d'abord (Oui
-    // enregistre et ne continue qu'en cas de succès, Non continue sans elles, Annuler arrête).
-    // Vrai pour continuer.
+    // s'il reste des modifications, `texte` (où « %1 » nomme la grille) demande s'il faut les
+    // enregistrer d'abord (Oui enregistre et ne continue qu'en cas de succès, Non continue sans
+    // elles, Annuler arrête). Vrai pour continuer.
     bool enregistrerAvantImpression(const QString& texte);
     // Après une réponse donnée pour toutes les fenêtres à la fois (fermeture du programme) :
     // la prochaine fermeture ne repose pas la question.
@@ -73,7 +73,10 @@ public:
 
     // La grille telle qu'une question la nomme : « CE1 A, compétence « … » ».
     static QString nommer(const JournalSaisies::Grille& grille);
-    QString nomGrille() const { return nommer(grilleChargee); }
+    // Le nom de la grille affichée, que chaque question sur des dates pas encore enregistrées
+    // donne ; quand deux fenêtres montrent la même grille, il dit aussi laquelle (« fenêtre 2
+    // sur 2 », dans l'ordre de leur ouverture).
+    QString nomGrille() const;
     // La session du bureau se termine et l'enseignant peut répondre : la question de la
     // fermeture, la grille nommée (Oui enregistre et ne continue qu'en cas de succès, Non
     // abandonne ses modifications, Annuler arrête la fin de session). Vrai pour continuer.
@@ -193,9 +196,14 @@ protected:
 
     // Avant d'enregistrer : vrai quand l'enregistrement peut continuer. La saisie en cours est
     // validée. Une date invalide le refuse : avertissement, puis la première cellule invalide
-    // devient la courante. Des dates à vérifier font poser une question : les enregistrer
-    // quand même, ou y revenir (la première devient la courante).
+    // devient la courante. Des dates à vérifier parmi celles changées depuis le chargement ou le
+    // dernier enregistrement font poser une question, qui dit combien et où est la première :
+    // les enregistrer quand même, ou y revenir (la première devient la courante).
     bool controlerAvantEnregistrement();
+    // Ce qu'une question dit d'une case : l'élève de sa colonne (« NOM Prénom ») et le nœud de sa
+    // ligne (« item « Agrégat : item » » ; la fenêtre des paliers nomme la compétence).
+    QString eleveNomme(int colonne) const;
+    virtual QString nomLigne(int ligne) const;
     // Après un enregistrement réussi.
     void marquerEnregistre();
     // Écrit les cellules en une transaction et annonce dans la barre d'état de la fenêtre

@@ -81,6 +81,14 @@ bool mdiPalier::estLigneDate(int ligne) const
     return Palier::estLigneValidation(ligne);
 }
 
+QString mdiPalier::nomLigne(int ligne) const
+{
+    // Le libellé de la compétence est écrit sur la première de ses trois lignes.
+    const QTableWidgetItem* entete =
+        table->verticalHeaderItem(Palier::ligne(Palier::rang(ligne), LigneReussite));
+    return tr("compétence « %1 »").arg(entete ? entete->text().section(QLatin1Char('|'), 0, 0) : QString());
+}
+
 int mdiPalier::ligneCollee(int haut, int rang) const
 {
     return Palier::ligne(Palier::rang(haut) + rang, LigneValidation);

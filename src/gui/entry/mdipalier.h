@@ -42,6 +42,7 @@ protected:
     bool blocTient(int haut, int nombre) const override;
     bool avecRefaire() const override { return false; }
     QString texteRienSelectionne() const override;
+    QString nomLigne(int ligne) const override;
 
 private:
     Resultat<> construire();

@@ -2,14 +2,15 @@
 #include "gui/exchange/diaexporteclasse.h"
 #include "ui_diaexporteclasse.h"
 
+#include "core/commun/dossierdepart.h"
 #include "core/db/requetes.h"
 #include "core/exchange/fichierclasse.h"
+#include "gui/commun/choixrequis.h"
 #include "gui/commun/invite.h"
 #include "gui/commun/messageecriture.h"
 #include "gui/commun/messages.h"
 
-#include <QFileInfo>
-#include <QStandardPaths>
+#include <QPushButton>
 
 diaExporteClasse::diaExporteClasse(QWidget* parent)
     : MyDialog(parent), ui(std::make_unique<Ui::diaExporteClasse>())
@@ -22,27 +23,36 @@ diaExporteClasse::diaExporteClasse(QWidget* parent)
     if (const auto paliers = lire(Requetes::paliers()))
         for (const Noeud& palier : *paliers)
             ui->cbPalier->addItem(palier.libelle, palier.id);
+    connect(ui->cbClasse, &QComboBox::currentIndexChanged, this, &diaExporteClasse::suivreChoix);
+    connect(ui->cbPalier, &QComboBox::currentIndexChanged, this, &diaExporteClasse::suivreChoix);
+    suivreChoix();
+}
+
+QString diaExporteClasse::manque() const
+{
+    if (ui->cbClasse->currentIndex() < 0)
+        return tr("Aucune classe à exporter : ajoutez ou importez d'abord des élèves.");
+    if (ui->cbPalier->currentIndex() < 0 || ui->cbPalier->currentData().toLongLong() == 0)
+        return tr("Choisissez le palier à exporter : un fichier ne contient les dates que d'un palier.");
+    return {};
+}
+
+void diaExporteClasse::suivreChoix()
+{
+    ChoixRequis::suivre(ui->buttonBox->button(QDialogButtonBox::Ok), manque());
 }
 
 diaExporteClasse::~diaExporteClasse() = default;
 
-QString& diaExporteClasse::dossierExport()
-{
-    static QString dossier = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    return dossier;
-}
-
 void diaExporteClasse::accept()
 {
-    if (ui->cbClasse->currentIndex() < 0 || ui->cbPalier->currentIndex() < 0 ||
-        ui->cbPalier->currentData().toLongLong() == 0)
-        return;
+    if (!manque().isEmpty())
+        return; // OK est alors éteint, et sa bulle dit ce qui manque
     const QString chemin = Invite::fichierAEnregistrer(
-        this, tr("Exporter une classe"), dossierExport() + "/" + ui->cbClasse->currentText() + ".xml",
+        this, tr("Exporter une classe"), DossierDepart::chemin(ui->cbClasse->currentText() + ".xml"),
         tr("Fichiers XML (*.xml);;Tous fichiers (*.*)"));
     if (chemin.isEmpty())
         return;
-    dossierExport() = QFileInfo(chemin).absolutePath();
     // La classe entière est lue d'abord : une lecture refusée n'écrit rien.
     const auto document = Messages::lu(
         this, FichierClasse::construire(ui->cbClasse->currentData().toLongLong(), ui->cbClasse->currentText(),

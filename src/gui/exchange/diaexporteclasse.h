@@ -21,13 +21,16 @@ public:
     explicit diaExporteClasse(QWidget* parent);
     ~diaExporteClasse() override;
 
-    // Dossier d'exportation de l'exécution : les documents de l'utilisateur au départ,
-    // puis le dossier du dernier fichier exporté.
-    static QString& dossierExport();
-
 public Q_SLOTS:
     void accept() override;
 
+private Q_SLOTS:
+    // OK n'est actif qu'une fois la classe et le palier choisis ; sa bulle dit ce qui manque.
+    void suivreChoix();
+
 private:
+    // Ce qui manque pour exporter, en une phrase ; vide quand rien ne manque.
+    QString manque() const;
+
     std::unique_ptr<Ui::diaExporteClasse> ui;
 };

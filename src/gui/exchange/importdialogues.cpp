@@ -93,20 +93,23 @@ void ImportDialogues::montrer(const Resultat<ImportClasse::Compteurs>& issue)
 
 QString ImportDialogues::bilan(const ImportClasse::Compteurs& cpt)
 {
-    QString texte =
-        tr("Nombre d'élèves ajoutés: %1\nNombre d'élèves mis à jour: %2\nNombre d'élèves ignorés car "
-           "présents dans la base mais pas dans le fichier: %8\nNombre de dates de compétences "
-           "ajoutées: %3\nNombre de dates de compétences mises à jour: %4\nNombre de dates de "
-           "compétences supprimées: %7\nNombre de dates de compétences ignorées: %5\nNombre de niveaux "
-           "créés: %6\n")
-            .arg(cpt.elevesAjoutes)
-            .arg(cpt.elevesMisAJour)
-            .arg(cpt.notesAjoutees)
-            .arg(cpt.notesMisesAJour)
-            .arg(cpt.notesIgnorees)
-            .arg(cpt.niveauxCrees)
-            .arg(cpt.notesSupprimees)
-            .arg(cpt.elevesIgnores);
+    // Un élève ou une date n'est « mis à jour » que quand la base a changé : un fichier importé
+    // deux fois ne met rien à jour la seconde fois.
+    const QStringList lignes{
+        tr("Nombre d'élèves ajoutés: %1").arg(cpt.elevesAjoutes),
+        tr("Nombre d'élèves mis à jour (classe, niveau ou date de naissance): %1").arg(cpt.elevesMisAJour),
+        tr("Nombre d'élèves retrouvés sans changement: %1").arg(cpt.elevesInchanges),
+        tr("Nombre d'élèves ignorés car présents dans la base mais pas dans le fichier: %1")
+            .arg(cpt.elevesIgnores),
+        tr("Nombre de dates de compétences ajoutées: %1").arg(cpt.notesAjoutees),
+        tr("Nombre de dates de compétences mises à jour: %1").arg(cpt.notesMisesAJour),
+        tr("Nombre de dates de compétences retrouvées sans changement: %1").arg(cpt.notesInchangees),
+        tr("Nombre de dates de compétences supprimées: %1").arg(cpt.notesSupprimees),
+        tr("Nombre de dates de compétences ignorées (celle de la base, saisie plus récemment, est gardée): "
+           "%1")
+            .arg(cpt.notesIgnorees),
+        tr("Nombre de niveaux créés: %1").arg(cpt.niveauxCrees)};
+    QString texte = lignes.join(QLatin1Char('\n')) + QLatin1Char('\n');
     if (cpt.classeCreee)
         texte += tr("Classe %1 créée\n").arg(cpt.classe);
     if (cpt.classeRenommee)

@@ -2,6 +2,8 @@
 #include "gui/mainwindow/diacopies.h"
 #include "ui_diacopies.h"
 
+#include "gui/commun/choixrequis.h"
+
 #include <QDir>
 #include <QHeaderView>
 #include <QLocale>
@@ -48,6 +50,13 @@ diaCopies::diaCopies(const QList<Ligne>& lignes, const CopiesAuto::Contenu& actu
         ui->liste->resizeColumnToContents(colonne);
     if (ui->liste->topLevelItemCount() > 0)
         ui->liste->setCurrentItem(ui->liste->topLevelItem(0));
+    // « Restaurer cette copie » n'agit que sur une copie choisie dans la liste.
+    const auto suivreChoix = [this] {
+        ChoixRequis::suivre(ui->buttonBox->button(QDialogButtonBox::Ok),
+                            ui->liste->currentItem() ? QString() : tr("Choisissez une copie dans la liste."));
+    };
+    connect(ui->liste, &QTreeWidget::currentItemChanged, this, suivreChoix);
+    suivreChoix();
     ui->liste->setFocus();
 }
 

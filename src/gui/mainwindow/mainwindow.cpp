@@ -3,6 +3,7 @@
 #include "ui_mainwindow.h"
 
 #include "core/commun/application.h"
+#include "core/commun/dossierdepart.h"
 #include "core/commun/motdepasse.h"
 #include "core/db/jeuessai.h"
 #include "core/db/schema.h"
@@ -36,7 +37,6 @@
 #include <QMdiSubWindow>
 #include <QPrinter>
 #include <QScopeGuard>
-#include <QStandardPaths>
 #include <QStatusBar>
 #include <QTimer>
 
@@ -44,7 +44,6 @@ MainWindow::MainWindow(QWidget* parent, Demarrage demarrage)
     : QMainWindow(parent), ui(std::make_unique<Ui::MainWindow>())
 {
     ui->setupUi(this);
-    documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
 
     connect(ui->acImportEleves, &QAction::triggered, this, &MainWindow::importerEleves);
     connect(ui->acInitialise, &QAction::triggered, this, qOverload<>(&MainWindow::initialiser));
@@ -158,11 +157,41 @@ QAction* MainWindow::actionEffacer() const
 // ---------------------------------------------------------------------------
 // Les deux contrôles
 
+namespace {
+// Les fenêtres de saisie de l'espace de travail, dans l'ordre de leur ouverture, chacune avec sa
+// sous-fenêtre.
+QList<std::pair<QMdiSubWindow*, MdiBase*>> grillesOuvertes(const QMdiArea* espace)
+{
+    QList<std::pair<QMdiSubWindow*, MdiBase*>> grilles;
+    for (QMdiSubWindow* sousFenetre : espace->subWindowList())
+        if (auto* fenetre = qobject_cast<MdiBase*>(sousFenetre->widget()))
+            grilles.append({sousFenetre, fenetre});
+    return grilles;
+}
+} // namespace
+
 bool MainWindow::fenetresFermees(const QString& titre)
 {
     if (!espace->activeSubWindow())
         return true;
-    Invite::information(this, titre, tr("Veuillez d'abord fermer toutes les fenêtres actives."));
+    // Les grilles qui ont des dates pas encore enregistrées sont nommées : l'enseignant sait
+    // lesquelles enregistrer avant de les fermer.
+    QStringList modifiees;
+    for (const auto& [sousFenetre, fenetre] : grillesOuvertes(espace)) {
+        fenetre->validerSaisieEnCours(); // la date encore dans l'éditeur compte
+        if (fenetre->estModifie())
+            modifiees << tr("– %1").arg(fenetre->nomGrille());
+    }
+    QString texte = tr("Veuillez d'abord fermer toutes les fenêtres actives.");
+    if (!modifiees.isEmpty())
+        texte +=
+            QStringLiteral("\n\n") +
+            (modifiees.size() == 1
+                 ? tr("Cette grille a des dates pas encore enregistrées : enregistrez-la avant de la fermer.")
+                 : tr("Ces grilles ont des dates pas encore enregistrées : enregistrez-les avant de les "
+                      "fermer.")) +
+            QLatin1Char('\n') + modifiees.join(QLatin1Char('\n'));
+    Invite::information(this, titre, texte);
     return false;
 }
 
@@ -257,19 +286,14 @@ void MainWindow::fermerTout()
 
 bool MainWindow::fermerSousFenetres()
 {
-    const QList<QMdiSubWindow*> sousFenetres = espace->subWindowList();
-    for (QMdiSubWindow* sousFenetre : sousFenetres) {
-        const auto* fenetre = qobject_cast<MdiBase*>(sousFenetre->widget());
-        if (fenetre && fenetre->occupe())
+    const QList<std::pair<QMdiSubWindow*, MdiBase*>> grilles = grillesOuvertes(espace);
+    for (const auto& [sousFenetre, fenetre] : grilles)
+        if (fenetre->occupe())
             return false;
-    }
     // Toutes les questions d'abord : une fenêtre n'est fermée que quand aucune n'a répondu
     // « Annuler ». Ainsi « Non » puis « Annuler » ne perd rien.
     QList<MdiBase*> accordees;
-    for (QMdiSubWindow* sousFenetre : sousFenetres) {
-        auto* fenetre = qobject_cast<MdiBase*>(sousFenetre->widget());
-        if (!fenetre)
-            continue;
+    for (const auto& [sousFenetre, fenetre] : grilles) {
         fenetre->validerSaisieEnCours();
         if (fenetre->estModifie())
             espace->setActiveSubWindow(sousFenetre); // l'enseignant voit de quelle grille il s'agit
@@ -407,9 +431,8 @@ void MainWindow::importerEleves()
 {
     if (!fenetresFermees(tr("Importation d'élèves")) || !accesAutorise())
         return;
-    diaImporteEleves dialogue(this, documents);
+    diaImporteEleves dialogue(this);
     dialogue.exec();
-    documents = dialogue.dossier();
 }
 
 void MainWindow::editer()
@@ -434,7 +457,7 @@ void MainWindow::restaurer()
         return;
     // La liste des copies et la base ne bougent plus pendant le choix et l'échange.
     const GardienCopies::Pause pause(copies);
-    restaurerBase(this, documents);
+    restaurerBase(this);
     // Une sauvegarde faite par une version précédente reçoit le texte du livret actuel.
     mettreLivretAJour(this);
 }
@@ -443,7 +466,7 @@ void MainWindow::importerClasse()
 {
     if (!fenetresFermees(tr("Édition")))
         return;
-    const QString chemin = Invite::fichierAOuvrir(this, tr("Importer une classe"), documents,
+    const QString chemin = Invite::fichierAOuvrir(this, tr("Importer une classe"), DossierDepart::dossier(),
                                                   tr("Fichiers XML (*.xml);;Tous fichiers (*.*)"));
     if (chemin.isEmpty())
         return;
@@ -453,10 +476,7 @@ void MainWindow::importerClasse()
 
 bool MainWindow::enregistrerAvantImpression(const QString& texte)
 {
-    for (QMdiSubWindow* sousFenetre : espace->subWindowList()) {
-        auto* fenetre = qobject_cast<MdiBase*>(sousFenetre->widget());
-        if (!fenetre)
-            continue;
+    for (const auto& [sousFenetre, fenetre] : grillesOuvertes(espace)) {
         fenetre->validerSaisieEnCours();
         if (fenetre->estModifie())
             espace->setActiveSubWindow(sousFenetre);
@@ -469,7 +489,7 @@ bool MainWindow::enregistrerAvantImpression(const QString& texte)
 void MainWindow::bilanLPC()
 {
     if (!enregistrerAvantImpression(
-            tr("Des dates de cette grille ne sont pas encore enregistrées : le bilan ne "
+            tr("Des dates de la grille %1 ne sont pas encore enregistrées : le bilan ne "
                "les montrerait pas.\nVoulez-vous les enregistrer d'abord ?")))
         return;
     DiaBilan dialogue(this, imprimante());
@@ -499,7 +519,7 @@ void MainWindow::jeuEssai()
 }
 void MainWindow::imprimer()
 {
-    if (!enregistrerAvantImpression(tr("Des dates de cette grille ne sont pas encore enregistrées : elles ne "
+    if (!enregistrerAvantImpression(tr("Des dates de la grille %1 ne sont pas encore enregistrées : elles ne "
                                        "seraient pas imprimées.\nVoulez-vous les enregistrer d'abord ?")))
         return;
     diaImprimer dialogue(this, printer.get(), choixImpression);
@@ -514,10 +534,10 @@ void MainWindow::options()
 void MainWindow::sauvegarder()
 {
     if (!enregistrerAvantImpression(
-            tr("Des dates de cette grille ne sont pas encore enregistrées : la "
+            tr("Des dates de la grille %1 ne sont pas encore enregistrées : la "
                "sauvegarde ne les contiendrait pas.\nVoulez-vous les enregistrer d'abord ?")))
         return;
-    sauvegarderBase(this, documents);
+    sauvegarderBase(this);
 }
 
 void MainWindow::mdp()
@@ -528,7 +548,7 @@ void MainWindow::mdp()
 void MainWindow::exporterClasse()
 {
     if (!enregistrerAvantImpression(
-            tr("Des dates de cette grille ne sont pas encore enregistrées : le fichier "
+            tr("Des dates de la grille %1 ne sont pas encore enregistrées : le fichier "
                "exporté ne les contiendrait pas.\nVoulez-vous les enregistrer d'abord ?")))
         return;
     diaExporteClasse dialogue(this);

@@ -55,7 +55,6 @@ public:
     QPrinter* imprimante() const { return printer.get(); }
     // Les choix du dialogue d'impression, gardés pour toute l'exécution.
     OptionsImpression& optionsImpression() { return choixImpression; }
-    const QString& dossierDocuments() const { return documents; }
 
     // Ce que les fenêtres de saisie connaissent de cette fenêtre : la sous-fenêtre active,
     // les actions d'édition dont la fenêtre de saisie active règle l'état, et un message bref
@@ -131,7 +130,6 @@ private:
     MyMdiArea* espace = nullptr;
     std::unique_ptr<QPrinter> printer;
     OptionsImpression choixImpression;
-    QString documents;
     GardienCopies* copies = nullptr;
     bool demarrageFini = false;
     int decalageX = 0;

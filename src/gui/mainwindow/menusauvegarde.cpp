@@ -2,6 +2,7 @@
 #include "gui/mainwindow/menusauvegarde.h"
 
 #include "core/commun/application.h"
+#include "core/commun/dossierdepart.h"
 #include "core/commun/horloge.h"
 #include "gui/commun/invite.h"
 #include "gui/commun/messageecriture.h"
@@ -74,15 +75,14 @@ QList<diaCopies::Ligne> copiesAProposer()
 }
 } // namespace
 
-void sauvegarderBase(QWidget* parent, QString& dossierDocuments)
+void sauvegarderBase(QWidget* parent)
 {
-    const QString dossier =
-        Invite::dossier(parent, traduire("Dossier de destination pour la sauvegarde"), dossierDocuments);
+    const QString dossier = Invite::dossier(parent, traduire("Dossier de destination pour la sauvegarde"),
+                                            DossierDepart::dossier());
     if (dossier.isEmpty()) {
         Invite::information(parent, traduire("Annulation"), traduire("La sauvegarde est annulée"));
         return;
     }
-    dossierDocuments = dossier;
 
     const QString cible = Sauvegarde::cheminCopie(dossier);
     if (Sauvegarde::estLaBaseCourante(cible)) {
@@ -116,8 +116,7 @@ void sauvegarderBase(QWidget* parent, QString& dossierDocuments)
         traduire("La base a été exportée sous le nom: %1").arg(QDir::toNativeSeparators(cible)));
 }
 
-void restaurerBase(QWidget* parent, const QString& dossierDocuments,
-                   const Sauvegarde::OptionsRestauration& options)
+void restaurerBase(QWidget* parent, const Sauvegarde::OptionsRestauration& options)
 {
     // Les copies automatiques d'abord ; un fichier choisi à la main quand il n'y en a pas, ou
     // quand l'enseignant le demande.
@@ -129,8 +128,9 @@ void restaurerBase(QWidget* parent, const QString& dossierDocuments,
         fichier = liste.cheminChoisi();
     }
     if (fichier.isEmpty())
-        fichier = Invite::fichierAOuvrir(parent, traduire("Restaurer la base de données"), dossierDocuments,
-                                         traduire("Fichiers SQLite (*.sqlite);;Tous fichiers (*.*)"));
+        fichier =
+            Invite::fichierAOuvrir(parent, traduire("Restaurer la base de données"), DossierDepart::dossier(),
+                                   traduire("Fichiers SQLite (*.sqlite);;Tous fichiers (*.*)"));
     if (fichier.isEmpty())
         return;
 

@@ -12,15 +12,13 @@ class QWidget;
 // messages. La fenêtre principale les appelle depuis ses emplacements sauvegarder() et
 // restaurer() ; toutes les questions passent par Invite.
 
-// Copie la base courante, laissée ouverte, dans un dossier choisi par l'utilisateur. Le
-// choix part de `dossierDocuments`, qui retient ensuite le dossier choisi pour le reste de
-// l'exécution.
-void sauvegarderBase(QWidget* parent, QString& dossierDocuments);
+// Copie la base courante, laissée ouverte, dans un dossier choisi par l'utilisateur (le choix part
+// du dossier de départ, DossierDepart).
+void sauvegarderBase(QWidget* parent);
 
 // Remplace la base courante par une copie automatique choisie dans leur liste, ou par un
-// fichier choisi par l'utilisateur (à partir de `dossierDocuments`), après deux
+// fichier choisi par l'utilisateur (à partir du dossier de départ), après deux
 // confirmations. La garde contre les fenêtres ouvertes, le mot de passe et l'attente d'une
 // copie automatique en cours restent à la charge de l'appelant, qui les passe avant.
 // `options` ne sert qu'aux essais (voir Sauvegarde::OptionsRestauration).
-void restaurerBase(QWidget* parent, const QString& dossierDocuments,
-                   const Sauvegarde::OptionsRestauration& options = {});
+void restaurerBase(QWidget* parent, const Sauvegarde::OptionsRestauration& options = {});

@@ -3,7 +3,10 @@
 
 #include "ui_diacocheeleve.h"
 
+#include "gui/commun/choixrequis.h"
+
 #include <QLayout>
+#include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
 #include <QVariant>
@@ -26,6 +29,8 @@ diaCocheEleve::diaCocheEleve(QWidget* parent, const QList<Eleve>& eleves, QList<
         item->setData(Qt::UserRole, eleve.id);
         item->setCheckState(selection.contains(eleve.id) ? Qt::Checked : Qt::Unchecked);
     }
+    connect(ui->lw, &QListWidget::itemChanged, this, &diaCocheEleve::suivreChoix);
+    suivreChoix();
 
     // La fenêtre s'élargit pour montrer les noms en entier, dans la limite de l'écran.
     const QMargins marges = layout()->contentsMargins();
@@ -43,12 +48,23 @@ void diaCocheEleve::coche(bool cocher)
         ui->lw->item(i)->setCheckState(cocher ? Qt::Checked : Qt::Unchecked);
 }
 
+void diaCocheEleve::suivreChoix()
+{
+    bool coche = false;
+    for (int i = 0; i < ui->lw->count() && !coche; ++i)
+        coche = ui->lw->item(i)->checkState() == Qt::Checked;
+    ChoixRequis::suivre(ui->buttonBox->button(QDialogButtonBox::Ok),
+                        coche ? QString() : tr("Cochez au moins un élève à imprimer."));
+}
+
 void diaCocheEleve::accept()
 {
-    selection.clear();
+    QList<qint64> cochees;
     for (int i = 0; i < ui->lw->count(); ++i)
         if (ui->lw->item(i)->checkState() == Qt::Checked)
-            selection << ui->lw->item(i)->data(Qt::UserRole).toLongLong();
-    if (!selection.isEmpty())
-        QDialog::accept();
+            cochees << ui->lw->item(i)->data(Qt::UserRole).toLongLong();
+    if (cochees.isEmpty()) // OK est alors éteint ; la sélection reste
+        return;
+    selection = cochees;
+    QDialog::accept();
 }

@@ -14,8 +14,8 @@ class diaCocheEleve;
 
 // « Sélection des élèves » : les élèves d'une classe à cocher, tels que le dialogue
 // d'impression les a lus. OK remplace la sélection par les élèves cochés, dans l'ordre de la
-// liste (niveau, nom, prénom) ; sans élève coché le dialogue reste ouvert, la sélection vidée.
-// Annuler laisse la sélection telle quelle.
+// liste (niveau, nom, prénom) ; sans élève coché, OK est éteint et sa bulle le dit. Annuler
+// laisse la sélection telle quelle.
 class diaCocheEleve : public QDialog
 {
     Q_OBJECT
@@ -27,6 +27,9 @@ public:
 public Q_SLOTS:
     void coche(bool coche);
     void accept() override;
+
+private Q_SLOTS:
+    void suivreChoix();
 
 private:
     std::unique_ptr<Ui::diaCocheEleve> ui;

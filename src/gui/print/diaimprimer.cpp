@@ -142,6 +142,10 @@ void diaImprimer::ajusterTaille()
         }
     }
     defilement->setWidget(contenu);
+    // Sans défilement horizontal, la zone ne devient pas plus étroite que ses choix : rétrécir la
+    // fenêtre ne coupe ni la ligne d'avertissement ni aucun autre texte.
+    defilement->setMinimumWidth(contenu->minimumSizeHint().width() +
+                                defilement->verticalScrollBar()->sizeHint().width());
     disposition->insertWidget(0, defilement);
     resize(voulue.width() + defilement->verticalScrollBar()->sizeHint().width(), disponible);
 }
@@ -267,16 +271,13 @@ void diaImprimer::accept()
     sauverOptions();
     if (!imprimanteValide())
         return;
-    if (ui->cbPalier->currentIndex() < 0)
+    if (const QString manque = choixManquant(); !manque.isEmpty()) {
+        Invite::information(this, tr("Impression"), manque);
         return;
+    }
     const qint64 palier = ui->cbPalier->currentData().toLongLong();
-    bool fermer = false;
-    if (ui->gbPalier->isChecked())
-        fermer = imprimerAttestations(palier);
-    else if (ui->gbCompetence->isChecked())
-        fermer = imprimerCompetences(palier);
-    else
-        Invite::information(this, tr("Impression"), tr("Veuillez choisir ce qu'il faut imprimer"));
+    const bool fermer =
+        ui->gbPalier->isChecked() ? imprimerAttestations(palier) : imprimerCompetences(palier);
     if (fermer)
         MyDialog::accept();
     else
@@ -286,10 +287,10 @@ void diaImprimer::accept()
 std::unique_ptr<diaApercu> diaImprimer::preparerApercu()
 {
     sauverOptions();
-    if (!printer || ui->cbPalier->currentIndex() < 0)
+    if (!printer)
         return nullptr;
-    if (!ui->gbPalier->isChecked() && !ui->gbCompetence->isChecked()) {
-        Invite::information(this, tr("Impression"), tr("Veuillez choisir ce qu'il faut imprimer"));
+    if (const QString manque = choixManquant(); !manque.isEmpty()) {
+        Invite::information(this, tr("Impression"), manque);
         return nullptr;
     }
     const auto ecole = Messages::lu(this, Requetes::ecole());
@@ -327,6 +328,17 @@ bool diaImprimer::imprimanteValide()
         return true;
     Invite::avertissement(this, tr("Impossible d'imprimer"), tr("L'imprimante n'est pas valide."));
     return false;
+}
+
+QString diaImprimer::choixManquant() const
+{
+    if (ui->cbClasse->currentIndex() < 0)
+        return tr("Aucune classe n'est enregistrée : ajoutez ou importez d'abord des élèves.");
+    if (ui->cbPalier->currentIndex() < 0)
+        return tr("Le livret de compétences n'est pas dans la base de données : aucun palier à imprimer.");
+    if (!ui->gbPalier->isChecked() && !ui->gbCompetence->isChecked())
+        return tr("Veuillez choisir ce qu'il faut imprimer");
+    return {};
 }
 
 void diaImprimer::changeEvent(QEvent* evenement)

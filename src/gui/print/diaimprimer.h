@@ -73,6 +73,9 @@ private:
     bool executer(const Tirage::Plan& plan, const QString& ecole);
 
     void ajusterTaille();
+    // Ce qui manque pour imprimer (classe, palier, ce qu'il faut imprimer), en une phrase ; vide
+    // quand rien ne manque. OK le dit plutôt que de ne rien faire.
+    QString choixManquant() const;
     void restaurerOptions();
     void sauverOptions();
     // Les élèves de la classe choisie, dans l'ordre de la liste des élèves ; faux, après l'avoir

@@ -2,6 +2,7 @@
 #include "gui/pupils/diaimporteeleves.h"
 
 #include "core/commun/application.h"
+#include "core/commun/dossierdepart.h"
 #include "core/db/sauvegarde.h"
 #include "core/pupils/importeleves.h"
 #include "gui/commun/invite.h"
@@ -15,8 +16,8 @@
 #include <QFile>
 #include <QPushButton>
 
-diaImporteEleves::diaImporteEleves(QWidget* parent, const QString& dossier)
-    : QDialog(parent), ui(std::make_unique<Ui::diaImporteEleves>()), dossierDepart(dossier)
+diaImporteEleves::diaImporteEleves(QWidget* parent)
+    : QDialog(parent), ui(std::make_unique<Ui::diaImporteEleves>())
 {
     ui->setupUi(this);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -35,7 +36,7 @@ diaImporteEleves::~diaImporteEleves() = default;
 void diaImporteEleves::parcourir()
 {
     ui->edPath->setText(Invite::fichierAOuvrir(this, tr("Importer à partir du fichier CSV des élèves"),
-                                               dossierDepart,
+                                               DossierDepart::dossier(),
                                                tr("Fichiers CSV (*.csv);;Tous fichiers (*.*)")));
 }
 
@@ -69,14 +70,13 @@ bool diaImporteEleves::sauveBase()
     if (reponse != QMessageBox::Yes)
         return false;
 
-    const QString dossier = Invite::dossier(this, tr("Dossier de destination"), dossierDepart);
+    const QString dossier = Invite::dossier(this, tr("Dossier de destination"), DossierDepart::dossier());
     if (dossier.isEmpty()) {
         Invite::avertissement(
             this, tr("Stop"),
             tr("L'importation est interrompue, aucun dossier de sauvegarde n'a été sélectionné."));
         return false;
     }
-    dossierDepart = dossier;
 
     // Le dossier de la base elle-même : « remplacer » la copie effacerait la base en usage.
     // La copie est alors impossible, et l'importation n'a pas lieu.

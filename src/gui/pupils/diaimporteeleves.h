@@ -22,13 +22,10 @@ class diaImporteEleves : public QDialog
     Q_OBJECT
 
 public:
-    // `dossier` : dossier proposé d'abord pour la copie de la base (et pour chercher le
-    // fichier) ; remplacé par celui que l'utilisateur choisit pour la copie.
-    diaImporteEleves(QWidget* parent, const QString& dossier);
+    // Le fichier et le dossier de la copie de la base se choisissent à partir du dossier de
+    // départ (DossierDepart).
+    explicit diaImporteEleves(QWidget* parent);
     ~diaImporteEleves() override;
-
-    // Le dossier de départ, éventuellement changé par le choix du dossier de copie.
-    QString dossier() const { return dossierDepart; }
 
 public Q_SLOTS:
     // Choix du fichier CSV ; un choix annulé vide le chemin.
@@ -52,5 +49,4 @@ private:
 
     std::unique_ptr<Ui::diaImporteEleves> ui;
     LecteurCsv lecteur;
-    QString dossierDepart;
 };

@@ -4,6 +4,7 @@
 #include "core/commun/application.h"
 #include "core/db/requetes.h"
 #include "core/report/pagesbilan.h"
+#include "gui/commun/choixrequis.h"
 #include "gui/commun/diaapercu.h"
 #include "gui/commun/diawait.h"
 #include "gui/commun/envoiimpression.h"
@@ -14,7 +15,9 @@
 #include "ui_diabilan.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QEvent>
+#include <QFileInfo>
 #include <QPainter>
 #include <QPrinter>
 #include <QPushButton>
@@ -103,9 +106,22 @@ DiaBilan::DiaBilan(QWidget* parent, QPrinter* imprimante)
         for (const Noeud& palier : *paliers)
             ui->cbPalier->addItem(palier.libelle, palier.id);
     ui->cbPalier->setCurrentIndex(-1);
+    suivreBilan();
 }
 
 DiaBilan::~DiaBilan() = default;
+
+void DiaBilan::suivreBilan()
+{
+    // Rien à enregistrer, à voir ni à imprimer avant le premier bilan construit.
+    const QString manque =
+        idClasse != 0 ? QString()
+                      : tr("Affichez d'abord le bilan : choisissez la classe et le palier, puis cliquez sur "
+                           "le bouton « Réactualiser » (touche F5).");
+    ChoixRequis::suivre(ui->buttonBox->button(QDialogButtonBox::Save), manque);
+    ChoixRequis::suivre(btImprimer, manque);
+    ChoixRequis::suivre(btApercu, manque);
+}
 
 void DiaBilan::buttonBoxClicked(QAbstractButton* bouton)
 {
@@ -130,6 +146,7 @@ void DiaBilan::actualiser()
     }
     ui->edTexte->clear();
     idClasse = 0;
+    suivreBilan();
     if (!attente) {
         attente = new diaWait(this);
         attente->show();
@@ -150,6 +167,7 @@ void DiaBilan::actualiser()
     idClasse = classe;
     libelleClasse = ui->cbClasse->currentText();
     ui->edTexte->setHtml(bilan.html());
+    suivreBilan();
 }
 
 void DiaBilan::enregistrer()
@@ -169,7 +187,10 @@ void DiaBilan::enregistrer()
                                   MessageEcriture::texte(ecrit.erreur()));
         return;
     }
-    Bilan::retenirDossier(chemin);
+    // Le chemin entier : l'enseignant sait où retrouver le fichier (quel dossier, quelle clé).
+    Invite::information(this, tr("Bilan enregistré"),
+                        tr("Le bilan a été enregistré dans le fichier « %1 ».")
+                            .arg(QDir::toNativeSeparators(QFileInfo(chemin).absoluteFilePath())));
 }
 
 void DiaBilan::preparerImprimante()
@@ -253,5 +274,6 @@ void DiaBilan::changeEvent(QEvent* evenement)
         ui->retranslateUi(this);
         btImprimer->setText(tr("&Imprimer"));
         btApercu->setText(tr("A&perçu..."));
+        suivreBilan();
     }
 }

@@ -53,6 +53,9 @@ private:
     void preparerImprimante();
     // Les pages vers l'imprimante ; vide quand elles sont parties, sinon ce qui l'a empêché.
     QString envoyer();
+    // Enregistrer, Imprimer et Aperçu ne s'allument qu'une fois un bilan construit ; sinon leur
+    // bulle dit quoi faire.
+    void suivreBilan();
 
     std::unique_ptr<Ui::DiaBilan> ui;
     QPrinter* printer = nullptr;

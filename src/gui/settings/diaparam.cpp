@@ -2,6 +2,7 @@
 #include "gui/settings/diaparam.h"
 
 #include "core/commun/application.h"
+#include "core/commun/dossierdepart.h"
 #include "core/db/copiesauto.h"
 #include "core/db/requetes.h"
 #include "core/settings/parametres.h"
@@ -61,8 +62,10 @@ void diaParam::montrerDossierCopies()
 
 void diaParam::parcourir()
 {
+    // Le choix part du second dossier déjà donné, sinon du dossier de départ de tout le programme.
+    const QString actuel = QDir::fromNativeSeparators(ui->edSecondDossier->text().trimmed());
     const QString choisi = Invite::dossier(this, tr("Second dossier des copies automatiques"),
-                                           QDir::fromNativeSeparators(ui->edSecondDossier->text()));
+                                           actuel.isEmpty() ? DossierDepart::dossier() : actuel);
     if (!choisi.isEmpty())
         ui->edSecondDossier->setText(QDir::toNativeSeparators(choisi));
 }
